@@ -1,0 +1,64 @@
+// The small interfaces through which the browsing classes reach the platform and the rest of Panelia.
+#pragma once
+
+#include <string>
+
+namespace panelia {
+
+// One browser control (a web view).
+class BrowserControl {
+ public:
+  virtual ~BrowserControl() = default;
+  virtual void Navigate(const std::string& url) = 0;
+  virtual void GoHome() = 0;  // the browser's own home page
+  virtual void GoBack() = 0;
+  virtual void GoForward() = 0;
+  virtual void Stop() = 0;
+  virtual void Refresh() = 0;
+};
+
+// Window timers of one window, delivered on the user-interface thread.
+class TimerService {
+ public:
+  virtual ~TimerService() = default;
+  virtual void SetTimer(int id, int milliseconds) = 0;
+  virtual void KillTimer(int id) = 0;
+};
+
+// What the main view needs from its frame.
+class ViewHost {
+ public:
+  virtual ~ViewHost() = default;
+  virtual void SetMainWindowTitle(const std::string& title) = 0;
+  // The frame's IsNavigator: not 0 means pages never show or hide the bar.
+  virtual bool IsNavigatorFixed() const { return true; }
+  virtual void ShowBottomBar(bool /*show*/) {}
+  virtual void ShowAbout() {}
+  virtual void OpenHelp() {}
+  virtual void OpenProjectSite() {}
+  virtual void ShowPageProperties() {}
+};
+
+// Kiosk behaviour beyond the view itself: page lists, the bar's command links, the companion
+// programs and the page's scroll and form handling. Each answers "nothing to do" until built.
+class ViewPartners {
+ public:
+  virtual ~ViewPartners() = default;
+  virtual bool IsAddressBlocked(const std::string& /*lower_url*/) { return false; }
+  virtual bool MatchesShowList(const std::string& /*lower_url*/) { return false; }
+  virtual bool MatchesStopList(const std::string& /*lower_url*/) { return false; }
+  // True when `url` carried a command keyword, which has then been carried out.
+  virtual bool DispatchCommandLink(const std::string& /*url*/) { return false; }
+  virtual void StartBackgroundMusic() {}
+  virtual void ShowKeyboard(bool /*activate*/) {}
+  virtual void RequestMusicOn() {}
+  virtual void RequestMusicOff() {}
+  virtual void CloseCompanions() {}
+  virtual void RequestExit() {}
+  virtual void IdleTick() {}
+  virtual void SmoothScrollStep() {}
+  virtual void HideScrollBars() {}
+  virtual void RetargetForms() {}
+};
+
+}  // namespace panelia

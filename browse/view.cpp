@@ -1,0 +1,126 @@
+#include "browse/view.h"
+
+#include "common/names.h"
+#include "common/settings.h"
+#include "common/text.h"
+
+namespace panelia {
+
+CPaneliaView::CPaneliaView(RegistryStore& store, BrowserControl& browser, TimerService& timers, ViewHost& host,
+                           ViewPartners& partners, std::string forum_url)
+    : store_(store), browser_(browser), timers_(timers), host_(host), partners_(partners),
+      forum_url_(std::move(forum_url)) {
+  // Read once, in this order; a change takes effect at the next start.
+  SettingsReader s(store_);
+  def_font_size_ = s.Int(setting::DefFontSize);
+  is_panelia_home_ = s.Int(setting::IsPaneliaHome);
+  home_address_ = s.Text(setting::SoftHomeUrl);
+  wait_time_ = s.Int(setting::WaitTime);
+  is_auto_home_ = s.Int(setting::IsAutoHome);
+  board_type_ = s.Int(setting::BoardType);
+  board_mode_ = s.Int(setting::BoardMode);
+  is_music_ = s.Int(setting::IsMusic);
+  is_limit_ = s.Int(setting::IsLimit);
+  forbit_method_ = s.Int(setting::ForbitMethod);
+  is_loop_ = s.Int(setting::IsLoop);
+  loop_mode_ = s.Int(setting::LoopMode);
+  interval_time_ = s.Int(setting::IntervalTime);
+}
+
+void CPaneliaView::OnCreate() {
+  timers_.SetTimer(kIdleTimer, kIdleTimerMs);
+  partners_.StartBackgroundMusic();
+}
+
+void CPaneliaView::OnTimer(int id) {
+  if (id == kIdleTimer) {
+    if (is_auto_home_ != 0 || is_loop_ != 0) partners_.IdleTick();
+    else timers_.KillTimer(kIdleTimer);
+  } else if (id == kScrollTimer) {
+    partners_.SmoothScrollStep();
+  }
+}
+
+void CPaneliaView::NavigateHome() {
+  if (is_panelia_home_ == 0) browser_.Navigate(home_address_);
+  else browser_.GoHome();
+}
+
+void CPaneliaView::OnBeforeNavigate2(const std::string& url, bool& cancel) {
+  const std::string lower = AsciiLower(url);
+  // Every step runs, in this order; a step may cancel, none un-cancels.
+  if (partners_.IsAddressBlocked(lower)) cancel = true;
+  if (!host_.IsNavigatorFixed()) host_.ShowBottomBar(partners_.MatchesShowList(lower));
+  // Pages of the main view may carry command links too, recognised only as written (lower case).
+  if (partners_.DispatchCommandLink(url)) cancel = true;
+}
+
+void CPaneliaView::OnNavigateComplete2(const std::string& url) {
+  if (is_music_ == 0) return;
+  if (partners_.MatchesStopList(AsciiLower(url))) partners_.RequestMusicOff();
+  else partners_.RequestMusicOn();
+}
+
+void CPaneliaView::OnDocumentComplete(const std::string& /*url*/) {
+  // Read at every page, so an operator's change shows on the next page.
+  SettingsReader s(store_);
+  if (s.Flag(setting::IsScrollBar)) partners_.HideScrollBars();
+  if (s.Flag(setting::IsFormTarget)) partners_.RetargetForms();
+}
+
+void CPaneliaView::OnTitleChange(const std::string& title) {
+  host_.SetMainWindowTitle(title + std::string(kTitleSuffix));
+}
+
+void CPaneliaView::OnNewWindow3(const std::string& url, bool& cancel) {
+  cancel = true;
+  browser_.Navigate(url);
+}
+
+void CPaneliaView::OnNewWindow2(bool& cancel) {
+  redirect_pending_ = true;
+  cancel = false;
+}
+
+bool CPaneliaView::OnRedirectedNavigation(const std::string& url) {
+  if (redirect_pending_) {
+    redirect_pending_ = false;
+    browser_.Navigate(url);
+  }
+  return true;
+}
+
+void CPaneliaView::OnWindowClosing(bool& cancel) {
+  cancel = true;
+  NavigateHome();
+}
+
+void CPaneliaView::OnTouch(bool on_text_field) {
+  stop_scroll_ = true;
+  if (board_mode_ != 0 && on_text_field) partners_.ShowKeyboard(true);
+}
+
+const std::vector<ContextMenuItem>& CPaneliaView::ContextMenuItems() {
+  static const std::vector<ContextMenuItem> items = {
+      {kAbout, "关于 Panelia(&A)..."},       {kHelp, "Panelia帮助(&H)"},
+      {kVisitSite, "访问 Panelia 主页(&W)"}, {kVisitForum, "访问触摸屏论坛"},
+      {kProperties, "属性(&P)"},             {kExit, "退出"},
+  };
+  return items;
+}
+
+void CPaneliaView::OnContextMenuCommand(int id) {
+  switch (id) {
+    case kAbout: host_.ShowAbout(); break;
+    case kHelp: host_.OpenHelp(); break;
+    case kVisitSite: host_.OpenProjectSite(); break;
+    case kVisitForum:
+      if (!forum_url_.empty()) browser_.Navigate(forum_url_);
+      break;
+    case kProperties: host_.ShowPageProperties(); break;
+    case kExit: partners_.RequestExit(); break;
+    default: break;
+  }
+}
+
+}  // namespace panelia

@@ -1,0 +1,29 @@
+// Names the three programs and outside programs agree on: window classes, registered messages,
+// program files and fixed window texts.
+#pragma once
+
+#include <string_view>
+
+namespace panelia {
+
+inline constexpr std::string_view kPaneliaClass = "PaneliaClass4.0";
+inline constexpr std::string_view kGlyphdeckClass = "GlyphdeckClass4.0";
+inline constexpr std::string_view kSonavelleClass = "SonavelleClass4.0";
+
+inline constexpr std::string_view kOpenUrlMessage = "OPEN-URL-CC667211-7CE9-40c5-809A-1DA48E4014C4";
+inline constexpr std::string_view kInputMethodMessage = "INPUT-METHOD-EDITOR-CC667211-7CE9-40c5-809A-1DA48E4014C4";
+inline constexpr std::string_view kMusicPlayMessage = "MUSIC-PLAY-CC667211-7CE9-40c5-809A-1DA48E4014C4";
+inline constexpr std::string_view kMusicStopMessage = "MUSIC-STOP-CC667211-7CE9-40c5-809A-1DA48E4014C4";
+
+inline constexpr std::string_view kPaneliaProgram = "panelia";
+inline constexpr std::string_view kGlyphdeckProgram = "glyphdeck";
+inline constexpr std::string_view kSonavelleProgram = "sonavelle";
+inline constexpr std::string_view kTallypaneProgram = "tallypane";
+inline constexpr std::string_view kConfigProgram = "panelia-config";
+
+inline constexpr std::string_view kTitleSuffix = " - Panelia触摸屏浏览器";
+inline constexpr std::string_view kErrorCaption = "Panelia错误提示";
+inline constexpr std::string_view kNoticeCaption = "Panelia提示";
+inline constexpr std::string_view kOptionsWindowTitle = "Panelia 选项";
+
+}  // namespace panelia

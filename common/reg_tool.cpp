@@ -1,0 +1,276 @@
+#include "common/reg_tool.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <istream>
+#include <ostream>
+#include <string_view>
+
+#include "common/reg_file.h"
+#include "common/text.h"
+
+namespace panelia {
+namespace {
+
+constexpr const char* kUsage =
+    "Usage:\n"
+    "  panelia-reg query KEY [/v NAME | /ve]\n"
+    "  panelia-reg add KEY [/v NAME | /ve] [/t REG_SZ|REG_DWORD] [/d DATA] [/f]\n"
+    "  panelia-reg delete KEY [/v NAME | /ve] [/f]\n"
+    "  panelia-reg import FILE\n"
+    "  panelia-reg export KEY FILE [/y]\n"
+    "KEY starts with HKLM, HKCU, HKEY_LOCAL_MACHINE or HKEY_CURRENT_USER.\n";
+constexpr const char* kNotFound = "ERROR: The system was unable to find the specified registry key or value.\n";
+constexpr const char* kDone = "The operation completed successfully.\n";
+
+struct Options {
+  bool has_value = false;  // /v or /ve given
+  std::string value_name;
+  std::string type = "REG_SZ";
+  bool has_data = false;
+  std::string data;
+  bool force = false;
+  std::vector<std::string> positional;
+};
+
+bool ParseOptions(const std::vector<std::string>& args, size_t from, Options& o, std::ostream& err) {
+  for (size_t i = from; i < args.size(); ++i) {
+    std::string flag = AsciiLower(args[i]);
+    auto next = [&](std::string& into) {
+      if (i + 1 >= args.size()) {
+        err << "ERROR: " << args[i] << " needs a value.\n";
+        return false;
+      }
+      into = args[++i];
+      return true;
+    };
+    if (flag == "/v" || flag == "-v") {
+      o.has_value = true;
+      if (!next(o.value_name)) return false;
+    } else if (flag == "/ve" || flag == "-ve") {
+      o.has_value = true;
+      o.value_name.clear();
+    } else if (flag == "/t" || flag == "-t") {
+      if (!next(o.type)) return false;
+    } else if (flag == "/d" || flag == "-d") {
+      o.has_data = true;
+      if (!next(o.data)) return false;
+    } else if (flag == "/f" || flag == "-f" || flag == "/y" || flag == "-y") {
+      o.force = true;
+    } else if (!args[i].empty() && args[i][0] == '/' && args[i].size() <= 3) {
+      err << "ERROR: Invalid syntax: unknown switch " << args[i] << ".\n";
+      return false;
+    } else {
+      o.positional.push_back(args[i]);
+    }
+  }
+  return true;
+}
+
+bool Confirm(RegToolIo& io, const std::string& question) {
+  io.out << question << " (Yes/No)? " << std::flush;
+  std::string answer;
+  if (!std::getline(io.in, answer)) return false;
+  answer = AsciiLower(std::string(TrimSpaces(answer)));
+  return answer == "y" || answer == "yes";
+}
+
+std::string FullName(Hive hive, const std::string& path) {
+  std::string full(HiveName(hive));
+  if (!path.empty()) full += "\\" + path;
+  return full;
+}
+
+std::string TypeName(const RegValue& v) { return v.type == ValueType::Dword ? "REG_DWORD" : "REG_SZ"; }
+
+std::string DisplayData(const RegValue& v) {
+  if (auto n = v.AsDword()) {
+    char hex[16];
+    std::snprintf(hex, sizeof hex, "0x%x", *n);
+    return hex;
+  }
+  return v.AsText();
+}
+
+void PrintValue(std::ostream& out, const std::string& name, const RegValue& v) {
+  out << "    " << (name.empty() ? "(Default)" : name) << "    " << TypeName(v) << "    " << DisplayData(v) << "\n";
+}
+
+int Query(RegistryStore& store, Hive hive, const std::string& path, const Options& o, RegToolIo& io) {
+  if (!store.KeyExists(hive, path)) {
+    io.err << kNotFound;
+    return 1;
+  }
+  io.out << "\n" << FullName(hive, path) << "\n";
+  if (o.has_value) {
+    auto v = store.QueryValue(hive, path, o.value_name);
+    if (!v) {
+      io.err << kNotFound;
+      return 1;
+    }
+    PrintValue(io.out, o.value_name, *v);
+    io.out << "\n";
+    return 0;
+  }
+  if (auto values = store.ListValues(hive, path)) {
+    for (const auto& [name, value] : *values) PrintValue(io.out, name, value);
+  }
+  io.out << "\n";
+  for (const auto& child : store.ListSubkeys(hive, path).value_or(std::vector<std::string>{}))
+    io.out << FullName(hive, path.empty() ? child : path + "\\" + child) << "\n";
+  return 0;
+}
+
+int Add(RegistryStore& store, Hive hive, const std::string& path, const Options& o, RegToolIo& io) {
+  if (!o.has_value) {
+    if (!store.CreateKey(hive, path)) {
+      io.err << "ERROR: the key could not be created (is the settings store writable?).\n";
+      return 1;
+    }
+    io.out << kDone;
+    return 0;
+  }
+  RegValue value;
+  std::string type = AsciiLower(o.type);
+  if (type == "reg_sz") {
+    if (o.data.size() > kMaxSettingTextBytes) {
+      io.err << "ERROR: the text is " << o.data.size() << " bytes long; a setting holds at most "
+             << kMaxSettingTextBytes << " bytes.\n";
+      return 1;
+    }
+    value = RegValue::Text(o.data);
+  } else if (type == "reg_dword") {
+    std::string d = std::string(TrimSpaces(o.data));
+    if (!o.has_data) d = "0";
+    char* end = nullptr;
+    errno = 0;
+    bool hex = d.size() > 2 && d[0] == '0' && (d[1] == 'x' || d[1] == 'X');
+    unsigned long long n = std::strtoull(d.c_str(), &end, hex ? 16 : 10);
+    if (d.empty() || d[0] == '-' || errno != 0 || !end || *end != '\0' || n > 0xFFFFFFFFull) {
+      io.err << "ERROR: \"" << o.data << "\" is not a REG_DWORD number (0 to 4294967295, or 0x hexadecimal).\n";
+      return 1;
+    }
+    value = RegValue::Dword(static_cast<uint32_t>(n));
+  } else {
+    io.err << "ERROR: unsupported type " << o.type << " (REG_SZ or REG_DWORD).\n";
+    return 1;
+  }
+  if (store.QueryValue(hive, path, o.value_name) && !o.force &&
+      !Confirm(io, "Value " + (o.value_name.empty() ? std::string("(Default)") : o.value_name) +
+                       " exists, overwrite")) {
+    io.err << "The operation was cancelled.\n";
+    return 1;
+  }
+  if (!store.Apply({{RegChange::Kind::SetValue, hive, path, o.value_name, value}})) {
+    io.err << "ERROR: the value could not be written (is the settings store writable?).\n";
+    return 1;
+  }
+  io.out << kDone;
+  return 0;
+}
+
+int Delete(RegistryStore& store, Hive hive, const std::string& path, const Options& o, RegToolIo& io) {
+  if (!store.KeyExists(hive, path) || (o.has_value && !store.QueryValue(hive, path, o.value_name))) {
+    io.err << kNotFound;
+    return 1;
+  }
+  std::string what = o.has_value ? "Delete the registry value " + (o.value_name.empty() ? "(Default)" : o.value_name)
+                                 : "Permanently delete the registry key " + FullName(hive, path);
+  if (!o.force && !Confirm(io, what)) {
+    io.err << "The operation was cancelled.\n";
+    return 1;
+  }
+  bool ok = o.has_value ? store.DeleteValue(hive, path, o.value_name) : store.DeleteKey(hive, path);
+  if (!ok) {
+    io.err << (path.empty() && !o.has_value ? "ERROR: a whole hive cannot be deleted.\n"
+                                             : "ERROR: the settings store could not be changed.\n");
+    return 1;
+  }
+  io.out << kDone;
+  return 0;
+}
+
+int Import(RegistryStore& store, const std::string& file, RegToolIo& io) {
+  auto bytes = ReadFileBytes(file);
+  if (!bytes) {
+    io.err << "ERROR: cannot read " << file << " (missing, unreadable or larger than 16 MiB).\n";
+    return 1;
+  }
+  auto parsed = ParseRegFile(*bytes);
+  if (auto* error = std::get_if<RegFileError>(&parsed)) {
+    io.err << "ERROR: " << file;
+    if (error->line > 0) io.err << ", line " << error->line;
+    io.err << ": " << error->message << ". Nothing was imported.\n";
+    return 1;
+  }
+  if (!store.Apply(std::get<std::vector<RegChange>>(parsed))) {
+    io.err << "ERROR: the settings store could not be written. Nothing was imported.\n";
+    return 1;
+  }
+  io.out << kDone;
+  return 0;
+}
+
+void Collect(RegistryStore& store, Hive hive, const std::string& path, std::vector<RegExportKey>& keys) {
+  keys.push_back({hive, path, store.ListValues(hive, path).value_or(std::vector<std::pair<std::string, RegValue>>{})});
+  for (const auto& child : store.ListSubkeys(hive, path).value_or(std::vector<std::string>{}))
+    Collect(store, hive, path.empty() ? child : path + "\\" + child, keys);
+}
+
+int Export(RegistryStore& store, Hive hive, const std::string& path, const std::string& file, RegToolIo& io) {
+  if (!store.KeyExists(hive, path)) {
+    io.err << kNotFound;
+    return 1;
+  }
+  std::vector<RegExportKey> keys;
+  Collect(store, hive, path, keys);
+  std::string text = FormatRegFile(keys);
+  std::ofstream out(file, std::ios::binary | std::ios::trunc);
+  if (!out || !out.write(text.data(), static_cast<std::streamsize>(text.size()))) {
+    io.err << "ERROR: cannot write " << file << ".\n";
+    return 1;
+  }
+  io.out << kDone;
+  return 0;
+}
+
+}  // namespace
+
+int RunRegTool(const std::vector<std::string>& args, RegistryStore& store, RegToolIo io) {
+  if (args.empty() || args[0] == "/?" || args[0] == "-h" || args[0] == "--help") {
+    (args.empty() ? io.err : io.out) << kUsage;
+    return args.empty() ? 1 : 0;
+  }
+  std::string command = AsciiLower(args[0]);
+  Options o;
+  if (!ParseOptions(args, 1, o, io.err)) return 1;
+
+  if (command == "import") {
+    if (o.positional.size() != 1) {
+      io.err << "ERROR: Invalid syntax.\n" << kUsage;
+      return 1;
+    }
+    return Import(store, o.positional[0], io);
+  }
+  size_t want = command == "export" ? 2 : 1;
+  if (command != "query" && command != "add" && command != "delete" && command != "export") {
+    io.err << "ERROR: unknown operation \"" << args[0] << "\".\n" << kUsage;
+    return 1;
+  }
+  if (o.positional.size() != want) {
+    io.err << "ERROR: Invalid syntax.\n" << kUsage;
+    return 1;
+  }
+  Hive hive;
+  std::string path;
+  if (!SplitHivePath(o.positional[0], hive, path)) {
+    io.err << "ERROR: Invalid key name \"" << o.positional[0] << "\": it must start with HKLM or HKCU.\n";
+    return 1;
+  }
+  if (command == "query") return Query(store, hive, path, o, io);
+  if (command == "add") return Add(store, hive, path, o, io);
+  if (command == "delete") return Delete(store, hive, path, o, io);
+  return Export(store, hive, path, o.positional[1], io);
+}
+
+}  // namespace panelia

@@ -1,0 +1,47 @@
+#include "common/settings.h"
+
+namespace panelia {
+
+std::string_view SectionName(Section section) {
+  switch (section) {
+    case Section::Root: return "";
+    case Section::General: return "General";
+    case Section::Advance: return "Advance";
+    case Section::Navigator: return "Navigator";
+    case Section::Display: return "Display";
+    case Section::Style: return "Style";
+    case Section::Loop: return "Loop";
+    case Section::Address: return "Address";
+    case Section::Music: return "Music";
+  }
+  return "";
+}
+
+std::string SectionPath(Section section) {
+  std::string path(kSuiteRootKey);
+  if (section != Section::Root) {
+    path += '\\';
+    path += SectionName(section);
+  }
+  return path;
+}
+
+CRegistryKey& SettingsReader::Key(Section section) {
+  if (!positioned_ || section != section_) {
+    key_.SetRootKey(Hive::LocalMachine);
+    key_.SetSubKey(SectionPath(section));
+    section_ = section;
+    positioned_ = true;
+  }
+  return key_;
+}
+
+uint32_t SettingsReader::Dword(const SettingInfo& info) {
+  uint32_t value = info.dword_default;
+  Key(info.section).ReadDword(info.name, value);
+  return value;
+}
+
+std::string SettingsReader::Text(const SettingInfo& info) { return Key(info.section).ReadText(info.name); }
+
+}  // namespace panelia

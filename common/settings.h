@@ -1,0 +1,102 @@
+// Every value of the suite's settings tree, in one table: where it lives, its type, what a reader
+// uses when it is absent, and what it means. Readers take their defaults from here and nowhere else.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "common/registry.h"
+
+namespace panelia {
+
+inline constexpr std::string_view kSuiteRootKey = "SOFTWARE\\Quorvex\\Panelia4.0";
+
+enum class Section { Root, General, Advance, Navigator, Display, Style, Loop, Address, Music };
+
+std::string_view SectionName(Section section);  // "" for the root key
+std::string SectionPath(Section section);       // full key path under HKEY_LOCAL_MACHINE
+
+struct SettingInfo {
+  Section section;
+  std::string_view name;
+  ValueType type;
+  uint32_t dword_default;  // texts default to the empty text
+  // false where the tree has no default of its own: the configuration program is expected to have
+  // written the value, and a reader that finds it absent takes 0 (off).
+  bool has_own_default;
+  std::string_view meaning;
+};
+
+namespace setting {
+// clang-format off
+inline constexpr SettingInfo Initiated     {Section::Root,      "Initiated",     ValueType::Dword, 0, true,  "0: the one-time browser settings of a first start have not been applied yet"};
+inline constexpr SettingInfo AppPath       {Section::Root,      "AppPath",       ValueType::Sz,    0, true,  "full path of the kiosk browser, for the configuration program"};
+inline constexpr SettingInfo DefFontSize   {Section::Root,      "DefFontSize",   ValueType::Dword, 0, false, "text size last chosen, 0 = largest .. 4 = smallest; only sets the menu's check mark"};
+inline constexpr SettingInfo SoftHomeUrl   {Section::General,   "SoftHomeUrl",   ValueType::Sz,    0, true,  "the kiosk's home page address"};
+inline constexpr SettingInfo IsPaneliaHome {Section::General,   "IsPaneliaHome", ValueType::Dword, 0, false, "0: the home page is SoftHomeUrl; not 0: the browser's own home page"};
+inline constexpr SettingInfo Password      {Section::General,   "Password",      ValueType::Sz,    0, true,  "the exit password"};
+inline constexpr SettingInfo IsAutoShut    {Section::Advance,   "IsAutoShut",    ValueType::Dword, 0, false, "scheduled power-off enabled"};
+inline constexpr SettingInfo IsCloseWeekend{Section::Advance,   "IsCloseWeekend",ValueType::Dword, 0, false, "also power off on every check on Saturdays and Sundays"};
+inline constexpr SettingInfo PowerOffTime  {Section::Advance,   "PowerOffTime",  ValueType::Sz,    0, true,  "time of day of the scheduled power-off, H:MM or H:MM:SS"};
+inline constexpr SettingInfo IsAlwaysTop   {Section::Advance,   "IsAlwaysTop",   ValueType::Dword, 0, true,  "keep the main frame above all other windows"};
+inline constexpr SettingInfo IsScriptDebug {Section::Advance,   "IsScriptDebug", ValueType::Dword, 0, true,  "not 0: the kiosk's own browser host (context menu, silent script errors, page external object)"};
+inline constexpr SettingInfo WaitTime      {Section::Advance,   "WaitTime",      ValueType::Dword, 0, false, "idle minutes before returning to the home page"};
+inline constexpr SettingInfo IsAutoHome    {Section::Advance,   "IsAutoHome",    ValueType::Dword, 0, false, "return to the home page after WaitTime"};
+inline constexpr SettingInfo IsScrollBar   {Section::Advance,   "IsScrollBar",   ValueType::Dword, 0, false, "not 0: pages are shown without scroll bars"};
+inline constexpr SettingInfo IsFormTarget  {Section::Advance,   "IsFormTarget",  ValueType::Dword, 0, false, "not 0: every form of a loaded page submits into the same window"};
+inline constexpr SettingInfo IsNavigator   {Section::Navigator, "IsNavigator",   ValueType::Dword, 0, false, "not 0: the bottom bar is never shown or hidden by page"};
+inline constexpr SettingInfo BoardType     {Section::Navigator, "BoardType",     ValueType::Dword, 0, false, "0: the keyboard program is Glyphdeck; not 0: Tallypane"};
+inline constexpr SettingInfo BoardMode     {Section::Navigator, "BoardMode",     ValueType::Dword, 0, false, "not 0: touching a text field brings up the keyboard"};
+inline constexpr SettingInfo KeyboardXPos  {Section::Navigator, "KeyboardXPos",  ValueType::Dword, 0, true,  "distance in pixels between the keyboard and the right screen edge; 0 = built-in placement"};
+inline constexpr SettingInfo KeyboardYPos  {Section::Navigator, "KeyboardYPos",  ValueType::Dword, 0, true,  "distance in pixels between the keyboard and the bottom screen edge; 0 = built-in placement"};
+inline constexpr SettingInfo IsStatusBar   {Section::Display,   "IsStatusBar",   ValueType::Dword, 0, false, "show the status bar while the frame is not full screen"};
+inline constexpr SettingInfo Style         {Section::Style,     "Style",         ValueType::Dword, 0, true,  "bar look: 1 BlueCrystal, 2 FreshGreen, 3 User, other Flowery"};
+inline constexpr SettingInfo ScrollMode    {Section::Style,     "ScrollMode",    ValueType::Dword, 0, false, "0: a scroll command scrolls at once; not 0: smoothly on a timer"};
+inline constexpr SettingInfo ScrollStep    {Section::Style,     "ScrollStep",    ValueType::Dword, 0, false, "distance in pixels of one immediate scroll command"};
+inline constexpr SettingInfo IsLoop        {Section::Loop,      "IsLoop",        ValueType::Dword, 0, false, "loop presentation enabled"};
+inline constexpr SettingInfo LoopMode      {Section::Loop,      "LoopMode",      ValueType::Dword, 0, false, "0: the loop list in order; 1: in random order"};
+inline constexpr SettingInfo IntervalTime  {Section::Loop,      "IntervalTime",  ValueType::Dword, 0, false, "idle interval between loop pages"};
+inline constexpr SettingInfo IsLimit       {Section::Address,   "IsLimit",       ValueType::Dword, 0, false, "address restriction enabled"};
+inline constexpr SettingInfo ForbitMethod  {Section::Address,   "ForbitMethod",  ValueType::Dword, 0, false, "1: only listed addresses may be visited; other: listed addresses may not"};
+inline constexpr SettingInfo IsMusic       {Section::Music,     "IsMusic",       ValueType::Dword, 0, false, "background music enabled: Panelia starts and drives Sonavelle"};
+inline constexpr SettingInfo PlayMode      {Section::Music,     "PlayMode",      ValueType::Dword, 1, true,  "Sonavelle's play order"};
+inline constexpr SettingInfo MusicPath     {Section::Music,     "MusicPath",     ValueType::Sz,    0, true,  "folder whose music files Sonavelle plays"};
+// clang-format on
+}  // namespace setting
+
+inline constexpr std::array<const SettingInfo*, 32> kAllSettings = {
+    &setting::Initiated,    &setting::AppPath,      &setting::DefFontSize,  &setting::SoftHomeUrl,
+    &setting::IsPaneliaHome, &setting::Password,    &setting::IsAutoShut,   &setting::IsCloseWeekend,
+    &setting::PowerOffTime, &setting::IsAlwaysTop,  &setting::IsScriptDebug, &setting::WaitTime,
+    &setting::IsAutoHome,   &setting::IsScrollBar,  &setting::IsFormTarget, &setting::IsNavigator,
+    &setting::BoardType,    &setting::BoardMode,    &setting::KeyboardXPos, &setting::KeyboardYPos,
+    &setting::IsStatusBar,  &setting::Style,        &setting::ScrollMode,   &setting::ScrollStep,
+    &setting::IsLoop,       &setting::LoopMode,     &setting::IntervalTime, &setting::IsLimit,
+    &setting::ForbitMethod, &setting::IsMusic,      &setting::PlayMode,     &setting::MusicPath,
+};
+
+// Keys of the system browser's own values, under the current user's hive.
+inline constexpr std::string_view kBrowserMainKey = "Software\\Microsoft\\Internet Explorer\\Main";
+inline constexpr std::string_view kBrowserInternationalKey = "Software\\Microsoft\\Internet Explorer\\International";
+inline constexpr std::string_view kBrowserTypedUrlsKey = "Software\\Microsoft\\Internet Explorer\\TypedUrls";
+
+// Reads a group of settings the way the programs do: one accessor, the subkey set once per section
+// and set again only when the section changes, every absent value taking its table default.
+class SettingsReader {
+ public:
+  explicit SettingsReader(RegistryStore& store) : key_(store) {}
+  uint32_t Dword(const SettingInfo& info);
+  int32_t Int(const SettingInfo& info) { return static_cast<int32_t>(Dword(info)); }
+  bool Flag(const SettingInfo& info) { return Dword(info) != 0; }
+  std::string Text(const SettingInfo& info);
+  CRegistryKey& Key(Section section);
+
+ private:
+  CRegistryKey key_;
+  bool positioned_ = false;
+  Section section_ = Section::Root;
+};
+
+}  // namespace panelia

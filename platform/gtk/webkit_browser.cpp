@@ -1,0 +1,236 @@
+#include "platform/gtk/webkit_browser.h"
+
+#include <jsc/jsc.h>
+
+#include <cstring>
+
+namespace panelia {
+namespace {
+
+constexpr const char* kHandlerName = "panelia";
+
+// Injected into every frame. WebKit honours window.close() only for windows a script opened, so
+// the page's close is turned into a message to the host; touches report whether they hit a field
+// that takes typed text.
+constexpr const char* kPageScript = R"JS(
+(function() {
+  var handlers = window.webkit && window.webkit.messageHandlers;
+  if (!handlers || !handlers.panelia) return;
+  var post = function(message) { try { handlers.panelia.postMessage(message); } catch (e) {} };
+  if (window === window.top) {
+    window.close = function() { post('close'); };
+  }
+  var textTypes = {'': 1, text: 1, password: 1, search: 1, email: 1, url: 1, tel: 1, number: 1};
+  function isTextField(el) {
+    if (!el || !el.tagName) return false;
+    var tag = el.tagName.toLowerCase();
+    if (tag === 'textarea') return true;
+    if (tag !== 'input') return false;
+    var type = (el.getAttribute('type') || '').toLowerCase();
+    return textTypes.hasOwnProperty(type);
+  }
+  document.addEventListener('mousedown', function(e) {
+    if (e.button === 0) post(isTextField(e.target) ? 'touch-text' : 'touch');
+  }, true);
+})();
+)JS";
+
+bool HasScheme(const std::string& address) {
+  size_t colon = address.find(':');
+  if (colon == std::string::npos || colon == 0) return false;
+  for (size_t i = 0; i < colon; ++i) {
+    char c = address[i];
+    bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (i > 0 && ((c >= '0' && c <= '9') || c == '+' ||
+                                                                             c == '-' || c == '.'));
+    if (!ok) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string NormalizeAddress(const std::string& address) {
+  if (address.empty()) return "about:blank";
+  if (address[0] == '/') {
+    GCharPtr uri(g_filename_to_uri(address.c_str(), nullptr, nullptr));
+    return uri ? std::string(uri.get()) : "file://" + address;
+  }
+  if (HasScheme(address)) return address;
+  return "http://" + address;
+}
+
+WebKitBrowser::WebKitBrowser(BrowserEvents& events, BrowserOptions options)
+    : events_(events), options_(std::move(options)) {
+  content_ = GObjectPtr<WebKitUserContentManager>::Adopt(webkit_user_content_manager_new());
+  auto add_script = [&](const std::string& source) {
+    WebKitUserScript* script =
+        webkit_user_script_new(source.c_str(), WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES,
+                               WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, nullptr, nullptr);
+    webkit_user_content_manager_add_script(content_.get(), script);
+    webkit_user_script_unref(script);
+  };
+  add_script(kPageScript);
+  if (options_.kiosk_site && !options_.external_script.empty()) add_script(options_.external_script);
+  webkit_user_content_manager_register_script_message_handler(content_.get(), kHandlerName);
+
+  WebKitWebView* view;
+  if (options_.related) {
+    view = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "related-view", options_.related, "user-content-manager",
+                                        content_.get(), nullptr));
+  } else {
+    view = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "user-content-manager", content_.get(), nullptr));
+  }
+  view_ = GObjectPtr<WebKitWebView>::Adopt(WEBKIT_WEB_VIEW(g_object_ref_sink(view)));
+
+  WebKitSettings* settings = webkit_web_view_get_settings(view);
+  // Scripts may open windows as the old engine let them; every such window opens in the main view.
+  webkit_settings_set_javascript_can_open_windows_automatically(settings, TRUE);
+  webkit_settings_set_enable_developer_extras(settings, FALSE);
+  webkit_settings_set_enable_write_console_messages_to_stdout(settings, FALSE);
+
+  signals_.emplace_back(view, "decide-policy", G_CALLBACK(OnDecidePolicy), this);
+  signals_.emplace_back(view, "load-changed", G_CALLBACK(OnLoadChanged), this);
+  signals_.emplace_back(view, "notify::title", G_CALLBACK(OnTitle), this);
+  signals_.emplace_back(view, "create", G_CALLBACK(OnCreate), this);
+  signals_.emplace_back(view, "context-menu", G_CALLBACK(OnContextMenu), this);
+  signals_.emplace_back(content_.get(), "script-message-received::panelia", G_CALLBACK(OnScriptMessage), this);
+}
+
+WebKitBrowser::~WebKitBrowser() {
+  signals_.clear();
+  DropStandIn();
+}
+
+std::string WebKitBrowser::Uri() const {
+  const char* uri = webkit_web_view_get_uri(view_.get());
+  return uri ? uri : "";
+}
+
+std::string WebKitBrowser::Title() const {
+  const char* title = webkit_web_view_get_title(view_.get());
+  return title ? title : "";
+}
+
+void WebKitBrowser::Navigate(const std::string& url) {
+  webkit_web_view_load_uri(view_.get(), NormalizeAddress(url).c_str());
+}
+
+void WebKitBrowser::GoHome() {
+  std::string home = options_.browser_home ? options_.browser_home() : std::string();
+  Navigate(home.empty() ? "about:blank" : home);
+}
+
+void WebKitBrowser::GoBack() { webkit_web_view_go_back(view_.get()); }
+void WebKitBrowser::GoForward() { webkit_web_view_go_forward(view_.get()); }
+void WebKitBrowser::Stop() { webkit_web_view_stop_loading(view_.get()); }
+void WebKitBrowser::Refresh() { webkit_web_view_reload(view_.get()); }
+
+void WebKitBrowser::RunScript(const std::string& script) {
+  webkit_web_view_evaluate_javascript(view_.get(), script.c_str(), -1, nullptr, nullptr, nullptr, nullptr, nullptr);
+}
+
+gboolean WebKitBrowser::OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision, WebKitPolicyDecisionType type,
+                                       gpointer data) {
+  auto* self = static_cast<WebKitBrowser*>(data);
+  if (type == WEBKIT_POLICY_DECISION_TYPE_RESPONSE) {
+    // A kiosk shows pages; it never downloads what it cannot show.
+    auto* response = WEBKIT_RESPONSE_POLICY_DECISION(decision);
+    if (!webkit_response_policy_decision_is_mime_type_supported(response)) {
+      webkit_policy_decision_ignore(decision);
+      return TRUE;
+    }
+    return FALSE;
+  }
+  if (type != WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION) return FALSE;
+  WebKitNavigationAction* action =
+      webkit_navigation_policy_decision_get_navigation_action(WEBKIT_NAVIGATION_POLICY_DECISION(decision));
+  const char* uri = webkit_uri_request_get_uri(webkit_navigation_action_get_request(action));
+  bool cancel = false;
+  self->events_.OnBeforeNavigate(uri ? uri : "", cancel);
+  if (!cancel) return FALSE;
+  webkit_policy_decision_ignore(decision);
+  return TRUE;
+}
+
+void WebKitBrowser::OnLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer data) {
+  auto* self = static_cast<WebKitBrowser*>(data);
+  if (event == WEBKIT_LOAD_COMMITTED) self->events_.OnNavigateComplete(self->Uri());
+  else if (event == WEBKIT_LOAD_FINISHED) self->events_.OnDocumentComplete(self->Uri());
+}
+
+void WebKitBrowser::OnTitle(GObject*, GParamSpec*, gpointer data) {
+  auto* self = static_cast<WebKitBrowser*>(data);
+  self->events_.OnTitleChange(self->Title());
+}
+
+GtkWidget* WebKitBrowser::OnCreate(WebKitWebView* view, WebKitNavigationAction* action, gpointer data) {
+  auto* self = static_cast<WebKitBrowser*>(data);
+  const char* raw = webkit_uri_request_get_uri(webkit_navigation_action_get_request(action));
+  std::string uri = raw ? raw : "";
+  bool cancel = false;
+  if (!uri.empty() && uri != "about:blank") {
+    self->events_.OnNewWindowKnown(uri, cancel);
+    return nullptr;
+  }
+  self->events_.OnNewWindowUnknown(cancel);
+  if (cancel) return nullptr;
+  // A hidden view in the same process takes the window; its first real navigation goes to the
+  // main view instead, and the stand-in is thrown away.
+  self->DropStandIn();
+  auto* stand_in = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "related-view", view, nullptr));
+  self->stand_in_ = GObjectPtr<WebKitWebView>::Adopt(WEBKIT_WEB_VIEW(g_object_ref_sink(stand_in)));
+  self->stand_in_signal_ = ScopedSignal(stand_in, "decide-policy", G_CALLBACK(OnStandInPolicy), self);
+  return GTK_WIDGET(stand_in);
+}
+
+gboolean WebKitBrowser::OnStandInPolicy(WebKitWebView*, WebKitPolicyDecision* decision, WebKitPolicyDecisionType type,
+                                        gpointer data) {
+  auto* self = static_cast<WebKitBrowser*>(data);
+  if (type != WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION) return FALSE;
+  WebKitNavigationAction* action =
+      webkit_navigation_policy_decision_get_navigation_action(WEBKIT_NAVIGATION_POLICY_DECISION(decision));
+  const char* raw = webkit_uri_request_get_uri(webkit_navigation_action_get_request(action));
+  std::string uri = raw ? raw : "";
+  if (uri.empty() || uri == "about:blank") return FALSE;
+  bool cancel = self->events_.OnRedirectedNavigation(uri);
+  if (cancel) webkit_policy_decision_ignore(decision);
+  // Not destroyed from inside its own signal: on the next turn of the loop.
+  g_idle_add_full(G_PRIORITY_DEFAULT, [](gpointer p) -> gboolean {
+    static_cast<WebKitBrowser*>(p)->DropStandIn();
+    return G_SOURCE_REMOVE;
+  }, self, nullptr);
+  return cancel ? TRUE : FALSE;
+}
+
+void WebKitBrowser::DropStandIn() {
+  stand_in_signal_.Disconnect();
+  if (stand_in_) {
+    gtk_widget_destroy(GTK_WIDGET(stand_in_.get()));
+    stand_in_.reset();
+  }
+}
+
+gboolean WebKitBrowser::OnContextMenu(WebKitWebView*, WebKitContextMenu*, GdkEvent* event, WebKitHitTestResult*,
+                                      gpointer data) {
+  auto* self = static_cast<WebKitBrowser*>(data);
+  if (!self->options_.kiosk_site) return FALSE;  // the engine's own menu
+  self->events_.OnContextMenu(event);
+  return TRUE;  // never the engine's menu under the kiosk site
+}
+
+void WebKitBrowser::OnScriptMessage(WebKitUserContentManager*, WebKitJavascriptResult* result, gpointer data) {
+  auto* self = static_cast<WebKitBrowser*>(data);
+  JSCValue* value = webkit_javascript_result_get_js_value(result);
+  if (!jsc_value_is_string(value)) return;
+  GCharPtr text(jsc_value_to_string(value));
+  if (std::strcmp(text.get(), "close") == 0) {
+    bool cancel = false;
+    self->events_.OnWindowClosing(cancel);
+  } else if (std::strcmp(text.get(), "touch") == 0) {
+    self->events_.OnTouch(false);
+  } else if (std::strcmp(text.get(), "touch-text") == 0) {
+    self->events_.OnTouch(true);
+  }
+}
+
+}  // namespace panelia

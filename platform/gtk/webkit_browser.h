@@ -1,0 +1,85 @@
+// A WebKitGTK web view behind the BrowserControl port, with its signals turned into the browser
+// events the kiosk classes understand.
+#pragma once
+
+#include <gtk/gtk.h>
+#include <webkit2/webkit2.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "browse/ports.h"
+#include "platform/gtk/gobject_ptr.h"
+
+namespace panelia {
+
+class BrowserEvents {
+ public:
+  virtual ~BrowserEvents() = default;
+  virtual void OnBeforeNavigate(const std::string& url, bool& cancel) = 0;
+  virtual void OnNavigateComplete(const std::string& /*url*/) {}
+  virtual void OnDocumentComplete(const std::string& /*url*/) {}
+  virtual void OnTitleChange(const std::string& /*title*/) {}
+  virtual void OnNewWindowKnown(const std::string& /*url*/, bool& cancel) { cancel = true; }
+  virtual void OnNewWindowUnknown(bool& cancel) { cancel = true; }
+  // First real navigation of the stand-in view made for OnNewWindowUnknown; true cancels it.
+  virtual bool OnRedirectedNavigation(const std::string& /*url*/) { return true; }
+  virtual void OnWindowClosing(bool& /*cancel*/) {}
+  virtual void OnTouch(bool /*on_text_field*/) {}
+  // True when the event was answered with the kiosk's own menu.
+  virtual bool OnContextMenu(GdkEvent* /*event*/) { return false; }
+};
+
+struct BrowserOptions {
+  bool kiosk_site = false;       // own context menu and the page external object
+  std::string external_script;   // window.external for pages under the kiosk site
+  WebKitWebView* related = nullptr;  // share this view's web process
+  std::function<std::string()> browser_home;  // the browser's own home page
+};
+
+class WebKitBrowser final : public BrowserControl {
+ public:
+  WebKitBrowser(BrowserEvents& events, BrowserOptions options);
+  ~WebKitBrowser() override;
+  WebKitBrowser(const WebKitBrowser&) = delete;
+  WebKitBrowser& operator=(const WebKitBrowser&) = delete;
+
+  GtkWidget* Widget() const { return GTK_WIDGET(view_.get()); }
+  WebKitWebView* View() const { return view_.get(); }
+  std::string Uri() const;
+  std::string Title() const;
+
+  void Navigate(const std::string& url) override;
+  void GoHome() override;
+  void GoBack() override;
+  void GoForward() override;
+  void Stop() override;
+  void Refresh() override;
+  void RunScript(const std::string& script);
+
+ private:
+  static gboolean OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision*, WebKitPolicyDecisionType, gpointer self);
+  static void OnLoadChanged(WebKitWebView*, WebKitLoadEvent, gpointer self);
+  static void OnTitle(GObject*, GParamSpec*, gpointer self);
+  static GtkWidget* OnCreate(WebKitWebView*, WebKitNavigationAction*, gpointer self);
+  static gboolean OnContextMenu(WebKitWebView*, WebKitContextMenu*, GdkEvent*, WebKitHitTestResult*, gpointer self);
+  static void OnScriptMessage(WebKitUserContentManager*, WebKitJavascriptResult*, gpointer self);
+  static gboolean OnStandInPolicy(WebKitWebView*, WebKitPolicyDecision*, WebKitPolicyDecisionType, gpointer self);
+  void DropStandIn();
+
+  BrowserEvents& events_;
+  BrowserOptions options_;
+  GObjectPtr<WebKitUserContentManager> content_;
+  GObjectPtr<WebKitWebView> view_;
+  GObjectPtr<WebKitWebView> stand_in_;
+  std::vector<ScopedSignal> signals_;
+  ScopedSignal stand_in_signal_;
+};
+
+// The address a navigation is given: local paths become file addresses, bare host names web ones,
+// and an empty address the blank page.
+std::string NormalizeAddress(const std::string& address);
+
+}  // namespace panelia

@@ -1,0 +1,24 @@
+// Small X11 services the GTK side needs: window classes and the display's power time-outs.
+#pragma once
+
+#include <gtk/gtk.h>
+
+#include <string>
+
+#include "shell/app.h"
+
+namespace panelia {
+
+// Gives a top-level window its class (the class part of WM_CLASS) before it is first shown, so
+// partner programs find it by that name.
+void SetWindowClass(GtkWidget* toplevel, const std::string& res_name, const std::string& res_class);
+
+// Low-power time-out 0 switches the X screen saver off; power-off time-out 0 switches display power
+// management off where the server has that extension.
+class X11PowerSettings final : public PowerSettings {
+ public:
+  void SetLowPowerTimeout(int seconds) override;
+  void SetPowerOffTimeout(int seconds) override;
+};
+
+}  // namespace panelia

@@ -1,0 +1,43 @@
+// The settings store on SQLite: one database file per hive. Every call opens its own connection and
+// closes it again, so several programs share the files safely and a reader never sees half a write.
+#pragma once
+
+#include <chrono>
+#include <filesystem>
+
+#include "common/registry.h"
+
+namespace panelia {
+
+struct RegistryFiles {
+  std::filesystem::path local_machine;
+  std::filesystem::path current_user;
+};
+
+// PANELIA_REGISTRY_DIR holds both hives; unset, the local-machine hive is /var/lib/panelia/ when that
+// is a writable directory, else $XDG_DATA_HOME/panelia/, and the current-user hive $XDG_CONFIG_HOME/panelia/.
+RegistryFiles RegistryFilesFromEnvironment();
+
+class SqliteRegistry final : public RegistryStore {
+ public:
+  explicit SqliteRegistry(RegistryFiles files, std::chrono::milliseconds busy_wait = std::chrono::milliseconds(250));
+
+  std::optional<RegValue> QueryValue(Hive hive, std::string_view key, std::string_view name) override;
+  bool SetValue(Hive hive, std::string_view key, std::string_view name, const RegValue& value) override;
+  bool KeyExists(Hive hive, std::string_view key) override;
+  bool CreateKey(Hive hive, std::string_view key) override;
+  bool DeleteKey(Hive hive, std::string_view key) override;
+  bool DeleteValue(Hive hive, std::string_view key, std::string_view name) override;
+  std::optional<std::vector<std::pair<std::string, RegValue>>> ListValues(Hive hive, std::string_view key) override;
+  std::optional<std::vector<std::string>> ListSubkeys(Hive hive, std::string_view key) override;
+  bool Apply(const std::vector<RegChange>& changes) override;
+
+  const RegistryFiles& Files() const { return files_; }
+
+ private:
+  const std::filesystem::path& FileOf(Hive hive) const;
+  RegistryFiles files_;
+  int busy_ms_;
+};
+
+}  // namespace panelia
