@@ -108,7 +108,13 @@ int Query(RegistryStore& store, Hive hive, const std::string& path, const Option
       io.err << kNotFound;
       return 1;
     }
-    PrintValue(io.out, o.value_name, *v);
+    // Shown under its stored name, whatever case the operator typed.
+    std::string shown = o.value_name;
+    if (auto values = store.ListValues(hive, path)) {
+      for (const auto& [name, value] : *values)
+        if (EqualsIgnoreAsciiCase(name, o.value_name)) shown = name;
+    }
+    PrintValue(io.out, shown, *v);
     io.out << "\n";
     return 0;
   }

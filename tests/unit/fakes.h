@@ -1,0 +1,108 @@
+// In-memory stand-ins for the platform ports, shared by the unit tests.
+#pragma once
+
+#include <map>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "browse/ports.h"
+#include "common/registry.h"
+#include "common/text.h"
+
+namespace panelia::test {
+
+// A settings store in memory that remembers every read, to pin the order settings are read in.
+class MemoryRegistry : public RegistryStore {
+ public:
+  std::vector<std::string> reads;  // "key|name"
+  std::vector<std::string> writes;
+  bool fail_writes = false;
+
+  void Put(Hive hive, std::string_view key, std::string_view name, RegValue value) {
+    CreateKey(hive, key);
+    values_[Id(hive, key)][AsciiLower(name)] = {std::string(name), std::move(value)};
+  }
+  std::optional<RegValue> QueryValue(Hive hive, std::string_view key, std::string_view name) override {
+    reads.push_back(std::string(NormalizeKeyPath(key)) + "|" + std::string(name));
+    auto k = values_.find(Id(hive, key));
+    if (k == values_.end()) return std::nullopt;
+    auto v = k->second.find(AsciiLower(name));
+    if (v == k->second.end()) return std::nullopt;
+    return v->second.second;
+  }
+  bool SetValue(Hive hive, std::string_view key, std::string_view name, const RegValue& value) override {
+    if (fail_writes || !KeyExists(hive, key)) return false;
+    writes.push_back(std::string(HiveName(hive)) + "\\" + NormalizeKeyPath(key) + "|" + std::string(name));
+    values_[Id(hive, key)][AsciiLower(name)] = {std::string(name), value};
+    return true;
+  }
+  bool KeyExists(Hive hive, std::string_view key) override { return keys_.count(Id(hive, key)) != 0; }
+  bool CreateKey(Hive hive, std::string_view key) override {
+    keys_.insert(Id(hive, key));
+    return true;
+  }
+  bool DeleteKey(Hive hive, std::string_view key) override { return keys_.erase(Id(hive, key)) != 0; }
+  bool DeleteValue(Hive hive, std::string_view key, std::string_view name) override {
+    return values_[Id(hive, key)].erase(AsciiLower(name)) != 0;
+  }
+  std::optional<std::vector<std::pair<std::string, RegValue>>> ListValues(Hive hive, std::string_view key) override {
+    if (!KeyExists(hive, key)) return std::nullopt;
+    std::vector<std::pair<std::string, RegValue>> out;
+    for (auto& [lower, entry] : values_[Id(hive, key)]) out.push_back(entry);
+    return out;
+  }
+  std::optional<std::vector<std::string>> ListSubkeys(Hive, std::string_view) override { return std::vector<std::string>{}; }
+  bool Apply(const std::vector<RegChange>& changes) override {
+    for (const auto& c : changes) {
+      if (c.kind == RegChange::Kind::SetValue) Put(c.hive, c.key, c.name, c.value);
+      else if (c.kind == RegChange::Kind::CreateKey) CreateKey(c.hive, c.key);
+    }
+    return true;
+  }
+
+ private:
+  static std::string Id(Hive hive, std::string_view key) {
+    return std::string(HiveName(hive)) + "\\" + AsciiLower(NormalizeKeyPath(key));
+  }
+  std::set<std::string> keys_;
+  std::map<std::string, std::map<std::string, std::pair<std::string, RegValue>>> values_;
+};
+
+// Records every call as a line of text, so tests compare what happened, in order.
+class CallLog {
+ public:
+  void Add(std::string call) { calls_.push_back(std::move(call)); }
+  const std::vector<std::string>& Calls() const { return calls_; }
+  void Clear() { calls_.clear(); }
+
+ private:
+  std::vector<std::string> calls_;
+};
+
+class FakeBrowser : public BrowserControl {
+ public:
+  explicit FakeBrowser(CallLog& log) : log_(log) {}
+  void Navigate(const std::string& url) override { log_.Add("navigate " + url); }
+  void GoHome() override { log_.Add("go-home"); }
+  void GoBack() override { log_.Add("back"); }
+  void GoForward() override { log_.Add("forward"); }
+  void Stop() override { log_.Add("stop"); }
+  void Refresh() override { log_.Add("refresh"); }
+
+ private:
+  CallLog& log_;
+};
+
+class FakeTimers : public TimerService {
+ public:
+  explicit FakeTimers(CallLog& log) : log_(log) {}
+  void SetTimer(int id, int ms) override { log_.Add("set-timer " + std::to_string(id) + " " + std::to_string(ms)); }
+  void KillTimer(int id) override { log_.Add("kill-timer " + std::to_string(id)); }
+
+ private:
+  CallLog& log_;
+};
+
+}  // namespace panelia::test

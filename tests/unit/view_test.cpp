@@ -1,0 +1,255 @@
+#include <gtest/gtest.h>
+
+#include "browse/view.h"
+#include "common/settings.h"
+#include "fakes.h"
+
+namespace panelia {
+namespace {
+
+using test::CallLog;
+using test::FakeBrowser;
+using test::FakeTimers;
+using test::MemoryRegistry;
+using Calls = std::vector<std::string>;
+
+class RecordingHost : public ViewHost {
+ public:
+  explicit RecordingHost(CallLog& log) : log_(log) {}
+  void SetMainWindowTitle(const std::string& title) override { log_.Add("title " + title); }
+  bool IsNavigatorFixed() const override { return navigator_fixed; }
+  void ShowBottomBar(bool show) override { log_.Add(show ? "bar-show" : "bar-hide"); }
+  void ShowAbout() override { log_.Add("about"); }
+  void OpenHelp() override { log_.Add("help"); }
+  void OpenProjectSite() override { log_.Add("site"); }
+  void ShowPageProperties() override { log_.Add("properties"); }
+  bool navigator_fixed = false;
+
+ private:
+  CallLog& log_;
+};
+
+class RecordingPartners : public ViewPartners {
+ public:
+  explicit RecordingPartners(CallLog& log) : log_(log) {}
+  bool IsAddressBlocked(const std::string& url) override {
+    log_.Add("limit " + url);
+    return blocked;
+  }
+  bool MatchesShowList(const std::string& url) override {
+    log_.Add("show-list " + url);
+    return show;
+  }
+  bool MatchesStopList(const std::string& url) override {
+    log_.Add("stop-list " + url);
+    return stop;
+  }
+  bool DispatchCommandLink(const std::string& url) override {
+    log_.Add("command " + url);
+    return url.find("paneliagohome") != std::string::npos;
+  }
+  void StartBackgroundMusic() override { log_.Add("start-music"); }
+  void ShowKeyboard(bool activate) override { log_.Add(activate ? "keyboard activate" : "keyboard"); }
+  void RequestMusicOn() override { log_.Add("music-on"); }
+  void RequestMusicOff() override { log_.Add("music-off"); }
+  void RequestExit() override { log_.Add("exit"); }
+  void IdleTick() override { log_.Add("idle-tick"); }
+  void SmoothScrollStep() override { log_.Add("scroll-step"); }
+  void HideScrollBars() override { log_.Add("hide-scroll-bars"); }
+  void RetargetForms() override { log_.Add("retarget-forms"); }
+  bool blocked = false, show = false, stop = false;
+
+ private:
+  CallLog& log_;
+};
+
+class ViewTest : public ::testing::Test {
+ protected:
+  ViewTest() : browser_(log_), timers_(log_), host_(log_), partners_(log_) {
+    Set(Section::General, "SoftHomeUrl", RegValue::Text("file:///srv/kiosk/index.html"));
+  }
+  void Set(Section section, std::string_view name, RegValue value) {
+    store_.Put(Hive::LocalMachine, SectionPath(section), name, std::move(value));
+  }
+  CPaneliaView& View() {
+    if (!view_) view_ = std::make_unique<CPaneliaView>(store_, browser_, timers_, host_, partners_, "file:///forum");
+    return *view_;
+  }
+
+  CallLog log_;
+  MemoryRegistry store_;
+  FakeBrowser browser_;
+  FakeTimers timers_;
+  RecordingHost host_;
+  RecordingPartners partners_;
+  std::unique_ptr<CPaneliaView> view_;
+};
+
+TEST_F(ViewTest, ReadsItsSettingsOnceInTheFixedOrder) {
+  View();
+  const std::string root = SectionPath(Section::Root), general = SectionPath(Section::General),
+                    advance = SectionPath(Section::Advance), navigator = SectionPath(Section::Navigator),
+                    music = SectionPath(Section::Music), address = SectionPath(Section::Address),
+                    loop = SectionPath(Section::Loop);
+  EXPECT_EQ(store_.reads, (Calls{root + "|DefFontSize", general + "|IsPaneliaHome", general + "|SoftHomeUrl",
+                                 advance + "|WaitTime", advance + "|IsAutoHome", navigator + "|BoardType",
+                                 navigator + "|BoardMode", music + "|IsMusic", address + "|IsLimit",
+                                 address + "|ForbitMethod", loop + "|IsLoop", loop + "|LoopMode",
+                                 loop + "|IntervalTime"}));
+}
+
+TEST_F(ViewTest, HomeIsSoftHomeUrlOrTheBrowsersOwn) {
+  struct Case {
+    std::optional<uint32_t> is_panelia_home;
+    const char* expected;
+  } cases[] = {
+      {std::nullopt, "navigate file:///srv/kiosk/index.html"},
+      {0, "navigate file:///srv/kiosk/index.html"},
+      {1, "go-home"},
+      {0xFFFFFFFF, "go-home"},
+  };
+  for (const auto& c : cases) {
+    if (c.is_panelia_home) Set(Section::General, "IsPaneliaHome", RegValue::Dword(*c.is_panelia_home));
+    view_.reset();
+    log_.Clear();
+    View().OnInitialUpdate();
+    bool cancel = false;
+    View().OnWindowClosing(cancel);  // every later return home makes the same choice
+    EXPECT_TRUE(cancel);
+    EXPECT_EQ(log_.Calls(), (Calls{c.expected, c.expected}));
+  }
+}
+
+TEST_F(ViewTest, NavigationCheckRunsEveryStepInOrder) {
+  struct Case {
+    const char* what;
+    bool navigator_fixed, blocked, show;
+    const char* url;
+    bool cancel;
+    Calls calls;
+  } cases[] = {
+      {"ordinary page, bar follows the show list", false, false, true, "HTTP://Example.COM/A", false,
+       {"limit http://example.com/a", "show-list http://example.com/a", "bar-show", "command HTTP://Example.COM/A"}},
+      {"blocked page still updates the bar", false, true, false, "http://blocked/", true,
+       {"limit http://blocked/", "show-list http://blocked/", "bar-hide", "command http://blocked/"}},
+      {"fixed bar skips the show list", true, false, false, "http://x/", false,
+       {"limit http://x/", "command http://x/"}},
+      {"lower-case command link is cancelled", true, false, false, "about:paneliagohome", true,
+       {"limit about:paneliagohome", "command about:paneliagohome"}},
+      {"upper-case command link is only an address", true, false, false, "about:PaneliaGoHome", false,
+       {"limit about:paneliagohome", "command about:PaneliaGoHome"}},
+  };
+  for (const auto& c : cases) {
+    host_.navigator_fixed = c.navigator_fixed;
+    partners_.blocked = c.blocked;
+    partners_.show = c.show;
+    log_.Clear();
+    bool cancel = false;
+    View().OnBeforeNavigate2(c.url, cancel);
+    EXPECT_EQ(cancel, c.cancel) << c.what;
+    EXPECT_EQ(log_.Calls(), c.calls) << c.what;
+  }
+}
+
+TEST_F(ViewTest, TitleCarriesTheProductSuffix) {
+  View().OnTitleChange("城市地图");
+  View().OnTitleChange("");
+  EXPECT_EQ(log_.Calls(), (Calls{"title 城市地图 - Panelia触摸屏浏览器", "title  - Panelia触摸屏浏览器"}));
+}
+
+TEST_F(ViewTest, PopUpsOpenInTheMainView) {
+  bool cancel = false;
+  View().OnNewWindow3("file:///srv/kiosk/popup.html", cancel);
+  EXPECT_TRUE(cancel);
+  EXPECT_EQ(log_.Calls(), (Calls{"navigate file:///srv/kiosk/popup.html"}));
+
+  log_.Clear();
+  cancel = true;
+  View().OnNewWindow2(cancel);
+  EXPECT_FALSE(cancel) << "the stand-in browser must be allowed to exist";
+  EXPECT_TRUE(View().RedirectPending());
+  EXPECT_TRUE(View().OnRedirectedNavigation("file:///late.html"));
+  EXPECT_FALSE(View().RedirectPending());
+  EXPECT_TRUE(View().OnRedirectedNavigation("file:///again.html")) << "still cancelled, but not followed";
+  EXPECT_EQ(log_.Calls(), (Calls{"navigate file:///late.html"}));
+}
+
+TEST_F(ViewTest, TouchStopsScrollingAndBringsTheKeyboardForTextFields) {
+  struct Case {
+    uint32_t board_mode;
+    bool on_text_field;
+    Calls calls;
+  } cases[] = {
+      {0, false, {}},
+      {0, true, {}},
+      {1, false, {}},
+      {1, true, {"keyboard activate"}},
+      {7, true, {"keyboard activate"}},
+  };
+  for (const auto& c : cases) {
+    Set(Section::Navigator, "BoardMode", RegValue::Dword(c.board_mode));
+    view_.reset();
+    log_.Clear();
+    View().OnTouch(c.on_text_field);
+    EXPECT_TRUE(View().StopScrollFlag());
+    EXPECT_EQ(log_.Calls(), c.calls) << "BoardMode " << c.board_mode << " field " << c.on_text_field;
+  }
+}
+
+TEST_F(ViewTest, TimersAndMusicStartWithTheWindow) {
+  View().OnCreate();
+  EXPECT_EQ(log_.Calls(), (Calls{"set-timer 6 5000", "start-music"}));
+}
+
+TEST_F(ViewTest, IdleTimerStopsItselfWhenNothingUsesIt) {
+  struct Case {
+    uint32_t auto_home, loop;
+    const char* expected;
+  } cases[] = {{0, 0, "kill-timer 6"}, {1, 0, "idle-tick"}, {0, 1, "idle-tick"}};
+  for (const auto& c : cases) {
+    Set(Section::Advance, "IsAutoHome", RegValue::Dword(c.auto_home));
+    Set(Section::Loop, "IsLoop", RegValue::Dword(c.loop));
+    view_.reset();
+    log_.Clear();
+    View().OnTimer(CPaneliaView::kIdleTimer);
+    EXPECT_EQ(log_.Calls(), (Calls{c.expected}));
+  }
+  log_.Clear();
+  View().OnTimer(CPaneliaView::kScrollTimer);
+  EXPECT_EQ(log_.Calls(), (Calls{"scroll-step"}));
+}
+
+TEST_F(ViewTest, FinishedNavigationTellsTheMusicOnlyWhenMusicIsOn) {
+  View().OnNavigateComplete2("file:///A.html");
+  EXPECT_TRUE(log_.Calls().empty());
+
+  Set(Section::Music, "IsMusic", RegValue::Dword(1));
+  view_.reset();
+  View().OnNavigateComplete2("file:///A.html");
+  partners_.stop = true;
+  View().OnNavigateComplete2("file:///Quiet.html");
+  EXPECT_EQ(log_.Calls(), (Calls{"stop-list file:///a.html", "music-on", "stop-list file:///quiet.html", "music-off"}));
+}
+
+TEST_F(ViewTest, FinishedDocumentReadsScrollBarAndFormSettingsEveryTime) {
+  View().OnDocumentComplete("file:///a");
+  Set(Section::Advance, "IsScrollBar", RegValue::Dword(1));
+  View().OnDocumentComplete("file:///a");
+  Set(Section::Advance, "IsFormTarget", RegValue::Dword(1));
+  View().OnDocumentComplete("file:///a");
+  EXPECT_EQ(log_.Calls(), (Calls{"hide-scroll-bars", "hide-scroll-bars", "retarget-forms"}));
+}
+
+TEST_F(ViewTest, ContextMenuItemsAndTheirActions) {
+  Calls texts;
+  for (const auto& item : CPaneliaView::ContextMenuItems()) {
+    texts.push_back(std::string(item.text));
+    View().OnContextMenuCommand(item.id);
+  }
+  EXPECT_EQ(texts.front(), "关于 Panelia(&A)...");
+  EXPECT_EQ(texts.back(), "退出");
+  EXPECT_EQ(log_.Calls(), (Calls{"about", "help", "site", "navigate file:///forum", "properties", "exit"}));
+}
+
+}  // namespace
+}  // namespace panelia
