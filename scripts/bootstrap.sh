@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs every Debian package the suite needs to build, run and test. Safe to run again: it only
+# asks apt for what is missing.
+set -euo pipefail
+
+packages=(
+  build-essential cmake pkg-config
+  libgtk-3-dev libwebkit2gtk-4.1-dev libsqlite3-dev libx11-dev libxext-dev libxtst-dev
+  libgstreamer1.0-dev gstreamer1.0-plugins-good
+  libgtest-dev libgmock-dev libbenchmark-dev
+  xvfb xauth openbox x11-utils x11-xserver-utils xdotool imagemagick fonts-wqy-microhei faketime
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+echo "bootstrap: installing ${missing[*]}"
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
