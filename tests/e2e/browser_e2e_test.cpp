@@ -1,0 +1,115 @@
+// The kiosk browser as a visitor and an operator see it: window title, pop-ups, window.close(),
+// the first-start settings and bad settings files.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <thread>
+
+#include "common/settings.h"
+#include "harness.h"
+
+namespace panelia::e2e {
+namespace {
+
+const std::string kSuffix = " - Panelia触摸屏浏览器";
+const std::string kClass = "PaneliaClass4.0";
+
+class BrowserE2E : public ::testing::Test {
+ protected:
+  BrowserE2E() : env_(display_) {}
+
+  void Seed(std::string home, bool with_browser_key = true) {
+    std::vector<RegChange> changes = {
+        {RegChange::Kind::CreateKey, Hive::LocalMachine, std::string(kSuiteRootKey), "", {}},
+        {RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(Section::General), "SoftHomeUrl",
+         RegValue::Text(home)},
+        {RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(Section::Advance), "IsScriptDebug",
+         RegValue::Dword(1)},
+    };
+    if (with_browser_key)
+      changes.push_back({RegChange::Kind::SetValue, Hive::CurrentUser, std::string(kBrowserMainKey), "Start Page",
+                         RegValue::Text("about:blank")});
+    ASSERT_TRUE(env_.Store().Apply(changes));
+  }
+  std::string Page(const std::string& name) { return "file://" + kPagesDir + name; }
+  std::optional<std::string> Text(Hive hive, std::string_view key, std::string_view name) {
+    auto v = env_.Store().QueryValue(hive, key, name);
+    return v ? std::optional<std::string>(v->AsText()) : std::nullopt;
+  }
+  void CloseKiosk(Process& kiosk) {
+    auto windows = FindWindowsByClass(display_.X(), kClass);
+    ASSERT_EQ(windows.size(), 1u);
+    SendCloseRequest(display_.X(), windows[0]);
+    EXPECT_EQ(kiosk.Wait(15s), 0) << env_.Log();
+  }
+
+  VirtualDisplay display_;
+  KioskEnvironment env_;
+};
+
+TEST_F(BrowserE2E, HomePageTitleShowsAndFirstStartWritesOnce) {
+  Seed(Page("home.html"));
+  Process kiosk = env_.StartPanelia();
+  EXPECT_EQ(WaitForTitle(display_.X(), kClass, "E2E Home" + kSuffix), "E2E Home" + kSuffix) << env_.Log();
+  auto initiated = env_.Store().QueryValue(Hive::LocalMachine, kSuiteRootKey, "Initiated");
+  ASSERT_TRUE(initiated);
+  EXPECT_EQ(initiated->AsDword(), 1u);
+  EXPECT_EQ(Text(Hive::LocalMachine, kSuiteRootKey, "AppPath"), kBinDir + "panelia");
+  EXPECT_EQ(Text(Hive::CurrentUser, kBrowserMainKey, "Enable_MyPics_Hoverbar"), "no");
+  EXPECT_EQ(Text(Hive::CurrentUser, kBrowserMainKey, "DisableScriptDebuggerIE"), "yes");
+  CloseKiosk(kiosk);
+
+  // An operator's own value survives the second start: the first-start settings are not applied again.
+  ASSERT_TRUE(env_.Store().SetValue(Hive::CurrentUser, kBrowserMainKey, "Enable_MyPics_Hoverbar",
+                                    RegValue::Text("operator")));
+  Process again = env_.StartPanelia();
+  EXPECT_EQ(WaitForTitle(display_.X(), kClass, "E2E Home" + kSuffix), "E2E Home" + kSuffix);
+  EXPECT_EQ(Text(Hive::CurrentUser, kBrowserMainKey, "Enable_MyPics_Hoverbar"), "operator");
+  CloseKiosk(again);
+}
+
+TEST_F(BrowserE2E, PopUpsStayInTheKioskWindow) {
+  for (const char* scenario : {"blank", "open", "openlate"}) {
+    SCOPED_TRACE(scenario);
+    Seed(Page("home.html?scenario=") + scenario);
+    Process kiosk = env_.StartPanelia();
+    EXPECT_EQ(WaitForTitle(display_.X(), kClass, "E2E Target" + kSuffix), "E2E Target" + kSuffix) << env_.Log();
+    EXPECT_EQ(FindWindowsByClass(display_.X(), kClass).size(), 1u);
+    EXPECT_EQ(ClientList(display_.X()).size(), 1u) << "no second top-level window";
+    CloseKiosk(kiosk);
+  }
+}
+
+TEST_F(BrowserE2E, WindowCloseReturnsHome) {
+  Seed(Page("home.html?scenario=close"));
+  Process kiosk = env_.StartPanelia();
+  EXPECT_EQ(WaitForTitle(display_.X(), kClass, "E2E Closer" + kSuffix), "E2E Closer" + kSuffix) << env_.Log();
+  EXPECT_EQ(WaitForTitle(display_.X(), kClass, "E2E Home" + kSuffix), "E2E Home" + kSuffix);
+  EXPECT_TRUE(kiosk.Running());
+  CloseKiosk(kiosk);
+}
+
+TEST_F(BrowserE2E, UnloadableHomeKeepsTheKioskRunning) {
+  Seed("http://127.0.0.1:9/nothing-listens-here");
+  Process kiosk = env_.StartPanelia();
+  EXPECT_TRUE(WaitUntil([&] { return !FindWindowsByClass(display_.X(), kClass).empty(); }, 20s)) << env_.Log();
+  std::this_thread::sleep_for(3s);
+  EXPECT_TRUE(kiosk.Running()) << env_.Log();
+  CloseKiosk(kiosk);
+}
+
+TEST_F(BrowserE2E, CorruptSettingsFileStartsOnDefaultsAndStaysUntouched) {
+  const std::string garbage = "this is not a settings database\x01\x02\x03";
+  auto files = env_.Files();
+  { std::ofstream(files.local_machine, std::ios::binary) << garbage; }
+  Process kiosk = env_.StartPanelia({"--embedding"});
+  EXPECT_TRUE(WaitUntil([&] { return !FindWindowsByClass(display_.X(), kClass).empty(); }, 20s)) << env_.Log();
+  std::this_thread::sleep_for(2s);
+  EXPECT_TRUE(kiosk.Running()) << env_.Log();
+  CloseKiosk(kiosk);
+  std::ifstream in(files.local_machine, std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), garbage);
+}
+
+}  // namespace
+}  // namespace panelia::e2e
