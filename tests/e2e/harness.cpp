@@ -87,11 +87,13 @@ bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds
 VirtualDisplay::VirtualDisplay(bool with_window_manager, const std::string& screen) {
   int n = 150 + static_cast<int>(getpid() % 200);
   for (;; ++n) {
-    if (access(("/tmp/.X11-unix/X" + std::to_string(n)).c_str(), F_OK) != 0 &&
-        access(("/tmp/.X" + std::to_string(n) + "-lock").c_str(), F_OK) != 0)
-      break;
+    // Built with append: GCC 12 mistakes "literal" + std::string for an overlapping copy.
+    std::string number = std::to_string(n);
+    std::string socket = std::string("/tmp/.X11-unix/X").append(number);
+    std::string lock = std::string("/tmp/.X").append(number).append("-lock");
+    if (access(socket.c_str(), F_OK) != 0 && access(lock.c_str(), F_OK) != 0) break;
   }
-  name_ = ":" + std::to_string(n);
+  name_ = std::string(":").append(std::to_string(n));
   xvfb_ = Process({"Xvfb", name_, "-screen", "0", screen, "-noreset", "-nolisten", "tcp"}, {}, "", "");
   WaitUntil([&] { return (x_ = XOpenDisplay(name_.c_str())) != nullptr; }, 10s);
   if (with_window_manager && x_) {
