@@ -1,0 +1,181 @@
+#include "shell/main_frame.h"
+
+#include "browse/view.h"
+#include "common/module_directory.h"
+#include "common/names.h"
+#include "common/settings.h"
+#include "shell/mail.h"
+#include "shell/menus.h"
+#include "shell/splash.h"
+
+namespace panelia {
+
+const std::string CMainFrame::kSiteAddressPage = "help/about.html";
+const std::string CMainFrame::kAuthorAddress = "mailto:kiosk-support@example.org";
+
+CMainFrame::CMainFrame(RegistryStore& store, FramePort& port, FrameServices& services, std::string module_directory)
+    : store_(store), port_(port), services_(services), module_directory_(std::move(module_directory)) {
+  SettingsReader s(store_);
+  power_off_.auto_shut = s.Flag(setting::IsAutoShut);
+  power_off_.close_weekend = s.Flag(setting::IsCloseWeekend);
+  power_off_.time = ParsePowerOffTime(s.Text(setting::PowerOffTime));
+  navigator_fixed_ = s.Flag(setting::IsNavigator);
+  status_bar_setting_ = s.Flag(setting::IsStatusBar);
+}
+
+void CMainFrame::OnCreate(CSplashWindow* splash) {
+  status_pane_height_ = port_.StatusPaneHeight();
+  if (splash) splash->ShowSplash();
+  port_.SetFrameTimer(kPowerOffTimer, kPowerOffTimerMs);
+  CRegistryKey key(store_);
+  key.SetSubKey(kSuiteRootKey);
+  key.WriteString(setting::AppPath.name, AppPathFor(module_directory_));
+  if (!status_bar_setting_) {
+    port_.SetStatusBarVisible(false);
+    status_bar_shown_ = false;
+  }
+  ToggleFullScreen();
+  port_.SetMenuCheck(command::kToolbar, bottom_bar_shown_);
+  port_.SetMenuCheck(command::kStatusBar, status_bar_shown_);
+}
+
+void CMainFrame::OnTimer(int id) {
+  if (id == kPowerOffTimer && power_off_.auto_shut) PowerOffCheck();
+}
+
+void CMainFrame::ToggleFullScreen() {
+  if (!full_screen_) {
+    port_.HideTaskBar();
+    port_.SetStatusBarVisible(false);
+    port_.SetCaption(false);
+    port_.DetachMenu();
+    port_.SavePlacement();
+    port_.ShowMaximized();
+    full_screen_ = true;
+  } else {
+    port_.ShowTaskBar();
+    port_.AttachMenu();
+    // Leaving full screen always brings the status bar back, whatever its setting says.
+    port_.SetStatusBarVisible(true);
+    port_.SetCaption(true);
+    port_.RestorePlacement();
+    port_.ShowNormal();
+    full_screen_ = false;
+  }
+  LayoutPanes();
+  // Read at every change; 0 never takes an earlier top-most state away.
+  CRegistryKey key(store_);
+  key.SetSubKey(SectionPath(Section::Advance));
+  uint32_t always_top = setting::IsAlwaysTop.dword_default;
+  key.ReadDword(setting::IsAlwaysTop.name, always_top);
+  if (always_top != 0) port_.SetTopMost();
+}
+
+void CMainFrame::LayoutPanes() {
+  if (!splitter_created_) return;
+  int height = port_.ClientHeight();
+  if (height <= 0) return;
+  int top = full_screen_ ? height - kBarHeight : height - status_pane_height_ - kBarHeight;
+  port_.SetRowHeights(top, kBarHeight);
+}
+
+void CMainFrame::ShowBottomBar(bool show) {
+  if (show && !bottom_bar_shown_) {
+    port_.ShowBarRow();
+    bottom_bar_shown_ = true;
+  } else if (!show && bottom_bar_shown_) {
+    port_.HideBarRow();
+    bottom_bar_shown_ = false;
+  } else {
+    return;
+  }
+  port_.SetMenuCheck(command::kToolbar, bottom_bar_shown_);
+}
+
+void CMainFrame::SendMailTo(const std::string& address) {
+  auto command_line = services_.MailHandlerCommandLine();
+  if (!command_line) {
+    port_.MessageBox("没有找到电子邮件发送程序", std::string(kErrorCaption), MessageIcon::Error);
+    return;
+  }
+  if (command_line->empty()) {
+    port_.MessageBox("无法启动电子邮件程序", std::string(kErrorCaption), MessageIcon::Information);
+    return;
+  }
+  MailCommand mail = SplitMailCommand(*command_line, address);
+  services_.StartMailProgram(mail.program, mail.parameters);
+}
+
+void CMainFrame::PowerOffCheck() {
+  LocalTime now = services_.Now();
+  if (!PowerOffDue(power_off_, now)) return;
+  if (services_.RunPowerOffDialog(now) != CPowerOffDlg::kOk) return;
+  if (!services_.ShutdownAllowed()) port_.MessageBox("关机权限设置失败!", "ERROR", MessageIcon::Error);
+  // The frame, the views and the companions are gone before the machine is asked to power off;
+  // nothing of the frame is touched after this.
+  services_.CloseFrame();
+  services_.RequestPowerOff();
+}
+
+bool CMainFrame::IsCommandHandled(int id) const {
+  switch (id) {
+    case command::kNewWindow:
+    case command::kOpen:
+    case command::kSaveAs:
+    case command::kPageSetup:
+    case command::kPrint:
+    case command::kPrintPreview:
+    case command::kToolbar:
+    case command::kStatusBar:
+    case command::kFullScreen:
+    case command::kOptions:
+    case command::kHelp:
+    case command::kVisitSite:
+    case command::kWriteAuthor:
+    case command::kAbout:
+    case command::kExit:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool CMainFrame::IsChecked(int id) const {
+  if (id == command::kToolbar) return bottom_bar_shown_;
+  if (id == command::kStatusBar) return status_bar_shown_;
+  return false;
+}
+
+bool CMainFrame::OnCommand(int id) {
+  switch (id) {
+    case command::kNewWindow:
+      if (!services_.StartNewCopy())
+        port_.MessageBox("新建 Panelia 浏览器窗口错误", std::string(kErrorCaption), MessageIcon::Error);
+      return true;
+    case command::kOpen:
+      if (auto address = services_.RunOpenDialog(); address && !address->empty() && view_) view_->Navigate(*address);
+      return true;
+    case command::kSaveAs: services_.ExecBrowserCommand(4); return true;
+    case command::kPrint: services_.ExecBrowserCommand(6); return true;
+    case command::kPrintPreview: services_.ExecBrowserCommand(7); return true;
+    case command::kPageSetup: services_.PageSetup(); return true;
+    case command::kToolbar: ShowBottomBar(!bottom_bar_shown_); return true;
+    case command::kStatusBar:
+      status_bar_shown_ = !status_bar_shown_;
+      port_.SetStatusBarVisible(status_bar_shown_);
+      port_.SetMenuCheck(command::kStatusBar, status_bar_shown_);
+      return true;
+    case command::kFullScreen: ToggleFullScreen(); return true;
+    case command::kOptions: services_.StartProgram(module_directory_ + std::string(kConfigProgram)); return true;
+    case command::kHelp: services_.OpenWithDefaultHandler("help/PaneliaHelp.html"); return true;
+    case command::kVisitSite:
+      if (view_) view_->Navigate("file://" + module_directory_ + kSiteAddressPage);
+      return true;
+    case command::kWriteAuthor: SendMailTo(kAuthorAddress); return true;
+    case command::kAbout: services_.ShowAbout(); return true;
+    case command::kExit: services_.CloseFrame(); return true;
+    default: return false;
+  }
+}
+
+}  // namespace panelia

@@ -1,0 +1,120 @@
+// CMainFrame: the kiosk's only top-level window. It goes full screen over the task bar, keeps the
+// page above an 80-pixel bar row, carries a desktop browser's menus for the times an operator
+// leaves full screen, and runs the scheduled power-off check.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "common/registry.h"
+#include "shell/power_off.h"
+
+namespace panelia {
+
+class CSplashWindow;
+class CPaneliaView;
+
+enum class MessageIcon { Error, Information, Question };
+
+// The window-system side of the frame.
+class FramePort {
+ public:
+  virtual ~FramePort() = default;
+  // Task bar (every dock window of the display).
+  virtual void HideTaskBar() = 0;
+  virtual void ShowTaskBar() = 0;
+  virtual void SetStatusBarVisible(bool visible) = 0;
+  // Caption off + maximised is the window manager's full-screen state.
+  virtual void SetCaption(bool present) = 0;
+  virtual void DetachMenu() = 0;
+  virtual void AttachMenu() = 0;
+  virtual void SavePlacement() = 0;
+  virtual void RestorePlacement() = 0;
+  virtual void ShowMaximized() = 0;
+  virtual void ShowNormal() = 0;
+  virtual void SetTopMost() = 0;
+  virtual int ClientHeight() const = 0;
+  virtual int StatusPaneHeight() const = 0;
+  virtual void SetRowHeights(int top, int bottom) = 0;
+  virtual void HideBarRow() = 0;
+  virtual void ShowBarRow() = 0;
+  virtual void SetMenuCheck(int command, bool checked) = 0;
+  virtual void SetFrameTimer(int id, int milliseconds) = 0;
+  virtual void MessageBox(const std::string& text, const std::string& caption, MessageIcon icon) = 0;
+};
+
+// Programs, dialogs and the system behind the frame's commands.
+class FrameServices {
+ public:
+  virtual ~FrameServices() = default;
+  virtual bool StartNewCopy() = 0;                                // false when the start failed
+  virtual void StartProgram(const std::string& path) = 0;         // result not examined
+  virtual void OpenWithDefaultHandler(const std::string& path) = 0;  // result not examined
+  virtual std::optional<std::string> RunOpenDialog() = 0;       // the address, on OK
+  virtual void ExecBrowserCommand(int olecmdid) = 0;             // 4 save as, 6 print, 7 print preview
+  virtual void PageSetup() = 0;
+  virtual void ShowAbout() = 0;
+  // The desktop's mail handler: nullopt when there is none, "" when it has no command line.
+  virtual std::optional<std::string> MailHandlerCommandLine() = 0;
+  virtual void StartMailProgram(const std::string& program, const std::string& parameters) = 0;
+  virtual LocalTime Now() = 0;
+  virtual int RunPowerOffDialog(const LocalTime& today) = 0;  // CPowerOffDlg::kOk or kCancel
+  virtual bool ShutdownAllowed() = 0;
+  virtual void CloseFrame() = 0;       // the whole shutdown, companions included, done on return
+  virtual void RequestPowerOff() = 0;
+};
+
+class CMainFrame {
+ public:
+  static constexpr int kBarHeight = 80;
+  static constexpr int kPowerOffTimer = 2;
+  static constexpr int kPowerOffTimerMs = 30000;
+
+  CMainFrame(RegistryStore& store, FramePort& port, FrameServices& services, std::string module_directory);
+
+  void SetMainView(CPaneliaView* view) { view_ = view; }
+  void OnCreateClientDone() { splitter_created_ = true; }
+  // The creation handler's own steps, after the client area exists.
+  void OnCreate(CSplashWindow* splash);
+  void OnDestroy() { port_.ShowTaskBar(); }
+  void OnTimer(int id);
+
+  void ToggleFullScreen();
+  void LayoutPanes();
+  void ShowBottomBar(bool show);
+  void SendMailTo(const std::string& address);
+  void PowerOffCheck();
+
+  // Menu commands; false for an id the frame does not handle.
+  bool OnCommand(int id);
+  bool IsCommandHandled(int id) const;
+  bool IsChecked(int id) const;
+
+  bool IsFullScreen() const { return full_screen_; }
+  bool IsNavigatorFixed() const { return navigator_fixed_; }
+  bool BottomBarShown() const { return bottom_bar_shown_; }
+  bool StatusBarShown() const { return status_bar_shown_; }
+  const PowerOffSettings& PowerOff() const { return power_off_; }
+
+  static const std::string kSiteAddressPage;  // below the program directory
+  static const std::string kAuthorAddress;
+
+ private:
+  RegistryStore& store_;
+  FramePort& port_;
+  FrameServices& services_;
+  std::string module_directory_;
+  CPaneliaView* view_ = nullptr;
+
+  bool navigator_fixed_ = false;
+  bool splitter_created_ = false;
+  int status_pane_height_ = 0;
+  PowerOffSettings power_off_;
+  bool status_bar_setting_ = false;
+  bool status_bar_shown_ = true;
+  bool bottom_bar_shown_ = true;
+  bool full_screen_ = false;
+};
+
+}  // namespace panelia

@@ -1,0 +1,385 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <set>
+
+#include "common/settings.h"
+#include "fakes.h"
+#include "shell/mail.h"
+#include "shell/main_frame.h"
+#include "shell/menus.h"
+#include "shell/power_off.h"
+
+namespace panelia {
+namespace {
+
+using test::CallLog;
+using test::MemoryRegistry;
+using Calls = std::vector<std::string>;
+
+class RecordingFrame : public FramePort, public FrameServices {
+ public:
+  explicit RecordingFrame(CallLog& log) : log_(log) {}
+  void HideTaskBar() override { log_.Add("hide-taskbar"); }
+  void ShowTaskBar() override { log_.Add("show-taskbar"); }
+  void SetStatusBarVisible(bool v) override { log_.Add(v ? "status-on" : "status-off"); }
+  void SetCaption(bool p) override { log_.Add(p ? "caption-on" : "caption-off"); }
+  void DetachMenu() override { log_.Add("menu-off"); }
+  void AttachMenu() override { log_.Add("menu-on"); }
+  void SavePlacement() override { log_.Add("save-placement"); }
+  void RestorePlacement() override { log_.Add("restore-placement"); }
+  void ShowMaximized() override { log_.Add("maximize"); }
+  void ShowNormal() override { log_.Add("normal"); }
+  void SetTopMost() override { log_.Add("topmost"); }
+  int ClientHeight() const override { return client_height; }
+  int StatusPaneHeight() const override { return 20; }
+  void SetRowHeights(int top, int bottom) override {
+    log_.Add("rows " + std::to_string(top) + "+" + std::to_string(bottom));
+  }
+  void HideBarRow() override { log_.Add("hide-row"); }
+  void ShowBarRow() override { log_.Add("show-row"); }
+  void SetMenuCheck(int, bool) override {}
+  void SetFrameTimer(int id, int ms) override { log_.Add("timer " + std::to_string(id) + " " + std::to_string(ms)); }
+  void MessageBox(const std::string& text, const std::string& caption, MessageIcon) override {
+    log_.Add("box " + text + " | " + caption);
+  }
+
+  bool StartNewCopy() override {
+    log_.Add("new-copy");
+    return new_copy_ok;
+  }
+  void StartProgram(const std::string& path) override { log_.Add("start " + path); }
+  void OpenWithDefaultHandler(const std::string& path) override { log_.Add("open " + path); }
+  std::optional<std::string> RunOpenDialog() override { return open_result; }
+  void ExecBrowserCommand(int id) override { log_.Add("exec " + std::to_string(id)); }
+  void PageSetup() override { log_.Add("page-setup"); }
+  void ShowAbout() override { log_.Add("about"); }
+  std::optional<std::string> MailHandlerCommandLine() override { return mail_handler; }
+  void StartMailProgram(const std::string& p, const std::string& a) override { log_.Add("mail " + p + " | " + a); }
+  LocalTime Now() override { return now; }
+  int RunPowerOffDialog(const LocalTime&) override {
+    log_.Add("notice");
+    return dialog_result;
+  }
+  bool ShutdownAllowed() override { return shutdown_allowed; }
+  void CloseFrame() override { log_.Add("close-frame"); }
+  void RequestPowerOff() override { log_.Add("power-off"); }
+
+  int client_height = 768;
+  bool new_copy_ok = true;
+  std::optional<std::string> open_result;
+  std::optional<std::string> mail_handler;
+  LocalTime now;
+  int dialog_result = CPowerOffDlg::kOk;
+  bool shutdown_allowed = true;
+
+ private:
+  CallLog& log_;
+};
+
+class FrameTest : public ::testing::Test {
+ protected:
+  FrameTest() : port_(log_) { store_.CreateKey(Hive::LocalMachine, kSuiteRootKey); }
+  void Set(Section section, std::string_view name, RegValue value) {
+    store_.Put(Hive::LocalMachine, SectionPath(section), name, std::move(value));
+  }
+  CMainFrame& Frame() {
+    if (!frame_) {
+      frame_ = std::make_unique<CMainFrame>(store_, port_, port_, "/opt/panelia/");
+      frame_->OnCreateClientDone();
+    }
+    return *frame_;
+  }
+  CallLog log_;
+  MemoryRegistry store_;
+  RecordingFrame port_;
+  std::unique_ptr<CMainFrame> frame_;
+};
+
+TEST_F(FrameTest, ReadsItsSettingsInOrder) {
+  Frame();
+  const std::string advance = SectionPath(Section::Advance);
+  EXPECT_EQ(store_.reads, (Calls{advance + "|IsAutoShut", advance + "|IsCloseWeekend", advance + "|PowerOffTime",
+                                 SectionPath(Section::Navigator) + "|IsNavigator",
+                                 SectionPath(Section::Display) + "|IsStatusBar"}));
+}
+
+TEST_F(FrameTest, CreationGoesFullScreenAfterSplashTimerAndAppPath) {
+  Frame().OnCreate(nullptr);
+  EXPECT_EQ(log_.Calls(), (Calls{"timer 2 30000", "status-off", "hide-taskbar", "status-off", "caption-off", "menu-off",
+                                 "save-placement", "maximize", "rows 688+80"}));
+  EXPECT_EQ(store_.QueryValue(Hive::LocalMachine, kSuiteRootKey, "AppPath")->AsText(), "/opt/panelia/panelia");
+  EXPECT_TRUE(Frame().IsFullScreen());
+}
+
+TEST_F(FrameTest, FullScreenTogglesBackAndForthWithAlwaysTopReadEachTime) {
+  Frame().OnCreate(nullptr);
+  log_.Clear();
+  Frame().ToggleFullScreen();  // leave
+  EXPECT_EQ(log_.Calls(), (Calls{"show-taskbar", "menu-on", "status-on", "caption-on", "restore-placement", "normal",
+                                 "rows 668+80"}));
+  Set(Section::Advance, "IsAlwaysTop", RegValue::Dword(1));
+  log_.Clear();
+  Frame().ToggleFullScreen();  // enter again
+  EXPECT_EQ(log_.Calls().back(), "topmost");
+  EXPECT_EQ(log_.Calls()[log_.Calls().size() - 2], "rows 688+80");
+  Set(Section::Advance, "IsAlwaysTop", RegValue::Dword(0));
+  log_.Clear();
+  Frame().ToggleFullScreen();
+  EXPECT_EQ(log_.Calls().back(), "rows 668+80") << "a 0 never takes top-most away";
+}
+
+TEST_F(FrameTest, PaneLayoutNeedsTheSplitterAndAHeight) {
+  struct Case {
+    bool created;
+    int height;
+    bool full;
+    Calls calls;
+  } cases[] = {
+      {true, 768, true, {"rows 688+80"}},   {true, 600, false, {"rows 520+80"}} /* status pane not measured before creation */, {false, 768, true, {}},
+      {true, 0, true, {}},                  {true, -5, false, {}},
+  };
+  for (const auto& c : cases) {
+    port_.client_height = c.height;
+    CMainFrame frame(store_, port_, port_, "/");
+    if (c.created) frame.OnCreateClientDone();
+    if (c.full) frame.ToggleFullScreen();
+    log_.Clear();
+    frame.LayoutPanes();
+    EXPECT_EQ(log_.Calls(), c.calls) << c.height;
+  }
+}
+
+TEST_F(FrameTest, BottomBarChangesOnlyWhenItsStateDiffers) {
+  Frame().ShowBottomBar(true);
+  Frame().ShowBottomBar(false);
+  Frame().ShowBottomBar(false);
+  Frame().OnCommand(command::kToolbar);
+  Frame().OnCommand(command::kToolbar);
+  EXPECT_EQ(log_.Calls(), (Calls{"hide-row", "show-row", "hide-row"}));
+  EXPECT_FALSE(Frame().IsChecked(command::kToolbar));
+}
+
+TEST_F(FrameTest, StatusBarSettingHidesItAndTheCommandToggles) {
+  Set(Section::Display, "IsStatusBar", RegValue::Dword(1));
+  Frame().OnCreate(nullptr);
+  EXPECT_TRUE(Frame().IsChecked(command::kStatusBar));
+  log_.Clear();
+  Frame().OnCommand(command::kStatusBar);
+  Frame().OnCommand(command::kStatusBar);
+  EXPECT_EQ(log_.Calls(), (Calls{"status-off", "status-on"}));
+}
+
+TEST_F(FrameTest, CommandsReachTheirServices) {
+  struct Case {
+    int id;
+    Calls calls;
+  } cases[] = {
+      {command::kSaveAs, {"exec 4"}},
+      {command::kPrint, {"exec 6"}},
+      {command::kPrintPreview, {"exec 7"}},
+      {command::kOptions, {"start /opt/panelia/panelia-config"}},
+      {command::kHelp, {"open help/PaneliaHelp.html"}},
+      {command::kAbout, {"about"}},
+      {command::kExit, {"close-frame"}},
+      {command::kNewWindow, {"new-copy"}},
+  };
+  for (const auto& c : cases) {
+    log_.Clear();
+    EXPECT_TRUE(Frame().OnCommand(c.id));
+    EXPECT_EQ(log_.Calls(), c.calls) << c.id;
+  }
+  port_.new_copy_ok = false;
+  log_.Clear();
+  Frame().OnCommand(command::kNewWindow);
+  EXPECT_EQ(log_.Calls(), (Calls{"new-copy", "box 新建 Panelia 浏览器窗口错误 | Panelia错误提示"}));
+  EXPECT_FALSE(Frame().OnCommand(command::kMailPage));
+  EXPECT_FALSE(Frame().IsCommandHandled(command::kOffline));
+}
+
+TEST_F(FrameTest, MailGoesToTheDesktopHandler) {
+  struct Case {
+    std::optional<std::string> handler;
+    Calls calls;
+  } cases[] = {
+      {std::nullopt, {"box 没有找到电子邮件发送程序 | Panelia错误提示"}},
+      {"", {"box 无法启动电子邮件程序 | Panelia错误提示"}},
+      {"thunderbird -compose %u", {"mail thunderbird | -compose mailto:a@b"}},
+  };
+  for (const auto& c : cases) {
+    port_.mail_handler = c.handler;
+    log_.Clear();
+    Frame().SendMailTo("mailto:a@b");
+    EXPECT_EQ(log_.Calls(), c.calls);
+  }
+}
+
+TEST(MailCommandTest, SplitsProgramAndPlacesTheAddress) {
+  struct Case {
+    const char* line;
+    const char* program;
+    const char* parameters;
+  } cases[] = {
+      {"\"/opt/mail app/mail\" -compose \"%1\"", "/opt/mail app/mail", " -compose \"mailto:x@y\""},
+      {"\"/opt/mail\"", "/opt/mail", "mailto:x@y"},
+      {"\"/opt/unclosed -x %1", "/opt/unclosed -x %1", "mailto:x@y"},
+      {"/usr/bin/mail %1", "/usr/bin/mail", "mailto:x@y"},
+      {"/usr/bin/mail", "/usr/bin/mail", "mailto:x@y"},
+      {"evolution %U", "evolution", "mailto:x@y"},
+      {"mutt -s hi", "mutt", "-s hi mailto:x@y"},
+  };
+  for (const auto& c : cases) {
+    MailCommand m = SplitMailCommand(c.line, "mailto:x@y");
+    EXPECT_EQ(m.program, c.program) << c.line;
+    EXPECT_EQ(m.parameters, c.parameters) << c.line;
+  }
+}
+
+LocalTime At(int hour, int minute, int second, int weekday = 3) {
+  LocalTime t;
+  t.year = 2026;
+  t.month = 12;
+  t.day = 9;
+  t.hour = hour;
+  t.minute = minute;
+  t.second = second;
+  t.weekday = weekday;
+  return t;
+}
+
+TEST(PowerOffTest, ParsesOnlyTimesOfDay) {
+  struct Case {
+    std::string text;
+    bool ok;
+    int h, m, s;
+  } cases[] = {
+      {"18:30", true, 18, 30, 0}, {"8:05:09", true, 8, 5, 9},  {" 22:00 ", true, 22, 0, 0}, {"0:0", true, 0, 0, 0},
+      {"", false, 0, 0, 0},        {"25:99", false, 0, 0, 0},   {"abc", false, 0, 0, 0},     {"18", false, 0, 0, 0},
+      {"18:60", false, 0, 0, 0},   {"18:30:60", false, 0, 0, 0}, {"-1:30", false, 0, 0, 0},   {"18:30pm", false, 0, 0, 0},
+      {std::string(300, '1'), false, 0, 0, 0},                  {"1:2:3:4", false, 0, 0, 0},
+  };
+  for (const auto& c : cases) {
+    auto t = ParsePowerOffTime(c.text);
+    EXPECT_EQ(t.has_value(), c.ok) << c.text;
+    if (t && c.ok) EXPECT_EQ((std::vector<int>{t->hour, t->minute, t->second}), (std::vector<int>{c.h, c.m, c.s}));
+  }
+}
+
+TEST(PowerOffTest, CheckFiresInTheMinuteBeforeTheTimeOrAtWeekends) {
+  PowerOffSettings on{true, false, TimeOfDay{18, 30, 0}};
+  PowerOffSettings weekend{true, true, TimeOfDay{18, 30, 0}};
+  PowerOffSettings off{false, true, TimeOfDay{18, 30, 0}};
+  PowerOffSettings unparsable{true, false, std::nullopt};
+  struct Case {
+    const char* what;
+    PowerOffSettings settings;
+    LocalTime now;
+    bool due;
+  } cases[] = {
+      {"50 s before", on, At(18, 29, 10), true},
+      {"61 s before", on, At(18, 28, 59), false},
+      {"exactly at the time", on, At(18, 30, 0), false},
+      {"1 s before", on, At(18, 29, 59), true},
+      {"after the time", on, At(18, 31, 0), false},
+      {"saturday, weekend closed", weekend, At(9, 0, 0, 6), true},
+      {"sunday, weekend closed", weekend, At(9, 0, 0, 0), true},
+      {"friday, weekend closed", weekend, At(9, 0, 0, 5), false},
+      {"saturday, weekend open", on, At(9, 0, 0, 6), false},
+      {"feature off", off, At(18, 29, 10, 6), false},
+      {"unparsable time", unparsable, At(0, 0, 0), false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(PowerOffDue(c.settings, c.now), c.due) << c.what;
+}
+
+TEST(PowerOffTest, DateSerialMatchesTheKnownEpoch) {
+  EXPECT_DOUBLE_EQ(ToDateSerial(1899, 12, 30, 0, 0, 0), 0.0);
+  EXPECT_DOUBLE_EQ(ToDateSerial(1900, 1, 1, 12, 0, 0), 2.5);
+  EXPECT_DOUBLE_EQ(ToDateSerial(2000, 1, 1, 0, 0, 0), 36526.0);
+}
+
+TEST_F(FrameTest, PowerOffCheckClosesEverythingBeforeAskingForPowerOff) {
+  Set(Section::Advance, "IsAutoShut", RegValue::Dword(1));
+  Set(Section::Advance, "PowerOffTime", RegValue::Text("18:30"));
+  port_.now = At(18, 29, 10);
+  Frame().OnTimer(CMainFrame::kPowerOffTimer);
+  EXPECT_EQ(log_.Calls(), (Calls{"notice", "close-frame", "power-off"}));
+
+  log_.Clear();
+  port_.shutdown_allowed = false;
+  Frame().OnTimer(CMainFrame::kPowerOffTimer);
+  EXPECT_EQ(log_.Calls(), (Calls{"notice", "box 关机权限设置失败! | ERROR", "close-frame", "power-off"}));
+
+  log_.Clear();
+  port_.dialog_result = CPowerOffDlg::kCancel;
+  Frame().OnTimer(CMainFrame::kPowerOffTimer);
+  Frame().OnTimer(7);
+  EXPECT_EQ(log_.Calls(), (Calls{"notice"}));
+}
+
+TEST_F(FrameTest, AutoShutOffNeverChecks) {
+  Set(Section::Advance, "IsCloseWeekend", RegValue::Dword(1));
+  port_.now = At(18, 29, 10, 6);
+  Frame().OnTimer(CMainFrame::kPowerOffTimer);
+  EXPECT_TRUE(log_.Calls().empty());
+}
+
+class RecordingNotice : public PowerOffDialogPort {
+ public:
+  void SetProgressRange(int low, int high) override { calls.push_back("range " + std::to_string(low) + "-" + std::to_string(high)); }
+  void SetProgress(int p) override { last_progress = p; }
+  void ShowWeekendText() override { calls.push_back("weekend-text"); }
+  void EnableCancel() override { calls.push_back("cancel-enabled"); }
+  void StartTimer(int id, int ms) override { calls.push_back("timer " + std::to_string(id) + " " + std::to_string(ms)); }
+  void EndDialog(int r) override { calls.push_back("end " + std::to_string(r)); }
+  Calls calls;
+  int last_progress = -1;
+};
+
+TEST(PowerOffDialogTest, CountsDownFifteenSecondsThenEndsWithOk) {
+  RecordingNotice port;
+  CPowerOffDlg dialog(port);
+  dialog.OnInitDialog(At(18, 29, 10, 3));
+  dialog.OnCancel();  // disabled on weekdays
+  EXPECT_EQ(port.calls, (Calls{"range 0-150", "timer 1 100"}));
+  for (int tick = 1; tick <= 150; ++tick) dialog.OnTimer(1);
+  EXPECT_EQ(port.last_progress, 150);
+  EXPECT_EQ(port.calls.size(), 2u) << "not ended before the 151st tick";
+  dialog.OnTimer(1);
+  dialog.OnTimer(1);
+  EXPECT_EQ(port.calls.back(), "end 1");
+  EXPECT_EQ(std::count(port.calls.begin(), port.calls.end(), "end 1"), 1);
+}
+
+TEST(PowerOffDialogTest, WeekendFormOffersCancel) {
+  RecordingNotice port;
+  CPowerOffDlg dialog(port);
+  dialog.OnInitDialog(At(18, 29, 10, 6));
+  dialog.OnCancel();
+  EXPECT_EQ(port.calls, (Calls{"range 0-150", "timer 1 100", "weekend-text", "cancel-enabled", "end 2"}));
+}
+
+TEST(MenuTest, MnemonicsAndShortcuts) {
+  EXPECT_EQ(MnemonicLabel("打开(&O)...\tCtrl+O"), "打开(_O)...");
+  EXPECT_EQ(MnemonicLabel("a_b && c"), "a__b & c");
+  EXPECT_EQ(ShortcutOf("全屏显示(&F)\tF11"), "F11");
+  EXPECT_EQ(CommandPrompt(command::kOptions), "允许您更改Panelia工具设置");
+  EXPECT_EQ(CommandPrompt(12345), "就绪");
+  // Every accelerator's command is in the menu or is a framework command.
+  std::set<int> ids;
+  std::function<void(const std::vector<MenuItem>&)> collect = [&](const std::vector<MenuItem>& items) {
+    for (const auto& i : items) {
+      ids.insert(i.id);
+      collect(i.items);
+    }
+  };
+  collect(MainMenu());
+  for (const auto& a : MainAccelerators()) {
+    bool framework = a.command == command::kSave || a.command == command::kUndo || a.command == command::kNextPane ||
+                     a.command == command::kPrevPane;
+    EXPECT_TRUE(framework || ids.count(a.command)) << a.key;
+  }
+}
+
+}  // namespace
+}  // namespace panelia
