@@ -28,5 +28,7 @@ int main(int argc, char** argv) {
   if (!app.InitInstance(args)) return 1;
   gtk_main();
   shell.DestroyFrame();
+  // The machine is asked to power off only once Panelia's windows are gone.
+  if (shell.PowerOffRequested()) panelia::GtkPaneliaShell::RunPowerOffCommand();
   return app.ExitInstance();
 }

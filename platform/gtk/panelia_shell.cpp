@@ -1,11 +1,16 @@
 #include "platform/gtk/panelia_shell.h"
 
+#include <gdk/gdkkeysyms.h>
 #include <unistd.h>
+
+#include <cstdlib>
+#include <ctime>
 
 #include "common/module_directory.h"
 #include "common/names.h"
 #include "common/settings.h"
 #include "common/text.h"
+#include "platform/gtk/dialogs.h"
 #include "platform/gtk/x11_desktop.h"
 
 namespace panelia {
@@ -14,26 +19,6 @@ namespace {
 constexpr int kSplashPicture = 140;
 constexpr int kAboutWidth = 600;   // 400 x 200 dialog units at 1.5 px each
 constexpr int kAboutHeight = 300;
-
-// "关于 Panelia(&A)..." -> "关于 Panelia(_A)...": GTK writes the mnemonic with "_".
-std::string MnemonicLabel(std::string_view text) {
-  std::string out;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '_') {
-      out += "__";
-    } else if (text[i] == '&') {
-      if (i + 1 < text.size() && text[i + 1] == '&') {
-        out += '&';
-        ++i;
-      } else {
-        out += '_';
-      }
-    } else {
-      out += text[i];
-    }
-  }
-  return out;
-}
 
 }  // namespace
 
@@ -92,6 +77,12 @@ void GtkPaneliaShell::UseControlSite(ControlSite site, const CPageExternal* exte
   external_script_ = external ? CPageExternal::PageScript() : std::string();
 }
 
+// The bar row's browser: its own page only (the bar's command links come with the bar itself).
+class GtkPaneliaShell::BarEvents final : public BrowserEvents {
+ public:
+  void OnBeforeNavigate(const std::string&, bool&) override {}
+};
+
 bool GtkPaneliaShell::CreateMainFrame() {
   window_ = gtk_window_new(GTK_WINDOW_TOPLEVEL);
   gtk_window_set_title(GTK_WINDOW(window_), std::string(kTitleSuffix.substr(3)).c_str());
@@ -99,18 +90,41 @@ bool GtkPaneliaShell::CreateMainFrame() {
   if (GdkMonitor* monitor = gdk_display_get_primary_monitor(gdk_display_get_default())) {
     gdk_monitor_get_geometry(monitor, &area);
   }
-  gtk_window_set_default_size(GTK_WINDOW(window_), area.width, area.height);
+  // Windowed, the frame covers most of the screen; the window manager places it.
+  gtk_window_set_default_size(GTK_WINDOW(window_), area.width * 3 / 4, area.height * 3 / 4);
   if (auto* icon = gdk_pixbuf_new_from_file(ResourcePath(128).c_str(), nullptr)) {
     gtk_window_set_icon(GTK_WINDOW(window_), icon);
     g_object_unref(icon);
   }
-  // Any close request ends Panelia at once.
-  g_signal_connect(window_, "delete-event", G_CALLBACK(+[](GtkWidget*, GdkEvent*, gpointer) -> gboolean {
-                     gtk_main_quit();
+  // Any close request ends Panelia at once, without the password.
+  g_signal_connect(window_, "delete-event", G_CALLBACK(+[](GtkWidget*, GdkEvent*, gpointer self) -> gboolean {
+                     static_cast<GtkPaneliaShell*>(self)->CloseFrame();
                      return TRUE;
                    }),
-                   nullptr);
+                   this);
+  g_signal_connect(window_, "key-press-event", G_CALLBACK(OnKeyPress), this);
+  // A double click on the caption, or the window manager's maximise button, toggles full screen.
+  g_signal_connect(window_, "window-state-event", G_CALLBACK(+[](GtkWidget*, GdkEventWindowState* e, gpointer self) {
+                     auto* shell = static_cast<GtkPaneliaShell*>(self);
+                     bool maximised_now = (e->changed_mask & GDK_WINDOW_STATE_MAXIMIZED) &&
+                                          (e->new_window_state & GDK_WINDOW_STATE_MAXIMIZED) &&
+                                          !(e->new_window_state & GDK_WINDOW_STATE_FULLSCREEN);
+                     if (maximised_now && shell->frame_ && !shell->frame_->IsFullScreen()) {
+                       g_idle_add([](gpointer s) -> gboolean {
+                         auto* sh = static_cast<GtkPaneliaShell*>(s);
+                         if (sh->frame_ && !sh->frame_->IsFullScreen()) sh->frame_->ToggleFullScreen();
+                         return G_SOURCE_REMOVE;
+                       }, shell);
+                     }
+                     return FALSE;
+                   }),
+                   this);
   SetWindowClass(window_, std::string(kPaneliaProgram), std::string(kPaneliaClass));
+
+  frame_ = std::make_unique<CMainFrame>(store_, *this, *this, module_directory_);
+  frame_timers_ = std::make_unique<GlibTimers>([this](int id) {
+    if (frame_) frame_->OnTimer(id);
+  });
 
   main_events_ = std::make_unique<MainViewEvents>(*this);
   BrowserOptions options;
@@ -128,25 +142,52 @@ bool GtkPaneliaShell::CreateMainFrame() {
   });
   std::string forum = "file://" + module_directory_ + "help/forum.html";
   view_ = std::make_unique<CPaneliaView>(store_, *main_browser_, *view_timers_, *this, *this, forum);
+  frame_->SetMainView(view_.get());
 
-  GtkWidget* box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
-  gtk_box_pack_start(GTK_BOX(box), main_browser_->Widget(), TRUE, TRUE, 0);
-  gtk_container_add(GTK_CONTAINER(window_), box);
+  // The bar row shares the main view's web process.
+  bar_events_ = std::make_unique<BarEvents>();
+  BrowserOptions bar_options;
+  bar_options.related = main_browser_->View();
+  bar_browser_ = std::make_unique<WebKitBrowser>(*bar_events_, std::move(bar_options));
+
+  GtkWidget* outer = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
+  menu_bar_ = BuildMenuBar();
+  gtk_box_pack_start(GTK_BOX(outer), menu_bar_, FALSE, FALSE, 0);
+  // Two rows split by a 1-pixel line that nobody can drag: only the program sizes them.
+  gtk_box_pack_start(GTK_BOX(outer), main_browser_->Widget(), TRUE, TRUE, 0);
+  bar_line_ = gtk_separator_new(GTK_ORIENTATION_HORIZONTAL);
+  gtk_box_pack_start(GTK_BOX(outer), bar_line_, FALSE, FALSE, 0);
+  gtk_widget_set_size_request(bar_browser_->Widget(), -1, CMainFrame::kBarHeight);
+  gtk_box_pack_start(GTK_BOX(outer), bar_browser_->Widget(), FALSE, FALSE, 0);
+
+  status_bar_ = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 12);
+  gtk_container_set_border_width(GTK_CONTAINER(status_bar_), 2);
+  status_text_ = gtk_label_new(std::string(kReadyText).c_str());
+  gtk_widget_set_halign(status_text_, GTK_ALIGN_START);
+  gtk_box_pack_start(GTK_BOX(status_bar_), status_text_, TRUE, TRUE, 4);
+  const char* indicators[3] = {"CAP", "NUM", "SCRL"};
+  for (int i = 2; i >= 0; --i) {  // packed from the right edge
+    lock_labels_[i] = gtk_label_new(indicators[i]);
+    gtk_box_pack_end(GTK_BOX(status_bar_), lock_labels_[i], FALSE, FALSE, 4);
+  }
+  gtk_box_pack_end(GTK_BOX(outer), status_bar_, FALSE, FALSE, 0);
+  gtk_container_add(GTK_CONTAINER(window_), outer);
+  gtk_widget_show_all(outer);
+  g_signal_connect_swapped(gdk_keymap_get_for_display(gdk_display_get_default()), "state-changed",
+                           G_CALLBACK(+[](gpointer self) { static_cast<GtkPaneliaShell*>(self)->UpdateLockIndicators(); }),
+                           this);
+  UpdateLockIndicators();
+
   view_->OnCreate();
-
-  // The frame's creation handler: splash, then the program path for the configuration program.
-  if (splash_) splash_->ShowSplash();
-  CRegistryKey key(store_);
-  key.SetSubKey(kSuiteRootKey);
-  key.WriteString(setting::AppPath.name, AppPathFor(module_directory_));
-
-  gtk_window_maximize(GTK_WINDOW(window_));
+  frame_->OnCreateClientDone();
+  frame_->OnCreate(splash_);
+  bar_browser_->Navigate("about:blank");
   view_->OnInitialUpdate();
   return true;
 }
 
 void GtkPaneliaShell::ShowMainFrame() {
-  gtk_widget_show_all(window_);
+  gtk_widget_show(window_);
   gtk_window_present(GTK_WINDOW(window_));
   if (splash_window_) gdk_window_raise(gtk_widget_get_window(splash_window_));
 }
@@ -154,13 +195,323 @@ void GtkPaneliaShell::ShowMainFrame() {
 void GtkPaneliaShell::DestroyFrame() {
   if (!window_) return;
   ClosePicture();
+  // The frame goes first (the task bar comes back), then each view closes the companions.
+  frame_timers_.reset();
+  if (frame_) frame_->OnDestroy();
   if (view_) view_->OnDestroy();
   view_.reset();
   view_timers_.reset();
+  frame_.reset();
   GtkWidget* window = std::exchange(window_, nullptr);
   gtk_widget_destroy(window);
+  bar_browser_.reset();
+  bar_events_.reset();
   main_browser_.reset();
   main_events_.reset();
+}
+
+void GtkPaneliaShell::CloseFrame() {
+  // The loop ends here; main() destroys the windows once no handler of theirs is running.
+  if (window_) gtk_widget_hide(window_);
+  gtk_main_quit();
+}
+
+void GtkPaneliaShell::RunPowerOffCommand() {
+  const char* command = std::getenv("PANELIA_POWEROFF_COMMAND");
+  std::string line = command && *command ? command : "systemctl poweroff";
+  GError* error = nullptr;
+  if (!g_spawn_command_line_async(line.c_str(), &error)) g_clear_error(&error);  // Panelia has closed: nothing to tell
+}
+
+gboolean GtkPaneliaShell::OnKeyPress(GtkWidget*, GdkEventKey* event, gpointer data) {
+  auto* self = static_cast<GtkPaneliaShell*>(data);
+  if (!self->frame_) return FALSE;
+  unsigned modifiers = 0;
+  if (event->state & GDK_CONTROL_MASK) modifiers |= static_cast<unsigned>(KeyModifier::Ctrl);
+  if (event->state & GDK_SHIFT_MASK) modifiers |= static_cast<unsigned>(KeyModifier::Shift);
+  if (event->state & GDK_MOD1_MASK) modifiers |= static_cast<unsigned>(KeyModifier::Alt);
+  guint key = gdk_keyval_to_lower(event->keyval);
+  const char* name = gdk_keyval_name(key);
+  if (!name) return FALSE;
+  for (const auto& accel : MainAccelerators()) {
+    if (accel.modifiers != modifiers || accel.key != name) continue;
+    // Keys whose commands the frame does not carry go on to the page (copy, paste, ...).
+    return self->frame_->IsCommandHandled(accel.command) && self->frame_->OnCommand(accel.command);
+  }
+  return FALSE;
+}
+
+void GtkPaneliaShell::UpdateLockIndicators() {
+  GdkKeymap* keymap = gdk_keymap_get_for_display(gdk_display_get_default());
+  bool on[3] = {gdk_keymap_get_caps_lock_state(keymap) != FALSE, gdk_keymap_get_num_lock_state(keymap) != FALSE,
+                gdk_keymap_get_scroll_lock_state(keymap) != FALSE};
+  for (int i = 0; i < 3; ++i)
+    if (lock_labels_[i]) gtk_widget_set_sensitive(lock_labels_[i], on[i]);
+}
+
+GtkWidget* GtkPaneliaShell::BuildMenuBar() {
+  GtkWidget* bar = gtk_menu_bar_new();
+  for (const auto& top : MainMenu()) {
+    GtkWidget* item = gtk_menu_item_new_with_mnemonic(MnemonicLabel(top.text).c_str());
+    GtkWidget* menu = gtk_menu_new();
+    AppendMenuItems(menu, top.items);
+    gtk_menu_item_set_submenu(GTK_MENU_ITEM(item), menu);
+    gtk_menu_shell_append(GTK_MENU_SHELL(bar), item);
+  }
+  return bar;
+}
+
+void GtkPaneliaShell::AppendMenuItems(GtkWidget* menu, const std::vector<MenuItem>& items) {
+  for (const auto& entry : items) {
+    if (entry.id == 0 && entry.text.empty()) {
+      gtk_menu_shell_append(GTK_MENU_SHELL(menu), gtk_separator_menu_item_new());
+      continue;
+    }
+    bool checkable = entry.id == command::kToolbar || entry.id == command::kStatusBar;
+    GtkWidget* item = checkable ? gtk_check_menu_item_new_with_mnemonic(MnemonicLabel(entry.text).c_str())
+                                : gtk_menu_item_new_with_mnemonic(MnemonicLabel(entry.text).c_str());
+    std::string_view shortcut = ShortcutOf(entry.text);
+    if (!shortcut.empty()) {
+      // The shortcut is shown beside the item; the keys themselves are handled by the frame.
+      GtkWidget* label = gtk_bin_get_child(GTK_BIN(item));
+      gtk_widget_destroy(label);
+      GtkWidget* row = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 24);
+      GtkWidget* text = gtk_label_new_with_mnemonic(MnemonicLabel(entry.text).c_str());
+      GtkWidget* keys = gtk_label_new(std::string(shortcut).c_str());
+      gtk_widget_set_sensitive(keys, FALSE);
+      gtk_box_pack_start(GTK_BOX(row), text, FALSE, FALSE, 0);
+      gtk_box_pack_end(GTK_BOX(row), keys, FALSE, FALSE, 0);
+      gtk_container_add(GTK_CONTAINER(item), row);
+    }
+    if (!entry.items.empty()) {
+      GtkWidget* sub = gtk_menu_new();
+      AppendMenuItems(sub, entry.items);
+      gtk_menu_item_set_submenu(GTK_MENU_ITEM(item), sub);
+    } else {
+      g_object_set_data(G_OBJECT(item), "panelia-command", GINT_TO_POINTER(entry.id));
+      // Items nobody handles are shown disabled.
+      gtk_widget_set_sensitive(item, frame_ && frame_->IsCommandHandled(entry.id));
+      g_signal_connect(item, "activate", G_CALLBACK(+[](GtkMenuItem* mi, gpointer self) {
+                         auto* shell = static_cast<GtkPaneliaShell*>(self);
+                         if (shell->updating_checks_ || !shell->frame_) return;
+                         int id = GPOINTER_TO_INT(g_object_get_data(G_OBJECT(mi), "panelia-command"));
+                         shell->frame_->OnCommand(id);
+                       }),
+                       this);
+      g_signal_connect(item, "select", G_CALLBACK(+[](GtkMenuItem* mi, gpointer self) {
+                         auto* shell = static_cast<GtkPaneliaShell*>(self);
+                         int id = GPOINTER_TO_INT(g_object_get_data(G_OBJECT(mi), "panelia-command"));
+                         gtk_label_set_text(GTK_LABEL(shell->status_text_), std::string(CommandPrompt(id)).c_str());
+                       }),
+                       this);
+      g_signal_connect(item, "deselect", G_CALLBACK(+[](GtkMenuItem*, gpointer self) {
+                         auto* shell = static_cast<GtkPaneliaShell*>(self);
+                         gtk_label_set_text(GTK_LABEL(shell->status_text_), std::string(kReadyText).c_str());
+                       }),
+                       this);
+      menu_items_[entry.id] = item;
+    }
+    gtk_menu_shell_append(GTK_MENU_SHELL(menu), item);
+  }
+}
+
+void GtkPaneliaShell::HideTaskBar() { SetDockWindowsMapped(false); }
+void GtkPaneliaShell::ShowTaskBar() { SetDockWindowsMapped(true); }
+
+void GtkPaneliaShell::SetStatusBarVisible(bool visible) { gtk_widget_set_visible(status_bar_, visible); }
+
+void GtkPaneliaShell::SetCaption(bool present) {
+  // Without a caption and maximised is what the window manager calls full screen.
+  if (present) gtk_window_unfullscreen(GTK_WINDOW(window_));
+  else gtk_window_fullscreen(GTK_WINDOW(window_));
+}
+
+void GtkPaneliaShell::DetachMenu() { gtk_widget_hide(menu_bar_); }
+void GtkPaneliaShell::AttachMenu() { gtk_widget_show(menu_bar_); }
+
+void GtkPaneliaShell::SavePlacement() {
+  gtk_window_get_size(GTK_WINDOW(window_), &saved_width_, &saved_height_);
+  gtk_window_get_position(GTK_WINDOW(window_), &saved_x_, &saved_y_);
+}
+
+void GtkPaneliaShell::RestorePlacement() {
+  gtk_window_unmaximize(GTK_WINDOW(window_));
+  if (saved_width_ > 0 && saved_height_ > 0) gtk_window_resize(GTK_WINDOW(window_), saved_width_, saved_height_);
+  gtk_window_move(GTK_WINDOW(window_), saved_x_, saved_y_);
+}
+
+void GtkPaneliaShell::ShowMaximized() { gtk_window_maximize(GTK_WINDOW(window_)); }
+void GtkPaneliaShell::ShowNormal() { gtk_widget_show(window_); }
+void GtkPaneliaShell::SetTopMost() { gtk_window_set_keep_above(GTK_WINDOW(window_), TRUE); }
+
+int GtkPaneliaShell::ClientHeight() const {
+  // Before the first showing the window has no size of its own yet: the monitor's is what it gets.
+  GdkRectangle area{0, 0, 0, 768};
+  if (GdkMonitor* monitor = gdk_display_get_primary_monitor(gdk_display_get_default())) {
+    gdk_monitor_get_geometry(monitor, &area);
+  }
+  return area.height;
+}
+
+int GtkPaneliaShell::StatusPaneHeight() const {
+  int minimum = 0, natural = 0;
+  gtk_widget_get_preferred_height(status_bar_, &minimum, &natural);
+  return natural;
+}
+
+void GtkPaneliaShell::SetRowHeights(int /*top*/, int bottom) {
+  // The page row takes whatever the bar row leaves.
+  gtk_widget_set_size_request(bar_browser_->Widget(), -1, bottom);
+}
+
+void GtkPaneliaShell::HideBarRow() {
+  gtk_widget_hide(bar_line_);
+  gtk_widget_hide(bar_browser_->Widget());
+}
+
+void GtkPaneliaShell::ShowBarRow() {
+  gtk_widget_show(bar_line_);
+  gtk_widget_show(bar_browser_->Widget());
+}
+
+void GtkPaneliaShell::SetMenuCheck(int command, bool checked) {
+  auto it = menu_items_.find(command);
+  if (it == menu_items_.end() || !GTK_IS_CHECK_MENU_ITEM(it->second)) return;
+  updating_checks_ = true;  // setting the mark must not run the command again
+  gtk_check_menu_item_set_active(GTK_CHECK_MENU_ITEM(it->second), checked);
+  updating_checks_ = false;
+}
+
+void GtkPaneliaShell::SetFrameTimer(int id, int milliseconds) { frame_timers_->SetTimer(id, milliseconds); }
+
+void GtkPaneliaShell::MessageBox(const std::string& text, const std::string& caption, MessageIcon icon) {
+  GtkMessageType type = icon == MessageIcon::Error         ? GTK_MESSAGE_ERROR
+                        : icon == MessageIcon::Information ? GTK_MESSAGE_INFO
+                                                           : GTK_MESSAGE_QUESTION;
+  GtkWidget* box = gtk_message_dialog_new(window_ ? GTK_WINDOW(window_) : nullptr, GTK_DIALOG_MODAL, type,
+                                          GTK_BUTTONS_OK, "%s", text.c_str());
+  gtk_window_set_title(GTK_WINDOW(box), caption.c_str());
+  gtk_window_set_keep_above(GTK_WINDOW(box), TRUE);
+  gtk_dialog_run(GTK_DIALOG(box));
+  gtk_widget_destroy(box);
+}
+
+bool GtkPaneliaShell::StartNewCopy() {
+  std::string program = module_directory_ + std::string(kPaneliaProgram);
+  char* argv[] = {program.data(), nullptr};
+  return g_spawn_async(".", argv, nullptr, G_SPAWN_DEFAULT, nullptr, nullptr, nullptr, nullptr) != FALSE;
+}
+
+void GtkPaneliaShell::StartProgram(const std::string& path) {
+  std::string program = path;
+  char* argv[] = {program.data(), nullptr};
+  g_spawn_async(nullptr, argv, nullptr, G_SPAWN_DEFAULT, nullptr, nullptr, nullptr, nullptr);
+}
+
+void GtkPaneliaShell::OpenWithDefaultHandler(const std::string& path) {
+  GCharPtr absolute(g_canonicalize_filename(path.c_str(), nullptr));
+  GCharPtr uri(g_filename_to_uri(absolute.get(), nullptr, nullptr));
+  if (uri) g_app_info_launch_default_for_uri(uri.get(), nullptr, nullptr);
+}
+
+std::optional<std::string> GtkPaneliaShell::RunOpenDialog() {
+  std::vector<std::string> typed;
+  CRegistryKey key(store_);
+  key.SetRootKey(Hive::CurrentUser);
+  key.SetSubKey(kBrowserTypedUrlsKey);
+  for (int n = 1;; ++n) {
+    std::string url;
+    if (key.ReadTextChecked("url" + std::to_string(n), url) != TextRead::Ok) break;
+    typed.push_back(url);
+  }
+  return panelia::RunOpenDialog(GTK_WINDOW(window_), typed);
+}
+
+void GtkPaneliaShell::ExecBrowserCommand(int olecmdid) {
+  if (!main_browser_) return;
+  if (olecmdid == 6 || olecmdid == 7) {
+    GObjectPtr<WebKitPrintOperation> print =
+        GObjectPtr<WebKitPrintOperation>::Adopt(webkit_print_operation_new(main_browser_->View()));
+    webkit_print_operation_run_dialog(print.get(), GTK_WINDOW(window_));
+  } else if (olecmdid == 4) {
+    GtkWidget* chooser = gtk_file_chooser_dialog_new("另存为", GTK_WINDOW(window_), GTK_FILE_CHOOSER_ACTION_SAVE, "取消",
+                                                     GTK_RESPONSE_CANCEL, "保存", GTK_RESPONSE_ACCEPT, nullptr);
+    gtk_file_chooser_set_do_overwrite_confirmation(GTK_FILE_CHOOSER(chooser), TRUE);
+    gtk_file_chooser_set_current_name(GTK_FILE_CHOOSER(chooser), "page.mht");
+    if (gtk_dialog_run(GTK_DIALOG(chooser)) == GTK_RESPONSE_ACCEPT) {
+      GObjectPtr<GFile> file = GObjectPtr<GFile>::Adopt(gtk_file_chooser_get_file(GTK_FILE_CHOOSER(chooser)));
+      webkit_web_view_save_to_file(main_browser_->View(), file.get(), WEBKIT_SAVE_MODE_MHTML, nullptr, nullptr,
+                                   nullptr);
+    }
+    gtk_widget_destroy(chooser);
+  }
+}
+
+void GtkPaneliaShell::PageSetup() {
+  GtkPageSetup* setup = gtk_print_run_page_setup_dialog(GTK_WINDOW(window_), nullptr, nullptr);
+  if (setup) g_object_unref(setup);
+}
+
+std::optional<std::string> GtkPaneliaShell::MailHandlerCommandLine() {
+  GObjectPtr<GAppInfo> handler = GObjectPtr<GAppInfo>::Adopt(g_app_info_get_default_for_uri_scheme("mailto"));
+  if (!handler) return std::nullopt;
+  const char* line = g_app_info_get_commandline(handler.get());
+  return std::string(line ? line : "");
+}
+
+void GtkPaneliaShell::StartMailProgram(const std::string& program, const std::string& parameters) {
+  gchar** args = nullptr;
+  gint count = 0;
+  std::vector<std::string> argv_text = {program};
+  if (g_shell_parse_argv(parameters.c_str(), &count, &args, nullptr)) {
+    for (gint i = 0; i < count; ++i) argv_text.emplace_back(args[i]);
+    g_strfreev(args);
+  }
+  std::vector<char*> argv;
+  for (auto& a : argv_text) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  g_spawn_async(".", argv.data(), nullptr, G_SPAWN_SEARCH_PATH, nullptr, nullptr, nullptr, nullptr);
+}
+
+LocalTime GtkPaneliaShell::Now() {
+  std::time_t now = std::time(nullptr);
+  std::tm tm{};
+  localtime_r(&now, &tm);
+  LocalTime t;
+  t.year = tm.tm_year + 1900;
+  t.month = tm.tm_mon + 1;
+  t.day = tm.tm_mday;
+  t.hour = tm.tm_hour;
+  t.minute = tm.tm_min;
+  t.second = tm.tm_sec;
+  t.weekday = tm.tm_wday;
+  return t;
+}
+
+int GtkPaneliaShell::RunPowerOffDialog(const LocalTime& today) { return RunPowerOffNotice(GTK_WINDOW(window_), today); }
+
+bool GtkPaneliaShell::ShutdownAllowed() {
+  // A power-off command of the operator's own needs nobody's permission.
+  if (const char* command = std::getenv("PANELIA_POWEROFF_COMMAND"); command && *command) return true;
+  GError* error = nullptr;
+  GDBusConnection* bus = g_bus_get_sync(G_BUS_TYPE_SYSTEM, nullptr, &error);
+  if (!bus) {
+    g_clear_error(&error);
+    return false;
+  }
+  GVariant* reply = g_dbus_connection_call_sync(bus, "org.freedesktop.login1", "/org/freedesktop/login1",
+                                                "org.freedesktop.login1.Manager", "CanPowerOff", nullptr,
+                                                G_VARIANT_TYPE("(s)"), G_DBUS_CALL_FLAGS_NONE, 2000, nullptr, &error);
+  g_object_unref(bus);
+  if (!reply) {
+    g_clear_error(&error);
+    return false;
+  }
+  const char* answer = nullptr;
+  g_variant_get(reply, "(&s)", &answer);
+  bool allowed = answer && (std::string(answer) == "yes" || std::string(answer) == "challenge");
+  g_variant_unref(reply);
+  return allowed;
 }
 
 void GtkPaneliaShell::SetMainWindowTitle(const std::string& title) {

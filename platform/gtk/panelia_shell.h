@@ -5,7 +5,9 @@
 
 #include <gtk/gtk.h>
 
+#include <map>
 #include <memory>
+#include <vector>
 #include <string>
 
 #include "browse/view.h"
@@ -13,11 +15,18 @@
 #include "platform/gtk/glib_timers.h"
 #include "platform/gtk/webkit_browser.h"
 #include "shell/app.h"
+#include "shell/main_frame.h"
+#include "shell/menus.h"
 #include "shell/splash.h"
 
 namespace panelia {
 
-class GtkPaneliaShell final : public AppPlatform, public ViewHost, public ViewPartners, public SplashPlatform {
+class GtkPaneliaShell final : public AppPlatform,
+                              public ViewHost,
+                              public ViewPartners,
+                              public SplashPlatform,
+                              public FramePort,
+                              public FrameServices {
  public:
   GtkPaneliaShell(RegistryStore& store, std::string module_directory);
   ~GtkPaneliaShell() override;
@@ -25,6 +34,9 @@ class GtkPaneliaShell final : public AppPlatform, public ViewHost, public ViewPa
   void SetSplash(CSplashWindow* splash) { splash_ = splash; }
   // Destroys the frame and its views in the platform's order; called once the loop has ended.
   void DestroyFrame();
+  // Runs the power-off request once Panelia's windows are gone.
+  bool PowerOffRequested() const { return power_off_requested_; }
+  static void RunPowerOffCommand();
 
   // AppPlatform
   void UseControlSite(ControlSite site, const CPageExternal* external) override;
@@ -34,10 +46,50 @@ class GtkPaneliaShell final : public AppPlatform, public ViewHost, public ViewPa
 
   // ViewHost
   void SetMainWindowTitle(const std::string& title) override;
+  bool IsNavigatorFixed() const override { return frame_ ? frame_->IsNavigatorFixed() : true; }
+  void ShowBottomBar(bool show) override {
+    if (frame_) frame_->ShowBottomBar(show);
+  }
   void ShowAbout() override;
   void OpenHelp() override;
   void OpenProjectSite() override;
   void ShowPageProperties() override;
+
+  // FramePort
+  void HideTaskBar() override;
+  void ShowTaskBar() override;
+  void SetStatusBarVisible(bool visible) override;
+  void SetCaption(bool present) override;
+  void DetachMenu() override;
+  void AttachMenu() override;
+  void SavePlacement() override;
+  void RestorePlacement() override;
+  void ShowMaximized() override;
+  void ShowNormal() override;
+  void SetTopMost() override;
+  int ClientHeight() const override;
+  int StatusPaneHeight() const override;
+  void SetRowHeights(int top, int bottom) override;
+  void HideBarRow() override;
+  void ShowBarRow() override;
+  void SetMenuCheck(int command, bool checked) override;
+  void SetFrameTimer(int id, int milliseconds) override;
+  void MessageBox(const std::string& text, const std::string& caption, MessageIcon icon) override;
+
+  // FrameServices
+  bool StartNewCopy() override;
+  void StartProgram(const std::string& path) override;
+  void OpenWithDefaultHandler(const std::string& path) override;
+  std::optional<std::string> RunOpenDialog() override;
+  void ExecBrowserCommand(int olecmdid) override;
+  void PageSetup() override;
+  std::optional<std::string> MailHandlerCommandLine() override;
+  void StartMailProgram(const std::string& program, const std::string& parameters) override;
+  LocalTime Now() override;
+  int RunPowerOffDialog(const LocalTime& today) override;
+  bool ShutdownAllowed() override;
+  void CloseFrame() override;
+  void RequestPowerOff() override { power_off_requested_ = true; }
 
   // SplashPlatform
   bool ShowPicture(int milliseconds) override;
@@ -46,8 +98,13 @@ class GtkPaneliaShell final : public AppPlatform, public ViewHost, public ViewPa
 
  private:
   class MainViewEvents;
+  class BarEvents;
   std::string ResourcePath(int number) const;
   void ShowContextMenu(GdkEvent* event);
+  GtkWidget* BuildMenuBar();
+  void AppendMenuItems(GtkWidget* menu, const std::vector<MenuItem>& items);
+  static gboolean OnKeyPress(GtkWidget*, GdkEventKey* event, gpointer self);
+  void UpdateLockIndicators();
 
   RegistryStore& store_;
   std::string module_directory_;
@@ -56,6 +113,19 @@ class GtkPaneliaShell final : public AppPlatform, public ViewHost, public ViewPa
   std::string external_script_;
 
   GtkWidget* window_ = nullptr;
+  GtkWidget* menu_bar_ = nullptr;
+  GtkWidget* status_bar_ = nullptr;
+  GtkWidget* status_text_ = nullptr;
+  GtkWidget* lock_labels_[3] = {nullptr, nullptr, nullptr};
+  GtkWidget* bar_line_ = nullptr;
+  std::map<int, GtkWidget*> menu_items_;
+  bool updating_checks_ = false;
+  int saved_width_ = 0, saved_height_ = 0, saved_x_ = 0, saved_y_ = 0;
+  bool power_off_requested_ = false;
+  std::unique_ptr<CMainFrame> frame_;
+  std::unique_ptr<GlibTimers> frame_timers_;
+  std::unique_ptr<BarEvents> bar_events_;
+  std::unique_ptr<WebKitBrowser> bar_browser_;
   GtkWidget* splash_window_ = nullptr;
   guint splash_timer_ = 0;
   std::unique_ptr<MainViewEvents> main_events_;

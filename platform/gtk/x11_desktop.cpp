@@ -1,6 +1,7 @@
 #include "platform/gtk/x11_desktop.h"
 
 #include <X11/Xlib.h>
+#include <X11/Xatom.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/dpms.h>
 #include <gdk/gdkx.h>
@@ -53,6 +54,60 @@ void X11PowerSettings::SetPowerOffTimeout(int seconds) {
     DPMSSetTimeouts(dpy, s, s, s);
   }
   XFlush(dpy);
+}
+
+}  // namespace panelia
+
+namespace panelia {
+namespace {
+
+int IgnoreXErrors(Display*, XErrorEvent*) { return 0; }
+
+bool IsDock(Display* dpy, Window w, Atom type_atom, Atom dock) {
+  Atom type;
+  int format;
+  unsigned long count, after;
+  unsigned char* data = nullptr;
+  bool dock_found = false;
+  if (XGetWindowProperty(dpy, w, type_atom, 0, 16, False, XA_ATOM, &type, &format, &count, &after, &data) == Success &&
+      data && format == 32) {
+    auto* atoms = reinterpret_cast<Atom*>(data);
+    for (unsigned long i = 0; i < count; ++i) dock_found |= atoms[i] == dock;
+  }
+  if (data) XFree(data);
+  return dock_found;
+}
+
+void CollectDocks(Display* dpy, Window w, Atom type_atom, Atom dock, int depth, std::vector<Window>& out) {
+  if (IsDock(dpy, w, type_atom, dock)) {
+    out.push_back(w);
+    return;
+  }
+  if (depth > 2) return;  // client windows sit at most inside one window-manager frame
+  Window root, parent;
+  Window* children = nullptr;
+  unsigned int count = 0;
+  if (!XQueryTree(dpy, w, &root, &parent, &children, &count)) return;
+  for (unsigned int i = 0; i < count; ++i) CollectDocks(dpy, children[i], type_atom, dock, depth + 1, out);
+  if (children) XFree(children);
+}
+
+}  // namespace
+
+void SetDockWindowsMapped(bool mapped) {
+  Display* dpy = XDisplayOfDefault();
+  if (!dpy) return;
+  auto old = XSetErrorHandler(IgnoreXErrors);
+  Atom type_atom = XInternAtom(dpy, "_NET_WM_WINDOW_TYPE", False);
+  Atom dock = XInternAtom(dpy, "_NET_WM_WINDOW_TYPE_DOCK", False);
+  std::vector<Window> docks;
+  CollectDocks(dpy, DefaultRootWindow(dpy), type_atom, dock, 0, docks);
+  for (Window w : docks) {
+    if (mapped) XMapWindow(dpy, w);
+    else XUnmapWindow(dpy, w);
+  }
+  XSync(dpy, False);
+  XSetErrorHandler(old);
 }
 
 }  // namespace panelia

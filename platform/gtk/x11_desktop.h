@@ -22,3 +22,10 @@ class X11PowerSettings final : public PowerSettings {
 };
 
 }  // namespace panelia
+
+namespace panelia {
+
+// The task bar is every dock window of the display: hiding unmaps them, showing maps them again.
+void SetDockWindowsMapped(bool mapped);
+
+}  // namespace panelia
