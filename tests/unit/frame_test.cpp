@@ -262,7 +262,9 @@ TEST(PowerOffTest, ParsesOnlyTimesOfDay) {
   for (const auto& c : cases) {
     auto t = ParsePowerOffTime(c.text);
     EXPECT_EQ(t.has_value(), c.ok) << c.text;
-    if (t && c.ok) EXPECT_EQ((std::vector<int>{t->hour, t->minute, t->second}), (std::vector<int>{c.h, c.m, c.s}));
+    if (t && c.ok) {
+      EXPECT_EQ((std::vector<int>{t->hour, t->minute, t->second}), (std::vector<int>{c.h, c.m, c.s}));
+    }
   }
 }
 
