@@ -2,13 +2,15 @@
 #include <gtk/gtk.h>
 #include <webkit2/webkit2.h>
 
+#include "platform/gtk/x11_desktop.h"
+
 int main(int argc, char** argv) {
   gdk_set_allowed_backends("x11");
   gtk_init(&argc, &argv);
   if (argc < 2) return 2;
   GtkWidget* window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
   gtk_window_set_default_size(GTK_WINDOW(window), 1280, 800);
-  gtk_window_set_wmclass(GTK_WINDOW(window), "bare", "BareWebKit");
+  panelia::SetWindowClass(window, "bare", "BareWebKit");
   GtkWidget* view = webkit_web_view_new();
   gtk_container_add(GTK_CONTAINER(window), view);
   g_signal_connect(view, "notify::title", G_CALLBACK(+[](GObject* v, GParamSpec*, gpointer w) {

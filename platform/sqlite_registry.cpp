@@ -104,16 +104,16 @@ bool CreateKeyIn(sqlite3* db, const std::string& schema, const std::string& path
   return true;
 }
 
-bool DeleteKeyIn(sqlite3* db, const std::string& schema, const std::string& path, bool& existed) {
+bool KeyExistsIn(sqlite3* db, const std::string& path, const std::string& schema = "main") {
   std::string find = "SELECT 1 FROM " + schema + ".keys WHERE path=?1";
-  existed = false;
-  {
-    Stmt s = Prepare(db, find.c_str());
-    if (!s) return false;
-    BindText(s.get(), 1, path);
-    existed = sqlite3_step(s.get()) == SQLITE_ROW;
-  }
-  if (!existed) return true;
+  Stmt s = Prepare(db, find.c_str());
+  if (!s) return false;
+  BindText(s.get(), 1, path);
+  return sqlite3_step(s.get()) == SQLITE_ROW;
+}
+
+bool DeleteKeyIn(sqlite3* db, const std::string& schema, const std::string& path) {
+  if (!KeyExistsIn(db, path, schema)) return true;
   std::string pattern = DescendantPattern(path);
   std::string del_vals = "DELETE FROM " + schema + ".vals WHERE key_id IN (SELECT id FROM " + schema +
                          ".keys WHERE path=?1 OR path LIKE ?2 ESCAPE '!')";
@@ -203,11 +203,7 @@ bool SqliteRegistry::SetValue(Hive hive, std::string_view key, std::string_view 
 
 bool SqliteRegistry::KeyExists(Hive hive, std::string_view key) {
   Db db = Open(FileOf(hive), Mode::Read, busy_ms_);
-  if (!db) return false;
-  Stmt s = Prepare(db.get(), "SELECT 1 FROM keys WHERE path=?1");
-  if (!s) return false;
-  BindText(s.get(), 1, NormalizeKeyPath(key));
-  return sqlite3_step(s.get()) == SQLITE_ROW;
+  return db && KeyExistsIn(db.get(), NormalizeKeyPath(key));
 }
 
 bool SqliteRegistry::CreateKey(Hive hive, std::string_view key) {
@@ -226,9 +222,8 @@ bool SqliteRegistry::DeleteValue(Hive hive, std::string_view key, std::string_vi
 
 std::optional<std::vector<std::pair<std::string, RegValue>>> SqliteRegistry::ListValues(Hive hive,
                                                                                         std::string_view key) {
-  if (!KeyExists(hive, key)) return std::nullopt;
   Db db = Open(FileOf(hive), Mode::Read, busy_ms_);
-  if (!db) return std::nullopt;
+  if (!db || !KeyExistsIn(db.get(), NormalizeKeyPath(key))) return std::nullopt;
   Stmt s = Prepare(db.get(),
                    "SELECT v.name, v.type, v.data FROM vals v JOIN keys k ON v.key_id=k.id WHERE k.path=?1 "
                    "ORDER BY v.name");
@@ -244,10 +239,9 @@ std::optional<std::vector<std::pair<std::string, RegValue>>> SqliteRegistry::Lis
 }
 
 std::optional<std::vector<std::string>> SqliteRegistry::ListSubkeys(Hive hive, std::string_view key) {
-  if (!KeyExists(hive, key)) return std::nullopt;
   Db db = Open(FileOf(hive), Mode::Read, busy_ms_);
-  if (!db) return std::nullopt;
   std::string path = NormalizeKeyPath(key);
+  if (!db || !KeyExistsIn(db.get(), path)) return std::nullopt;
   Stmt s = Prepare(db.get(), "SELECT path FROM keys WHERE path LIKE ?1 ESCAPE '!' ORDER BY path");
   if (!s) return std::nullopt;
   BindText(s.get(), 1, DescendantPattern(path));
@@ -281,10 +275,9 @@ bool SqliteRegistry::Apply(const std::vector<RegChange>& changes) {
   for (const auto& c : changes) {
     std::string schema = c.hive == Hive::LocalMachine ? "main" : "cu";
     std::string path = NormalizeKeyPath(c.key);
-    bool existed = false;
     switch (c.kind) {
       case RegChange::Kind::CreateKey: ok = CreateKeyIn(db.get(), schema, path); break;
-      case RegChange::Kind::DeleteKey: ok = path.empty() || DeleteKeyIn(db.get(), schema, path, existed); break;
+      case RegChange::Kind::DeleteKey: ok = path.empty() || DeleteKeyIn(db.get(), schema, path); break;
       case RegChange::Kind::SetValue:
         ok = CreateKeyIn(db.get(), schema, path) && SetValueIn(db.get(), schema, path, c.name, c.value);
         break;

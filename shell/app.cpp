@@ -42,16 +42,13 @@ int CPaneliaApp::ExitInstance() {
 }
 
 void CPaneliaApp::ApplyFirstStartSettings() {
-  CRegistryKey key(store_);
-  key.SetSubKey(kSuiteRootKey);
-  uint32_t initiated = setting::Initiated.dword_default;
-  key.ReadDword(setting::Initiated.name, initiated);
-  if (initiated != 0) return;
+  if (SettingsReader(store_).Flag(setting::Initiated)) return;
 
   power_.SetLowPowerTimeout(0);
   power_.SetPowerOffTimeout(0);
 
   // Written only where the browser's key already exists; a failure is of no consequence.
+  CRegistryKey key(store_);
   key.SetRootKey(Hive::CurrentUser);
   key.SetSubKey(kBrowserMainKey);
   key.WriteString("Enable_MyPics_Hoverbar", "no");

@@ -64,11 +64,7 @@ void CMainFrame::ToggleFullScreen() {
   }
   LayoutPanes();
   // Read at every change; 0 never takes an earlier top-most state away.
-  CRegistryKey key(store_);
-  key.SetSubKey(SectionPath(Section::Advance));
-  uint32_t always_top = setting::IsAlwaysTop.dword_default;
-  key.ReadDword(setting::IsAlwaysTop.name, always_top);
-  if (always_top != 0) port_.SetTopMost();
+  if (SettingsReader(store_).Flag(setting::IsAlwaysTop)) port_.SetTopMost();
 }
 
 void CMainFrame::LayoutPanes() {

@@ -9,8 +9,8 @@
 namespace panelia {
 namespace {
 
-bool ParseField(std::string_view text, int max, bool two_digits, int& out) {
-  if (text.empty() || text.size() > 2 || (two_digits && text.size() != 2)) return false;
+bool ParseField(std::string_view text, int max, int& out) {
+  if (text.empty() || text.size() > 2) return false;
   auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), out);
   return ec == std::errc() && end == text.data() + text.size() && out >= 0 && out <= max;
 }
@@ -24,11 +24,11 @@ std::optional<TimeOfDay> ParsePowerOffTime(std::string_view text) {
   if (first == std::string_view::npos) return std::nullopt;
   size_t second = text.find(':', first + 1);
   TimeOfDay t;
-  if (!ParseField(text.substr(0, first), 23, false, t.hour)) return std::nullopt;
+  if (!ParseField(text.substr(0, first), 23, t.hour)) return std::nullopt;
   std::string_view minutes = text.substr(first + 1, second == std::string_view::npos ? std::string_view::npos
                                                                                        : second - first - 1);
-  if (!ParseField(minutes, 59, false, t.minute)) return std::nullopt;
-  if (second != std::string_view::npos && !ParseField(text.substr(second + 1), 59, false, t.second))
+  if (!ParseField(minutes, 59, t.minute)) return std::nullopt;
+  if (second != std::string_view::npos && !ParseField(text.substr(second + 1), 59, t.second))
     return std::nullopt;
   return t;
 }

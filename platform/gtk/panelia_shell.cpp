@@ -20,6 +20,14 @@ constexpr int kSplashPicture = 140;
 constexpr int kAboutWidth = 600;   // 400 x 200 dialog units at 1.5 px each
 constexpr int kAboutHeight = 300;
 
+GdkRectangle PrimaryMonitorArea() {
+  GdkRectangle area{0, 0, 1024, 768};
+  if (GdkMonitor* monitor = gdk_display_get_primary_monitor(gdk_display_get_default())) {
+    gdk_monitor_get_geometry(monitor, &area);
+  }
+  return area;
+}
+
 }  // namespace
 
 // Browser events of the main view, handed to CPaneliaView.
@@ -86,10 +94,7 @@ class GtkPaneliaShell::BarEvents final : public BrowserEvents {
 bool GtkPaneliaShell::CreateMainFrame() {
   window_ = gtk_window_new(GTK_WINDOW_TOPLEVEL);
   gtk_window_set_title(GTK_WINDOW(window_), std::string(kTitleSuffix.substr(3)).c_str());
-  GdkRectangle area{0, 0, 1024, 768};
-  if (GdkMonitor* monitor = gdk_display_get_primary_monitor(gdk_display_get_default())) {
-    gdk_monitor_get_geometry(monitor, &area);
-  }
+  GdkRectangle area = PrimaryMonitorArea();
   // Windowed, the frame covers most of the screen; the window manager places it.
   gtk_window_set_default_size(GTK_WINDOW(window_), area.width * 3 / 4, area.height * 3 / 4);
   if (auto* icon = gdk_pixbuf_new_from_file(ResourcePath(128).c_str(), nullptr)) {
@@ -103,22 +108,7 @@ bool GtkPaneliaShell::CreateMainFrame() {
                    }),
                    this);
   g_signal_connect(window_, "key-press-event", G_CALLBACK(OnKeyPress), this);
-  // A double click on the caption, or the window manager's maximise button, toggles full screen.
-  g_signal_connect(window_, "window-state-event", G_CALLBACK(+[](GtkWidget*, GdkEventWindowState* e, gpointer self) {
-                     auto* shell = static_cast<GtkPaneliaShell*>(self);
-                     bool maximised_now = (e->changed_mask & GDK_WINDOW_STATE_MAXIMIZED) &&
-                                          (e->new_window_state & GDK_WINDOW_STATE_MAXIMIZED) &&
-                                          !(e->new_window_state & GDK_WINDOW_STATE_FULLSCREEN);
-                     if (maximised_now && shell->frame_ && !shell->frame_->IsFullScreen()) {
-                       g_idle_add([](gpointer s) -> gboolean {
-                         auto* sh = static_cast<GtkPaneliaShell*>(s);
-                         if (sh->frame_ && !sh->frame_->IsFullScreen()) sh->frame_->ToggleFullScreen();
-                         return G_SOURCE_REMOVE;
-                       }, shell);
-                     }
-                     return FALSE;
-                   }),
-                   this);
+  g_signal_connect(window_, "window-state-event", G_CALLBACK(OnWindowState), this);
   SetWindowClass(window_, std::string(kPaneliaProgram), std::string(kPaneliaClass));
 
   frame_ = std::make_unique<CMainFrame>(store_, *this, *this, module_directory_);
@@ -160,23 +150,10 @@ bool GtkPaneliaShell::CreateMainFrame() {
   gtk_widget_set_size_request(bar_browser_->Widget(), -1, CMainFrame::kBarHeight);
   gtk_box_pack_start(GTK_BOX(outer), bar_browser_->Widget(), FALSE, FALSE, 0);
 
-  status_bar_ = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 12);
-  gtk_container_set_border_width(GTK_CONTAINER(status_bar_), 2);
-  status_text_ = gtk_label_new(std::string(kReadyText).c_str());
-  gtk_widget_set_halign(status_text_, GTK_ALIGN_START);
-  gtk_box_pack_start(GTK_BOX(status_bar_), status_text_, TRUE, TRUE, 4);
-  const char* indicators[3] = {"CAP", "NUM", "SCRL"};
-  for (int i = 2; i >= 0; --i) {  // packed from the right edge
-    lock_labels_[i] = gtk_label_new(indicators[i]);
-    gtk_box_pack_end(GTK_BOX(status_bar_), lock_labels_[i], FALSE, FALSE, 4);
-  }
+  status_bar_ = BuildStatusBar();
   gtk_box_pack_end(GTK_BOX(outer), status_bar_, FALSE, FALSE, 0);
   gtk_container_add(GTK_CONTAINER(window_), outer);
   gtk_widget_show_all(outer);
-  g_signal_connect_swapped(gdk_keymap_get_for_display(gdk_display_get_default()), "state-changed",
-                           G_CALLBACK(+[](gpointer self) { static_cast<GtkPaneliaShell*>(self)->UpdateLockIndicators(); }),
-                           this);
-  UpdateLockIndicators();
 
   view_->OnCreate();
   frame_->OnCreateClientDone();
@@ -195,6 +172,7 @@ void GtkPaneliaShell::ShowMainFrame() {
 void GtkPaneliaShell::DestroyFrame() {
   if (!window_) return;
   ClosePicture();
+  keymap_signal_.Disconnect();  // the indicators go with the window
   // The frame goes first (the task bar comes back), then each view closes the companions.
   frame_timers_.reset();
   if (frame_) frame_->OnDestroy();
@@ -236,9 +214,45 @@ gboolean GtkPaneliaShell::OnKeyPress(GtkWidget*, GdkEventKey* event, gpointer da
   for (const auto& accel : MainAccelerators()) {
     if (accel.modifiers != modifiers || accel.key != name) continue;
     // Keys whose commands the frame does not carry go on to the page (copy, paste, ...).
-    return self->frame_->IsCommandHandled(accel.command) && self->frame_->OnCommand(accel.command);
+    return self->frame_->OnCommand(accel.command);
   }
   return FALSE;
+}
+
+gboolean GtkPaneliaShell::OnWindowState(GtkWidget*, GdkEventWindowState* event, gpointer data) {
+  // A double click on the caption, or the window manager's maximise button, toggles full screen.
+  auto* self = static_cast<GtkPaneliaShell*>(data);
+  bool maximised_now = (event->changed_mask & GDK_WINDOW_STATE_MAXIMIZED) &&
+                       (event->new_window_state & GDK_WINDOW_STATE_MAXIMIZED) &&
+                       !(event->new_window_state & GDK_WINDOW_STATE_FULLSCREEN);
+  if (!maximised_now || !self->frame_ || self->frame_->IsFullScreen()) return FALSE;
+  // Not from inside the window manager's state change: on the next turn of the loop.
+  g_idle_add([](gpointer s) -> gboolean {
+    auto* shell = static_cast<GtkPaneliaShell*>(s);
+    if (shell->frame_ && !shell->frame_->IsFullScreen()) shell->frame_->ToggleFullScreen();
+    return G_SOURCE_REMOVE;
+  }, self);
+  return FALSE;
+}
+
+GtkWidget* GtkPaneliaShell::BuildStatusBar() {
+  GtkWidget* bar = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 12);
+  gtk_container_set_border_width(GTK_CONTAINER(bar), 2);
+  status_text_ = gtk_label_new(std::string(kReadyText).c_str());
+  gtk_widget_set_halign(status_text_, GTK_ALIGN_START);
+  gtk_box_pack_start(GTK_BOX(bar), status_text_, TRUE, TRUE, 4);
+  const char* indicators[3] = {"CAP", "NUM", "SCRL"};
+  for (int i = 2; i >= 0; --i) {  // packed from the right edge
+    lock_labels_[i] = gtk_label_new(indicators[i]);
+    gtk_box_pack_end(GTK_BOX(bar), lock_labels_[i], FALSE, FALSE, 4);
+  }
+  keymap_signal_ = ScopedSignal(gdk_keymap_get_for_display(gdk_display_get_default()), "state-changed",
+                                G_CALLBACK(+[](GdkKeymap*, gpointer self) {
+                                  static_cast<GtkPaneliaShell*>(self)->UpdateLockIndicators();
+                                }),
+                                this);
+  UpdateLockIndicators();
+  return bar;
 }
 
 void GtkPaneliaShell::UpdateLockIndicators() {
@@ -346,11 +360,7 @@ void GtkPaneliaShell::SetTopMost() { gtk_window_set_keep_above(GTK_WINDOW(window
 
 int GtkPaneliaShell::ClientHeight() const {
   // Before the first showing the window has no size of its own yet: the monitor's is what it gets.
-  GdkRectangle area{0, 0, 0, 768};
-  if (GdkMonitor* monitor = gdk_display_get_primary_monitor(gdk_display_get_default())) {
-    gdk_monitor_get_geometry(monitor, &area);
-  }
-  return area.height;
+  return PrimaryMonitorArea().height;
 }
 
 int GtkPaneliaShell::StatusPaneHeight() const {

@@ -103,7 +103,9 @@ class GtkPaneliaShell final : public AppPlatform,
   void ShowContextMenu(GdkEvent* event);
   GtkWidget* BuildMenuBar();
   void AppendMenuItems(GtkWidget* menu, const std::vector<MenuItem>& items);
+  GtkWidget* BuildStatusBar();
   static gboolean OnKeyPress(GtkWidget*, GdkEventKey* event, gpointer self);
+  static gboolean OnWindowState(GtkWidget*, GdkEventWindowState* event, gpointer self);
   void UpdateLockIndicators();
 
   RegistryStore& store_;
@@ -122,6 +124,7 @@ class GtkPaneliaShell final : public AppPlatform,
   bool updating_checks_ = false;
   int saved_width_ = 0, saved_height_ = 0, saved_x_ = 0, saved_y_ = 0;
   bool power_off_requested_ = false;
+  ScopedSignal keymap_signal_;
   std::unique_ptr<CMainFrame> frame_;
   std::unique_ptr<GlibTimers> frame_timers_;
   std::unique_ptr<BarEvents> bar_events_;

@@ -97,6 +97,7 @@ WebKitBrowser::WebKitBrowser(BrowserEvents& events, BrowserOptions options)
 }
 
 WebKitBrowser::~WebKitBrowser() {
+  if (drop_idle_) g_source_remove(drop_idle_);
   signals_.clear();
   DropStandIn();
 }
@@ -194,11 +195,16 @@ gboolean WebKitBrowser::OnStandInPolicy(WebKitWebView*, WebKitPolicyDecision* de
   if (uri.empty() || uri == "about:blank") return FALSE;
   bool cancel = self->events_.OnRedirectedNavigation(uri);
   if (cancel) webkit_policy_decision_ignore(decision);
-  // Not destroyed from inside its own signal: on the next turn of the loop.
-  g_idle_add_full(G_PRIORITY_DEFAULT, [](gpointer p) -> gboolean {
-    static_cast<WebKitBrowser*>(p)->DropStandIn();
-    return G_SOURCE_REMOVE;
-  }, self, nullptr);
+  // Not destroyed from inside its own signal: on the next turn of the loop, unless this browser
+  // goes first (its destructor removes the idle source).
+  if (!self->drop_idle_) {
+    self->drop_idle_ = g_idle_add([](gpointer p) -> gboolean {
+      auto* browser = static_cast<WebKitBrowser*>(p);
+      browser->drop_idle_ = 0;
+      browser->DropStandIn();
+      return G_SOURCE_REMOVE;
+    }, self);
+  }
   return cancel ? TRUE : FALSE;
 }
 

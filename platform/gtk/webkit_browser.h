@@ -76,6 +76,7 @@ class WebKitBrowser final : public BrowserControl {
   GObjectPtr<WebKitWebView> stand_in_;
   std::vector<ScopedSignal> signals_;
   ScopedSignal stand_in_signal_;
+  guint drop_idle_ = 0;
 };
 
 // The address a navigation is given: local paths become file addresses, bare host names web ones,

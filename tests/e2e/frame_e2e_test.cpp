@@ -5,6 +5,7 @@
 #include <X11/Xatom.h>
 #include <X11/extensions/XTest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <thread>
 
@@ -33,19 +34,8 @@ class FrameE2E : public ::testing::Test {
     return windows.empty() ? 0 : windows[0];
   }
   bool HasState(Window w, const char* state) {
-    Display* x = display_.X();
-    Atom prop = XInternAtom(x, "_NET_WM_STATE", False), wanted = XInternAtom(x, state, False);
-    Atom type;
-    int format;
-    unsigned long count, after;
-    unsigned char* data = nullptr;
-    bool found = false;
-    if (XGetWindowProperty(x, w, prop, 0, 32, False, XA_ATOM, &type, &format, &count, &after, &data) == Success && data) {
-      auto* atoms = reinterpret_cast<Atom*>(data);
-      for (unsigned long i = 0; i < count; ++i) found |= atoms[i] == wanted;
-    }
-    if (data) XFree(data);
-    return found;
+    auto states = PropertyItems(display_.X(), w, "_NET_WM_STATE", XA_ATOM);
+    return std::find(states.begin(), states.end(), XInternAtom(display_.X(), state, False)) != states.end();
   }
   void PressKey(const char* name) {
     Display* x = display_.X();

@@ -99,18 +99,8 @@ VirtualDisplay::VirtualDisplay(bool with_window_manager, const std::string& scre
   if (with_window_manager && x_) {
     wm_ = Process({"openbox"}, {{"DISPLAY", name_}}, "", "");
     // openbox announces itself through _NET_SUPPORTING_WM_CHECK on the root window.
-    Atom check = XInternAtom(x_, "_NET_SUPPORTING_WM_CHECK", False);
-    WaitUntil([&] {
-      Atom type;
-      int format;
-      unsigned long count, after;
-      unsigned char* data = nullptr;
-      bool found = XGetWindowProperty(x_, DefaultRootWindow(x_), check, 0, 1, False, XA_WINDOW, &type, &format, &count,
-                                      &after, &data) == Success &&
-                   count == 1;
-      if (data) XFree(data);
-      return found;
-    }, 10s);
+    WaitUntil([&] { return PropertyItems(x_, DefaultRootWindow(x_), "_NET_SUPPORTING_WM_CHECK", XA_WINDOW).size() == 1; },
+              10s);
   }
 }
 
@@ -196,40 +186,47 @@ std::vector<Window> FindWindowsByClass(Display* x, const std::string& klass) {
   return out;
 }
 
-std::string WindowTitle(Display* x, Window w) {
+namespace {
+
+// One property read; a window that vanished meanwhile reads as having no such property.
+template <typename Use>
+void ReadProperty(Display* x, Window w, const char* property, Atom type, Use use) {
   auto old = XSetErrorHandler(IgnoreErrors);
-  Atom net_name = XInternAtom(x, "_NET_WM_NAME", False);
-  Atom utf8 = XInternAtom(x, "UTF8_STRING", False);
-  Atom type;
+  Atom actual;
   int format;
   unsigned long count, after;
   unsigned char* data = nullptr;
-  std::string title;
-  if (XGetWindowProperty(x, w, net_name, 0, 4096, False, utf8, &type, &format, &count, &after, &data) == Success &&
+  if (XGetWindowProperty(x, w, XInternAtom(x, property, False), 0, 4096, False, type, &actual, &format, &count, &after,
+                         &data) == Success &&
       data) {
-    title.assign(reinterpret_cast<char*>(data), count);
+    use(data, count);
   }
   if (data) XFree(data);
   XSync(x, False);
   XSetErrorHandler(old);
+}
+
+}  // namespace
+
+std::vector<unsigned long> PropertyItems(Display* x, Window w, const char* property, Atom type) {
+  std::vector<unsigned long> items;
+  ReadProperty(x, w, property, type, [&](unsigned char* data, unsigned long count) {
+    auto* words = reinterpret_cast<unsigned long*>(data);  // format 32 arrives as longs
+    items.assign(words, words + count);
+  });
+  return items;
+}
+
+std::string WindowTitle(Display* x, Window w) {
+  std::string title;
+  ReadProperty(x, w, "_NET_WM_NAME", XInternAtom(x, "UTF8_STRING", False),
+               [&](unsigned char* data, unsigned long count) { title.assign(reinterpret_cast<char*>(data), count); });
   return title;
 }
 
 std::vector<Window> ClientList(Display* x) {
-  Atom list = XInternAtom(x, "_NET_CLIENT_LIST", False);
-  Atom type;
-  int format;
-  unsigned long count, after;
-  unsigned char* data = nullptr;
-  std::vector<Window> out;
-  if (XGetWindowProperty(x, DefaultRootWindow(x), list, 0, 1024, False, XA_WINDOW, &type, &format, &count, &after,
-                         &data) == Success &&
-      data) {
-    auto* windows = reinterpret_cast<Window*>(data);
-    out.assign(windows, windows + count);
-  }
-  if (data) XFree(data);
-  return out;
+  auto items = PropertyItems(x, DefaultRootWindow(x), "_NET_CLIENT_LIST", XA_WINDOW);
+  return std::vector<Window>(items.begin(), items.end());
 }
 
 void SendCloseRequest(Display* x, Window w) {

@@ -72,6 +72,8 @@ class KioskEnvironment {
 };
 
 std::vector<Window> FindWindowsByClass(Display* x, const std::string& klass);
+// The 32-bit items of a window property (atoms, windows, numbers); empty when it is absent.
+std::vector<unsigned long> PropertyItems(Display* x, Window w, const char* property, Atom type);
 std::string WindowTitle(Display* x, Window w);
 std::vector<Window> ClientList(Display* x);
 void SendCloseRequest(Display* x, Window w);  // WM_DELETE_WINDOW, as a window manager sends it
