@@ -45,7 +45,8 @@ class ViewPartners {
  public:
   virtual ~ViewPartners() = default;
   virtual bool IsAddressBlocked(const std::string& /*lower_url*/) { return false; }
-  virtual bool MatchesShowList(const std::string& /*lower_url*/) { return false; }
+  // Until there is a show list every page keeps the bar, which starts shown.
+  virtual bool MatchesShowList(const std::string& /*lower_url*/) { return true; }
   virtual bool MatchesStopList(const std::string& /*lower_url*/) { return false; }
   // True when `url` carried a command keyword, which has then been carried out.
   virtual bool DispatchCommandLink(const std::string& /*url*/) { return false; }

@@ -55,8 +55,8 @@ class GtkPowerOffNotice final : public PowerOffDialogPort {
     for (;;) {
       int response = gtk_dialog_run(GTK_DIALOG(dialog_));
       if (response == 1) return CPowerOffDlg::kOk;
-      if (response == 2 && cancel_enabled_) return CPowerOffDlg::kCancel;
-      // Anything else (Escape on a weekday) cannot dismiss the notice.
+      // Escape is the Cancel button's key, and like the button it only works at weekends.
+      if ((response == 2 || response == GTK_RESPONSE_DELETE_EVENT) && cancel_enabled_) return CPowerOffDlg::kCancel;
     }
   }
 

@@ -1,6 +1,7 @@
 #include "platform/gtk/panelia_shell.h"
 
 #include <gdk/gdkkeysyms.h>
+#include <gdk/gdkx.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -109,6 +110,13 @@ bool GtkPaneliaShell::CreateMainFrame() {
                    this);
   g_signal_connect(window_, "key-press-event", G_CALLBACK(OnKeyPress), this);
   g_signal_connect(window_, "window-state-event", G_CALLBACK(OnWindowState), this);
+  // Without a window manager keys go to the window under the pointer: take the focus explicitly.
+  g_signal_connect(window_, "map-event", G_CALLBACK(+[](GtkWidget* w, GdkEvent*, gpointer self) -> gboolean {
+                     if (!static_cast<GtkPaneliaShell*>(self)->WindowManagerDoesFullScreen())
+                       gdk_window_focus(gtk_widget_get_window(w), GDK_CURRENT_TIME);
+                     return FALSE;
+                   }),
+                   this);
   SetWindowClass(window_, std::string(kPaneliaProgram), std::string(kPaneliaClass));
 
   frame_ = std::make_unique<CMainFrame>(store_, *this, *this, module_directory_);
@@ -334,10 +342,28 @@ void GtkPaneliaShell::ShowTaskBar() { SetDockWindowsMapped(true); }
 
 void GtkPaneliaShell::SetStatusBarVisible(bool visible) { gtk_widget_set_visible(status_bar_, visible); }
 
+bool GtkPaneliaShell::WindowManagerDoesFullScreen() const {
+  return gdk_x11_screen_supports_net_wm_hint(gtk_widget_get_screen(window_),
+                                             gdk_atom_intern_static_string("_NET_WM_STATE_FULLSCREEN"));
+}
+
 void GtkPaneliaShell::SetCaption(bool present) {
   // Without a caption and maximised is what the window manager calls full screen.
-  if (present) gtk_window_unfullscreen(GTK_WINDOW(window_));
-  else gtk_window_fullscreen(GTK_WINDOW(window_));
+  if (WindowManagerDoesFullScreen()) {
+    if (present) gtk_window_unfullscreen(GTK_WINDOW(window_));
+    else gtk_window_fullscreen(GTK_WINDOW(window_));
+    return;
+  }
+  // No window manager to ask: the frame covers its monitor itself (leaving restores the placement).
+  gtk_window_set_decorated(GTK_WINDOW(window_), present);
+  if (!present) {
+    GdkRectangle area = PrimaryMonitorArea();
+    if (GdkWindow* w = gtk_widget_get_window(window_)) {
+      gdk_monitor_get_geometry(gdk_display_get_monitor_at_window(gdk_window_get_display(w), w), &area);
+    }
+    gtk_window_move(GTK_WINDOW(window_), area.x, area.y);
+    gtk_window_resize(GTK_WINDOW(window_), area.width, area.height);
+  }
 }
 
 void GtkPaneliaShell::DetachMenu() { gtk_widget_hide(menu_bar_); }

@@ -104,6 +104,7 @@ class GtkPaneliaShell final : public AppPlatform,
   GtkWidget* BuildMenuBar();
   void AppendMenuItems(GtkWidget* menu, const std::vector<MenuItem>& items);
   GtkWidget* BuildStatusBar();
+  bool WindowManagerDoesFullScreen() const;
   static gboolean OnKeyPress(GtkWidget*, GdkEventKey* event, gpointer self);
   static gboolean OnWindowState(GtkWidget*, GdkEventWindowState* event, gpointer self);
   void UpdateLockIndicators();

@@ -6,6 +6,7 @@
 #include <X11/extensions/XTest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <thread>
 
@@ -16,6 +17,7 @@ namespace panelia::e2e {
 namespace {
 
 const std::string kClass = "PaneliaClass4.0";
+const std::string kSuffix = " - Panelia触摸屏浏览器";
 
 class FrameE2E : public ::testing::Test {
  protected:
@@ -44,6 +46,29 @@ class FrameE2E : public ::testing::Test {
     XTestFakeKeyEvent(x, code, False, CurrentTime);
     XFlush(x);
   }
+  int PageHeight() {
+    std::string title = WindowTitle(display_.X(), Kiosk());
+    return title.rfind("H ", 0) == 0 ? std::atoi(title.c_str() + 2) : -1;
+  }
+  bool NoticeShown() {
+    for (Window w : ClientList(display_.X()))
+      if (WindowTitle(display_.X(), w) == "自动关机提示") return true;
+    return false;
+  }
+  // Starts Panelia at a faked local time with the scheduled power-off on; the power-off command
+  // leaves a marker file.
+  Process StartAt(const std::string& when, std::vector<RegChange> settings) {
+    settings.push_back(
+        {RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(Section::Advance), "IsAutoShut", RegValue::Dword(1)});
+    Seed(settings);
+    auto env = env_.Env();
+    env["PANELIA_POWEROFF_COMMAND"] = "touch " + Marker();
+    // libfaketime is preloaded before the sanitizer's runtime.
+    env["ASAN_OPTIONS"] = "detect_leaks=0:verify_asan_link_order=0";
+    return Process({"faketime", "-f", "@" + when, kBinDir + "panelia"}, env, kBinDir,
+                   (env_.Root() / "panelia.log").string());
+  }
+  std::string Marker() { return (env_.Root() / "powered-off").string(); }
   bool Viewable(Window w) {
     XWindowAttributes a{};
     return XGetWindowAttributes(display_.X(), w, &a) && a.map_state == IsViewable;
@@ -73,7 +98,9 @@ TEST_F(FrameE2E, FullScreenOverTheDockWithAnEightyPixelBarAndF11) {
   ASSERT_TRUE(WaitUntil([&] { return Viewable(dock); }, 5s)) << "map state " << MapState(dock);
   Seed();
   Process kiosk = env_.StartPanelia();
-  ASSERT_TRUE(WaitUntil([&] { return WindowTitle(display_.X(), Kiosk()).rfind("H ", 0) == 0; }, 30s)) << env_.Log();
+  // 800-pixel screen: the page row is what the 80-pixel bar row and its 1-pixel line leave, with no
+  // caption, menu or status bar.
+  EXPECT_EQ(WaitForTitle(display_.X(), kClass, "H 719" + kSuffix), "H 719" + kSuffix) << env_.Log();
   Window w = Kiosk();
   ASSERT_NE(w, 0u);
   EXPECT_TRUE(HasState(w, "_NET_WM_STATE_FULLSCREEN"));
@@ -82,9 +109,13 @@ TEST_F(FrameE2E, FullScreenOverTheDockWithAnEightyPixelBarAndF11) {
   PressKey("F11");
   EXPECT_TRUE(WaitUntil([&] { return !HasState(w, "_NET_WM_STATE_FULLSCREEN"); }, 5s));
   EXPECT_TRUE(WaitUntil([&] { return Viewable(dock); }, 5s)) << "the task bar is back while windowed";
+  // Windowed, the menu and the status bar take their share too, even with IsStatusBar 0.
+  EXPECT_TRUE(WaitUntil([&] { return PageHeight() > 0 && PageHeight() < 600 - 80 - 1; }, 5s))
+      << WindowTitle(display_.X(), w);
   std::this_thread::sleep_for(500ms);
   PressKey("F11");
   EXPECT_TRUE(WaitUntil([&] { return HasState(w, "_NET_WM_STATE_FULLSCREEN"); }, 5s));
+  EXPECT_EQ(WaitForTitle(display_.X(), kClass, "H 719" + kSuffix), "H 719" + kSuffix) << "the same bar row again";
   EXPECT_TRUE(WaitUntil([&] { return !Viewable(dock); }, 5s));
 
   SendCloseRequest(display_.X(), w);
@@ -93,29 +124,67 @@ TEST_F(FrameE2E, FullScreenOverTheDockWithAnEightyPixelBarAndF11) {
 }
 
 TEST_F(FrameE2E, ScheduledPowerOffClosesTheKioskThenRunsThePowerOffCommand) {
-  if (!std::filesystem::exists("/usr/bin/faketime")) GTEST_SKIP() << "faketime is not installed";
-  Seed({{RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(Section::Advance), "IsAutoShut", RegValue::Dword(1)},
-        {RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(Section::Advance), "PowerOffTime",
-         RegValue::Text("18:30")}});
-  std::string marker = (env_.Root() / "powered-off").string();
-  auto env = env_.Env();
-  env["PANELIA_POWEROFF_COMMAND"] = "touch " + marker;
-  env["ASAN_OPTIONS"] = "detect_leaks=0:verify_asan_link_order=0";
   // A Wednesday, 18:29:10: the first check, 30 seconds after start, is 20 seconds before the time.
-  Process kiosk({"faketime", "-f", "@2026-12-09 18:29:10", kBinDir + "panelia"}, env, kBinDir,
-                (env_.Root() / "panelia.log").string());
+  Process kiosk = StartAt("2026-12-09 18:29:10", {{RegChange::Kind::SetValue, Hive::LocalMachine,
+                                                   SectionPath(Section::Advance), "PowerOffTime", RegValue::Text("18:30")}});
   ASSERT_TRUE(WaitUntil([&] { return Kiosk() != 0; }, 30s)) << env_.Log();
-  std::string notice;
-  EXPECT_TRUE(WaitUntil([&] {
-    for (Window w : ClientList(display_.X()))
-      if (WindowTitle(display_.X(), w) == "自动关机提示") return true;
-    return false;
-  }, 45s)) << env_.Log();
-  EXPECT_FALSE(std::filesystem::exists(marker)) << "nothing is powered off before the notice ends";
+  EXPECT_TRUE(WaitUntil([&] { return NoticeShown(); }, 45s)) << env_.Log();
+  EXPECT_FALSE(std::filesystem::exists(Marker())) << "nothing is powered off before the notice ends";
+  PressKey("Escape");  // no cancel on a weekday
+  std::this_thread::sleep_for(1s);
+  EXPECT_TRUE(NoticeShown());
   // Nobody touches OK: the notice ends by itself after 15 seconds.
   EXPECT_TRUE(kiosk.Wait(30s).has_value()) << env_.Log();
-  EXPECT_TRUE(WaitUntil([&] { return std::filesystem::exists(marker); }, 5s));
+  EXPECT_TRUE(WaitUntil([&] { return std::filesystem::exists(Marker()); }, 5s));
   EXPECT_TRUE(FindWindowsByClass(display_.X(), kClass).empty());
+}
+
+TEST_F(FrameE2E, WeekendNoticeCanBeCancelledAndComesBack) {
+  if (!std::filesystem::exists("/usr/bin/faketime")) GTEST_SKIP() << "faketime is not installed";
+  // A Saturday morning with weekends closed: every check shows the notice, in its weekend form.
+  Process kiosk = StartAt("2026-12-12 10:00:00", {{RegChange::Kind::SetValue, Hive::LocalMachine,
+                                                   SectionPath(Section::Advance), "IsCloseWeekend", RegValue::Dword(1)}});
+  ASSERT_TRUE(WaitUntil([&] { return NoticeShown(); }, 45s)) << env_.Log();
+  PressKey("Escape");
+  EXPECT_TRUE(WaitUntil([&] { return !NoticeShown(); }, 5s)) << "cancel is offered at weekends";
+  EXPECT_TRUE(kiosk.Running());
+  EXPECT_FALSE(std::filesystem::exists(Marker()));
+  EXPECT_TRUE(WaitUntil([&] { return NoticeShown(); }, 40s)) << "the next check asks again";
+  PressKey("Escape");
+  EXPECT_TRUE(WaitUntil([&] { return !NoticeShown(); }, 5s));
+  SendCloseRequest(display_.X(), Kiosk());
+  EXPECT_EQ(kiosk.Wait(15s), 0) << env_.Log();
+  EXPECT_FALSE(std::filesystem::exists(Marker()));
+}
+
+}  // namespace
+}  // namespace panelia::e2e
+
+namespace panelia::e2e {
+namespace {
+
+// Without a window manager nobody grants full screen: the frame must still cover the monitor.
+TEST(FrameWithoutWindowManagerE2E, FullScreenStillCoversTheMonitor) {
+  VirtualDisplay display(false);
+  KioskEnvironment env(display);
+  ASSERT_TRUE(env.Store().Apply({{RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(Section::General),
+                                  "SoftHomeUrl", RegValue::Text("file://" + kPagesDir + "size.html")}}));
+  Process kiosk = env.StartPanelia();
+  EXPECT_EQ(WaitForTitle(display.X(), kClass, "H 719" + kSuffix), "H 719" + kSuffix) << env.Log();
+  auto windows = FindWindowsByClass(display.X(), kClass);
+  ASSERT_EQ(windows.size(), 1u);
+  XWindowAttributes a{};
+  ASSERT_TRUE(XGetWindowAttributes(display.X(), windows[0], &a));
+  int x = 0, y = 0;
+  Window child;
+  XTranslateCoordinates(display.X(), windows[0], DefaultRootWindow(display.X()), 0, 0, &x, &y, &child);
+  EXPECT_EQ((std::vector<int>{x, y, a.width, a.height}), (std::vector<int>{0, 0, 1280, 800}));
+  Window focus = 0;
+  int revert = 0;
+  XGetInputFocus(display.X(), &focus, &revert);
+  EXPECT_EQ(focus, windows[0]) << "Panelia takes the keyboard focus itself";
+  SendCloseRequest(display.X(), windows[0]);
+  EXPECT_EQ(kiosk.Wait(15s), 0) << env.Log();
 }
 
 }  // namespace
