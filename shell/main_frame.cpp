@@ -14,7 +14,8 @@ const std::string CMainFrame::kSiteAddressPage = "help/about.html";
 const std::string CMainFrame::kAuthorAddress = "mailto:kiosk-support@example.org";
 
 CMainFrame::CMainFrame(RegistryStore& store, FramePort& port, FrameServices& services, std::string module_directory)
-    : store_(store), port_(port), services_(services), module_directory_(std::move(module_directory)) {
+    : store_(store), port_(port), services_(services), module_directory_(std::move(module_directory)),
+      splitter_(port) {
   SettingsReader s(store_);
   power_off_.auto_shut = s.Flag(setting::IsAutoShut);
   power_off_.close_weekend = s.Flag(setting::IsCloseWeekend);
@@ -77,10 +78,10 @@ void CMainFrame::LayoutPanes() {
 
 void CMainFrame::ShowBottomBar(bool show) {
   if (show && !bottom_bar_shown_) {
-    port_.ShowBarRow();
+    splitter_.ShowRow();
     bottom_bar_shown_ = true;
   } else if (!show && bottom_bar_shown_) {
-    port_.HideBarRow();
+    splitter_.HideRow(kBarRow);
     bottom_bar_shown_ = false;
   } else {
     return;

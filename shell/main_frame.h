@@ -8,6 +8,7 @@
 #include <string>
 
 #include "common/registry.h"
+#include "shell/kiosk_splitter.h"
 #include "shell/power_off.h"
 
 namespace panelia {
@@ -18,7 +19,7 @@ class CPaneliaView;
 enum class MessageIcon { Error, Information, Question };
 
 // The window-system side of the frame.
-class FramePort {
+class FramePort : public SplitterPort {
  public:
   virtual ~FramePort() = default;
   // Task bar (every dock window of the display).
@@ -37,8 +38,6 @@ class FramePort {
   virtual int ClientHeight() const = 0;
   virtual int StatusPaneHeight() const = 0;
   virtual void SetRowHeights(int top, int bottom) = 0;
-  virtual void HideBarRow() = 0;
-  virtual void ShowBarRow() = 0;
   virtual void SetMenuCheck(int command, bool checked) = 0;
   virtual void SetFrameTimer(int id, int milliseconds) = 0;
   virtual void MessageBox(const std::string& text, const std::string& caption, MessageIcon icon) = 0;
@@ -68,6 +67,7 @@ class FrameServices {
 class CMainFrame {
  public:
   static constexpr int kBarHeight = 80;
+  static constexpr int kBarRow = 1;
   static constexpr int kPowerOffTimer = 2;
   static constexpr int kPowerOffTimerMs = 30000;
 
@@ -115,6 +115,7 @@ class CMainFrame {
   bool status_bar_shown_ = true;
   bool bottom_bar_shown_ = true;
   bool full_screen_ = false;
+  CKioskSplitter splitter_;
 };
 
 }  // namespace panelia

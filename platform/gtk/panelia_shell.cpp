@@ -400,14 +400,15 @@ void GtkPaneliaShell::SetRowHeights(int /*top*/, int bottom) {
   gtk_widget_set_size_request(bar_browser_->Widget(), -1, bottom);
 }
 
-void GtkPaneliaShell::HideBarRow() {
-  gtk_widget_hide(bar_line_);
-  gtk_widget_hide(bar_browser_->Widget());
+void GtkPaneliaShell::SetRowVisible(int row, bool visible) {
+  // The page row never hides; the bar row takes its 1-pixel line with it.
+  if (row != CMainFrame::kBarRow) return;
+  gtk_widget_set_visible(bar_line_, visible);
+  gtk_widget_set_visible(bar_browser_->Widget(), visible);
 }
 
-void GtkPaneliaShell::ShowBarRow() {
-  gtk_widget_show(bar_line_);
-  gtk_widget_show(bar_browser_->Widget());
+void GtkPaneliaShell::ActivatePane(int row) {
+  gtk_widget_grab_focus(row == CMainFrame::kBarRow ? bar_browser_->Widget() : main_browser_->Widget());
 }
 
 void GtkPaneliaShell::SetMenuCheck(int command, bool checked) {

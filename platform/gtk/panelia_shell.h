@@ -70,8 +70,8 @@ class GtkPaneliaShell final : public AppPlatform,
   int ClientHeight() const override;
   int StatusPaneHeight() const override;
   void SetRowHeights(int top, int bottom) override;
-  void HideBarRow() override;
-  void ShowBarRow() override;
+  void SetRowVisible(int row, bool visible) override;
+  void ActivatePane(int row) override;
   void SetMenuCheck(int command, bool checked) override;
   void SetFrameTimer(int id, int milliseconds) override;
   void MessageBox(const std::string& text, const std::string& caption, MessageIcon icon) override;

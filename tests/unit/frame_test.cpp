@@ -37,8 +37,10 @@ class RecordingFrame : public FramePort, public FrameServices {
   void SetRowHeights(int top, int bottom) override {
     log_.Add("rows " + std::to_string(top) + "+" + std::to_string(bottom));
   }
-  void HideBarRow() override { log_.Add("hide-row"); }
-  void ShowBarRow() override { log_.Add("show-row"); }
+  void SetRowVisible(int row, bool visible) override {
+    log_.Add((visible ? "show-row" : "hide-row") + std::string(row == 1 ? "" : " " + std::to_string(row)));
+  }
+  void ActivatePane(int row) override { log_.Add("activate " + std::to_string(row)); }
   void SetMenuCheck(int, bool) override {}
   void SetFrameTimer(int id, int ms) override { log_.Add("timer " + std::to_string(id) + " " + std::to_string(ms)); }
   void MessageBox(const std::string& text, const std::string& caption, MessageIcon) override {
@@ -159,6 +161,21 @@ TEST_F(FrameTest, BottomBarChangesOnlyWhenItsStateDiffers) {
   Frame().OnCommand(command::kToolbar);
   EXPECT_EQ(log_.Calls(), (Calls{"hide-row", "show-row", "hide-row"}));
   EXPECT_FALSE(Frame().IsChecked(command::kToolbar));
+}
+
+TEST(SplitterTest, OneHiddenRowAtATimeAndTheActivePaneMoves) {
+  CallLog log;
+  RecordingFrame port(log);
+  CKioskSplitter splitter(port);
+  splitter.ShowRow();  // nothing hidden: nothing to show
+  splitter.HideRow(1);
+  splitter.HideRow(0);  // a second row is never hidden
+  splitter.ShowRow();
+  splitter.SetActiveRow(1);
+  splitter.HideRow(1);  // the active pane's row: the first row takes over
+  EXPECT_EQ(log.Calls(), (Calls{"hide-row", "show-row", "activate 0", "hide-row"}));
+  EXPECT_EQ(splitter.ActiveRow(), 0);
+  EXPECT_EQ(splitter.HiddenRow(), 1);
 }
 
 TEST_F(FrameTest, StatusBarSettingHidesItAndTheCommandToggles) {
