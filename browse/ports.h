@@ -1,6 +1,7 @@
 // The small interfaces through which the browsing classes reach the platform and the rest of Panelia.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace panelia {
@@ -37,6 +38,8 @@ class ViewHost {
   virtual void OpenHelp() {}
   virtual void OpenProjectSite() {}
   virtual void ShowPageProperties() {}
+  // Where the companions, the bar pages and "OpenURL.ini" are, with a trailing "/".
+  virtual std::string ModuleDirectory() const { return {}; }
 };
 
 // Kiosk behaviour beyond the view itself: page lists, the bar's command links, the companion
@@ -50,16 +53,20 @@ class ViewPartners {
   virtual bool MatchesStopList(const std::string& /*lower_url*/) { return false; }
   // True when `url` carried a command keyword, which has then been carried out.
   virtual bool DispatchCommandLink(const std::string& /*url*/) { return false; }
-  virtual void StartBackgroundMusic() {}
-  virtual void ShowKeyboard(bool /*activate*/) {}
+  virtual void StartBackgroundMusic(bool /*is_music*/) {}
+  virtual void ShowKeyboard(bool /*activate*/, int32_t /*board_type*/) {}
   virtual void RequestMusicOn() {}
   virtual void RequestMusicOff() {}
   virtual void CloseCompanions() {}
   virtual void RequestExit() {}
   virtual void IdleTick() {}
-  virtual void SmoothScrollStep() {}
+  // The page's own window moves by this many CSS pixels; a stepwise scroll moves in 2-pixel steps.
+  virtual void ScrollBy(int /*dx*/, int /*dy*/) {}
+  virtual void ScrollStepwise(int /*dx*/, int /*dy*/) {}
   virtual void HideScrollBars() {}
   virtual void RetargetForms() {}
+  // The main view's pop-up: the bar's next navigation is redirected here.
+  virtual void MarkBarRedirect() {}
 };
 
 }  // namespace panelia

@@ -1,5 +1,6 @@
 #include "browse/view.h"
 
+#include "common/ini_file.h"
 #include "common/names.h"
 #include "common/settings.h"
 #include "common/text.h"
@@ -29,7 +30,7 @@ CPaneliaView::CPaneliaView(RegistryStore& store, BrowserControl& browser, TimerS
 
 void CPaneliaView::OnCreate() {
   timers_.SetTimer(kIdleTimer, kIdleTimerMs);
-  partners_.StartBackgroundMusic();
+  partners_.StartBackgroundMusic(is_music_ != 0);
 }
 
 void CPaneliaView::OnTimer(int id) {
@@ -37,7 +38,58 @@ void CPaneliaView::OnTimer(int id) {
     if (is_auto_home_ != 0 || is_loop_ != 0) partners_.IdleTick();
     else timers_.KillTimer(kIdleTimer);
   } else if (id == kScrollTimer) {
-    partners_.SmoothScrollStep();
+    SmoothScrollStep();
+  }
+}
+
+void CPaneliaView::OpenTargetAddress(const std::string& key) {
+  std::string home = SettingsReader(store_).Text(setting::SoftHomeUrl);
+  browser_.Navigate(ReadProfileString(host_.ModuleDirectory() + "OpenURL.ini", "TargetURL", key, home));
+}
+
+void CPaneliaView::ScrollPage(ScrollDirection direction) {
+  SettingsReader s(store_);
+  uint32_t mode = s.Dword(setting::ScrollMode);
+  int step = s.Int(setting::ScrollStep);
+  if (mode != 0) {
+    // A command during a run only turns it; the distance covered so far counts on.
+    scroll_direction_ = direction;
+    timers_.SetTimer(kScrollTimer, kScrollTimerMs);
+    return;
+  }
+  switch (direction) {
+    case ScrollDirection::Up: partners_.ScrollStepwise(0, -step); break;
+    case ScrollDirection::Right: partners_.ScrollStepwise(step, 0); break;
+    case ScrollDirection::Down: partners_.ScrollStepwise(0, step); break;
+    case ScrollDirection::Left: partners_.ScrollStepwise(-step, 0); break;
+  }
+}
+
+void CPaneliaView::OnPageSize(int scroll_width, int scroll_height) {
+  page_size_known_ = true;
+  page_width_ = scroll_width;
+  page_height_ = scroll_height;
+}
+
+void CPaneliaView::SmoothScrollStep() {
+  if (!page_size_known_) return;  // no document yet: this tick does nothing, the timer runs on
+  if (scrolled_ == 0) {
+    horizontal_limit_ = page_width_;
+    vertical_limit_ = page_height_;
+    stop_scroll_ = false;
+  }
+  constexpr int kStep = 2;
+  scrolled_ += kStep;
+  bool vertical = scroll_direction_ == ScrollDirection::Up || scroll_direction_ == ScrollDirection::Down;
+  switch (scroll_direction_) {
+    case ScrollDirection::Up: partners_.ScrollBy(0, -kStep); break;
+    case ScrollDirection::Right: partners_.ScrollBy(kStep, 0); break;
+    case ScrollDirection::Down: partners_.ScrollBy(0, kStep); break;
+    case ScrollDirection::Left: partners_.ScrollBy(-kStep, 0); break;
+  }
+  if (scrolled_ >= (vertical ? vertical_limit_ : horizontal_limit_) || stop_scroll_) {
+    timers_.KillTimer(kScrollTimer);
+    scrolled_ = 0;
   }
 }
 
@@ -78,16 +130,8 @@ void CPaneliaView::OnNewWindow3(const std::string& url, bool& cancel) {
 }
 
 void CPaneliaView::OnNewWindow2(bool& cancel) {
-  redirect_pending_ = true;
+  partners_.MarkBarRedirect();
   cancel = false;
-}
-
-bool CPaneliaView::OnRedirectedNavigation(const std::string& url) {
-  if (redirect_pending_) {
-    redirect_pending_ = false;
-    browser_.Navigate(url);
-  }
-  return true;
 }
 
 void CPaneliaView::OnWindowClosing(bool& cancel) {
@@ -97,7 +141,7 @@ void CPaneliaView::OnWindowClosing(bool& cancel) {
 
 void CPaneliaView::OnTouch(bool on_text_field) {
   stop_scroll_ = true;
-  if (board_mode_ != 0 && on_text_field) partners_.ShowKeyboard(true);
+  if (board_mode_ != 0 && on_text_field) ShowKeyboard(true);
 }
 
 const std::vector<ContextMenuItem>& CPaneliaView::ContextMenuItems() {

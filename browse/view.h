@@ -13,6 +13,8 @@
 
 namespace panelia {
 
+enum class ScrollDirection : int { Up = 1, Right = 2, Down = 3, Left = 4 };
+
 struct ContextMenuItem {
   int id;
   std::string_view text;
@@ -47,6 +49,13 @@ class CPaneliaView {
   void NavigateHome();
   void Navigate(const std::string& url) { browser_.Navigate(url); }
   BrowserControl& Browser() { return browser_; }
+  // The "TargetURL" entry of "OpenURL.ini" for `key`, or the home address (read afresh).
+  void OpenTargetAddress(const std::string& key);
+  void ShowKeyboard(bool activate) { partners_.ShowKeyboard(activate, board_type_); }
+  // Stepwise by ScrollStep, or smoothly on timer 8 when ScrollMode is set (both read at each command).
+  void ScrollPage(ScrollDirection direction);
+  // The page's scroll size, as the page reports it; a smooth run covers this distance.
+  void OnPageSize(int scroll_width, int scroll_height);
 
   // Browser events.
   void OnBeforeNavigate2(const std::string& url, bool& cancel);
@@ -55,12 +64,9 @@ class CPaneliaView {
   void OnTitleChange(const std::string& title);
   // A new window whose address is known: it opens here instead.
   void OnNewWindow3(const std::string& url, bool& cancel);
-  // A new window whose address comes later: a stand-in browser takes it, and its first navigation
-  // is sent here by OnRedirectedNavigation.
+  // A new window whose address comes later: the bar's browser takes it, and the bar sends its
+  // first navigation here.
   void OnNewWindow2(bool& cancel);
-  bool RedirectPending() const { return redirect_pending_; }
-  // The stand-in's navigation; true when it must be cancelled (always).
-  bool OnRedirectedNavigation(const std::string& url);
   void OnWindowClosing(bool& cancel);
   // A left-button touch on the page; `on_text_field` says whether it hit a text field.
   void OnTouch(bool on_text_field);
@@ -99,7 +105,12 @@ class CPaneliaView {
   int32_t loop_mode_ = 0;
   int32_t interval_time_ = 0;
   int32_t def_font_size_ = 0;
-  bool redirect_pending_ = false;
+  ScrollDirection scroll_direction_ = ScrollDirection::Down;
+  int scrolled_ = 0;
+  int horizontal_limit_ = 0, vertical_limit_ = 0;
+  bool page_size_known_ = false;
+  int page_width_ = 0, page_height_ = 0;
+  void SmoothScrollStep();
 };
 
 }  // namespace panelia

@@ -114,6 +114,21 @@ void CMainFrame::PowerOffCheck() {
   services_.RequestPowerOff();
 }
 
+std::optional<int32_t> CMainFrame::OnSuiteMessage(std::string_view name, int32_t wparam, int32_t /*lparam*/) {
+  if (name == kOpenUrlMessage) {
+    // The page number is the key of "OpenURL.ini"'s TargetURL section.
+    if (view_) view_->OpenTargetAddress(std::to_string(wparam));
+    return 0;
+  }
+  if (name == kInputMethodMessage) {
+    // Position 0 or below is the first layout; a position beyond the list changes nothing.
+    if (auto layout = LayoutAtPosition(services_.CurrentKeyboardLayouts(), wparam))
+      services_.ActivateKeyboardLayout(*layout);
+    return 0;
+  }
+  return std::nullopt;
+}
+
 bool CMainFrame::IsCommandHandled(int id) const {
   switch (id) {
     case command::kNewWindow:

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "common/keyboard_layouts.h"
 #include "common/registry.h"
 #include "shell/kiosk_splitter.h"
 #include "shell/power_off.h"
@@ -62,6 +63,9 @@ class FrameServices {
   virtual bool ShutdownAllowed() = 0;
   virtual void CloseFrame() = 0;       // the whole shutdown, companions included, done on return
   virtual void RequestPowerOff() = 0;
+  // The display's keyboard layouts, listed afresh, and switching Panelia's input to one of them.
+  virtual KeyboardLayoutList CurrentKeyboardLayouts() = 0;
+  virtual void ActivateKeyboardLayout(const KeyboardLayout& layout) = 0;
 };
 
 class CMainFrame {
@@ -85,6 +89,8 @@ class CMainFrame {
   void ShowBottomBar(bool show);
   void SendMailTo(const std::string& address);
   void PowerOffCheck();
+  // A registered message sent to the frame: its result, or nullopt for one it does not handle.
+  std::optional<int32_t> OnSuiteMessage(std::string_view name, int32_t wparam, int32_t lparam);
 
   // Menu commands; false for an id the frame does not handle.
   bool OnCommand(int id);

@@ -6,6 +6,7 @@
 
 #include "common/settings.h"
 #include "fakes.h"
+#include "common/names.h"
 #include "shell/mail.h"
 #include "shell/main_frame.h"
 #include "shell/menus.h"
@@ -67,6 +68,9 @@ class RecordingFrame : public FramePort, public FrameServices {
   bool ShutdownAllowed() override { return shutdown_allowed; }
   void CloseFrame() override { log_.Add("close-frame"); }
   void RequestPowerOff() override { log_.Add("power-off"); }
+  KeyboardLayoutList CurrentKeyboardLayouts() override { return layouts; }
+  void ActivateKeyboardLayout(const KeyboardLayout& l) override { log_.Add("layout " + l.id); }
+  KeyboardLayoutList layouts;
 
   int client_height = 768;
   bool new_copy_ok = true;
@@ -398,6 +402,31 @@ TEST(MenuTest, MnemonicsAndShortcuts) {
                      a.command == command::kPrevPane;
     EXPECT_TRUE(framework || ids.count(a.command)) << a.key;
   }
+}
+
+}  // namespace
+}  // namespace panelia
+
+namespace panelia {
+namespace {
+
+TEST_F(FrameTest, InputMethodMessageSwitchesToTheLayoutAtThePosition) {
+  port_.layouts = {{"us", "English (US)", 0}, {"cn", "Chinese", 2}};
+  struct Case {
+    int32_t position;
+    Calls calls;
+  } cases[] = {{-1, {"layout us"}}, {0, {"layout us"}}, {1, {"layout cn"}}, {2, {}}, {1000, {}}};
+  for (const auto& c : cases) {
+    log_.Clear();
+    EXPECT_EQ(Frame().OnSuiteMessage(kInputMethodMessage, c.position, 0), 0);
+    EXPECT_EQ(log_.Calls(), c.calls) << c.position;
+  }
+  port_.layouts.clear();
+  log_.Clear();
+  Frame().OnSuiteMessage(kInputMethodMessage, 0, 0);
+  EXPECT_TRUE(log_.Calls().empty()) << "no layouts: nothing changes";
+  EXPECT_EQ(Frame().OnSuiteMessage("SOMETHING-ELSE", 0, 0), std::nullopt);
+  EXPECT_EQ(Frame().OnSuiteMessage(kOpenUrlMessage, 3, 0), 0) << "no view yet: answered, nothing opened";
 }
 
 }  // namespace

@@ -3,6 +3,9 @@
 #include "browse/view.h"
 #include "common/settings.h"
 #include "fakes.h"
+#include "temp_dir.h"
+
+#include <fstream>
 
 namespace panelia {
 namespace {
@@ -23,7 +26,9 @@ class RecordingHost : public ViewHost {
   void OpenHelp() override { log_.Add("help"); }
   void OpenProjectSite() override { log_.Add("site"); }
   void ShowPageProperties() override { log_.Add("properties"); }
+  std::string ModuleDirectory() const override { return module_directory; }
   bool navigator_fixed = false;
+  std::string module_directory = "/opt/panelia/";
 
  private:
   CallLog& log_;
@@ -48,13 +53,19 @@ class RecordingPartners : public ViewPartners {
     log_.Add("command " + url);
     return url.find("paneliagohome") != std::string::npos;
   }
-  void StartBackgroundMusic() override { log_.Add("start-music"); }
-  void ShowKeyboard(bool activate) override { log_.Add(activate ? "keyboard activate" : "keyboard"); }
+  void StartBackgroundMusic(bool is_music) override { log_.Add(is_music ? "start-music" : "start-music off"); }
+  void ShowKeyboard(bool activate, int32_t board_type) override {
+    log_.Add(std::string(activate ? "keyboard activate" : "keyboard") + " type " + std::to_string(board_type));
+  }
   void RequestMusicOn() override { log_.Add("music-on"); }
   void RequestMusicOff() override { log_.Add("music-off"); }
   void RequestExit() override { log_.Add("exit"); }
   void IdleTick() override { log_.Add("idle-tick"); }
-  void SmoothScrollStep() override { log_.Add("scroll-step"); }
+  void ScrollBy(int dx, int dy) override { log_.Add("scroll-by " + std::to_string(dx) + "," + std::to_string(dy)); }
+  void ScrollStepwise(int dx, int dy) override {
+    log_.Add("scroll " + std::to_string(dx) + "," + std::to_string(dy));
+  }
+  void MarkBarRedirect() override { log_.Add("bar-redirect"); }
   void HideScrollBars() override { log_.Add("hide-scroll-bars"); }
   void RetargetForms() override { log_.Add("retarget-forms"); }
   bool blocked = false, show = false, stop = false;
@@ -166,12 +177,8 @@ TEST_F(ViewTest, PopUpsOpenInTheMainView) {
   log_.Clear();
   cancel = true;
   View().OnNewWindow2(cancel);
-  EXPECT_FALSE(cancel) << "the stand-in browser must be allowed to exist";
-  EXPECT_TRUE(View().RedirectPending());
-  EXPECT_TRUE(View().OnRedirectedNavigation("file:///late.html"));
-  EXPECT_FALSE(View().RedirectPending());
-  EXPECT_TRUE(View().OnRedirectedNavigation("file:///again.html")) << "still cancelled, but not followed";
-  EXPECT_EQ(log_.Calls(), (Calls{"navigate file:///late.html"}));
+  EXPECT_FALSE(cancel) << "the bar's browser must be allowed to take the window";
+  EXPECT_EQ(log_.Calls(), (Calls{"bar-redirect"}));
 }
 
 TEST_F(ViewTest, TouchStopsScrollingAndBringsTheKeyboardForTextFields) {
@@ -183,8 +190,8 @@ TEST_F(ViewTest, TouchStopsScrollingAndBringsTheKeyboardForTextFields) {
       {0, false, {}},
       {0, true, {}},
       {1, false, {}},
-      {1, true, {"keyboard activate"}},
-      {7, true, {"keyboard activate"}},
+      {1, true, {"keyboard activate type 0"}},
+      {7, true, {"keyboard activate type 0"}},
   };
   for (const auto& c : cases) {
     Set(Section::Navigator, "BoardMode", RegValue::Dword(c.board_mode));
@@ -197,6 +204,11 @@ TEST_F(ViewTest, TouchStopsScrollingAndBringsTheKeyboardForTextFields) {
 }
 
 TEST_F(ViewTest, TimersAndMusicStartWithTheWindow) {
+  View().OnCreate();
+  EXPECT_EQ(log_.Calls(), (Calls{"set-timer 6 5000", "start-music off"}));
+  Set(Section::Music, "IsMusic", RegValue::Dword(1));
+  view_.reset();
+  log_.Clear();
   View().OnCreate();
   EXPECT_EQ(log_.Calls(), (Calls{"set-timer 6 5000", "start-music"}));
 }
@@ -214,9 +226,65 @@ TEST_F(ViewTest, IdleTimerStopsItselfWhenNothingUsesIt) {
     View().OnTimer(CPaneliaView::kIdleTimer);
     EXPECT_EQ(log_.Calls(), (Calls{c.expected}));
   }
+}
+
+TEST_F(ViewTest, StepwiseScrollMovesByScrollStepInTheDirection) {
+  Set(Section::Style, "ScrollStep", RegValue::Dword(200));
+  for (auto d : {ScrollDirection::Up, ScrollDirection::Right, ScrollDirection::Down, ScrollDirection::Left})
+    View().ScrollPage(d);
+  EXPECT_EQ(log_.Calls(), (Calls{"scroll 0,-200", "scroll 200,0", "scroll 0,200", "scroll -200,0"}));
+}
+
+TEST_F(ViewTest, SmoothScrollCoversThePageHeightUnlessTouched) {
+  Set(Section::Style, "ScrollMode", RegValue::Dword(1));
+  View().ScrollPage(ScrollDirection::Down);
+  View().OnTimer(CPaneliaView::kScrollTimer);  // no page yet: nothing this tick
+  EXPECT_EQ(log_.Calls(), (Calls{"set-timer 8 30"}));
+
+  View().OnPageSize(1024, 6);
   log_.Clear();
+  View().OnTouch(false);  // a touch before the run starts is forgotten at its first tick
   View().OnTimer(CPaneliaView::kScrollTimer);
-  EXPECT_EQ(log_.Calls(), (Calls{"scroll-step"}));
+  View().ScrollPage(ScrollDirection::Up);  // turns the run without restarting the count
+  View().OnTimer(CPaneliaView::kScrollTimer);
+  View().OnTimer(CPaneliaView::kScrollTimer);
+  EXPECT_EQ(log_.Calls(), (Calls{"scroll-by 0,2", "set-timer 8 30", "scroll-by 0,-2", "scroll-by 0,-2", "kill-timer 8"}));
+
+  log_.Clear();
+  View().ScrollPage(ScrollDirection::Left);
+  View().OnTimer(CPaneliaView::kScrollTimer);
+  View().OnTouch(false);
+  View().OnTimer(CPaneliaView::kScrollTimer);
+  EXPECT_EQ(log_.Calls(), (Calls{"set-timer 8 30", "scroll-by -2,0", "scroll-by -2,0", "kill-timer 8"}));
+}
+
+TEST_F(ViewTest, TargetAddressesComeFromOpenUrlIniOrHome) {
+  test::TempDir dir;
+  {
+    std::ofstream ini(dir.path() / "OpenURL.ini");
+    ini << "; kiosk targets\r\n[Other]\r\n3=file:///wrong\r\n[targeturl]\r\n 3 = file:///three.html \r\n"
+           "News=\"file:///news.html\"\r\nlong=" << std::string(2000, 'x') << "\r\n";
+  }
+  host_.module_directory = dir.path().string() + "/";
+  struct Case {
+    const char* key;
+    std::string expected;
+  } cases[] = {
+      {"3", "file:///three.html"},
+      {"news", "file:///news.html"},
+      {"long", std::string(2000, 'x')},
+      {"4", "file:///srv/kiosk/index.html"},
+      {"", "file:///srv/kiosk/index.html"},
+  };
+  for (const auto& c : cases) {
+    log_.Clear();
+    View().OpenTargetAddress(c.key);
+    EXPECT_EQ(log_.Calls(), (Calls{"navigate " + c.expected})) << c.key;
+  }
+  host_.module_directory = "/nonexistent/";
+  log_.Clear();
+  View().OpenTargetAddress("3");
+  EXPECT_EQ(log_.Calls(), (Calls{"navigate file:///srv/kiosk/index.html"})) << "missing file";
 }
 
 TEST_F(ViewTest, FinishedNavigationTellsTheMusicOnlyWhenMusicIsOn) {

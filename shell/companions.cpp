@@ -1,0 +1,80 @@
+#include "shell/companions.h"
+
+#include "common/names.h"
+#include "common/settings.h"
+
+namespace panelia {
+
+void CCompanions::StartBackgroundMusic(bool is_music) {
+  if (!is_music || windows_.FindWindowByClass(kSonavelleClass)) return;
+  if (launcher_.Start(module_directory_ + std::string(kSonavelleProgram), ShowCommand::Minimized)) return;
+  if (music_failure_shown_) return;
+  music_failure_shown_ = true;
+  port_.ShowNotice("启动背景音乐播放失败，背景音乐将无法正常播放。", std::string(kNoticeCaption));
+}
+
+std::string CCompanions::KeyboardProgram(int32_t board_type) const {
+  return module_directory_ + std::string(board_type != 0 ? kTallypaneProgram : kGlyphdeckProgram);
+}
+
+void CCompanions::ShowKeyboard(bool activate, int32_t board_type) {
+  if (auto keyboard = windows_.FindWindowByClass(kGlyphdeckClass)) {
+    windows_.SetTopMost(*keyboard);
+    return;
+  }
+  // The wait below keeps the page painted, so a second touch may arrive meanwhile: it finds the
+  // keyboard on its way and is not started twice.
+  if (waiting_for_keyboard_) return;
+  launcher_.Start(KeyboardProgram(board_type), ShowCommand::Normal);
+  if (!activate) return;
+  waiting_for_keyboard_ = true;
+  port_.Pause(kKeyboardPollMs);
+  for (int poll = 0; poll < kKeyboardPolls && !windows_.FindWindowByClass(kGlyphdeckClass); ++poll)
+    port_.Pause(kKeyboardPollMs);
+  waiting_for_keyboard_ = false;
+  port_.FocusMainFrame();
+}
+
+void CCompanions::ToggleKeyboard() {
+  if (auto keyboard = windows_.FindWindowByClass(kGlyphdeckClass)) {
+    windows_.SendClose(*keyboard);
+    return;
+  }
+  // Read afresh: the operator may have switched keyboards since Panelia started.
+  launcher_.Start(KeyboardProgram(SettingsReader(store_).Int(setting::BoardType)), ShowCommand::Normal);
+}
+
+void CCompanions::RequestMusicOn() {
+  if (music_requested_) return;
+  auto player = windows_.FindWindowByClass(kSonavelleClass);
+  if (!player) return;
+  windows_.SendMessage(*player, kMusicPlayMessage, 0, 0);
+  music_requested_ = true;
+}
+
+void CCompanions::RequestMusicOff() {
+  if (!music_requested_) return;
+  auto player = windows_.FindWindowByClass(kSonavelleClass);
+  if (!player) return;
+  windows_.SendMessage(*player, kMusicStopMessage, 0, 0);
+  music_requested_ = false;
+}
+
+void CCompanions::CloseIfFound(std::string_view window_class) {
+  if (auto window = windows_.FindWindowByClass(window_class)) windows_.SendClose(*window);
+}
+
+void CCompanions::CloseSuite() {
+  CloseIfFound(kGlyphdeckClass);
+  CloseIfFound(kSonavelleClass);
+  if (own_frame_) windows_.SendClose(*own_frame_);
+  else CloseIfFound(kPaneliaClass);
+}
+
+void CCompanions::CloseCompanions() {
+  CloseIfFound(kSonavelleClass);
+  CloseIfFound(kGlyphdeckClass);
+  if (auto options = windows_.FindWindowByTitle(kOptionsWindowTitle)) windows_.SendClose(*options);
+}
+
+}  // namespace panelia

@@ -1,0 +1,59 @@
+// Panelia's side of the suite: it starts Sonavelle and the keyboard program, tells Sonavelle to
+// play or stop, and closes its companions.
+#pragma once
+
+#include <string>
+
+#include "common/registry.h"
+#include "common/window_system.h"
+
+namespace panelia {
+
+class CompanionPort {
+ public:
+  virtual ~CompanionPort() = default;
+  // Waits while the kiosk keeps painting its page.
+  virtual void Pause(int milliseconds) = 0;
+  virtual void FocusMainFrame() = 0;
+  virtual void ShowNotice(const std::string& text, const std::string& caption) = 0;
+};
+
+class CCompanions {
+ public:
+  static constexpr int kKeyboardPollMs = 400;
+  static constexpr int kKeyboardPolls = 10;
+
+  CCompanions(RegistryStore& store, WindowSystem& windows, ProgramLauncher& launcher, CompanionPort& port,
+              std::string module_directory)
+      : store_(store), windows_(windows), launcher_(launcher), port_(port),
+        module_directory_(std::move(module_directory)) {}
+
+  void StartBackgroundMusic(bool is_music);
+  void ShowKeyboard(bool activate, int32_t board_type);
+  void ToggleKeyboard();
+  // Each sends only when the answer differs from what Sonavelle was last told; a missing player
+  // leaves the flag as it was, so the next navigation tries again.
+  void RequestMusicOn();
+  void RequestMusicOff();
+  bool MusicRequested() const { return music_requested_; }
+  // The suite's close ends this Panelia's own frame, not whichever kiosk window is found first.
+  void SetOwnFrame(WindowHandle frame) { own_frame_ = frame; }
+  void CloseSuite();
+  void CloseCompanions();
+
+ private:
+  std::string KeyboardProgram(int32_t board_type) const;
+  void CloseIfFound(std::string_view window_class);
+
+  RegistryStore& store_;
+  WindowSystem& windows_;
+  ProgramLauncher& launcher_;
+  CompanionPort& port_;
+  std::string module_directory_;
+  bool music_requested_ = false;
+  bool music_failure_shown_ = false;
+  bool waiting_for_keyboard_ = false;
+  std::optional<WindowHandle> own_frame_;
+};
+
+}  // namespace panelia

@@ -1,0 +1,64 @@
+#include "shell/exit_dialog.h"
+
+#include "common/settings.h"
+#include "common/text.h"
+
+namespace panelia {
+
+std::string NormalizePassword(std::string_view text) {
+  constexpr std::string_view kWhiteSpace = " \t\r\n\v\f";
+  size_t begin = text.find_first_not_of(kWhiteSpace);
+  if (begin == std::string_view::npos) return {};
+  size_t end = text.find_last_not_of(kWhiteSpace);
+  return AsciiLower(text.substr(begin, end - begin + 1));
+}
+
+void CExitPasswordDlg::OnInitDialog() {
+  ticks_ = 0;
+  port_.SetCountText(std::string(kInitialCount));
+  port_.EnableOk(false);
+  port_.StartTimer(kTimer, kTimerMs);
+}
+
+void CExitPasswordDlg::OnEditChange() { port_.EnableOk(!port_.EnteredText().empty()); }
+
+void CExitPasswordDlg::OnTimer(int id) {
+  if (id != kTimer || ended_) return;
+  ++ticks_;
+  if (ticks_ >= kSeconds) {
+    OnCancel();
+    return;
+  }
+  port_.SetCountText(std::to_string(kSeconds - ticks_));
+}
+
+void CExitPasswordDlg::OnOk() {
+  if (ended_) return;
+  CRegistryKey key(store_);
+  key.SetSubKey(SectionPath(Section::General));
+  std::string stored;
+  // A stored password that cannot be read (too long) matches nothing: the kiosk stays closed.
+  // Absent means empty, which an entry of spaces matches.
+  TextRead read = key.ReadTextChecked(setting::Password.name, stored);
+  bool matches = read != TextRead::TooLong && NormalizePassword(stored) == NormalizePassword(port_.EnteredText());
+  if (matches) End(kOk);
+  else port_.ShowWrongPassword();
+}
+
+void CExitPasswordDlg::OnCancel() {
+  if (ended_) return;
+  close_keyboard_();
+  End(kCancel);
+}
+
+void CExitPasswordDlg::End(int result) {
+  ended_ = true;
+  port_.EndDialog(result);
+}
+
+void RequestExit(ExitServices& services, bool with_password) {
+  bool leave = with_password ? services.RunExitPasswordDialog() == CExitPasswordDlg::kOk : services.AskToQuit();
+  if (leave) services.CloseSuite();
+}
+
+}  // namespace panelia

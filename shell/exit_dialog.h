@@ -1,0 +1,73 @@
+// Leaving the kiosk: the exit password dialog with its countdown, and the exit procedure with its
+// two paths (password, or a plain yes/no question).
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "common/registry.h"
+
+namespace panelia {
+
+// Lower-cases ASCII letters and trims surrounding white space, as both sides of the comparison are.
+std::string NormalizePassword(std::string_view text);
+
+class ExitDialogPort {
+ public:
+  virtual ~ExitDialogPort() = default;
+  virtual std::string EnteredText() = 0;
+  virtual void EnableOk(bool enable) = 0;
+  virtual void SetCountText(const std::string& text) = 0;
+  virtual void StartTimer(int id, int milliseconds) = 0;
+  virtual void ShowWrongPassword() = 0;  // "密码错误，请重新输入"; the typed text stays
+  virtual void EndDialog(int result) = 0;
+};
+
+class CExitPasswordDlg {
+ public:
+  static constexpr int kOk = 1;
+  static constexpr int kCancel = 2;
+  static constexpr int kTimer = 1;
+  static constexpr int kTimerMs = 1000;
+  static constexpr int kSeconds = 50;
+  static constexpr std::string_view kInitialCount = "20";  // what the label shows in the first second
+
+  // `close_keyboard` closes a running keyboard; `toggle_keyboard` is the soft-keyboard button.
+  CExitPasswordDlg(RegistryStore& store, ExitDialogPort& port, std::function<void()> close_keyboard,
+                   std::function<void()> toggle_keyboard)
+      : store_(store), port_(port), close_keyboard_(std::move(close_keyboard)),
+        toggle_keyboard_(std::move(toggle_keyboard)) {}
+
+  void OnInitDialog();
+  void OnEditChange();
+  void OnTimer(int id);
+  void OnOk();
+  void OnCancel();
+  void OnSoftKeyboard() { toggle_keyboard_(); }
+  bool Ended() const { return ended_; }
+
+ private:
+  void End(int result);
+
+  RegistryStore& store_;
+  ExitDialogPort& port_;
+  std::function<void()> close_keyboard_;
+  std::function<void()> toggle_keyboard_;
+  int ticks_ = 0;
+  bool ended_ = false;
+};
+
+// The dialogs and the suite's close behind the exit commands.
+class ExitServices {
+ public:
+  virtual ~ExitServices() = default;
+  virtual int RunExitPasswordDialog() = 0;  // CExitPasswordDlg::kOk or kCancel
+  virtual bool AskToQuit() = 0;             // "您真的要退出Panelia触摸屏浏览器吗？", Yes
+  virtual void CloseSuite() = 0;
+};
+
+// `with_password` true asks for the password, false the yes/no question.
+void RequestExit(ExitServices& services, bool with_password);
+
+}  // namespace panelia

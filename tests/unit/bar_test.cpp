@@ -1,0 +1,178 @@
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "browse/bottom_view.h"
+#include "browse/view.h"
+#include "common/settings.h"
+#include "fakes.h"
+
+namespace panelia {
+namespace {
+
+using test::CallLog;
+using test::FakeBrowser;
+using test::FakeTimers;
+using test::MemoryRegistry;
+using Calls = std::vector<std::string>;
+
+struct NullHost : ViewHost {
+  void SetMainWindowTitle(const std::string&) override {}
+  std::string ModuleDirectory() const override { return "/nonexistent/"; }
+};
+
+class RecordingBarPartners : public ViewPartners, public BarActions {
+ public:
+  explicit RecordingBarPartners(CallLog& log) : log_(log) {}
+  void ShowKeyboard(bool, int32_t) override { log_.Add("keyboard"); }
+  void ScrollStepwise(int dx, int dy) override { log_.Add("scroll " + std::to_string(dx) + "," + std::to_string(dy)); }
+  void RequestExit(bool with_password) override { log_.Add(with_password ? "exit password" : "exit question"); }
+  void PrintMainPage() override { log_.Add("print"); }
+  void PlaceBar(int left, int top) override { log_.Add("place " + std::to_string(left) + "," + std::to_string(top)); }
+  void CloseCompanions() override { log_.Add("close-companions"); }
+
+ private:
+  CallLog& log_;
+};
+
+class BarTest : public ::testing::Test {
+ protected:
+  BarTest() : main_browser_(log_), bar_browser_(bar_log_), timers_(log_), partners_(log_) {
+    store_.Put(Hive::LocalMachine, SectionPath(Section::General), "SoftHomeUrl", RegValue::Text("file:///home.html"));
+    store_.Put(Hive::LocalMachine, SectionPath(Section::Style), "ScrollStep", RegValue::Dword(100));
+    view_ = std::make_unique<CPaneliaView>(store_, main_browser_, timers_, host_, partners_);
+    bar_ = std::make_unique<CBottomView>(bar_browser_, *view_, partners_);
+  }
+  CallLog log_, bar_log_;
+  MemoryRegistry store_;
+  FakeBrowser main_browser_, bar_browser_;
+  FakeTimers timers_;
+  NullHost host_;
+  RecordingBarPartners partners_;
+  std::unique_ptr<CPaneliaView> view_;
+  std::unique_ptr<CBottomView> bar_;
+};
+
+TEST_F(BarTest, CommandLinksRunEveryKeywordInTableOrder) {
+  struct Case {
+    std::string url;
+    bool found;
+    Calls calls;
+  } cases[] = {
+      {"file:///k/Style/Flowery/paneliagoback", true, {"back"}},
+      {"paneliagoforward", true, {"forward"}},
+      {"x:paneliastop", true, {"stop"}},
+      {"x:paneliarefresh", true, {"refresh"}},
+      {"x:paneliagohome", true, {"navigate file:///home.html"}},
+      {"x:paneliakeyboard", true, {"keyboard"}},
+      {"x:paneliascrollup", true, {"scroll 0,-100"}},
+      {"x:paneliascrollright", true, {"scroll 100,0"}},
+      {"x:paneliascrolldown", true, {"scroll 0,100"}},
+      {"x:paneliascrollleft", true, {"scroll -100,0"}},
+      {"x:paneliaexit", true, {"exit password"}},
+      {"x:paneliashutdown", true, {"exit question"}},
+      {"x:paneliaprint", true, {"print"}},
+      {"x:paneliauserurl=news", true, {"navigate file:///home.html"}},
+      {"x:paneliaprint-paneliascrollup", true, {"scroll 0,-100", "print"}},
+      {"x:paneliagohome/paneliagoback", true, {"back", "navigate file:///home.html"}},
+      {"x:PaneliaGoBack", false, {}},
+      {"http://example.com/", false, {}},
+      {"", false, {}},
+  };
+  for (const auto& c : cases) {
+    log_.Clear();
+    EXPECT_EQ(bar_->DispatchCommandLink(c.url), c.found) << c.url;
+    EXPECT_EQ(log_.Calls(), c.calls) << c.url;
+  }
+}
+
+TEST_F(BarTest, OwnPageRuleAcceptsBothSeparators) {
+  struct Case {
+    const char* url;
+    bool own;
+  } cases[] = {
+      {"file:///opt/k/style/flowery/1024x768.htm", true},
+      {"file:///opt/k/bottombtn/800x600.htm", true},
+      {"c:\\k\\style\\user\\800x600.htm", true},
+      {"file:///opt/k/my1024x768.htm", false},
+      {"http://example.com/", false},
+      {"file:///opt/k/1024x768.html", true},  // the name only has to appear
+  };
+  for (const auto& c : cases) EXPECT_EQ(CBottomView::IsOwnPage(c.url), c.own) << c.url;
+}
+
+TEST_F(BarTest, BarNavigationStaysOnItsOwnPage) {
+  struct Case {
+    const char* what;
+    std::string url;
+    bool cancel;
+    Calls main_calls;
+  } cases[] = {
+      {"its own page", "file:///k/Style/Flowery/1024x768.htm", false, {}},
+      {"a command link in any case", "file:///k/Style/Flowery/PaneliaGoBack", true, {"back"}},
+      {"an ordinary site does nothing at all", "http://example.com/", true, {}},
+  };
+  for (const auto& c : cases) {
+    log_.Clear();
+    bool cancel = false;
+    bar_->OnBeforeNavigate2(c.url, cancel);
+    EXPECT_EQ(cancel, c.cancel) << c.what;
+    EXPECT_EQ(log_.Calls(), c.main_calls) << c.what;
+  }
+}
+
+TEST_F(BarTest, RedirectMarkSendsOneNavigationToTheMainView) {
+  bar_->SetRedirectMark();
+  bool cancel = false;
+  bar_->OnBeforeNavigate2("file:///Pop.html", cancel);
+  EXPECT_TRUE(cancel);
+  EXPECT_FALSE(bar_->RedirectMark());
+  bar_->OnBeforeNavigate2("file:///Again.html", cancel);
+  EXPECT_EQ(log_.Calls(), (Calls{"navigate file:///Pop.html"}));
+}
+
+TEST_F(BarTest, MovedBarIsPutBackAtEveryLaterNavigation) {
+  bar_->OnNavigateComplete2({0, 688, 1024, 80});
+  bar_->OnNavigateComplete2({5, 5, 5, 5});  // recorded once
+  EXPECT_EQ(bar_->OnClientToHostWindow(10, 10), (std::pair<int, int>{1024, 80}));
+  bar_->OnWindowSetLeft(0);  // the same place is no move
+  bool cancel = false;
+  bar_->OnBeforeNavigate2("file:///k/1024x768.htm", cancel);
+  bar_->OnWindowSetTop(10);
+  bar_->OnBeforeNavigate2("file:///k/1024x768.htm", cancel);
+  bar_->OnBeforeNavigate2("file:///k/1024x768.htm", cancel);
+  EXPECT_EQ(log_.Calls(), (Calls{"place 0,688", "place 0,688"}));
+}
+
+TEST(BarPagePathTest, StyleAndWidthChooseThePage) {
+  struct Case {
+    std::optional<RegValue> style;
+    int width;
+    bool style_file_exists;
+    const char* expected;
+  } cases[] = {
+      {std::nullopt, 1024, true, "/k/Style/Flowery/1024x768.htm"},
+      {RegValue::Dword(0), 800, true, "/k/Style/Flowery/800x600.htm"},
+      {RegValue::Dword(1), 1366, true, "/k/Style/BlueCrystal/1024x768.htm"},
+      {RegValue::Dword(2), 640, true, "/k/Style/FreshGreen/1024x768.htm"},
+      {RegValue::Dword(3), 800, true, "/k/Style/User/800x600.htm"},
+      {RegValue::Dword(4), 1024, true, "/k/Style/Flowery/1024x768.htm"},
+      {RegValue::Dword(7), 1024, true, "/k/Style/Flowery/1024x768.htm"},
+      {RegValue::Text("1"), 1024, true, "/k/Style/Flowery/1024x768.htm"},
+      {RegValue::Dword(3), 800, false, "/k/BottomBtn/800x600.htm"},
+      {RegValue::Dword(1), 1920, false, "/k/BottomBtn/1024x768.htm"},
+  };
+  for (const auto& c : cases) {
+    MemoryRegistry store;
+    if (c.style) store.Put(Hive::LocalMachine, SectionPath(Section::Style), "Style", *c.style);
+    std::string checked;
+    std::string path = CBottomView::BarPagePath(store, "/k/", c.width, [&](const std::string& p) {
+      checked = p;
+      return c.style_file_exists;
+    });
+    EXPECT_EQ(path, c.expected) << c.width << " " << checked;
+  }
+}
+
+}  // namespace
+}  // namespace panelia

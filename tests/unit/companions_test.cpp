@@ -1,0 +1,241 @@
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "common/names.h"
+#include "common/settings.h"
+#include "fakes.h"
+#include "shell/companions.h"
+#include "shell/exit_dialog.h"
+
+namespace panelia {
+namespace {
+
+using test::CallLog;
+using test::MemoryRegistry;
+using Calls = std::vector<std::string>;
+
+// A display with windows by class, recording every message and close request.
+class FakeWindows : public WindowSystem, public ProgramLauncher, public CompanionPort {
+ public:
+  explicit FakeWindows(CallLog& log) : log_(log) {}
+  std::optional<WindowHandle> FindWindowByClass(std::string_view c) override {
+    auto it = windows.find(std::string(c));
+    return it == windows.end() ? std::nullopt : std::optional<WindowHandle>(it->second);
+  }
+  std::optional<WindowHandle> FindWindowByTitle(std::string_view t) override { return FindWindowByClass(t); }
+  std::optional<int32_t> SendMessage(WindowHandle w, std::string_view m, int32_t wp, int32_t) override {
+    log_.Add("send " + std::to_string(w) + " " + std::string(m.substr(0, m.find('-'))) + " " + std::to_string(wp));
+    if (hung) return std::nullopt;
+    return 0;
+  }
+  void SendClose(WindowHandle w) override { log_.Add("close " + std::to_string(w)); }
+  void SetTopMost(WindowHandle w) override { log_.Add("topmost " + std::to_string(w)); }
+  bool Start(const std::string& path, ShowCommand show) override {
+    log_.Add("start " + path + " " + std::to_string(static_cast<int>(show)));
+    if (appears_after_start) windows[std::string(kGlyphdeckClass)] = 7;
+    return start_ok;
+  }
+  void Pause(int ms) override {
+    log_.Add("pause " + std::to_string(ms));
+    if (++pauses == appear_after_pauses) windows[std::string(kGlyphdeckClass)] = 7;
+  }
+  void FocusMainFrame() override { log_.Add("focus-frame"); }
+  void ShowNotice(const std::string& text, const std::string& caption) override { log_.Add("notice " + text + " | " + caption); }
+
+  std::map<std::string, WindowHandle> windows;
+  bool hung = false, start_ok = true, appears_after_start = false;
+  int pauses = 0, appear_after_pauses = -1;
+
+ private:
+  CallLog& log_;
+};
+
+class CompanionsTest : public ::testing::Test {
+ protected:
+  CompanionsTest() : fake_(log_), companions_(store_, fake_, fake_, fake_, "/k/") {}
+  CallLog log_;
+  MemoryRegistry store_;
+  FakeWindows fake_;
+  CCompanions companions_;
+};
+
+TEST_F(CompanionsTest, MusicRequestsAreLatchedAndAbsentPlayerKeepsTheFlag) {
+  companions_.RequestMusicOn();  // no player yet: nothing sent, flag stays false
+  EXPECT_FALSE(companions_.MusicRequested());
+  fake_.windows[std::string(kSonavelleClass)] = 3;
+  companions_.RequestMusicOn();
+  companions_.RequestMusicOn();  // two allowed pages in a row: one request
+  companions_.RequestMusicOff();
+  companions_.RequestMusicOff();
+  fake_.windows.clear();
+  companions_.RequestMusicOn();
+  fake_.windows[std::string(kSonavelleClass)] = 3;
+  fake_.hung = true;
+  companions_.RequestMusicOn();  // a hung player: the request counts as sent
+  fake_.windows.clear();
+  companions_.RequestMusicOff();  // player gone: the flag stays true
+  EXPECT_TRUE(companions_.MusicRequested());
+  EXPECT_EQ(log_.Calls(), (Calls{"send 3 MUSIC 0", "send 3 MUSIC 0", "send 3 MUSIC 0"}));
+}
+
+TEST_F(CompanionsTest, CloseSuiteClosesKeyboardPlayerThenOwnFrame) {
+  fake_.windows = {{std::string(kGlyphdeckClass), 1}, {std::string(kSonavelleClass), 2}, {std::string(kPaneliaClass), 3}};
+  companions_.CloseSuite();
+  EXPECT_EQ(log_.Calls(), (Calls{"close 1", "close 2", "close 3"}));
+  log_.Clear();
+  companions_.SetOwnFrame(9);  // another kiosk's window is not this one's to close
+  companions_.CloseSuite();
+  EXPECT_EQ(log_.Calls(), (Calls{"close 1", "close 2", "close 9"}));
+  log_.Clear();
+  fake_.windows = {{std::string(kOptionsWindowTitle), 4}, {std::string(kGlyphdeckClass), 1}};
+  companions_.CloseCompanions();
+  EXPECT_EQ(log_.Calls(), (Calls{"close 1", "close 4"}));
+}
+
+TEST_F(CompanionsTest, BackgroundMusicStartsOnceMinimisedAndReportsFailureOnce) {
+  companions_.StartBackgroundMusic(false);
+  EXPECT_TRUE(log_.Calls().empty());
+  fake_.start_ok = false;
+  companions_.StartBackgroundMusic(true);
+  companions_.StartBackgroundMusic(true);
+  EXPECT_EQ(log_.Calls(), (Calls{"start /k/sonavelle 6",
+                                 "notice 启动背景音乐播放失败，背景音乐将无法正常播放。 | Panelia提示",
+                                 "start /k/sonavelle 6"}));
+  log_.Clear();
+  fake_.windows[std::string(kSonavelleClass)] = 3;
+  companions_.StartBackgroundMusic(true);
+  EXPECT_TRUE(log_.Calls().empty()) << "a running player is not started again";
+}
+
+TEST_F(CompanionsTest, ShowKeyboardWaitsForItsWindowThenGivesTheFocusBack) {
+  fake_.appear_after_pauses = 3;
+  companions_.ShowKeyboard(true, 0);
+  EXPECT_EQ(log_.Calls(), (Calls{"start /k/glyphdeck 5", "pause 400", "pause 400", "pause 400", "focus-frame"}));
+
+  log_.Clear();
+  companions_.ShowKeyboard(true, 0);  // running: only raised
+  EXPECT_EQ(log_.Calls(), (Calls{"topmost 7"}));
+
+  log_.Clear();
+  fake_.windows.clear();
+  fake_.appear_after_pauses = -1;
+  companions_.ShowKeyboard(true, 1);  // never appears: at most 4.4 s
+  EXPECT_EQ(log_.Calls().front(), "start /k/tallypane 5");
+  EXPECT_EQ(std::count(log_.Calls().begin(), log_.Calls().end(), "pause 400"), 11);
+  EXPECT_EQ(log_.Calls().back(), "focus-frame");
+}
+
+TEST_F(CompanionsTest, ToggleKeyboardStartsThenClosesWithBoardTypeReadAfresh) {
+  companions_.ToggleKeyboard();
+  store_.Put(Hive::LocalMachine, SectionPath(Section::Navigator), "BoardType", RegValue::Dword(1));
+  companions_.ToggleKeyboard();
+  fake_.windows[std::string(kGlyphdeckClass)] = 5;
+  companions_.ToggleKeyboard();
+  EXPECT_EQ(log_.Calls(), (Calls{"start /k/glyphdeck 5", "start /k/tallypane 5", "close 5"}));
+}
+
+class RecordingExitPort : public ExitDialogPort {
+ public:
+  std::string EnteredText() override { return entered; }
+  void EnableOk(bool e) override { calls.push_back(e ? "ok-on" : "ok-off"); }
+  void SetCountText(const std::string& t) override { count = t; }
+  void StartTimer(int id, int ms) override { calls.push_back("timer " + std::to_string(id) + " " + std::to_string(ms)); }
+  void ShowWrongPassword() override { calls.push_back("wrong"); }
+  void EndDialog(int r) override { calls.push_back("end " + std::to_string(r)); }
+  std::string entered, count;
+  Calls calls;
+};
+
+TEST(PasswordTest, NormalisesCaseAndSurroundingSpaceOnly) {
+  struct Case {
+    const char* text;
+    const char* normal;
+  } cases[] = {{"  Kiosk8 \t", "kiosk8"}, {"ABC def", "abc def"}, {"中文Ab", "中文ab"}, {"   ", ""}, {"", ""}};
+  for (const auto& c : cases) EXPECT_EQ(NormalizePassword(c.text), c.normal) << c.text;
+}
+
+TEST(ExitDialogTest, AcceptsOnlyTheStoredPasswordAndFailsClosedWhenUnreadable) {
+  struct Case {
+    const char* what;
+    std::optional<RegValue> stored;
+    const char* entered;
+    bool accepted;
+  } cases[] = {
+      {"same", RegValue::Text("Kiosk8"), "kiosk8", true},
+      {"case and spaces differ", RegValue::Text(" kiosk8 "), "KIOSK8  ", true},
+      {"different", RegValue::Text("kiosk8"), "kiosk9", false},
+      {"absent: spaces open", std::nullopt, "  ", true},
+      {"empty: spaces open", RegValue::Text(""), " ", true},
+      {"absent: text does not", std::nullopt, "x", false},
+      {"unreadable (300 bytes): nothing opens", RegValue::Text(std::string(300, 'p')), " ", false},
+      {"unreadable: not even itself", RegValue::Text(std::string(300, 'p')), std::string(300, 'p').c_str(), false},
+      {"a number is no password", RegValue::Dword(1234), " ", true},
+  };
+  for (const auto& c : cases) {
+    MemoryRegistry store;
+    if (c.stored) store.Put(Hive::LocalMachine, SectionPath(Section::General), "Password", *c.stored);
+    RecordingExitPort port;
+    CExitPasswordDlg dialog(store, port, [] {}, [] {});
+    port.entered = c.entered;
+    dialog.OnOk();
+    EXPECT_EQ(port.calls, (Calls{c.accepted ? "end 1" : "wrong"})) << c.what;
+  }
+}
+
+TEST(ExitDialogTest, CountsDownFromFiftyShowingTwentyFirst) {
+  MemoryRegistry store;
+  RecordingExitPort port;
+  int keyboard_closed = 0, toggled = 0;
+  CExitPasswordDlg dialog(store, port, [&] { ++keyboard_closed; }, [&] { ++toggled; });
+  dialog.OnInitDialog();
+  EXPECT_EQ(port.count, "20");
+  EXPECT_EQ(port.calls, (Calls{"ok-off", "timer 1 1000"}));
+  port.entered = "a";
+  dialog.OnEditChange();
+  port.entered = "";
+  dialog.OnEditChange();
+  for (int s = 1; s <= 10; ++s) dialog.OnTimer(1);
+  EXPECT_EQ(port.count, "40");
+  dialog.OnSoftKeyboard();
+  dialog.OnSoftKeyboard();
+  for (int s = 11; s <= 49; ++s) dialog.OnTimer(1);
+  EXPECT_EQ(port.count, "1");
+  EXPECT_FALSE(dialog.Ended());
+  dialog.OnTimer(1);
+  dialog.OnTimer(1);
+  EXPECT_TRUE(dialog.Ended());
+  EXPECT_EQ(port.calls, (Calls{"ok-off", "timer 1 1000", "ok-on", "ok-off", "end 2"}));
+  EXPECT_EQ(keyboard_closed, 1);
+  EXPECT_EQ(toggled, 2);
+}
+
+class RecordingExit : public ExitServices {
+ public:
+  int RunExitPasswordDialog() override {
+    calls.push_back("password");
+    return dialog_result;
+  }
+  bool AskToQuit() override {
+    calls.push_back("question");
+    return yes;
+  }
+  void CloseSuite() override { calls.push_back("close-suite"); }
+  int dialog_result = CExitPasswordDlg::kCancel;
+  bool yes = false;
+  Calls calls;
+};
+
+TEST(RequestExitTest, BothPathsCloseTheSuiteOnlyWhenConfirmed) {
+  RecordingExit e;
+  RequestExit(e, true);
+  RequestExit(e, false);
+  e.dialog_result = CExitPasswordDlg::kOk;
+  e.yes = true;
+  RequestExit(e, true);
+  RequestExit(e, false);
+  EXPECT_EQ(e.calls, (Calls{"password", "question", "password", "close-suite", "question", "close-suite"}));
+}
+
+}  // namespace
+}  // namespace panelia
