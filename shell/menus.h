@@ -29,7 +29,7 @@ struct MenuItem {
 
 const std::vector<MenuItem>& MainMenu();
 
-enum class KeyModifier : unsigned { None = 0, Ctrl = 1, Shift = 2, Alt = 4 };
+enum class KeyModifier : unsigned { Plain = 0, Ctrl = 1, Shift = 2, Alt = 4 };
 struct Accelerator {
   unsigned modifiers;    // KeyModifier bits
   std::string_view key;  // key name as X11 names it ("a", "Insert", "F11", "Left", "BackSpace", ...)

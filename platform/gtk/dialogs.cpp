@@ -1,6 +1,7 @@
 #include "platform/gtk/dialogs.h"
 
 #include "platform/gtk/gobject_ptr.h"
+#include "shell/exit_dialog.h"
 
 namespace panelia {
 namespace {
@@ -124,7 +125,132 @@ void OnBrowse(GtkButton* button, gpointer target) {
   gtk_widget_destroy(chooser);
 }
 
+class GtkExitDialog final : public ExitDialogPort {
+ public:
+  static constexpr int kSoftKeyboard = 1008;
+
+  GtkExitDialog(GtkWindow* parent, RegistryStore& store, const std::function<void()>& close_keyboard,
+                const std::function<void()>& toggle_keyboard, const std::string& icon_path)
+      : logic_(store, *this, close_keyboard, toggle_keyboard) {
+    dialog_ = gtk_dialog_new();
+    gtk_window_set_title(GTK_WINDOW(dialog_), "退出Panelia程序");
+    gtk_window_set_modal(GTK_WINDOW(dialog_), TRUE);
+    gtk_window_set_resizable(GTK_WINDOW(dialog_), FALSE);
+    gtk_window_set_keep_above(GTK_WINDOW(dialog_), TRUE);
+    if (parent) gtk_window_set_transient_for(GTK_WINDOW(dialog_), parent);
+    gtk_widget_set_size_request(dialog_, Du(234), -1);
+    GtkWidget* area = gtk_dialog_get_content_area(GTK_DIALOG(dialog_));
+    GtkWidget* group = gtk_frame_new("请输入退出Panelia程序密码");
+    GtkWidget* row = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 8);
+    gtk_container_set_border_width(GTK_CONTAINER(row), 10);
+    if (GdkPixbuf* icon = gdk_pixbuf_new_from_file_at_size(icon_path.c_str(), 30, 30, nullptr)) {
+      gtk_box_pack_start(GTK_BOX(row), gtk_image_new_from_pixbuf(icon), FALSE, FALSE, 0);
+      g_object_unref(icon);
+    }
+    entry_ = gtk_entry_new();
+    gtk_entry_set_visibility(GTK_ENTRY(entry_), FALSE);
+    gtk_entry_set_activates_default(GTK_ENTRY(entry_), TRUE);
+    g_signal_connect(entry_, "changed", G_CALLBACK(+[](GtkEditable*, gpointer self) {
+                       static_cast<GtkExitDialog*>(self)->logic_.OnEditChange();
+                     }),
+                     this);
+    gtk_box_pack_start(GTK_BOX(row), entry_, TRUE, TRUE, 0);
+    gtk_container_add(GTK_CONTAINER(group), row);
+    gtk_box_pack_start(GTK_BOX(area), group, TRUE, TRUE, 4);
+
+    // "还有 20 关闭" at the bottom left, beside the buttons.
+    GtkWidget* actions = gtk_dialog_get_content_area(GTK_DIALOG(dialog_));
+    GtkWidget* bottom = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 4);
+    count_ = gtk_label_new(nullptr);
+    gtk_box_pack_start(GTK_BOX(bottom), gtk_label_new("还有"), FALSE, FALSE, 0);
+    gtk_box_pack_start(GTK_BOX(bottom), count_, FALSE, FALSE, 0);
+    gtk_box_pack_start(GTK_BOX(bottom), gtk_label_new("关闭"), FALSE, FALSE, 0);
+    ok_ = gtk_button_new_with_label("确 定");
+    GtkWidget* cancel = gtk_button_new_with_label("取 消");
+    GtkWidget* keyboard = gtk_button_new_with_label("软键盘");
+    gtk_box_pack_end(GTK_BOX(bottom), keyboard, FALSE, FALSE, 0);
+    gtk_box_pack_end(GTK_BOX(bottom), cancel, FALSE, FALSE, 0);
+    gtk_box_pack_end(GTK_BOX(bottom), ok_, FALSE, FALSE, 0);
+    gtk_box_pack_start(GTK_BOX(actions), bottom, FALSE, FALSE, 6);
+    gtk_widget_set_can_default(ok_, TRUE);
+    gtk_window_set_default(GTK_WINDOW(dialog_), ok_);
+    g_signal_connect_swapped(ok_, "clicked", G_CALLBACK(+[](gpointer self) {
+                               static_cast<GtkExitDialog*>(self)->logic_.OnOk();
+                             }),
+                             this);
+    g_signal_connect_swapped(cancel, "clicked", G_CALLBACK(+[](gpointer self) {
+                               static_cast<GtkExitDialog*>(self)->logic_.OnCancel();
+                             }),
+                             this);
+    g_signal_connect_swapped(keyboard, "clicked", G_CALLBACK(+[](gpointer self) {
+                               static_cast<GtkExitDialog*>(self)->logic_.OnSoftKeyboard();
+                             }),
+                             this);
+    gtk_widget_show_all(area);
+  }
+  ~GtkExitDialog() override {
+    if (timer_) g_source_remove(timer_);
+    gtk_widget_destroy(dialog_);
+  }
+
+  int Run(const GdkRectangle& screen) {
+    logic_.OnInitDialog();
+    gtk_widget_realize(dialog_);
+    int width = 0, height = 0;
+    gtk_window_get_size(GTK_WINDOW(dialog_), &width, &height);
+    gtk_window_move(GTK_WINDOW(dialog_), screen.x + (screen.width - width) / 2,
+                    screen.y + (screen.height - height) / 2 - 120);
+    gtk_widget_grab_focus(entry_);
+    while (!logic_.Ended()) {
+      // Escape and the close box are Cancel.
+      if (gtk_dialog_run(GTK_DIALOG(dialog_)) == GTK_RESPONSE_DELETE_EVENT && !logic_.Ended()) logic_.OnCancel();
+    }
+    return result_;
+  }
+
+  std::string EnteredText() override { return gtk_entry_get_text(GTK_ENTRY(entry_)); }
+  void EnableOk(bool enable) override { gtk_widget_set_sensitive(ok_, enable); }
+  void SetCountText(const std::string& text) override { gtk_label_set_text(GTK_LABEL(count_), text.c_str()); }
+  void StartTimer(int id, int milliseconds) override {
+    timer_id_ = id;
+    timer_ = g_timeout_add(static_cast<guint>(milliseconds), [](gpointer self) -> gboolean {
+      auto* dialog = static_cast<GtkExitDialog*>(self);
+      dialog->logic_.OnTimer(dialog->timer_id_);
+      return G_SOURCE_CONTINUE;
+    }, this);
+  }
+  void ShowWrongPassword() override {
+    GtkWidget* box = gtk_message_dialog_new(GTK_WINDOW(dialog_), GTK_DIALOG_MODAL, GTK_MESSAGE_ERROR, GTK_BUTTONS_OK,
+                                            "密码错误，请重新输入");
+    gtk_window_set_title(GTK_WINDOW(box), "Panelia提示");
+    gtk_window_set_keep_above(GTK_WINDOW(box), TRUE);
+    gtk_dialog_run(GTK_DIALOG(box));
+    gtk_widget_destroy(box);
+  }
+  void EndDialog(int result) override {
+    result_ = result;
+    gtk_dialog_response(GTK_DIALOG(dialog_), result);
+  }
+
+ private:
+  CExitPasswordDlg logic_;
+  GtkWidget* dialog_;
+  GtkWidget* entry_;
+  GtkWidget* count_;
+  GtkWidget* ok_;
+  guint timer_ = 0;
+  int timer_id_ = 0;
+  int result_ = CExitPasswordDlg::kCancel;
+};
+
 }  // namespace
+
+int RunExitPasswordDialog(GtkWindow* parent, RegistryStore& store, const std::function<void()>& close_keyboard,
+                          const std::function<void()>& toggle_keyboard, const std::string& icon_path,
+                          const GdkRectangle& screen) {
+  GtkExitDialog dialog(parent, store, close_keyboard, toggle_keyboard, icon_path);
+  return dialog.Run(screen);
+}
 
 int RunPowerOffNotice(GtkWindow* parent, const LocalTime& today) {
   GtkPowerOffNotice notice(parent);

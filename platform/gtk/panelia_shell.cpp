@@ -54,8 +54,14 @@ class GtkPaneliaShell::MainViewEvents final : public BrowserEvents {
     if (shell_.view_) shell_.view_->OnNewWindow2(cancel);
     else cancel = true;
   }
+  // The stand-in browser plays the bar's part for a pop-up: its navigation is the bar's.
   bool OnRedirectedNavigation(const std::string& url) override {
-    return shell_.view_ ? shell_.view_->OnRedirectedNavigation(url) : true;
+    bool cancel = true;
+    if (shell_.bar_) shell_.bar_->OnBeforeNavigate2(url, cancel);
+    return cancel;
+  }
+  void OnPageSize(int scroll_width, int scroll_height) override {
+    if (shell_.view_) shell_.view_->OnPageSize(scroll_width, scroll_height);
   }
   void OnWindowClosing(bool& cancel) override {
     if (shell_.view_) shell_.view_->OnWindowClosing(cancel);
@@ -86,10 +92,28 @@ void GtkPaneliaShell::UseControlSite(ControlSite site, const CPageExternal* exte
   external_script_ = external ? CPageExternal::PageScript() : std::string();
 }
 
-// The bar row's browser: its own page only (the bar's command links come with the bar itself).
+// Browser events of the bar row, handed to CBottomView.
 class GtkPaneliaShell::BarEvents final : public BrowserEvents {
  public:
-  void OnBeforeNavigate(const std::string&, bool&) override {}
+  explicit BarEvents(GtkPaneliaShell& shell) : shell_(shell) {}
+  void OnBeforeNavigate(const std::string& url, bool& cancel) override {
+    if (shell_.bar_) shell_.bar_->OnBeforeNavigate2(url, cancel);
+  }
+  void OnNavigateComplete(const std::string&) override {
+    if (!shell_.bar_) return;
+    GtkAllocation a;
+    gtk_widget_get_allocation(shell_.bar_browser_->Widget(), &a);
+    shell_.bar_->OnNavigateComplete2({a.x, a.y, a.width, a.height});
+  }
+  void OnDocumentComplete(const std::string&) override {
+    // The bar never shows scroll bars and starts at its row's corner.
+    shell_.bar_browser_->RunScript(
+        "if (window === window.top && document.body) { document.body.setAttribute('scroll', 'no');"
+        " document.documentElement.style.overflow = 'hidden'; document.body.style.margin = '0'; }");
+  }
+
+ private:
+  GtkPaneliaShell& shell_;
 };
 
 bool GtkPaneliaShell::CreateMainFrame() {
@@ -118,6 +142,11 @@ bool GtkPaneliaShell::CreateMainFrame() {
                    }),
                    this);
   SetWindowClass(window_, std::string(kPaneliaProgram), std::string(kPaneliaClass));
+  // Registered messages arrive at the frame's own X window.
+  gdk_window_add_filter(gtk_widget_get_window(window_), OnX11Event, this);
+  windows_ = std::make_unique<X11WindowSystem>(gdk_display_get_name(gdk_display_get_default()));
+  companions_ = std::make_unique<CCompanions>(store_, *windows_, launcher_, *this, module_directory_);
+  companions_->SetOwnFrame(GDK_WINDOW_XID(gtk_widget_get_window(window_)));
 
   frame_ = std::make_unique<CMainFrame>(store_, *this, *this, module_directory_);
   frame_timers_ = std::make_unique<GlibTimers>([this](int id) {
@@ -143,10 +172,12 @@ bool GtkPaneliaShell::CreateMainFrame() {
   frame_->SetMainView(view_.get());
 
   // The bar row shares the main view's web process.
-  bar_events_ = std::make_unique<BarEvents>();
+  bar_events_ = std::make_unique<BarEvents>(*this);
   BrowserOptions bar_options;
   bar_options.related = main_browser_->View();
+  bar_options.own_popup_windows = true;
   bar_browser_ = std::make_unique<WebKitBrowser>(*bar_events_, std::move(bar_options));
+  bar_ = std::make_unique<CBottomView>(*bar_browser_, *view_, *this);
 
   GtkWidget* outer = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
   menu_bar_ = BuildMenuBar();
@@ -166,8 +197,9 @@ bool GtkPaneliaShell::CreateMainFrame() {
   view_->OnCreate();
   frame_->OnCreateClientDone();
   frame_->OnCreate(splash_);
-  bar_browser_->Navigate("about:blank");
   view_->OnInitialUpdate();
+  bar_->OnInitialUpdate(CBottomView::BarPagePath(store_, module_directory_, PrimaryMonitorArea().width,
+                                                 [](const std::string& path) { return g_file_test(path.c_str(), G_FILE_TEST_EXISTS) != FALSE; }));
   return true;
 }
 
@@ -185,6 +217,8 @@ void GtkPaneliaShell::DestroyFrame() {
   frame_timers_.reset();
   if (frame_) frame_->OnDestroy();
   if (view_) view_->OnDestroy();
+  if (bar_) bar_->OnDestroy();
+  bar_.reset();
   view_.reset();
   view_timers_.reset();
   frame_.reset();
@@ -194,6 +228,8 @@ void GtkPaneliaShell::DestroyFrame() {
   bar_events_.reset();
   main_browser_.reset();
   main_events_.reset();
+  companions_.reset();
+  windows_.reset();
 }
 
 void GtkPaneliaShell::CloseFrame() {
@@ -434,16 +470,10 @@ void GtkPaneliaShell::MessageBox(const std::string& text, const std::string& cap
 }
 
 bool GtkPaneliaShell::StartNewCopy() {
-  std::string program = module_directory_ + std::string(kPaneliaProgram);
-  char* argv[] = {program.data(), nullptr};
-  return g_spawn_async(".", argv, nullptr, G_SPAWN_DEFAULT, nullptr, nullptr, nullptr, nullptr) != FALSE;
+  return launcher_.Start(module_directory_ + std::string(kPaneliaProgram), ShowCommand::Normal);
 }
 
-void GtkPaneliaShell::StartProgram(const std::string& path) {
-  std::string program = path;
-  char* argv[] = {program.data(), nullptr};
-  g_spawn_async(nullptr, argv, nullptr, G_SPAWN_DEFAULT, nullptr, nullptr, nullptr, nullptr);
-}
+void GtkPaneliaShell::StartProgram(const std::string& path) { launcher_.Start(path, ShowCommand::Normal); }
 
 void GtkPaneliaShell::OpenWithDefaultHandler(const std::string& path) {
   GCharPtr absolute(g_canonicalize_filename(path.c_str(), nullptr));
@@ -523,6 +553,73 @@ LocalTime GtkPaneliaShell::Now() {
   t.second = tm.tm_sec;
   t.weekday = tm.tm_wday;
   return t;
+}
+
+GdkFilterReturn GtkPaneliaShell::OnX11Event(GdkXEvent* xevent, GdkEvent*, gpointer data) {
+  auto* self = static_cast<GtkPaneliaShell*>(data);
+  auto* event = static_cast<XEvent*>(xevent);
+  if (event->type != ClientMessage || !self->frame_) return GDK_FILTER_CONTINUE;
+  Display* display = GDK_DISPLAY_XDISPLAY(gdk_display_get_default());
+  auto message = DecodeMessage(display, event->xclient, {kOpenUrlMessage, kInputMethodMessage});
+  if (!message) return GDK_FILTER_CONTINUE;  // the window manager's messages, or nothing of ours
+  auto result = self->frame_->OnSuiteMessage(message->name, message->wparam, message->lparam);
+  SendReply(display, *message, result.value_or(0));
+  return GDK_FILTER_REMOVE;
+}
+
+KeyboardLayoutList GtkPaneliaShell::CurrentKeyboardLayouts() { return ReadKeyboardLayouts(); }
+
+void GtkPaneliaShell::ActivateKeyboardLayout(const KeyboardLayout& layout) { LockKeyboardGroup(layout.group); }
+
+void GtkPaneliaShell::ScrollBy(int dx, int dy) {
+  if (main_browser_)
+    main_browser_->RunScript("window.scrollBy(" + std::to_string(dx) + "," + std::to_string(dy) + ");");
+}
+
+void GtkPaneliaShell::ScrollStepwise(int dx, int dy) {
+  // 2-pixel moves, the vertical part first; the page runs them in one go.
+  if (!main_browser_) return;
+  main_browser_->RunScript("(function(dx,dy){var s=dy<0?-2:2;for(var r=Math.abs(dy);r>0;r-=2)window.scrollBy(0,s);"
+                           "s=dx<0?-2:2;for(var r2=Math.abs(dx);r2>0;r2-=2)window.scrollBy(s,0);})(" +
+                           std::to_string(dx) + "," + std::to_string(dy) + ");");
+}
+
+void GtkPaneliaShell::HideScrollBars() {
+  if (main_browser_)
+    main_browser_->RunScript(
+        "if (document.body) { document.body.setAttribute('scroll', 'no');"
+        " document.documentElement.style.overflow = 'hidden'; }");
+}
+
+void GtkPaneliaShell::Pause(int milliseconds) {
+  // The page stays painted meanwhile: the loop runs, only this caller waits.
+  gint64 deadline = g_get_monotonic_time() + static_cast<gint64>(milliseconds) * 1000;
+  while (g_get_monotonic_time() < deadline) {
+    if (!g_main_context_iteration(nullptr, FALSE)) g_usleep(5000);
+  }
+}
+
+void GtkPaneliaShell::FocusMainFrame() {
+  if (window_) gtk_window_present(GTK_WINDOW(window_));
+}
+
+int GtkPaneliaShell::RunExitPasswordDialog() {
+  return panelia::RunExitPasswordDialog(
+      GTK_WINDOW(window_), store_,
+      [this] {
+        if (auto keyboard = windows_->FindWindowByClass(kGlyphdeckClass)) windows_->SendClose(*keyboard);
+      },
+      [this] { companions_->ToggleKeyboard(); }, ResourcePath(143), PrimaryMonitorArea());
+}
+
+bool GtkPaneliaShell::AskToQuit() {
+  GtkWidget* box = gtk_message_dialog_new(window_ ? GTK_WINDOW(window_) : nullptr, GTK_DIALOG_MODAL, GTK_MESSAGE_INFO,
+                                          GTK_BUTTONS_YES_NO, "您真的要退出Panelia触摸屏浏览器吗？");
+  gtk_window_set_title(GTK_WINDOW(box), std::string(kNoticeCaption).c_str());
+  gtk_window_set_keep_above(GTK_WINDOW(box), TRUE);
+  bool yes = gtk_dialog_run(GTK_DIALOG(box)) == GTK_RESPONSE_YES;
+  gtk_widget_destroy(box);
+  return yes;
 }
 
 int GtkPaneliaShell::RunPowerOffDialog(const LocalTime& today) { return RunPowerOffNotice(GTK_WINDOW(window_), today); }

@@ -10,11 +10,16 @@
 #include <vector>
 #include <string>
 
+#include "browse/bottom_view.h"
 #include "browse/view.h"
 #include "common/registry.h"
+#include "platform/gtk/glib_launcher.h"
 #include "platform/gtk/glib_timers.h"
 #include "platform/gtk/webkit_browser.h"
+#include "platform/x11_messages.h"
 #include "shell/app.h"
+#include "shell/companions.h"
+#include "shell/exit_dialog.h"
 #include "shell/main_frame.h"
 #include "shell/menus.h"
 #include "shell/splash.h"
@@ -26,7 +31,10 @@ class GtkPaneliaShell final : public AppPlatform,
                               public ViewPartners,
                               public SplashPlatform,
                               public FramePort,
-                              public FrameServices {
+                              public FrameServices,
+                              public CompanionPort,
+                              public ExitServices,
+                              public BarActions {
  public:
   GtkPaneliaShell(RegistryStore& store, std::string module_directory);
   ~GtkPaneliaShell() override;
@@ -54,6 +62,40 @@ class GtkPaneliaShell final : public AppPlatform,
   void OpenHelp() override;
   void OpenProjectSite() override;
   void ShowPageProperties() override;
+  std::string ModuleDirectory() const override { return module_directory_; }
+
+  // ViewPartners
+  bool DispatchCommandLink(const std::string& url) override { return bar_ && bar_->DispatchCommandLink(url); }
+  void StartBackgroundMusic(bool is_music) override { companions_->StartBackgroundMusic(is_music); }
+  void ShowKeyboard(bool activate, int32_t board_type) override { companions_->ShowKeyboard(activate, board_type); }
+  void RequestMusicOn() override { companions_->RequestMusicOn(); }
+  void RequestMusicOff() override { companions_->RequestMusicOff(); }
+  void CloseCompanions() override { companions_->CloseCompanions(); }
+  void RequestExit() override { DispatchCommandLink("paneliaexit"); }
+  void ScrollBy(int dx, int dy) override;
+  void ScrollStepwise(int dx, int dy) override;
+  void HideScrollBars() override;
+  void MarkBarRedirect() override {
+    if (bar_) bar_->SetRedirectMark();
+  }
+
+  // CompanionPort
+  void Pause(int milliseconds) override;
+  void FocusMainFrame() override;
+  void ShowNotice(const std::string& text, const std::string& caption) override {
+    MessageBox(text, caption, MessageIcon::Information);
+  }
+
+  // ExitServices
+  int RunExitPasswordDialog() override;
+  bool AskToQuit() override;
+  void CloseSuite() override { companions_->CloseSuite(); }
+
+  // BarActions
+  void RequestExit(bool with_password) override { panelia::RequestExit(*this, with_password); }
+  void PrintMainPage() override { ExecBrowserCommand(6); }
+  // The bar is a child of the frame: no page script can move it, so there is nothing to put back.
+  void PlaceBar(int /*left*/, int /*top*/) override {}
 
   // FramePort
   void HideTaskBar() override;
@@ -90,6 +132,8 @@ class GtkPaneliaShell final : public AppPlatform,
   bool ShutdownAllowed() override;
   void CloseFrame() override;
   void RequestPowerOff() override { power_off_requested_ = true; }
+  KeyboardLayoutList CurrentKeyboardLayouts() override;
+  void ActivateKeyboardLayout(const KeyboardLayout& layout) override;
 
   // SplashPlatform
   bool ShowPicture(int milliseconds) override;
@@ -107,6 +151,7 @@ class GtkPaneliaShell final : public AppPlatform,
   bool WindowManagerDoesFullScreen() const;
   static gboolean OnKeyPress(GtkWidget*, GdkEventKey* event, gpointer self);
   static gboolean OnWindowState(GtkWidget*, GdkEventWindowState* event, gpointer self);
+  static GdkFilterReturn OnX11Event(GdkXEvent* xevent, GdkEvent* event, gpointer self);
   void UpdateLockIndicators();
 
   RegistryStore& store_;
@@ -130,6 +175,10 @@ class GtkPaneliaShell final : public AppPlatform,
   std::unique_ptr<GlibTimers> frame_timers_;
   std::unique_ptr<BarEvents> bar_events_;
   std::unique_ptr<WebKitBrowser> bar_browser_;
+  std::unique_ptr<CBottomView> bar_;
+  GlibLauncher launcher_;
+  std::unique_ptr<X11WindowSystem> windows_;
+  std::unique_ptr<CCompanions> companions_;
   GtkWidget* splash_window_ = nullptr;
   guint splash_timer_ = 0;
   std::unique_ptr<MainViewEvents> main_events_;

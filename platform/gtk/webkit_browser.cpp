@@ -2,6 +2,7 @@
 
 #include <jsc/jsc.h>
 
+#include <cstdio>
 #include <cstring>
 
 namespace panelia {
@@ -32,6 +33,22 @@ constexpr const char* kPageScript = R"JS(
   document.addEventListener('mousedown', function(e) {
     if (e.button === 0) post(isTextField(e.target) ? 'touch-text' : 'touch');
   }, true);
+  document.addEventListener('DOMContentLoaded', function() {
+    // The old engine's scroll="no" on the body hides the scroll bars; scripts may still scroll.
+    var body = document.body;
+    if (body && (body.getAttribute('scroll') || '').toLowerCase() === 'no')
+      document.documentElement.style.overflow = 'hidden';
+    if (window !== window.top) return;
+    var last = '';
+    var report = function() {
+      var b = document.body || document.documentElement;
+      var size = 'size:' + b.scrollWidth + ',' + b.scrollHeight;
+      if (size !== last) { last = size; post(size); }
+    };
+    report();
+    window.addEventListener('load', report);
+    window.addEventListener('resize', report);
+  });
 })();
 )JS";
 
@@ -166,6 +183,7 @@ void WebKitBrowser::OnTitle(GObject*, GParamSpec*, gpointer data) {
 
 GtkWidget* WebKitBrowser::OnCreate(WebKitWebView* view, WebKitNavigationAction* action, gpointer data) {
   auto* self = static_cast<WebKitBrowser*>(data);
+  if (self->options_.own_popup_windows) return OpenPopupWindow(view);
   const char* raw = webkit_uri_request_get_uri(webkit_navigation_action_get_request(action));
   std::string uri = raw ? raw : "";
   bool cancel = false;
@@ -208,6 +226,17 @@ gboolean WebKitBrowser::OnStandInPolicy(WebKitWebView*, WebKitPolicyDecision* de
   return cancel ? TRUE : FALSE;
 }
 
+GtkWidget* WebKitBrowser::OpenPopupWindow(WebKitWebView* opener) {
+  // A plain browser window of its own, shown once the engine says it is ready, gone when closed.
+  auto* view = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "related-view", opener, nullptr));
+  GtkWidget* window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+  gtk_window_set_default_size(GTK_WINDOW(window), 800, 600);
+  gtk_container_add(GTK_CONTAINER(window), GTK_WIDGET(view));
+  g_signal_connect_swapped(view, "ready-to-show", G_CALLBACK(gtk_widget_show_all), window);
+  g_signal_connect_swapped(view, "close", G_CALLBACK(gtk_widget_destroy), window);
+  return GTK_WIDGET(view);
+}
+
 void WebKitBrowser::DropStandIn() {
   stand_in_signal_.Disconnect();
   if (stand_in_) {
@@ -236,6 +265,9 @@ void WebKitBrowser::OnScriptMessage(WebKitUserContentManager*, WebKitJavascriptR
     self->events_.OnTouch(false);
   } else if (std::strcmp(text.get(), "touch-text") == 0) {
     self->events_.OnTouch(true);
+  } else if (std::strncmp(text.get(), "size:", 5) == 0) {
+    int width = 0, height = 0;
+    if (std::sscanf(text.get() + 5, "%d,%d", &width, &height) == 2) self->events_.OnPageSize(width, height);
   }
 }
 

@@ -28,6 +28,8 @@ class BrowserEvents {
   virtual bool OnRedirectedNavigation(const std::string& /*url*/) { return true; }
   virtual void OnWindowClosing(bool& /*cancel*/) {}
   virtual void OnTouch(bool /*on_text_field*/) {}
+  // The top document's scroll size, reported when it loads and whenever it changes size.
+  virtual void OnPageSize(int /*scroll_width*/, int /*scroll_height*/) {}
   // True when the event was answered with the kiosk's own menu.
   virtual bool OnContextMenu(GdkEvent* /*event*/) { return false; }
 };
@@ -37,6 +39,8 @@ struct BrowserOptions {
   std::string external_script;   // window.external for pages under the kiosk site
   WebKitWebView* related = nullptr;  // share this view's web process
   std::function<std::string()> browser_home;  // the browser's own home page
+  // Pop-ups open in windows of their own (the bar's pop-ups) instead of being handed to the events.
+  bool own_popup_windows = false;
 };
 
 class WebKitBrowser final : public BrowserControl {
@@ -67,6 +71,7 @@ class WebKitBrowser final : public BrowserControl {
   static gboolean OnContextMenu(WebKitWebView*, WebKitContextMenu*, GdkEvent*, WebKitHitTestResult*, gpointer self);
   static void OnScriptMessage(WebKitUserContentManager*, WebKitJavascriptResult*, gpointer self);
   static gboolean OnStandInPolicy(WebKitWebView*, WebKitPolicyDecision*, WebKitPolicyDecisionType, gpointer self);
+  static GtkWidget* OpenPopupWindow(WebKitWebView* opener);
   void DropStandIn();
 
   BrowserEvents& events_;

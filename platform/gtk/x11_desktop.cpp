@@ -111,3 +111,49 @@ void SetDockWindowsMapped(bool mapped) {
 }
 
 }  // namespace panelia
+
+#include <X11/XKBlib.h>
+
+#include "common/text.h"
+
+namespace panelia {
+
+KeyboardLayoutList ReadKeyboardLayouts() {
+  Display* dpy = XDisplayOfDefault();
+  if (!dpy) return {};
+  // rules, model, layouts, variants, options: NUL-separated in one string property of the root.
+  Atom type;
+  int format;
+  unsigned long count, after;
+  unsigned char* data = nullptr;
+  std::vector<std::string> fields;
+  if (XGetWindowProperty(dpy, DefaultRootWindow(dpy), XInternAtom(dpy, "_XKB_RULES_NAMES", False), 0, 1024, False,
+                         XA_STRING, &type, &format, &count, &after, &data) == Success &&
+      data && format == 8) {
+    std::string raw(reinterpret_cast<char*>(data), count);
+    size_t pos = 0;
+    while (pos <= raw.size() && fields.size() < 5) {
+      size_t end = raw.find('\0', pos);
+      if (end == std::string::npos) end = raw.size();
+      fields.push_back(raw.substr(pos, end - pos));
+      pos = end + 1;
+    }
+  }
+  if (data) XFree(data);
+  if (fields.size() < 3) return {};
+  std::string rules = fields[0].empty() ? "evdev" : fields[0];
+  if (rules.find('/') != std::string::npos) return {};  // a rules name, never a path
+  auto xml = ReadFileBytes("/usr/share/X11/xkb/rules/" + rules + ".xml", 8u << 20);
+  if (!xml) xml = ReadFileBytes("/usr/share/X11/xkb/rules/evdev.xml", 8u << 20);
+  return BuildKeyboardLayoutList(fields[2], fields.size() > 3 ? fields[3] : "",
+                                 ParseLayoutDescriptions(xml.value_or("")));
+}
+
+void LockKeyboardGroup(int group) {
+  Display* dpy = XDisplayOfDefault();
+  if (!dpy) return;
+  XkbLockGroup(dpy, XkbUseCoreKbd, static_cast<unsigned int>(group));
+  XFlush(dpy);
+}
+
+}  // namespace panelia

@@ -29,3 +29,15 @@ namespace panelia {
 void SetDockWindowsMapped(bool mapped);
 
 }  // namespace panelia
+
+#include "common/keyboard_layouts.h"
+
+namespace panelia {
+
+// The display's XKB layouts (the _XKB_RULES_NAMES layouts, in order) with the descriptions of
+// xkeyboard-config's rules file.
+KeyboardLayoutList ReadKeyboardLayouts();
+// Switches the keyboard to a layout's group.
+void LockKeyboardGroup(int group);
+
+}  // namespace panelia

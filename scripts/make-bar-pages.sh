@@ -1,0 +1,110 @@
+#!/usr/bin/env bash
+# Writes the bundled bar pages (Style/<name>/{800x600,1024x768}.htm and BottomBtn/) from one
+# button list, so every style carries the same commands and differs only in its look.
+# Run it after changing the buttons or a style; the pages it writes are committed.
+set -euo pipefail
+out="$(cd "$(dirname "$0")/.." && pwd)/data/runtime"
+
+# keyword|label|icon
+buttons=(
+  "paneliagoback|后退|back" "paneliagoforward|前进|forward" "paneliagohome|主页|home"
+  "paneliarefresh|刷新|refresh" "paneliastop|停止|stop" "paneliascrollup|上翻|up" "paneliascrolldown|下翻|down"
+  "paneliascrollleft|左移|left" "paneliascrollright|右移|right" "paneliakeyboard|键盘|keyboard"
+  "paneliaprint|打印|print" "paneliauserurl=1|博物馆|star" "paneliauserurl=2|地图|star" "paneliauserurl=3|活动|star"
+  "paneliaexit|退出|exit"
+)
+
+icon() {
+  local p
+  case "$1" in
+    back) p='<circle cx="16" cy="16" r="13" fill="none" stroke="currentColor" stroke-width="3"/><path d="M18 9 L11 16 L18 23" fill="none" stroke="currentColor" stroke-width="4"/>' ;;
+    forward) p='<circle cx="16" cy="16" r="13" fill="none" stroke="currentColor" stroke-width="3"/><path d="M14 9 L21 16 L14 23" fill="none" stroke="currentColor" stroke-width="4"/>' ;;
+    home) p='<path d="M16 5 L4 15 H8 V27 H14 V20 H18 V27 H24 V15 H28 Z"/>' ;;
+    refresh) p='<path d="M16 6 A10 10 0 1 0 26 16 H22 A6 6 0 1 1 16 10 V14 L22 8 L16 2 Z"/>' ;;
+    stop) p='<rect x="7" y="7" width="18" height="18" rx="3"/>' ;;
+    up) p='<path d="M16 5 L27 20 H5 Z"/><rect x="12" y="19" width="8" height="8"/>' ;;
+    down) p='<path d="M16 27 L27 12 H5 Z"/><rect x="12" y="5" width="8" height="8"/>' ;;
+    left) p='<path d="M5 16 L20 5 V27 Z"/><rect x="19" y="12" width="8" height="8"/>' ;;
+    right) p='<path d="M27 16 L12 5 V27 Z"/><rect x="5" y="12" width="8" height="8"/>' ;;
+    keyboard) p='<rect x="3" y="9" width="26" height="15" rx="2"/><g fill="#fff"><rect x="6" y="12" width="3" height="3"/><rect x="11" y="12" width="3" height="3"/><rect x="16" y="12" width="3" height="3"/><rect x="21" y="12" width="3" height="3"/><rect x="8" y="18" width="16" height="3"/></g>' ;;
+    print) p='<rect x="9" y="4" width="14" height="8"/><rect x="4" y="12" width="24" height="10" rx="2"/><rect x="9" y="18" width="14" height="10" fill="#fff" stroke="currentColor" stroke-width="2"/>' ;;
+    star) p='<path d="M16 3 L19.5 12 L29 12.5 L21.5 18.5 L24 28 L16 22.5 L8 28 L10.5 18.5 L3 12.5 L12.5 12 Z"/>' ;;
+    exit) p='<path d="M16 3 V15" stroke="currentColor" stroke-width="4" stroke-linecap="round"/><path d="M9 8 A10 10 0 1 0 23 8" fill="none" stroke="currentColor" stroke-width="4" stroke-linecap="round"/>' ;;
+  esac
+  printf '<svg viewBox="0 0 32 32" fill="currentColor" aria-hidden="true">%s</svg>' "$p"
+}
+
+style_css() {
+  case "$1" in
+    Flowery) cat <<'CSS'
+body { background: linear-gradient(#ffd6e7, #ffb38a); }
+a { color: #8a1c4a; background: radial-gradient(circle at 50% 35%, #fff, #ffe3ef 60%, #ffc2d9);
+    border: 2px dashed #e9689b; border-radius: 22px; }
+a:active { background: #ff9ec2; }
+CSS
+    ;;
+    BlueCrystal) cat <<'CSS'
+body { background: linear-gradient(#0b2a55, #163f7a); }
+a { color: #e8f4ff; border-radius: 10px; border: 1px solid #7fb6ff;
+    background: linear-gradient(rgba(255,255,255,.45), rgba(255,255,255,.08) 50%, rgba(40,110,220,.6) 51%, rgba(20,70,160,.9)); }
+a:active { background: #3d8bff; }
+CSS
+    ;;
+    FreshGreen) cat <<'CSS'
+body { background: linear-gradient(#f3ffe8, #c8efa8); }
+a { color: #1f5f1a; background: linear-gradient(#ffffff, #dff7c9); border: 2px solid #6cbf4a;
+    border-radius: 0 24px 0 24px; }
+a:active { background: #9be07a; }
+CSS
+    ;;
+    User) cat <<'CSS'
+/* The operator's own look: change colours and shapes here, keep the links. */
+body { background: #e9ecef; }
+a { color: #222; background: #fff; border: 1px solid #adb5bd; border-radius: 4px; }
+a:active { background: #ced4da; }
+CSS
+    ;;
+    BottomBtn) cat <<'CSS'
+body { background: #d9d9d9; }
+a { color: #000; background: #f2f2f2; border: 2px outset #fff; }
+a:active { border-style: inset; }
+CSS
+    ;;
+  esac
+}
+
+page() {  # style width
+  local style=$1 width=$2 button_width icon_size font
+  if [ "$width" = 800 ]; then button_width=51; icon_size=28; font=12; else button_width=66; icon_size=32; font=14; fi
+  cat <<HTML
+<!DOCTYPE html>
+<html lang="zh-CN"><head><meta charset="utf-8"><title>Panelia 按钮栏</title>
+<style>
+html, body { margin: 0; height: 80px; overflow: hidden; }
+body { display: flex; align-items: center; justify-content: center; gap: 2px;
+       font-family: "WenQuanYi Micro Hei", "Noto Sans CJK SC", sans-serif; -webkit-user-select: none; }
+a { box-sizing: border-box; width: ${button_width}px; height: 74px; display: flex; flex-direction: column;
+    align-items: center; justify-content: center; text-decoration: none; font-size: ${font}px; }
+a svg { width: ${icon_size}px; height: ${icon_size}px; margin-bottom: 3px; }
+$(style_css "$style")
+</style></head>
+<body scroll="no">
+HTML
+  local b keyword label name
+  for b in "${buttons[@]}"; do
+    IFS='|' read -r keyword label name <<<"$b"
+    printf '<a href="%s">%s<span>%s</span></a>\n' "$keyword" "$(icon "$name")" "$label"
+  done
+  printf '</body></html>\n'
+}
+
+for style in Flowery BlueCrystal FreshGreen User; do
+  mkdir -p "$out/Style/$style"
+  for width in 800 1024; do
+    page "$style" "$width" > "$out/Style/$style/$([ "$width" = 800 ] && echo 800x600 || echo 1024x768).htm"
+  done
+done
+mkdir -p "$out/BottomBtn"
+page BottomBtn 800 > "$out/BottomBtn/800x600.htm"
+page BottomBtn 1024 > "$out/BottomBtn/1024x768.htm"
+echo "bar pages written below $out"
