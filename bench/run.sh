@@ -5,7 +5,8 @@ set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build="$top/build-bench"
 "$top/scripts/bootstrap.sh"
-cmake -S "$top" -B "$build" -DCMAKE_BUILD_TYPE=Release -DPANELIA_BUILD_TESTS=OFF >/dev/null
-cmake --build "$build" -j"$(nproc)" --target startup_bench registry_bench bare_webkit panelia panelia_data
+cmake -S "$top" -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$build" -j"$(nproc)" --target startup_bench logic_bench message_bench bare_webkit panelia panelia_data
 "$build/bin/startup_bench"
-"$build/bin/registry_bench" --benchmark_min_time=0.2
+"$build/bin/message_bench"
+"$build/bin/logic_bench" --benchmark_min_time=0.2

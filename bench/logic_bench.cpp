@@ -1,8 +1,10 @@
-// Cost of the settings reads that start-up makes (each opens and closes the store).
+// Cost of the settings reads that start-up makes (each opens and closes the store), and of the
+// bar's command-link dispatch that every navigation of both views runs.
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
 
+#include "browse/bottom_view.h"
 #include "browse/view.h"
 #include "common/settings.h"
 #include "platform/sqlite_registry.h"
@@ -75,6 +77,30 @@ void BM_ViewConstruction(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_ViewConstruction);
+
+struct NullBar : BarActions {
+  void RequestExit(bool) override {}
+  void PrintMainPage() override {}
+  void PlaceBar(int, int) override {}
+  void CloseCompanions() override {}
+};
+
+// An ordinary address (no keyword: the common case on every page navigation) and a command link.
+void BM_DispatchCommandLink(benchmark::State& state) {
+  Fixture f;
+  NullBrowser browser;
+  NullTimers timers;
+  NullHost host;
+  ViewPartners partners;
+  CPaneliaView view(*f.store, browser, timers, host, partners);
+  NullBar actions;
+  CBottomView bar(browser, view, actions);
+  const std::string url = state.range(0) == 0
+                              ? "https://www.example.org/city/museum/exhibitions/2026/winter/index.html?lang=zh"
+                              : "file:///opt/panelia/Style/Flowery/paneliascrolldown";
+  for (auto _ : state) benchmark::DoNotOptimize(bar.DispatchCommandLink(url));
+}
+BENCHMARK(BM_DispatchCommandLink)->Arg(0)->Arg(1);
 
 }  // namespace
 

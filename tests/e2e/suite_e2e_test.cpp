@@ -1,0 +1,193 @@
+// The suite as its partners and a visitor see it: the bar's buttons, messages from outside
+// programs, the music latch, stuck partners, and leaving through the exit password.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "common/settings.h"
+#include "harness.h"
+
+namespace panelia::e2e {
+namespace {
+
+namespace fs = std::filesystem;
+const std::string kClass = "PaneliaClass4.0";
+const std::string kSuffix = " - Panelia触摸屏浏览器";
+enum BarButton { kHome, kScrollDown, kOrdinarySite, kUserUrl3, kExit, kShutdown, kKeyboard };
+
+class SuiteE2E : public ::testing::Test {
+ protected:
+  SuiteE2E() : env_(display_) {}
+
+  // A module directory of its own: Panelia, its data, a test bar page and stand-in partners that
+  // log what they receive.
+  void MakeModule(bool hung_player = false) {
+    module_ = env_.Root() / "module";
+    fs::create_directories(module_);
+    fs::copy(kBinDir + "panelia", module_ / "panelia");
+    for (const char* dir : {"res", "Style", "BottomBtn", "demo", "help"})
+      fs::copy(kBinDir + dir, module_ / dir, fs::copy_options::recursive);
+    fs::copy_file(kPagesDir + "bar.htm", module_ / "Style/User/1024x768.htm", fs::copy_options::overwrite_existing);
+    std::ofstream(module_ / "OpenURL.ini") << "[TargetURL]\n3=file://" << kPagesDir << "target.html\n";
+    Partner("sonavelle", "SonavelleClass4.0", hung_player);
+    Partner("glyphdeck", "GlyphdeckClass4.0", false);
+  }
+  void Partner(const std::string& program, const std::string& klass, bool hang) {
+    fs::path script = module_ / program;
+    std::ofstream(script) << "#!/bin/sh\nexec " << kBinDir << "partner_stub " << klass << " " << Log() << (hang ? " --hang" : "")
+                          << "\n";
+    fs::permissions(script, fs::perms::owner_all);
+  }
+  std::string Log() const { return (env_.Root() / "partners.log").string(); }
+  std::vector<std::string> LogLines() const {
+    std::ifstream in(Log());
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+  }
+  void Seed(bool music) {
+    auto dword = [](Section s, const char* name, uint32_t v) {
+      return RegChange{RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(s), name, RegValue::Dword(v)};
+    };
+    ASSERT_TRUE(env_.Store().Apply({
+        {RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(Section::General), "SoftHomeUrl",
+         RegValue::Text("file://" + kPagesDir + "scroll.html")},
+        {RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(Section::General), "Password",
+         RegValue::Text("Secret")},
+        dword(Section::Root, "Initiated", 1), dword(Section::Style, "Style", 3), dword(Section::Style, "ScrollMode", 0),
+        dword(Section::Style, "ScrollStep", 200), dword(Section::Navigator, "IsNavigator", 1),
+        dword(Section::Music, "IsMusic", music ? 1 : 0), dword(Section::Advance, "IsScriptDebug", 1),
+    }));
+  }
+  Process Start() {
+    return Process({(module_ / "panelia").string(), "--embedding"}, env_.Env(), module_.string(),
+                   (env_.Root() / "panelia.log").string());
+  }
+  void Xdotool(const std::vector<std::string>& args) {
+    std::vector<std::string> argv = {"xdotool"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    Process p(argv, env_.Env(), "", "");
+    p.Wait(10s);
+  }
+  // The bar row is the bottom 80 pixels of the 1280 x 800 screen; the test bar's buttons are 100 wide.
+  void Touch(BarButton button) { Xdotool({"mousemove", std::to_string(50 + 100 * button), "760", "click", "1"}); }
+  std::string Title() {
+    auto windows = FindWindowsByClass(display_.X(), kClass);
+    return windows.empty() ? "" : WindowTitle(display_.X(), windows[0]);
+  }
+  bool TitleBecomes(const std::string& title, std::chrono::milliseconds timeout = 15s) {
+    return WaitUntil([&] { return Title() == title + kSuffix; }, timeout);
+  }
+  int Send(const std::vector<std::string>& args) {
+    std::vector<std::string> argv = {kBinDir + "panelia-send"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    Process p(argv, env_.Env(), "", "");
+    return p.Wait(20s).value_or(-1);
+  }
+  bool WindowTitled(const std::string& title) {
+    for (Window w : ClientList(display_.X()))
+      if (WindowTitle(display_.X(), w) == title) return true;
+    return false;
+  }
+
+  VirtualDisplay display_;
+  KioskEnvironment env_;
+  fs::path module_;
+};
+
+TEST_F(SuiteE2E, BarButtonsActOnThePageAndOrdinaryLinksDoNothing) {
+  MakeModule();
+  Seed(false);
+  Process kiosk = Start();
+  ASSERT_TRUE(TitleBecomes("S 0")) << Title() << env_.Log();
+  Touch(kScrollDown);  // written in mixed case: the bar lower-cases
+  EXPECT_TRUE(TitleBecomes("S 200")) << Title();
+  Touch(kUserUrl3);
+  EXPECT_TRUE(TitleBecomes("E2E Target")) << Title();
+  Touch(kHome);
+  EXPECT_TRUE(TitleBecomes("S 0")) << Title();
+  Touch(kOrdinarySite);
+  std::this_thread::sleep_for(1500ms);
+  EXPECT_EQ(Title(), "S 0" + kSuffix) << "an ordinary link in the bar goes nowhere";
+  EXPECT_EQ(ClientList(display_.X()).size(), 1u);
+  Touch(kShutdown);  // the question, answered No
+  ASSERT_TRUE(WaitUntil([&] { return WindowTitled("Panelia提示"); }, 10s));
+  Xdotool({"key", "Escape"});
+  EXPECT_TRUE(WaitUntil([&] { return !WindowTitled("Panelia提示"); }, 5s));
+  EXPECT_TRUE(kiosk.Running());
+}
+
+TEST_F(SuiteE2E, OutsideProgramsOpenPagesAndTwoAllowedPagesPlayOnce) {
+  MakeModule();
+  Seed(true);
+  Process kiosk = Start();
+  ASSERT_TRUE(TitleBecomes("S 0")) << env_.Log();
+  ASSERT_TRUE(WaitUntil([&] { return !FindWindowsByClass(display_.X(), "SonavelleClass4.0").empty(); }, 10s))
+      << "Panelia starts the player";
+  EXPECT_EQ(Send({"open-url", "3"}), 0);
+  EXPECT_TRUE(TitleBecomes("E2E Target"));
+  EXPECT_EQ(Send({"open-url", "77"}), 0);  // not listed: the home page
+  EXPECT_TRUE(TitleBecomes("S 0"));
+  std::this_thread::sleep_for(500ms);
+  auto lines = LogLines();
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), "MUSIC-PLAY 0"), 1) << ::testing::PrintToString(lines);
+  EXPECT_EQ(Send({"input-method", "-1"}), 0);
+  EXPECT_EQ(Send({"close", "NoSuchClass"}), 2);
+  EXPECT_EQ(Send({"open-url", "x"}), 1);
+  EXPECT_TRUE(kiosk.Running());
+}
+
+TEST_F(SuiteE2E, StuckPlayerCostsAtMostFiveSeconds) {
+  MakeModule(/*hung_player=*/true);
+  Seed(true);
+  Process kiosk = Start();
+  ASSERT_TRUE(TitleBecomes("S 0")) << env_.Log();
+  ASSERT_TRUE(WaitUntil([&] { return !FindWindowsByClass(display_.X(), "SonavelleClass4.0").empty(); }, 10s));
+  EXPECT_EQ(Send({"music-play"}), 3) << "the stand-in never answers";
+  EXPECT_EQ(Send({"open-url", "3"}), 0);
+  // The play request that follows this page waits for the stuck player; the kiosk then carries on.
+  EXPECT_TRUE(TitleBecomes("E2E Target"));
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(Send({"open-url", "77"}), 0);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 8s);
+  EXPECT_TRUE(TitleBecomes("S 0"));
+}
+
+TEST_F(SuiteE2E, ExitPasswordClosesKeyboardPlayerAndKioskInOrder) {
+  MakeModule();
+  Seed(true);
+  Process kiosk = Start();
+  ASSERT_TRUE(TitleBecomes("S 0")) << env_.Log();
+  Touch(kKeyboard);
+  ASSERT_TRUE(WaitUntil([&] { return !FindWindowsByClass(display_.X(), "GlyphdeckClass4.0").empty(); }, 10s));
+  ASSERT_TRUE(WaitUntil([&] { return !FindWindowsByClass(display_.X(), "SonavelleClass4.0").empty(); }, 10s));
+
+  Touch(kExit);
+  ASSERT_TRUE(WaitUntil([&] { return WindowTitled("退出Panelia程序"); }, 10s));
+  std::this_thread::sleep_for(300ms);
+  Xdotool({"type", "--delay", "30", "wrong"});
+  Xdotool({"key", "Return"});
+  ASSERT_TRUE(WaitUntil([&] { return WindowTitled("Panelia提示"); }, 10s)) << "the wrong-password box";
+  Xdotool({"key", "Return"});
+  EXPECT_TRUE(WaitUntil([&] { return !WindowTitled("Panelia提示"); }, 5s));
+  EXPECT_TRUE(kiosk.Running());
+  auto before = LogLines();
+  EXPECT_EQ(std::count(before.begin(), before.end(), "close GlyphdeckClass4.0"), 0);
+
+  // The typed text stays after a wrong password: clear it, then the right one (case and spaces do not count).
+  Xdotool({"key", "ctrl+a", "BackSpace"});
+  Xdotool({"type", "--delay", "30", " secret "});
+  Xdotool({"key", "Return"});
+  EXPECT_EQ(kiosk.Wait(20s), 0) << env_.Log();
+  auto lines = LogLines();
+  auto at = [&](const std::string& line) { return std::find(lines.begin(), lines.end(), line) - lines.begin(); };
+  ASSERT_LT(at("close GlyphdeckClass4.0"), static_cast<long>(lines.size())) << ::testing::PrintToString(lines);
+  ASSERT_LT(at("close SonavelleClass4.0"), static_cast<long>(lines.size())) << ::testing::PrintToString(lines);
+  EXPECT_LT(at("close GlyphdeckClass4.0"), at("close SonavelleClass4.0"));
+}
+
+}  // namespace
+}  // namespace panelia::e2e
