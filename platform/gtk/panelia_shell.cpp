@@ -170,6 +170,9 @@ bool GtkPaneliaShell::CreateMainFrame() {
   std::string forum = "file://" + module_directory_ + "help/forum.html";
   view_ = std::make_unique<CPaneliaView>(store_, *main_browser_, *view_timers_, *this, *this, forum);
   frame_->SetMainView(view_.get());
+  // The home page is asked for now, so the web process starts while the frame is being built; its
+  // events arrive through the loop, after the frame, the bar and the companions exist.
+  view_->OnInitialUpdate();
 
   // The bar row shares the main view's web process.
   bar_events_ = std::make_unique<BarEvents>(*this);
@@ -197,9 +200,15 @@ bool GtkPaneliaShell::CreateMainFrame() {
   view_->OnCreate();
   frame_->OnCreateClientDone();
   frame_->OnCreate(splash_);
-  view_->OnInitialUpdate();
-  bar_->OnInitialUpdate(CBottomView::BarPagePath(store_, module_directory_, PrimaryMonitorArea().width,
-                                                 [](const std::string& path) { return g_file_test(path.c_str(), G_FILE_TEST_EXISTS) != FALSE; }));
+  // The bar's page follows once the loop is idle, so the home page gets the web process first.
+  bar_load_ = g_idle_add_full(G_PRIORITY_LOW, [](gpointer self) -> gboolean {
+    auto* shell = static_cast<GtkPaneliaShell*>(self);
+    shell->bar_load_ = 0;
+    if (shell->bar_) shell->bar_->OnInitialUpdate(CBottomView::BarPagePath(
+        shell->store_, shell->module_directory_, PrimaryMonitorArea().width,
+        [](const std::string& path) { return g_file_test(path.c_str(), G_FILE_TEST_EXISTS) != FALSE; }));
+    return G_SOURCE_REMOVE;
+  }, this, nullptr);
   return true;
 }
 
@@ -212,6 +221,7 @@ void GtkPaneliaShell::ShowMainFrame() {
 void GtkPaneliaShell::DestroyFrame() {
   if (!window_) return;
   ClosePicture();
+  if (bar_load_) g_source_remove(std::exchange(bar_load_, 0));
   keymap_signal_.Disconnect();  // the indicators go with the window
   // The frame goes first (the task bar comes back), then each view closes the companions.
   frame_timers_.reset();

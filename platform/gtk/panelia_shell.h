@@ -176,6 +176,7 @@ class GtkPaneliaShell final : public AppPlatform,
   std::unique_ptr<BarEvents> bar_events_;
   std::unique_ptr<WebKitBrowser> bar_browser_;
   std::unique_ptr<CBottomView> bar_;
+  guint bar_load_ = 0;
   GlibLauncher launcher_;
   std::unique_ptr<X11WindowSystem> windows_;
   std::unique_ptr<CCompanions> companions_;
