@@ -56,6 +56,12 @@ std::string CBottomView::BarPagePath(RegistryStore& store, const std::string& mo
   return exists(styled) ? styled : module_directory + "BottomBtn/" + page;
 }
 
+void CBottomView::OnInitialUpdate(RegistryStore& store, const std::string& module_directory, int screen_width,
+                                  const std::function<bool(const std::string&)>& exists) {
+  std::string page = BarPagePath(store, module_directory, screen_width, exists);
+  if (exists(page)) bar_.Navigate(page);
+}
+
 bool CBottomView::IsOwnPage(std::string_view lower_url) {
   for (std::string_view page : {"800x600.htm", "1024x768.htm"}) {
     for (char separator : {'\\', '/'}) {

@@ -40,7 +40,10 @@ class CBottomView {
   // The bar's own page, however the engine writes the path separator.
   static bool IsOwnPage(std::string_view lower_url);
 
-  void OnInitialUpdate(const std::string& bar_page) { bar_.Navigate(bar_page); }
+  // Loads the bar page; when neither the style's page nor the plain one exists the bar stays empty,
+  // without a message.
+  void OnInitialUpdate(RegistryStore& store, const std::string& module_directory, int screen_width,
+                       const std::function<bool(const std::string&)>& exists);
   void OnDestroy() { actions_.CloseCompanions(); }
   void OnBeforeNavigate2(const std::string& url, bool& cancel);
   // Runs every command keyword found in `url`, in the table's order; true when there was one.

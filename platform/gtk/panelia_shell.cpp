@@ -204,9 +204,10 @@ bool GtkPaneliaShell::CreateMainFrame() {
   bar_load_ = g_idle_add_full(G_PRIORITY_LOW, [](gpointer self) -> gboolean {
     auto* shell = static_cast<GtkPaneliaShell*>(self);
     shell->bar_load_ = 0;
-    if (shell->bar_) shell->bar_->OnInitialUpdate(CBottomView::BarPagePath(
-        shell->store_, shell->module_directory_, PrimaryMonitorArea().width,
-        [](const std::string& path) { return g_file_test(path.c_str(), G_FILE_TEST_EXISTS) != FALSE; }));
+    if (shell->bar_) {
+      shell->bar_->OnInitialUpdate(shell->store_, shell->module_directory_, PrimaryMonitorArea().width,
+                                   [](const std::string& path) { return g_file_test(path.c_str(), G_FILE_TEST_IS_REGULAR) != FALSE; });
+    }
     return G_SOURCE_REMOVE;
   }, this, nullptr);
   return true;
@@ -507,8 +508,10 @@ std::optional<std::string> GtkPaneliaShell::RunOpenDialog() {
 void GtkPaneliaShell::ExecBrowserCommand(int olecmdid) {
   if (!main_browser_) return;
   if (olecmdid == 6 || olecmdid == 7) {
-    GObjectPtr<WebKitPrintOperation> print =
-        GObjectPtr<WebKitPrintOperation>::Adopt(webkit_print_operation_new(main_browser_->View()));
+    // Printing goes to the active view: the bar's page when the bar has the focus.
+    WebKitWebView* active = bar_browser_ && gtk_widget_has_focus(bar_browser_->Widget()) ? bar_browser_->View()
+                                                                                         : main_browser_->View();
+    GObjectPtr<WebKitPrintOperation> print = GObjectPtr<WebKitPrintOperation>::Adopt(webkit_print_operation_new(active));
     webkit_print_operation_run_dialog(print.get(), GTK_WINDOW(window_));
   } else if (olecmdid == 4) {
     GtkWidget* chooser = gtk_file_chooser_dialog_new("另存为", GTK_WINDOW(window_), GTK_FILE_CHOOSER_ACTION_SAVE, "取消",

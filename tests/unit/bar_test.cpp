@@ -144,6 +144,13 @@ TEST_F(BarTest, MovedBarIsPutBackAtEveryLaterNavigation) {
   EXPECT_EQ(log_.Calls(), (Calls{"place 0,688", "place 0,688"}));
 }
 
+TEST_F(BarTest, MissingPagesLeaveTheBarEmpty) {
+  bar_->OnInitialUpdate(store_, "/k/", 1024, [](const std::string&) { return false; });
+  EXPECT_TRUE(bar_log_.Calls().empty());
+  bar_->OnInitialUpdate(store_, "/k/", 1024, [](const std::string& p) { return p == "/k/BottomBtn/1024x768.htm"; });
+  EXPECT_EQ(bar_log_.Calls(), (Calls{"navigate /k/BottomBtn/1024x768.htm"}));
+}
+
 TEST(BarPagePathTest, StyleAndWidthChooseThePage) {
   struct Case {
     std::optional<RegValue> style;
