@@ -42,7 +42,9 @@ TEST(KeyboardLayoutsTest, PositionRule) {
   for (const auto& c : cases) {
     auto entry = LayoutAtPosition(list, c.position);
     EXPECT_EQ(entry.has_value(), c.id != nullptr) << c.position;
-    if (entry && c.id) EXPECT_EQ(entry->id, c.id);
+    if (entry && c.id) {
+      EXPECT_EQ(entry->id, c.id);
+    }
   }
   EXPECT_FALSE(LayoutAtPosition({}, 0));
 }
