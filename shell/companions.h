@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "common/names.h"
 #include "common/registry.h"
 #include "common/window_system.h"
 
@@ -22,6 +23,7 @@ class CCompanions {
  public:
   static constexpr int kKeyboardPollMs = 400;
   static constexpr int kKeyboardPolls = 10;
+  static constexpr std::string_view kKeyboardClass = kGlyphdeckClass;
 
   CCompanions(RegistryStore& store, WindowSystem& windows, ProgramLauncher& launcher, CompanionPort& port,
               std::string module_directory)
@@ -31,6 +33,7 @@ class CCompanions {
   void StartBackgroundMusic(bool is_music);
   void ShowKeyboard(bool activate, int32_t board_type);
   void ToggleKeyboard();
+  void CloseKeyboard() { CloseIfFound(kKeyboardClass); }
   // Each sends only when the answer differs from what Sonavelle was last told; a missing player
   // leaves the flag as it was, so the next navigation tries again.
   void RequestMusicOn();

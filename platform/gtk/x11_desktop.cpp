@@ -19,6 +19,14 @@ Display* XDisplayOfDefault() {
 
 }  // namespace
 
+GdkRectangle PrimaryMonitorArea() {
+  GdkRectangle area{0, 0, 1024, 768};
+  if (GdkMonitor* monitor = gdk_display_get_primary_monitor(gdk_display_get_default())) {
+    gdk_monitor_get_geometry(monitor, &area);
+  }
+  return area;
+}
+
 void SetWindowClass(GtkWidget* toplevel, const std::string& res_name, const std::string& res_class) {
   gtk_widget_realize(toplevel);
   GdkWindow* window = gtk_widget_get_window(toplevel);

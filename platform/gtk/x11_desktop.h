@@ -9,6 +9,9 @@
 
 namespace panelia {
 
+// The primary monitor's area (a 1024 x 768 guess before there is a display to ask).
+GdkRectangle PrimaryMonitorArea();
+
 // Gives a top-level window its class (the class part of WM_CLASS) before it is first shown, so
 // partner programs find it by that name.
 void SetWindowClass(GtkWidget* toplevel, const std::string& res_name, const std::string& res_class);

@@ -159,7 +159,7 @@ TEST(ExitDialogTest, AcceptsOnlyTheStoredPasswordAndFailsClosedWhenUnreadable) {
   struct Case {
     const char* what;
     std::optional<RegValue> stored;
-    const char* entered;
+    std::string entered;
     bool accepted;
   } cases[] = {
       {"same", RegValue::Text("Kiosk8"), "kiosk8", true},
@@ -169,7 +169,7 @@ TEST(ExitDialogTest, AcceptsOnlyTheStoredPasswordAndFailsClosedWhenUnreadable) {
       {"empty: spaces open", RegValue::Text(""), " ", true},
       {"absent: text does not", std::nullopt, "x", false},
       {"unreadable (300 bytes): nothing opens", RegValue::Text(std::string(300, 'p')), " ", false},
-      {"unreadable: not even itself", RegValue::Text(std::string(300, 'p')), std::string(300, 'p').c_str(), false},
+      {"unreadable: not even itself", RegValue::Text(std::string(300, 'p')), std::string(300, 'p'), false},
       {"a number is no password", RegValue::Dword(1234), " ", true},
   };
   for (const auto& c : cases) {
