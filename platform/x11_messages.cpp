@@ -5,6 +5,7 @@
 #include <poll.h>
 
 #include <cstring>
+#include <initializer_list>
 
 namespace panelia {
 namespace {
@@ -77,6 +78,18 @@ std::string WindowTitle(Display* display, Window window) {
 
 Atom AtomOf(Display* display, std::string_view name) { return XInternAtom(display, std::string(name).c_str(), False); }
 
+// A format-32 ClientMessage to `window` with up to five data words.
+XEvent ClientMessageTo(Window window, Atom type, std::initializer_list<long> words) {
+  XEvent e{};
+  e.xclient.type = ClientMessage;
+  e.xclient.window = window;
+  e.xclient.message_type = type;
+  e.xclient.format = 32;
+  int i = 0;
+  for (long word : words) e.xclient.data.l[i++] = word;
+  return e;
+}
+
 }  // namespace
 
 std::optional<Window> FindClientWindowByClass(Display* display, std::string_view window_class) {
@@ -123,13 +136,7 @@ std::optional<IncomingMessage> DecodeMessage(Display* display, const XClientMess
 
 void SendReply(Display* display, const IncomingMessage& message, int32_t result) {
   if (message.reply_to == 0) return;  // posted: nobody waits
-  XEvent e{};
-  e.xclient.type = ClientMessage;
-  e.xclient.window = message.reply_to;
-  e.xclient.message_type = AtomOf(display, kReplyMessage);
-  e.xclient.format = 32;
-  e.xclient.data.l[0] = message.serial;
-  e.xclient.data.l[1] = result;
+  XEvent e = ClientMessageTo(message.reply_to, AtomOf(display, kReplyMessage), {message.serial, result});
   ErrorTrap trap(display);
   XSendEvent(display, message.reply_to, False, NoEventMask, &e);
 }
@@ -162,15 +169,8 @@ std::optional<WindowHandle> X11WindowSystem::FindWindowByTitle(std::string_view 
 
 bool X11WindowSystem::Send(WindowHandle window, std::string_view message, int32_t wparam, int32_t lparam,
                            Window reply_to, long serial) {
-  XEvent e{};
-  e.xclient.type = ClientMessage;
-  e.xclient.window = static_cast<Window>(window);
-  e.xclient.message_type = AtomOf(display_, message);
-  e.xclient.format = 32;
-  e.xclient.data.l[0] = wparam;
-  e.xclient.data.l[1] = lparam;
-  e.xclient.data.l[2] = static_cast<long>(reply_to);
-  e.xclient.data.l[3] = serial;
+  XEvent e = ClientMessageTo(static_cast<Window>(window), AtomOf(display_, message),
+                             {wparam, lparam, static_cast<long>(reply_to), serial});
   ErrorTrap trap(display_);
   XSendEvent(display_, static_cast<Window>(window), False, NoEventMask, &e);
   return !trap.Failed();
@@ -205,13 +205,8 @@ bool X11WindowSystem::PostMessage(WindowHandle window, std::string_view message,
 
 void X11WindowSystem::SendClose(WindowHandle window) {
   if (!display_) return;
-  XEvent e{};
-  e.xclient.type = ClientMessage;
-  e.xclient.window = static_cast<Window>(window);
-  e.xclient.message_type = AtomOf(display_, "WM_PROTOCOLS");
-  e.xclient.format = 32;
-  e.xclient.data.l[0] = static_cast<long>(AtomOf(display_, "WM_DELETE_WINDOW"));
-  e.xclient.data.l[1] = CurrentTime;
+  XEvent e = ClientMessageTo(static_cast<Window>(window), AtomOf(display_, "WM_PROTOCOLS"),
+                             {static_cast<long>(AtomOf(display_, "WM_DELETE_WINDOW")), CurrentTime});
   ErrorTrap trap(display_);
   XSendEvent(display_, static_cast<Window>(window), False, NoEventMask, &e);
 }
@@ -219,14 +214,9 @@ void X11WindowSystem::SendClose(WindowHandle window) {
 void X11WindowSystem::SetTopMost(WindowHandle window) {
   if (!display_) return;
   // The window manager's "above" state (add), and a raise for a display without one.
-  XEvent e{};
-  e.xclient.type = ClientMessage;
-  e.xclient.window = static_cast<Window>(window);
-  e.xclient.message_type = AtomOf(display_, "_NET_WM_STATE");
-  e.xclient.format = 32;
-  e.xclient.data.l[0] = 1;
-  e.xclient.data.l[1] = static_cast<long>(AtomOf(display_, "_NET_WM_STATE_ABOVE"));
-  e.xclient.data.l[3] = 1;
+  constexpr long kAdd = 1, kFromApplication = 1;
+  XEvent e = ClientMessageTo(static_cast<Window>(window), AtomOf(display_, "_NET_WM_STATE"),
+                             {kAdd, static_cast<long>(AtomOf(display_, "_NET_WM_STATE_ABOVE")), 0, kFromApplication});
   ErrorTrap trap(display_);
   XSendEvent(display_, DefaultRootWindow(display_), False, SubstructureRedirectMask | SubstructureNotifyMask, &e);
   XRaiseWindow(display_, static_cast<Window>(window));
