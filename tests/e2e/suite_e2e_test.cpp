@@ -134,6 +134,25 @@ TEST_F(SuiteE2E, OutsideProgramsOpenPagesAndTwoAllowedPagesPlayOnce) {
   std::this_thread::sleep_for(500ms);
   auto lines = LogLines();
   EXPECT_EQ(std::count(lines.begin(), lines.end(), "MUSIC-PLAY 0"), 1) << ::testing::PrintToString(lines);
+  {
+    // Strangers on the display: a message Panelia does not know, and one whose reply window is no
+    // window at all. Neither disturbs the kiosk.
+    Display* x = display_.X();
+    Window kiosk_window = FindWindowsByClass(x, kClass).at(0);
+    for (auto [type, reply_to] : {std::pair<const char*, long>{"SOMETHING-ELSE", 0},
+                                  std::pair<const char*, long>{"OPEN-URL-CC667211-7CE9-40c5-809A-1DA48E4014C4", 0x7ffffff}}) {
+      XEvent e{};
+      e.xclient.type = ClientMessage;
+      e.xclient.window = kiosk_window;
+      e.xclient.message_type = XInternAtom(x, type, False);
+      e.xclient.format = 32;
+      e.xclient.data.l[0] = 3;
+      e.xclient.data.l[2] = reply_to;
+      XSendEvent(x, kiosk_window, False, NoEventMask, &e);
+    }
+    XFlush(x);
+  }
+  EXPECT_EQ(Send({"open-url", "77"}), 0) << "still answering";
   EXPECT_EQ(Send({"input-method", "-1"}), 0);
   EXPECT_EQ(Send({"close", "NoSuchClass"}), 2);
   EXPECT_EQ(Send({"open-url", "x"}), 1);
