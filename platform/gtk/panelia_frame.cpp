@@ -202,18 +202,18 @@ int GtkPaneliaShell::StatusPaneHeight() const {
 
 void GtkPaneliaShell::SetRowHeights(int /*top*/, int bottom) {
   // The page row takes whatever the bar row leaves.
-  gtk_widget_set_size_request(bar_browser_->Widget(), -1, bottom);
+  gtk_widget_set_size_request(bar_row_, -1, bottom);
 }
 
 void GtkPaneliaShell::SetRowVisible(int row, bool visible) {
   // The page row never hides; the bar row takes its 1-pixel line with it.
   if (row != CMainFrame::kBarRow) return;
   gtk_widget_set_visible(bar_line_, visible);
-  gtk_widget_set_visible(bar_browser_->Widget(), visible);
+  gtk_widget_set_visible(bar_row_, visible);
 }
 
 void GtkPaneliaShell::ActivatePane(int row) {
-  gtk_widget_grab_focus(row == CMainFrame::kBarRow ? bar_browser_->Widget() : main_browser_->Widget());
+  gtk_widget_grab_focus(row == CMainFrame::kBarRow ? BarBrowser().Widget() : main_browser_->Widget());
 }
 
 void GtkPaneliaShell::SetMenuCheck(int command, bool checked) {

@@ -20,6 +20,7 @@ namespace {
 constexpr int kSplashPicture = 140;
 constexpr int kAboutWidth = 600;   // 400 x 200 dialog units at 1.5 px each
 constexpr int kAboutHeight = 300;
+constexpr guint kBarPageDelayMs = 1000;
 
 }  // namespace
 
@@ -35,6 +36,7 @@ class GtkPaneliaShell::MainViewEvents final : public BrowserEvents {
   }
   void OnDocumentComplete(const std::string& url) override {
     if (shell_.view_) shell_.view_->OnDocumentComplete(url);
+    shell_.LoadBarPage();
   }
   void OnTitleChange(const std::string& title) override {
     if (shell_.view_) shell_.view_->OnTitleChange(title);
@@ -83,6 +85,22 @@ void GtkPaneliaShell::UseControlSite(ControlSite site, const CPageExternal* exte
   site_ = site;
   external_script_ = external ? CPageExternal::PageScript() : std::string();
 }
+
+// The bar's browser control, made on first use: the bar logic exists from the start (command links
+// of the page, pop-up redirection), its web view only once it has a page to show.
+class GtkPaneliaShell::LazyBarBrowser final : public BrowserControl {
+ public:
+  explicit LazyBarBrowser(GtkPaneliaShell& shell) : shell_(shell) {}
+  void Navigate(const std::string& url) override { shell_.BarBrowser().Navigate(url); }
+  void GoHome() override { shell_.BarBrowser().GoHome(); }
+  void GoBack() override { shell_.BarBrowser().GoBack(); }
+  void GoForward() override { shell_.BarBrowser().GoForward(); }
+  void Stop() override { shell_.BarBrowser().Stop(); }
+  void Refresh() override { shell_.BarBrowser().Refresh(); }
+
+ private:
+  GtkPaneliaShell& shell_;
+};
 
 // Browser events of the bar row, handed to CBottomView.
 class GtkPaneliaShell::BarEvents final : public BrowserEvents {
@@ -166,13 +184,8 @@ bool GtkPaneliaShell::CreateMainFrame() {
   // events arrive through the loop, after the frame, the bar and the companions exist.
   view_->OnInitialUpdate();
 
-  // The bar row shares the main view's web process.
-  bar_events_ = std::make_unique<BarEvents>(*this);
-  BrowserOptions bar_options;
-  bar_options.related = main_browser_->View();
-  bar_options.own_popup_windows = true;
-  bar_browser_ = std::make_unique<WebKitBrowser>(*bar_events_, std::move(bar_options));
-  bar_ = std::make_unique<CBottomView>(*bar_browser_, *view_, *this);
+  lazy_bar_browser_ = std::make_unique<LazyBarBrowser>(*this);
+  bar_ = std::make_unique<CBottomView>(*lazy_bar_browser_, *view_, *this);
 
   GtkWidget* outer = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
   menu_bar_ = BuildMenuBar();
@@ -181,8 +194,9 @@ bool GtkPaneliaShell::CreateMainFrame() {
   gtk_box_pack_start(GTK_BOX(outer), main_browser_->Widget(), TRUE, TRUE, 0);
   bar_line_ = gtk_separator_new(GTK_ORIENTATION_HORIZONTAL);
   gtk_box_pack_start(GTK_BOX(outer), bar_line_, FALSE, FALSE, 0);
-  gtk_widget_set_size_request(bar_browser_->Widget(), -1, CMainFrame::kBarHeight);
-  gtk_box_pack_start(GTK_BOX(outer), bar_browser_->Widget(), FALSE, FALSE, 0);
+  bar_row_ = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
+  gtk_widget_set_size_request(bar_row_, -1, CMainFrame::kBarHeight);
+  gtk_box_pack_start(GTK_BOX(outer), bar_row_, FALSE, FALSE, 0);
 
   status_bar_ = BuildStatusBar();
   gtk_box_pack_end(GTK_BOX(outer), status_bar_, FALSE, FALSE, 0);
@@ -192,17 +206,39 @@ bool GtkPaneliaShell::CreateMainFrame() {
   view_->OnCreate();
   frame_->OnCreateClientDone();
   frame_->OnCreate(splash_);
-  // The bar's page follows once the loop is idle, so the home page gets the web process first.
-  bar_load_ = g_idle_add_full(G_PRIORITY_LOW, [](gpointer self) -> gboolean {
-    auto* shell = static_cast<GtkPaneliaShell*>(self);
-    shell->bar_load_ = 0;
-    if (shell->bar_) {
-      shell->bar_->OnInitialUpdate(shell->store_, shell->module_directory_, PrimaryMonitorArea().width,
-                                   [](const std::string& path) { return g_file_test(path.c_str(), G_FILE_TEST_IS_REGULAR) != FALSE; });
-    }
+  // The bar's page follows the home page's first document, so the home page has the web process and
+  // the one user-interface thread to itself; a home page that never finishes waits a second at most.
+  bar_load_ = g_timeout_add(kBarPageDelayMs, [](gpointer self) -> gboolean {
+    static_cast<GtkPaneliaShell*>(self)->LoadBarPage();
     return G_SOURCE_REMOVE;
-  }, this, nullptr);
+  }, this);
   return true;
+}
+
+void GtkPaneliaShell::LoadBarPage() {
+  if (bar_page_requested_ || !bar_) return;
+  bar_page_requested_ = true;
+  if (bar_load_) {
+    g_source_remove(bar_load_);
+    bar_load_ = 0;
+  }
+  bar_->OnInitialUpdate(store_, module_directory_, PrimaryMonitorArea().width, [](const std::string& path) {
+    return g_file_test(path.c_str(), G_FILE_TEST_IS_REGULAR) != FALSE;
+  });
+}
+
+WebKitBrowser& GtkPaneliaShell::BarBrowser() {
+  if (!bar_browser_) {
+    // The bar row shares the main view's web process.
+    bar_events_ = std::make_unique<BarEvents>(*this);
+    BrowserOptions options;
+    options.related = main_browser_->View();
+    options.own_popup_windows = true;
+    bar_browser_ = std::make_unique<WebKitBrowser>(*bar_events_, std::move(options));
+    gtk_box_pack_start(GTK_BOX(bar_row_), bar_browser_->Widget(), TRUE, TRUE, 0);
+    gtk_widget_show(bar_browser_->Widget());
+  }
+  return *bar_browser_;
 }
 
 void GtkPaneliaShell::ShowMainFrame() {
@@ -228,6 +264,7 @@ void GtkPaneliaShell::DestroyFrame() {
   GtkWidget* window = std::exchange(window_, nullptr);
   gtk_widget_destroy(window);
   bar_browser_.reset();
+  lazy_bar_browser_.reset();
   bar_events_.reset();
   main_browser_.reset();
   main_events_.reset();

@@ -143,6 +143,9 @@ class GtkPaneliaShell final : public AppPlatform,
  private:
   class MainViewEvents;
   class BarEvents;
+  class LazyBarBrowser;
+  WebKitBrowser& BarBrowser();
+  void LoadBarPage();
   std::string ResourcePath(int number) const;
   void ShowContextMenu(GdkEvent* event);
   GtkWidget* BuildMenuBar();
@@ -166,6 +169,7 @@ class GtkPaneliaShell final : public AppPlatform,
   GtkWidget* status_text_ = nullptr;
   GtkWidget* lock_labels_[3] = {nullptr, nullptr, nullptr};
   GtkWidget* bar_line_ = nullptr;
+  GtkWidget* bar_row_ = nullptr;  // holds the bar's web view once it exists
   std::map<int, GtkWidget*> menu_items_;
   bool updating_checks_ = false;
   int saved_width_ = 0, saved_height_ = 0, saved_x_ = 0, saved_y_ = 0;
@@ -175,7 +179,9 @@ class GtkPaneliaShell final : public AppPlatform,
   std::unique_ptr<GlibTimers> frame_timers_;
   std::unique_ptr<BarEvents> bar_events_;
   std::unique_ptr<WebKitBrowser> bar_browser_;
+  std::unique_ptr<LazyBarBrowser> lazy_bar_browser_;
   std::unique_ptr<CBottomView> bar_;
+  bool bar_page_requested_ = false;
   guint bar_load_ = 0;
   GlibLauncher launcher_;
   std::unique_ptr<X11WindowSystem> windows_;

@@ -72,6 +72,8 @@ class SuiteE2E : public ::testing::Test {
     Process p(argv, env_.Env(), "", "");
     p.Wait(10s);
   }
+  // The bar's page follows the home page; give it a moment before the first touch.
+  void WaitForBar() { std::this_thread::sleep_for(1500ms); }
   // The bar row is the bottom 80 pixels of the 1280 x 800 screen; the test bar's buttons are 100 wide.
   void Touch(BarButton button) { Xdotool({"mousemove", std::to_string(50 + 100 * button), "760", "click", "1"}); }
   std::string Title() {
@@ -103,6 +105,7 @@ TEST_F(SuiteE2E, BarButtonsActOnThePageAndOrdinaryLinksDoNothing) {
   Seed(false);
   Process kiosk = Start();
   ASSERT_TRUE(TitleBecomes("S 0")) << Title() << env_.Log();
+  WaitForBar();
   Touch(kScrollDown);  // written in mixed case: the bar lower-cases
   EXPECT_TRUE(TitleBecomes("S 200")) << Title();
   Touch(kUserUrl3);
@@ -180,6 +183,7 @@ TEST_F(SuiteE2E, ExitPasswordClosesKeyboardPlayerAndKioskInOrder) {
   Seed(true);
   Process kiosk = Start();
   ASSERT_TRUE(TitleBecomes("S 0")) << env_.Log();
+  WaitForBar();
   Touch(kKeyboard);
   ASSERT_TRUE(WaitUntil([&] { return !FindWindowsByClass(display_.X(), "GlyphdeckClass4.0").empty(); }, 10s));
   ASSERT_TRUE(WaitUntil([&] { return !FindWindowsByClass(display_.X(), "SonavelleClass4.0").empty(); }, 10s));
