@@ -2,7 +2,7 @@
 #include <gtk/gtk.h>
 #include <webkit2/webkit2.h>
 
-#include "platform/gtk/x11_desktop.h"
+#include "platform/gtk/gdk_x11.h"
 
 int main(int argc, char** argv) {
   gdk_set_allowed_backends("x11");

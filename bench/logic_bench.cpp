@@ -3,11 +3,12 @@
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
+#include <fstream>
 
 #include "browse/bottom_view.h"
 #include "browse/view.h"
 #include "common/settings.h"
-#include "platform/sqlite_registry.h"
+#include "platform/store/sqlite_registry.h"
 
 namespace {
 
@@ -62,6 +63,36 @@ struct NullTimers : TimerService {
 };
 struct NullHost : ViewHost {
   void SetMainWindowTitle(const std::string&) override {}
+  bool IsNavigatorFixed() const override { return false; }
+  void ShowBottomBar(bool) override {}
+  void ShowAbout() override {}
+  void OpenHelp() override {}
+  void ShowPageProperties() override {}
+  std::string ModuleDirectory() const override { return "/nonexistent/"; }
+  std::pair<int, int> CursorPosition() override { return {0, 0}; }
+  bool InputSinceLastAsked() override { return false; }
+};
+struct NullPartners : ViewPartners {
+  bool DispatchCommandLink(const std::string&) override { return false; }
+  void StartBackgroundMusic(bool) override {}
+  void ShowKeyboard(bool, int32_t) override {}
+  void RequestMusicOn() override {}
+  void RequestMusicOff() override {}
+  void CloseCompanions() override {}
+  void RequestExit() override {}
+  void MarkBarRedirect() override {}
+};
+struct NullPage : PageActions {
+  void ScrollBy(int, int) override {}
+  void ScrollStepwise(int, int) override {}
+  void HideScrollBars() override {}
+  void RetargetForms() override {}
+};
+struct FileLists : PageListSource {
+  explicit FileLists(std::filesystem::path dir) : dir_(std::move(dir)) {}
+  std::optional<PageList> Read(std::string_view name) override { return ReadPageListFile(dir_ / std::string(name)); }
+  void ShowListError(const std::string&) override {}
+  std::filesystem::path dir_;
 };
 
 // The main view reads its thirteen settings at construction.
@@ -70,9 +101,12 @@ void BM_ViewConstruction(benchmark::State& state) {
   NullBrowser browser;
   NullTimers timers;
   NullHost host;
-  ViewPartners partners;
+  NullPartners partners;
+  NullPage page;
+  FileLists files(f.dir);
+  CPageLists lists(files);
   for (auto _ : state) {
-    CPaneliaView view(*f.store, browser, timers, host, partners);
+    CPaneliaView view(*f.store, browser, timers, host, partners, page, lists);
     benchmark::DoNotOptimize(view.HomeAddress());
   }
 }
@@ -91,8 +125,11 @@ void BM_DispatchCommandLink(benchmark::State& state) {
   NullBrowser browser;
   NullTimers timers;
   NullHost host;
-  ViewPartners partners;
-  CPaneliaView view(*f.store, browser, timers, host, partners);
+  NullPartners partners;
+  NullPage page;
+  FileLists files(f.dir);
+  CPageLists lists(files);
+  CPaneliaView view(*f.store, browser, timers, host, partners, page, lists);
   NullBar actions;
   CBottomView bar(browser, view, actions);
   const std::string url = state.range(0) == 0
@@ -101,6 +138,33 @@ void BM_DispatchCommandLink(benchmark::State& state) {
   for (auto _ : state) benchmark::DoNotOptimize(bar.DispatchCommandLink(url));
 }
 BENCHMARK(BM_DispatchCommandLink)->Arg(0)->Arg(1);
+
+// The whole navigation check of the main view with a "limit.dat" and a "Show.dat" of N entries each,
+// read from disk at every navigation as the kiosk does; the address matches nothing, so every
+// entry is compared.
+void BM_NavigationCheck(benchmark::State& state) {
+  Fixture f;
+  for (const char* name : {"limit.dat", "Show.dat"}) {
+    std::ofstream out(f.dir / name);
+    for (int64_t i = 0; i < state.range(0); ++i) out << "http://site-" << i << ".example.org/exhibition/\n";
+  }
+  NullBrowser browser;
+  NullTimers timers;
+  NullHost host;
+  NullPartners partners;
+  NullPage page;
+  FileLists files(f.dir);
+  CPageLists lists(files);
+  CPaneliaView view(*f.store, browser, timers, host, partners, page, lists);
+  const std::string url = "https://www.example.org/city/museum/exhibitions/2026/winter/index.html?lang=zh";
+  for (auto _ : state) {
+    bool cancel = false;
+    view.OnBeforeNavigate2(url, cancel);
+    benchmark::DoNotOptimize(cancel);
+  }
+  state.SetItemsProcessed(state.iterations() * state.range(0) * 2);
+}
+BENCHMARK(BM_NavigationCheck)->Arg(10)->Arg(1000)->Arg(100000)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

@@ -6,7 +6,7 @@
 
 #include "common/names.h"
 #include "harness.h"
-#include "platform/x11_messages.h"
+#include "platform/x11/messages.h"
 
 using namespace panelia;
 using namespace panelia::e2e;
@@ -15,7 +15,7 @@ int main() {
   VirtualDisplay display(false);
   KioskEnvironment env(display);
   Process partner({kBinDir + "partner_stub", std::string(kSonavelleClass), "/dev/null"}, env.Env(), "", "");
-  X11WindowSystem windows(display.Name().c_str());
+  x11::X11WindowSystem windows(display.Name().c_str());
   std::optional<WindowHandle> target;
   WaitUntil([&] { return (target = windows.FindWindowByClass(kSonavelleClass)).has_value(); }, 10s);
   if (!target) {

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 
 namespace panelia {
 
@@ -26,47 +27,51 @@ class TimerService {
   virtual void KillTimer(int id) = 0;
 };
 
-// What the main view needs from its frame.
+// What the main view needs from its frame and the screen.
 class ViewHost {
  public:
   virtual ~ViewHost() = default;
   virtual void SetMainWindowTitle(const std::string& title) = 0;
   // The frame's IsNavigator: not 0 means pages never show or hide the bar.
-  virtual bool IsNavigatorFixed() const { return true; }
-  virtual void ShowBottomBar(bool /*show*/) {}
-  virtual void ShowAbout() {}
-  virtual void OpenHelp() {}
-  virtual void OpenProjectSite() {}
-  virtual void ShowPageProperties() {}
+  virtual bool IsNavigatorFixed() const = 0;
+  virtual void ShowBottomBar(bool show) = 0;
+  virtual void ShowAbout() = 0;
+  virtual void OpenHelp() = 0;
+  virtual void ShowPageProperties() = 0;
   // Where the companions, the bar pages and "OpenURL.ini" are, with a trailing "/".
-  virtual std::string ModuleDirectory() const { return {}; }
+  virtual std::string ModuleDirectory() const = 0;
+  // The pointer's position on the screen, and whether any input (a touch at the same point, a key,
+  // a wheel turn) arrived since the last call: what the idle count watches.
+  virtual std::pair<int, int> CursorPosition() = 0;
+  virtual bool InputSinceLastAsked() = 0;
 };
 
-// Kiosk behaviour beyond the view itself: page lists, the bar's command links, the companion
-// programs and the page's scroll and form handling. Each answers "nothing to do" until built.
+// Work on the page's document, done by script in the page.
+class PageActions {
+ public:
+  virtual ~PageActions() = default;
+  // The page's own window moves by this many CSS pixels; a stepwise scroll moves in 2-pixel steps.
+  virtual void ScrollBy(int dx, int dy) = 0;
+  virtual void ScrollStepwise(int dx, int dy) = 0;
+  virtual void HideScrollBars() = 0;
+  // Every form of the top document submits into the frame that holds it.
+  virtual void RetargetForms() = 0;
+};
+
+// Kiosk behaviour beyond the view itself: the bar's command links, the companion programs, leaving.
 class ViewPartners {
  public:
   virtual ~ViewPartners() = default;
-  virtual bool IsAddressBlocked(const std::string& /*lower_url*/) { return false; }
-  // Until there is a show list every page keeps the bar, which starts shown.
-  virtual bool MatchesShowList(const std::string& /*lower_url*/) { return true; }
-  virtual bool MatchesStopList(const std::string& /*lower_url*/) { return false; }
   // True when `url` carried a command keyword, which has then been carried out.
-  virtual bool DispatchCommandLink(const std::string& /*url*/) { return false; }
-  virtual void StartBackgroundMusic(bool /*is_music*/) {}
-  virtual void ShowKeyboard(bool /*activate*/, int32_t /*board_type*/) {}
-  virtual void RequestMusicOn() {}
-  virtual void RequestMusicOff() {}
-  virtual void CloseCompanions() {}
-  virtual void RequestExit() {}
-  virtual void IdleTick() {}
-  // The page's own window moves by this many CSS pixels; a stepwise scroll moves in 2-pixel steps.
-  virtual void ScrollBy(int /*dx*/, int /*dy*/) {}
-  virtual void ScrollStepwise(int /*dx*/, int /*dy*/) {}
-  virtual void HideScrollBars() {}
-  virtual void RetargetForms() {}
+  virtual bool DispatchCommandLink(const std::string& url) = 0;
+  virtual void StartBackgroundMusic(bool is_music) = 0;
+  virtual void ShowKeyboard(bool activate, int32_t board_type) = 0;
+  virtual void RequestMusicOn() = 0;
+  virtual void RequestMusicOff() = 0;
+  virtual void CloseCompanions() = 0;
+  virtual void RequestExit() = 0;
   // The main view's pop-up: the bar's next navigation is redirected here.
-  virtual void MarkBarRedirect() {}
+  virtual void MarkBarRedirect() = 0;
 };
 
 }  // namespace panelia

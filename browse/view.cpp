@@ -1,5 +1,7 @@
 #include "browse/view.h"
 
+#include <random>
+
 #include "common/ini_file.h"
 #include "common/names.h"
 #include "common/settings.h"
@@ -8,9 +10,10 @@
 namespace panelia {
 
 CPaneliaView::CPaneliaView(RegistryStore& store, BrowserControl& browser, TimerService& timers, ViewHost& host,
-                           ViewPartners& partners, std::string forum_url)
-    : store_(store), browser_(browser), timers_(timers), host_(host), partners_(partners),
-      forum_url_(std::move(forum_url)) {
+                           ViewPartners& partners, PageActions& page, CPageLists& lists, std::string forum_url,
+                           std::string site_url)
+    : store_(store), browser_(browser), timers_(timers), host_(host), partners_(partners), page_(page),
+      lists_(lists), forum_url_(std::move(forum_url)), site_url_(std::move(site_url)) {
   // Read once, in this order; a change takes effect at the next start.
   SettingsReader s(store_);
   def_font_size_ = s.Int(setting::DefFontSize);
@@ -35,7 +38,7 @@ void CPaneliaView::OnCreate() {
 
 void CPaneliaView::OnTimer(int id) {
   if (id == kIdleTimer) {
-    if (is_auto_home_ != 0 || is_loop_ != 0) partners_.IdleTick();
+    if (is_auto_home_ != 0 || is_loop_ != 0) IdleTick();
     else timers_.KillTimer(kIdleTimer);
   } else if (id == kScrollTimer) {
     SmoothScrollStep();
@@ -58,10 +61,10 @@ void CPaneliaView::ScrollPage(ScrollDirection direction) {
     return;
   }
   switch (direction) {
-    case ScrollDirection::Up: partners_.ScrollStepwise(0, -step); break;
-    case ScrollDirection::Right: partners_.ScrollStepwise(step, 0); break;
-    case ScrollDirection::Down: partners_.ScrollStepwise(0, step); break;
-    case ScrollDirection::Left: partners_.ScrollStepwise(-step, 0); break;
+    case ScrollDirection::Up: page_.ScrollStepwise(0, -step); break;
+    case ScrollDirection::Right: page_.ScrollStepwise(step, 0); break;
+    case ScrollDirection::Down: page_.ScrollStepwise(0, step); break;
+    case ScrollDirection::Left: page_.ScrollStepwise(-step, 0); break;
   }
 }
 
@@ -82,15 +85,54 @@ void CPaneliaView::SmoothScrollStep() {
   scrolled_ += kStep;
   bool vertical = scroll_direction_ == ScrollDirection::Up || scroll_direction_ == ScrollDirection::Down;
   switch (scroll_direction_) {
-    case ScrollDirection::Up: partners_.ScrollBy(0, -kStep); break;
-    case ScrollDirection::Right: partners_.ScrollBy(kStep, 0); break;
-    case ScrollDirection::Down: partners_.ScrollBy(0, kStep); break;
-    case ScrollDirection::Left: partners_.ScrollBy(-kStep, 0); break;
+    case ScrollDirection::Up: page_.ScrollBy(0, -kStep); break;
+    case ScrollDirection::Right: page_.ScrollBy(kStep, 0); break;
+    case ScrollDirection::Down: page_.ScrollBy(0, kStep); break;
+    case ScrollDirection::Left: page_.ScrollBy(-kStep, 0); break;
   }
   if (scrolled_ >= (vertical ? vertical_limit_ : horizontal_limit_) || stop_scroll_) {
     timers_.KillTimer(kScrollTimer);
     scrolled_ = 0;
   }
+}
+
+void CPaneliaView::IdleTick() {
+  std::pair<int, int> cursor = host_.CursorPosition();
+  // Any input counts, also a touch exactly where the last one was, which moves no cursor.
+  bool input = host_.InputSinceLastAsked();
+  if (cursor != last_cursor_ || input) {
+    last_cursor_ = cursor;
+    idle_count_ = 0;
+    return;
+  }
+  ++idle_count_;
+  // Equalities on unsigned products, so a time of 0 never fires and the home return comes once per
+  // idle period; the loop takes precedence over it.
+  auto count = static_cast<uint32_t>(idle_count_);
+  if (is_loop_ != 0) {
+    if (count == static_cast<uint32_t>(interval_time_) * 60u / 30u) {
+      browser_.Navigate(NextLoopPage([] { return static_cast<uint32_t>(std::random_device{}()); }));
+      idle_count_ = 0;
+    }
+    return;
+  }
+  if (count == static_cast<uint32_t>(wait_time_) * 60u / 5u) NavigateHome();
+}
+
+std::string CPaneliaView::NextLoopPage(const std::function<uint32_t()>& random) {
+  // Silently the home address (SoftHomeUrl whatever IsPaneliaHome says) without a usable list.
+  auto list = lists_.ReadSilently(kLoopList);
+  if (!list || list->empty()) return home_address_;
+  auto size = static_cast<int32_t>(list->size());
+  if (loop_mode_ == 1) {
+    loop_position_ = static_cast<int32_t>(random() % static_cast<uint32_t>(size));
+    return (*list)[static_cast<size_t>(loop_position_)];
+  }
+  if (loop_mode_ != 0) return home_address_;  // an unknown mode picks no entry: the home page
+  if (loop_position_ >= size || loop_position_ < 0) loop_position_ = 0;
+  std::string page = (*list)[static_cast<size_t>(loop_position_)];
+  if (++loop_position_ >= size) loop_position_ = 0;
+  return page;
 }
 
 void CPaneliaView::NavigateHome() {
@@ -101,23 +143,23 @@ void CPaneliaView::NavigateHome() {
 void CPaneliaView::OnBeforeNavigate2(const std::string& url, bool& cancel) {
   const std::string lower = AsciiLower(url);
   // Every step runs, in this order; a step may cancel, none un-cancels.
-  if (partners_.IsAddressBlocked(lower)) cancel = true;
-  if (!host_.IsNavigatorFixed()) host_.ShowBottomBar(partners_.MatchesShowList(lower));
+  if (lists_.IsAddressBlocked(lower, is_limit_, forbit_method_)) cancel = true;
+  if (!host_.IsNavigatorFixed()) host_.ShowBottomBar(lists_.MatchesShowList(lower));
   // Pages of the main view may carry command links too, recognised only as written (lower case).
   if (partners_.DispatchCommandLink(url)) cancel = true;
 }
 
 void CPaneliaView::OnNavigateComplete2(const std::string& url) {
   if (is_music_ == 0) return;
-  if (partners_.MatchesStopList(AsciiLower(url))) partners_.RequestMusicOff();
+  if (lists_.MatchesStopList(AsciiLower(url))) partners_.RequestMusicOff();
   else partners_.RequestMusicOn();
 }
 
 void CPaneliaView::OnDocumentComplete(const std::string& /*url*/) {
   // Read at every page, so an operator's change shows on the next page.
   SettingsReader s(store_);
-  if (s.Flag(setting::IsScrollBar)) partners_.HideScrollBars();
-  if (s.Flag(setting::IsFormTarget)) partners_.RetargetForms();
+  if (s.Flag(setting::IsScrollBar)) page_.HideScrollBars();
+  if (s.Flag(setting::IsFormTarget)) page_.RetargetForms();
 }
 
 void CPaneliaView::OnTitleChange(const std::string& title) {
@@ -157,7 +199,9 @@ void CPaneliaView::OnContextMenuCommand(int id) {
   switch (id) {
     case kAbout: host_.ShowAbout(); break;
     case kHelp: host_.OpenHelp(); break;
-    case kVisitSite: host_.OpenProjectSite(); break;
+    case kVisitSite:
+      if (!site_url_.empty()) browser_.Navigate(site_url_);
+      break;
     case kVisitForum:
       if (!forum_url_.empty()) browser_.Navigate(forum_url_);
       break;

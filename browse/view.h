@@ -4,10 +4,12 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "browse/page_lists.h"
 #include "browse/ports.h"
 #include "common/registry.h"
 
@@ -36,9 +38,10 @@ class CPaneliaView {
     kExit = 32816,
   };
 
-  // `forum_url` is where the context menu's forum item leads.
+  // `forum_url` is where the context menu's forum item leads, `site_url` its site item.
   CPaneliaView(RegistryStore& store, BrowserControl& browser, TimerService& timers, ViewHost& host,
-               ViewPartners& partners, std::string forum_url = {});
+               ViewPartners& partners, PageActions& page, CPageLists& lists, std::string forum_url = {},
+               std::string site_url = {});
 
   // Window life.
   void OnCreate();
@@ -81,6 +84,11 @@ class CPaneliaView {
   int32_t BoardMode() const { return board_mode_; }
   int32_t DefFontSize() const { return def_font_size_; }
   bool StopScrollFlag() const { return stop_scroll_; }
+  int32_t IdleCount() const { return idle_count_; }
+  int32_t LoopPosition() const { return loop_position_; }
+  // The next page of "Loop.dat" (read afresh) for the loop mode; the home address when there is
+  // none. `random` gives a number for the random mode.
+  std::string NextLoopPage(const std::function<uint32_t()>& random);
   void ClearStopScrollFlag() { stop_scroll_ = false; }
 
  private:
@@ -89,7 +97,10 @@ class CPaneliaView {
   TimerService& timers_;
   ViewHost& host_;
   ViewPartners& partners_;
+  PageActions& page_;
+  CPageLists& lists_;
   std::string forum_url_;
+  std::string site_url_;
 
   int32_t is_panelia_home_ = 0;
   std::string home_address_;
@@ -110,7 +121,11 @@ class CPaneliaView {
   int horizontal_limit_ = 0, vertical_limit_ = 0;
   bool page_size_known_ = false;
   int page_width_ = 0, page_height_ = 0;
+  int32_t idle_count_ = 0;
+  int32_t loop_position_ = 0;
+  std::pair<int, int> last_cursor_{0, 0};
   void SmoothScrollStep();
+  void IdleTick();
 };
 
 }  // namespace panelia

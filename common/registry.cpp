@@ -47,13 +47,18 @@ std::string NormalizeKeyPath(std::string_view path) {
   return out;
 }
 
-bool CRegistryKey::ReadDword(std::string_view name, uint32_t& destination) const {
-  auto value = store_->QueryValue(root_, subkey_, name);
-  if (!value) return false;
+ValueRead::Outcome CRegistryKey::ReadDwordChecked(std::string_view name, uint32_t& destination) const {
+  ValueRead value = store_->QueryValue(root_, subkey_, name);
+  if (!value) return value.status();
+  // A value of another type or size is no number at all: as good as absent.
   auto number = value->AsDword();
-  if (!number) return false;
+  if (!number) return ValueRead::Outcome::Absent;
   destination = *number;
-  return true;
+  return ValueRead::Outcome::Found;
+}
+
+bool CRegistryKey::ReadDword(std::string_view name, uint32_t& destination) const {
+  return ReadDwordChecked(name, destination) == ValueRead::Outcome::Found;
 }
 
 bool CRegistryKey::ReadDword(std::string_view name, int32_t& destination) const {
@@ -64,7 +69,8 @@ bool CRegistryKey::ReadDword(std::string_view name, int32_t& destination) const 
 }
 
 TextRead CRegistryKey::ReadTextChecked(std::string_view name, std::string& out) const {
-  auto value = store_->QueryValue(root_, subkey_, name);
+  ValueRead value = store_->QueryValue(root_, subkey_, name);
+  if (value.IsError()) return TextRead::StoreError;
   if (!value || value->type != ValueType::Sz) return TextRead::Absent;
   std::string text = value->AsText();
   // The buffer holds 255 bytes and the terminator; anything longer cannot be read at all.

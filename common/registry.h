@@ -40,12 +40,36 @@ struct RegChange {
   RegValue value;
 };
 
+// One value read from a store: found, absent, or not readable at all (a locked, corrupt or vanished
+// store). Callers that must fail closed tell the last two apart; the rest treat both as absent.
+class ValueRead {
+ public:
+  enum class Outcome { Found, Absent, Error };
+  ValueRead() = default;
+  ValueRead(std::nullopt_t) {}  // NOLINT(google-explicit-constructor): reads as absent
+  ValueRead(RegValue value) : status_(Outcome::Found), value_(std::move(value)) {}  // NOLINT
+  static ValueRead Error() {
+    ValueRead r;
+    r.status_ = Outcome::Error;
+    return r;
+  }
+  Outcome status() const { return status_; }
+  bool IsError() const { return status_ == Outcome::Error; }
+  explicit operator bool() const { return status_ == Outcome::Found; }
+  const RegValue& operator*() const { return value_; }
+  const RegValue* operator->() const { return &value_; }
+
+ private:
+  Outcome status_ = Outcome::Absent;
+  RegValue value_;
+};
+
 // Raw access to the hives. Key paths are backslash-separated and compare without regard to ASCII
 // case; value names too. Reads never create anything, and SetValue never creates a key.
 class RegistryStore {
  public:
   virtual ~RegistryStore() = default;
-  virtual std::optional<RegValue> QueryValue(Hive hive, std::string_view key, std::string_view name) = 0;
+  virtual ValueRead QueryValue(Hive hive, std::string_view key, std::string_view name) = 0;
   virtual bool SetValue(Hive hive, std::string_view key, std::string_view name, const RegValue& value) = 0;
 
   // Administration, for panelia-reg and the configuration program only.
@@ -63,8 +87,9 @@ class RegistryStore {
 // "a\\b\\\\c\\" -> "a\\b\\c": the form keys are stored and compared in.
 std::string NormalizeKeyPath(std::string_view path);
 
-// Result of a text read where the caller must tell "absent" from "there but unreadable".
-enum class TextRead { Ok, Absent, TooLong };
+// Result of a text read where the caller must tell "absent" from "there but unreadable" (too long
+// for the buffer) and from "the store itself could not be read".
+enum class TextRead { Ok, Absent, TooLong, StoreError };
 
 class CRegistryKey {
  public:
@@ -82,12 +107,14 @@ class CRegistryKey {
   // Writes `destination` only when a 4-byte REG_DWORD was read.
   bool ReadDword(std::string_view name, uint32_t& destination) const;
   bool ReadDword(std::string_view name, int32_t& destination) const;
+  // As ReadDword, and says why nothing was written.
+  ValueRead::Outcome ReadDwordChecked(std::string_view name, uint32_t& destination) const;
   // Fills the caller's zeroed 256-byte buffer; a value that does not fit (256 bytes of text or
   // more) leaves it untouched. Always reports success, which every caller relies on.
   bool ReadString(std::string_view name, StringBuffer& buffer) const;
   // The usual caller's idiom: zeroed buffer, read, copy. Absent or unreadable gives "".
   std::string ReadText(std::string_view name) const;
-  // Tells absent from too long, for callers that must fail closed.
+  // Tells absent from too long and from a store error, for callers that must fail closed.
   TextRead ReadTextChecked(std::string_view name, std::string& out) const;
 
   bool WriteString(std::string_view name, std::string_view text) const;

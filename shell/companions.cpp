@@ -22,15 +22,32 @@ void CCompanions::ShowKeyboard(bool activate, int32_t board_type) {
     windows_.SetTopMost(*keyboard);
     return;
   }
-  // The wait below keeps the page painted, so a second touch may arrive meanwhile: it finds the
-  // keyboard on its way and is not started twice.
+  // The kiosk runs on while the keyboard starts, so a second touch may arrive meanwhile: it finds
+  // the keyboard on its way and is not started twice.
   if (waiting_for_keyboard_) return;
   launcher_.Start(KeyboardProgram(board_type), ShowCommand::Normal);
   if (!activate) return;
   waiting_for_keyboard_ = true;
-  port_.Pause(kKeyboardPollMs);
-  for (int poll = 0; poll < kKeyboardPolls && !windows_.FindWindowByClass(kGlyphdeckClass); ++poll)
-    port_.Pause(kKeyboardPollMs);
+  keyboard_polls_ = 0;
+  timers_.SetTimer(kKeyboardPollTimer, kKeyboardPollMs);
+}
+
+void CCompanions::OnTimer(int id) {
+  if (id != kKeyboardPollTimer || !waiting_for_keyboard_) return;
+  // Each tick ends one 400 ms wait: ten looks, and an eleventh wait after the last of them.
+  if (keyboard_polls_ == kKeyboardPolls) {
+    EndKeyboardWait();
+    return;
+  }
+  if (windows_.FindWindowByClass(kGlyphdeckClass)) {
+    EndKeyboardWait();
+    return;
+  }
+  ++keyboard_polls_;
+}
+
+void CCompanions::EndKeyboardWait() {
+  timers_.KillTimer(kKeyboardPollTimer);
   waiting_for_keyboard_ = false;
   port_.FocusMainFrame();
 }

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "browse/ports.h"
 #include "common/names.h"
 #include "common/registry.h"
 #include "common/window_system.h"
@@ -13,8 +14,6 @@ namespace panelia {
 class CompanionPort {
  public:
   virtual ~CompanionPort() = default;
-  // Waits while the kiosk keeps painting its page.
-  virtual void Pause(int milliseconds) = 0;
   virtual void FocusMainFrame() = 0;
   virtual void ShowNotice(const std::string& text, const std::string& caption) = 0;
 };
@@ -23,15 +22,19 @@ class CCompanions {
  public:
   static constexpr int kKeyboardPollMs = 400;
   static constexpr int kKeyboardPolls = 10;
+  static constexpr int kKeyboardPollTimer = 1;
   static constexpr std::string_view kKeyboardClass = kGlyphdeckClass;
 
   CCompanions(RegistryStore& store, WindowSystem& windows, ProgramLauncher& launcher, CompanionPort& port,
-              std::string module_directory)
-      : store_(store), windows_(windows), launcher_(launcher), port_(port),
+              TimerService& timers, std::string module_directory)
+      : store_(store), windows_(windows), launcher_(launcher), port_(port), timers_(timers),
         module_directory_(std::move(module_directory)) {}
 
   void StartBackgroundMusic(bool is_music);
+  // Starts the keyboard; with `activate` it then watches for its window (every 400 ms, 11 times at
+  // most) on a timer, the kiosk running meanwhile, and gives the frame the focus back.
   void ShowKeyboard(bool activate, int32_t board_type);
+  void OnTimer(int id);
   void ToggleKeyboard();
   void CloseKeyboard() { CloseIfFound(kKeyboardClass); }
   // Each sends only when the answer differs from what Sonavelle was last told; a missing player
@@ -47,12 +50,15 @@ class CCompanions {
  private:
   std::string KeyboardProgram(int32_t board_type) const;
   void CloseIfFound(std::string_view window_class);
+  void EndKeyboardWait();
 
   RegistryStore& store_;
   WindowSystem& windows_;
   ProgramLauncher& launcher_;
   CompanionPort& port_;
+  TimerService& timers_;
   std::string module_directory_;
+  int keyboard_polls_ = 0;
   bool music_requested_ = false;
   bool music_failure_shown_ = false;
   bool waiting_for_keyboard_ = false;

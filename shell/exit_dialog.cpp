@@ -37,9 +37,14 @@ void CExitPasswordDlg::OnOk() {
   CRegistryKey key(store_);
   key.SetSubKey(SectionPath(Section::General));
   std::string stored;
-  // A stored password that cannot be read (too long) matches nothing: the kiosk stays closed.
-  // Absent means empty, which an entry of spaces matches.
   TextRead read = key.ReadTextChecked(setting::Password.name, stored);
+  // A store that cannot be read says nothing about the password: nothing is accepted until it reads
+  // again, or a busy store would let an entry of spaces close the kiosk. A stored password too long
+  // to read matches nothing either. Absent means empty, which an entry of spaces matches.
+  if (read == TextRead::StoreError) {
+    port_.ShowStoreUnreadable();
+    return;
+  }
   bool matches = read != TextRead::TooLong && NormalizePassword(stored) == NormalizePassword(port_.EnteredText());
   if (matches) End(kOk);
   else port_.ShowWrongPassword();
@@ -56,9 +61,16 @@ void CExitPasswordDlg::End(int result) {
   port_.EndDialog(result);
 }
 
-void RequestExit(ExitServices& services, bool with_password) {
-  bool leave = with_password ? services.RunExitPasswordDialog() == CExitPasswordDlg::kOk : services.AskToQuit();
-  if (leave) services.CloseSuite();
+void RequestExit(ExitDialogs& dialogs, bool with_password, std::function<void()> close_suite) {
+  if (with_password) {
+    dialogs.RunExitPasswordDialog([close = std::move(close_suite)](int result) {
+      if (result == CExitPasswordDlg::kOk) close();
+    });
+  } else {
+    dialogs.AskToQuit([close = std::move(close_suite)](bool yes) {
+      if (yes) close();
+    });
+  }
 }
 
 }  // namespace panelia

@@ -21,6 +21,8 @@ class ExitDialogPort {
   virtual void SetCountText(const std::string& text) = 0;
   virtual void StartTimer(int id, int milliseconds) = 0;
   virtual void ShowWrongPassword() = 0;  // "密码错误，请重新输入"; the typed text stays
+  // The settings store could not be read: kStoreUnreadableText; the typed text stays.
+  virtual void ShowStoreUnreadable() = 0;
   virtual void EndDialog(int result) = 0;
 };
 
@@ -32,6 +34,7 @@ class CExitPasswordDlg {
   static constexpr int kTimerMs = 1000;
   static constexpr int kSeconds = 50;
   static constexpr std::string_view kInitialCount = "20";  // what the label shows in the first second
+  static constexpr std::string_view kStoreUnreadableText = "暂时无法读取设置，不能验证密码，请稍后再试";
 
   // `close_keyboard` closes a running keyboard; `toggle_keyboard` is the soft-keyboard button.
   CExitPasswordDlg(RegistryStore& store, ExitDialogPort& port, std::function<void()> close_keyboard,
@@ -58,16 +61,17 @@ class CExitPasswordDlg {
   bool ended_ = false;
 };
 
-// The dialogs and the suite's close behind the exit commands.
-class ExitServices {
+// The two questions behind the exit commands. Both answer later, through `done`: the user-interface
+// thread keeps running the kiosk while they are open.
+class ExitDialogs {
  public:
-  virtual ~ExitServices() = default;
-  virtual int RunExitPasswordDialog() = 0;  // CExitPasswordDlg::kOk or kCancel
-  virtual bool AskToQuit() = 0;             // "您真的要退出Panelia触摸屏浏览器吗？", Yes
-  virtual void CloseSuite() = 0;
+  virtual ~ExitDialogs() = default;
+  virtual void RunExitPasswordDialog(std::function<void(int)> done) = 0;  // CExitPasswordDlg::kOk or kCancel
+  virtual void AskToQuit(std::function<void(bool)> done) = 0;  // "您真的要退出Panelia触摸屏浏览器吗？", Yes
 };
 
-// `with_password` true asks for the password, false the yes/no question.
-void RequestExit(ExitServices& services, bool with_password);
+// `with_password` true asks for the password, false the yes/no question; `close_suite` runs only
+// when the answer lets the visitor leave.
+void RequestExit(ExitDialogs& dialogs, bool with_password, std::function<void()> close_suite);
 
 }  // namespace panelia

@@ -105,13 +105,21 @@ void CMainFrame::SendMailTo(const std::string& address) {
 
 void CMainFrame::PowerOffCheck() {
   LocalTime now = services_.Now();
-  if (!PowerOffDue(power_off_, now)) return;
-  if (services_.RunPowerOffDialog(now) != CPowerOffDlg::kOk) return;
-  if (!services_.ShutdownAllowed()) port_.MessageBox("关机权限设置失败!", "ERROR", MessageIcon::Error);
-  // The frame, the views and the companions are gone before the machine is asked to power off;
-  // nothing of the frame is touched after this.
-  services_.CloseFrame();
-  services_.RequestPowerOff();
+  // A check while the notice is up is the same power-off, not a second one.
+  if (power_off_notice_open_ || !PowerOffDue(power_off_, now)) return;
+  power_off_notice_open_ = true;
+  services_.RunPowerOffDialog(now, [this](int result) {
+    power_off_notice_open_ = false;
+    if (result != CPowerOffDlg::kOk) return;
+    // The frame, the views and the companions are gone before the machine is asked to power off;
+    // nothing of the frame is touched after this.
+    auto power_off = [this] {
+      services_.CloseFrame();
+      services_.RequestPowerOff();
+    };
+    if (services_.ShutdownAllowed()) power_off();
+    else port_.MessageBox("关机权限设置失败!", "ERROR", MessageIcon::Error, power_off);
+  });
 }
 
 std::optional<int32_t> CMainFrame::OnSuiteMessage(std::string_view name, int32_t wparam, int32_t /*lparam*/) {
@@ -165,7 +173,9 @@ bool CMainFrame::OnCommand(int id) {
         port_.MessageBox("新建 Panelia 浏览器窗口错误", std::string(kErrorCaption), MessageIcon::Error);
       return true;
     case command::kOpen:
-      if (auto address = services_.RunOpenDialog(); address && !address->empty() && view_) view_->Navigate(*address);
+      services_.RunOpenDialog([this](std::optional<std::string> address) {
+        if (address && !address->empty() && view_) view_->Navigate(*address);
+      });
       return true;
     case command::kSaveAs: services_.ExecBrowserCommand(4); return true;
     case command::kPrint: services_.ExecBrowserCommand(6); return true;

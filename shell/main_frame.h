@@ -41,7 +41,9 @@ class FramePort : public SplitterPort {
   virtual void SetRowHeights(int top, int bottom) = 0;
   virtual void SetMenuCheck(int command, bool checked) = 0;
   virtual void SetFrameTimer(int id, int milliseconds) = 0;
-  virtual void MessageBox(const std::string& text, const std::string& caption, MessageIcon icon) = 0;
+  // A modal box over the frame; `closed` runs once it has been dismissed. The kiosk runs on meanwhile.
+  virtual void MessageBox(const std::string& text, const std::string& caption, MessageIcon icon,
+                          std::function<void()> closed = {}) = 0;
 };
 
 // Programs, dialogs and the system behind the frame's commands.
@@ -51,7 +53,8 @@ class FrameServices {
   virtual bool StartNewCopy() = 0;                                // false when the start failed
   virtual void StartProgram(const std::string& path) = 0;         // result not examined
   virtual void OpenWithDefaultHandler(const std::string& path) = 0;  // result not examined
-  virtual std::optional<std::string> RunOpenDialog() = 0;       // the address, on OK
+  // The address, on OK; nullopt on Cancel. Answered later, through `done`.
+  virtual void RunOpenDialog(std::function<void(std::optional<std::string>)> done) = 0;
   virtual void ExecBrowserCommand(int olecmdid) = 0;             // 4 save as, 6 print, 7 print preview
   virtual void PageSetup() = 0;
   virtual void ShowAbout() = 0;
@@ -59,7 +62,8 @@ class FrameServices {
   virtual std::optional<std::string> MailHandlerCommandLine() = 0;
   virtual void StartMailProgram(const std::string& program, const std::string& parameters) = 0;
   virtual LocalTime Now() = 0;
-  virtual int RunPowerOffDialog(const LocalTime& today) = 0;  // CPowerOffDlg::kOk or kCancel
+  // The 15-second notice; `done` gets CPowerOffDlg::kOk or kCancel.
+  virtual void RunPowerOffDialog(const LocalTime& today, std::function<void(int)> done) = 0;
   virtual bool ShutdownAllowed() = 0;
   virtual void CloseFrame() = 0;       // the whole shutdown, companions included, done on return
   virtual void RequestPowerOff() = 0;
@@ -121,6 +125,7 @@ class CMainFrame {
   bool status_bar_shown_ = true;
   bool bottom_bar_shown_ = true;
   bool full_screen_ = false;
+  bool power_off_notice_open_ = false;
   CKioskSplitter splitter_;
 };
 

@@ -114,4 +114,10 @@ std::string MnemonicLabel(std::string_view text) {
   return out;
 }
 
+std::optional<int> AcceleratorCommand(unsigned modifiers, std::string_view key) {
+  for (const auto& accel : MainAccelerators())
+    if (accel.modifiers == modifiers && accel.key == key) return accel.command;
+  return std::nullopt;
+}
+
 }  // namespace panelia

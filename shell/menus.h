@@ -1,6 +1,7 @@
 // Menu 128 and accelerator table 128 of the main frame, as data the GTK adapter builds from.
 #pragma once
 
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -36,6 +37,8 @@ struct Accelerator {
   int command;
 };
 const std::vector<Accelerator>& MainAccelerators();
+// The command of a key with its modifiers (the key name lower-cased where it is a letter), if any.
+std::optional<int> AcceleratorCommand(unsigned modifiers, std::string_view key);
 
 // The status line's text while the item is highlighted; "就绪" otherwise.
 std::string_view CommandPrompt(int id);

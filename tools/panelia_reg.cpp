@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "common/reg_tool.h"
-#include "platform/sqlite_registry.h"
+#include "platform/store/sqlite_registry.h"
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);

@@ -14,7 +14,7 @@
 #include <string_view>
 
 #include "common/names.h"
-#include "platform/x11_messages.h"
+#include "platform/x11/messages.h"
 
 namespace {
 
@@ -55,7 +55,7 @@ int main(int argc, char** argv) {
     return Usage();
   }
 
-  panelia::X11WindowSystem windows;
+  panelia::x11::X11WindowSystem windows;
   if (!windows.Connected()) {
     std::fprintf(stderr, "panelia-send: cannot open the X display (is DISPLAY set?)\n");
     return kNoDisplay;

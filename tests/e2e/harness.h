@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/sqlite_registry.h"
+#include "platform/store/sqlite_registry.h"
 
 namespace panelia::e2e {
 

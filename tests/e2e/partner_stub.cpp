@@ -10,7 +10,7 @@
 #include <string>
 
 #include "common/names.h"
-#include "platform/x11_messages.h"
+#include "platform/x11/message_receiver.h"
 
 int main(int argc, char** argv) {
   if (argc < 3) return 2;
@@ -45,9 +45,9 @@ int main(int argc, char** argv) {
       log("close " + klass);
       break;
     }
-    if (auto m = panelia::DecodeMessage(display, e.xclient, known)) {
+    if (auto m = panelia::x11::DecodeMessage(display, e.xclient, known)) {
       log(m->name.substr(0, m->name.find('-', m->name.find('-') + 1)) + " " + std::to_string(m->wparam));
-      if (!hang) panelia::SendReply(display, *m, 0);
+      if (!hang) panelia::x11::SendReply(display, *m, 0);
     }
   }
   XCloseDisplay(display);

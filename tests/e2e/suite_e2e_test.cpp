@@ -31,6 +31,8 @@ class SuiteE2E : public ::testing::Test {
     for (const char* dir : {"res", "Style", "BottomBtn", "demo", "help"})
       fs::copy(kBinDir + dir, module_ / dir, fs::copy_options::recursive);
     fs::copy_file(kPagesDir + "bar.htm", module_ / "Style/User/1024x768.htm", fs::copy_options::overwrite_existing);
+    // The kiosk directory's lists: the bar on every page, music on every page.
+    for (const char* list : {"Show.dat", "stop.dat"}) fs::copy_file(kBinDir + list, module_ / list);
     std::ofstream(module_ / "OpenURL.ini") << "[TargetURL]\n3=file://" << kPagesDir << "target.html\n";
     Partner("sonavelle", "SonavelleClass4.0", hung_player);
     Partner("glyphdeck", "GlyphdeckClass4.0", false);

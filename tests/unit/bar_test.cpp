@@ -16,16 +16,16 @@ using test::FakeTimers;
 using test::MemoryRegistry;
 using Calls = std::vector<std::string>;
 
-struct NullHost : ViewHost {
-  void SetMainWindowTitle(const std::string&) override {}
-  std::string ModuleDirectory() const override { return "/nonexistent/"; }
-};
-
 class RecordingBarPartners : public ViewPartners, public BarActions {
  public:
   explicit RecordingBarPartners(CallLog& log) : log_(log) {}
+  bool DispatchCommandLink(const std::string&) override { return false; }
+  void StartBackgroundMusic(bool) override {}
   void ShowKeyboard(bool, int32_t) override { log_.Add("keyboard"); }
-  void ScrollStepwise(int dx, int dy) override { log_.Add("scroll " + std::to_string(dx) + "," + std::to_string(dy)); }
+  void RequestMusicOn() override {}
+  void RequestMusicOff() override {}
+  void RequestExit() override { RequestExit(true); }
+  void MarkBarRedirect() override {}
   void RequestExit(bool with_password) override { log_.Add(with_password ? "exit password" : "exit question"); }
   void PrintMainPage() override { log_.Add("print"); }
   void PlaceBar(int left, int top) override { log_.Add("place " + std::to_string(left) + "," + std::to_string(top)); }
@@ -37,18 +37,24 @@ class RecordingBarPartners : public ViewPartners, public BarActions {
 
 class BarTest : public ::testing::Test {
  protected:
-  BarTest() : main_browser_(log_), bar_browser_(bar_log_), timers_(log_), partners_(log_) {
+  BarTest()
+      : main_browser_(log_), bar_browser_(bar_log_), timers_(log_), host_(log_), partners_(log_), page_(log_),
+        files_(log_), lists_(files_) {
+    host_.module_directory = "/nonexistent/";
     store_.Put(Hive::LocalMachine, SectionPath(Section::General), "SoftHomeUrl", RegValue::Text("file:///home.html"));
     store_.Put(Hive::LocalMachine, SectionPath(Section::Style), "ScrollStep", RegValue::Dword(100));
-    view_ = std::make_unique<CPaneliaView>(store_, main_browser_, timers_, host_, partners_);
+    view_ = std::make_unique<CPaneliaView>(store_, main_browser_, timers_, host_, partners_, page_, lists_);
     bar_ = std::make_unique<CBottomView>(bar_browser_, *view_, partners_);
   }
   CallLog log_, bar_log_;
   MemoryRegistry store_;
   FakeBrowser main_browser_, bar_browser_;
   FakeTimers timers_;
-  NullHost host_;
+  test::RecordingHost host_;
   RecordingBarPartners partners_;
+  test::RecordingPage page_;
+  test::FakeLists files_;
+  CPageLists lists_;
   std::unique_ptr<CPaneliaView> view_;
   std::unique_ptr<CBottomView> bar_;
 };

@@ -16,7 +16,7 @@ using test::MemoryRegistry;
 using Calls = std::vector<std::string>;
 
 // A display with windows by class, recording every message and close request.
-class FakeWindows : public WindowSystem, public ProgramLauncher, public CompanionPort {
+class FakeWindows : public WindowSystem, public ProgramLauncher, public CompanionPort, public TimerService {
  public:
   explicit FakeWindows(CallLog& log) : log_(log) {}
   std::optional<WindowHandle> FindWindowByClass(std::string_view c) override {
@@ -36,16 +36,13 @@ class FakeWindows : public WindowSystem, public ProgramLauncher, public Companio
     if (appears_after_start) windows[std::string(kGlyphdeckClass)] = 7;
     return start_ok;
   }
-  void Pause(int ms) override {
-    log_.Add("pause " + std::to_string(ms));
-    if (++pauses == appear_after_pauses) windows[std::string(kGlyphdeckClass)] = 7;
-  }
+  void SetTimer(int id, int ms) override { log_.Add("set-timer " + std::to_string(id) + " " + std::to_string(ms)); }
+  void KillTimer(int id) override { log_.Add("kill-timer " + std::to_string(id)); }
   void FocusMainFrame() override { log_.Add("focus-frame"); }
   void ShowNotice(const std::string& text, const std::string& caption) override { log_.Add("notice " + text + " | " + caption); }
 
   std::map<std::string, WindowHandle> windows;
   bool hung = false, start_ok = true, appears_after_start = false;
-  int pauses = 0, appear_after_pauses = -1;
 
  private:
   CallLog& log_;
@@ -53,7 +50,7 @@ class FakeWindows : public WindowSystem, public ProgramLauncher, public Companio
 
 class CompanionsTest : public ::testing::Test {
  protected:
-  CompanionsTest() : fake_(log_), companions_(store_, fake_, fake_, fake_, "/k/") {}
+  CompanionsTest() : fake_(log_), companions_(store_, fake_, fake_, fake_, fake_, "/k/") {}
   CallLog log_;
   MemoryRegistry store_;
   FakeWindows fake_;
@@ -108,22 +105,31 @@ TEST_F(CompanionsTest, BackgroundMusicStartsOnceMinimisedAndReportsFailureOnce) 
   EXPECT_TRUE(log_.Calls().empty()) << "a running player is not started again";
 }
 
-TEST_F(CompanionsTest, ShowKeyboardWaitsForItsWindowThenGivesTheFocusBack) {
-  fake_.appear_after_pauses = 3;
+TEST_F(CompanionsTest, ShowKeyboardWatchesForItsWindowOnATimerThenGivesTheFocusBack) {
   companions_.ShowKeyboard(true, 0);
-  EXPECT_EQ(log_.Calls(), (Calls{"start /k/glyphdeck 5", "pause 400", "pause 400", "pause 400", "focus-frame"}));
+  companions_.OnTimer(CCompanions::kKeyboardPollTimer);
+  companions_.ShowKeyboard(true, 0);  // a second touch while it starts: not started twice
+  EXPECT_EQ(log_.Calls(), (Calls{"start /k/glyphdeck 5", "set-timer 1 400"}));
+  fake_.windows[std::string(kGlyphdeckClass)] = 7;
+  companions_.OnTimer(CCompanions::kKeyboardPollTimer);
+  EXPECT_EQ(log_.Calls(), (Calls{"start /k/glyphdeck 5", "set-timer 1 400", "kill-timer 1", "focus-frame"}));
 
   log_.Clear();
   companions_.ShowKeyboard(true, 0);  // running: only raised
+  companions_.OnTimer(CCompanions::kKeyboardPollTimer);  // a late tick of the finished wait does nothing
   EXPECT_EQ(log_.Calls(), (Calls{"topmost 7"}));
 
   log_.Clear();
   fake_.windows.clear();
-  fake_.appear_after_pauses = -1;
-  companions_.ShowKeyboard(true, 1);  // never appears: at most 4.4 s
-  EXPECT_EQ(log_.Calls().front(), "start /k/tallypane 5");
-  EXPECT_EQ(std::count(log_.Calls().begin(), log_.Calls().end(), "pause 400"), 11);
-  EXPECT_EQ(log_.Calls().back(), "focus-frame");
+  companions_.ShowKeyboard(true, 1);  // never appears: eleven waits of 400 ms, 4.4 s at most
+  for (int tick = 1; tick <= 10; ++tick) companions_.OnTimer(CCompanions::kKeyboardPollTimer);
+  EXPECT_EQ(log_.Calls(), (Calls{"start /k/tallypane 5", "set-timer 1 400"}));
+  companions_.OnTimer(CCompanions::kKeyboardPollTimer);
+  EXPECT_EQ(log_.Calls(), (Calls{"start /k/tallypane 5", "set-timer 1 400", "kill-timer 1", "focus-frame"}));
+
+  log_.Clear();
+  companions_.ShowKeyboard(false, 0);  // not activated: started, nobody waits
+  EXPECT_EQ(log_.Calls(), (Calls{"start /k/glyphdeck 5"}));
 }
 
 TEST_F(CompanionsTest, ToggleKeyboardStartsThenClosesWithBoardTypeReadAfresh) {
@@ -142,6 +148,7 @@ class RecordingExitPort : public ExitDialogPort {
   void SetCountText(const std::string& t) override { count = t; }
   void StartTimer(int id, int ms) override { calls.push_back("timer " + std::to_string(id) + " " + std::to_string(ms)); }
   void ShowWrongPassword() override { calls.push_back("wrong"); }
+  void ShowStoreUnreadable() override { calls.push_back("store-unreadable"); }
   void EndDialog(int r) override { calls.push_back("end " + std::to_string(r)); }
   std::string entered, count;
   Calls calls;
@@ -161,6 +168,7 @@ TEST(ExitDialogTest, AcceptsOnlyTheStoredPasswordAndFailsClosedWhenUnreadable) {
     std::optional<RegValue> stored;
     std::string entered;
     bool accepted;
+    bool store_fails = false;
   } cases[] = {
       {"same", RegValue::Text("Kiosk8"), "kiosk8", true},
       {"case and spaces differ", RegValue::Text(" kiosk8 "), "KIOSK8  ", true},
@@ -171,6 +179,8 @@ TEST(ExitDialogTest, AcceptsOnlyTheStoredPasswordAndFailsClosedWhenUnreadable) {
       {"unreadable (300 bytes): nothing opens", RegValue::Text(std::string(300, 'p')), " ", false},
       {"unreadable: not even itself", RegValue::Text(std::string(300, 'p')), std::string(300, 'p'), false},
       {"a number is no password", RegValue::Dword(1234), " ", true},
+      {"store unreadable: spaces do not open", std::nullopt, "  ", false, true},
+      {"store unreadable: not even the right one", RegValue::Text("kiosk8"), "kiosk8", false, true},
   };
   for (const auto& c : cases) {
     MemoryRegistry store;
@@ -178,8 +188,17 @@ TEST(ExitDialogTest, AcceptsOnlyTheStoredPasswordAndFailsClosedWhenUnreadable) {
     RecordingExitPort port;
     CExitPasswordDlg dialog(store, port, [] {}, [] {});
     port.entered = c.entered;
+    store.fail_reads = c.store_fails;
     dialog.OnOk();
-    EXPECT_EQ(port.calls, (Calls{c.accepted ? "end 1" : "wrong"})) << c.what;
+    const char* refusal = c.store_fails ? "store-unreadable" : "wrong";
+    EXPECT_EQ(port.calls, (Calls{c.accepted ? "end 1" : refusal})) << c.what;
+    if (c.store_fails) {
+      // The same entry is judged afresh once the store reads again.
+      store.fail_reads = false;
+      port.calls.clear();
+      dialog.OnOk();
+      EXPECT_EQ(port.calls, (Calls{"end 1"})) << c.what;
+    }
   }
 }
 
@@ -210,31 +229,43 @@ TEST(ExitDialogTest, CountsDownFromFiftyShowingTwentyFirst) {
   EXPECT_EQ(toggled, 2);
 }
 
-class RecordingExit : public ExitServices {
+class RecordingExit : public ExitDialogs {
  public:
-  int RunExitPasswordDialog() override {
+  void RunExitPasswordDialog(std::function<void(int)> done) override {
     calls.push_back("password");
-    return dialog_result;
+    pending_password = std::move(done);
   }
-  bool AskToQuit() override {
+  void AskToQuit(std::function<void(bool)> done) override {
     calls.push_back("question");
-    return yes;
+    pending_question = std::move(done);
   }
-  void CloseSuite() override { calls.push_back("close-suite"); }
-  int dialog_result = CExitPasswordDlg::kCancel;
-  bool yes = false;
+  std::function<void(int)> pending_password;
+  std::function<void(bool)> pending_question;
   Calls calls;
 };
 
-TEST(RequestExitTest, BothPathsCloseTheSuiteOnlyWhenConfirmed) {
+TEST(RequestExitTest, BothPathsCloseTheSuiteOnlyWhenConfirmedAndOnlyOnceAnswered) {
   RecordingExit e;
-  RequestExit(e, true);
-  RequestExit(e, false);
-  e.dialog_result = CExitPasswordDlg::kOk;
-  e.yes = true;
-  RequestExit(e, true);
-  RequestExit(e, false);
-  EXPECT_EQ(e.calls, (Calls{"password", "question", "password", "close-suite", "question", "close-suite"}));
+  auto close = [&] { e.calls.push_back("close-suite"); };
+  struct Case {
+    bool with_password;
+    int dialog_result;
+    bool yes;
+    bool closes;
+  } cases[] = {
+      {true, CExitPasswordDlg::kCancel, false, false},
+      {true, CExitPasswordDlg::kOk, false, true},
+      {false, 0, false, false},
+      {false, 0, true, true},
+  };
+  for (const auto& c : cases) {
+    e.calls.clear();
+    RequestExit(e, c.with_password, close);
+    EXPECT_EQ(e.calls, (Calls{c.with_password ? "password" : "question"})) << "nothing closes before the answer";
+    if (c.with_password) e.pending_password(c.dialog_result);
+    else e.pending_question(c.yes);
+    EXPECT_EQ(e.calls.size(), c.closes ? 2u : 1u);
+  }
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "browse/page_lists.h"
 #include "browse/ports.h"
 #include "common/registry.h"
 #include "common/text.h"
@@ -19,13 +20,15 @@ class MemoryRegistry : public RegistryStore {
   std::vector<std::string> reads;  // "key|name"
   std::vector<std::string> writes;
   bool fail_writes = false;
+  bool fail_reads = false;  // a locked or corrupt store: every read is an error
 
   void Put(Hive hive, std::string_view key, std::string_view name, RegValue value) {
     CreateKey(hive, key);
     values_[Id(hive, key)][AsciiLower(name)] = {std::string(name), std::move(value)};
   }
-  std::optional<RegValue> QueryValue(Hive hive, std::string_view key, std::string_view name) override {
+  ValueRead QueryValue(Hive hive, std::string_view key, std::string_view name) override {
     reads.push_back(std::string(NormalizeKeyPath(key)) + "|" + std::string(name));
+    if (fail_reads) return ValueRead::Error();
     auto k = values_.find(Id(hive, key));
     if (k == values_.end()) return std::nullopt;
     auto v = k->second.find(AsciiLower(name));
@@ -100,6 +103,56 @@ class FakeTimers : public TimerService {
   explicit FakeTimers(CallLog& log) : log_(log) {}
   void SetTimer(int id, int ms) override { log_.Add("set-timer " + std::to_string(id) + " " + std::to_string(ms)); }
   void KillTimer(int id) override { log_.Add("kill-timer " + std::to_string(id)); }
+
+ private:
+  CallLog& log_;
+};
+
+// Page lists in memory by file name; a name without an entry cannot be opened.
+class FakeLists : public PageListSource {
+ public:
+  explicit FakeLists(CallLog& log) : log_(log) {}
+  std::optional<PageList> Read(std::string_view name) override {
+    log_.Add("read " + std::string(name));
+    auto it = files.find(std::string(name));
+    if (it == files.end()) return std::nullopt;
+    return it->second;
+  }
+  void ShowListError(const std::string& text) override { log_.Add("list-error " + text); }
+  std::map<std::string, PageList> files;
+
+ private:
+  CallLog& log_;
+};
+
+class RecordingPage : public PageActions {
+ public:
+  explicit RecordingPage(CallLog& log) : log_(log) {}
+  void ScrollBy(int dx, int dy) override { log_.Add("scroll-by " + std::to_string(dx) + "," + std::to_string(dy)); }
+  void ScrollStepwise(int dx, int dy) override { log_.Add("scroll " + std::to_string(dx) + "," + std::to_string(dy)); }
+  void HideScrollBars() override { log_.Add("hide-scroll-bars"); }
+  void RetargetForms() override { log_.Add("retarget-forms"); }
+
+ private:
+  CallLog& log_;
+};
+
+class RecordingHost : public ViewHost {
+ public:
+  explicit RecordingHost(CallLog& log) : log_(log) {}
+  void SetMainWindowTitle(const std::string& title) override { log_.Add("title " + title); }
+  bool IsNavigatorFixed() const override { return navigator_fixed; }
+  void ShowBottomBar(bool show) override { log_.Add(show ? "bar-show" : "bar-hide"); }
+  void ShowAbout() override { log_.Add("about"); }
+  void OpenHelp() override { log_.Add("help"); }
+  void ShowPageProperties() override { log_.Add("properties"); }
+  std::string ModuleDirectory() const override { return module_directory; }
+  std::pair<int, int> CursorPosition() override { return cursor; }
+  bool InputSinceLastAsked() override { return std::exchange(input, false); }
+  bool navigator_fixed = false;
+  std::string module_directory = "/opt/panelia/";
+  std::pair<int, int> cursor{0, 0};
+  bool input = false;
 
  private:
   CallLog& log_;

@@ -44,8 +44,10 @@ class RecordingFrame : public FramePort, public FrameServices {
   void ActivatePane(int row) override { log_.Add("activate " + std::to_string(row)); }
   void SetMenuCheck(int, bool) override {}
   void SetFrameTimer(int id, int ms) override { log_.Add("timer " + std::to_string(id) + " " + std::to_string(ms)); }
-  void MessageBox(const std::string& text, const std::string& caption, MessageIcon) override {
+  void MessageBox(const std::string& text, const std::string& caption, MessageIcon,
+                  std::function<void()> closed) override {
     log_.Add("box " + text + " | " + caption);
+    if (closed) closed();
   }
 
   bool StartNewCopy() override {
@@ -54,17 +56,21 @@ class RecordingFrame : public FramePort, public FrameServices {
   }
   void StartProgram(const std::string& path) override { log_.Add("start " + path); }
   void OpenWithDefaultHandler(const std::string& path) override { log_.Add("open " + path); }
-  std::optional<std::string> RunOpenDialog() override { return open_result; }
+  void RunOpenDialog(std::function<void(std::optional<std::string>)> done) override { done(open_result); }
   void ExecBrowserCommand(int id) override { log_.Add("exec " + std::to_string(id)); }
   void PageSetup() override { log_.Add("page-setup"); }
   void ShowAbout() override { log_.Add("about"); }
   std::optional<std::string> MailHandlerCommandLine() override { return mail_handler; }
   void StartMailProgram(const std::string& p, const std::string& a) override { log_.Add("mail " + p + " | " + a); }
   LocalTime Now() override { return now; }
-  int RunPowerOffDialog(const LocalTime&) override {
+  void RunPowerOffDialog(const LocalTime&, std::function<void(int)> done) override {
     log_.Add("notice");
-    return dialog_result;
+    // A notice left open answers when the test says so.
+    if (hold_notice) pending_notice = std::move(done);
+    else done(dialog_result);
   }
+  bool hold_notice = false;
+  std::function<void(int)> pending_notice;
   bool ShutdownAllowed() override { return shutdown_allowed; }
   void CloseFrame() override { log_.Add("close-frame"); }
   void RequestPowerOff() override { log_.Add("power-off"); }
@@ -338,6 +344,16 @@ TEST_F(FrameTest, PowerOffCheckClosesEverythingBeforeAskingForPowerOff) {
   Frame().OnTimer(CMainFrame::kPowerOffTimer);
   Frame().OnTimer(7);
   EXPECT_EQ(log_.Calls(), (Calls{"notice"}));
+
+  // The kiosk runs on while the notice is up: the next check is the same power-off, not a second.
+  log_.Clear();
+  port_.hold_notice = true;
+  port_.shutdown_allowed = true;
+  Frame().OnTimer(CMainFrame::kPowerOffTimer);
+  Frame().OnTimer(CMainFrame::kPowerOffTimer);
+  EXPECT_EQ(log_.Calls(), (Calls{"notice"}));
+  port_.pending_notice(CPowerOffDlg::kOk);
+  EXPECT_EQ(log_.Calls(), (Calls{"notice", "close-frame", "power-off"}));
 }
 
 TEST_F(FrameTest, AutoShutOffNeverChecks) {

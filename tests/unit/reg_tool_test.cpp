@@ -5,7 +5,7 @@
 
 #include "common/reg_tool.h"
 #include "common/settings.h"
-#include "platform/sqlite_registry.h"
+#include "platform/store/sqlite_registry.h"
 #include "temp_dir.h"
 
 namespace panelia {

@@ -8,7 +8,7 @@
 
 #include "common/registry.h"
 #include "common/settings.h"
-#include "platform/sqlite_registry.h"
+#include "platform/store/sqlite_registry.h"
 #include "temp_dir.h"
 
 namespace panelia {
@@ -111,7 +111,7 @@ TEST_F(StoreTest, MissingStoreIsNeverCreatedByReadsOrWrites) {
   EXPECT_FALSE(std::filesystem::exists(files_.local_machine));
 }
 
-TEST_F(StoreTest, BadStoreFilesReadAsAbsentAndAreNeverOverwritten) {
+TEST_F(StoreTest, BadStoreFilesReadAsErrorsGiveDefaultsAndAreNeverOverwritten) {
   struct Case {
     const char* what;
     std::string content;
@@ -129,6 +129,10 @@ TEST_F(StoreTest, BadStoreFilesReadAsAbsentAndAreNeverOverwritten) {
     EXPECT_FALSE(key.ReadDword("Initiated", value)) << c.what;
     EXPECT_EQ(value, 9u) << c.what;
     EXPECT_EQ(key.ReadText("AppPath"), "") << c.what;
+    EXPECT_TRUE(store_.QueryValue(Hive::LocalMachine, kSuiteRootKey, "AppPath").IsError()) << c.what;
+    std::string text;
+    EXPECT_EQ(key.ReadTextChecked("AppPath", text), TextRead::StoreError) << c.what;
+    EXPECT_EQ(key.ReadDwordChecked("Initiated", value), ValueRead::Outcome::Error) << c.what;
     EXPECT_FALSE(key.WriteDword("Initiated", 1)) << c.what;
     EXPECT_EQ(Bytes(files_.local_machine), c.content) << c.what;
   }
@@ -151,20 +155,39 @@ TEST_F(StoreTest, ReadsDoNotTouchTheFile) {
   EXPECT_EQ(std::filesystem::last_write_time(files_.local_machine), mtime);
 }
 
-TEST_F(StoreTest, LockedStoreReadsAsAbsentWithinTheBusyWait) {
+TEST_F(StoreTest, WriterHoldingTheStoreLeavesReadersTheOldValue) {
   Seed(kGeneral, "SoftHomeUrl", RegValue::Text("file:///a"));
   sqlite3* holder = nullptr;
   ASSERT_EQ(sqlite3_open(files_.local_machine.c_str(), &holder), SQLITE_OK);
-  ASSERT_EQ(sqlite3_exec(holder, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(holder, "BEGIN EXCLUSIVE; UPDATE vals SET data=X'7800'", nullptr, nullptr, nullptr), SQLITE_OK);
   CRegistryKey key(store_);
   key.SetSubKey(kGeneral);
   auto start = std::chrono::steady_clock::now();
-  EXPECT_EQ(key.ReadText("SoftHomeUrl"), "");
+  EXPECT_EQ(key.ReadText("SoftHomeUrl"), "file:///a");
   EXPECT_FALSE(key.WriteString("SoftHomeUrl", "file:///b"));
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
-  sqlite3_exec(holder, "ROLLBACK", nullptr, nullptr, nullptr);
+  sqlite3_exec(holder, "COMMIT", nullptr, nullptr, nullptr);
   sqlite3_close(holder);
-  EXPECT_EQ(key.ReadText("SoftHomeUrl"), "file:///a");
+  EXPECT_EQ(key.ReadText("SoftHomeUrl"), "x");
+}
+
+TEST_F(StoreTest, StoreLockedAgainstReadersIsAnErrorNotAbsent) {
+  Seed(kGeneral, "Password", RegValue::Text("kiosk8"));
+  sqlite3* holder = nullptr;
+  ASSERT_EQ(sqlite3_open(files_.local_machine.c_str(), &holder), SQLITE_OK);
+  // Exclusive locking shuts readers out even of a write-ahead-logged store.
+  ASSERT_EQ(sqlite3_exec(holder, "PRAGMA locking_mode=EXCLUSIVE; BEGIN EXCLUSIVE; UPDATE vals SET type=type",
+                         nullptr, nullptr, nullptr),
+            SQLITE_OK);
+  CRegistryKey key(store_);
+  key.SetSubKey(kGeneral);
+  std::string text;
+  EXPECT_EQ(key.ReadTextChecked("Password", text), TextRead::StoreError);
+  EXPECT_EQ(key.ReadText("Password"), "") << "ordinary readers take the default";
+  sqlite3_exec(holder, "COMMIT", nullptr, nullptr, nullptr);
+  sqlite3_close(holder);
+  EXPECT_EQ(key.ReadTextChecked("Password", text), TextRead::Ok);
+  EXPECT_EQ(text, "kiosk8");
 }
 
 TEST_F(StoreTest, ReaderInAnotherProcessNeverSeesHalfAWrite) {
@@ -181,17 +204,19 @@ TEST_F(StoreTest, ReaderInAnotherProcessNeverSeesHalfAWrite) {
   }
   CRegistryKey key(store_);
   key.SetSubKey(kGeneral);
-  int reads = 0, torn = 0;
+  int reads = 0, torn = 0, absent = 0;
   for (;;) {
     int status = 0;
     bool done = waitpid(writer, &status, WNOHANG) == writer;
     std::string got = key.ReadText("Password");
     ++reads;
-    // A busy store may read as absent, but never as a mixture of two values.
-    if (!got.empty() && got != a && got != b) ++torn;
+    // Always one of the two values: never a mixture, never absent while the writer works.
+    if (got.empty()) ++absent;
+    else if (got != a && got != b) ++torn;
     if (done) break;
   }
   EXPECT_EQ(torn, 0) << "after " << reads << " reads";
+  EXPECT_EQ(absent, 0) << "after " << reads << " reads";
 }
 
 TEST_F(StoreTest, AdministrationListsCreatesAndDeletesSubtrees) {

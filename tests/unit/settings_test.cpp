@@ -46,5 +46,17 @@ TEST(SettingsReaderTest, AbsentValuesTakeTheTableDefault) {
   EXPECT_EQ(reader.Text(setting::MusicPath), "");
 }
 
+TEST(SettingsReaderTest, UnreadableStoreGivesEveryValueItsDefault) {
+  test::MemoryRegistry store;
+  store.Put(Hive::LocalMachine, SectionPath(Section::Music), "PlayMode", RegValue::Dword(0));
+  store.Put(Hive::LocalMachine, SectionPath(Section::Address), "IsLimit", RegValue::Dword(1));
+  store.Put(Hive::LocalMachine, SectionPath(Section::General), "SoftHomeUrl", RegValue::Text("file:///a"));
+  store.fail_reads = true;
+  SettingsReader reader(store);
+  EXPECT_EQ(reader.Dword(setting::PlayMode), 1u);
+  EXPECT_EQ(reader.Dword(setting::IsLimit), 0u);
+  EXPECT_EQ(reader.Text(setting::SoftHomeUrl), "");
+}
+
 }  // namespace
 }  // namespace panelia

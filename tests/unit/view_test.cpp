@@ -14,41 +14,12 @@ using test::CallLog;
 using test::FakeBrowser;
 using test::FakeTimers;
 using test::MemoryRegistry;
+using test::RecordingHost;
 using Calls = std::vector<std::string>;
-
-class RecordingHost : public ViewHost {
- public:
-  explicit RecordingHost(CallLog& log) : log_(log) {}
-  void SetMainWindowTitle(const std::string& title) override { log_.Add("title " + title); }
-  bool IsNavigatorFixed() const override { return navigator_fixed; }
-  void ShowBottomBar(bool show) override { log_.Add(show ? "bar-show" : "bar-hide"); }
-  void ShowAbout() override { log_.Add("about"); }
-  void OpenHelp() override { log_.Add("help"); }
-  void OpenProjectSite() override { log_.Add("site"); }
-  void ShowPageProperties() override { log_.Add("properties"); }
-  std::string ModuleDirectory() const override { return module_directory; }
-  bool navigator_fixed = false;
-  std::string module_directory = "/opt/panelia/";
-
- private:
-  CallLog& log_;
-};
 
 class RecordingPartners : public ViewPartners {
  public:
   explicit RecordingPartners(CallLog& log) : log_(log) {}
-  bool IsAddressBlocked(const std::string& url) override {
-    log_.Add("limit " + url);
-    return blocked;
-  }
-  bool MatchesShowList(const std::string& url) override {
-    log_.Add("show-list " + url);
-    return show;
-  }
-  bool MatchesStopList(const std::string& url) override {
-    log_.Add("stop-list " + url);
-    return stop;
-  }
   bool DispatchCommandLink(const std::string& url) override {
     log_.Add("command " + url);
     return url.find("paneliagohome") != std::string::npos;
@@ -60,15 +31,8 @@ class RecordingPartners : public ViewPartners {
   void RequestMusicOn() override { log_.Add("music-on"); }
   void RequestMusicOff() override { log_.Add("music-off"); }
   void RequestExit() override { log_.Add("exit"); }
-  void IdleTick() override { log_.Add("idle-tick"); }
-  void ScrollBy(int dx, int dy) override { log_.Add("scroll-by " + std::to_string(dx) + "," + std::to_string(dy)); }
-  void ScrollStepwise(int dx, int dy) override {
-    log_.Add("scroll " + std::to_string(dx) + "," + std::to_string(dy));
-  }
+  void CloseCompanions() override { log_.Add("close-companions"); }
   void MarkBarRedirect() override { log_.Add("bar-redirect"); }
-  void HideScrollBars() override { log_.Add("hide-scroll-bars"); }
-  void RetargetForms() override { log_.Add("retarget-forms"); }
-  bool blocked = false, show = false, stop = false;
 
  private:
   CallLog& log_;
@@ -76,14 +40,15 @@ class RecordingPartners : public ViewPartners {
 
 class ViewTest : public ::testing::Test {
  protected:
-  ViewTest() : browser_(log_), timers_(log_), host_(log_), partners_(log_) {
+  ViewTest() : browser_(log_), timers_(log_), host_(log_), partners_(log_), page_(log_), files_(log_), lists_(files_) {
     Set(Section::General, "SoftHomeUrl", RegValue::Text("file:///srv/kiosk/index.html"));
   }
   void Set(Section section, std::string_view name, RegValue value) {
     store_.Put(Hive::LocalMachine, SectionPath(section), name, std::move(value));
   }
   CPaneliaView& View() {
-    if (!view_) view_ = std::make_unique<CPaneliaView>(store_, browser_, timers_, host_, partners_, "file:///forum");
+    if (!view_) view_ = std::make_unique<CPaneliaView>(store_, browser_, timers_, host_, partners_, page_, lists_,
+                                                      "file:///forum", "file:///site");
     return *view_;
   }
 
@@ -93,6 +58,9 @@ class ViewTest : public ::testing::Test {
   FakeTimers timers_;
   RecordingHost host_;
   RecordingPartners partners_;
+  test::RecordingPage page_;
+  test::FakeLists files_;
+  CPageLists lists_;
   std::unique_ptr<CPaneliaView> view_;
 };
 
@@ -132,28 +100,29 @@ TEST_F(ViewTest, HomeIsSoftHomeUrlOrTheBrowsersOwn) {
 }
 
 TEST_F(ViewTest, NavigationCheckRunsEveryStepInOrder) {
+  Set(Section::Address, "IsLimit", RegValue::Dword(1));
+  files_.files["limit.dat"] = {"blocked"};
   struct Case {
     const char* what;
-    bool navigator_fixed, blocked, show;
+    bool navigator_fixed;
+    PageList show_list;
     const char* url;
     bool cancel;
     Calls calls;
   } cases[] = {
-      {"ordinary page, bar follows the show list", false, false, true, "HTTP://Example.COM/A", false,
-       {"limit http://example.com/a", "show-list http://example.com/a", "bar-show", "command HTTP://Example.COM/A"}},
-      {"blocked page still updates the bar", false, true, false, "http://blocked/", true,
-       {"limit http://blocked/", "show-list http://blocked/", "bar-hide", "command http://blocked/"}},
-      {"fixed bar skips the show list", true, false, false, "http://x/", false,
-       {"limit http://x/", "command http://x/"}},
-      {"lower-case command link is cancelled", true, false, false, "about:paneliagohome", true,
-       {"limit about:paneliagohome", "command about:paneliagohome"}},
-      {"upper-case command link is only an address", true, false, false, "about:PaneliaGoHome", false,
-       {"limit about:paneliagohome", "command about:PaneliaGoHome"}},
+      {"ordinary page, bar follows the show list", false, {"example.com"}, "HTTP://Example.COM/A", false,
+       {"read limit.dat", "read Show.dat", "bar-show", "command HTTP://Example.COM/A"}},
+      {"blocked page still updates the bar", false, {}, "http://blocked/", true,
+       {"read limit.dat", "read Show.dat", "bar-hide", "command http://blocked/"}},
+      {"fixed bar skips the show list", true, {}, "http://x/", false, {"read limit.dat", "command http://x/"}},
+      {"lower-case command link is cancelled", true, {}, "about:paneliagohome", true,
+       {"read limit.dat", "command about:paneliagohome"}},
+      {"upper-case command link is only an address", true, {}, "about:PaneliaGoHome", false,
+       {"read limit.dat", "command about:PaneliaGoHome"}},
   };
   for (const auto& c : cases) {
     host_.navigator_fixed = c.navigator_fixed;
-    partners_.blocked = c.blocked;
-    partners_.show = c.show;
+    files_.files["Show.dat"] = c.show_list;
     log_.Clear();
     bool cancel = false;
     View().OnBeforeNavigate2(c.url, cancel);
@@ -217,13 +186,14 @@ TEST_F(ViewTest, IdleTimerStopsItselfWhenNothingUsesIt) {
   struct Case {
     uint32_t auto_home, loop;
     const char* expected;
-  } cases[] = {{0, 0, "kill-timer 6"}, {1, 0, "idle-tick"}, {0, 1, "idle-tick"}};
+  } cases[] = {{0, 0, "kill-timer 6"}, {1, 0, "idle 1"}, {0, 1, "idle 1"}};
   for (const auto& c : cases) {
     Set(Section::Advance, "IsAutoHome", RegValue::Dword(c.auto_home));
     Set(Section::Loop, "IsLoop", RegValue::Dword(c.loop));
     view_.reset();
     log_.Clear();
     View().OnTimer(CPaneliaView::kIdleTimer);
+    if (View().IdleCount() > 0) log_.Add("idle " + std::to_string(View().IdleCount()));
     EXPECT_EQ(log_.Calls(), (Calls{c.expected}));
   }
 }
@@ -293,10 +263,10 @@ TEST_F(ViewTest, FinishedNavigationTellsTheMusicOnlyWhenMusicIsOn) {
 
   Set(Section::Music, "IsMusic", RegValue::Dword(1));
   view_.reset();
+  files_.files["stop.dat"] = {"file:///quiet.html"};
   View().OnNavigateComplete2("file:///A.html");
-  partners_.stop = true;
   View().OnNavigateComplete2("file:///Quiet.html");
-  EXPECT_EQ(log_.Calls(), (Calls{"stop-list file:///a.html", "music-on", "stop-list file:///quiet.html", "music-off"}));
+  EXPECT_EQ(log_.Calls(), (Calls{"read stop.dat", "music-on", "read stop.dat", "music-off"}));
 }
 
 TEST_F(ViewTest, FinishedDocumentReadsScrollBarAndFormSettingsEveryTime) {
@@ -316,7 +286,8 @@ TEST_F(ViewTest, ContextMenuItemsAndTheirActions) {
   }
   EXPECT_EQ(texts.front(), "关于 Panelia(&A)...");
   EXPECT_EQ(texts.back(), "退出");
-  EXPECT_EQ(log_.Calls(), (Calls{"about", "help", "site", "navigate file:///forum", "properties", "exit"}));
+  EXPECT_EQ(log_.Calls(),
+            (Calls{"about", "help", "navigate file:///site", "navigate file:///forum", "properties", "exit"}));
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // The settings store on SQLite: one database file per hive. Every call opens its own connection and
 // closes it again, so several programs share the files safely and a reader never sees half a write.
+// A store that exists but cannot be read gives an error, never "absent", and says so once on stderr.
 #pragma once
 
 #include <chrono>
@@ -22,7 +23,7 @@ class SqliteRegistry final : public RegistryStore {
  public:
   explicit SqliteRegistry(RegistryFiles files, std::chrono::milliseconds busy_wait = std::chrono::milliseconds(250));
 
-  std::optional<RegValue> QueryValue(Hive hive, std::string_view key, std::string_view name) override;
+  ValueRead QueryValue(Hive hive, std::string_view key, std::string_view name) override;
   bool SetValue(Hive hive, std::string_view key, std::string_view name, const RegValue& value) override;
   bool KeyExists(Hive hive, std::string_view key) override;
   bool CreateKey(Hive hive, std::string_view key) override;
@@ -36,8 +37,11 @@ class SqliteRegistry final : public RegistryStore {
 
  private:
   const std::filesystem::path& FileOf(Hive hive) const;
+  ValueRead ReadFailed(const std::filesystem::path& file, const std::string& why);
+  ValueRead ReadSucceeded(ValueRead read);
   RegistryFiles files_;
   int busy_ms_;
+  bool error_reported_ = false;
 };
 
 }  // namespace panelia

@@ -1,4 +1,4 @@
-#include "platform/gtk/webkit_browser.h"
+#include "platform/webkit/webkit_browser.h"
 
 #include <jsc/jsc.h>
 
@@ -10,17 +10,15 @@ namespace {
 
 constexpr const char* kHandlerName = "panelia";
 
-// Injected into every frame. WebKit honours window.close() only for windows a script opened, so
-// the page's close is turned into a message to the host; touches report whether they hit a field
-// that takes typed text.
+// Injected into every frame: touches report whether they hit a field that takes typed text, and
+// any input counts as activity for the idle return.
 constexpr const char* kPageScript = R"JS(
 (function() {
   var handlers = window.webkit && window.webkit.messageHandlers;
   if (!handlers || !handlers.panelia) return;
   var post = function(message) { try { handlers.panelia.postMessage(message); } catch (e) {} };
-  if (window === window.top) {
-    window.close = function() { post('close'); };
-  }
+  document.addEventListener('keydown', function() { post('input'); }, true);
+  document.addEventListener('wheel', function() { post('input'); }, {capture: true, passive: true});
   var textTypes = {'': 1, text: 1, password: 1, search: 1, email: 1, url: 1, tel: 1, number: 1};
   function isTextField(el) {
     if (!el || !el.tagName) return false;
@@ -52,29 +50,21 @@ constexpr const char* kPageScript = R"JS(
 })();
 )JS";
 
-bool HasScheme(const std::string& address) {
-  size_t colon = address.find(':');
-  if (colon == std::string::npos || colon == 0) return false;
-  for (size_t i = 0; i < colon; ++i) {
-    char c = address[i];
-    bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (i > 0 && ((c >= '0' && c <= '9') || c == '+' ||
-                                                                             c == '-' || c == '.'));
-    if (!ok) return false;
-  }
-  return true;
+// Only in the top frame: WebKit honours window.close() only for windows a script opened, so the
+// page's close becomes a message to the host. The message carries a token no other frame knows, so
+// an embedded page cannot send the kiosk home by posting "close" itself.
+std::string CloseScript(const std::string& token) {
+  return "(function() { var h = window.webkit && window.webkit.messageHandlers;"
+         " if (!h || !h.panelia) return; var post = h.panelia.postMessage.bind(h.panelia);"
+         " window.close = function() { try { post('close:" + token + "'); } catch (e) {} }; })();";
+}
+
+std::string NewToken() {
+  GCharPtr token(g_uuid_string_random());
+  return token.get();
 }
 
 }  // namespace
-
-std::string NormalizeAddress(const std::string& address) {
-  if (address.empty()) return "about:blank";
-  if (address[0] == '/') {
-    GCharPtr uri(g_filename_to_uri(address.c_str(), nullptr, nullptr));
-    return uri ? std::string(uri.get()) : "file://" + address;
-  }
-  if (HasScheme(address)) return address;
-  return "http://" + address;
-}
 
 WebKitBrowser::WebKitBrowser(BrowserEvents& events, BrowserOptions options)
     : events_(events), options_(std::move(options)) {
@@ -87,6 +77,12 @@ WebKitBrowser::WebKitBrowser(BrowserEvents& events, BrowserOptions options)
     webkit_user_script_unref(script);
   };
   add_script(kPageScript);
+  close_token_ = NewToken();
+  WebKitUserScript* close_script =
+      webkit_user_script_new(CloseScript(close_token_).c_str(), WEBKIT_USER_CONTENT_INJECT_TOP_FRAME,
+                             WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, nullptr, nullptr);
+  webkit_user_content_manager_add_script(content_.get(), close_script);
+  webkit_user_script_unref(close_script);
   if (options_.kiosk_site && !options_.external_script.empty()) add_script(options_.external_script);
   webkit_user_content_manager_register_script_message_handler(content_.get(), kHandlerName);
 
@@ -258,13 +254,17 @@ void WebKitBrowser::OnScriptMessage(WebKitUserContentManager*, WebKitJavascriptR
   JSCValue* value = webkit_javascript_result_get_js_value(result);
   if (!jsc_value_is_string(value)) return;
   GCharPtr text(jsc_value_to_string(value));
-  if (std::strcmp(text.get(), "close") == 0) {
+  if (text.get() == "close:" + self->close_token_) {
     bool cancel = false;
     self->events_.OnWindowClosing(cancel);
   } else if (std::strcmp(text.get(), "touch") == 0) {
+    self->events_.OnInput();
     self->events_.OnTouch(false);
   } else if (std::strcmp(text.get(), "touch-text") == 0) {
+    self->events_.OnInput();
     self->events_.OnTouch(true);
+  } else if (std::strcmp(text.get(), "input") == 0) {
+    self->events_.OnInput();
   } else if (std::strncmp(text.get(), "size:", 5) == 0) {
     int width = 0, height = 0;
     if (std::sscanf(text.get() + 5, "%d,%d", &width, &height) == 2) self->events_.OnPageSize(width, height);

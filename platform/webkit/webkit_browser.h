@@ -12,6 +12,7 @@
 
 #include "browse/ports.h"
 #include "platform/gtk/gobject_ptr.h"
+#include "common/address.h"
 
 namespace panelia {
 
@@ -28,6 +29,8 @@ class BrowserEvents {
   virtual bool OnRedirectedNavigation(const std::string& /*url*/) { return true; }
   virtual void OnWindowClosing(bool& /*cancel*/) {}
   virtual void OnTouch(bool /*on_text_field*/) {}
+  // A key, a wheel turn or a touch in the page: activity for the idle count.
+  virtual void OnInput() {}
   // The top document's scroll size, reported when it loads and whenever it changes size.
   virtual void OnPageSize(int /*scroll_width*/, int /*scroll_height*/) {}
   // True when the event was answered with the kiosk's own menu.
@@ -79,13 +82,10 @@ class WebKitBrowser final : public BrowserControl {
   GObjectPtr<WebKitUserContentManager> content_;
   GObjectPtr<WebKitWebView> view_;
   GObjectPtr<WebKitWebView> stand_in_;
+  std::string close_token_;  // known only to the top frame's script
   std::vector<ScopedSignal> signals_;
   ScopedSignal stand_in_signal_;
   guint drop_idle_ = 0;
 };
-
-// The address a navigation is given: local paths become file addresses, bare host names web ones,
-// and an empty address the blank page.
-std::string NormalizeAddress(const std::string& address);
 
 }  // namespace panelia

@@ -1,8 +1,9 @@
-#include "platform/sqlite_registry.h"
+#include "platform/store/sqlite_registry.h"
 
 #include <sqlite3.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <system_error>
@@ -28,6 +29,16 @@ using Stmt = std::unique_ptr<sqlite3_stmt, StmtFinalizer>;
 
 enum class Mode { Read, Write, Create };
 
+// Writers keep the store in write-ahead-log mode: readers then see the last committed value while a
+// writer works, instead of waiting for it and giving up. The log files stay beside the store so an
+// account that may only read it still can.
+void UseWriteAheadLog(sqlite3* db, bool switch_mode) {
+  // Only a store this program has just made sure of is switched: the pragma writes to the file.
+  if (switch_mode) sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
+  int persist = 1;
+  sqlite3_file_control(db, "main", SQLITE_FCNTL_PERSIST_WAL, &persist);
+}
+
 Db Open(const std::filesystem::path& file, Mode mode, int busy_ms) {
   // Readers ask for read access only, so an account that may only read the store still sees its values.
   int flags = SQLITE_OPEN_NOMUTEX;
@@ -43,6 +54,7 @@ Db Open(const std::filesystem::path& file, Mode mode, int busy_ms) {
   if (rc != SQLITE_OK) return nullptr;
   sqlite3_busy_timeout(raw, busy_ms);
   if (mode == Mode::Create && sqlite3_exec(raw, kSchema, nullptr, nullptr, nullptr) != SQLITE_OK) return nullptr;
+  if (mode != Mode::Read) UseWriteAheadLog(raw, mode == Mode::Create);
   return db;
 }
 
@@ -183,16 +195,38 @@ const std::filesystem::path& SqliteRegistry::FileOf(Hive hive) const {
   return hive == Hive::LocalMachine ? files_.local_machine : files_.current_user;
 }
 
-std::optional<RegValue> SqliteRegistry::QueryValue(Hive hive, std::string_view key, std::string_view name) {
-  Db db = Open(FileOf(hive), Mode::Read, busy_ms_);
-  if (!db) return std::nullopt;
+ValueRead SqliteRegistry::QueryValue(Hive hive, std::string_view key, std::string_view name) {
+  const std::filesystem::path& file = FileOf(hive);
+  std::error_code ec;
+  // No store file at all is a machine nobody has configured yet: every value is absent.
+  if (!std::filesystem::exists(file, ec) && !ec) return std::nullopt;
+  Db db = Open(file, Mode::Read, busy_ms_);
+  if (!db) return ReadFailed(file, "cannot be opened");
   Stmt s = Prepare(db.get(),
                    "SELECT v.type, v.data FROM vals v JOIN keys k ON v.key_id=k.id WHERE k.path=?1 AND v.name=?2");
-  if (!s) return std::nullopt;  // not a settings database at all
+  if (!s) return ReadFailed(file, sqlite3_errmsg(db.get()));  // busy, or not a settings database
   BindText(s.get(), 1, NormalizeKeyPath(key));
   BindText(s.get(), 2, name);
-  if (sqlite3_step(s.get()) != SQLITE_ROW) return std::nullopt;
-  return ValueFromRow(s.get(), 0, 1);
+  int rc = sqlite3_step(s.get());
+  if (rc == SQLITE_DONE) return ReadSucceeded(std::nullopt);
+  if (rc != SQLITE_ROW) return ReadFailed(file, sqlite3_errmsg(db.get()));
+  auto value = ValueFromRow(s.get(), 0, 1);
+  return ReadSucceeded(value ? ValueRead(std::move(*value)) : ValueRead());
+}
+
+ValueRead SqliteRegistry::ReadFailed(const std::filesystem::path& file, const std::string& why) {
+  // Once per outage: a kiosk reading settings at every page must not flood its log.
+  if (!error_reported_) {
+    error_reported_ = true;
+    std::fprintf(stderr, "panelia: the settings store %s cannot be read (%s); defaults apply until it can\n",
+                 file.c_str(), why.c_str());
+  }
+  return ValueRead::Error();
+}
+
+ValueRead SqliteRegistry::ReadSucceeded(ValueRead read) {
+  error_reported_ = false;
+  return read;
 }
 
 bool SqliteRegistry::SetValue(Hive hive, std::string_view key, std::string_view name, const RegValue& value) {

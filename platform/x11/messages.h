@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -15,36 +16,20 @@
 
 #include "common/window_system.h"
 
-namespace panelia {
+namespace panelia::x11 {
 
 inline constexpr std::string_view kReplyMessage = "PANELIA-REPLY";
 inline constexpr std::chrono::milliseconds kReplyWait{5000};
 
-// Walks the whole window tree (client windows inside window-manager frames, unmapped ones too).
-std::optional<Window> FindClientWindowByClass(Display* display, std::string_view window_class);
-std::optional<Window> FindClientWindowByTitle(Display* display, std::string_view title);
-
-struct IncomingMessage {
-  std::string name;
-  int32_t wparam = 0;
-  int32_t lparam = 0;
-  Window reply_to = 0;
-  long serial = 0;
-};
-
-// The registered message carried by a ClientMessage among `known` names; nullopt for anything else
-// (another type, another format, a name the receiver does not use).
-std::optional<IncomingMessage> DecodeMessage(Display* display, const XClientMessageEvent& event,
-                                             const std::vector<std::string_view>& known);
-// Answers a sender; a reply window that is gone is no error.
-void SendReply(Display* display, const IncomingMessage& message, int32_t result);
+Atom AtomOf(Display* display, std::string_view name);
+// A format-32 ClientMessage to `window` with up to five data words.
+XEvent ClientMessageTo(Window window, Atom type, std::initializer_list<long> words);
 
 // Sends and waits on its own connection, so the caller's toolkit connection is never blocked on.
 class X11WindowSystem final : public WindowSystem {
  public:
   // Opens its own connection to the display (nullptr: $DISPLAY).
-  explicit X11WindowSystem(const char* display_name = nullptr,
-                           std::chrono::milliseconds reply_wait = kReplyWait);
+  explicit X11WindowSystem(const char* display_name = nullptr, std::chrono::milliseconds reply_wait = kReplyWait);
   ~X11WindowSystem() override;
   X11WindowSystem(const X11WindowSystem&) = delete;
   X11WindowSystem& operator=(const X11WindowSystem&) = delete;
@@ -68,4 +53,4 @@ class X11WindowSystem final : public WindowSystem {
   std::chrono::milliseconds reply_wait_;
 };
 
-}  // namespace panelia
+}  // namespace panelia::x11

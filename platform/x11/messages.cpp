@@ -1,84 +1,14 @@
-#include "platform/x11_messages.h"
+#include "platform/x11/messages.h"
 
-#include <X11/Xatom.h>
-#include <X11/Xutil.h>
 #include <poll.h>
 
-#include <cstring>
-#include <initializer_list>
+#include "platform/x11/error_trap.h"
+#include "platform/x11/window_lookup.h"
 
-namespace panelia {
-namespace {
-
-// Windows vanish while they are looked at; X errors from that are expected, never fatal. The
-// handler is process-wide, so it only ever swallows errors while a trap is active.
-int trap_depth = 0;
-bool trapped_error = false;
-XErrorHandler previous_handler = nullptr;
-
-int TrapHandler(Display* display, XErrorEvent* event) {
-  if (trap_depth > 0) {
-    trapped_error = true;
-    return 0;
-  }
-  return previous_handler ? previous_handler(display, event) : 0;
-}
-
-class ErrorTrap {
- public:
-  explicit ErrorTrap(Display* display) : display_(display) {
-    if (trap_depth++ == 0) {
-      trapped_error = false;
-      previous_handler = XSetErrorHandler(TrapHandler);
-    }
-  }
-  // Syncs so every error of the calls made under the trap has arrived; true when one did.
-  bool Failed() {
-    XSync(display_, False);
-    return trapped_error;
-  }
-  ~ErrorTrap() {
-    XSync(display_, False);
-    if (--trap_depth == 0) XSetErrorHandler(previous_handler);
-  }
-  ErrorTrap(const ErrorTrap&) = delete;
-  ErrorTrap& operator=(const ErrorTrap&) = delete;
-
- private:
-  Display* display_;
-};
-
-template <typename Match>
-std::optional<Window> Walk(Display* display, Window window, Match& match) {
-  if (match(window)) return window;
-  Window root, parent;
-  Window* children = nullptr;
-  unsigned int count = 0;
-  if (!XQueryTree(display, window, &root, &parent, &children, &count)) return std::nullopt;
-  std::optional<Window> found;
-  for (unsigned int i = 0; i < count && !found; ++i) found = Walk(display, children[i], match);
-  if (children) XFree(children);
-  return found;
-}
-
-std::string WindowTitle(Display* display, Window window) {
-  Atom type;
-  int format;
-  unsigned long count, after;
-  unsigned char* data = nullptr;
-  std::string title;
-  if (XGetWindowProperty(display, window, XInternAtom(display, "_NET_WM_NAME", False), 0, 1024, False,
-                         XInternAtom(display, "UTF8_STRING", False), &type, &format, &count, &after, &data) == Success &&
-      data) {
-    title.assign(reinterpret_cast<char*>(data), count);
-  }
-  if (data) XFree(data);
-  return title;
-}
+namespace panelia::x11 {
 
 Atom AtomOf(Display* display, std::string_view name) { return XInternAtom(display, std::string(name).c_str(), False); }
 
-// A format-32 ClientMessage to `window` with up to five data words.
 XEvent ClientMessageTo(Window window, Atom type, std::initializer_list<long> words) {
   XEvent e{};
   e.xclient.type = ClientMessage;
@@ -88,57 +18,6 @@ XEvent ClientMessageTo(Window window, Atom type, std::initializer_list<long> wor
   int i = 0;
   for (long word : words) e.xclient.data.l[i++] = word;
   return e;
-}
-
-}  // namespace
-
-std::optional<Window> FindClientWindowByClass(Display* display, std::string_view window_class) {
-  ErrorTrap trap(display);
-  auto match = [&](Window w) {
-    XClassHint hint{};
-    if (!XGetClassHint(display, w, &hint)) return false;
-    bool same = hint.res_class && window_class == hint.res_class;
-    if (hint.res_name) XFree(hint.res_name);
-    if (hint.res_class) XFree(hint.res_class);
-    return same;
-  };
-  return Walk(display, DefaultRootWindow(display), match);
-}
-
-std::optional<Window> FindClientWindowByTitle(Display* display, std::string_view title) {
-  ErrorTrap trap(display);
-  auto match = [&](Window w) { return WindowTitle(display, w) == title; };
-  return Walk(display, DefaultRootWindow(display), match);
-}
-
-std::optional<IncomingMessage> DecodeMessage(Display* display, const XClientMessageEvent& event,
-                                             const std::vector<std::string_view>& known) {
-  if (event.format != 32 || event.message_type == None) return std::nullopt;
-  char* raw_name = nullptr;
-  {
-    ErrorTrap trap(display);
-    raw_name = XGetAtomName(display, event.message_type);
-  }
-  if (!raw_name) return std::nullopt;
-  std::string name(raw_name);
-  XFree(raw_name);
-  bool is_known = false;
-  for (auto k : known) is_known |= name == k;
-  if (!is_known) return std::nullopt;
-  IncomingMessage m;
-  m.name = std::move(name);
-  m.wparam = static_cast<int32_t>(event.data.l[0]);
-  m.lparam = static_cast<int32_t>(event.data.l[1]);
-  m.reply_to = static_cast<Window>(event.data.l[2]);
-  m.serial = event.data.l[3];
-  return m;
-}
-
-void SendReply(Display* display, const IncomingMessage& message, int32_t result) {
-  if (message.reply_to == 0) return;  // posted: nobody waits
-  XEvent e = ClientMessageTo(message.reply_to, AtomOf(display, kReplyMessage), {message.serial, result});
-  ErrorTrap trap(display);
-  XSendEvent(display, message.reply_to, False, NoEventMask, &e);
 }
 
 X11WindowSystem::X11WindowSystem(const char* display_name, std::chrono::milliseconds reply_wait)
@@ -222,4 +101,4 @@ void X11WindowSystem::SetTopMost(WindowHandle window) {
   XRaiseWindow(display_, static_cast<Window>(window));
 }
 
-}  // namespace panelia
+}  // namespace panelia::x11

@@ -1,0 +1,239 @@
+// Panelia, the kiosk browser: the whole object graph, wired in one place.
+#include <gdk/gdkx.h>
+#include <gtk/gtk.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "browse/bottom_view.h"
+#include "browse/page_lists.h"
+#include "browse/view.h"
+#include "common/module_directory.h"
+#include "common/names.h"
+#include "common/settings.h"
+#include "platform/gtk/context_menu.h"
+#include "platform/gtk/exit_dialog.h"
+#include "platform/gtk/frame_services.h"
+#include "platform/gtk/frame_window.h"
+#include "platform/gtk/gdk_x11.h"
+#include "platform/gtk/glib_launcher.h"
+#include "platform/gtk/glib_timers.h"
+#include "platform/gtk/splash.h"
+#include "platform/gtk/view_host.h"
+#include "platform/store/sqlite_registry.h"
+#include "platform/webkit/kiosk_views.h"
+#include "platform/x11/message_receiver.h"
+#include "platform/x11/messages.h"
+#include "platform/x11/screen_power.h"
+#include "shell/app.h"
+#include "shell/companions.h"
+#include "shell/kiosk_partners.h"
+#include "shell/main_frame.h"
+
+namespace panelia {
+namespace {
+
+constexpr guint kBarPageDelayMs = 1000;
+
+std::string Picture(const std::string& dir, int number) { return dir + "res/" + std::to_string(number) + ".png"; }
+
+std::vector<PopupItem> ContextMenu() {
+  std::vector<PopupItem> items;
+  for (const auto& item : CPaneliaView::ContextMenuItems())
+    items.push_back({item.id, std::string(item.text), item.id == CPaneliaView::kProperties});
+  return items;
+}
+
+// The frame with its two views, the companions and everything they talk through. Members are made
+// in this order and taken down in the reverse one; Close() runs the windows' own leave-taking first.
+struct Kiosk {
+  Kiosk(RegistryStore& store, const std::string& dir, BrowserOptions options, CSplashWindow& splash)
+      : window(Picture(dir, 128)),
+        windows(gdk_display_get_name(gdk_display_get_default())),
+        companion_timers([this](int id) { companions.OnTimer(id); }),
+        companions(store, windows, launcher, window, companion_timers, dir),
+        exit_dialogs(
+            store, [this] { return window.Window(); }, [this] { companions.CloseKeyboard(); },
+            [this] { companions.ToggleKeyboard(); }, Picture(dir, 143)),
+        partners(companions, exit_dialogs, [this] { views.ExecBrowserCommand(6, window.Window()); }),
+        services(store, dir,
+                 {[this] { return window.Window(); },
+                  [this](int id) { views.ExecBrowserCommand(id, window.Window()); },
+                  [this, dir] { ShowAboutBox(window.Window(), Picture(dir, 140)); },
+                  [this] {
+                    // The loop ends here; main() takes the windows down once no handler of theirs runs.
+                    gtk_widget_hide(GTK_WIDGET(window.Window()));
+                    gtk_main_quit();
+                  }}),
+        frame(store, window, services, dir),
+        views(std::move(options), {[this](GdkEvent* event) {
+                                     PopupCommandMenu(views.MainWidget(), event, ContextMenu(),
+                                                      [this](int id) { view.OnContextMenuCommand(id); });
+                                   },
+                                   [this] { host.NoteInput(); }, [this] { LoadBarPage(); },
+                                   [this](GtkWidget* bar_widget) { window.SetBarView(bar_widget); }}),
+        host(dir, {[this](const std::string& title) { window.SetTitle(title); },
+                   [this, dir] { ShowAboutBox(window.Window(), Picture(dir, 140)); },
+                   [this] {
+                     // Help opens inside the kiosk: a visitor never reaches an outside program.
+                     char cwd[4096];
+                     if (getcwd(cwd, sizeof cwd)) view.Navigate("file://" + std::string(cwd) + "/help/PaneliaHelp.html");
+                   },
+                   [this] { views.ShowPageProperties(window.Window()); }}),
+        view_timers([this](int id) { view.OnTimer(id); }),
+        list_source([this](const std::string& text) {
+          window.MessageBox(text, std::string(kErrorCaption), MessageIcon::Error, {});
+        }),
+        lists(list_source),
+        view(store, views.MainControl(), view_timers, host, partners, views, lists,
+             "file://" + dir + "help/forum.html", "file://" + dir + CMainFrame::kSiteAddressPage),
+        bar(views.BarControl(), view, partners),
+        receiver(GdkXDisplay(), {kOpenUrlMessage, kInputMethodMessage},
+                 [this](const x11::IncomingMessage& m) { return frame.OnSuiteMessage(m.name, m.wparam, m.lparam); },
+                 [this] { services.CloseFrame(); }),
+        filter(GTK_WIDGET(window.Window()), receiver),
+        store_(store), dir_(dir) {
+    window.OnCloseRequest([this] { services.CloseFrame(); });
+    window.SetFrame(&frame);
+    window.SetPageView(views.MainWidget());
+    window.SetBarViewLookup([this] { return views.BarWidget(); });
+    companions.SetOwnFrame(GDK_WINDOW_XID(gtk_widget_get_window(GTK_WIDGET(window.Window()))));
+    frame.SetMainView(&view);
+    host.SetFrame(&frame);
+    partners.SetBar(&bar);
+    views.Connect(&view, &bar);
+    // The home page is asked for now, so the web process starts while the frame is being built.
+    view.OnInitialUpdate();
+    view.OnCreate();
+    frame.OnCreateClientDone();
+    frame.OnCreate(&splash);
+    // The bar's page follows the home page's first document, so the home page has the web process
+    // and the one user-interface thread to itself; a home page that never finishes waits a second.
+    bar_load = g_timeout_add(kBarPageDelayMs, [](gpointer self) -> gboolean {
+      static_cast<Kiosk*>(self)->bar_load = 0;
+      static_cast<Kiosk*>(self)->LoadBarPage();
+      return G_SOURCE_REMOVE;
+    }, this);
+  }
+
+  void LoadBarPage() {
+    if (bar_page_requested) return;
+    bar_page_requested = true;
+    if (bar_load) g_source_remove(std::exchange(bar_load, 0));
+    bar.OnInitialUpdate(store_, dir_, MonitorAreaOf(GTK_WIDGET(window.Window())).width,
+                        [](const std::string& path) { return g_file_test(path.c_str(), G_FILE_TEST_IS_REGULAR) != FALSE; });
+  }
+
+  // The frame goes first (the task bar comes back), then each view closes the companions.
+  void Close() {
+    if (bar_load) g_source_remove(std::exchange(bar_load, 0));
+    frame.OnDestroy();
+    view.OnDestroy();
+    bar.OnDestroy();
+    views.Connect(nullptr, nullptr);
+  }
+
+  GtkFrameWindow window;
+  x11::X11WindowSystem windows;
+  GlibLauncher launcher;
+  GlibTimers companion_timers;
+  CCompanions companions;
+  GtkExitDialogs exit_dialogs;
+  CKioskPartners partners;
+  GtkFrameServices services;
+  CMainFrame frame;
+  WebKitKioskViews views;
+  GtkViewHost host;
+  GlibTimers view_timers;
+  CurrentDirectoryLists list_source;
+  CPageLists lists;
+  CPaneliaView view;
+  CBottomView bar;
+  x11::MessageReceiver receiver;
+  MessageFilter filter;
+  guint bar_load = 0;
+  bool bar_page_requested = false;
+
+ private:
+  RegistryStore& store_;
+  std::string dir_;
+};
+
+// What CPaneliaApp asks of the platform while it starts: the browser host, then the kiosk.
+class PaneliaStart final : public AppPlatform {
+ public:
+  PaneliaStart(RegistryStore& store, std::string dir, CSplashWindow& splash, GtkSplash& splash_window)
+      : store_(store), dir_(std::move(dir)), splash_(splash), splash_window_(splash_window) {}
+
+  void UseControlSite(ControlSite site, const CPageExternal* external) override {
+    options_.kiosk_site = site == ControlSite::Kiosk;
+    options_.external_script = external ? CPageExternal::PageScript() : std::string();
+  }
+  void ResetViewPointers() override { kiosk_.reset(); }
+  bool CreateMainFrame() override {
+    options_.browser_home = [this] {
+      CRegistryKey key(store_);
+      key.SetRootKey(Hive::CurrentUser);
+      key.SetSubKey(kBrowserMainKey);
+      return key.ReadText("Start Page");
+    };
+    kiosk_ = std::make_unique<Kiosk>(store_, dir_, options_, splash_);
+    return true;
+  }
+  void ShowMainFrame() override {
+    kiosk_->window.Show();
+    splash_window_.Raise();
+  }
+  GtkWindow* Window() const { return kiosk_ ? kiosk_->window.Window() : nullptr; }
+  bool PowerOffRequested() const { return kiosk_ && kiosk_->services.PowerOffRequested(); }
+  void Destroy() {
+    splash_window_.ClosePicture();
+    if (kiosk_) kiosk_->Close();
+    kiosk_.reset();
+  }
+
+ private:
+  RegistryStore& store_;
+  std::string dir_;
+  CSplashWindow& splash_;
+  GtkSplash& splash_window_;
+  BrowserOptions options_;
+  std::unique_ptr<Kiosk> kiosk_;
+};
+
+}  // namespace
+}  // namespace panelia
+
+int main(int argc, char** argv) {
+  using namespace panelia;
+  gdk_set_allowed_backends("x11");
+  if (!gtk_init_check(&argc, &argv)) {
+    std::fprintf(stderr, "panelia: cannot open the X display (is DISPLAY set?)\n");
+    return 1;
+  }
+  UseGdkErrorTrap();
+  std::vector<std::string> args(argv + 1, argv + argc);
+  std::string dir = ModuleDirectory();
+
+  SqliteRegistry store(RegistryFilesFromEnvironment());
+  PaneliaStart* start_ptr = nullptr;
+  GtkSplash splash_window(Picture(dir, 140), [&start_ptr] {
+    if (start_ptr && start_ptr->Window()) gtk_widget_queue_draw(GTK_WIDGET(start_ptr->Window()));
+  });
+  CSplashWindow splash(splash_window);
+  splash_window.SetLogic(&splash);
+  PaneliaStart start(store, dir, splash, splash_window);
+  start_ptr = &start;
+  x11::X11PowerSettings power(GdkXDisplay());
+  CPaneliaApp app(store, start, power, splash);
+  if (!app.InitInstance(args)) return 1;
+  gtk_main();
+  bool power_off = start.PowerOffRequested();
+  start.Destroy();
+  // The machine is asked to power off only once Panelia's windows are gone.
+  if (power_off) GtkFrameServices::RunPowerOffCommand();
+  return app.ExitInstance();
+}

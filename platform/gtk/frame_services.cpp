@@ -1,0 +1,124 @@
+#include "platform/gtk/frame_services.h"
+
+#include <cstdlib>
+#include <ctime>
+
+#include "common/names.h"
+#include "common/settings.h"
+#include "platform/gtk/frame_dialogs.h"
+#include "platform/gtk/gdk_x11.h"
+#include "platform/gtk/gobject_ptr.h"
+#include "platform/x11/xkb.h"
+
+namespace panelia {
+
+bool GtkFrameServices::StartNewCopy() {
+  return launcher_.Start(module_directory_ + std::string(kPaneliaProgram), ShowCommand::Normal);
+}
+
+void GtkFrameServices::StartProgram(const std::string& path) { launcher_.Start(path, ShowCommand::Normal); }
+
+void GtkFrameServices::OpenWithDefaultHandler(const std::string& path) {
+  GCharPtr absolute(g_canonicalize_filename(path.c_str(), nullptr));
+  GCharPtr uri(g_filename_to_uri(absolute.get(), nullptr, nullptr));
+  if (uri) g_app_info_launch_default_for_uri(uri.get(), nullptr, nullptr);
+}
+
+void GtkFrameServices::RunOpenDialog(std::function<void(std::optional<std::string>)> done) {
+  std::vector<std::string> typed;
+  CRegistryKey key(store_);
+  key.SetRootKey(Hive::CurrentUser);
+  key.SetSubKey(kBrowserTypedUrlsKey);
+  for (int n = 1;; ++n) {
+    std::string url;
+    if (key.ReadTextChecked("url" + std::to_string(n), url) != TextRead::Ok) break;
+    typed.push_back(url);
+  }
+  OpenAddressDialog(hooks_.parent(), typed, std::move(done));
+}
+
+void GtkFrameServices::PageSetup() {
+  gtk_print_run_page_setup_dialog_async(hooks_.parent(), nullptr, nullptr,
+                                        [](GtkPageSetup* setup, gpointer) {
+                                          if (setup) g_object_unref(setup);
+                                        },
+                                        nullptr);
+}
+
+std::optional<std::string> GtkFrameServices::MailHandlerCommandLine() {
+  GObjectPtr<GAppInfo> handler = GObjectPtr<GAppInfo>::Adopt(g_app_info_get_default_for_uri_scheme("mailto"));
+  if (!handler) return std::nullopt;
+  const char* line = g_app_info_get_commandline(handler.get());
+  return std::string(line ? line : "");
+}
+
+void GtkFrameServices::StartMailProgram(const std::string& program, const std::string& parameters) {
+  gchar** args = nullptr;
+  gint count = 0;
+  std::vector<std::string> argv_text = {program};
+  if (g_shell_parse_argv(parameters.c_str(), &count, &args, nullptr)) {
+    for (gint i = 0; i < count; ++i) argv_text.emplace_back(args[i]);
+    g_strfreev(args);
+  }
+  std::vector<char*> argv;
+  for (auto& a : argv_text) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  g_spawn_async(".", argv.data(), nullptr, G_SPAWN_SEARCH_PATH, nullptr, nullptr, nullptr, nullptr);
+}
+
+LocalTime GtkFrameServices::Now() {
+  std::time_t now = std::time(nullptr);
+  std::tm tm{};
+  localtime_r(&now, &tm);
+  LocalTime t;
+  t.year = tm.tm_year + 1900;
+  t.month = tm.tm_mon + 1;
+  t.day = tm.tm_mday;
+  t.hour = tm.tm_hour;
+  t.minute = tm.tm_min;
+  t.second = tm.tm_sec;
+  t.weekday = tm.tm_wday;
+  return t;
+}
+
+void GtkFrameServices::RunPowerOffDialog(const LocalTime& today, std::function<void(int)> done) {
+  OpenPowerOffNotice(hooks_.parent(), today, std::move(done));
+}
+
+bool GtkFrameServices::ShutdownAllowed() {
+  // A power-off command of the operator's own needs nobody's permission.
+  if (const char* command = std::getenv("PANELIA_POWEROFF_COMMAND"); command && *command) return true;
+  GError* error = nullptr;
+  GObjectPtr<GDBusConnection> bus = GObjectPtr<GDBusConnection>::Adopt(g_bus_get_sync(G_BUS_TYPE_SYSTEM, nullptr, &error));
+  if (!bus) {
+    g_clear_error(&error);
+    return false;
+  }
+  GVariant* reply = g_dbus_connection_call_sync(bus.get(), "org.freedesktop.login1", "/org/freedesktop/login1",
+                                                "org.freedesktop.login1.Manager", "CanPowerOff", nullptr,
+                                                G_VARIANT_TYPE("(s)"), G_DBUS_CALL_FLAGS_NONE, 2000, nullptr, &error);
+  if (!reply) {
+    g_clear_error(&error);
+    return false;
+  }
+  const char* answer = nullptr;
+  g_variant_get(reply, "(&s)", &answer);
+  bool allowed = answer && (std::string(answer) == "yes" || std::string(answer) == "challenge");
+  g_variant_unref(reply);
+  return allowed;
+}
+
+KeyboardLayoutList GtkFrameServices::CurrentKeyboardLayouts() { return x11::ReadKeyboardLayouts(GdkXDisplay()); }
+
+void GtkFrameServices::ActivateKeyboardLayout(const KeyboardLayout& layout) {
+  x11::LockKeyboardGroup(GdkXDisplay(), layout.group);
+}
+
+void GtkFrameServices::RunPowerOffCommand() {
+  const char* command = std::getenv("PANELIA_POWEROFF_COMMAND");
+  std::string line = command && *command ? command : "systemctl poweroff";
+  GError* error = nullptr;
+  if (!g_spawn_command_line_async(line.c_str(), &error)) g_clear_error(&error);  // Panelia has closed: nothing to tell
+}
+
+}  // namespace panelia

@@ -1,0 +1,56 @@
+// The programs, dialogs and system services behind the frame's commands, on GTK, GIO and X11.
+#pragma once
+
+#include <gtk/gtk.h>
+
+#include <functional>
+#include <string>
+
+#include "common/registry.h"
+#include "platform/gtk/glib_launcher.h"
+#include "shell/main_frame.h"
+
+namespace panelia {
+
+struct FrameServiceHooks {
+  std::function<GtkWindow*()> parent;          // the frame's window, owner of the dialogs
+  std::function<void(int)> browser_command;     // ExecWB on the active view
+  std::function<void()> show_about;
+  std::function<void()> close_frame;            // ends the loop; main() takes the windows down
+};
+
+class GtkFrameServices final : public FrameServices {
+ public:
+  GtkFrameServices(RegistryStore& store, std::string module_directory, FrameServiceHooks hooks)
+      : store_(store), module_directory_(std::move(module_directory)), hooks_(std::move(hooks)) {}
+
+  bool StartNewCopy() override;
+  void StartProgram(const std::string& path) override;
+  void OpenWithDefaultHandler(const std::string& path) override;
+  void RunOpenDialog(std::function<void(std::optional<std::string>)> done) override;
+  void ExecBrowserCommand(int olecmdid) override { hooks_.browser_command(olecmdid); }
+  void PageSetup() override;
+  void ShowAbout() override { hooks_.show_about(); }
+  std::optional<std::string> MailHandlerCommandLine() override;
+  void StartMailProgram(const std::string& program, const std::string& parameters) override;
+  LocalTime Now() override;
+  void RunPowerOffDialog(const LocalTime& today, std::function<void(int)> done) override;
+  bool ShutdownAllowed() override;
+  void CloseFrame() override { hooks_.close_frame(); }
+  void RequestPowerOff() override { power_off_requested_ = true; }
+  KeyboardLayoutList CurrentKeyboardLayouts() override;
+  void ActivateKeyboardLayout(const KeyboardLayout& layout) override;
+
+  // The machine is asked to power off only once Panelia's windows are gone.
+  bool PowerOffRequested() const { return power_off_requested_; }
+  static void RunPowerOffCommand();
+
+ private:
+  RegistryStore& store_;
+  std::string module_directory_;
+  FrameServiceHooks hooks_;
+  GlibLauncher launcher_;
+  bool power_off_requested_ = false;
+};
+
+}  // namespace panelia

@@ -1,0 +1,309 @@
+#include "platform/gtk/frame_window.h"
+
+#include <gdk/gdkx.h>
+
+#include "common/names.h"
+#include "platform/gtk/gdk_x11.h"
+#include "platform/gtk/message_box.h"
+#include "platform/x11/window_lookup.h"
+
+namespace panelia {
+
+GtkFrameWindow::GtkFrameWindow(const std::string& icon_path)
+    : timers_([this](int id) {
+        if (frame_) frame_->OnTimer(id);
+      }) {
+  window_ = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+  g_object_ref_sink(window_);
+  gtk_window_set_title(GTK_WINDOW(window_), std::string(kTitleSuffix.substr(3)).c_str());
+  GdkRectangle area = PrimaryMonitorArea();
+  // Windowed, the frame covers most of the screen; the window manager places it.
+  gtk_window_set_default_size(GTK_WINDOW(window_), area.width * 3 / 4, area.height * 3 / 4);
+  if (auto* icon = gdk_pixbuf_new_from_file(icon_path.c_str(), nullptr)) {
+    gtk_window_set_icon(GTK_WINDOW(window_), icon);
+    g_object_unref(icon);
+  }
+  g_signal_connect(window_, "delete-event", G_CALLBACK(+[](GtkWidget*, GdkEvent*, gpointer self) -> gboolean {
+                     auto* w = static_cast<GtkFrameWindow*>(self);
+                     if (w->close_request_) w->close_request_();
+                     return TRUE;
+                   }),
+                   this);
+  g_signal_connect(window_, "key-press-event", G_CALLBACK(OnKeyPress), this);
+  g_signal_connect(window_, "window-state-event", G_CALLBACK(OnWindowState), this);
+  // Without a window manager keys go to the window under the pointer: take the focus explicitly.
+  g_signal_connect(window_, "map-event", G_CALLBACK(+[](GtkWidget* w, GdkEvent*, gpointer self) -> gboolean {
+                     if (!static_cast<GtkFrameWindow*>(self)->WindowManagerDoesFullScreen())
+                       gdk_window_focus(gtk_widget_get_window(w), GDK_CURRENT_TIME);
+                     return FALSE;
+                   }),
+                   this);
+  SetWindowClass(window_, std::string(kPaneliaProgram).c_str(), std::string(kPaneliaClass).c_str());
+
+  GtkWidget* outer = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
+  menu_bar_ = BuildMenuBar();
+  gtk_box_pack_start(GTK_BOX(outer), menu_bar_, FALSE, FALSE, 0);
+  // Two rows split by a 1-pixel line that nobody can drag: only the program sizes them.
+  page_row_ = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
+  gtk_box_pack_start(GTK_BOX(outer), page_row_, TRUE, TRUE, 0);
+  bar_line_ = gtk_separator_new(GTK_ORIENTATION_HORIZONTAL);
+  gtk_box_pack_start(GTK_BOX(outer), bar_line_, FALSE, FALSE, 0);
+  bar_row_ = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
+  gtk_widget_set_size_request(bar_row_, -1, CMainFrame::kBarHeight);
+  gtk_box_pack_start(GTK_BOX(outer), bar_row_, FALSE, FALSE, 0);
+  status_bar_ = BuildStatusBar();
+  gtk_box_pack_end(GTK_BOX(outer), status_bar_, FALSE, FALSE, 0);
+  gtk_container_add(GTK_CONTAINER(window_), outer);
+  gtk_widget_show_all(outer);
+}
+
+GtkFrameWindow::~GtkFrameWindow() {
+  keymap_signal_.Disconnect();
+  gtk_widget_destroy(window_);
+  g_object_unref(window_);
+}
+
+void GtkFrameWindow::SetFrame(CMainFrame* frame) {
+  frame_ = frame;
+  for (auto& [id, item] : menu_items_) gtk_widget_set_sensitive(item, frame_ && frame_->IsCommandHandled(id));
+}
+
+void GtkFrameWindow::SetPageView(GtkWidget* page) {
+  gtk_box_pack_start(GTK_BOX(page_row_), page, TRUE, TRUE, 0);
+  gtk_widget_show(page);
+}
+
+void GtkFrameWindow::SetBarView(GtkWidget* bar) {
+  gtk_box_pack_start(GTK_BOX(bar_row_), bar, TRUE, TRUE, 0);
+  gtk_widget_show(bar);
+}
+
+void GtkFrameWindow::Show() {
+  gtk_widget_show(window_);
+  gtk_window_present(GTK_WINDOW(window_));
+}
+
+void GtkFrameWindow::SetTitle(const std::string& title) { gtk_window_set_title(GTK_WINDOW(window_), title.c_str()); }
+
+gboolean GtkFrameWindow::OnKeyPress(GtkWidget*, GdkEventKey* event, gpointer data) {
+  auto* self = static_cast<GtkFrameWindow*>(data);
+  if (!self->frame_) return FALSE;
+  unsigned modifiers = 0;
+  if (event->state & GDK_CONTROL_MASK) modifiers |= static_cast<unsigned>(KeyModifier::Ctrl);
+  if (event->state & GDK_SHIFT_MASK) modifiers |= static_cast<unsigned>(KeyModifier::Shift);
+  if (event->state & GDK_MOD1_MASK) modifiers |= static_cast<unsigned>(KeyModifier::Alt);
+  const char* name = gdk_keyval_name(gdk_keyval_to_lower(event->keyval));
+  if (!name) return FALSE;
+  // Keys whose commands the frame does not carry go on to the page (copy, paste, ...).
+  auto command = AcceleratorCommand(modifiers, name);
+  return command && self->frame_->OnCommand(*command);
+}
+
+gboolean GtkFrameWindow::OnWindowState(GtkWidget*, GdkEventWindowState* event, gpointer data) {
+  // A double click on the caption, or the window manager's maximise button, toggles full screen.
+  auto* self = static_cast<GtkFrameWindow*>(data);
+  bool maximised_now = (event->changed_mask & GDK_WINDOW_STATE_MAXIMIZED) &&
+                       (event->new_window_state & GDK_WINDOW_STATE_MAXIMIZED) &&
+                       !(event->new_window_state & GDK_WINDOW_STATE_FULLSCREEN);
+  if (!maximised_now || !self->frame_ || self->frame_->IsFullScreen()) return FALSE;
+  // Not from inside the window manager's state change: on the next turn of the loop.
+  g_idle_add([](gpointer s) -> gboolean {
+    auto* w = static_cast<GtkFrameWindow*>(s);
+    if (w->frame_ && !w->frame_->IsFullScreen()) w->frame_->ToggleFullScreen();
+    return G_SOURCE_REMOVE;
+  }, self);
+  return FALSE;
+}
+
+GtkWidget* GtkFrameWindow::BuildStatusBar() {
+  GtkWidget* bar = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 12);
+  gtk_container_set_border_width(GTK_CONTAINER(bar), 2);
+  status_text_ = gtk_label_new(std::string(kReadyText).c_str());
+  gtk_widget_set_halign(status_text_, GTK_ALIGN_START);
+  gtk_box_pack_start(GTK_BOX(bar), status_text_, TRUE, TRUE, 4);
+  const char* indicators[3] = {"CAP", "NUM", "SCRL"};
+  for (int i = 2; i >= 0; --i) {  // packed from the right edge
+    lock_labels_[i] = gtk_label_new(indicators[i]);
+    gtk_box_pack_end(GTK_BOX(bar), lock_labels_[i], FALSE, FALSE, 4);
+  }
+  keymap_signal_ = ScopedSignal(gdk_keymap_get_for_display(gdk_display_get_default()), "state-changed",
+                                G_CALLBACK(+[](GdkKeymap*, gpointer self) {
+                                  static_cast<GtkFrameWindow*>(self)->UpdateLockIndicators();
+                                }),
+                                this);
+  UpdateLockIndicators();
+  return bar;
+}
+
+void GtkFrameWindow::UpdateLockIndicators() {
+  GdkKeymap* keymap = gdk_keymap_get_for_display(gdk_display_get_default());
+  bool on[3] = {gdk_keymap_get_caps_lock_state(keymap) != FALSE, gdk_keymap_get_num_lock_state(keymap) != FALSE,
+                gdk_keymap_get_scroll_lock_state(keymap) != FALSE};
+  for (int i = 0; i < 3; ++i)
+    if (lock_labels_[i]) gtk_widget_set_sensitive(lock_labels_[i], on[i]);
+}
+
+GtkWidget* GtkFrameWindow::BuildMenuBar() {
+  GtkWidget* bar = gtk_menu_bar_new();
+  for (const auto& top : MainMenu()) {
+    GtkWidget* item = gtk_menu_item_new_with_mnemonic(MnemonicLabel(top.text).c_str());
+    GtkWidget* menu = gtk_menu_new();
+    AppendMenuItems(menu, top.items);
+    gtk_menu_item_set_submenu(GTK_MENU_ITEM(item), menu);
+    gtk_menu_shell_append(GTK_MENU_SHELL(bar), item);
+  }
+  return bar;
+}
+
+void GtkFrameWindow::AppendMenuItems(GtkWidget* menu, const std::vector<MenuItem>& items) {
+  for (const auto& entry : items) {
+    if (entry.id == 0 && entry.text.empty()) {
+      gtk_menu_shell_append(GTK_MENU_SHELL(menu), gtk_separator_menu_item_new());
+      continue;
+    }
+    bool checkable = entry.id == command::kToolbar || entry.id == command::kStatusBar;
+    GtkWidget* item = checkable ? gtk_check_menu_item_new_with_mnemonic(MnemonicLabel(entry.text).c_str())
+                                : gtk_menu_item_new_with_mnemonic(MnemonicLabel(entry.text).c_str());
+    std::string_view shortcut = ShortcutOf(entry.text);
+    if (!shortcut.empty()) {
+      // The shortcut is shown beside the item; the keys themselves are handled by the frame.
+      gtk_widget_destroy(gtk_bin_get_child(GTK_BIN(item)));
+      GtkWidget* row = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 24);
+      GtkWidget* keys = gtk_label_new(std::string(shortcut).c_str());
+      gtk_widget_set_sensitive(keys, FALSE);
+      gtk_box_pack_start(GTK_BOX(row), gtk_label_new_with_mnemonic(MnemonicLabel(entry.text).c_str()), FALSE, FALSE, 0);
+      gtk_box_pack_end(GTK_BOX(row), keys, FALSE, FALSE, 0);
+      gtk_container_add(GTK_CONTAINER(item), row);
+    }
+    if (!entry.items.empty()) {
+      GtkWidget* sub = gtk_menu_new();
+      AppendMenuItems(sub, entry.items);
+      gtk_menu_item_set_submenu(GTK_MENU_ITEM(item), sub);
+    } else {
+      g_object_set_data(G_OBJECT(item), "panelia-command", GINT_TO_POINTER(entry.id));
+      gtk_widget_set_sensitive(item, FALSE);  // until the frame says it handles the command
+      g_signal_connect(item, "activate", G_CALLBACK(+[](GtkMenuItem* mi, gpointer self) {
+                         auto* w = static_cast<GtkFrameWindow*>(self);
+                         if (w->updating_checks_ || !w->frame_) return;
+                         w->frame_->OnCommand(GPOINTER_TO_INT(g_object_get_data(G_OBJECT(mi), "panelia-command")));
+                       }),
+                       this);
+      g_signal_connect(item, "select", G_CALLBACK(+[](GtkMenuItem* mi, gpointer self) {
+                         auto* w = static_cast<GtkFrameWindow*>(self);
+                         int id = GPOINTER_TO_INT(g_object_get_data(G_OBJECT(mi), "panelia-command"));
+                         gtk_label_set_text(GTK_LABEL(w->status_text_), std::string(CommandPrompt(id)).c_str());
+                       }),
+                       this);
+      g_signal_connect(item, "deselect", G_CALLBACK(+[](GtkMenuItem*, gpointer self) {
+                         auto* w = static_cast<GtkFrameWindow*>(self);
+                         gtk_label_set_text(GTK_LABEL(w->status_text_), std::string(kReadyText).c_str());
+                       }),
+                       this);
+      menu_items_[entry.id] = item;
+    }
+    gtk_menu_shell_append(GTK_MENU_SHELL(menu), item);
+  }
+}
+
+void GtkFrameWindow::HideTaskBar() { x11::SetDockWindowsMapped(GdkXDisplay(), false); }
+void GtkFrameWindow::ShowTaskBar() {
+  if (Display* display = GdkXDisplay()) x11::SetDockWindowsMapped(display, true);
+}
+
+void GtkFrameWindow::SetStatusBarVisible(bool visible) { gtk_widget_set_visible(status_bar_, visible); }
+
+bool GtkFrameWindow::WindowManagerDoesFullScreen() const {
+  return gdk_x11_screen_supports_net_wm_hint(gtk_widget_get_screen(window_),
+                                             gdk_atom_intern_static_string("_NET_WM_STATE_FULLSCREEN"));
+}
+
+void GtkFrameWindow::SetCaption(bool present) {
+  // Without a caption and maximised is what the window manager calls full screen.
+  if (WindowManagerDoesFullScreen()) {
+    if (present) gtk_window_unfullscreen(GTK_WINDOW(window_));
+    else gtk_window_fullscreen(GTK_WINDOW(window_));
+    return;
+  }
+  // No window manager to ask: the frame covers its monitor itself (leaving restores the placement).
+  gtk_window_set_decorated(GTK_WINDOW(window_), present);
+  if (!present) {
+    GdkRectangle area = MonitorAreaOf(window_);
+    gtk_window_move(GTK_WINDOW(window_), area.x, area.y);
+    gtk_window_resize(GTK_WINDOW(window_), area.width, area.height);
+  }
+}
+
+void GtkFrameWindow::DetachMenu() { gtk_widget_hide(menu_bar_); }
+void GtkFrameWindow::AttachMenu() { gtk_widget_show(menu_bar_); }
+
+void GtkFrameWindow::SavePlacement() {
+  gtk_window_get_size(GTK_WINDOW(window_), &saved_width_, &saved_height_);
+  gtk_window_get_position(GTK_WINDOW(window_), &saved_x_, &saved_y_);
+}
+
+void GtkFrameWindow::RestorePlacement() {
+  gtk_window_unmaximize(GTK_WINDOW(window_));
+  if (saved_width_ > 0 && saved_height_ > 0) gtk_window_resize(GTK_WINDOW(window_), saved_width_, saved_height_);
+  gtk_window_move(GTK_WINDOW(window_), saved_x_, saved_y_);
+}
+
+void GtkFrameWindow::ShowMaximized() { gtk_window_maximize(GTK_WINDOW(window_)); }
+void GtkFrameWindow::ShowNormal() { gtk_widget_show(window_); }
+void GtkFrameWindow::SetTopMost() { gtk_window_set_keep_above(GTK_WINDOW(window_), TRUE); }
+
+int GtkFrameWindow::ClientHeight() const {
+  // Before the first showing the window has no size of its own yet: the monitor's is what it gets.
+  return MonitorAreaOf(window_).height;
+}
+
+int GtkFrameWindow::StatusPaneHeight() const {
+  int minimum = 0, natural = 0;
+  gtk_widget_get_preferred_height(status_bar_, &minimum, &natural);
+  return natural;
+}
+
+void GtkFrameWindow::SetRowHeights(int /*top*/, int bottom) {
+  // The page row takes whatever the bar row leaves: CMainFrame's top height is that remainder.
+  gtk_widget_set_size_request(bar_row_, -1, bottom);
+}
+
+void GtkFrameWindow::SetRowVisible(int row, bool visible) {
+  // The page row never hides; the bar row takes its 1-pixel line with it.
+  if (row != CMainFrame::kBarRow) return;
+  gtk_widget_set_visible(bar_line_, visible);
+  gtk_widget_set_visible(bar_row_, visible);
+}
+
+void GtkFrameWindow::ActivatePane(int row) {
+  GtkWidget* target = row == CMainFrame::kBarRow && bar_view_ ? bar_view_() : nullptr;
+  if (!target) {
+    GList* children = gtk_container_get_children(GTK_CONTAINER(page_row_));
+    if (children) target = GTK_WIDGET(children->data);
+    g_list_free(children);
+  }
+  if (target) gtk_widget_grab_focus(target);
+}
+
+void GtkFrameWindow::SetMenuCheck(int command, bool checked) {
+  auto it = menu_items_.find(command);
+  if (it == menu_items_.end() || !GTK_IS_CHECK_MENU_ITEM(it->second)) return;
+  updating_checks_ = true;  // setting the mark must not run the command again
+  gtk_check_menu_item_set_active(GTK_CHECK_MENU_ITEM(it->second), checked);
+  updating_checks_ = false;
+}
+
+void GtkFrameWindow::SetFrameTimer(int id, int milliseconds) { timers_.SetTimer(id, milliseconds); }
+
+void GtkFrameWindow::MessageBox(const std::string& text, const std::string& caption, MessageIcon icon,
+                                std::function<void()> closed) {
+  GtkMessageType type = icon == MessageIcon::Error         ? GTK_MESSAGE_ERROR
+                        : icon == MessageIcon::Information ? GTK_MESSAGE_INFO
+                                                           : GTK_MESSAGE_QUESTION;
+  ShowMessageBox(GTK_WINDOW(window_), text, caption, type, GTK_BUTTONS_OK, [closed = std::move(closed)](int) {
+    if (closed) closed();
+  });
+}
+
+void GtkFrameWindow::FocusMainFrame() { gtk_window_present(GTK_WINDOW(window_)); }
+
+}  // namespace panelia

@@ -1,0 +1,63 @@
+#include "platform/gtk/gdk_x11.h"
+
+#include <gdk/gdkx.h>
+
+#include "platform/x11/error_trap.h"
+#include "platform/x11/window_lookup.h"
+
+namespace panelia {
+
+Display* GdkXDisplay() {
+  GdkDisplay* display = gdk_display_get_default();
+  if (!display || !GDK_IS_X11_DISPLAY(display)) return nullptr;
+  return gdk_x11_display_get_xdisplay(display);
+}
+
+void UseGdkErrorTrap() {
+  x11::ToolkitErrorTrap trap;
+  trap.display = GdkXDisplay();
+  trap.push = [] { gdk_x11_display_error_trap_push(gdk_display_get_default()); };
+  trap.pop = [] { return gdk_x11_display_error_trap_pop(gdk_display_get_default()) != 0; };
+  x11::UseToolkitErrorTrap(trap);
+}
+
+GdkRectangle PrimaryMonitorArea() {
+  GdkRectangle area{0, 0, 1024, 768};
+  GdkDisplay* display = gdk_display_get_default();
+  if (!display) return area;
+  GdkMonitor* monitor = gdk_display_get_primary_monitor(display);
+  if (!monitor) monitor = gdk_display_get_monitor(display, 0);
+  if (monitor) gdk_monitor_get_geometry(monitor, &area);
+  return area;
+}
+
+GdkRectangle MonitorAreaOf(GtkWidget* widget) {
+  GdkWindow* window = widget ? gtk_widget_get_window(widget) : nullptr;
+  if (!window) return PrimaryMonitorArea();
+  GdkRectangle area;
+  gdk_monitor_get_geometry(gdk_display_get_monitor_at_window(gdk_window_get_display(window), window), &area);
+  return area;
+}
+
+void SetWindowClass(GtkWidget* toplevel, const char* res_name, const char* res_class) {
+  gtk_widget_realize(toplevel);
+  GdkWindow* window = gtk_widget_get_window(toplevel);
+  if (!window || !GDK_IS_X11_WINDOW(window)) return;
+  x11::SetWindowClass(GDK_WINDOW_XDISPLAY(window), GDK_WINDOW_XID(window), res_name, res_class);
+}
+
+MessageFilter::MessageFilter(GtkWidget* toplevel, x11::MessageReceiver& receiver)
+    : window_(gtk_widget_get_window(toplevel)), receiver_(receiver) {
+  if (window_) gdk_window_add_filter(window_, OnEvent, this);
+}
+
+MessageFilter::~MessageFilter() {
+  if (window_) gdk_window_remove_filter(window_, OnEvent, this);
+}
+
+GdkFilterReturn MessageFilter::OnEvent(GdkXEvent* xevent, GdkEvent*, gpointer data) {
+  auto* self = static_cast<MessageFilter*>(data);
+  return self->receiver_.Dispatch(*static_cast<XEvent*>(xevent)) ? GDK_FILTER_REMOVE : GDK_FILTER_CONTINUE;
+}
+
+}  // namespace panelia

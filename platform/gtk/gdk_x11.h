@@ -1,0 +1,43 @@
+// Where GTK meets X11: GDK's display for the X11 adapters, GDK's error trap for them, window
+// classes, the monitor, and the suite's messages arriving at a GTK window.
+#pragma once
+
+#include <X11/Xlib.h>
+#include <gtk/gtk.h>
+
+#include <memory>
+
+#include "platform/x11/message_receiver.h"
+
+namespace panelia {
+
+// GDK's X connection (nullptr without an X11 display).
+Display* GdkXDisplay();
+// Makes GDK's trap the X11 adapters' trap for GDK's own connection. Once, after gtk_init.
+void UseGdkErrorTrap();
+
+// The primary monitor's area (a 1024 x 768 guess before there is a display to ask).
+GdkRectangle PrimaryMonitorArea();
+// The monitor that holds the window, or the primary one.
+GdkRectangle MonitorAreaOf(GtkWidget* widget);
+
+// Gives a top-level window its class (the class part of WM_CLASS) before it is first shown, so
+// partner programs find it by that name.
+void SetWindowClass(GtkWidget* toplevel, const char* res_name, const char* res_class);
+
+// Hands the ClientMessages arriving at a realised window's X window to `receiver` for as long as the
+// returned object lives.
+class MessageFilter {
+ public:
+  MessageFilter(GtkWidget* toplevel, x11::MessageReceiver& receiver);
+  ~MessageFilter();
+  MessageFilter(const MessageFilter&) = delete;
+  MessageFilter& operator=(const MessageFilter&) = delete;
+
+ private:
+  static GdkFilterReturn OnEvent(GdkXEvent* xevent, GdkEvent* event, gpointer self);
+  GdkWindow* window_;
+  x11::MessageReceiver& receiver_;
+};
+
+}  // namespace panelia

@@ -1,0 +1,55 @@
+// The main view's host on GTK: the frame's title and bar, the about box, help and properties, and
+// what the idle count watches (the pointer, and input reported by the page).
+#pragma once
+
+#include <gtk/gtk.h>
+
+#include <functional>
+#include <string>
+
+#include "browse/ports.h"
+#include "shell/main_frame.h"
+
+namespace panelia {
+
+struct ViewHostHooks {
+  std::function<void(const std::string&)> set_title;
+  std::function<void()> show_about;
+  std::function<void()> open_help;
+  std::function<void()> show_properties;
+};
+
+class GtkViewHost final : public ViewHost {
+ public:
+  GtkViewHost(std::string module_directory, ViewHostHooks hooks)
+      : module_directory_(std::move(module_directory)), hooks_(std::move(hooks)) {}
+  void SetFrame(CMainFrame* frame) { frame_ = frame; }
+  // A key, touch or wheel turn seen anywhere in the kiosk.
+  void NoteInput() { input_ = true; }
+
+  void SetMainWindowTitle(const std::string& title) override { hooks_.set_title(title); }
+  bool IsNavigatorFixed() const override { return frame_ ? frame_->IsNavigatorFixed() : true; }
+  void ShowBottomBar(bool show) override {
+    if (frame_) frame_->ShowBottomBar(show);
+  }
+  void ShowAbout() override { hooks_.show_about(); }
+  void OpenHelp() override { hooks_.open_help(); }
+  void ShowPageProperties() override { hooks_.show_properties(); }
+  std::string ModuleDirectory() const override { return module_directory_; }
+  std::pair<int, int> CursorPosition() override {
+    int x = 0, y = 0;
+    GdkDisplay* display = gdk_display_get_default();
+    GdkSeat* seat = display ? gdk_display_get_default_seat(display) : nullptr;
+    if (GdkDevice* pointer = seat ? gdk_seat_get_pointer(seat) : nullptr) gdk_device_get_position(pointer, nullptr, &x, &y);
+    return {x, y};
+  }
+  bool InputSinceLastAsked() override { return std::exchange(input_, false); }
+
+ private:
+  std::string module_directory_;
+  ViewHostHooks hooks_;
+  CMainFrame* frame_ = nullptr;
+  bool input_ = false;
+};
+
+}  // namespace panelia

@@ -1,0 +1,163 @@
+#include "platform/webkit/kiosk_views.h"
+
+#include <string>
+
+#include "platform/gtk/message_box.h"
+
+namespace panelia {
+
+class WebKitKioskViews::MainEvents final : public BrowserEvents {
+ public:
+  explicit MainEvents(WebKitKioskViews& owner) : o_(owner) {}
+  void OnBeforeNavigate(const std::string& url, bool& cancel) override {
+    if (o_.view_) o_.view_->OnBeforeNavigate2(url, cancel);
+  }
+  void OnNavigateComplete(const std::string& url) override {
+    if (o_.view_) o_.view_->OnNavigateComplete2(url);
+  }
+  void OnDocumentComplete(const std::string& url) override {
+    if (o_.view_) o_.view_->OnDocumentComplete(url);
+    if (o_.hooks_.first_document) o_.hooks_.first_document();
+  }
+  void OnTitleChange(const std::string& title) override {
+    if (o_.view_) o_.view_->OnTitleChange(title);
+  }
+  void OnNewWindowKnown(const std::string& url, bool& cancel) override {
+    if (o_.view_) o_.view_->OnNewWindow3(url, cancel);
+  }
+  void OnNewWindowUnknown(bool& cancel) override {
+    if (o_.view_) o_.view_->OnNewWindow2(cancel);
+    else cancel = true;
+  }
+  // The stand-in browser plays the bar's part for a pop-up: its navigation is the bar's.
+  bool OnRedirectedNavigation(const std::string& url) override {
+    bool cancel = true;
+    if (o_.bar_logic_) o_.bar_logic_->OnBeforeNavigate2(url, cancel);
+    return cancel;
+  }
+  void OnPageSize(int scroll_width, int scroll_height) override {
+    if (o_.view_) o_.view_->OnPageSize(scroll_width, scroll_height);
+  }
+  void OnWindowClosing(bool& cancel) override {
+    if (o_.view_) o_.view_->OnWindowClosing(cancel);
+  }
+  void OnTouch(bool on_text_field) override {
+    if (o_.view_) o_.view_->OnTouch(on_text_field);
+  }
+  void OnInput() override {
+    if (o_.hooks_.input) o_.hooks_.input();
+  }
+  bool OnContextMenu(GdkEvent* event) override {
+    if (o_.hooks_.context_menu) o_.hooks_.context_menu(event);
+    return true;
+  }
+
+ private:
+  WebKitKioskViews& o_;
+};
+
+class WebKitKioskViews::BarEvents final : public BrowserEvents {
+ public:
+  explicit BarEvents(WebKitKioskViews& owner) : o_(owner) {}
+  void OnBeforeNavigate(const std::string& url, bool& cancel) override {
+    if (o_.bar_logic_) o_.bar_logic_->OnBeforeNavigate2(url, cancel);
+  }
+  void OnNavigateComplete(const std::string&) override {
+    if (!o_.bar_logic_ || !o_.bar_) return;
+    GtkAllocation a;
+    gtk_widget_get_allocation(o_.bar_->Widget(), &a);
+    o_.bar_logic_->OnNavigateComplete2({a.x, a.y, a.width, a.height});
+  }
+  void OnDocumentComplete(const std::string&) override {
+    // The bar never shows scroll bars and starts at its row's corner.
+    o_.bar_->RunScript(
+        "if (window === window.top && document.body) { document.body.setAttribute('scroll', 'no');"
+        " document.documentElement.style.overflow = 'hidden'; document.body.style.margin = '0'; }");
+  }
+  void OnInput() override {
+    if (o_.hooks_.input) o_.hooks_.input();
+  }
+
+ private:
+  WebKitKioskViews& o_;
+};
+
+WebKitKioskViews::WebKitKioskViews(BrowserOptions main_options, KioskViewHooks hooks)
+    : hooks_(std::move(hooks)), main_events_(std::make_unique<MainEvents>(*this)) {
+  main_ = std::make_unique<WebKitBrowser>(*main_events_, std::move(main_options));
+}
+
+WebKitKioskViews::~WebKitKioskViews() {
+  view_ = nullptr;
+  bar_logic_ = nullptr;
+  bar_.reset();
+  main_.reset();
+}
+
+WebKitBrowser& WebKitKioskViews::Bar() {
+  if (!bar_) {
+    // The bar row shares the main view's web process.
+    bar_events_ = std::make_unique<BarEvents>(*this);
+    BrowserOptions options;
+    options.related = main_->View();
+    options.own_popup_windows = true;
+    bar_ = std::make_unique<WebKitBrowser>(*bar_events_, std::move(options));
+    if (hooks_.bar_made) hooks_.bar_made(bar_->Widget());
+  }
+  return *bar_;
+}
+
+void WebKitKioskViews::ScrollBy(int dx, int dy) {
+  main_->RunScript("window.scrollBy(" + std::to_string(dx) + "," + std::to_string(dy) + ");");
+}
+
+void WebKitKioskViews::ScrollStepwise(int dx, int dy) {
+  // 2-pixel moves, the vertical part first; the page runs them in one go.
+  main_->RunScript("(function(dx,dy){var s=dy<0?-2:2;for(var r=Math.abs(dy);r>0;r-=2)window.scrollBy(0,s);"
+                   "s=dx<0?-2:2;for(var r2=Math.abs(dx);r2>0;r2-=2)window.scrollBy(s,0);})(" +
+                   std::to_string(dx) + "," + std::to_string(dy) + ");");
+}
+
+void WebKitKioskViews::HideScrollBars() {
+  main_->RunScript(
+      "if (document.body) { document.body.setAttribute('scroll', 'no');"
+      " document.documentElement.style.overflow = 'hidden'; }");
+}
+
+void WebKitKioskViews::RetargetForms() {
+  // The top document's forms only; frames get theirs when their own document finishes.
+  main_->RunScript(
+      "(function(){var f=document.getElementsByTagName('form');"
+      "for(var i=0;i<f.length;i++){f[i].target='_self';}})();");
+}
+
+void WebKitKioskViews::ExecBrowserCommand(int olecmdid, GtkWindow* parent) {
+  if (olecmdid == 6 || olecmdid == 7) {
+    WebKitWebView* active = bar_ && gtk_widget_has_focus(bar_->Widget()) ? bar_->View() : main_->View();
+    GObjectPtr<WebKitPrintOperation> print = GObjectPtr<WebKitPrintOperation>::Adopt(webkit_print_operation_new(active));
+    webkit_print_operation_run_dialog(print.get(), parent);
+  } else if (olecmdid == 4) {
+    GtkWidget* chooser = gtk_file_chooser_dialog_new("另存为", parent, GTK_FILE_CHOOSER_ACTION_SAVE, "取消",
+                                                     GTK_RESPONSE_CANCEL, "保存", GTK_RESPONSE_ACCEPT, nullptr);
+    gtk_window_set_modal(GTK_WINDOW(chooser), TRUE);
+    gtk_file_chooser_set_do_overwrite_confirmation(GTK_FILE_CHOOSER(chooser), TRUE);
+    gtk_file_chooser_set_current_name(GTK_FILE_CHOOSER(chooser), "page.mht");
+    g_object_set_data_full(G_OBJECT(chooser), "panelia-view", g_object_ref(main_->View()), g_object_unref);
+    g_signal_connect(chooser, "response", G_CALLBACK(+[](GtkDialog* d, int response, gpointer) {
+                       if (response == GTK_RESPONSE_ACCEPT) {
+                         auto* view = WEBKIT_WEB_VIEW(g_object_get_data(G_OBJECT(d), "panelia-view"));
+                         GObjectPtr<GFile> file = GObjectPtr<GFile>::Adopt(gtk_file_chooser_get_file(GTK_FILE_CHOOSER(d)));
+                         webkit_web_view_save_to_file(view, file.get(), WEBKIT_SAVE_MODE_MHTML, nullptr, nullptr, nullptr);
+                       }
+                       gtk_widget_destroy(GTK_WIDGET(d));
+                     }),
+                     nullptr);
+    gtk_widget_show(chooser);
+  }
+}
+
+void WebKitKioskViews::ShowPageProperties(GtkWindow* parent) {
+  ShowMessageBox(parent, main_->Title() + "\n地址: " + main_->Uri(), "属性", GTK_MESSAGE_INFO, GTK_BUTTONS_OK);
+}
+
+}  // namespace panelia

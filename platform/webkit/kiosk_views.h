@@ -1,0 +1,80 @@
+// The kiosk's two web views: the main page and the bar row (made when its page is loaded), with
+// their engine events handed to CPaneliaView and CBottomView, and the work done by script on the
+// main page.
+#pragma once
+
+#include <gtk/gtk.h>
+
+#include <functional>
+#include <memory>
+
+#include "browse/bottom_view.h"
+#include "browse/ports.h"
+#include "browse/view.h"
+#include "platform/webkit/webkit_browser.h"
+
+namespace panelia {
+
+struct KioskViewHooks {
+  std::function<void(GdkEvent*)> context_menu;  // the kiosk's own menu over the page
+  std::function<void()> input;                   // activity in the page
+  std::function<void()> first_document;          // the home page's first document has loaded
+  std::function<void(GtkWidget*)> bar_made;      // the bar's view exists: put it in its row
+};
+
+class WebKitKioskViews final : public PageActions {
+ public:
+  WebKitKioskViews(BrowserOptions main_options, KioskViewHooks hooks);
+  ~WebKitKioskViews() override;
+
+  BrowserControl& MainControl() { return *main_; }
+  BrowserControl& BarControl() { return lazy_bar_; }
+  GtkWidget* MainWidget() const { return main_->Widget(); }
+  GtkWidget* BarWidget() const { return bar_ ? bar_->Widget() : nullptr; }
+  // The logic the engine events go to; both may be null while the frame is being taken down.
+  void Connect(CPaneliaView* view, CBottomView* bar) {
+    view_ = view;
+    bar_logic_ = bar;
+  }
+
+  // PageActions
+  void ScrollBy(int dx, int dy) override;
+  void ScrollStepwise(int dx, int dy) override;
+  void HideScrollBars() override;
+  void RetargetForms() override;
+
+  // ExecWB: 4 save as, 6 print, 7 print preview; printing goes to the bar's page when it has the focus.
+  void ExecBrowserCommand(int olecmdid, GtkWindow* parent);
+  void ShowPageProperties(GtkWindow* parent);
+
+ private:
+  class MainEvents;
+  class BarEvents;
+  // The bar's browser control: the bar logic exists from the start (command links, pop-up
+  // redirection), its web view only once it has a page to show.
+  class LazyBar final : public BrowserControl {
+   public:
+    explicit LazyBar(WebKitKioskViews& owner) : owner_(owner) {}
+    void Navigate(const std::string& url) override { owner_.Bar().Navigate(url); }
+    void GoHome() override { owner_.Bar().GoHome(); }
+    void GoBack() override { owner_.Bar().GoBack(); }
+    void GoForward() override { owner_.Bar().GoForward(); }
+    void Stop() override { owner_.Bar().Stop(); }
+    void Refresh() override { owner_.Bar().Refresh(); }
+
+   private:
+    WebKitKioskViews& owner_;
+  };
+  WebKitBrowser& Bar();
+
+  KioskViewHooks hooks_;
+  CPaneliaView* view_ = nullptr;
+  CBottomView* bar_logic_ = nullptr;
+  std::unique_ptr<MainEvents> main_events_;
+  std::unique_ptr<BarEvents> bar_events_;
+  std::unique_ptr<WebKitBrowser> main_;
+  std::unique_ptr<WebKitBrowser> bar_;
+  LazyBar lazy_bar_{*this};
+};
+
+}  // namespace panelia

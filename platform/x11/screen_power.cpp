@@ -1,0 +1,28 @@
+#include "platform/x11/screen_power.h"
+
+#include <X11/extensions/dpms.h>
+
+namespace panelia::x11 {
+
+void X11PowerSettings::SetLowPowerTimeout(int seconds) {
+  if (!display_) return;
+  int timeout, interval, blanking, exposures;
+  XGetScreenSaver(display_, &timeout, &interval, &blanking, &exposures);
+  XSetScreenSaver(display_, seconds, interval, blanking, exposures);
+  XFlush(display_);
+}
+
+void X11PowerSettings::SetPowerOffTimeout(int seconds) {
+  if (!display_) return;
+  int event_base, error_base;
+  if (!DPMSQueryExtension(display_, &event_base, &error_base) || !DPMSCapable(display_)) return;
+  if (seconds == 0) {
+    DPMSDisable(display_);
+  } else {
+    auto s = static_cast<CARD16>(seconds);
+    DPMSSetTimeouts(display_, s, s, s);
+  }
+  XFlush(display_);
+}
+
+}  // namespace panelia::x11

@@ -1,0 +1,22 @@
+// The display's power time-outs: the X screen saver and display power management.
+#pragma once
+
+#include <X11/Xlib.h>
+
+#include "shell/app.h"
+
+namespace panelia::x11 {
+
+// Low-power time-out 0 switches the X screen saver off; power-off time-out 0 switches display power
+// management off where the server has that extension (Xvfb has none).
+class X11PowerSettings final : public PowerSettings {
+ public:
+  explicit X11PowerSettings(Display* display) : display_(display) {}
+  void SetLowPowerTimeout(int seconds) override;
+  void SetPowerOffTimeout(int seconds) override;
+
+ private:
+  Display* display_;
+};
+
+}  // namespace panelia::x11

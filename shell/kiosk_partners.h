@@ -1,0 +1,52 @@
+// What the main view and the bar reach beyond themselves, put together: the bar's command links,
+// the companion programs, leaving the kiosk and printing. Plain wiring of the kiosk's own objects,
+// so the views never see the platform.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "browse/bottom_view.h"
+#include "browse/ports.h"
+#include "shell/companions.h"
+#include "shell/exit_dialog.h"
+
+namespace panelia {
+
+class CKioskPartners final : public ViewPartners, public BarActions {
+ public:
+  // `print` prints the page of the active view.
+  CKioskPartners(CCompanions& companions, ExitDialogs& exit_dialogs, std::function<void()> print)
+      : companions_(companions), exit_dialogs_(exit_dialogs), print_(std::move(print)) {}
+  // The bar exists after the main view, which needs these partners first.
+  void SetBar(CBottomView* bar) { bar_ = bar; }
+
+  // ViewPartners
+  bool DispatchCommandLink(const std::string& url) override { return bar_ && bar_->DispatchCommandLink(url); }
+  void StartBackgroundMusic(bool is_music) override { companions_.StartBackgroundMusic(is_music); }
+  void ShowKeyboard(bool activate, int32_t board_type) override { companions_.ShowKeyboard(activate, board_type); }
+  void RequestMusicOn() override { companions_.RequestMusicOn(); }
+  void RequestMusicOff() override { companions_.RequestMusicOff(); }
+  void CloseCompanions() override { companions_.CloseCompanions(); }
+  // The page's context menu leaves with the password, as the bar's exit button does.
+  void RequestExit() override { RequestExit(true); }
+  void MarkBarRedirect() override {
+    if (bar_) bar_->SetRedirectMark();
+  }
+
+  // BarActions
+  void RequestExit(bool with_password) override {
+    panelia::RequestExit(exit_dialogs_, with_password, [this] { companions_.CloseSuite(); });
+  }
+  void PrintMainPage() override { print_(); }
+  // The bar is a child of the frame here: no page script can move it, so nothing needs putting back.
+  void PlaceBar(int /*left*/, int /*top*/) override {}
+
+ private:
+  CCompanions& companions_;
+  ExitDialogs& exit_dialogs_;
+  std::function<void()> print_;
+  CBottomView* bar_ = nullptr;
+};
+
+}  // namespace panelia

@@ -1,0 +1,241 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+
+#include "browse/page_lists.h"
+#include "browse/view.h"
+#include "common/settings.h"
+#include "fakes.h"
+#include "temp_dir.h"
+
+namespace panelia {
+namespace {
+
+using test::CallLog;
+using Calls = std::vector<std::string>;
+
+TEST(PageListTest, FileFormat) {
+  struct Case {
+    const char* what;
+    std::string text;
+    PageList entries;
+  } cases[] = {
+      {"LF", "a\nb\n", {"a", "b"}},
+      {"CR LF", "a\r\nb\r\n", {"a", "b"}},
+      {"last line without a line end", "a\nb", {"a", "b"}},
+      {"empty line ends the list", "a\n\nb\n", {"a"}},
+      {"empty CR LF line ends it too", "a\r\n\r\nb\r\n", {"a"}},
+      {"blank first line: nothing", "\na\n", {}},
+      {"entries exactly as written", " a b \t\n# not a comment\n", {" a b \t", "# not a comment"}},
+      {"empty file", "", {}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ParsePageList(c.text), c.entries) << c.what;
+}
+
+TEST(PageListTest, FilesAreDecodedAndReadOnlyUpToTheFirstEmptyLine) {
+  test::TempDir dir;
+  auto write = [&](const char* name, const std::string& bytes) {
+    std::ofstream(dir.path() / name, std::ios::binary) << bytes;
+    return (dir.path() / name).string();
+  };
+  EXPECT_EQ(ReadPageListFile(write("utf8", "展览\n")), (PageList{"展览"}));
+  EXPECT_EQ(ReadPageListFile(write("bom", "\xEF\xBB\xBF展览\r\nb\r\n")), (PageList{"展览", "b"}));
+  EXPECT_EQ(ReadPageListFile(write("gb18030", "\xD5\xB9\xC0\xC0\n")), (PageList{"展览"}));
+  // Whatever follows the list may be huge or binary: it is never read.
+  std::string tail(4 << 20, '\0');
+  EXPECT_EQ(ReadPageListFile(write("huge", "a\n\n" + tail)), (PageList{"a"}));
+  EXPECT_EQ(ReadPageListFile(write("empty", "")), (PageList{}));
+  EXPECT_FALSE(ReadPageListFile((dir.path() / "missing").string()));
+  EXPECT_FALSE(ReadPageListFile(dir.path().string())) << "a directory is no list";
+}
+
+class PageListsTest : public ::testing::Test {
+ protected:
+  PageListsTest() : files_(log_), lists_(files_) {}
+  CallLog log_;
+  test::FakeLists files_;
+  CPageLists lists_;
+};
+
+TEST_F(PageListsTest, AddressLimit) {
+  struct Case {
+    const char* what;
+    std::optional<PageList> limit;  // nullopt: the file is missing
+    int32_t is_limit, forbit_method;
+    const char* address;
+    bool blocked;
+  } cases[] = {
+      {"off: never read", PageList{"games"}, 0, 0, "http://games/", false},
+      {"forbid list: substring anywhere", PageList{"games"}, 1, 0, "http://minigames.example/", true},
+      {"forbid list: capital letters never match", PageList{"Games"}, 1, 0, "http://games/", false},
+      {"forbid list: other addresses pass", PageList{"games"}, 1, 2, "http://news/", false},
+      {"forbid list missing: everything passes", std::nullopt, 1, 0, "http://games/", false},
+      {"allow list: listed passes", PageList{"kiosk.local"}, 1, 1, "http://kiosk.local/a", false},
+      {"allow list: unlisted blocked", PageList{"kiosk.local"}, 1, 1, "http://other/", true},
+      {"allow list empty: even home blocked", PageList{}, 1, 1, "file:///srv/index.html", true},
+      {"allow list missing: everything blocked", std::nullopt, 1, 1, "file:///srv/index.html", true},
+      {"escaped UTF-8 matches the written folder", PageList{"file:///srv/展览/"}, 1, 1,
+       "file:///srv/%e5%b1%95%e8%a7%88/a.html", false},
+      {"entry slash dropped", PageList{"http://site/news/"}, 1, 0, "http://site/news", true},
+  };
+  for (const auto& c : cases) {
+    files_.files.clear();
+    if (c.limit) files_.files["limit.dat"] = *c.limit;
+    log_.Clear();
+    EXPECT_EQ(lists_.IsAddressBlocked(c.address, c.is_limit, c.forbit_method), c.blocked) << c.what;
+    if (c.is_limit == 0) {
+      EXPECT_TRUE(log_.Calls().empty()) << c.what;
+    } else if (!c.limit) {
+      EXPECT_EQ(log_.Calls().back(), "list-error 文件打开错误，无法读取限制访问网站列表") << c.what;
+    }
+  }
+}
+
+TEST_F(PageListsTest, ShowAndStopListsCompareDifferently) {
+  files_.files["Show.dat"] = {"MENU"};
+  EXPECT_TRUE(lists_.MatchesShowList("file:///srv/menu/a.html")) << "both sides lower-cased";
+  EXPECT_FALSE(lists_.MatchesShowList("file:///srv/news/a.html"));
+  files_.files["stop.dat"] = {"file:///srv/quiet.html/", "file:///srv/site"};
+  EXPECT_TRUE(lists_.MatchesStopList("file:///srv/quiet.html")) << "a slash added at the end still matches";
+  EXPECT_FALSE(lists_.MatchesStopList("file:///srv/site/page.html")) << "exact, not a prefix";
+  files_.files["stop.dat"] = {"File:///srv/quiet.html"};
+  EXPECT_FALSE(lists_.MatchesStopList("file:///srv/quiet.html")) << "capital letters never match";
+  files_.files.clear();
+  log_.Clear();
+  EXPECT_FALSE(lists_.MatchesShowList("x"));
+  EXPECT_FALSE(lists_.MatchesStopList("x"));
+  EXPECT_EQ(log_.Calls(), (Calls{"read Show.dat", "list-error 文件打开错误，无法读取显示导航条页面列表", "read stop.dat",
+                                 "list-error 文件打开错误，无法读取停止音乐播放页面列表"}));
+}
+
+TEST_F(PageListsTest, MissingListIsReportedOnceUntilItHasBeenReadableAgain) {
+  for (int i = 0; i < 3; ++i) lists_.MatchesShowList("x");
+  files_.files["Show.dat"] = {"y"};
+  lists_.MatchesShowList("x");
+  files_.files.clear();
+  lists_.MatchesShowList("x");
+  lists_.MatchesShowList("x");
+  int errors = 0;
+  for (const auto& call : log_.Calls()) errors += call.rfind("list-error", 0) == 0;
+  EXPECT_EQ(errors, 2) << "at the first miss, and after the file came and went";
+  EXPECT_EQ(std::count(log_.Calls().begin(), log_.Calls().end(), "read Show.dat"), 6) << "read afresh every time";
+}
+
+// The idle return and the loop presentation, driven tick by tick.
+class IdleTest : public ::testing::Test {
+ protected:
+  IdleTest() : browser_(log_), timers_(log_), host_(log_), page_(log_), files_(log_), lists_(files_) {
+    Set(Section::General, "SoftHomeUrl", RegValue::Text("file:///home.html"));
+  }
+  void Set(Section section, std::string_view name, RegValue value) {
+    store_.Put(Hive::LocalMachine, SectionPath(section), name, std::move(value));
+  }
+  CPaneliaView& View() {
+    if (!view_) view_ = std::make_unique<CPaneliaView>(store_, browser_, timers_, host_, partners_, page_, lists_);
+    return *view_;
+  }
+  // Ticks until something navigates; the number of ticks it took.
+  int TicksUntilNavigation(int limit) {
+    for (int tick = 1; tick <= limit; ++tick) {
+      log_.Clear();
+      View().OnTimer(CPaneliaView::kIdleTimer);
+      for (const auto& call : log_.Calls())
+        if (call.rfind("navigate", 0) == 0) return tick;
+    }
+    return 0;
+  }
+  struct NoPartners : ViewPartners {
+    bool DispatchCommandLink(const std::string&) override { return false; }
+    void StartBackgroundMusic(bool) override {}
+    void ShowKeyboard(bool, int32_t) override {}
+    void RequestMusicOn() override {}
+    void RequestMusicOff() override {}
+    void CloseCompanions() override {}
+    void RequestExit() override {}
+    void MarkBarRedirect() override {}
+  };
+  CallLog log_;
+  test::MemoryRegistry store_;
+  test::FakeBrowser browser_;
+  test::FakeTimers timers_;
+  test::RecordingHost host_;
+  NoPartners partners_;
+  test::RecordingPage page_;
+  test::FakeLists files_;
+  CPageLists lists_;
+  std::unique_ptr<CPaneliaView> view_;
+};
+
+TEST_F(IdleTest, HomeReturnsOnceAfterTwelveTicksAMinute) {
+  Set(Section::Advance, "IsAutoHome", RegValue::Dword(1));
+  Set(Section::Advance, "WaitTime", RegValue::Dword(3));
+  EXPECT_EQ(TicksUntilNavigation(100), 36);
+  EXPECT_EQ(TicksUntilNavigation(100), 0) << "once per idle period";
+  host_.cursor = {5, 5};  // a touch elsewhere starts a new period
+  EXPECT_EQ(TicksUntilNavigation(100), 37);
+  host_.input = true;  // a touch on the same point counts too
+  EXPECT_EQ(TicksUntilNavigation(100), 37);
+}
+
+TEST_F(IdleTest, ZeroTimesNeverFire) {
+  Set(Section::Advance, "IsAutoHome", RegValue::Dword(1));
+  EXPECT_EQ(TicksUntilNavigation(500), 0);
+  Set(Section::Loop, "IsLoop", RegValue::Dword(1));
+  view_.reset();
+  EXPECT_EQ(TicksUntilNavigation(500), 0);
+}
+
+TEST_F(IdleTest, SequentialLoopTakesPrecedenceAndWrapsWhenTheListShrinks) {
+  Set(Section::Advance, "IsAutoHome", RegValue::Dword(1));
+  Set(Section::Advance, "WaitTime", RegValue::Dword(1));
+  Set(Section::Loop, "IsLoop", RegValue::Dword(1));
+  Set(Section::Loop, "IntervalTime", RegValue::Dword(3));
+  files_.files["Loop.dat"] = {"file:///1", "file:///2", "file:///3"};
+  Calls shown;
+  for (int step = 0; step < 4; ++step) {
+    EXPECT_EQ(TicksUntilNavigation(100), 6);
+    shown.emplace_back();
+    for (const auto& call : log_.Calls())
+      if (call.rfind("navigate", 0) == 0) shown.back() = call;
+  }
+  EXPECT_EQ(shown, (Calls{"navigate file:///1", "navigate file:///2", "navigate file:///3", "navigate file:///1"}));
+  EXPECT_EQ(TicksUntilNavigation(6), 6);  // position 1 now: file:///2
+  files_.files["Loop.dat"] = {"file:///1"};
+  TicksUntilNavigation(6);
+  EXPECT_EQ(log_.Calls().back(), "navigate file:///1") << "a position past the end restarts at the first entry";
+}
+
+TEST_F(IdleTest, LoopWithoutUsableListOpensTheHomeAddressSilently) {
+  Set(Section::Loop, "IsLoop", RegValue::Dword(1));
+  Set(Section::Loop, "IntervalTime", RegValue::Dword(1));
+  Set(Section::General, "IsPaneliaHome", RegValue::Dword(1));  // still SoftHomeUrl
+  struct Case {
+    const char* what;
+    std::optional<PageList> list;
+    uint32_t mode;
+  } cases[] = {
+      {"missing", std::nullopt, 0},
+      {"empty", PageList{}, 0},
+      {"unknown mode", PageList{"file:///1"}, 7},
+  };
+  for (const auto& c : cases) {
+    files_.files.clear();
+    if (c.list) files_.files["Loop.dat"] = *c.list;
+    Set(Section::Loop, "LoopMode", RegValue::Dword(c.mode));
+    view_.reset();
+    EXPECT_EQ(TicksUntilNavigation(10), 2) << c.what;
+    EXPECT_EQ(log_.Calls().back(), "navigate file:///home.html") << c.what;
+    for (const auto& call : log_.Calls()) EXPECT_EQ(call.find("list-error"), std::string::npos) << c.what;
+  }
+}
+
+TEST_F(IdleTest, RandomLoopPicksByTheGivenNumber) {
+  Set(Section::Loop, "LoopMode", RegValue::Dword(1));
+  files_.files["Loop.dat"] = {"a", "b", "c"};
+  EXPECT_EQ(View().NextLoopPage([] { return 7u; }), "b");
+  EXPECT_EQ(View().LoopPosition(), 1);
+}
+
+}  // namespace
+}  // namespace panelia
