@@ -117,8 +117,10 @@ void CMainFrame::PowerOffCheck() {
       services_.CloseFrame();
       services_.RequestPowerOff();
     };
-    if (services_.ShutdownAllowed()) power_off();
-    else port_.MessageBox("关机权限设置失败!", "ERROR", MessageIcon::Error, power_off);
+    services_.ShutdownAllowed([this, power_off](bool allowed) {
+      if (allowed) power_off();
+      else port_.MessageBox("关机权限设置失败!", "ERROR", MessageIcon::Error, power_off);
+    });
   });
 }
 

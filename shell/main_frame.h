@@ -64,7 +64,9 @@ class FrameServices {
   virtual LocalTime Now() = 0;
   // The 15-second notice; `done` gets CPowerOffDlg::kOk or kCancel.
   virtual void RunPowerOffDialog(const LocalTime& today, std::function<void(int)> done) = 0;
-  virtual bool ShutdownAllowed() = 0;
+  // Asks the login manager whether this session may power the machine off; answered later, or never
+  // once the services are gone.
+  virtual void ShutdownAllowed(std::function<void(bool)> answer) = 0;
   virtual void CloseFrame() = 0;       // the whole shutdown, companions included, done on return
   virtual void RequestPowerOff() = 0;
   // The display's keyboard layouts, listed afresh, and switching Panelia's input to one of them.

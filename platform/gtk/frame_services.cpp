@@ -85,27 +85,49 @@ void GtkFrameServices::RunPowerOffDialog(const LocalTime& today, std::function<v
   OpenPowerOffNotice(hooks_.parent(), today, std::move(done));
 }
 
-bool GtkFrameServices::ShutdownAllowed() {
+void GtkFrameServices::ShutdownAllowed(std::function<void(bool)> answer) {
   // A power-off command of the operator's own needs nobody's permission.
-  if (const char* command = std::getenv("PANELIA_POWEROFF_COMMAND"); command && *command) return true;
-  GError* error = nullptr;
-  GObjectPtr<GDBusConnection> bus = GObjectPtr<GDBusConnection>::Adopt(g_bus_get_sync(G_BUS_TYPE_SYSTEM, nullptr, &error));
-  if (!bus) {
-    g_clear_error(&error);
-    return false;
+  if (const char* command = std::getenv("PANELIA_POWEROFF_COMMAND"); command && *command) {
+    answer(true);
+    return;
   }
-  GVariant* reply = g_dbus_connection_call_sync(bus.get(), "org.freedesktop.login1", "/org/freedesktop/login1",
-                                                "org.freedesktop.login1.Manager", "CanPowerOff", nullptr,
-                                                G_VARIANT_TYPE("(s)"), G_DBUS_CALL_FLAGS_NONE, 2000, nullptr, &error);
-  if (!reply) {
-    g_clear_error(&error);
-    return false;
-  }
-  const char* answer = nullptr;
-  g_variant_get(reply, "(&s)", &answer);
-  bool allowed = answer && (std::string(answer) == "yes" || std::string(answer) == "challenge");
-  g_variant_unref(reply);
-  return allowed;
+  // The login manager answers on the system bus; the kiosk runs on meanwhile. No bus, no answer
+  // within two seconds, or anything but "yes"/"challenge" is a refusal.
+  struct Question {
+    std::function<void(bool)> answer;
+    GObjectPtr<GCancellable> cancel;
+    // Cancelled: the frame that asked has gone, so nobody is told.
+    void Tell(bool allowed) {
+      if (!g_cancellable_is_cancelled(cancel.get())) answer(allowed);
+      delete this;
+    }
+  };
+  auto* question = new Question{std::move(answer), pending_};
+  g_bus_get(G_BUS_TYPE_SYSTEM, pending_.get(), [](GObject*, GAsyncResult* result, gpointer data) {
+    auto* q = static_cast<Question*>(data);
+    GDBusConnection* bus = g_bus_get_finish(result, nullptr);
+    if (!bus) {
+      q->Tell(false);
+      return;
+    }
+    g_dbus_connection_call(bus, "org.freedesktop.login1", "/org/freedesktop/login1",
+                           "org.freedesktop.login1.Manager", "CanPowerOff", nullptr, G_VARIANT_TYPE("(s)"),
+                           G_DBUS_CALL_FLAGS_NONE, 2000, q->cancel.get(),
+                           [](GObject* source, GAsyncResult* call, gpointer data2) {
+                             auto* asked = static_cast<Question*>(data2);
+                             GVariant* reply = g_dbus_connection_call_finish(G_DBUS_CONNECTION(source), call, nullptr);
+                             bool allowed = false;
+                             if (reply) {
+                               const char* text = nullptr;
+                               g_variant_get(reply, "(&s)", &text);
+                               allowed = text && (std::string(text) == "yes" || std::string(text) == "challenge");
+                               g_variant_unref(reply);
+                             }
+                             asked->Tell(allowed);
+                           },
+                           q);
+    g_object_unref(bus);
+  }, question);
 }
 
 KeyboardLayoutList GtkFrameServices::CurrentKeyboardLayouts() { return x11::ReadKeyboardLayouts(GdkXDisplay()); }

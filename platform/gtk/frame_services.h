@@ -8,6 +8,7 @@
 
 #include "common/registry.h"
 #include "platform/gtk/glib_launcher.h"
+#include "platform/gtk/gobject_ptr.h"
 #include "shell/main_frame.h"
 
 namespace panelia {
@@ -22,7 +23,10 @@ struct FrameServiceHooks {
 class GtkFrameServices final : public FrameServices {
  public:
   GtkFrameServices(RegistryStore& store, std::string module_directory, FrameServiceHooks hooks)
-      : store_(store), module_directory_(std::move(module_directory)), hooks_(std::move(hooks)) {}
+      : store_(store), module_directory_(std::move(module_directory)), hooks_(std::move(hooks)),
+        pending_(GObjectPtr<GCancellable>::Adopt(g_cancellable_new())) {}
+  // Questions still out on the bus are never answered: whoever asked is gone too.
+  ~GtkFrameServices() override { g_cancellable_cancel(pending_.get()); }
 
   bool StartNewCopy() override;
   void StartProgram(const std::string& path) override;
@@ -35,7 +39,7 @@ class GtkFrameServices final : public FrameServices {
   void StartMailProgram(const std::string& program, const std::string& parameters) override;
   LocalTime Now() override;
   void RunPowerOffDialog(const LocalTime& today, std::function<void(int)> done) override;
-  bool ShutdownAllowed() override;
+  void ShutdownAllowed(std::function<void(bool)> answer) override;
   void CloseFrame() override { hooks_.close_frame(); }
   void RequestPowerOff() override { power_off_requested_ = true; }
   KeyboardLayoutList CurrentKeyboardLayouts() override;
@@ -51,6 +55,7 @@ class GtkFrameServices final : public FrameServices {
   FrameServiceHooks hooks_;
   GlibLauncher launcher_;
   bool power_off_requested_ = false;
+  GObjectPtr<GCancellable> pending_;
 };
 
 }  // namespace panelia

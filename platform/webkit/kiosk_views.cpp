@@ -1,5 +1,7 @@
 #include "platform/webkit/kiosk_views.h"
 
+#include <gtk/gtkunixprint.h>
+
 #include <string>
 
 #include "platform/gtk/message_box.h"
@@ -134,8 +136,7 @@ void WebKitKioskViews::RetargetForms() {
 void WebKitKioskViews::ExecBrowserCommand(int olecmdid, GtkWindow* parent) {
   if (olecmdid == 6 || olecmdid == 7) {
     WebKitWebView* active = bar_ && gtk_widget_has_focus(bar_->Widget()) ? bar_->View() : main_->View();
-    GObjectPtr<WebKitPrintOperation> print = GObjectPtr<WebKitPrintOperation>::Adopt(webkit_print_operation_new(active));
-    webkit_print_operation_run_dialog(print.get(), parent);
+    PrintWithDialog(active, parent);
   } else if (olecmdid == 4) {
     GtkWidget* chooser = gtk_file_chooser_dialog_new("另存为", parent, GTK_FILE_CHOOSER_ACTION_SAVE, "取消",
                                                      GTK_RESPONSE_CANCEL, "保存", GTK_RESPONSE_ACCEPT, nullptr);
@@ -158,6 +159,37 @@ void WebKitKioskViews::ExecBrowserCommand(int olecmdid, GtkWindow* parent) {
 
 void WebKitKioskViews::ShowPageProperties(GtkWindow* parent) {
   ShowMessageBox(parent, main_->Title() + "\n地址: " + main_->Uri(), "属性", GTK_MESSAGE_INFO, GTK_BUTTONS_OK);
+}
+
+void WebKitKioskViews::PrintWithDialog(WebKitWebView* view, GtkWindow* parent) {
+  // The print dialog answers through its response, so the kiosk runs on while it is open; the
+  // engine's own dialog would run a loop of its own.
+  GtkWidget* dialog = gtk_print_unix_dialog_new("打印", parent);
+  gtk_window_set_modal(GTK_WINDOW(dialog), TRUE);
+  gtk_print_unix_dialog_set_manual_capabilities(
+      GTK_PRINT_UNIX_DIALOG(dialog),
+      static_cast<GtkPrintCapabilities>(GTK_PRINT_CAPABILITY_COPIES | GTK_PRINT_CAPABILITY_COLLATE |
+                                        GTK_PRINT_CAPABILITY_REVERSE | GTK_PRINT_CAPABILITY_SCALE));
+  g_object_set_data_full(G_OBJECT(dialog), "panelia-view", g_object_ref(view), g_object_unref);
+  g_signal_connect(dialog, "response", G_CALLBACK(+[](GtkDialog* d, int response, gpointer) {
+                     auto* unix_dialog = GTK_PRINT_UNIX_DIALOG(d);
+                     GtkPrinter* printer = gtk_print_unix_dialog_get_selected_printer(unix_dialog);
+                     if (response == GTK_RESPONSE_OK && printer) {
+                       auto* page = WEBKIT_WEB_VIEW(g_object_get_data(G_OBJECT(d), "panelia-view"));
+                       GObjectPtr<GtkPrintSettings> settings =
+                           GObjectPtr<GtkPrintSettings>::Adopt(gtk_print_unix_dialog_get_settings(unix_dialog));
+                       gtk_print_settings_set_printer(settings.get(), gtk_printer_get_name(printer));
+                       // The operation lives until the engine says it has finished.
+                       WebKitPrintOperation* print = webkit_print_operation_new(page);
+                       webkit_print_operation_set_print_settings(print, settings.get());
+                       webkit_print_operation_set_page_setup(print, gtk_print_unix_dialog_get_page_setup(unix_dialog));
+                       g_signal_connect(print, "finished", G_CALLBACK(g_object_unref), nullptr);
+                       webkit_print_operation_print(print);
+                     }
+                     gtk_widget_destroy(GTK_WIDGET(d));
+                   }),
+                   nullptr);
+  gtk_widget_show(dialog);
 }
 
 }  // namespace panelia

@@ -66,6 +66,7 @@ class WebKitKioskViews final : public PageActions {
     WebKitKioskViews& owner_;
   };
   WebKitBrowser& Bar();
+  static void PrintWithDialog(WebKitWebView* view, GtkWindow* parent);
 
   KioskViewHooks hooks_;
   CPaneliaView* view_ = nullptr;

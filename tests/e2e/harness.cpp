@@ -1,8 +1,12 @@
 #include "harness.h"
 
+#include "platform/x11/window_lookup.h"
+
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
 #include <fcntl.h>
+#include <poll.h>
+#include <sys/prctl.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -13,10 +17,15 @@
 namespace panelia::e2e {
 
 Process::Process(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env,
-                 const std::string& cwd, const std::string& log_file) {
+                 const std::string& cwd, const std::string& log_file, int inherit_fd) {
+  pid_t parent = getpid();
   pid_ = fork();
   if (pid_ != 0) return;
   setpgid(0, 0);
+  // A test process that dies (a crash, a timeout's kill) takes its children with it.
+  prctl(PR_SET_PDEATHSIG, SIGKILL);
+  if (getppid() != parent) _exit(125);
+  if (inherit_fd >= 0) fcntl(inherit_fd, F_SETFD, 0);
   for (const auto& [k, v] : env) setenv(k.c_str(), v.c_str(), 1);
   if (!cwd.empty() && chdir(cwd.c_str()) != 0) _exit(126);
   int fd = open(log_file.empty() ? "/dev/null" : log_file.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
@@ -84,23 +93,55 @@ bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds
   return condition();
 }
 
-VirtualDisplay::VirtualDisplay(bool with_window_manager, const std::string& screen) {
-  int n = 150 + static_cast<int>(getpid() % 200);
-  for (;; ++n) {
-    // Built with append: GCC 12 mistakes "literal" + std::string for an overlapping copy.
-    std::string number = std::to_string(n);
-    std::string socket = std::string("/tmp/.X11-unix/X").append(number);
-    std::string lock = std::string("/tmp/.X").append(number).append("-lock");
-    if (access(socket.c_str(), F_OK) != 0 && access(lock.c_str(), F_OK) != 0) break;
+namespace {
+
+// The display number Xvfb writes to its -displayfd once it accepts connections; "" after `timeout`.
+std::string ReadDisplayNumber(int fd, std::chrono::milliseconds timeout) {
+  std::string number;
+  auto end = std::chrono::steady_clock::now() + timeout;
+  for (;;) {
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
+    if (left.count() <= 0) return "";
+    pollfd p{fd, POLLIN, 0};
+    if (poll(&p, 1, static_cast<int>(left.count())) <= 0) return "";
+    char c;
+    if (read(fd, &c, 1) != 1) return "";
+    if (c == '\n') return number;
+    number += c;
   }
-  name_ = std::string(":").append(std::to_string(n));
-  xvfb_ = Process({"Xvfb", name_, "-screen", "0", screen, "-noreset", "-nolisten", "tcp"}, {}, "", "");
-  WaitUntil([&] { return (x_ = XOpenDisplay(name_.c_str())) != nullptr; }, 10s);
-  if (with_window_manager && x_) {
+}
+
+}  // namespace
+
+VirtualDisplay::VirtualDisplay(bool with_window_manager, const std::string& screen) {
+  // Xvfb chooses a free display number itself: no race with other tests for one.
+  int fds[2];
+  if (pipe2(fds, O_CLOEXEC) != 0) {
+    error_ = "no pipe for Xvfb";
+    return;
+  }
+  xvfb_ = Process({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", screen, "-noreset", "-nolisten",
+                   "tcp"},
+                  {}, "", "", fds[1]);
+  close(fds[1]);
+  std::string number = ReadDisplayNumber(fds[0], 15s);
+  close(fds[0]);
+  if (number.empty()) {
+    error_ = "Xvfb did not report a display within 15 seconds";
+    return;
+  }
+  name_ = ":" + number;
+  x_ = XOpenDisplay(name_.c_str());
+  if (!x_) {
+    error_ = "cannot connect to Xvfb on " + name_;
+    return;
+  }
+  if (with_window_manager) {
     wm_ = Process({"openbox"}, {{"DISPLAY", name_}}, "", "");
     // openbox announces itself through _NET_SUPPORTING_WM_CHECK on the root window.
-    WaitUntil([&] { return PropertyItems(x_, DefaultRootWindow(x_), "_NET_SUPPORTING_WM_CHECK", XA_WINDOW).size() == 1; },
-              10s);
+    if (!WaitUntil([&] { return PropertyItems(x_, DefaultRootWindow(x_), "_NET_SUPPORTING_WM_CHECK", XA_WINDOW).size() == 1; },
+                   10s))
+      error_ = "openbox did not start on " + name_;
   }
 }
 
@@ -150,79 +191,35 @@ Process KioskEnvironment::StartPanelia(const std::vector<std::string>& args) {
   return Process(argv, env_, kBinDir, (root_ / "panelia.log").string());
 }
 
+int KioskEnvironment::Send(const std::vector<std::string>& args) const {
+  std::vector<std::string> argv = {kBinDir + "panelia-send"};
+  argv.insert(argv.end(), args.begin(), args.end());
+  Process p(argv, env_, "", "");
+  return p.Wait(20s).value_or(-1);
+}
+
 std::string KioskEnvironment::Log() const {
   std::ifstream in(root_ / "panelia.log");
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-namespace {
-
-void Walk(Display* x, Window w, const std::string& klass, std::vector<Window>& out) {
-  XClassHint hint{};
-  if (XGetClassHint(x, w, &hint)) {
-    if (hint.res_class && klass == hint.res_class) out.push_back(w);
-    if (hint.res_name) XFree(hint.res_name);
-    if (hint.res_class) XFree(hint.res_class);
-  }
-  Window root, parent;
-  Window* children = nullptr;
-  unsigned int count = 0;
-  if (!XQueryTree(x, w, &root, &parent, &children, &count)) return;
-  for (unsigned int i = 0; i < count; ++i) Walk(x, children[i], klass, out);
-  if (children) XFree(children);
-}
-
-int IgnoreErrors(Display*, XErrorEvent*) { return 0; }
-
-}  // namespace
-
 std::vector<Window> FindWindowsByClass(Display* x, const std::string& klass) {
-  // Windows come and go while we walk; a vanished one is no error.
-  auto old = XSetErrorHandler(IgnoreErrors);
-  std::vector<Window> out;
-  Walk(x, DefaultRootWindow(x), klass, out);
-  XSync(x, False);
-  XSetErrorHandler(old);
-  return out;
+  return x11::FindClientWindowsByClass(x, klass);
 }
 
-namespace {
-
-// One property read; a window that vanished meanwhile reads as having no such property.
-template <typename Use>
-void ReadProperty(Display* x, Window w, const char* property, Atom type, Use use) {
-  auto old = XSetErrorHandler(IgnoreErrors);
-  Atom actual;
-  int format;
-  unsigned long count, after;
-  unsigned char* data = nullptr;
-  if (XGetWindowProperty(x, w, XInternAtom(x, property, False), 0, 4096, False, type, &actual, &format, &count, &after,
-                         &data) == Success &&
-      data) {
-    use(data, count);
-  }
-  if (data) XFree(data);
-  XSync(x, False);
-  XSetErrorHandler(old);
+unsigned long PixelAt(Display* x, int px, int py) {
+  XImage* image = XGetImage(x, DefaultRootWindow(x), px, py, 1, 1, AllPlanes, ZPixmap);
+  if (!image) return 0;
+  unsigned long pixel = XGetPixel(image, 0, 0) & 0xFFFFFF;
+  XDestroyImage(image);
+  return pixel;
 }
-
-}  // namespace
 
 std::vector<unsigned long> PropertyItems(Display* x, Window w, const char* property, Atom type) {
-  std::vector<unsigned long> items;
-  ReadProperty(x, w, property, type, [&](unsigned char* data, unsigned long count) {
-    auto* words = reinterpret_cast<unsigned long*>(data);  // format 32 arrives as longs
-    items.assign(words, words + count);
-  });
-  return items;
+  return x11::PropertyItems(x, w, property, type);
 }
 
-std::string WindowTitle(Display* x, Window w) {
-  std::string title;
-  ReadProperty(x, w, "_NET_WM_NAME", XInternAtom(x, "UTF8_STRING", False),
-               [&](unsigned char* data, unsigned long count) { title.assign(reinterpret_cast<char*>(data), count); });
-  return title;
-}
+std::string WindowTitle(Display* x, Window w) { return x11::WindowTitle(x, w); }
 
 std::vector<Window> ClientList(Display* x) {
   auto items = PropertyItems(x, DefaultRootWindow(x), "_NET_CLIENT_LIST", XA_WINDOW);

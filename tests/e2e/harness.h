@@ -2,6 +2,8 @@
 // store, the programs as child processes, and what a visitor or partner program can see on X.
 #pragma once
 
+// gtest first: Xlib defines None, Bool and Status as macros.
+#include <gtest/gtest.h>
 #include <X11/Xlib.h>
 #include <sys/types.h>
 
@@ -19,11 +21,14 @@ namespace panelia::e2e {
 
 using namespace std::chrono_literals;
 
+// A child in a process group of its own, killed with everything in that group when the object goes,
+// and killed by the kernel when the test process dies first.
 class Process {
  public:
   Process() = default;
+  // `inherit_fd` stays open in the child (for Xvfb's -displayfd).
   Process(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env,
-          const std::string& cwd, const std::string& log_file);
+          const std::string& cwd, const std::string& log_file, int inherit_fd = -1);
   Process(Process&& other) noexcept;
   Process& operator=(Process&& other) noexcept;
   ~Process() { Stop(); }
@@ -38,15 +43,19 @@ class Process {
   std::optional<int> status_;
 };
 
+// A private Xvfb (it picks its own free display number and reports it) with openbox on it.
 class VirtualDisplay {
  public:
   explicit VirtualDisplay(bool with_window_manager = true, const std::string& screen = "1280x800x24");
   ~VirtualDisplay();
   const std::string& Name() const { return name_; }
   Display* X() const { return x_; }
+  // Empty when the display and its window manager run; otherwise what went wrong.
+  const std::string& Error() const { return error_; }
 
  private:
   std::string name_;
+  std::string error_;
   Process xvfb_;
   Process wm_;
   Display* x_ = nullptr;
@@ -63,6 +72,8 @@ class KioskEnvironment {
   RegistryFiles Files() const;
   Process StartPanelia(const std::vector<std::string>& args = {});
   std::string Log() const;
+  // panelia-send with these arguments: its exit code (-1 when it did not end in 20 seconds).
+  int Send(const std::vector<std::string>& args) const;
 
  private:
   std::filesystem::path root_;
@@ -70,6 +81,19 @@ class KioskEnvironment {
   std::unique_ptr<SqliteRegistry> store_;
   int runs_ = 0;
 };
+
+// Every end-to-end fixture: a display of its own and a kiosk environment on it. A display that does
+// not start fails the test that needed it, and only that one.
+class DisplayTest : public ::testing::Test {
+ protected:
+  explicit DisplayTest(bool with_window_manager = true) : display_(with_window_manager), env_(display_) {}
+  void SetUp() override { ASSERT_TRUE(display_.Error().empty()) << display_.Error(); }
+  VirtualDisplay display_;
+  KioskEnvironment env_;
+};
+
+// The colour (0xRRGGBB) a visitor sees at a point of the screen.
+unsigned long PixelAt(Display* x, int px, int py);
 
 std::vector<Window> FindWindowsByClass(Display* x, const std::string& klass);
 // The 32-bit items of a window property (atoms, windows, numbers); empty when it is absent.

@@ -18,9 +18,8 @@ const std::string kClass = "PaneliaClass4.0";
 const std::string kSuffix = " - Panelia触摸屏浏览器";
 enum BarButton { kHome, kScrollDown, kOrdinarySite, kUserUrl3, kExit, kShutdown, kKeyboard };
 
-class SuiteE2E : public ::testing::Test {
+class SuiteE2E : public DisplayTest {
  protected:
-  SuiteE2E() : env_(display_) {}
 
   // A module directory of its own: Panelia, its data, a test bar page and stand-in partners that
   // log what they receive.
@@ -74,8 +73,11 @@ class SuiteE2E : public ::testing::Test {
     Process p(argv, env_.Env(), "", "");
     p.Wait(10s);
   }
-  // The bar's page follows the home page; give it a moment before the first touch.
-  void WaitForBar() { std::this_thread::sleep_for(1500ms); }
+  // The bar's page follows the home page: its first button (grey #ddd) shows when it is there.
+  void WaitForBar() {
+    ASSERT_TRUE(WaitUntil([&] { return PixelAt(display_.X(), 50, 760) == 0xdddddd; }, 15s))
+        << "bar pixel " << std::hex << PixelAt(display_.X(), 50, 760);
+  }
   // The bar row is the bottom 80 pixels of the 1280 x 800 screen; the test bar's buttons are 100 wide.
   void Touch(BarButton button) { Xdotool({"mousemove", std::to_string(50 + 100 * button), "760", "click", "1"}); }
   std::string Title() {
@@ -85,20 +87,13 @@ class SuiteE2E : public ::testing::Test {
   bool TitleBecomes(const std::string& title, std::chrono::milliseconds timeout = 15s) {
     return WaitUntil([&] { return Title() == title + kSuffix; }, timeout);
   }
-  int Send(const std::vector<std::string>& args) {
-    std::vector<std::string> argv = {kBinDir + "panelia-send"};
-    argv.insert(argv.end(), args.begin(), args.end());
-    Process p(argv, env_.Env(), "", "");
-    return p.Wait(20s).value_or(-1);
-  }
+  int Send(const std::vector<std::string>& args) { return env_.Send(args); }
   bool WindowTitled(const std::string& title) {
     for (Window w : ClientList(display_.X()))
       if (WindowTitle(display_.X(), w) == title) return true;
     return false;
   }
 
-  VirtualDisplay display_;
-  KioskEnvironment env_;
   fs::path module_;
 };
 
@@ -166,18 +161,28 @@ TEST_F(SuiteE2E, OutsideProgramsOpenPagesAndTwoAllowedPagesPlayOnce) {
 
 TEST_F(SuiteE2E, StuckPlayerCostsAtMostFiveSeconds) {
   MakeModule(/*hung_player=*/true);
+  std::ofstream(module_ / "stop.dat") << "file://" << kPagesDir << "target.html\n";  // silence there
   Seed(true);
   Process kiosk = Start();
   ASSERT_TRUE(TitleBecomes("S 0")) << env_.Log();
   ASSERT_TRUE(WaitUntil([&] { return !FindWindowsByClass(display_.X(), "SonavelleClass4.0").empty(); }, 10s));
   EXPECT_EQ(Send({"music-play"}), 3) << "the stand-in never answers";
-  EXPECT_EQ(Send({"open-url", "3"}), 0);
-  // The play request that follows this page waits for the stuck player; the kiosk then carries on.
-  EXPECT_TRUE(TitleBecomes("E2E Target"));
+  // Home once more, so the music has been asked for (that request may wait too), and until the
+  // kiosk answers again no wait is pending.
+  EXPECT_EQ(Send({"open-url", "77"}) % 3, 0);
+  ASSERT_TRUE(WaitUntil([&] { return Send({"input-method", "0"}) == 0; }, 15s));
+
+  // A page of the stop list: the stop request waits for the stuck player, five seconds at most,
+  // and a message sent meanwhile is answered once that wait is over.
   auto start = std::chrono::steady_clock::now();
-  EXPECT_EQ(Send({"open-url", "77"}), 0);
-  EXPECT_LT(std::chrono::steady_clock::now() - start, 8s);
-  EXPECT_TRUE(TitleBecomes("S 0"));
+  EXPECT_EQ(Send({"open-url", "3"}), 0);
+  EXPECT_TRUE(TitleBecomes("E2E Target"));
+  EXPECT_EQ(Send({"input-method", "0"}), 0);
+  auto blocked = std::chrono::steady_clock::now() - start;
+  EXPECT_GE(blocked, 4s) << "the stop request waited for the player";
+  EXPECT_LT(blocked, 8s) << "and no longer than its five seconds";
+  auto lines = LogLines();
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), "MUSIC-STOP 0"), 1) << ::testing::PrintToString(lines);
 }
 
 TEST_F(SuiteE2E, ExitPasswordClosesKeyboardPlayerAndKioskInOrder) {

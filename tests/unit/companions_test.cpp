@@ -1,12 +1,20 @@
 #include <gtest/gtest.h>
 
+#include <sqlite3.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
 #include <map>
 
 #include "common/names.h"
 #include "common/settings.h"
 #include "fakes.h"
 #include "shell/companions.h"
+#include "platform/store/sqlite_registry.h"
 #include "shell/exit_dialog.h"
+#include "temp_dir.h"
 
 namespace panelia {
 namespace {
@@ -200,6 +208,61 @@ TEST(ExitDialogTest, AcceptsOnlyTheStoredPasswordAndFailsClosedWhenUnreadable) {
       EXPECT_EQ(port.calls, (Calls{"end 1"})) << c.what;
     }
   }
+}
+
+// A store another process holds locked, and a corrupt one: neither lets any entry leave.
+TEST(ExitDialogTest, RealStoreThatCannotBeReadAcceptsNothing) {
+  test::TempDir dir;
+  RegistryFiles files{dir.path() / "HKEY_LOCAL_MACHINE.db", dir.path() / "HKEY_CURRENT_USER.db"};
+  SqliteRegistry store(files);
+  ASSERT_TRUE(store.Apply({{RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(Section::General), "Password",
+                            RegValue::Text("kiosk8")}}));
+  RecordingExitPort port;
+  CExitPasswordDlg dialog(store, port, [] {}, [] {});
+  auto try_entry = [&](const std::string& entry) {
+    port.calls.clear();
+    port.entered = entry;
+    dialog.OnOk();
+    return port.calls;
+  };
+
+  int locked[2], release[2];
+  ASSERT_EQ(pipe(locked), 0);
+  ASSERT_EQ(pipe(release), 0);
+  pid_t holder = fork();
+  ASSERT_GE(holder, 0);
+  if (holder == 0) {
+    sqlite3* db = nullptr;
+    sqlite3_open(files.local_machine.c_str(), &db);
+    int rc = sqlite3_exec(db, "PRAGMA locking_mode=EXCLUSIVE; BEGIN EXCLUSIVE; UPDATE vals SET type=type", nullptr,
+                          nullptr, nullptr);
+    char byte = rc == SQLITE_OK ? 1 : 0;
+    if (write(locked[1], &byte, 1) != 1) _exit(2);
+    if (read(release[0], &byte, 1) != 1) _exit(3);
+    sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+    _exit(0);
+  }
+  char byte = 0;
+  ASSERT_EQ(read(locked[0], &byte, 1), 1);
+  ASSERT_EQ(byte, 1) << "the other process holds the store";
+  EXPECT_EQ(try_entry(" "), (Calls{"store-unreadable"}));
+  EXPECT_EQ(try_entry("kiosk8"), (Calls{"store-unreadable"}));
+  ASSERT_EQ(write(release[1], &byte, 1), 1);
+  int status = 0;
+  waitpid(holder, &status, 0);
+  EXPECT_EQ(try_entry(" "), (Calls{"wrong"}));
+  EXPECT_EQ(try_entry("KIOSK8 "), (Calls{"end 1"}));
+
+  // A corrupt store file: the same.
+  RecordingExitPort corrupt_port;
+  CExitPasswordDlg corrupt_dialog(store, corrupt_port, [] {}, [] {});
+  std::filesystem::remove(files.local_machine.string() + "-wal");
+  std::filesystem::remove(files.local_machine.string() + "-shm");
+  { std::ofstream(files.local_machine, std::ios::binary | std::ios::trunc) << std::string(4096, '\x5a'); }
+  corrupt_port.entered = " ";
+  corrupt_dialog.OnOk();
+  EXPECT_EQ(corrupt_port.calls, (Calls{"store-unreadable"}));
 }
 
 TEST(ExitDialogTest, CountsDownFromFiftyShowingTwentyFirst) {

@@ -71,7 +71,7 @@ class RecordingFrame : public FramePort, public FrameServices {
   }
   bool hold_notice = false;
   std::function<void(int)> pending_notice;
-  bool ShutdownAllowed() override { return shutdown_allowed; }
+  void ShutdownAllowed(std::function<void(bool)> answer) override { answer(shutdown_allowed); }
   void CloseFrame() override { log_.Add("close-frame"); }
   void RequestPowerOff() override { log_.Add("power-off"); }
   KeyboardLayoutList CurrentKeyboardLayouts() override { return layouts; }
