@@ -95,18 +95,25 @@ struct FileLists : PageListSource {
   std::filesystem::path dir_;
 };
 
-// The main view reads its thirteen settings at construction.
-void BM_ViewConstruction(benchmark::State& state) {
-  Fixture f;
+// Everything a main view talks to, doing nothing; the lists are files in the fixture's folder.
+struct ViewRig {
+  explicit ViewRig(Fixture& f) : files(f.dir), lists(files) {}
+  CPaneliaView MakeView(Fixture& f) { return CPaneliaView(*f.store, browser, timers, host, partners, page, lists); }
   NullBrowser browser;
   NullTimers timers;
   NullHost host;
   NullPartners partners;
   NullPage page;
-  FileLists files(f.dir);
-  CPageLists lists(files);
+  FileLists files;
+  CPageLists lists;
+};
+
+// The main view reads its thirteen settings at construction.
+void BM_ViewConstruction(benchmark::State& state) {
+  Fixture f;
+  ViewRig rig(f);
   for (auto _ : state) {
-    CPaneliaView view(*f.store, browser, timers, host, partners, page, lists);
+    CPaneliaView view = rig.MakeView(f);
     benchmark::DoNotOptimize(view.HomeAddress());
   }
 }
@@ -122,16 +129,10 @@ struct NullBar : BarActions {
 // An ordinary address (no keyword: the common case on every page navigation) and a command link.
 void BM_DispatchCommandLink(benchmark::State& state) {
   Fixture f;
-  NullBrowser browser;
-  NullTimers timers;
-  NullHost host;
-  NullPartners partners;
-  NullPage page;
-  FileLists files(f.dir);
-  CPageLists lists(files);
-  CPaneliaView view(*f.store, browser, timers, host, partners, page, lists);
+  ViewRig rig(f);
+  CPaneliaView view = rig.MakeView(f);
   NullBar actions;
-  CBottomView bar(browser, view, actions);
+  CBottomView bar(rig.browser, view, actions);
   const std::string url = state.range(0) == 0
                               ? "https://www.example.org/city/museum/exhibitions/2026/winter/index.html?lang=zh"
                               : "file:///opt/panelia/Style/Flowery/paneliascrolldown";
@@ -148,14 +149,8 @@ void BM_NavigationCheck(benchmark::State& state) {
     std::ofstream out(f.dir / name);
     for (int64_t i = 0; i < state.range(0); ++i) out << "http://site-" << i << ".example.org/exhibition/\n";
   }
-  NullBrowser browser;
-  NullTimers timers;
-  NullHost host;
-  NullPartners partners;
-  NullPage page;
-  FileLists files(f.dir);
-  CPageLists lists(files);
-  CPaneliaView view(*f.store, browser, timers, host, partners, page, lists);
+  ViewRig rig(f);
+  CPaneliaView view = rig.MakeView(f);
   const std::string url = "https://www.example.org/city/museum/exhibitions/2026/winter/index.html?lang=zh";
   for (auto _ : state) {
     bool cancel = false;

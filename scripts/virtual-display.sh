@@ -2,22 +2,30 @@
 # start_virtual_display sets DISPLAY; stop_virtual_display ends both servers by pid.
 
 start_virtual_display() {
-  local n
-  for n in $(seq 90 140); do
-    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || break
-  done
+  # Xvfb picks a free display number itself and writes it to descriptor 3 once it accepts clients.
+  local number_file n="" i
+  number_file=$(mktemp)
   # -noreset: a plain Xvfb resets when its last client leaves and forgets its settings.
-  Xvfb ":$n" -screen 0 "${PANELIA_SCREEN:-1280x800x24}" -noreset -nolisten tcp >/dev/null 2>&1 &
+  Xvfb -displayfd 3 -screen 0 "${PANELIA_SCREEN:-1280x800x24}" -noreset -nolisten tcp 3>"$number_file" >/dev/null 2>&1 &
   XVFB_PID=$!
-  export DISPLAY=":$n"
-  local i
-  for i in $(seq 1 100); do
-    xdpyinfo >/dev/null 2>&1 && break
+  for i in $(seq 1 300); do
+    n=$(tr -d '[:space:]' < "$number_file")
+    [ -n "$n" ] && break
     sleep 0.05
   done
+  rm -f "$number_file"
+  if [ -z "$n" ]; then
+    echo "virtual-display: Xvfb did not start" >&2
+    return 1
+  fi
+  export DISPLAY=":$n"
   openbox >/dev/null 2>&1 &
   OPENBOX_PID=$!
-  sleep 0.3
+  # openbox is ready once it names itself on the root window.
+  for i in $(seq 1 100); do
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+    sleep 0.05
+  done
 }
 
 stop_virtual_display() {

@@ -2,6 +2,7 @@
 
 #include "common/names.h"
 #include "platform/gtk/gdk_x11.h"
+#include "platform/gtk/glib_timers.h"
 #include "platform/gtk/message_box.h"
 
 namespace panelia {
@@ -18,7 +19,8 @@ class GtkExitDialogs::PasswordDialog final : public ExitDialogPort {
  public:
   PasswordDialog(GtkExitDialogs& owner, std::function<void(int)> done)
       : owner_(owner), done_(std::move(done)),
-        logic_(owner.store_, *this, owner.close_keyboard_, owner.toggle_keyboard_) {
+        logic_(owner.store_, *this, owner.close_keyboard_, owner.toggle_keyboard_),
+        timers_([this](int id) { logic_.OnTimer(id); }) {
     dialog_ = gtk_dialog_new();
     gtk_window_set_title(GTK_WINDOW(dialog_), "退出Panelia程序");
     gtk_window_set_modal(GTK_WINDOW(dialog_), TRUE);
@@ -77,7 +79,6 @@ class GtkExitDialogs::PasswordDialog final : public ExitDialogPort {
   }
 
   ~PasswordDialog() override {
-    if (timer_) g_source_remove(timer_);
     if (finish_idle_) g_source_remove(finish_idle_);
     gtk_widget_destroy(dialog_);
   }
@@ -97,14 +98,7 @@ class GtkExitDialogs::PasswordDialog final : public ExitDialogPort {
   std::string EnteredText() override { return gtk_entry_get_text(GTK_ENTRY(entry_)); }
   void EnableOk(bool enable) override { gtk_widget_set_sensitive(ok_, enable); }
   void SetCountText(const std::string& text) override { gtk_label_set_text(GTK_LABEL(count_), text.c_str()); }
-  void StartTimer(int id, int milliseconds) override {
-    timer_id_ = id;
-    timer_ = g_timeout_add(static_cast<guint>(milliseconds), [](gpointer self) -> gboolean {
-      auto* dialog = static_cast<PasswordDialog*>(self);
-      dialog->logic_.OnTimer(dialog->timer_id_);
-      return G_SOURCE_CONTINUE;
-    }, this);
-  }
+  void StartTimer(int id, int milliseconds) override { timers_.SetTimer(id, milliseconds); }
   void ShowWrongPassword() override { Tell("密码错误，请重新输入"); }
   void ShowStoreUnreadable() override { Tell(std::string(CExitPasswordDlg::kStoreUnreadableText)); }
   void EndDialog(int result) override {
@@ -132,13 +126,12 @@ class GtkExitDialogs::PasswordDialog final : public ExitDialogPort {
   GtkExitDialogs& owner_;
   std::function<void(int)> done_;
   CExitPasswordDlg logic_;
+  GlibTimers timers_;
   GtkWidget* dialog_;
   GtkWidget* entry_;
   GtkWidget* count_;
   GtkWidget* ok_;
-  guint timer_ = 0;
   guint finish_idle_ = 0;
-  int timer_id_ = 0;
   int result_ = CExitPasswordDlg::kCancel;
 };
 

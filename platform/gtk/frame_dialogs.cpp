@@ -1,5 +1,6 @@
 #include "platform/gtk/frame_dialogs.h"
 
+#include "platform/gtk/glib_timers.h"
 #include "platform/gtk/gobject_ptr.h"
 
 namespace panelia {
@@ -11,7 +12,8 @@ int Du(int units) { return static_cast<int>(units * kDialogUnit); }
 // Lives as long as its dialog: destroyed with it.
 class GtkPowerOffNotice final : public PowerOffDialogPort {
  public:
-  GtkPowerOffNotice(GtkWindow* parent, std::function<void(int)> done) : logic_(*this), done_(std::move(done)) {
+  GtkPowerOffNotice(GtkWindow* parent, std::function<void(int)> done)
+      : logic_(*this), timers_([this](int id) { logic_.OnTimer(id); }), done_(std::move(done)) {
     dialog_ = gtk_dialog_new();
     gtk_window_set_title(GTK_WINDOW(dialog_), "自动关机提示");
     gtk_window_set_modal(GTK_WINDOW(dialog_), TRUE);
@@ -53,9 +55,6 @@ class GtkPowerOffNotice final : public PowerOffDialogPort {
     g_object_set_data_full(G_OBJECT(dialog_), "panelia-notice", this,
                            [](gpointer self) { delete static_cast<GtkPowerOffNotice*>(self); });
   }
-  ~GtkPowerOffNotice() override {
-    if (timer_) g_source_remove(timer_);
-  }
 
   void Open(const LocalTime& today) {
     logic_.OnInitDialog(today);
@@ -75,18 +74,10 @@ class GtkPowerOffNotice final : public PowerOffDialogPort {
     gtk_widget_hide(time_text_);
   }
   void EnableCancel() override { gtk_widget_set_sensitive(cancel_, TRUE); }
-  void StartTimer(int id, int milliseconds) override {
-    timer_id_ = id;
-    timer_ = g_timeout_add(static_cast<guint>(milliseconds), [](gpointer self) -> gboolean {
-      auto* notice = static_cast<GtkPowerOffNotice*>(self);
-      notice->logic_.OnTimer(notice->timer_id_);
-      return G_SOURCE_CONTINUE;
-    }, this);
-  }
+  void StartTimer(int id, int milliseconds) override { timers_.SetTimer(id, milliseconds); }
   void EndDialog(int result) override {
     if (ended_) return;
     ended_ = true;
-    if (timer_) g_source_remove(std::exchange(timer_, 0));
     auto done = std::move(done_);
     // Gone before the answer: the answer may close the frame this notice belongs to.
     gtk_widget_destroy(dialog_);  // deletes this object
@@ -95,14 +86,13 @@ class GtkPowerOffNotice final : public PowerOffDialogPort {
 
  private:
   CPowerOffDlg logic_;
+  GlibTimers timers_;
   std::function<void(int)> done_;
   GtkWidget* dialog_;
   GtkWidget* time_text_;
   GtkWidget* weekend_text_;
   GtkWidget* progress_;
   GtkWidget* cancel_;
-  guint timer_ = 0;
-  int timer_id_ = 0;
   int low_ = 0, high_ = 1;
   bool ended_ = false;
 };

@@ -49,26 +49,29 @@ void ReadProperty(Display* display, Window window, const char* property, Atom ty
 
 }  // namespace
 
-std::optional<Window> FindClientWindowByClass(Display* display, std::string_view window_class) {
-  ErrorTrap trap(display);
-  std::optional<Window> found;
-  auto visit = [&](Window w) {
-    if (HasClass(display, w, window_class)) found = w;
-    return found.has_value();
-  };
-  Walk(display, DefaultRootWindow(display), visit, -1);
-  return found;
-}
+namespace {
 
-std::vector<Window> FindClientWindowsByClass(Display* display, std::string_view window_class) {
+// Client windows of the class, all of them or the first only.
+std::vector<Window> WindowsOfClass(Display* display, std::string_view window_class, bool first_only) {
   ErrorTrap trap(display);
   std::vector<Window> out;
   auto visit = [&](Window w) {
     if (HasClass(display, w, window_class)) out.push_back(w);
-    return false;
+    return first_only && !out.empty();
   };
   Walk(display, DefaultRootWindow(display), visit, -1);
   return out;
+}
+
+}  // namespace
+
+std::optional<Window> FindClientWindowByClass(Display* display, std::string_view window_class) {
+  auto found = WindowsOfClass(display, window_class, true);
+  return found.empty() ? std::nullopt : std::optional<Window>(found.front());
+}
+
+std::vector<Window> FindClientWindowsByClass(Display* display, std::string_view window_class) {
+  return WindowsOfClass(display, window_class, false);
 }
 
 std::optional<Window> FindClientWindowByTitle(Display* display, std::string_view title) {

@@ -137,6 +137,18 @@ class RecordingPage : public PageActions {
   CallLog& log_;
 };
 
+// Partners that do nothing and dispatch no command link.
+struct NullPartners : ViewPartners {
+  bool DispatchCommandLink(const std::string&) override { return false; }
+  void StartBackgroundMusic(bool) override {}
+  void ShowKeyboard(bool, int32_t) override {}
+  void RequestMusicOn() override {}
+  void RequestMusicOff() override {}
+  void CloseCompanions() override {}
+  void RequestExit() override {}
+  void MarkBarRedirect() override {}
+};
+
 class RecordingHost : public ViewHost {
  public:
   explicit RecordingHost(CallLog& log) : log_(log) {}

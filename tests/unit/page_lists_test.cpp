@@ -145,22 +145,12 @@ class IdleTest : public ::testing::Test {
     }
     return 0;
   }
-  struct NoPartners : ViewPartners {
-    bool DispatchCommandLink(const std::string&) override { return false; }
-    void StartBackgroundMusic(bool) override {}
-    void ShowKeyboard(bool, int32_t) override {}
-    void RequestMusicOn() override {}
-    void RequestMusicOff() override {}
-    void CloseCompanions() override {}
-    void RequestExit() override {}
-    void MarkBarRedirect() override {}
-  };
   CallLog log_;
   test::MemoryRegistry store_;
   test::FakeBrowser browser_;
   test::FakeTimers timers_;
   test::RecordingHost host_;
-  NoPartners partners_;
+  test::NullPartners partners_;
   test::RecordingPage page_;
   test::FakeLists files_;
   CPageLists lists_;
