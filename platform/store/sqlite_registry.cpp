@@ -1,6 +1,7 @@
 #include "platform/store/sqlite_registry.h"
 
 #include <sqlite3.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -195,23 +196,70 @@ const std::filesystem::path& SqliteRegistry::FileOf(Hive hive) const {
   return hive == Hive::LocalMachine ? files_.local_machine : files_.current_user;
 }
 
+struct SqliteRegistry::Reader {
+  Db db;
+  Stmt query;
+  dev_t device = 0;
+  ino_t inode = 0;
+};
+
+SqliteRegistry::~SqliteRegistry() = default;
+
+SqliteRegistry::Reader* SqliteRegistry::ReaderFor(Hive hive) {
+  std::unique_ptr<Reader>& reader = readers_[hive == Hive::LocalMachine ? 0 : 1];
+  struct stat st{};
+  if (stat(FileOf(hive).c_str(), &st) != 0) {
+    reader.reset();
+    return nullptr;
+  }
+  // A file put in the store's place (a restored backup) is another store.
+  if (reader && (reader->device != st.st_dev || reader->inode != st.st_ino)) reader.reset();
+  if (!reader) {
+    auto fresh = std::make_unique<Reader>();
+    fresh->db = Open(FileOf(hive), Mode::Read, busy_ms_);
+    if (!fresh->db) return nullptr;
+    fresh->device = st.st_dev;
+    fresh->inode = st.st_ino;
+    reader = std::move(fresh);
+  }
+  return reader.get();
+}
+
 ValueRead SqliteRegistry::QueryValue(Hive hive, std::string_view key, std::string_view name) {
   const std::filesystem::path& file = FileOf(hive);
   std::error_code ec;
   // No store file at all is a machine nobody has configured yet: every value is absent.
-  if (!std::filesystem::exists(file, ec) && !ec) return std::nullopt;
-  Db db = Open(file, Mode::Read, busy_ms_);
-  if (!db) return ReadFailed(file, "cannot be opened");
-  Stmt s = Prepare(db.get(),
-                   "SELECT v.type, v.data FROM vals v JOIN keys k ON v.key_id=k.id WHERE k.path=?1 AND v.name=?2");
-  if (!s) return ReadFailed(file, sqlite3_errmsg(db.get()));  // busy, or not a settings database
-  BindText(s.get(), 1, NormalizeKeyPath(key));
-  BindText(s.get(), 2, name);
-  int rc = sqlite3_step(s.get());
-  if (rc == SQLITE_DONE) return ReadSucceeded(std::nullopt);
-  if (rc != SQLITE_ROW) return ReadFailed(file, sqlite3_errmsg(db.get()));
-  auto value = ValueFromRow(s.get(), 0, 1);
-  return ReadSucceeded(value ? ValueRead(std::move(*value)) : ValueRead());
+  if (!std::filesystem::exists(file, ec) && !ec) {
+    readers_[hive == Hive::LocalMachine ? 0 : 1].reset();
+    return std::nullopt;
+  }
+  Reader* reader = ReaderFor(hive);
+  if (!reader) return ReadFailed(file, "cannot be opened");
+  auto fail = [&](const char* why) {
+    std::string text = why;
+    // The next read starts afresh: the store may have been mended or unlocked by then.
+    readers_[hive == Hive::LocalMachine ? 0 : 1].reset();
+    return ReadFailed(file, text);
+  };
+  if (!reader->query) {
+    reader->query = Prepare(
+        reader->db.get(), "SELECT v.type, v.data FROM vals v JOIN keys k ON v.key_id=k.id WHERE k.path=?1 AND v.name=?2");
+    if (!reader->query) return fail(sqlite3_errmsg(reader->db.get()));  // busy, or not a settings database
+  }
+  sqlite3_stmt* s = reader->query.get();
+  BindText(s, 1, NormalizeKeyPath(key));
+  BindText(s, 2, name);
+  int rc = sqlite3_step(s);
+  ValueRead result;
+  if (rc == SQLITE_ROW) {
+    auto value = ValueFromRow(s, 0, 1);
+    if (value) result = ValueRead(std::move(*value));
+  }
+  // Reset at once: a statement left running would hold its read transaction open.
+  sqlite3_reset(s);
+  sqlite3_clear_bindings(s);
+  if (rc != SQLITE_ROW && rc != SQLITE_DONE) return fail(sqlite3_errmsg(reader->db.get()));
+  return ReadSucceeded(std::move(result));
 }
 
 ValueRead SqliteRegistry::ReadFailed(const std::filesystem::path& file, const std::string& why) {

@@ -1,10 +1,13 @@
-// The settings store on SQLite: one database file per hive. Every call opens its own connection and
-// closes it again, so several programs share the files safely and a reader never sees half a write.
+// The settings store on SQLite: one database file per hive, shared by several programs. Writes open
+// their own connection and close it again; each write is one transaction, so a reader never sees
+// half of one. Reads go through one read-only connection per hive, kept open while the file stays
+// the same file, because opening a write-ahead-logged store costs several times the read itself.
 // A store that exists but cannot be read gives an error, never "absent", and says so once on stderr.
 #pragma once
 
 #include <chrono>
 #include <filesystem>
+#include <memory>
 
 #include "common/registry.h"
 
@@ -22,6 +25,9 @@ RegistryFiles RegistryFilesFromEnvironment();
 class SqliteRegistry final : public RegistryStore {
  public:
   explicit SqliteRegistry(RegistryFiles files, std::chrono::milliseconds busy_wait = std::chrono::milliseconds(250));
+  ~SqliteRegistry() override;
+  SqliteRegistry(const SqliteRegistry&) = delete;
+  SqliteRegistry& operator=(const SqliteRegistry&) = delete;
 
   ValueRead QueryValue(Hive hive, std::string_view key, std::string_view name) override;
   bool SetValue(Hive hive, std::string_view key, std::string_view name, const RegValue& value) override;
@@ -39,7 +45,11 @@ class SqliteRegistry final : public RegistryStore {
   const std::filesystem::path& FileOf(Hive hive) const;
   ValueRead ReadFailed(const std::filesystem::path& file, const std::string& why);
   ValueRead ReadSucceeded(ValueRead read);
+  // A read-only connection per hive, kept while its file stays the same file.
+  struct Reader;
+  Reader* ReaderFor(Hive hive);
   RegistryFiles files_;
+  std::unique_ptr<Reader> readers_[2];
   int busy_ms_;
   bool error_reported_ = false;
 };

@@ -79,6 +79,19 @@ class WebKitKioskViews::BarEvents final : public BrowserEvents {
   void OnInput() override {
     if (o_.hooks_.input) o_.hooks_.input();
   }
+  // The bar keeps its own title out of the frame's caption.
+  void OnTitleChange(const std::string&) override {}
+  // The bar's pop-ups open in windows of their own (own_popup_windows), so these never come.
+  void OnNewWindowKnown(const std::string&, bool& cancel) override { cancel = true; }
+  void OnNewWindowUnknown(bool& cancel) override { cancel = true; }
+  bool OnRedirectedNavigation(const std::string&) override { return true; }
+  // window.close() is replaced in the top frame of every view; the bar's page has nothing to close.
+  void OnWindowClosing(bool& cancel) override { cancel = true; }
+  // Touches on the bar are its buttons: no keyboard for its fields, no smooth scroll to stop.
+  void OnTouch(bool) override {}
+  void OnPageSize(int, int) override {}
+  // The bar shows no menu of its own (the engine's is the ordinary site's).
+  bool OnContextMenu(GdkEvent*) override { return false; }
 
  private:
   WebKitKioskViews& o_;

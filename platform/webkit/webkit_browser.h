@@ -16,25 +16,26 @@
 
 namespace panelia {
 
+// What the engine reports about one web view. Every view says what it does with each event.
 class BrowserEvents {
  public:
   virtual ~BrowserEvents() = default;
   virtual void OnBeforeNavigate(const std::string& url, bool& cancel) = 0;
-  virtual void OnNavigateComplete(const std::string& /*url*/) {}
-  virtual void OnDocumentComplete(const std::string& /*url*/) {}
-  virtual void OnTitleChange(const std::string& /*title*/) {}
-  virtual void OnNewWindowKnown(const std::string& /*url*/, bool& cancel) { cancel = true; }
-  virtual void OnNewWindowUnknown(bool& cancel) { cancel = true; }
+  virtual void OnNavigateComplete(const std::string& url) = 0;
+  virtual void OnDocumentComplete(const std::string& url) = 0;
+  virtual void OnTitleChange(const std::string& title) = 0;
+  virtual void OnNewWindowKnown(const std::string& url, bool& cancel) = 0;
+  virtual void OnNewWindowUnknown(bool& cancel) = 0;
   // First real navigation of the stand-in view made for OnNewWindowUnknown; true cancels it.
-  virtual bool OnRedirectedNavigation(const std::string& /*url*/) { return true; }
-  virtual void OnWindowClosing(bool& /*cancel*/) {}
-  virtual void OnTouch(bool /*on_text_field*/) {}
+  virtual bool OnRedirectedNavigation(const std::string& url) = 0;
+  virtual void OnWindowClosing(bool& cancel) = 0;
+  virtual void OnTouch(bool on_text_field) = 0;
   // A key, a wheel turn or a touch in the page: activity for the idle count.
-  virtual void OnInput() {}
+  virtual void OnInput() = 0;
   // The top document's scroll size, reported when it loads and whenever it changes size.
-  virtual void OnPageSize(int /*scroll_width*/, int /*scroll_height*/) {}
+  virtual void OnPageSize(int scroll_width, int scroll_height) = 0;
   // True when the event was answered with the kiosk's own menu.
-  virtual bool OnContextMenu(GdkEvent* /*event*/) { return false; }
+  virtual bool OnContextMenu(GdkEvent* event) = 0;
 };
 
 struct BrowserOptions {

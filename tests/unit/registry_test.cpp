@@ -190,6 +190,24 @@ TEST_F(StoreTest, StoreLockedAgainstReadersIsAnErrorNotAbsent) {
   EXPECT_EQ(text, "kiosk8");
 }
 
+TEST_F(StoreTest, ReadsFollowTheFileWhenItIsReplacedOrRemoved) {
+  Seed(kGeneral, "SoftHomeUrl", RegValue::Text("file:///old"));
+  CRegistryKey key(store_);
+  key.SetSubKey(kGeneral);
+  EXPECT_EQ(key.ReadText("SoftHomeUrl"), "file:///old");
+  // An operator restores another store file in its place.
+  test::TempDir other_dir;
+  SqliteRegistry other({other_dir.path() / "HKEY_LOCAL_MACHINE.db", other_dir.path() / "HKEY_CURRENT_USER.db"});
+  ASSERT_TRUE(other.Apply({{RegChange::Kind::SetValue, Hive::LocalMachine, kGeneral, "SoftHomeUrl",
+                            RegValue::Text("file:///restored")}}));
+  for (const char* suffix : {"", "-wal", "-shm"}) std::filesystem::remove(files_.local_machine.string() + suffix);
+  std::filesystem::copy_file(other_dir.path() / "HKEY_LOCAL_MACHINE.db", files_.local_machine);
+  EXPECT_EQ(key.ReadText("SoftHomeUrl"), "file:///restored");
+  for (const char* suffix : {"", "-wal", "-shm"}) std::filesystem::remove(files_.local_machine.string() + suffix);
+  std::string text;
+  EXPECT_EQ(key.ReadTextChecked("SoftHomeUrl", text), TextRead::Absent) << "no store: absent, not an error";
+}
+
 TEST_F(StoreTest, ReaderInAnotherProcessNeverSeesHalfAWrite) {
   const std::string a(250, 'a'), b(250, 'b');
   Seed(kGeneral, "Password", RegValue::Text(a));
