@@ -86,6 +86,17 @@ TEST_F(BrowserE2E, WindowCloseReturnsHome) {
   CloseKiosk(kiosk);
 }
 
+TEST_F(BrowserE2E, OnlyThePageItselfClosesNotAFrameInIt) {
+  Seed(Page("home.html?scenario=framed"));
+  Process kiosk = env_.StartPanelia();
+  EXPECT_EQ(WaitForTitle(display_.X(), kClass, "E2E Framed" + kSuffix), "E2E Framed" + kSuffix) << env_.Log();
+  // The frame posts "close" every 100 ms from the start; the page's own close comes after 2.5 s.
+  std::this_thread::sleep_for(1500ms);
+  EXPECT_EQ(WaitForTitle(display_.X(), kClass, "E2E Framed" + kSuffix, 0ms), "E2E Framed" + kSuffix);
+  EXPECT_EQ(WaitForTitle(display_.X(), kClass, "E2E Home" + kSuffix), "E2E Home" + kSuffix);
+  CloseKiosk(kiosk);
+}
+
 TEST_F(BrowserE2E, UnloadableHomeKeepsTheKioskRunning) {
   Seed("http://127.0.0.1:9/nothing-listens-here");
   Process kiosk = env_.StartPanelia();
