@@ -196,5 +196,24 @@ TEST_F(FrameWithoutWindowManagerE2E, FullScreenStillCoversTheMonitor) {
   EXPECT_EQ(kiosk.Wait(15s), 0) << env.Log();
 }
 
+// The idle return on the kiosk's sped-up clock: a visitor leaves the kiosk on another page and, with
+// WaitTime 1, it goes home after one still minute (twelve ticks of five seconds), not before.
+TEST_F(FrameE2E, StillKioskReturnsHomeAfterWaitTime) {
+  auto dword = [](Section section, const char* name, uint32_t value) {
+    return RegChange{RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(section), name, RegValue::Dword(value)};
+  };
+  Process kiosk = StartAt("2026-12-09 10:00:00",
+                          {{RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(Section::General), "SoftHomeUrl",
+                            RegValue::Text("file://" + kPagesDir + "home.html?scenario=blank")},
+                           dword(Section::Advance, "IsAutoHome", 1), dword(Section::Advance, "WaitTime", 1),
+                           dword(Section::Navigator, "IsNavigator", 1)});
+  EXPECT_EQ(WaitForTitle(display_.X(), kClass, "E2E Target" + kSuffix, 15s), "E2E Target" + kSuffix) << env_.Log();
+  auto left = std::chrono::steady_clock::now();
+  EXPECT_EQ(WaitForTitle(display_.X(), kClass, "E2E Home" + kSuffix, 20s), "E2E Home" + kSuffix) << env_.Log();
+  EXPECT_GE(std::chrono::steady_clock::now() - left, Fake(50s)) << "not before a still minute";
+  SendCloseRequest(display_.X(), Kiosk());
+  EXPECT_EQ(kiosk.Wait(15s), 0) << env_.Log();
+}
+
 }  // namespace
 }  // namespace panelia::e2e
