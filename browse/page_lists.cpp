@@ -1,5 +1,8 @@
 #include "browse/page_lists.h"
 
+#include <bitset>
+#include <cstring>
+
 #include "common/address.h"
 #include "common/text.h"
 
@@ -10,17 +13,48 @@ constexpr std::string_view kLimitError = "文件打开错误，无法读取限�
 constexpr std::string_view kStopError = "文件打开错误，无法读取停止音乐播放页面列表";
 constexpr std::string_view kShowError = "文件打开错误，无法读取显示导航条页面列表";
 
-// The preparation before each comparison: the entry loses one final "/", and so does the address,
-// which keeps that shortening for the entries after it.
+// Entries lose one final "/" each before they are compared, and the address loses one final "/"
+// once per question (not once more for every entry, which would change the address as the list is
+// walked).
 template <typename Match>
-bool AnyEntryMatches(const PageList& list, std::string address, Match match) {
-  for (std::string entry : list) {
-    if (!entry.empty() && entry.back() == '/') entry.pop_back();
-    if (!address.empty() && address.back() == '/') address.pop_back();
+bool AnyEntryMatches(const PageList& list, std::string_view address, Match match) {
+  if (!address.empty() && address.back() == '/') address.remove_suffix(1);
+  for (std::string_view entry : list) {
+    if (!entry.empty() && entry.back() == '/') entry.remove_suffix(1);
     if (match(entry, address)) return true;
   }
   return false;
 }
+
+// Whether entries occur in one address. Lists run to thousands of entries and the question comes at
+// every navigation, so most entries are turned away without a search: a four-byte piece of an
+// entry that is nowhere in the address means the entry is not in it either.
+class SubstringTest {
+ public:
+  explicit SubstringTest(std::string_view address) : address_(address) {
+    for (size_t i = 0; i + kPiece <= address.size(); ++i) pieces_.set(Slot(address.substr(i, kPiece)));
+  }
+  bool Contains(std::string_view entry) const {
+    if (entry.size() > address_.size()) return false;
+    if (entry.size() >= kPiece) {
+      if (!pieces_.test(Slot(entry.substr(0, kPiece)))) return false;
+      if (!pieces_.test(Slot(entry.substr(entry.size() - kPiece)))) return false;
+      if (!pieces_.test(Slot(entry.substr((entry.size() - kPiece) / 2, kPiece)))) return false;
+    }
+    return address_.find(entry) != std::string_view::npos;
+  }
+
+ private:
+  static constexpr size_t kPiece = 4;
+  static constexpr int kBits = 14;
+  static size_t Slot(std::string_view piece) {
+    uint32_t word;
+    std::memcpy(&word, piece.data(), kPiece);
+    return (word * 0x9E3779B1u) >> (32 - kBits);
+  }
+  std::string_view address_;
+  std::bitset<size_t{1} << kBits> pieces_;
+};
 
 }  // namespace
 
@@ -38,23 +72,26 @@ bool CPageLists::IsAddressBlocked(const std::string& lower_url, int32_t is_limit
   if (is_limit == 0) return false;
   PageList list = LoadPageList(kLimitList, kLimitError);
   // Entries are compared as written: one with capital letters never matches the lower-case address.
-  bool listed = AnyEntryMatches(list, ReadableAddress(lower_url), [](const std::string& entry, const std::string& a) {
-    return a.find(entry) != std::string::npos;
-  });
+  std::string address = ReadableAddress(lower_url);
+  if (!address.empty() && address.back() == '/') address.pop_back();
+  SubstringTest test(address);
+  bool listed = AnyEntryMatches(list, address, [&](std::string_view entry, std::string_view) { return test.Contains(entry); });
   return forbit_method == 1 ? !listed : listed;
 }
 
 bool CPageLists::MatchesShowList(const std::string& lower_url) {
   PageList list = LoadPageList(kShowList, kShowError);
-  return AnyEntryMatches(list, ReadableAddress(lower_url), [](const std::string& entry, const std::string& a) {
-    return AsciiLower(a).find(AsciiLower(entry)) != std::string::npos;
-  });
+  // Both sides lower-cased.
+  list.LowerAscii();
+  std::string address = AsciiLower(ReadableAddress(lower_url));
+  if (!address.empty() && address.back() == '/') address.pop_back();
+  SubstringTest test(address);
+  return AnyEntryMatches(list, address, [&](std::string_view entry, std::string_view) { return test.Contains(entry); });
 }
 
 bool CPageLists::MatchesStopList(const std::string& lower_url) {
   PageList list = LoadPageList(kStopList, kStopError);
-  return AnyEntryMatches(list, ReadableAddress(lower_url),
-                         [](const std::string& entry, const std::string& a) { return entry == a; });
+  return AnyEntryMatches(list, ReadableAddress(lower_url), [](std::string_view entry, std::string_view a) { return entry == a; });
 }
 
 }  // namespace panelia

@@ -126,11 +126,11 @@ std::string CPaneliaView::NextLoopPage(const std::function<uint32_t()>& random) 
   auto size = static_cast<int32_t>(list->size());
   if (loop_mode_ == 1) {
     loop_position_ = static_cast<int32_t>(random() % static_cast<uint32_t>(size));
-    return (*list)[static_cast<size_t>(loop_position_)];
+    return std::string((*list)[static_cast<size_t>(loop_position_)]);
   }
   if (loop_mode_ != 0) return home_address_;  // an unknown mode picks no entry: the home page
   if (loop_position_ >= size || loop_position_ < 0) loop_position_ = 0;
-  std::string page = (*list)[static_cast<size_t>(loop_position_)];
+  std::string page((*list)[static_cast<size_t>(loop_position_)]);
   if (++loop_position_ >= size) loop_position_ = 0;
   return page;
 }

@@ -2,22 +2,65 @@
 // as written, up to the first empty line.
 #pragma once
 
+#include <cstdint>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace panelia {
 
-using PageList = std::vector<std::string>;
+// The entries of one list, kept as one text with the places of its lines: a list of ten thousand
+// entries is one allocation for the text and one for the places, read at every navigation.
+class PageList {
+ public:
+  PageList() = default;
+  PageList(std::initializer_list<std::string_view> entries);
+  // Entries of decoded text: lines end in LF or CR LF, the first empty line ends the list, a last
+  // line without a line end still counts.
+  static PageList Parse(std::string text);
 
-// Entries of decoded text: lines end in LF or CR LF, the first empty line ends the list, a last line
-// without a line end still counts.
-PageList ParsePageList(std::string_view text);
+  size_t size() const { return lines_.size(); }
+  bool empty() const { return lines_.empty(); }
+  std::string_view operator[](size_t i) const { return std::string_view(text_).substr(lines_[i].first, lines_[i].second); }
+  // Lower-cases the ASCII letters of every entry in place.
+  void LowerAscii();
+  std::vector<std::string> Entries() const;
+  friend bool operator==(const PageList& a, const PageList& b) { return a.Entries() == b.Entries(); }
 
-// Reads a list file: nullopt when it cannot be opened. Only the part up to the first empty line is
-// read, so a list has no size limit of its own and a huge file costs no more than its entries. The
-// part is UTF-8 (with or without byte-order mark) or, when not valid UTF-8, GB18030.
+  class Iterator {
+   public:
+    Iterator(const PageList* list, size_t i) : list_(list), i_(i) {}
+    std::string_view operator*() const { return (*list_)[i_]; }
+    Iterator& operator++() {
+      ++i_;
+      return *this;
+    }
+    bool operator!=(const Iterator& other) const { return i_ != other.i_; }
+
+   private:
+    const PageList* list_;
+    size_t i_;
+  };
+  Iterator begin() const { return {this, 0}; }
+  Iterator end() const { return {this, lines_.size()}; }
+
+ private:
+  std::string text_;
+  std::vector<std::pair<uint32_t, uint32_t>> lines_;  // offset and length in text_
+};
+
+inline PageList ParsePageList(std::string text) { return PageList::Parse(std::move(text)); }
+
+// Reads a list file: nullopt when it cannot be opened or is no text (UTF-16, NUL bytes). Only the
+// part up to the first empty line is read, so a list has no size limit of its own and what follows
+// it costs nothing. That part is UTF-8 (with or without byte-order mark) or, when not valid UTF-8,
+// GB18030.
 std::optional<PageList> ReadPageListFile(const std::string& path);
+
+// GoogleTest prints lists by their entries.
+void PrintTo(const PageList& list, std::ostream* out);
 
 }  // namespace panelia

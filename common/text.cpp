@@ -1,5 +1,7 @@
 #include "common/text.h"
 
+#include <cstring>
+
 #include <iconv.h>
 
 #include <cerrno>
@@ -39,6 +41,14 @@ bool IsValidUtf8(std::string_view bytes) {
   size_t i = 0;
   const size_t n = bytes.size();
   while (i < n) {
+    // Runs of ASCII, eight bytes at a time: most of a list or a page address.
+    while (i + 8 <= n) {
+      uint64_t word;
+      std::memcpy(&word, bytes.data() + i, 8);
+      if (word & 0x8080808080808080ull) break;
+      i += 8;
+    }
+    if (i >= n) break;
     auto c = static_cast<unsigned char>(bytes[i]);
     size_t len;
     uint32_t cp;

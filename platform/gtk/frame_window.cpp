@@ -58,6 +58,7 @@ GtkFrameWindow::GtkFrameWindow(const std::string& icon_path)
 }
 
 GtkFrameWindow::~GtkFrameWindow() {
+  if (restore_end_) g_source_remove(restore_end_);
   keymap_signal_.Disconnect();
   gtk_widget_destroy(window_);
   g_object_unref(window_);
@@ -100,8 +101,30 @@ gboolean GtkFrameWindow::OnKeyPress(GtkWidget*, GdkEventKey* event, gpointer dat
 }
 
 gboolean GtkFrameWindow::OnWindowState(GtkWidget*, GdkEventWindowState* event, gpointer data) {
-  // A double click on the caption, or the window manager's maximise button, toggles full screen.
   auto* self = static_cast<GtkFrameWindow*>(data);
+  GdkWindowState state = event->new_window_state;
+  if (self->restoring_) {
+    // Leaving full screen: whatever the window manager does meanwhile is not the visitor's doing.
+    if (state & GDK_WINDOW_STATE_FULLSCREEN) return FALSE;
+    if (state & GDK_WINDOW_STATE_MAXIMIZED) {
+      self->PutPlacementBack();
+    } else if (event->changed_mask & GDK_WINDOW_STATE_FULLSCREEN) {
+      self->PutPlacementBack();
+      // A maximised state the manager gives back comes at once or not at all.
+      if (!self->restore_end_) {
+        self->restore_end_ = g_timeout_add(1000, [](gpointer w) -> gboolean {
+          auto* frame_window = static_cast<GtkFrameWindow*>(w);
+          frame_window->restore_end_ = 0;
+          frame_window->restoring_ = false;
+          return G_SOURCE_REMOVE;
+        }, self);
+      }
+    } else {
+      self->restoring_ = false;
+    }
+    return FALSE;
+  }
+  // A double click on the caption, or the window manager's maximise button, toggles full screen.
   bool maximised_now = (event->changed_mask & GDK_WINDOW_STATE_MAXIMIZED) &&
                        (event->new_window_state & GDK_WINDOW_STATE_MAXIMIZED) &&
                        !(event->new_window_state & GDK_WINDOW_STATE_FULLSCREEN);
@@ -242,6 +265,16 @@ void GtkFrameWindow::SavePlacement() {
 }
 
 void GtkFrameWindow::RestorePlacement() {
+  // A window manager ignores size requests of a window that is still full screen, and may give a
+  // window that leaves full screen its maximised state back: the placement is put back once the
+  // window has left full screen, and again whenever it comes back maximised meanwhile.
+  restoring_ = true;
+  GdkWindow* w = gtk_widget_get_window(window_);
+  if (WindowManagerDoesFullScreen() && w && (gdk_window_get_state(w) & GDK_WINDOW_STATE_FULLSCREEN)) return;
+  PutPlacementBack();
+}
+
+void GtkFrameWindow::PutPlacementBack() {
   gtk_window_unmaximize(GTK_WINDOW(window_));
   if (saved_width_ > 0 && saved_height_ > 0) gtk_window_resize(GTK_WINDOW(window_), saved_width_, saved_height_);
   gtk_window_move(GTK_WINDOW(window_), saved_x_, saved_y_);

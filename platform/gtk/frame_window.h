@@ -72,6 +72,7 @@ class GtkFrameWindow final : public FramePort, public CompanionPort {
   GtkWidget* BuildStatusBar();
   void UpdateLockIndicators();
   bool WindowManagerDoesFullScreen() const;
+  void PutPlacementBack();
   static gboolean OnKeyPress(GtkWidget*, GdkEventKey* event, gpointer self);
   static gboolean OnWindowState(GtkWidget*, GdkEventWindowState* event, gpointer self);
 
@@ -89,6 +90,8 @@ class GtkFrameWindow final : public FramePort, public CompanionPort {
   std::map<int, GtkWidget*> menu_items_;
   bool updating_checks_ = false;
   int saved_width_ = 0, saved_height_ = 0, saved_x_ = 0, saved_y_ = 0;
+  bool restoring_ = false;  // leaving full screen until the window shows its own placement
+  guint restore_end_ = 0;
   GlibTimers timers_;
   ScopedSignal keymap_signal_;
 };

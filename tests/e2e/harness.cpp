@@ -140,8 +140,24 @@ VirtualDisplay::VirtualDisplay(bool with_window_manager, const std::string& scre
     wm_ = Process({"openbox"}, {{"DISPLAY", name_}}, "", "");
     // openbox announces itself through _NET_SUPPORTING_WM_CHECK on the root window.
     if (!WaitUntil([&] { return PropertyItems(x_, DefaultRootWindow(x_), "_NET_SUPPORTING_WM_CHECK", XA_WINDOW).size() == 1; },
-                   10s))
+                   10s)) {
       error_ = "openbox did not start on " + name_;
+      return;
+    }
+    // It names itself before it manages windows: wait until it has framed a window of ours.
+    // A map request made while it still starts may go unanswered: a fresh window each round.
+    Window probe = 0;
+    if (!WaitUntil([&] {
+          if (probe) XDestroyWindow(x_, probe);
+          probe = XCreateSimpleWindow(x_, DefaultRootWindow(x_), 0, 0, 10, 10, 0, 0, 0);
+          XMapWindow(x_, probe);
+          XSync(x_, False);
+          return WaitUntil([&] { return PropertyItems(x_, probe, "_NET_FRAME_EXTENTS", XA_CARDINAL).size() == 4; },
+                           300ms);
+        }, 10s))
+      error_ = "openbox does not manage windows on " + name_;
+    XDestroyWindow(x_, probe);
+    XSync(x_, False);
   }
 }
 

@@ -31,6 +31,10 @@ TEST(PageListTest, FileFormat) {
       {"empty file", "", {}},
   };
   for (const auto& c : cases) EXPECT_EQ(ParsePageList(c.text), c.entries) << c.what;
+  PageList copy = ParsePageList("a\nb");
+  PageList moved = std::move(copy);
+  PageList copied = moved;
+  EXPECT_EQ(copied[1], "b") << "entries survive copies and moves";
 }
 
 TEST(PageListTest, FilesAreDecodedAndReadOnlyUpToTheFirstEmptyLine) {
@@ -48,6 +52,20 @@ TEST(PageListTest, FilesAreDecodedAndReadOnlyUpToTheFirstEmptyLine) {
   EXPECT_EQ(ReadPageListFile(write("empty", "")), (PageList{}));
   EXPECT_FALSE(ReadPageListFile((dir.path() / "missing").string()));
   EXPECT_FALSE(ReadPageListFile(dir.path().string())) << "a directory is no list";
+  EXPECT_FALSE(ReadPageListFile(write("utf16", std::string("\xFF\xFE" "a\0\n\0", 6)))) << "UTF-16 is no list here";
+  EXPECT_FALSE(ReadPageListFile(write("nul", std::string("a\0b\n", 4)))) << "nor are NUL bytes";
+  // A blank line that falls on the boundary between two reads still ends the list.
+  std::string first(65535, 'a');
+  EXPECT_EQ(ReadPageListFile(write("split", first + "\n\r\nb\n"))->size(), 1u);
+  EXPECT_EQ(ReadPageListFile(write("split2", first.substr(1) + "\n\r\nb\n"))->size(), 1u);
+  // A huge list with long lines is read whole, without a limit of its own.
+  std::string long_line(1 << 20, 'x');
+  std::string huge;
+  for (int i = 0; i < 8; ++i) huge += long_line + "\n";
+  auto read = ReadPageListFile(write("long", huge));
+  ASSERT_TRUE(read);
+  EXPECT_EQ(read->size(), 8u);
+  EXPECT_EQ((*read)[7].size(), size_t{1} << 20);
 }
 
 class PageListsTest : public ::testing::Test {
@@ -101,6 +119,11 @@ TEST_F(PageListsTest, ShowAndStopListsCompareDifferently) {
   EXPECT_FALSE(lists_.MatchesStopList("file:///srv/site/page.html")) << "exact, not a prefix";
   files_.files["stop.dat"] = {"File:///srv/quiet.html"};
   EXPECT_FALSE(lists_.MatchesStopList("file:///srv/quiet.html")) << "capital letters never match";
+  // The address loses one final "/" per question, whatever the entries before: the answer does not
+  // depend on the order of the list.
+  files_.files["stop.dat"] = {"x", "y", "http://a"};
+  EXPECT_FALSE(lists_.MatchesStopList("http://a//"));
+  EXPECT_TRUE(lists_.MatchesStopList("http://a/"));
   files_.files.clear();
   log_.Clear();
   EXPECT_FALSE(lists_.MatchesShowList("x"));
