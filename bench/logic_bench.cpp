@@ -167,6 +167,16 @@ void BM_NavigationCheck(benchmark::State& state) {
   state.counters["median_us"] = us[us.size() / 2];
   state.SetItemsProcessed(state.iterations() * state.range(0) * 3);
 }
+// One idle tick of timer 6 with the idle return on (the cursor read is the host's; here it costs
+// nothing, on X it is one pointer query).
+void BM_IdleTick(benchmark::State& state) {
+  Fixture f;
+  ViewRig rig(f);
+  CPaneliaView view = rig.MakeView(f);
+  for (auto _ : state) view.OnTimer(CPaneliaView::kIdleTimer);
+}
+BENCHMARK(BM_IdleTick);
+
 BENCHMARK(BM_NavigationCheck)->Arg(10)->Arg(10000)->Iterations(1000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_NavigationCheck)->Arg(100000)->Iterations(20)->Unit(benchmark::kMicrosecond);
 

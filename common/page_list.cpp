@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <ostream>
 
@@ -11,18 +12,6 @@
 
 namespace panelia {
 namespace {
-
-// The end of the list's part: the first empty line (LF LF, LF CR LF, or an empty first line).
-// `from` is how much was searched before; the search steps back over a line end split between reads.
-std::optional<size_t> EndOfList(std::string_view bytes, size_t from) {
-  if (bytes.substr(0, 1) == "\n" || bytes.substr(0, 2) == "\r\n") return 0;
-  for (size_t at = bytes.find('\n', from >= 2 ? from - 2 : 0); at != std::string_view::npos;
-       at = bytes.find('\n', at + 1)) {
-    std::string_view next = bytes.substr(at + 1);
-    if (next.substr(0, 1) == "\n" || next.substr(0, 2) == "\r\n") return at + 1;
-  }
-  return std::nullopt;
-}
 
 // Opens a file for reading, refusing anything that is not a regular file (a directory, a pipe
 // that would block).
@@ -66,8 +55,22 @@ PageList PageList::Parse(std::string text) {
 }
 
 void PageList::LowerAscii() {
-  for (char& c : text_)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  // Eight bytes at a time: a byte below 0x80 between 'A' and 'Z' gains 0x20; other bytes (UTF-8
+  // sequences among them) stay as they are.
+  constexpr uint64_t kHigh = 0x8080808080808080ull, kLow = 0x7F7F7F7F7F7F7F7Full;
+  size_t i = 0;
+  for (; i + 8 <= text_.size(); i += 8) {
+    uint64_t w;
+    std::memcpy(&w, text_.data() + i, 8);
+    uint64_t low = w & kLow;
+    uint64_t above_z = low + 0x2525252525252525ull;      // high bit set from 'Z' + 1 up
+    uint64_t from_a = low + 0x3F3F3F3F3F3F3F3Full;       // high bit set from 'A' up
+    uint64_t upper = (from_a ^ above_z) & ~w & kHigh;    // 'A'..'Z', ASCII only
+    w |= upper >> 2;
+    std::memcpy(text_.data() + i, &w, 8);
+  }
+  for (; i < text_.size(); ++i)
+    if (text_[i] >= 'A' && text_[i] <= 'Z') text_[i] = static_cast<char>(text_[i] - 'A' + 'a');
 }
 
 std::vector<std::string> PageList::Entries() const {
@@ -76,29 +79,56 @@ std::vector<std::string> PageList::Entries() const {
   return out;
 }
 
-std::optional<PageList> ReadPageListFile(const std::string& path) {
+std::optional<PageList> PageList::ReadFile(const std::string& path) {
   int fd = OpenRegularFile(path);
   if (fd < 0) return std::nullopt;
-  std::string bytes;
-  size_t searched = 0;
-  std::optional<size_t> end;
-  char buffer[1 << 16];
-  for (;;) {
-    ssize_t got = read(fd, buffer, sizeof buffer);
+  // Read in pieces straight into the list's text, splitting lines as they arrive and stopping at
+  // the first empty line: a list costs one copy of its bytes, whatever follows it costs nothing.
+  PageList list;
+  std::string& text = list.text_;
+  struct stat st{};
+  size_t file_size = fstat(fd, &st) == 0 && st.st_size > 0 ? static_cast<size_t>(st.st_size) : 0;
+  // Pieces the size of the file (a read past its end tells the end), at most a megabyte each.
+  const size_t piece = std::clamp<size_t>(file_size + 1, 4096, size_t{1} << 20);
+  text.reserve(std::min<size_t>(file_size + 1, 64u << 20));
+  size_t line_start = 0, scanned = 0;
+  bool ended = false;
+  while (!ended) {
+    size_t old_size = text.size();
+    text.resize(old_size + piece);
+    ssize_t got = read(fd, text.data() + old_size, piece);
+    text.resize(old_size + static_cast<size_t>(std::max<ssize_t>(got, 0)));
     if (got <= 0) break;  // the end, or a read error: the list ends at the line reached
-    bytes.append(buffer, static_cast<size_t>(got));
-    if ((end = EndOfList(bytes, searched))) break;
-    searched = bytes.size();
+    while (const void* found = std::memchr(text.data() + scanned, '\n', text.size() - scanned)) {
+      size_t end = static_cast<size_t>(static_cast<const char*>(found) - text.data());
+      size_t length = end - line_start;
+      if (length > 0 && text[end - 1] == '\r') --length;
+      if (length == 0) {
+        ended = true;
+        text.resize(line_start);
+        break;
+      }
+      list.lines_.emplace_back(static_cast<uint32_t>(line_start), static_cast<uint32_t>(length));
+      line_start = scanned = end + 1;
+    }
+    if (!ended) scanned = text.size();
   }
   close(fd);
-  if (end) bytes.resize(*end);
+  if (!ended && line_start < text.size()) {
+    size_t length = text.size() - line_start;
+    if (text.back() == '\r') --length;
+    if (length > 0) list.lines_.emplace_back(static_cast<uint32_t>(line_start), static_cast<uint32_t>(length));
+  }
   // UTF-16 or binary: no list an operator wrote in a text editor.
+  std::string_view bytes = text;
   if (bytes.substr(0, 2) == "\xFF\xFE" || bytes.substr(0, 2) == "\xFE\xFF" ||
       std::memchr(bytes.data(), '\0', bytes.size()) != nullptr)
     return std::nullopt;
-  auto text = DecodeTextFile(bytes);
-  if (!text) return std::nullopt;
-  return PageList::Parse(std::move(*text));
+  if (bytes.substr(0, 3) != "\xEF\xBB\xBF" && IsValidUtf8(bytes)) return list;
+  // A byte-order mark, or GB18030 from an older kiosk: decoded, then split again.
+  auto decoded = DecodeTextFile(bytes);
+  if (!decoded) return std::nullopt;
+  return Parse(std::move(*decoded));
 }
 
 void PrintTo(const PageList& list, std::ostream* out) {

@@ -27,6 +27,8 @@ class PageList {
   std::string_view operator[](size_t i) const { return std::string_view(text_).substr(lines_[i].first, lines_[i].second); }
   // Lower-cases the ASCII letters of every entry in place.
   void LowerAscii();
+  // See ReadPageListFile.
+  static std::optional<PageList> ReadFile(const std::string& path);
   std::vector<std::string> Entries() const;
   friend bool operator==(const PageList& a, const PageList& b) { return a.Entries() == b.Entries(); }
 
@@ -58,7 +60,7 @@ inline PageList ParsePageList(std::string text) { return PageList::Parse(std::mo
 // part up to the first empty line is read, so a list has no size limit of its own and what follows
 // it costs nothing. That part is UTF-8 (with or without byte-order mark) or, when not valid UTF-8,
 // GB18030.
-std::optional<PageList> ReadPageListFile(const std::string& path);
+inline std::optional<PageList> ReadPageListFile(const std::string& path) { return PageList::ReadFile(path); }
 
 // GoogleTest prints lists by their entries.
 void PrintTo(const PageList& list, std::ostream* out);

@@ -7,6 +7,7 @@
 #include "browse/view.h"
 #include "common/settings.h"
 #include "fakes.h"
+#include "common/text.h"
 #include "temp_dir.h"
 
 namespace panelia {
@@ -35,6 +36,16 @@ TEST(PageListTest, FileFormat) {
   PageList moved = std::move(copy);
   PageList copied = moved;
   EXPECT_EQ(copied[1], "b") << "entries survive copies and moves";
+}
+
+TEST(PageListTest, LowerAsciiLeavesEveryOtherByteAlone) {
+  // UTF-8 lead bytes such as 0xD0 look like capital letters in their low seven bits.
+  const std::string text = "MENU/Menu@[`{ZAza\xD0\xA0\xD0\x9C\xC3\x89 展览 GB2312 \xDA\xC1";
+  PageList list{text, "A", "@Z["};
+  list.LowerAscii();
+  EXPECT_EQ(list[0], AsciiLower(text));
+  EXPECT_EQ(list[1], "a");
+  EXPECT_EQ(list[2], "@z[");
 }
 
 TEST(PageListTest, FilesAreDecodedAndReadOnlyUpToTheFirstEmptyLine) {
