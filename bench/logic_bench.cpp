@@ -89,6 +89,7 @@ struct NullPage : PageActions {
   void ScrollStepwise(int, int) override {}
   void HideScrollBars() override {}
   void RetargetForms() override {}
+  void ForgetVisitor(std::function<void()> then) override { then(); }
 };
 struct FileLists : PageListSource {
   explicit FileLists(std::filesystem::path dir) : dir_(std::move(dir)) {}

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <utility>
 
@@ -56,6 +57,10 @@ class PageActions {
   virtual void HideScrollBars() = 0;
   // Every form of the top document submits into the frame that holds it.
   virtual void RetargetForms() = 0;
+  // Removes what a visitor left: cookies, storage, caches, credentials, the back/forward list, and
+  // the dialogs a visitor opened. The kiosk's own settings and bar page stay. `then` runs once it
+  // is done, so the next page starts clean.
+  virtual void ForgetVisitor(std::function<void()> then) = 0;
 };
 
 // Kiosk behaviour beyond the view itself: the bar's command links, the companion programs, leaving.

@@ -1,6 +1,7 @@
 #include "browse/view.h"
 
 #include <random>
+#include <utility>
 
 #include "common/ini_file.h"
 #include "common/names.h"
@@ -29,6 +30,7 @@ CPaneliaView::CPaneliaView(RegistryStore& store, BrowserControl& browser, TimerS
   is_loop_ = s.Int(setting::IsLoop);
   loop_mode_ = s.Int(setting::LoopMode);
   interval_time_ = s.Int(setting::IntervalTime);
+  is_clear_session_ = s.Int(setting::IsClearSession);
 }
 
 void CPaneliaView::OnCreate() {
@@ -103,6 +105,7 @@ void CPaneliaView::IdleTick() {
   if (cursor != last_cursor_ || input) {
     last_cursor_ = cursor;
     idle_count_ = 0;
+    visitor_since_step_ = true;
     return;
   }
   ++idle_count_;
@@ -111,12 +114,27 @@ void CPaneliaView::IdleTick() {
   auto count = static_cast<uint32_t>(idle_count_);
   if (is_loop_ != 0) {
     if (count == static_cast<uint32_t>(interval_time_) * 60u / 30u) {
-      browser_.Navigate(NextLoopPage([] { return static_cast<uint32_t>(std::random_device{}()); }));
+      std::string page = NextLoopPage([] { return static_cast<uint32_t>(std::random_device{}()); });
       idle_count_ = 0;
+      // The first step after a visitor starts clean; the loop's own steps keep what they set.
+      if (is_clear_session_ != 0 && std::exchange(visitor_since_step_, false)) {
+        page_.ForgetVisitor([this, page] { browser_.Navigate(page); });
+      } else {
+        browser_.Navigate(page);
+      }
     }
     return;
   }
-  if (count == static_cast<uint32_t>(wait_time_) * 60u / 5u) NavigateHome();
+  if (count == static_cast<uint32_t>(wait_time_) * 60u / 5u) ReturnHomeForNextVisitor();
+}
+
+void CPaneliaView::ReturnHomeForNextVisitor() {
+  if (is_clear_session_ == 0) {
+    NavigateHome();
+    return;
+  }
+  visitor_since_step_ = false;
+  page_.ForgetVisitor([this] { NavigateHome(); });
 }
 
 std::string CPaneliaView::NextLoopPage(const std::function<uint32_t()>& random) {

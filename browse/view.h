@@ -116,6 +116,9 @@ class CPaneliaView {
   int32_t loop_mode_ = 0;
   int32_t interval_time_ = 0;
   int32_t def_font_size_ = 0;
+  int32_t is_clear_session_ = 1;
+  // A visitor has been active since the last loop step: the next step starts clean.
+  bool visitor_since_step_ = false;
   ScrollDirection scroll_direction_ = ScrollDirection::Down;
   int scrolled_ = 0;
   int horizontal_limit_ = 0, vertical_limit_ = 0;
@@ -126,6 +129,7 @@ class CPaneliaView {
   std::pair<int, int> last_cursor_{0, 0};
   void SmoothScrollStep();
   void IdleTick();
+  void ReturnHomeForNextVisitor();
 };
 
 }  // namespace panelia

@@ -46,6 +46,7 @@ inline constexpr SettingInfo WaitTime      {Section::Advance,   "WaitTime",     
 inline constexpr SettingInfo IsAutoHome    {Section::Advance,   "IsAutoHome",    ValueType::Dword, 0, false, "return to the home page after WaitTime"};
 inline constexpr SettingInfo IsScrollBar   {Section::Advance,   "IsScrollBar",   ValueType::Dword, 0, false, "not 0: pages are shown without scroll bars"};
 inline constexpr SettingInfo IsFormTarget  {Section::Advance,   "IsFormTarget",  ValueType::Dword, 0, false, "not 0: every form of a loaded page submits into the same window"};
+inline constexpr SettingInfo IsClearSession{Section::Advance,   "IsClearSession",ValueType::Dword, 1, true,  "not 0: the idle return and the first loop step after a visitor remove the visitor's cookies, storage, history and dialogs"};
 inline constexpr SettingInfo IsNavigator   {Section::Navigator, "IsNavigator",   ValueType::Dword, 0, false, "not 0: the bottom bar is never shown or hidden by page"};
 inline constexpr SettingInfo BoardType     {Section::Navigator, "BoardType",     ValueType::Dword, 0, false, "0: the keyboard program is Glyphdeck; not 0: Tallypane"};
 inline constexpr SettingInfo BoardMode     {Section::Navigator, "BoardMode",     ValueType::Dword, 0, false, "not 0: touching a text field brings up the keyboard"};
@@ -66,7 +67,7 @@ inline constexpr SettingInfo MusicPath     {Section::Music,     "MusicPath",    
 // clang-format on
 }  // namespace setting
 
-inline constexpr std::array<const SettingInfo*, 32> kAllSettings = {
+inline constexpr std::array<const SettingInfo*, 33> kAllSettings = {
     &setting::Initiated,    &setting::AppPath,      &setting::DefFontSize,  &setting::SoftHomeUrl,
     &setting::IsPaneliaHome, &setting::Password,    &setting::IsAutoShut,   &setting::IsCloseWeekend,
     &setting::PowerOffTime, &setting::IsAlwaysTop,  &setting::IsScriptDebug, &setting::WaitTime,
@@ -75,6 +76,7 @@ inline constexpr std::array<const SettingInfo*, 32> kAllSettings = {
     &setting::IsStatusBar,  &setting::Style,        &setting::ScrollMode,   &setting::ScrollStep,
     &setting::IsLoop,       &setting::LoopMode,     &setting::IntervalTime, &setting::IsLimit,
     &setting::ForbitMethod, &setting::IsMusic,      &setting::PlayMode,     &setting::MusicPath,
+    &setting::IsClearSession,
 };
 
 // Keys of the system browser's own values, under the current user's hive.

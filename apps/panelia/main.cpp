@@ -21,6 +21,7 @@
 #include "platform/gtk/gdk_x11.h"
 #include "platform/gtk/glib_launcher.h"
 #include "platform/gtk/glib_timers.h"
+#include "platform/gtk/message_box.h"
 #include "platform/gtk/splash.h"
 #include "platform/gtk/view_host.h"
 #include "platform/store/sqlite_registry.h"
@@ -74,7 +75,11 @@ struct Kiosk {
                                                       [this](int id) { view.OnContextMenuCommand(id); });
                                    },
                                    [this] { host.NoteInput(); }, [this] { LoadBarPage(); },
-                                   [this](GtkWidget* bar_widget) { window.SetBarView(bar_widget); }}),
+                                   [this](GtkWidget* bar_widget) { window.SetBarView(bar_widget); },
+                                   [this] {
+                                     exit_dialogs.CancelOpen();
+                                     CloseVisitorDialogs();
+                                   }}),
         host(dir, {[this](const std::string& title) { window.SetTitle(title); },
                    [this, dir] { ShowAboutBox(window.Window(), Picture(dir, 140)); },
                    [this] {

@@ -116,6 +116,9 @@ class GtkExitDialogs::PasswordDialog final : public ExitDialogPort {
   }
 
   int Result() const { return result_; }
+  void Cancel() {
+    if (!logic_.Ended()) logic_.OnCancel();
+  }
   std::function<void(int)> TakeDone() { return std::move(done_); }
 
  private:
@@ -157,9 +160,14 @@ void GtkExitDialogs::Finish() {
   if (done) done(result);
 }
 
+void GtkExitDialogs::CancelOpen() {
+  if (open_) open_->Cancel();
+}
+
 void GtkExitDialogs::AskToQuit(std::function<void(bool)> done) {
-  ShowMessageBox(parent_(), "您真的要退出Panelia触摸屏浏览器吗？", std::string(kNoticeCaption), GTK_MESSAGE_INFO,
+  GtkWidget* box = ShowMessageBox(parent_(), "您真的要退出Panelia触摸屏浏览器吗？", std::string(kNoticeCaption), GTK_MESSAGE_INFO,
                  GTK_BUTTONS_YES_NO, [done = std::move(done)](int response) { done(response == GTK_RESPONSE_YES); });
+  MarkVisitorDialog(box);
 }
 
 }  // namespace panelia

@@ -21,6 +21,8 @@ class GtkExitDialogs final : public ExitDialogs {
 
   void RunExitPasswordDialog(std::function<void(int)> done) override;
   void AskToQuit(std::function<void(bool)> done) override;
+  // An exit password dialog left open is cancelled, as its own countdown would.
+  void CancelOpen();
 
  private:
   class PasswordDialog;

@@ -2,7 +2,7 @@
 
 namespace panelia {
 
-void ShowMessageBox(GtkWindow* parent, const std::string& text, const std::string& caption, GtkMessageType type,
+GtkWidget* ShowMessageBox(GtkWindow* parent, const std::string& text, const std::string& caption, GtkMessageType type,
                     GtkButtonsType buttons, std::function<void(int)> answered) {
   GtkWidget* box = gtk_message_dialog_new(parent, GTK_DIALOG_MODAL, type, buttons, "%s", text.c_str());
   gtk_window_set_title(GTK_WINDOW(box), caption.c_str());
@@ -20,6 +20,19 @@ void ShowMessageBox(GtkWindow* parent, const std::string& text, const std::strin
                         [](gpointer data, GClosure*) { delete static_cast<std::function<void(int)>*>(data); },
                         GConnectFlags{});
   gtk_widget_show(box);
+  return box;
+}
+
+void MarkVisitorDialog(GtkWidget* dialog) { g_object_set_data(G_OBJECT(dialog), "panelia-visitor-dialog", dialog); }
+
+void CloseVisitorDialogs() {
+  GList* windows = gtk_window_list_toplevels();
+  for (GList* w = windows; w; w = w->next) g_object_ref(w->data);  // destroying one may destroy another
+  for (GList* w = windows; w; w = w->next) {
+    if (g_object_get_data(G_OBJECT(w->data), "panelia-visitor-dialog")) gtk_widget_destroy(GTK_WIDGET(w->data));
+    g_object_unref(w->data);
+  }
+  g_list_free(windows);
 }
 
 }  // namespace panelia

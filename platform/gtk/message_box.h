@@ -10,7 +10,13 @@
 namespace panelia {
 
 // `answered` gets the response (GTK_RESPONSE_OK, _YES, _NO, or _DELETE_EVENT for Escape).
-void ShowMessageBox(GtkWindow* parent, const std::string& text, const std::string& caption, GtkMessageType type,
-                    GtkButtonsType buttons, std::function<void(int)> answered = {});
+// Returns the box, for MarkVisitorDialog.
+GtkWidget* ShowMessageBox(GtkWindow* parent, const std::string& text, const std::string& caption, GtkMessageType type,
+                          GtkButtonsType buttons, std::function<void(int)> answered = {});
+
+// Dialogs a visitor opens (about, properties, print, save, the quit question) go when the next visitor
+// comes: CloseVisitorDialogs destroys every window so marked. Their answers are never given.
+void MarkVisitorDialog(GtkWidget* dialog);
+void CloseVisitorDialogs();
 
 }  // namespace panelia

@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "platform/gtk/message_box.h"
+
 namespace panelia {
 namespace {
 
@@ -58,6 +60,7 @@ void ShowAboutBox(GtkWindow* parent, const std::string& picture_path) {
                    }),
                    nullptr);
   gtk_container_add(GTK_CONTAINER(dialog), events);
+  MarkVisitorDialog(dialog);
   gtk_widget_show_all(dialog);
 }
 

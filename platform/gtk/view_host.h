@@ -8,6 +8,8 @@
 #include <string>
 
 #include "browse/ports.h"
+#include "platform/gtk/gdk_x11.h"
+#include "platform/x11/screen_power.h"
 #include "shell/main_frame.h"
 
 namespace panelia {
@@ -43,13 +45,25 @@ class GtkViewHost final : public ViewHost {
     if (GdkDevice* pointer = seat ? gdk_seat_get_pointer(seat) : nullptr) gdk_device_get_position(pointer, nullptr, &x, &y);
     return {x, y};
   }
-  bool InputSinceLastAsked() override { return std::exchange(input_, false); }
+  // Input the page reported, or any input the X server saw since the last question (a touch on the
+  // very point of the last one moves no cursor, and keys go to the page only while it has focus).
+  bool InputSinceLastAsked() override {
+    gint64 now = g_get_monotonic_time();
+    bool input = std::exchange(input_, false);
+    if (asked_ != 0) {
+      auto idle = x11::InputIdleMilliseconds(GdkXDisplay());
+      if (idle && static_cast<gint64>(*idle) * 1000 < now - asked_) input = true;
+    }
+    asked_ = now;
+    return input;
+  }
 
  private:
   std::string module_directory_;
   ViewHostHooks hooks_;
   CMainFrame* frame_ = nullptr;
   bool input_ = false;
+  gint64 asked_ = 0;
 };
 
 }  // namespace panelia

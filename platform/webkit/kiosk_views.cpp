@@ -100,9 +100,13 @@ class WebKitKioskViews::BarEvents final : public BrowserEvents {
 WebKitKioskViews::WebKitKioskViews(BrowserOptions main_options, KioskViewHooks hooks)
     : hooks_(std::move(hooks)), main_events_(std::make_unique<MainEvents>(*this)) {
   main_ = std::make_unique<WebKitBrowser>(*main_events_, std::move(main_options));
+  // Passwords a visitor lets a site remember must not outlive the visitor.
+  webkit_website_data_manager_set_persistent_credential_storage_enabled(
+      webkit_web_view_get_website_data_manager(main_->View()), FALSE);
 }
 
 WebKitKioskViews::~WebKitKioskViews() {
+  g_cancellable_cancel(pending_.get());
   view_ = nullptr;
   bar_logic_ = nullptr;
   bar_.reset();
@@ -146,6 +150,32 @@ void WebKitKioskViews::RetargetForms() {
       "for(var i=0;i<f.length;i++){f[i].target='_self';}})();");
 }
 
+void WebKitKioskViews::ForgetVisitor(std::function<void()> then) {
+  if (hooks_.close_visitor_dialogs) hooks_.close_visitor_dialogs();
+  struct Wipe {
+    WebKitKioskViews* views;
+    std::function<void()> then;
+    GObjectPtr<GCancellable> cancel;
+  };
+  auto* wipe = new Wipe{this, std::move(then), pending_};
+  // Everything the engine keeps for sites: cookies, caches, local and session storage, IndexedDB,
+  // service workers with their caches, HSTS. The bar's page keeps nothing it needs there.
+  WebKitWebsiteDataManager* data = webkit_web_view_get_website_data_manager(main_->View());
+  webkit_website_data_manager_clear(
+      data, WEBKIT_WEBSITE_DATA_ALL, 0, pending_.get(),
+      [](GObject* source, GAsyncResult* result, gpointer p) {
+        auto* w = static_cast<Wipe*>(p);
+        webkit_website_data_manager_clear_finish(WEBKIT_WEBSITE_DATA_MANAGER(source), result, nullptr);
+        // Cancelled: the views are gone, and so is whoever asked.
+        if (!g_cancellable_is_cancelled(w->cancel.get())) {
+          w->views->main_->ForgetHistory();
+          if (w->then) w->then();
+        }
+        delete w;
+      },
+      wipe);
+}
+
 void WebKitKioskViews::ExecBrowserCommand(int olecmdid, GtkWindow* parent) {
   if (olecmdid == 6 || olecmdid == 7) {
     WebKitWebView* active = bar_ && gtk_widget_has_focus(bar_->Widget()) ? bar_->View() : main_->View();
@@ -154,6 +184,7 @@ void WebKitKioskViews::ExecBrowserCommand(int olecmdid, GtkWindow* parent) {
     GtkWidget* chooser = gtk_file_chooser_dialog_new("另存为", parent, GTK_FILE_CHOOSER_ACTION_SAVE, "取消",
                                                      GTK_RESPONSE_CANCEL, "保存", GTK_RESPONSE_ACCEPT, nullptr);
     gtk_window_set_modal(GTK_WINDOW(chooser), TRUE);
+    MarkVisitorDialog(chooser);
     gtk_file_chooser_set_do_overwrite_confirmation(GTK_FILE_CHOOSER(chooser), TRUE);
     gtk_file_chooser_set_current_name(GTK_FILE_CHOOSER(chooser), "page.mht");
     g_object_set_data_full(G_OBJECT(chooser), "panelia-view", g_object_ref(main_->View()), g_object_unref);
@@ -171,13 +202,15 @@ void WebKitKioskViews::ExecBrowserCommand(int olecmdid, GtkWindow* parent) {
 }
 
 void WebKitKioskViews::ShowPageProperties(GtkWindow* parent) {
-  ShowMessageBox(parent, main_->Title() + "\n地址: " + main_->Uri(), "属性", GTK_MESSAGE_INFO, GTK_BUTTONS_OK);
+  MarkVisitorDialog(
+      ShowMessageBox(parent, main_->Title() + "\n地址: " + main_->Uri(), "属性", GTK_MESSAGE_INFO, GTK_BUTTONS_OK));
 }
 
 void WebKitKioskViews::PrintWithDialog(WebKitWebView* view, GtkWindow* parent) {
   // The print dialog answers through its response, so the kiosk runs on while it is open; the
   // engine's own dialog would run a loop of its own.
   GtkWidget* dialog = gtk_print_unix_dialog_new("打印", parent);
+  MarkVisitorDialog(dialog);
   gtk_window_set_modal(GTK_WINDOW(dialog), TRUE);
   gtk_print_unix_dialog_set_manual_capabilities(
       GTK_PRINT_UNIX_DIALOG(dialog),

@@ -20,6 +20,7 @@ struct KioskViewHooks {
   std::function<void()> input;                   // activity in the page
   std::function<void()> first_document;          // the home page's first document has loaded
   std::function<void(GtkWidget*)> bar_made;      // the bar's view exists: put it in its row
+  std::function<void()> close_visitor_dialogs;   // the dialogs a visitor may have left open
 };
 
 class WebKitKioskViews final : public PageActions {
@@ -42,6 +43,7 @@ class WebKitKioskViews final : public PageActions {
   void ScrollStepwise(int dx, int dy) override;
   void HideScrollBars() override;
   void RetargetForms() override;
+  void ForgetVisitor(std::function<void()> then) override;
 
   // ExecWB: 4 save as, 6 print, 7 print preview; printing goes to the bar's page when it has the focus.
   void ExecBrowserCommand(int olecmdid, GtkWindow* parent);
@@ -76,6 +78,7 @@ class WebKitKioskViews final : public PageActions {
   std::unique_ptr<WebKitBrowser> main_;
   std::unique_ptr<WebKitBrowser> bar_;
   LazyBar lazy_bar_{*this};
+  GObjectPtr<GCancellable> pending_ = GObjectPtr<GCancellable>::Adopt(g_cancellable_new());
 };
 
 }  // namespace panelia

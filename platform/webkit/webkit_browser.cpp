@@ -86,32 +86,58 @@ WebKitBrowser::WebKitBrowser(BrowserEvents& events, BrowserOptions options)
   if (options_.kiosk_site && !options_.external_script.empty()) add_script(options_.external_script);
   webkit_user_content_manager_register_script_message_handler(content_.get(), kHandlerName);
 
+  UseView(MakeView(options_.related));
+  signals_.emplace_back(content_.get(), "script-message-received::panelia", G_CALLBACK(OnScriptMessage), this);
+}
+
+WebKitWebView* WebKitBrowser::MakeView(WebKitWebView* related) {
   WebKitWebView* view;
-  if (options_.related) {
-    view = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "related-view", options_.related, "user-content-manager",
+  if (related) {
+    view = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "related-view", related, "user-content-manager",
                                         content_.get(), nullptr));
   } else {
     view = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "user-content-manager", content_.get(), nullptr));
   }
-  view_ = GObjectPtr<WebKitWebView>::Adopt(WEBKIT_WEB_VIEW(g_object_ref_sink(view)));
-
   WebKitSettings* settings = webkit_web_view_get_settings(view);
   // Scripts may open windows as the old engine let them; every such window opens in the main view.
   webkit_settings_set_javascript_can_open_windows_automatically(settings, TRUE);
   webkit_settings_set_enable_developer_extras(settings, FALSE);
   webkit_settings_set_enable_write_console_messages_to_stdout(settings, FALSE);
+  return view;
+}
 
-  signals_.emplace_back(view, "decide-policy", G_CALLBACK(OnDecidePolicy), this);
-  signals_.emplace_back(view, "load-changed", G_CALLBACK(OnLoadChanged), this);
-  signals_.emplace_back(view, "notify::title", G_CALLBACK(OnTitle), this);
-  signals_.emplace_back(view, "create", G_CALLBACK(OnCreate), this);
-  signals_.emplace_back(view, "context-menu", G_CALLBACK(OnContextMenu), this);
-  signals_.emplace_back(content_.get(), "script-message-received::panelia", G_CALLBACK(OnScriptMessage), this);
+void WebKitBrowser::UseView(WebKitWebView* view) {
+  view_signals_.clear();
+  view_ = GObjectPtr<WebKitWebView>::Adopt(WEBKIT_WEB_VIEW(g_object_ref_sink(view)));
+  view_signals_.emplace_back(view, "decide-policy", G_CALLBACK(OnDecidePolicy), this);
+  view_signals_.emplace_back(view, "load-changed", G_CALLBACK(OnLoadChanged), this);
+  view_signals_.emplace_back(view, "notify::title", G_CALLBACK(OnTitle), this);
+  view_signals_.emplace_back(view, "create", G_CALLBACK(OnCreate), this);
+  view_signals_.emplace_back(view, "context-menu", G_CALLBACK(OnContextMenu), this);
+}
+
+void WebKitBrowser::ForgetHistory() {
+  // The engine offers no way to empty a view's back/forward list: a fresh view in the same web
+  // process takes the old one's place in its container, with the same scripts and settings.
+  DropStandIn();
+  GObjectPtr<WebKitWebView> old = view_;
+  GtkWidget* parent = gtk_widget_get_parent(GTK_WIDGET(old.get()));
+  UseView(MakeView(old.get()));
+  webkit_web_view_set_zoom_level(view_.get(), webkit_web_view_get_zoom_level(old.get()));
+  if (parent) {
+    bool focused = gtk_widget_has_focus(GTK_WIDGET(old.get()));
+    gtk_container_remove(GTK_CONTAINER(parent), GTK_WIDGET(old.get()));
+    gtk_box_pack_start(GTK_BOX(parent), GTK_WIDGET(view_.get()), TRUE, TRUE, 0);
+    gtk_widget_show(GTK_WIDGET(view_.get()));
+    if (focused) gtk_widget_grab_focus(GTK_WIDGET(view_.get()));
+  }
+  gtk_widget_destroy(GTK_WIDGET(old.get()));
 }
 
 WebKitBrowser::~WebKitBrowser() {
   if (drop_idle_) g_source_remove(drop_idle_);
   signals_.clear();
+  view_signals_.clear();
   DropStandIn();
 }
 

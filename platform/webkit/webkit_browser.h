@@ -66,6 +66,8 @@ class WebKitBrowser final : public BrowserControl {
   void Stop() override;
   void Refresh() override;
   void RunScript(const std::string& script);
+  // Starts a new back/forward list: Back cannot reach any page shown before.
+  void ForgetHistory();
 
  private:
   static gboolean OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision*, WebKitPolicyDecisionType, gpointer self);
@@ -77,6 +79,8 @@ class WebKitBrowser final : public BrowserControl {
   static gboolean OnStandInPolicy(WebKitWebView*, WebKitPolicyDecision*, WebKitPolicyDecisionType, gpointer self);
   static GtkWidget* OpenPopupWindow(WebKitWebView* opener);
   void DropStandIn();
+  WebKitWebView* MakeView(WebKitWebView* related);
+  void UseView(WebKitWebView* view);
 
   BrowserEvents& events_;
   BrowserOptions options_;
@@ -84,7 +88,8 @@ class WebKitBrowser final : public BrowserControl {
   GObjectPtr<WebKitWebView> view_;
   GObjectPtr<WebKitWebView> stand_in_;
   std::string close_token_;  // known only to the top frame's script
-  std::vector<ScopedSignal> signals_;
+  std::vector<ScopedSignal> signals_;       // of the content manager
+  std::vector<ScopedSignal> view_signals_;  // of the view now in use
   ScopedSignal stand_in_signal_;
   guint drop_idle_ = 0;
 };

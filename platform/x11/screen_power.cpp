@@ -1,6 +1,7 @@
 #include "platform/x11/screen_power.h"
 
 #include <X11/extensions/dpms.h>
+#include <X11/extensions/scrnsaver.h>
 
 namespace panelia::x11 {
 
@@ -23,6 +24,17 @@ void X11PowerSettings::SetPowerOffTimeout(int seconds) {
     DPMSSetTimeouts(display_, s, s, s);
   }
   XFlush(display_);
+}
+
+std::optional<unsigned long> InputIdleMilliseconds(Display* display) {
+  int event_base, error_base;
+  if (!display || !XScreenSaverQueryExtension(display, &event_base, &error_base)) return std::nullopt;
+  XScreenSaverInfo* info = XScreenSaverAllocInfo();
+  if (!info) return std::nullopt;
+  std::optional<unsigned long> idle;
+  if (XScreenSaverQueryInfo(display, DefaultRootWindow(display), info)) idle = info->idle;
+  XFree(info);
+  return idle;
 }
 
 }  // namespace panelia::x11

@@ -3,6 +3,8 @@
 
 #include <X11/Xlib.h>
 
+#include <optional>
+
 #include "shell/app.h"
 
 namespace panelia::x11 {
@@ -18,5 +20,9 @@ class X11PowerSettings final : public PowerSettings {
  private:
   Display* display_;
 };
+
+// Milliseconds since the last input on the display (keys, pointer, touches, synthetic ones too), from
+// the screen-saver extension; nullopt where the server lacks it.
+std::optional<unsigned long> InputIdleMilliseconds(Display* display);
 
 }  // namespace panelia::x11

@@ -4,7 +4,10 @@
 
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <poll.h>
 #include <sys/prctl.h>
 #include <signal.h>
@@ -265,6 +268,66 @@ std::string WaitForTitle(Display* x, const std::string& klass, const std::string
     return false;
   }, timeout);
   return last;
+}
+
+}  // namespace panelia::e2e
+
+namespace panelia::e2e {
+
+PageServer::PageServer() {
+  listener_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof address;
+  if (bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || listen(listener_, 16) != 0 ||
+      getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+    return;
+  port_ = ntohs(address.sin_port);
+  thread_ = std::thread([this] { Serve(); });
+}
+
+PageServer::~PageServer() {
+  stop_ = true;
+  shutdown(listener_, SHUT_RDWR);
+  close(listener_);
+  if (thread_.joinable()) thread_.join();
+}
+
+std::string PageServer::Url(const std::string& page) const {
+  return "http://127.0.0.1:" + std::to_string(port_) + "/" + page;
+}
+
+void PageServer::Serve() {
+  while (!stop_) {
+    int client = accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
+    if (client < 0) return;
+    std::string request;
+    char buffer[4096];
+    while (request.find("\r\n\r\n") == std::string::npos) {
+      ssize_t got = recv(client, buffer, sizeof buffer, 0);
+      if (got <= 0) break;
+      request.append(buffer, static_cast<size_t>(got));
+    }
+    // "GET /page.html?query HTTP/1.1": the page's name, nothing above the pages folder.
+    std::string path;
+    size_t start = request.find(' ');
+    if (start != std::string::npos) path = request.substr(start + 2, request.find(' ', start + 1) - start - 2);
+    path = path.substr(0, path.find_first_of("?#"));
+    std::string body, status = "200 OK";
+    if (path.find("..") != std::string::npos || path.empty()) {
+      status = "404 Not Found";
+    } else {
+      std::ifstream in(kPagesDir + path, std::ios::binary);
+      if (in) body.assign(std::istreambuf_iterator<char>(in), {});
+      else status = "404 Not Found";
+    }
+    std::string head = "HTTP/1.1 " + status + "\r\nContent-Type: text/html; charset=utf-8\r\nContent-Length: " +
+                       std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n";
+    std::string reply = head + body;
+    send(client, reply.data(), reply.size(), MSG_NOSIGNAL);
+    close(client);
+  }
 }
 
 }  // namespace panelia::e2e

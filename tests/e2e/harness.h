@@ -7,12 +7,14 @@
 #include <X11/Xlib.h>
 #include <sys/types.h>
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <functional>
 #include <map>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/store/sqlite_registry.h"
@@ -108,5 +110,28 @@ std::string WaitForTitle(Display* x, const std::string& klass, const std::string
 
 inline const std::string kBinDir = PANELIA_BIN_DIR;
 inline const std::string kPagesDir = PANELIA_E2E_PAGES;
+
+}  // namespace panelia::e2e
+
+namespace panelia::e2e {
+
+// The test pages over HTTP on 127.0.0.1 (cookies and storage behave as on a real site, which they do
+// not for file addresses), served from a thread of the test process.
+class PageServer {
+ public:
+  PageServer();
+  ~PageServer();
+  PageServer(const PageServer&) = delete;
+  PageServer& operator=(const PageServer&) = delete;
+  // "http://127.0.0.1:PORT/" + page
+  std::string Url(const std::string& page) const;
+
+ private:
+  void Serve();
+  int listener_ = -1;
+  int port_ = 0;
+  std::thread thread_;
+  std::atomic<bool> stop_{false};
+};
 
 }  // namespace panelia::e2e

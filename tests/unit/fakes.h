@@ -132,6 +132,14 @@ class RecordingPage : public PageActions {
   void ScrollStepwise(int dx, int dy) override { log_.Add("scroll " + std::to_string(dx) + "," + std::to_string(dy)); }
   void HideScrollBars() override { log_.Add("hide-scroll-bars"); }
   void RetargetForms() override { log_.Add("retarget-forms"); }
+  // Answers at once unless the test holds the answer back.
+  void ForgetVisitor(std::function<void()> then) override {
+    log_.Add("forget-visitor");
+    if (hold) pending = std::move(then);
+    else then();
+  }
+  bool hold = false;
+  std::function<void()> pending;
 
  private:
   CallLog& log_;

@@ -254,6 +254,53 @@ TEST_F(IdleTest, LoopWithoutUsableListOpensTheHomeAddressSilently) {
   }
 }
 
+// Who starts clean: the idle return always, a loop step only when a visitor was there since the
+// last step, and nothing while IsClearSession is 0. The page opens only once the traces are gone.
+TEST_F(IdleTest, NextVisitorStartsClean) {
+  struct Case {
+    const char* what;
+    uint32_t loop, clear;
+    Calls first, after_visitor;
+  } cases[] = {
+      {"idle return wipes, then goes home", 0, 1, {"forget-visitor", "navigate file:///home.html"},
+       {"forget-visitor", "navigate file:///home.html"}},
+      {"idle return without IsClearSession", 0, 0, {"navigate file:///home.html"}, {"navigate file:///home.html"}},
+      {"loop: only the step after a visitor wipes", 1, 1, {"navigate file:///1"}, {"forget-visitor", "navigate file:///1"}},
+      {"loop without IsClearSession", 1, 0, {"navigate file:///1"}, {"navigate file:///1"}},
+  };
+  files_.files["Loop.dat"] = {"file:///1"};
+  Set(Section::Advance, "IsAutoHome", RegValue::Dword(1));
+  Set(Section::Advance, "WaitTime", RegValue::Dword(1));
+  Set(Section::Loop, "IntervalTime", RegValue::Dword(1));
+  for (const auto& c : cases) {
+    Set(Section::Loop, "IsLoop", RegValue::Dword(c.loop));
+    Set(Section::Advance, "IsClearSession", RegValue::Dword(c.clear));
+    view_.reset();
+    host_.cursor = {0, 0};
+    ASSERT_GT(TicksUntilNavigation(20), 0) << c.what;
+    Calls first;
+    for (const auto& call : log_.Calls())
+      if (call != "read Loop.dat") first.push_back(call);
+    EXPECT_EQ(first, c.first) << c.what;
+    host_.cursor = {9, 9};  // a visitor
+    ASSERT_GT(TicksUntilNavigation(20), 0) << c.what;
+    Calls after;
+    for (const auto& call : log_.Calls())
+      if (call != "read Loop.dat") after.push_back(call);
+    EXPECT_EQ(after, c.after_visitor) << c.what;
+  }
+  // The page waits for the wipe to finish.
+  Set(Section::Loop, "IsLoop", RegValue::Dword(0));
+  Set(Section::Advance, "IsClearSession", RegValue::Dword(1));
+  view_.reset();
+  page_.hold = true;
+  EXPECT_EQ(TicksUntilNavigation(13), 0);
+  EXPECT_EQ(log_.Calls(), (Calls{"forget-visitor"}));
+  log_.Clear();
+  page_.pending();
+  EXPECT_EQ(log_.Calls(), (Calls{"navigate file:///home.html"}));
+}
+
 TEST_F(IdleTest, RandomLoopPicksByTheGivenNumber) {
   Set(Section::Loop, "LoopMode", RegValue::Dword(1));
   files_.files["Loop.dat"] = {"a", "b", "c"};

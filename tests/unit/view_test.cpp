@@ -74,7 +74,7 @@ TEST_F(ViewTest, ReadsItsSettingsOnceInTheFixedOrder) {
                                  advance + "|WaitTime", advance + "|IsAutoHome", navigator + "|BoardType",
                                  navigator + "|BoardMode", music + "|IsMusic", address + "|IsLimit",
                                  address + "|ForbitMethod", loop + "|IsLoop", loop + "|LoopMode",
-                                 loop + "|IntervalTime"}));
+                                 loop + "|IntervalTime", advance + "|IsClearSession"}));
 }
 
 TEST_F(ViewTest, HomeIsSoftHomeUrlOrTheBrowsersOwn) {
