@@ -70,10 +70,28 @@ void CPaneliaView::ScrollPage(ScrollDirection direction) {
   }
 }
 
-void CPaneliaView::OnPageSize(int scroll_width, int scroll_height) {
+void CPaneliaView::OnPageSize(int scroll_width, int scroll_height, int view_width, int view_height) {
   page_size_known_ = true;
   page_width_ = scroll_width;
   page_height_ = scroll_height;
+  view_width_ = view_width;
+  view_height_ = view_height;
+}
+
+void CPaneliaView::OnScrollPosition(int x, int y) {
+  scroll_x_ = x;
+  scroll_y_ = y;
+}
+
+bool CPaneliaView::AtEdge(ScrollDirection direction) const {
+  if (view_width_ <= 0 || view_height_ <= 0) return false;  // the window's size is not known: no edge
+  switch (direction) {
+    case ScrollDirection::Up: return scroll_y_ <= 0;
+    case ScrollDirection::Down: return scroll_y_ + view_height_ >= page_height_;
+    case ScrollDirection::Left: return scroll_x_ <= 0;
+    case ScrollDirection::Right: return scroll_x_ + view_width_ >= page_width_;
+  }
+  return false;
 }
 
 void CPaneliaView::SmoothScrollStep() {
@@ -82,6 +100,12 @@ void CPaneliaView::SmoothScrollStep() {
     horizontal_limit_ = page_width_;
     vertical_limit_ = page_height_;
     stop_scroll_ = false;
+  }
+  // A page that cannot move further this way ends the run: no ticks spent on nothing.
+  if (AtEdge(scroll_direction_)) {
+    timers_.KillTimer(kScrollTimer);
+    scrolled_ = 0;
+    return;
   }
   constexpr int kStep = 2;
   scrolled_ += kStep;

@@ -57,8 +57,11 @@ class CPaneliaView {
   void ShowKeyboard(bool activate) { partners_.ShowKeyboard(activate, board_type_); }
   // Stepwise by ScrollStep, or smoothly on timer 8 when ScrollMode is set (both read at each command).
   void ScrollPage(ScrollDirection direction);
-  // The page's scroll size, as the page reports it; a smooth run covers this distance.
-  void OnPageSize(int scroll_width, int scroll_height);
+  // The page's scroll size, as the page reports it (a smooth run covers this distance), and the size
+  // of its window when known (0: unknown).
+  void OnPageSize(int scroll_width, int scroll_height, int view_width = 0, int view_height = 0);
+  // Where the page's window is scrolled to, as the page reports it after every move.
+  void OnScrollPosition(int x, int y);
 
   // Browser events.
   void OnBeforeNavigate2(const std::string& url, bool& cancel);
@@ -124,6 +127,9 @@ class CPaneliaView {
   int horizontal_limit_ = 0, vertical_limit_ = 0;
   bool page_size_known_ = false;
   int page_width_ = 0, page_height_ = 0;
+  int view_width_ = 0, view_height_ = 0;
+  int scroll_x_ = 0, scroll_y_ = 0;
+  bool AtEdge(ScrollDirection direction) const;
   int32_t idle_count_ = 0;
   int32_t loop_position_ = 0;
   std::pair<int, int> last_cursor_{0, 0};

@@ -37,8 +37,11 @@ class WebKitKioskViews::MainEvents final : public BrowserEvents {
     if (o_.bar_logic_) o_.bar_logic_->OnBeforeNavigate2(url, cancel);
     return cancel;
   }
-  void OnPageSize(int scroll_width, int scroll_height) override {
-    if (o_.view_) o_.view_->OnPageSize(scroll_width, scroll_height);
+  void OnPageSize(int scroll_width, int scroll_height, int view_width, int view_height) override {
+    if (o_.view_) o_.view_->OnPageSize(scroll_width, scroll_height, view_width, view_height);
+  }
+  void OnScrollPosition(int x, int y) override {
+    if (o_.view_) o_.view_->OnScrollPosition(x, y);
   }
   void OnWindowClosing(bool& cancel) override {
     if (o_.view_) o_.view_->OnWindowClosing(cancel);
@@ -89,7 +92,8 @@ class WebKitKioskViews::BarEvents final : public BrowserEvents {
   void OnWindowClosing(bool& cancel) override { cancel = true; }
   // Touches on the bar are its buttons: no keyboard for its fields, no smooth scroll to stop.
   void OnTouch(bool) override {}
-  void OnPageSize(int, int) override {}
+  void OnPageSize(int, int, int, int) override {}
+  void OnScrollPosition(int, int) override {}
   // The bar shows no menu of its own (the engine's is the ordinary site's).
   bool OnContextMenu(GdkEvent*) override { return false; }
 

@@ -40,12 +40,15 @@ constexpr const char* kPageScript = R"JS(
     var last = '';
     var report = function() {
       var b = document.body || document.documentElement;
-      var size = 'size:' + b.scrollWidth + ',' + b.scrollHeight;
+      var size = 'size:' + b.scrollWidth + ',' + b.scrollHeight + ',' + window.innerWidth + ',' + window.innerHeight;
       if (size !== last) { last = size; post(size); }
     };
+    var at = function() { post('pos:' + Math.round(window.scrollX) + ',' + Math.round(window.scrollY)); };
     report();
+    at();
     window.addEventListener('load', report);
     window.addEventListener('resize', report);
+    window.addEventListener('scroll', at, {passive: true});
   });
 })();
 )JS";
@@ -292,8 +295,12 @@ void WebKitBrowser::OnScriptMessage(WebKitUserContentManager*, WebKitJavascriptR
   } else if (std::strcmp(text.get(), "input") == 0) {
     self->events_.OnInput();
   } else if (std::strncmp(text.get(), "size:", 5) == 0) {
-    int width = 0, height = 0;
-    if (std::sscanf(text.get() + 5, "%d,%d", &width, &height) == 2) self->events_.OnPageSize(width, height);
+    int width = 0, height = 0, view_width = 0, view_height = 0;
+    if (std::sscanf(text.get() + 5, "%d,%d,%d,%d", &width, &height, &view_width, &view_height) == 4)
+      self->events_.OnPageSize(width, height, view_width, view_height);
+  } else if (std::strncmp(text.get(), "pos:", 4) == 0) {
+    int x = 0, y = 0;
+    if (std::sscanf(text.get() + 4, "%d,%d", &x, &y) == 2) self->events_.OnScrollPosition(x, y);
   }
 }
 

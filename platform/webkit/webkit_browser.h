@@ -32,8 +32,10 @@ class BrowserEvents {
   virtual void OnTouch(bool on_text_field) = 0;
   // A key, a wheel turn or a touch in the page: activity for the idle count.
   virtual void OnInput() = 0;
-  // The top document's scroll size, reported when it loads and whenever it changes size.
-  virtual void OnPageSize(int scroll_width, int scroll_height) = 0;
+  // The top document's scroll size and its window's size, reported when it loads and whenever it
+  // changes size; where its window is scrolled to, after every move.
+  virtual void OnPageSize(int scroll_width, int scroll_height, int view_width, int view_height) = 0;
+  virtual void OnScrollPosition(int x, int y) = 0;
   // True when the event was answered with the kiosk's own menu.
   virtual bool OnContextMenu(GdkEvent* event) = 0;
 };

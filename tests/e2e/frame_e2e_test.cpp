@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <thread>
 
 #include "common/settings.h"
@@ -56,7 +57,7 @@ class FrameE2E : public DisplayTest {
   }
   // Starts Panelia at a faked local time, on a clock ten times as fast as the real one (its timers
   // and waits too), with the scheduled power-off on; the power-off command leaves a marker file.
-  Process StartAt(const std::string& when, std::vector<RegChange> settings) {
+  Process StartAt(const std::string& when, std::vector<RegChange> settings, const std::string& kiosk_dir = kBinDir) {
     settings.push_back(
         {RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(Section::Advance), "IsAutoShut", RegValue::Dword(1)});
     Seed(settings);
@@ -64,7 +65,7 @@ class FrameE2E : public DisplayTest {
     env["PANELIA_POWEROFF_COMMAND"] = "touch " + Marker();
     // libfaketime is preloaded before the sanitizer's runtime.
     env["ASAN_OPTIONS"] = "detect_leaks=0:verify_asan_link_order=0";
-    return Process({"faketime", "-f", "@" + when + " x" + std::to_string(kSpeed), kBinDir + "panelia"}, env, kBinDir,
+    return Process({"faketime", "-f", "@" + when + " x" + std::to_string(kSpeed), kBinDir + "panelia"}, env, kiosk_dir,
                    (env_.Root() / "panelia.log").string());
   }
   std::string Marker() { return (env_.Root() / "powered-off").string(); }
@@ -232,6 +233,28 @@ TEST_F(FrameE2E, IdleReturnForgetsTheLastVisitor) {
   EXPECT_EQ(WaitForTitle(display_.X(), kClass, "E2E Target" + kSuffix, 15s), "E2E Target" + kSuffix) << env_.Log();
   // A kept trace would show "T kept 3": the cookie or the stored value, and two pages behind.
   EXPECT_EQ(WaitForTitle(display_.X(), kClass, "T clean 1" + kSuffix, 20s), "T clean 1" + kSuffix) << env_.Log();
+  SendCloseRequest(display_.X(), Kiosk());
+  EXPECT_EQ(kiosk.Wait(15s), 0) << env_.Log();
+}
+
+// The loop presentation on the sped-up clock: "Loop.dat" of the kiosk directory, in order, one page
+// every IntervalTime × 10 still seconds, round again.
+TEST_F(FrameE2E, LoopShowsItsPagesInOrder) {
+  std::filesystem::path kiosk_dir = env_.Root() / "kiosk";
+  std::filesystem::create_directories(kiosk_dir);
+  {
+    std::ofstream loop(kiosk_dir / "Loop.dat");
+    for (int n = 1; n <= 3; ++n) loop << "file://" << kPagesDir << "loop.html?" << n << "\n";
+  }
+  auto dword = [](Section section, const char* name, uint32_t value) {
+    return RegChange{RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(section), name, RegValue::Dword(value)};
+  };
+  Process kiosk = StartAt("2026-12-09 10:00:00",
+                          {dword(Section::Loop, "IsLoop", 1), dword(Section::Loop, "IntervalTime", 1),
+                           dword(Section::Navigator, "IsNavigator", 1)},
+                          kiosk_dir.string());
+  for (const char* title : {"L 1", "L 2", "L 3", "L 1"})
+    EXPECT_EQ(WaitForTitle(display_.X(), kClass, title + kSuffix, 15s), title + kSuffix) << env_.Log();
   SendCloseRequest(display_.X(), Kiosk());
   EXPECT_EQ(kiosk.Wait(15s), 0) << env_.Log();
 }

@@ -219,5 +219,65 @@ TEST_F(SuiteE2E, ExitPasswordClosesKeyboardPlayerAndKioskInOrder) {
   EXPECT_LT(at("close GlyphdeckClass4.0"), at("close SonavelleClass4.0"));
 }
 
+TEST_F(SuiteE2E, PageListsSteerEachNavigation) {
+  MakeModule();
+  Seed(true);
+  auto dword = [](Section s, const char* name, uint32_t v) {
+    return RegChange{RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(s), name, RegValue::Dword(v)};
+  };
+  ASSERT_TRUE(env_.Store().Apply({dword(Section::Navigator, "IsNavigator", 0), dword(Section::Address, "IsLimit", 1),
+                                  dword(Section::Address, "ForbitMethod", 0)}));
+  auto list = [&](const char* name, const std::string& text) { std::ofstream(module_ / name, std::ios::trunc) << text; };
+  list("limit.dat", "target.html\n");
+  list("Show.dat", "scroll.html\n");
+  list("stop.dat", "file://" + kPagesDir + "target.html\n");
+  Process kiosk = Start();
+  ASSERT_TRUE(TitleBecomes("S 0")) << env_.Log();
+  WaitForBar();  // the home page is in Show.dat
+  ASSERT_TRUE(WaitUntil([&] { return !FindWindowsByClass(display_.X(), "SonavelleClass4.0").empty(); }, 10s));
+
+  EXPECT_EQ(Send({"open-url", "3"}), 0);
+  std::this_thread::sleep_for(1s);
+  EXPECT_EQ(Title(), "S 0" + kSuffix) << "limit.dat keeps the target away";
+  list("limit.dat", "games\n");  // the edit counts at the next navigation
+  EXPECT_EQ(Send({"open-url", "3"}), 0);
+  EXPECT_TRUE(TitleBecomes("E2E Target"));
+  EXPECT_TRUE(WaitUntil([&] { return PixelAt(display_.X(), 50, 760) != 0xdddddd; }, 5s)) << "no bar off the list";
+  EXPECT_EQ(Send({"open-url", "77"}), 0);  // home
+  EXPECT_TRUE(TitleBecomes("S 0"));
+  WaitForBar();
+
+  // The music stops on the page of stop.dat and plays again at home.
+  auto lines = LogLines();
+  auto stop = std::find(lines.begin(), lines.end(), "MUSIC-STOP 0");
+  ASSERT_NE(stop, lines.end()) << ::testing::PrintToString(lines);
+  EXPECT_NE(std::find(stop, lines.end(), "MUSIC-PLAY 0"), lines.end()) << ::testing::PrintToString(lines);
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), "MUSIC-STOP 0"), 1);
+}
+
+TEST_F(SuiteE2E, SmoothScrollStopsAtATouchAndFormsStayInTheKiosk) {
+  MakeModule();
+  Seed(false);
+  auto dword = [](Section s, const char* name, uint32_t v) {
+    return RegChange{RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(s), name, RegValue::Dword(v)};
+  };
+  ASSERT_TRUE(env_.Store().Apply({dword(Section::Style, "ScrollMode", 1), dword(Section::Advance, "IsFormTarget", 1)}));
+  Process kiosk = Start();
+  ASSERT_TRUE(TitleBecomes("S 0")) << env_.Log();
+  WaitForBar();
+  Touch(kScrollDown);
+  ASSERT_TRUE(WaitUntil([&] { return Title() != "S 0" + kSuffix; }, 5s)) << "the page glides";
+  Xdotool({"mousemove", "640", "300", "click", "1"});  // a touch on the page
+  std::this_thread::sleep_for(300ms);
+  std::string stopped = Title();
+  std::this_thread::sleep_for(1s);
+  EXPECT_EQ(Title(), stopped) << "and stops at a touch";
+
+  // A form that would submit into a new window submits into the kiosk's own.
+  std::ofstream(module_ / "OpenURL.ini", std::ios::trunc) << "[TargetURL]\n5=file://" << kPagesDir << "form.html\n";
+  EXPECT_EQ(Send({"open-url", "5"}), 0);
+  EXPECT_TRUE(TitleBecomes("F _self")) << Title();
+}
+
 }  // namespace
 }  // namespace panelia::e2e

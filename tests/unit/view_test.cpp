@@ -205,6 +205,27 @@ TEST_F(ViewTest, StepwiseScrollMovesByScrollStepInTheDirection) {
   EXPECT_EQ(log_.Calls(), (Calls{"scroll 0,-200", "scroll 200,0", "scroll 0,200", "scroll -200,0"}));
 }
 
+// Left to us, decided: a smooth run ends where the page cannot move further in its direction.
+TEST_F(ViewTest, SmoothScrollEndsAtThePageEdge) {
+  Set(Section::Style, "ScrollMode", RegValue::Dword(1));
+  View().OnPageSize(1024, 100, 1024, 96);  // 4 pixels to go down
+  View().ScrollPage(ScrollDirection::Down);
+  View().OnTimer(CPaneliaView::kScrollTimer);
+  View().OnScrollPosition(0, 2);
+  View().OnTimer(CPaneliaView::kScrollTimer);
+  View().OnScrollPosition(0, 4);
+  View().OnTimer(CPaneliaView::kScrollTimer);
+  EXPECT_EQ(log_.Calls(), (Calls{"set-timer 8 30", "scroll-by 0,2", "scroll-by 0,2", "kill-timer 8"}));
+  log_.Clear();
+  View().ScrollPage(ScrollDirection::Right);  // as wide as its window: nowhere to go
+  View().OnTimer(CPaneliaView::kScrollTimer);
+  EXPECT_EQ(log_.Calls(), (Calls{"set-timer 8 30", "kill-timer 8"}));
+  log_.Clear();
+  View().ScrollPage(ScrollDirection::Up);  // the way back is open
+  View().OnTimer(CPaneliaView::kScrollTimer);
+  EXPECT_EQ(log_.Calls(), (Calls{"set-timer 8 30", "scroll-by 0,-2"}));
+}
+
 TEST_F(ViewTest, SmoothScrollCoversThePageHeightUnlessTouched) {
   Set(Section::Style, "ScrollMode", RegValue::Dword(1));
   View().ScrollPage(ScrollDirection::Down);
