@@ -58,6 +58,8 @@ struct NullBrowser : BrowserControl {
   void GoForward() override {}
   void Stop() override {}
   void Refresh() override {}
+  std::string LocationUrl() const override { return {}; }
+  std::string LocationName() const override { return {}; }
 };
 struct NullTimers : TimerService {
   void SetTimer(int, int) override {}
@@ -90,6 +92,11 @@ struct NullPage : PageActions {
   void HideScrollBars() override {}
   void RetargetForms() override {}
   void ForgetVisitor(std::function<void()> then) override { then(); }
+  void EditCommand(Edit) override {}
+  void ShowFindBar() override {}
+  void ShowSource() override {}
+  void SetTextZoom(double) override {}
+  void SetCharset(std::string_view) override {}
 };
 struct FileLists : PageListSource {
   explicit FileLists(std::filesystem::path dir) : dir_(std::move(dir)) {}

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <utility>
 
 namespace panelia {
@@ -18,6 +19,9 @@ class BrowserControl {
   virtual void GoForward() = 0;
   virtual void Stop() = 0;
   virtual void Refresh() = 0;
+  // The page's address and its name (normally its title).
+  virtual std::string LocationUrl() const = 0;
+  virtual std::string LocationName() const = 0;
 };
 
 // Window timers of one window, delivered on the user-interface thread.
@@ -61,6 +65,13 @@ class PageActions {
   // the dialogs a visitor opened. The kiosk's own settings and bar page stay. `then` runs once it
   // is done, so the next page starts clean.
   virtual void ForgetVisitor(std::function<void()> then) = 0;
+  enum class Edit { Cut, Copy, Paste, SelectAll };
+  virtual void EditCommand(Edit edit) = 0;
+  virtual void ShowFindBar() = 0;
+  virtual void ShowSource() = 0;
+  virtual void SetTextZoom(double zoom) = 0;
+  // "" returns to the page's own character set.
+  virtual void SetCharset(std::string_view label) = 0;
 };
 
 // Kiosk behaviour beyond the view itself: the bar's command links, the companion programs, leaving.

@@ -1,5 +1,7 @@
 #include "browse/view.h"
 
+#include "browse/page_commands.h"
+
 #include <random>
 #include <utility>
 
@@ -235,6 +237,78 @@ const std::vector<ContextMenuItem>& CPaneliaView::ContextMenuItems() {
       {kProperties, "属性(&P)"},             {kExit, "退出"},
   };
   return items;
+}
+
+namespace {
+
+// The menu's ids of the page commands this view carries (the frame forwards them).
+constexpr int kStop = 32784, kRefresh = 32785, kBack = 32786, kForward = 32787, kHome = 32788, kFind = 32778,
+              kSource = 32779, kPropertiesMenu = 32775, kCut = 57635, kCopy = 57634, kPaste = 57637,
+              kSelectAll = 57642;
+
+}  // namespace
+
+bool CPaneliaView::HandlesPageCommand(int id) {
+  switch (id) {
+    case kStop: case kRefresh: case kBack: case kForward: case kHome: case kFind: case kSource:
+    case kPropertiesMenu: case kCut: case kCopy: case kPaste: case kSelectAll: case page_command::kAutoSelect:
+      return true;
+    default:
+      return TextZoomOf(id).has_value() || CharsetOf(id).has_value();
+  }
+}
+
+bool CPaneliaView::OnPageCommand(int id) {
+  switch (id) {
+    case kBack: browser_.GoBack(); return true;
+    case kForward: browser_.GoForward(); return true;
+    case kHome: NavigateHome(); return true;
+    case kStop: browser_.Stop(); return true;
+    case kRefresh: browser_.Refresh(); return true;
+    case kCut: page_.EditCommand(PageActions::Edit::Cut); return true;
+    case kCopy: page_.EditCommand(PageActions::Edit::Copy); return true;
+    case kPaste: page_.EditCommand(PageActions::Edit::Paste); return true;
+    case kSelectAll: page_.EditCommand(PageActions::Edit::SelectAll); return true;
+    case kFind: page_.ShowFindBar(); return true;
+    case kSource: page_.ShowSource(); return true;
+    case kPropertiesMenu: host_.ShowPageProperties(); return true;
+    case page_command::kAutoSelect: {
+      // The browser's own flag: toggled only when it is there to read.
+      CRegistryKey key(store_);
+      key.SetRootKey(Hive::CurrentUser);
+      key.SetSubKey(kBrowserInternationalKey);
+      uint32_t detect = 0;
+      if (!key.ReadDword("AutoDetect", detect)) return true;
+      if (key.WriteDword("AutoDetect", detect == 0 ? 1 : 0)) browser_.Refresh();
+      return true;
+    }
+    default: break;
+  }
+  if (auto zoom = TextZoomOf(id)) {
+    page_.SetTextZoom(*zoom);
+    def_font_size_ = id - page_command::kTextLargest;
+    CRegistryKey key(store_);
+    key.SetSubKey(kSuiteRootKey);
+    key.WriteDword(setting::DefFontSize.name, static_cast<uint32_t>(def_font_size_));
+    return true;
+  }
+  if (auto charset = CharsetOf(id)) {
+    page_.SetCharset(*charset);  // the engine loads the page again in it
+    return true;
+  }
+  return false;
+}
+
+bool CPaneliaView::IsPageCommandChecked(int id) const {
+  if (TextZoomOf(id)) return id == def_font_size_ + page_command::kTextLargest;
+  if (id == page_command::kAutoSelect) {
+    CRegistryKey key(store_);
+    key.SetRootKey(Hive::CurrentUser);
+    key.SetSubKey(kBrowserInternationalKey);
+    uint32_t detect = 0;
+    return key.ReadDword("AutoDetect", detect) && detect != 0;
+  }
+  return false;
 }
 
 void CPaneliaView::OnContextMenuCommand(int id) {

@@ -78,6 +78,12 @@ class CPaneliaView {
   void OnTouch(bool on_text_field);
 
   static const std::vector<ContextMenuItem>& ContextMenuItems();
+  // The menu's page commands (history, editing, find, source, properties, text size, character set);
+  // false for an id that is not one of them.
+  static bool HandlesPageCommand(int id);
+  bool OnPageCommand(int id);
+  // The check marks of the text sizes (DefFontSize) and of automatic encoding detection.
+  bool IsPageCommandChecked(int id) const;
   void OnContextMenuCommand(int id);
 
   // Settings as read at construction.

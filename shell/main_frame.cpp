@@ -1,5 +1,6 @@
 #include "shell/main_frame.h"
 
+#include "browse/page_commands.h"
 #include "browse/view.h"
 #include "common/module_directory.h"
 #include "common/names.h"
@@ -38,6 +39,7 @@ void CMainFrame::OnCreate(CSplashWindow* splash) {
   ToggleFullScreen();
   port_.SetMenuCheck(command::kToolbar, bottom_bar_shown_);
   port_.SetMenuCheck(command::kStatusBar, status_bar_shown_);
+  UpdatePageChecks();
 }
 
 void CMainFrame::OnTimer(int id) {
@@ -156,16 +158,23 @@ bool CMainFrame::IsCommandHandled(int id) const {
     case command::kWriteAuthor:
     case command::kAbout:
     case command::kExit:
+    case command::kMailLink:
+    case command::kInternetOptions:
       return true;
     default:
-      return false;
+      // The page commands go to the main view, as the framework routed them.
+      return CPaneliaView::HandlesPageCommand(id);
   }
 }
 
 bool CMainFrame::IsChecked(int id) const {
   if (id == command::kToolbar) return bottom_bar_shown_;
   if (id == command::kStatusBar) return status_bar_shown_;
-  return false;
+  return view_ && view_->IsPageCommandChecked(id);
+}
+
+void CMainFrame::UpdatePageChecks() {
+  for (int id = command::kTextSizeFirst; id <= command::kEncodingFirst; ++id) port_.SetMenuCheck(id, IsChecked(id));
 }
 
 bool CMainFrame::OnCommand(int id) {
@@ -198,7 +207,15 @@ bool CMainFrame::OnCommand(int id) {
     case command::kWriteAuthor: SendMailTo(kAuthorAddress); return true;
     case command::kAbout: services_.ShowAbout(); return true;
     case command::kExit: services_.CloseFrame(); return true;
-    default: return false;
+    case command::kMailLink:
+      if (view_) SendMailTo(MailLinkAddress(view_->Browser().LocationUrl(), view_->Browser().LocationName()));
+      return true;
+    // Its nearest counterpart here is the kiosk's own settings program.
+    case command::kInternetOptions: services_.StartProgram(module_directory_ + std::string(kConfigProgram)); return true;
+    default:
+      if (!view_ || !view_->OnPageCommand(id)) return false;
+      UpdatePageChecks();
+      return true;
   }
 }
 

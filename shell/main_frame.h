@@ -109,6 +109,8 @@ class CMainFrame {
   bool StatusBarShown() const { return status_bar_shown_; }
   const PowerOffSettings& PowerOff() const { return power_off_; }
 
+  // The check marks of the text sizes and of automatic encoding detection, as they stand now.
+  void UpdatePageChecks();
   static const std::string kSiteAddressPage;  // below the program directory
   static const std::string kAuthorAddress;
 

@@ -102,6 +102,7 @@ struct Kiosk {
         filter(GTK_WIDGET(window.Window()), receiver),
         store_(store), dir_(dir) {
     window.OnCloseRequest([this] { services.CloseFrame(); });
+    views.SetDialogParent([this] { return window.Window(); });
     window.SetFrame(&frame);
     window.SetPageView(views.MainWidget());
     window.SetBarViewLookup([this] { return views.BarWidget(); });

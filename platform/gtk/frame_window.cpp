@@ -184,7 +184,8 @@ void GtkFrameWindow::AppendMenuItems(GtkWidget* menu, const std::vector<MenuItem
       gtk_menu_shell_append(GTK_MENU_SHELL(menu), gtk_separator_menu_item_new());
       continue;
     }
-    bool checkable = entry.id == command::kToolbar || entry.id == command::kStatusBar;
+    bool checkable = entry.id == command::kToolbar || entry.id == command::kStatusBar ||
+                     (entry.id >= command::kTextSizeFirst && entry.id <= command::kEncodingFirst);
     GtkWidget* item = checkable ? gtk_check_menu_item_new_with_mnemonic(MnemonicLabel(entry.text).c_str())
                                 : gtk_menu_item_new_with_mnemonic(MnemonicLabel(entry.text).c_str());
     std::string_view shortcut = ShortcutOf(entry.text);

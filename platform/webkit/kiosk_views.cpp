@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/gtk/message_box.h"
+#include "platform/webkit/page_windows.h"
 
 namespace panelia {
 
@@ -178,6 +179,29 @@ void WebKitKioskViews::ForgetVisitor(std::function<void()> then) {
         delete w;
       },
       wipe);
+}
+
+void WebKitKioskViews::EditCommand(Edit edit) {
+  const char* command = edit == Edit::Cut    ? WEBKIT_EDITING_COMMAND_CUT
+                        : edit == Edit::Copy ? WEBKIT_EDITING_COMMAND_COPY
+                        : edit == Edit::Paste ? WEBKIT_EDITING_COMMAND_PASTE
+                                              : WEBKIT_EDITING_COMMAND_SELECT_ALL;
+  webkit_web_view_execute_editing_command(main_->View(), command);
+}
+
+void WebKitKioskViews::ShowFindBar() { OpenFindBar(dialog_parent_ ? dialog_parent_() : nullptr, main_->View()); }
+
+void WebKitKioskViews::ShowSource() { OpenSourceWindow(dialog_parent_ ? dialog_parent_() : nullptr, main_->View()); }
+
+void WebKitKioskViews::SetTextZoom(double zoom) {
+  // The old engine's text sizes scale the text, not the pictures.
+  webkit_settings_set_zoom_text_only(webkit_web_view_get_settings(main_->View()), TRUE);
+  webkit_web_view_set_zoom_level(main_->View(), zoom);
+}
+
+void WebKitKioskViews::SetCharset(std::string_view label) {
+  std::string name(label);
+  webkit_web_view_set_custom_charset(main_->View(), name.empty() ? nullptr : name.c_str());
 }
 
 void WebKitKioskViews::ExecBrowserCommand(int olecmdid, GtkWindow* parent) {

@@ -44,6 +44,13 @@ class WebKitKioskViews final : public PageActions {
   void HideScrollBars() override;
   void RetargetForms() override;
   void ForgetVisitor(std::function<void()> then) override;
+  void EditCommand(Edit edit) override;
+  void ShowFindBar() override;
+  void ShowSource() override;
+  void SetTextZoom(double zoom) override;
+  void SetCharset(std::string_view label) override;
+  // The window the page's own dialogs (find bar, source) belong to.
+  void SetDialogParent(std::function<GtkWindow*()> parent) { dialog_parent_ = std::move(parent); }
 
   // ExecWB: 4 save as, 6 print, 7 print preview; printing goes to the bar's page when it has the focus.
   void ExecBrowserCommand(int olecmdid, GtkWindow* parent);
@@ -63,6 +70,8 @@ class WebKitKioskViews final : public PageActions {
     void GoForward() override { owner_.Bar().GoForward(); }
     void Stop() override { owner_.Bar().Stop(); }
     void Refresh() override { owner_.Bar().Refresh(); }
+    std::string LocationUrl() const override { return owner_.bar_ ? owner_.bar_->Uri() : std::string(); }
+    std::string LocationName() const override { return owner_.bar_ ? owner_.bar_->Title() : std::string(); }
 
    private:
     WebKitKioskViews& owner_;
@@ -71,6 +80,7 @@ class WebKitKioskViews final : public PageActions {
   static void PrintWithDialog(WebKitWebView* view, GtkWindow* parent);
 
   KioskViewHooks hooks_;
+  std::function<GtkWindow*()> dialog_parent_;
   CPaneliaView* view_ = nullptr;
   CBottomView* bar_logic_ = nullptr;
   std::unique_ptr<MainEvents> main_events_;

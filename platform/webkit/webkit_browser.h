@@ -67,6 +67,8 @@ class WebKitBrowser final : public BrowserControl {
   void GoForward() override;
   void Stop() override;
   void Refresh() override;
+  std::string LocationUrl() const override { return Uri(); }
+  std::string LocationName() const override { return Title(); }
   void RunScript(const std::string& script);
   // Starts a new back/forward list: Back cannot reach any page shown before.
   void ForgetHistory();

@@ -93,6 +93,9 @@ class FakeBrowser : public BrowserControl {
   void GoForward() override { log_.Add("forward"); }
   void Stop() override { log_.Add("stop"); }
   void Refresh() override { log_.Add("refresh"); }
+  std::string LocationUrl() const override { return location_url; }
+  std::string LocationName() const override { return location_name; }
+  std::string location_url, location_name;
 
  private:
   CallLog& log_;
@@ -140,6 +143,11 @@ class RecordingPage : public PageActions {
   }
   bool hold = false;
   std::function<void()> pending;
+  void EditCommand(Edit edit) override { log_.Add("edit " + std::to_string(static_cast<int>(edit))); }
+  void ShowFindBar() override { log_.Add("find-bar"); }
+  void ShowSource() override { log_.Add("source"); }
+  void SetTextZoom(double zoom) override { log_.Add("zoom " + std::to_string(zoom).substr(0, 4)); }
+  void SetCharset(std::string_view label) override { log_.Add("charset " + std::string(label)); }
 
  private:
   CallLog& log_;

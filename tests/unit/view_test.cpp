@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "browse/page_commands.h"
 #include "browse/view.h"
 #include "common/settings.h"
 #include "fakes.h"
@@ -299,6 +300,47 @@ TEST_F(ViewTest, FinishedDocumentReadsScrollBarAndFormSettingsEveryTime) {
   EXPECT_EQ(log_.Calls(), (Calls{"hide-scroll-bars", "hide-scroll-bars", "retarget-forms"}));
 }
 
+TEST_F(ViewTest, PageCommandsActOnThePage) {
+  struct Case {
+    int id;
+    Calls calls;
+  } cases[] = {
+      {32786, {"back"}}, {32787, {"forward"}}, {32784, {"stop"}}, {32785, {"refresh"}},
+      {32788, {"navigate file:///srv/kiosk/index.html"}}, {57635, {"edit 0"}}, {57634, {"edit 1"}},
+      {57637, {"edit 2"}}, {57642, {"edit 3"}}, {32778, {"find-bar"}}, {32779, {"source"}},
+      {32775, {"properties"}}, {32790, {"zoom 1.25"}}, {32796, {"charset iso-ir-58"}}, {32798, {"charset "}},
+  };
+  for (const auto& c : cases) {
+    log_.Clear();
+    EXPECT_TRUE(CPaneliaView::HandlesPageCommand(c.id)) << c.id;
+    EXPECT_TRUE(View().OnPageCommand(c.id)) << c.id;
+    EXPECT_EQ(log_.Calls(), c.calls) << c.id;
+  }
+  EXPECT_FALSE(CPaneliaView::HandlesPageCommand(32773)) << "E-mail page has no command behind it";
+  EXPECT_FALSE(View().OnPageCommand(32773));
+}
+
+TEST_F(ViewTest, TextSizeIsWrittenAndCheckedAlone) {
+  store_.CreateKey(Hive::LocalMachine, kSuiteRootKey);
+  View().OnPageCommand(32790);  // Larger
+  auto stored = store_.QueryValue(Hive::LocalMachine, kSuiteRootKey, "DefFontSize");
+  ASSERT_TRUE(stored);
+  EXPECT_EQ(stored->AsDword(), 1u);
+  for (int id = 32789; id <= 32793; ++id) EXPECT_EQ(View().IsPageCommandChecked(id), id == 32790) << id;
+}
+
+TEST_F(ViewTest, AutoSelectTogglesTheBrowsersFlagOnlyWhenItIsThere) {
+  View().OnPageCommand(32794);
+  EXPECT_TRUE(log_.Calls().empty()) << "no value: nothing happens";
+  EXPECT_FALSE(View().IsPageCommandChecked(32794));
+  store_.Put(Hive::CurrentUser, kBrowserInternationalKey, "AutoDetect", RegValue::Dword(0));
+  View().OnPageCommand(32794);
+  EXPECT_TRUE(View().IsPageCommandChecked(32794));
+  View().OnPageCommand(32794);
+  EXPECT_FALSE(View().IsPageCommandChecked(32794)) << "twice restores the former value";
+  EXPECT_EQ(log_.Calls(), (Calls{"refresh", "refresh"}));
+}
+
 TEST_F(ViewTest, ContextMenuItemsAndTheirActions) {
   Calls texts;
   for (const auto& item : CPaneliaView::ContextMenuItems()) {
@@ -309,6 +351,42 @@ TEST_F(ViewTest, ContextMenuItemsAndTheirActions) {
   EXPECT_EQ(texts.back(), "退出");
   EXPECT_EQ(log_.Calls(),
             (Calls{"about", "help", "navigate file:///site", "navigate file:///forum", "properties", "exit"}));
+}
+
+}  // namespace
+}  // namespace panelia
+
+namespace panelia {
+namespace {
+
+TEST(PageCommandsTest, MailLinkSubjects) {
+  struct Case {
+    const char* what;
+    const char* url;
+    const char* name;
+    const char* mail;
+  } cases[] = {
+      {"local page: its path", "file:///C:/kiosk/index.htm", "Index",
+       "mailto:?subject=C:\\kiosk\\index.htm&body=file:///C:/kiosk/index.htm"},
+      {"web page: its title", "http://x.example/", "首页", "mailto:?subject=首页.htm&body=http://x.example/"},
+      {"a title that is an address", "http://x.example/a/", "http://x.example/a/",
+       "mailto:?subject=a.htm&body=http://x.example/a/"},
+      {"no further encoding", "http://x.example/?a=1&b=%41#top", "R&D #1 100%",
+       "mailto:?subject=R&D #1 100%.htm&body=http://x.example/?a=1&b=%41#top"},
+      {"a short file address", "file:/", "", "mailto:?subject=&body=file:/"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(MailLinkAddress(c.url, c.name), c.mail) << c.what;
+}
+
+TEST(PageCommandsTest, TextSizesAndCharacterSets) {
+  const double zooms[] = {1.5, 1.25, 1.0, 0.85, 0.7};
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(TextZoomOf(32789 + i), zooms[i]);
+  EXPECT_FALSE(TextZoomOf(32788));
+  EXPECT_FALSE(TextZoomOf(32794));
+  const char* labels[] = {"iso-8859-1", "iso-ir-58", "big5", "", "iso-2022-jp", "euc-jp"};
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(CharsetOf(32795 + i), labels[i]);
+  EXPECT_FALSE(CharsetOf(32794));
+  EXPECT_FALSE(CharsetOf(32801));
 }
 
 }  // namespace
