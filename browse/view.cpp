@@ -2,6 +2,7 @@
 
 #include "browse/page_commands.h"
 
+#include <algorithm>
 #include <random>
 #include <utility>
 
@@ -64,6 +65,11 @@ void CPaneliaView::ScrollPage(ScrollDirection direction) {
     timers_.SetTimer(kScrollTimer, kScrollTimerMs);
     return;
   }
+  // A step of 0 or less moves nothing (nothing remains above 0); a huge one is cut to what any page
+  // can scroll, so the page's 2-pixel moves end in good time.
+  constexpr int kLongestStep = 1 << 16;
+  if (step <= 0) return;
+  step = std::min(step, kLongestStep);
   switch (direction) {
     case ScrollDirection::Up: page_.ScrollStepwise(0, -step); break;
     case ScrollDirection::Right: page_.ScrollStepwise(step, 0); break;

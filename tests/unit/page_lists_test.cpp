@@ -205,6 +205,9 @@ TEST_F(IdleTest, HomeReturnsOnceAfterTwelveTicksAMinute) {
 TEST_F(IdleTest, ZeroTimesNeverFire) {
   Set(Section::Advance, "IsAutoHome", RegValue::Dword(1));
   EXPECT_EQ(TicksUntilNavigation(500), 0);
+  Set(Section::Advance, "WaitTime", RegValue::Dword(0xFFFFFFFF));  // the product wraps: far away, no crash
+  view_.reset();
+  EXPECT_EQ(TicksUntilNavigation(500), 0);
   Set(Section::Loop, "IsLoop", RegValue::Dword(1));
   view_.reset();
   EXPECT_EQ(TicksUntilNavigation(500), 0);

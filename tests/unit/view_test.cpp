@@ -199,6 +199,24 @@ TEST_F(ViewTest, IdleTimerStopsItselfWhenNothingUsesIt) {
   }
 }
 
+TEST_F(ViewTest, StepwiseScrollStepsOutOfRange) {
+  struct Case {
+    RegValue step;
+    Calls calls;
+  } cases[] = {
+      {RegValue::Dword(0), {}},
+      {RegValue::Dword(0xFFFFFFFF), {}},  // -1
+      {RegValue::Dword(0x7FFFFFFF), {"scroll 0,65536"}},
+      {RegValue::Text("200"), {}},  // wrong type: absent, no default of its own: 0
+  };
+  for (const auto& c : cases) {
+    Set(Section::Style, "ScrollStep", c.step);
+    log_.Clear();
+    View().ScrollPage(ScrollDirection::Down);
+    EXPECT_EQ(log_.Calls(), c.calls);
+  }
+}
+
 TEST_F(ViewTest, StepwiseScrollMovesByScrollStepInTheDirection) {
   Set(Section::Style, "ScrollStep", RegValue::Dword(200));
   for (auto d : {ScrollDirection::Up, ScrollDirection::Right, ScrollDirection::Down, ScrollDirection::Left})
