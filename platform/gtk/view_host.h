@@ -5,6 +5,7 @@
 #include <gtk/gtk.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "browse/ports.h"
@@ -47,14 +48,12 @@ class GtkViewHost final : public ViewHost {
   }
   // Input the page reported, or any input the X server saw since the last question (a touch on the
   // very point of the last one moves no cursor, and keys go to the page only while it has focus).
+  // The server's idle time only grows while nobody touches anything: a smaller one means input.
   bool InputSinceLastAsked() override {
-    gint64 now = g_get_monotonic_time();
     bool input = std::exchange(input_, false);
-    if (asked_ != 0) {
-      auto idle = x11::InputIdleMilliseconds(GdkXDisplay());
-      if (idle && static_cast<gint64>(*idle) * 1000 < now - asked_) input = true;
-    }
-    asked_ = now;
+    auto idle = x11::InputIdleMilliseconds(GdkXDisplay());
+    if (idle && last_idle_ && *idle < *last_idle_) input = true;
+    last_idle_ = idle;
     return input;
   }
 
@@ -63,7 +62,7 @@ class GtkViewHost final : public ViewHost {
   ViewHostHooks hooks_;
   CMainFrame* frame_ = nullptr;
   bool input_ = false;
-  gint64 asked_ = 0;
+  std::optional<unsigned long> last_idle_;
 };
 
 }  // namespace panelia

@@ -208,7 +208,9 @@ TEST_F(FrameE2E, StillKioskReturnsHomeAfterWaitTime) {
                           {{RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(Section::General), "SoftHomeUrl",
                             RegValue::Text("file://" + kPagesDir + "home.html?scenario=blank")},
                            dword(Section::Advance, "IsAutoHome", 1), dword(Section::Advance, "WaitTime", 1),
-                           dword(Section::Navigator, "IsNavigator", 1)});
+                           dword(Section::Navigator, "IsNavigator", 1),
+                           // the home page repeats its scenario on a fresh history
+                           dword(Section::Advance, "IsClearSession", 0)});
   EXPECT_EQ(WaitForTitle(display_.X(), kClass, "E2E Target" + kSuffix, 15s), "E2E Target" + kSuffix) << env_.Log();
   auto left = std::chrono::steady_clock::now();
   EXPECT_EQ(WaitForTitle(display_.X(), kClass, "E2E Home" + kSuffix, 20s), "E2E Home" + kSuffix) << env_.Log();
