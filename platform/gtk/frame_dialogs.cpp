@@ -2,6 +2,7 @@
 
 #include "platform/gtk/glib_timers.h"
 #include "platform/gtk/gobject_ptr.h"
+#include "platform/gtk/message_box.h"
 
 namespace panelia {
 namespace {
@@ -103,6 +104,7 @@ void OnBrowse(GtkButton* button, gpointer target) {
   GtkWidget* chooser = gtk_file_chooser_dialog_new("打开", GTK_WINDOW(top), GTK_FILE_CHOOSER_ACTION_OPEN, "取消",
                                                    GTK_RESPONSE_CANCEL, "打开", GTK_RESPONSE_ACCEPT, nullptr);
   gtk_window_set_modal(GTK_WINDOW(chooser), TRUE);
+  MarkVisitorDialog(chooser);
   const char* filters[][2] = {{"HTML 文件", "*.htm;*.html"}, {"Text 文件", "*.txt"},        {"GIF 文件", "*.gif"},
                               {"JPEG 文件", "*.jpg;*.jpeg"}, {"PNG 文件", "*.png"},         {"ART 文件", "*.art"},
                               {"AU 文件", "*.au"},           {"AIFF 文件", "*.aif;*.aiff"}, {"XBM 文件", "*.xbm"},
@@ -137,6 +139,7 @@ void OpenAddressDialog(GtkWindow* parent, const std::vector<std::string>& typed_
   GtkWidget* dialog = gtk_dialog_new_with_buttons("打开", parent, GTK_DIALOG_MODAL, "确定", GTK_RESPONSE_OK, "取消",
                                                   GTK_RESPONSE_CANCEL, nullptr);
   gtk_dialog_set_default_response(GTK_DIALOG(dialog), GTK_RESPONSE_OK);
+  MarkVisitorDialog(dialog);
   GtkWidget* area = gtk_dialog_get_content_area(GTK_DIALOG(dialog));
   gtk_container_set_border_width(GTK_CONTAINER(area), 10);
   GtkWidget* prompt = gtk_label_new("请键入文档或文件夹的Internet地址， Panelia 将为你打开它。");

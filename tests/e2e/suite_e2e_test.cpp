@@ -279,5 +279,24 @@ TEST_F(SuiteE2E, SmoothScrollStopsAtATouchAndFormsStayInTheKiosk) {
   EXPECT_TRUE(TitleBecomes("F _self")) << Title();
 }
 
+TEST_F(SuiteE2E, AllowListKeepsEveryOtherPageAway) {
+  MakeModule();
+  Seed(false);
+  auto dword = [](Section s, const char* name, uint32_t v) {
+    return RegChange{RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(s), name, RegValue::Dword(v)};
+  };
+  ASSERT_TRUE(env_.Store().Apply({dword(Section::Address, "IsLimit", 1), dword(Section::Address, "ForbitMethod", 1)}));
+  std::ofstream(module_ / "limit.dat") << "scroll.html\n";
+  Process kiosk = Start();
+  ASSERT_TRUE(TitleBecomes("S 0")) << env_.Log();
+  WaitForBar();
+  Touch(kUserUrl3);  // the bar's link to the target page
+  std::this_thread::sleep_for(1s);
+  EXPECT_EQ(Title(), "S 0" + kSuffix) << "only the listed page may open";
+  std::ofstream(module_ / "limit.dat", std::ios::trunc) << "scroll.html\ntarget.html\n";
+  Touch(kUserUrl3);
+  EXPECT_TRUE(TitleBecomes("E2E Target")) << Title();
+}
+
 }  // namespace
 }  // namespace panelia::e2e
