@@ -298,5 +298,25 @@ TEST_F(SuiteE2E, AllowListKeepsEveryOtherPageAway) {
   EXPECT_TRUE(TitleBecomes("E2E Target")) << Title();
 }
 
+TEST_F(SuiteE2E, SmoothScrollGlidesToTheBottomAndEndsThere) {
+  MakeModule();
+  Seed(false);
+  auto dword = [](Section s, const char* name, uint32_t v) {
+    return RegChange{RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(s), name, RegValue::Dword(v)};
+  };
+  ASSERT_TRUE(env_.Store().Apply({dword(Section::Style, "ScrollMode", 1),
+                                  {RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(Section::General),
+                                   "SoftHomeUrl", RegValue::Text("file://" + kPagesDir + "short.html")}}));
+  Process kiosk = Start();
+  ASSERT_TRUE(TitleBecomes("S 0")) << env_.Log();
+  WaitForBar();
+  Touch(kScrollDown);
+  // 2 pixels every 30 ms: a page about 180 pixels longer than its window is done in about 3 s.
+  ASSERT_TRUE(WaitUntil([&] { return Title().find(" end") != std::string::npos; }, 15s)) << Title();
+  std::string at_end = Title();
+  std::this_thread::sleep_for(500ms);
+  EXPECT_EQ(Title(), at_end) << "the run ends at the bottom";
+}
+
 }  // namespace
 }  // namespace panelia::e2e
