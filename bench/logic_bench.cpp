@@ -10,6 +10,7 @@
 #include "browse/bottom_view.h"
 #include "browse/view.h"
 #include "common/settings.h"
+#include "fakes.h"
 #include "platform/store/sqlite_registry.h"
 
 namespace {
@@ -76,16 +77,6 @@ struct NullHost : ViewHost {
   std::pair<int, int> CursorPosition() override { return {0, 0}; }
   bool InputSinceLastAsked() override { return false; }
 };
-struct NullPartners : ViewPartners {
-  bool DispatchCommandLink(const std::string&) override { return false; }
-  void StartBackgroundMusic(bool) override {}
-  void ShowKeyboard(bool, int32_t) override {}
-  void RequestMusicOn() override {}
-  void RequestMusicOff() override {}
-  void CloseCompanions() override {}
-  void RequestExit() override {}
-  void MarkBarRedirect() override {}
-};
 struct NullPage : PageActions {
   void ScrollBy(int, int) override {}
   void ScrollStepwise(int, int) override {}
@@ -112,7 +103,7 @@ struct ViewRig {
   NullBrowser browser;
   NullTimers timers;
   NullHost host;
-  NullPartners partners;
+  test::NullPartners partners;
   NullPage page;
   FileLists files;
   CPageLists lists;

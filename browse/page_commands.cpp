@@ -2,28 +2,25 @@
 
 #include <array>
 
+#include "common/commands.h"
+
 
 namespace panelia {
 
 std::optional<double> TextZoomOf(int command) {
   // Index 0 (largest) .. 4 (smallest); the old engine's zoom values 4 .. 0 as text zoom.
   static constexpr std::array<double, 5> kZoom = {1.5, 1.25, 1.0, 0.85, 0.7};
-  if (command < page_command::kTextLargest || command > page_command::kTextSmallest) return std::nullopt;
-  return kZoom[static_cast<size_t>(command - page_command::kTextLargest)];
+  if (command < command::kTextSizeFirst || command > command::kTextSizeLast) return std::nullopt;
+  return kZoom[static_cast<size_t>(command - command::kTextSizeFirst)];
 }
 
 std::optional<std::string_view> CharsetOf(int command) {
-  // "iso-ir-58" is a GBK label to the engine, as it was to the old one; "_autodetect" was the old
-  // engine's word for no fixed character set.
-  switch (command) {
-    case 32795: return "iso-8859-1";
-    case 32796: return "iso-ir-58";
-    case 32797: return "big5";
-    case 32798: return "";
-    case 32799: return "iso-2022-jp";
-    case 32800: return "euc-jp";
-    default: return std::nullopt;
-  }
+  // "iso-ir-58" is a GBK label to the engine, as it was to the old one; "" stands for the old
+  // engine's "_autodetect", no fixed character set.
+  static constexpr std::array<std::string_view, 6> kLabels = {"iso-8859-1", "iso-ir-58",   "big5",
+                                                               "",           "iso-2022-jp", "euc-jp"};
+  if (command < command::kCharsetFirst || command > command::kCharsetLast) return std::nullopt;
+  return kLabels[static_cast<size_t>(command - command::kCharsetFirst)];
 }
 
 std::string MailLinkAddress(std::string_view location_url, std::string_view location_name) {

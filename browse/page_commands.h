@@ -8,11 +8,6 @@
 
 namespace panelia {
 
-namespace page_command {
-inline constexpr int kTextLargest = 32789, kTextSmallest = 32793, kAutoSelect = 32794;
-inline constexpr int kCharsetFirst = 32795, kCharsetLast = 32800;
-}  // namespace page_command
-
 // Text zoom of a text-size command (largest 1.5 ... smallest 0.7); nullopt for other commands.
 std::optional<double> TextZoomOf(int command);
 // The engine's encoding label of a character-set command; "" returns to automatic detection.

@@ -13,16 +13,17 @@ constexpr std::string_view kLimitError = "文件打开错误，无法读取限�
 constexpr std::string_view kStopError = "文件打开错误，无法读取停止音乐播放页面列表";
 constexpr std::string_view kShowError = "文件打开错误，无法读取显示导航条页面列表";
 
-// Entries lose one final "/" each before they are compared, and the address loses one final "/"
-// once per question (not once more for every entry, which would change the address as the list is
-// walked).
+// An entry, or the address a question is about, without its one final "/". The address loses it
+// once per question (not once more for every entry, which would change it as the list is walked).
+std::string_view WithoutFinalSlash(std::string_view text) {
+  if (!text.empty() && text.back() == '/') text.remove_suffix(1);
+  return text;
+}
+
 template <typename Match>
-bool AnyEntryMatches(const PageList& list, std::string_view address, Match match) {
-  if (!address.empty() && address.back() == '/') address.remove_suffix(1);
-  for (std::string_view entry : list) {
-    if (!entry.empty() && entry.back() == '/') entry.remove_suffix(1);
-    if (match(entry, address)) return true;
-  }
+bool AnyEntryMatches(const PageList& list, Match match) {
+  for (std::string_view entry : list)
+    if (match(WithoutFinalSlash(entry))) return true;
   return false;
 }
 
@@ -73,9 +74,8 @@ bool CPageLists::IsAddressBlocked(const std::string& lower_url, int32_t is_limit
   PageList list = LoadPageList(kLimitList, kLimitError);
   // Entries are compared as written: one with capital letters never matches the lower-case address.
   std::string address = ReadableAddress(lower_url);
-  if (!address.empty() && address.back() == '/') address.pop_back();
-  SubstringTest test(address);
-  bool listed = AnyEntryMatches(list, address, [&](std::string_view entry, std::string_view) { return test.Contains(entry); });
+  SubstringTest test(WithoutFinalSlash(address));
+  bool listed = AnyEntryMatches(list, [&](std::string_view entry) { return test.Contains(entry); });
   return forbit_method == 1 ? !listed : listed;
 }
 
@@ -84,14 +84,15 @@ bool CPageLists::MatchesShowList(const std::string& lower_url) {
   // Both sides lower-cased.
   list.LowerAscii();
   std::string address = AsciiLower(ReadableAddress(lower_url));
-  if (!address.empty() && address.back() == '/') address.pop_back();
-  SubstringTest test(address);
-  return AnyEntryMatches(list, address, [&](std::string_view entry, std::string_view) { return test.Contains(entry); });
+  SubstringTest test(WithoutFinalSlash(address));
+  return AnyEntryMatches(list, [&](std::string_view entry) { return test.Contains(entry); });
 }
 
 bool CPageLists::MatchesStopList(const std::string& lower_url) {
   PageList list = LoadPageList(kStopList, kStopError);
-  return AnyEntryMatches(list, ReadableAddress(lower_url), [](std::string_view entry, std::string_view a) { return entry == a; });
+  std::string address = ReadableAddress(lower_url);
+  std::string_view page = WithoutFinalSlash(address);
+  return AnyEntryMatches(list, [&](std::string_view entry) { return entry == page; });
 }
 
 }  // namespace panelia

@@ -1,6 +1,7 @@
 #include "browse/view.h"
 
 #include "browse/page_commands.h"
+#include "common/commands.h"
 
 #include <algorithm>
 #include <random>
@@ -247,17 +248,22 @@ const std::vector<ContextMenuItem>& CPaneliaView::ContextMenuItems() {
 
 namespace {
 
-// The menu's ids of the page commands this view carries (the frame forwards them).
-constexpr int kStop = 32784, kRefresh = 32785, kBack = 32786, kForward = 32787, kHome = 32788, kFind = 32778,
-              kSource = 32779, kPropertiesMenu = 32775, kCut = 57635, kCopy = 57634, kPaste = 57637,
-              kSelectAll = 57642;
+// The browser's own automatic encoding detection flag, under the current user.
+CRegistryKey AutoDetectKey(RegistryStore& store) {
+  CRegistryKey key(store);
+  key.SetRootKey(Hive::CurrentUser);
+  key.SetSubKey(kBrowserInternationalKey);
+  return key;
+}
 
 }  // namespace
 
 bool CPaneliaView::HandlesPageCommand(int id) {
   switch (id) {
-    case kStop: case kRefresh: case kBack: case kForward: case kHome: case kFind: case kSource:
-    case kPropertiesMenu: case kCut: case kCopy: case kPaste: case kSelectAll: case page_command::kAutoSelect:
+    case command::kStop: case command::kRefresh: case command::kBack: case command::kForward:
+    case command::kHome: case command::kFind: case command::kSource: case command::kProperties:
+    case command::kCut: case command::kCopy: case command::kPaste: case command::kSelectAll:
+    case command::kAutoSelect:
       return true;
     default:
       return TextZoomOf(id).has_value() || CharsetOf(id).has_value();
@@ -266,23 +272,21 @@ bool CPaneliaView::HandlesPageCommand(int id) {
 
 bool CPaneliaView::OnPageCommand(int id) {
   switch (id) {
-    case kBack: browser_.GoBack(); return true;
-    case kForward: browser_.GoForward(); return true;
-    case kHome: NavigateHome(); return true;
-    case kStop: browser_.Stop(); return true;
-    case kRefresh: browser_.Refresh(); return true;
-    case kCut: page_.EditCommand(PageActions::Edit::Cut); return true;
-    case kCopy: page_.EditCommand(PageActions::Edit::Copy); return true;
-    case kPaste: page_.EditCommand(PageActions::Edit::Paste); return true;
-    case kSelectAll: page_.EditCommand(PageActions::Edit::SelectAll); return true;
-    case kFind: page_.ShowFindBar(); return true;
-    case kSource: page_.ShowSource(); return true;
-    case kPropertiesMenu: host_.ShowPageProperties(); return true;
-    case page_command::kAutoSelect: {
+    case command::kBack: browser_.GoBack(); return true;
+    case command::kForward: browser_.GoForward(); return true;
+    case command::kHome: NavigateHome(); return true;
+    case command::kStop: browser_.Stop(); return true;
+    case command::kRefresh: browser_.Refresh(); return true;
+    case command::kCut: page_.EditCommand(PageActions::Edit::Cut); return true;
+    case command::kCopy: page_.EditCommand(PageActions::Edit::Copy); return true;
+    case command::kPaste: page_.EditCommand(PageActions::Edit::Paste); return true;
+    case command::kSelectAll: page_.EditCommand(PageActions::Edit::SelectAll); return true;
+    case command::kFind: page_.ShowFindBar(); return true;
+    case command::kSource: page_.ShowSource(); return true;
+    case command::kProperties: host_.ShowPageProperties(); return true;
+    case command::kAutoSelect: {
       // The browser's own flag: toggled only when it is there to read.
-      CRegistryKey key(store_);
-      key.SetRootKey(Hive::CurrentUser);
-      key.SetSubKey(kBrowserInternationalKey);
+      CRegistryKey key = AutoDetectKey(store_);
       uint32_t detect = 0;
       if (!key.ReadDword("AutoDetect", detect)) return true;
       if (key.WriteDword("AutoDetect", detect == 0 ? 1 : 0)) browser_.Refresh();
@@ -292,7 +296,7 @@ bool CPaneliaView::OnPageCommand(int id) {
   }
   if (auto zoom = TextZoomOf(id)) {
     page_.SetTextZoom(*zoom);
-    def_font_size_ = id - page_command::kTextLargest;
+    def_font_size_ = id - command::kTextSizeFirst;
     CRegistryKey key(store_);
     key.SetSubKey(kSuiteRootKey);
     key.WriteDword(setting::DefFontSize.name, static_cast<uint32_t>(def_font_size_));
@@ -306,13 +310,10 @@ bool CPaneliaView::OnPageCommand(int id) {
 }
 
 bool CPaneliaView::IsPageCommandChecked(int id) const {
-  if (TextZoomOf(id)) return id == def_font_size_ + page_command::kTextLargest;
-  if (id == page_command::kAutoSelect) {
-    CRegistryKey key(store_);
-    key.SetRootKey(Hive::CurrentUser);
-    key.SetSubKey(kBrowserInternationalKey);
+  if (TextZoomOf(id)) return id == def_font_size_ + command::kTextSizeFirst;
+  if (id == command::kAutoSelect) {
     uint32_t detect = 0;
-    return key.ReadDword("AutoDetect", detect) && detect != 0;
+    return AutoDetectKey(store_).ReadDword("AutoDetect", detect) && detect != 0;
   }
   return false;
 }

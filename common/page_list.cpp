@@ -36,21 +36,34 @@ PageList::PageList(std::initializer_list<std::string_view> entries) {
   }
 }
 
+bool PageList::TakeLines(size_t& line_start, size_t& scanned) {
+  while (const void* found = std::memchr(text_.data() + scanned, '\n', text_.size() - scanned)) {
+    size_t end = static_cast<size_t>(static_cast<const char*>(found) - text_.data());
+    size_t length = end - line_start;
+    if (length > 0 && text_[end - 1] == '\r') --length;
+    if (length == 0) {
+      text_.resize(line_start);  // the empty line ends the list; what follows is no part of it
+      return true;
+    }
+    lines_.emplace_back(static_cast<uint32_t>(line_start), static_cast<uint32_t>(length));
+    line_start = scanned = end + 1;
+  }
+  scanned = text_.size();
+  return false;
+}
+
+void PageList::TakeLastLine(size_t line_start) {
+  if (line_start >= text_.size()) return;
+  size_t length = text_.size() - line_start;
+  if (text_.back() == '\r') --length;
+  if (length > 0) lines_.emplace_back(static_cast<uint32_t>(line_start), static_cast<uint32_t>(length));
+}
+
 PageList PageList::Parse(std::string text) {
   PageList list;
   list.text_ = std::move(text);
-  std::string_view all = list.text_;
-  size_t pos = 0;
-  while (pos < all.size()) {
-    size_t end = all.find('\n', pos);
-    size_t stop = end == std::string_view::npos ? all.size() : end;
-    size_t length = stop - pos;
-    if (length > 0 && all[pos + length - 1] == '\r') --length;
-    if (length == 0) break;
-    list.lines_.emplace_back(static_cast<uint32_t>(pos), static_cast<uint32_t>(length));
-    if (end == std::string_view::npos) break;
-    pos = end + 1;
-  }
+  size_t line_start = 0, scanned = 0;
+  if (!list.TakeLines(line_start, scanned)) list.TakeLastLine(line_start);
   return list;
 }
 
@@ -99,26 +112,10 @@ std::optional<PageList> PageList::ReadFile(const std::string& path) {
     ssize_t got = read(fd, text.data() + old_size, piece);
     text.resize(old_size + static_cast<size_t>(std::max<ssize_t>(got, 0)));
     if (got <= 0) break;  // the end, or a read error: the list ends at the line reached
-    while (const void* found = std::memchr(text.data() + scanned, '\n', text.size() - scanned)) {
-      size_t end = static_cast<size_t>(static_cast<const char*>(found) - text.data());
-      size_t length = end - line_start;
-      if (length > 0 && text[end - 1] == '\r') --length;
-      if (length == 0) {
-        ended = true;
-        text.resize(line_start);
-        break;
-      }
-      list.lines_.emplace_back(static_cast<uint32_t>(line_start), static_cast<uint32_t>(length));
-      line_start = scanned = end + 1;
-    }
-    if (!ended) scanned = text.size();
+    ended = list.TakeLines(line_start, scanned);
   }
   close(fd);
-  if (!ended && line_start < text.size()) {
-    size_t length = text.size() - line_start;
-    if (text.back() == '\r') --length;
-    if (length > 0) list.lines_.emplace_back(static_cast<uint32_t>(line_start), static_cast<uint32_t>(length));
-  }
+  if (!ended) list.TakeLastLine(line_start);
   // UTF-16 or binary: no list an operator wrote in a text editor.
   std::string_view bytes = text;
   if (bytes.substr(0, 2) == "\xFF\xFE" || bytes.substr(0, 2) == "\xFE\xFF" ||

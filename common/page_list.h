@@ -50,6 +50,11 @@ class PageList {
   Iterator end() const { return {this, lines_.size()}; }
 
  private:
+  // Records the complete lines of text_ from `scanned` on; true, with text_ cut there, at the first
+  // empty line. Reading a file calls it once for every piece that arrives.
+  bool TakeLines(size_t& line_start, size_t& scanned);
+  // A last line without a line end still counts.
+  void TakeLastLine(size_t line_start);
   std::string text_;
   std::vector<std::pair<uint32_t, uint32_t>> lines_;  // offset and length in text_
 };

@@ -63,7 +63,7 @@ struct Kiosk {
         services(store, dir,
                  {[this] { return window.Window(); },
                   [this](int id) { views.ExecBrowserCommand(id, window.Window()); },
-                  [this, dir] { ShowAboutBox(window.Window(), Picture(dir, 140)); },
+                  [this] { ShowAbout(); },
                   [this] {
                     // The loop ends here; main() takes the windows down once no handler of theirs runs.
                     gtk_widget_hide(GTK_WIDGET(window.Window()));
@@ -81,7 +81,7 @@ struct Kiosk {
                                      CloseVisitorDialogs();
                                    }}),
         host(dir, {[this](const std::string& title) { window.SetTitle(title); },
-                   [this, dir] { ShowAboutBox(window.Window(), Picture(dir, 140)); },
+                   [this] { ShowAbout(); },
                    [this] {
                      // Help opens inside the kiosk: a visitor never reaches an outside program.
                      char cwd[4096];
@@ -124,6 +124,8 @@ struct Kiosk {
       return G_SOURCE_REMOVE;
     }, this);
   }
+
+  void ShowAbout() { ShowAboutBox(window.Window(), Picture(dir_, 140)); }
 
   void LoadBarPage() {
     if (bar_page_requested) return;

@@ -4,7 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <cstdlib>
 #include <memory>
 #include <system_error>
@@ -205,40 +207,40 @@ struct SqliteRegistry::Reader {
 
 SqliteRegistry::~SqliteRegistry() = default;
 
-SqliteRegistry::Reader* SqliteRegistry::ReaderFor(Hive hive) {
-  std::unique_ptr<Reader>& reader = readers_[hive == Hive::LocalMachine ? 0 : 1];
-  struct stat st{};
-  if (stat(FileOf(hive).c_str(), &st) != 0) {
-    reader.reset();
-    return nullptr;
-  }
+SqliteRegistry::Reader* SqliteRegistry::ReaderFor(Hive hive, const struct stat& file) {
+  std::unique_ptr<Reader>& reader = ReaderSlot(hive);
   // A file put in the store's place (a restored backup) is another store.
-  if (reader && (reader->device != st.st_dev || reader->inode != st.st_ino)) reader.reset();
+  if (reader && (reader->device != file.st_dev || reader->inode != file.st_ino)) reader.reset();
   if (!reader) {
     auto fresh = std::make_unique<Reader>();
     fresh->db = Open(FileOf(hive), Mode::Read, busy_ms_);
     if (!fresh->db) return nullptr;
-    fresh->device = st.st_dev;
-    fresh->inode = st.st_ino;
+    fresh->device = file.st_dev;
+    fresh->inode = file.st_ino;
     reader = std::move(fresh);
   }
   return reader.get();
 }
 
+std::unique_ptr<SqliteRegistry::Reader>& SqliteRegistry::ReaderSlot(Hive hive) {
+  return readers_[hive == Hive::LocalMachine ? 0 : 1];
+}
+
 ValueRead SqliteRegistry::QueryValue(Hive hive, std::string_view key, std::string_view name) {
   const std::filesystem::path& file = FileOf(hive);
-  std::error_code ec;
-  // No store file at all is a machine nobody has configured yet: every value is absent.
-  if (!std::filesystem::exists(file, ec) && !ec) {
-    readers_[hive == Hive::LocalMachine ? 0 : 1].reset();
-    return std::nullopt;
+  struct stat st{};
+  if (stat(file.c_str(), &st) != 0) {
+    ReaderSlot(hive).reset();
+    // No store file at all is a machine nobody has configured yet: every value is absent.
+    if (errno == ENOENT) return std::nullopt;
+    return ReadFailed(file, std::strerror(errno));
   }
-  Reader* reader = ReaderFor(hive);
+  Reader* reader = ReaderFor(hive, st);
   if (!reader) return ReadFailed(file, "cannot be opened");
   auto fail = [&](const char* why) {
     std::string text = why;
     // The next read starts afresh: the store may have been mended or unlocked by then.
-    readers_[hive == Hive::LocalMachine ? 0 : 1].reset();
+    ReaderSlot(hive).reset();
     return ReadFailed(file, text);
   };
   if (!reader->query) {

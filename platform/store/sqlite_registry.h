@@ -5,6 +5,8 @@
 // A store that exists but cannot be read gives an error, never "absent", and says so once on stderr.
 #pragma once
 
+#include <sys/stat.h>
+
 #include <chrono>
 #include <filesystem>
 #include <memory>
@@ -47,7 +49,8 @@ class SqliteRegistry final : public RegistryStore {
   ValueRead ReadSucceeded(ValueRead read);
   // A read-only connection per hive, kept while its file stays the same file.
   struct Reader;
-  Reader* ReaderFor(Hive hive);
+  Reader* ReaderFor(Hive hive, const struct stat& file);
+  std::unique_ptr<Reader>& ReaderSlot(Hive hive);
   RegistryFiles files_;
   std::unique_ptr<Reader> readers_[2];
   int busy_ms_;

@@ -1,5 +1,6 @@
 #include "harness.h"
 
+#include "platform/x11/messages.h"
 #include "platform/x11/window_lookup.h"
 
 #include <X11/Xatom.h>
@@ -246,13 +247,8 @@ std::vector<Window> ClientList(Display* x) {
 }
 
 void SendCloseRequest(Display* x, Window w) {
-  XEvent e{};
-  e.xclient.type = ClientMessage;
-  e.xclient.window = w;
-  e.xclient.message_type = XInternAtom(x, "WM_PROTOCOLS", False);
-  e.xclient.format = 32;
-  e.xclient.data.l[0] = static_cast<long>(XInternAtom(x, "WM_DELETE_WINDOW", False));
-  e.xclient.data.l[1] = CurrentTime;
+  XEvent e = x11::ClientMessageTo(w, x11::AtomOf(x, "WM_PROTOCOLS"),
+                                  {static_cast<long>(x11::AtomOf(x, "WM_DELETE_WINDOW")), CurrentTime});
   XSendEvent(x, w, False, NoEventMask, &e);
   XFlush(x);
 }
