@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "common/settings.h"
+#include "common/text.h"
 #include "harness.h"
 
 namespace panelia::e2e {
@@ -161,7 +162,9 @@ TEST_F(SuiteE2E, OutsideProgramsOpenPagesAndTwoAllowedPagesPlayOnce) {
 
 TEST_F(SuiteE2E, StuckPlayerCostsAtMostFiveSeconds) {
   MakeModule(/*hung_player=*/true);
-  std::ofstream(module_ / "stop.dat") << "file://" << kPagesDir << "target.html\n";  // silence there
+  // Silence there. Entries are compared with the lower-cased address: written in lower case, as an
+  // operator must, whatever the checkout's path holds.
+  std::ofstream(module_ / "stop.dat") << AsciiLower("file://" + kPagesDir + "target.html") << "\n";
   Seed(true);
   Process kiosk = Start();
   ASSERT_TRUE(TitleBecomes("S 0")) << env_.Log();
@@ -230,7 +233,7 @@ TEST_F(SuiteE2E, PageListsSteerEachNavigation) {
   auto list = [&](const char* name, const std::string& text) { std::ofstream(module_ / name, std::ios::trunc) << text; };
   list("limit.dat", "target.html\n");
   list("Show.dat", "scroll.html\n");
-  list("stop.dat", "file://" + kPagesDir + "target.html\n");
+  list("stop.dat", AsciiLower("file://" + kPagesDir + "target.html") + "\n");  // lower case, as compared
   Process kiosk = Start();
   ASSERT_TRUE(TitleBecomes("S 0")) << env_.Log();
   WaitForBar();  // the home page is in Show.dat
