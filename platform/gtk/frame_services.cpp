@@ -3,11 +3,14 @@
 #include <cstdlib>
 #include <ctime>
 
+#include <gtk/gtkunixprint.h>
+
 #include "common/names.h"
 #include "common/settings.h"
 #include "platform/gtk/frame_dialogs.h"
 #include "platform/gtk/gdk_x11.h"
 #include "platform/gtk/gobject_ptr.h"
+#include "platform/gtk/message_box.h"
 #include "platform/x11/xkb.h"
 
 namespace panelia {
@@ -38,11 +41,11 @@ void GtkFrameServices::RunOpenDialog(std::function<void(std::optional<std::strin
 }
 
 void GtkFrameServices::PageSetup() {
-  gtk_print_run_page_setup_dialog_async(hooks_.parent(), nullptr, nullptr,
-                                        [](GtkPageSetup* setup, gpointer) {
-                                          if (setup) g_object_unref(setup);
-                                        },
-                                        nullptr);
+  // Our own dialog rather than GTK's one-call helper, so that it is marked and goes with the visitor.
+  GtkWidget* dialog = gtk_page_setup_unix_dialog_new(nullptr, hooks_.parent());
+  g_signal_connect(dialog, "response", G_CALLBACK(gtk_widget_destroy), nullptr);
+  MarkVisitorDialog(dialog);
+  gtk_widget_show(dialog);
 }
 
 std::optional<std::string> GtkFrameServices::MailHandlerCommandLine() {

@@ -173,7 +173,7 @@ void WebKitKioskViews::ForgetVisitor(std::function<void()> then) {
         webkit_website_data_manager_clear_finish(WEBKIT_WEBSITE_DATA_MANAGER(source), result, nullptr);
         // Cancelled: the views are gone, and so is whoever asked.
         if (!g_cancellable_is_cancelled(w->cancel.get())) {
-          w->views->main_->ForgetHistory();
+          w->views->main_->StartAfresh();
           if (w->then) w->then();
         }
         delete w;

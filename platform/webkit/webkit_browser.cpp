@@ -101,12 +101,25 @@ WebKitWebView* WebKitBrowser::MakeView(WebKitWebView* related) {
   } else {
     view = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "user-content-manager", content_.get(), nullptr));
   }
+  Configure(view);
+  return view;
+}
+
+WebKitWebView* WebKitBrowser::MakeEphemeralView(WebKitSettings* settings) {
+  // An ephemeral view gets a website data store, and so a network session, of its own: nothing of
+  // the old one (cookies, HTTP logins the network process remembers) is reachable from it.
+  auto* view = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "is-ephemeral", TRUE, "user-content-manager",
+                                            content_.get(), "settings", settings, nullptr));
+  Configure(view);
+  return view;
+}
+
+void WebKitBrowser::Configure(WebKitWebView* view) {
   WebKitSettings* settings = webkit_web_view_get_settings(view);
   // Scripts may open windows as the old engine let them; every such window opens in the main view.
   webkit_settings_set_javascript_can_open_windows_automatically(settings, TRUE);
   webkit_settings_set_enable_developer_extras(settings, FALSE);
   webkit_settings_set_enable_write_console_messages_to_stdout(settings, FALSE);
-  return view;
 }
 
 void WebKitBrowser::UseView(WebKitWebView* view) {
@@ -119,13 +132,14 @@ void WebKitBrowser::UseView(WebKitWebView* view) {
   view_signals_.emplace_back(view, "context-menu", G_CALLBACK(OnContextMenu), this);
 }
 
-void WebKitBrowser::ForgetHistory() {
-  // The engine offers no way to empty a view's back/forward list: a fresh view in the same web
-  // process takes the old one's place in its container, with the same scripts and settings.
+void WebKitBrowser::StartAfresh() {
+  // The engine offers no way to empty a view's back/forward list nor to forget the logins its
+  // network session remembers: a fresh view takes the old one's place in its container, with the
+  // same scripts and settings (text size, encoding) but a session of its own.
   DropStandIn();
   GObjectPtr<WebKitWebView> old = view_;
   GtkWidget* parent = gtk_widget_get_parent(GTK_WIDGET(old.get()));
-  UseView(MakeView(old.get()));
+  UseView(MakeEphemeralView(webkit_web_view_get_settings(old.get())));
   webkit_web_view_set_zoom_level(view_.get(), webkit_web_view_get_zoom_level(old.get()));
   if (parent) {
     bool focused = gtk_widget_has_focus(GTK_WIDGET(old.get()));

@@ -70,8 +70,9 @@ class WebKitBrowser final : public BrowserControl {
   std::string LocationUrl() const override { return Uri(); }
   std::string LocationName() const override { return Title(); }
   void RunScript(const std::string& script);
-  // Starts a new back/forward list: Back cannot reach any page shown before.
-  void ForgetHistory();
+  // Starts the view afresh for a new visitor: a new back/forward list, so Back cannot reach any page
+  // shown before, and a network session of its own, so no login the last visitor gave is sent again.
+  void StartAfresh();
 
  private:
   static gboolean OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision*, WebKitPolicyDecisionType, gpointer self);
@@ -84,6 +85,8 @@ class WebKitBrowser final : public BrowserControl {
   static GtkWidget* OpenPopupWindow(WebKitWebView* opener);
   void DropStandIn();
   WebKitWebView* MakeView(WebKitWebView* related);
+  WebKitWebView* MakeEphemeralView(WebKitSettings* settings);
+  void Configure(WebKitWebView* view);
   void UseView(WebKitWebView* view);
 
   BrowserEvents& events_;

@@ -310,8 +310,24 @@ void PageServer::Serve() {
     size_t start = request.find(' ');
     if (start != std::string::npos) path = request.substr(start + 2, request.find(' ', start + 1) - start - 2);
     path = path.substr(0, path.find_first_of("?#"));
-    std::string body, status = "200 OK";
-    if (path.find("..") != std::string::npos || path.empty()) {
+    std::string body, status = "200 OK", extra;
+    // "auth/probe" answers whether the browser sent credentials of its own accord; any other page
+    // under "auth/" wants them (Basic), as a site behind a login box does.
+    bool authorized = request.find("\r\nAuthorization: Basic ") != std::string::npos;
+    if (path.rfind("auth/", 0) == 0) {
+      path.erase(0, 5);
+      if (path == "probe") {
+        body = authorized ? "remembered" : "forgotten";
+        path.clear();
+      } else if (!authorized) {
+        status = "401 Unauthorized";
+        extra = "WWW-Authenticate: Basic realm=\"kiosk\"\r\n";
+        path.clear();
+      }
+    }
+    if (path.empty()) {
+      if (body.empty() && status == "200 OK") status = "404 Not Found";
+    } else if (path.find("..") != std::string::npos) {
       status = "404 Not Found";
     } else {
       std::ifstream in(kPagesDir + path, std::ios::binary);
@@ -319,7 +335,7 @@ void PageServer::Serve() {
       else status = "404 Not Found";
     }
     std::string head = "HTTP/1.1 " + status + "\r\nContent-Type: text/html; charset=utf-8\r\nContent-Length: " +
-                       std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n";
+                       std::to_string(body.size()) + "\r\n" + extra + "Connection: close\r\n\r\n";
     std::string reply = head + body;
     send(client, reply.data(), reply.size(), MSG_NOSIGNAL);
     close(client);
