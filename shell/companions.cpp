@@ -7,7 +7,12 @@ namespace panelia {
 
 void CCompanions::StartBackgroundMusic(bool is_music) {
   if (!is_music || windows_.FindWindowByClass(kSonavelleClass)) return;
-  if (launcher_.Start(module_directory_ + std::string(kSonavelleProgram), ShowCommand::Minimized)) return;
+  if (launcher_.Start(module_directory_ + std::string(kSonavelleProgram), ShowCommand::Minimized)) {
+    waiting_for_player_ = true;
+    player_polls_ = 0;
+    timers_.SetTimer(kPlayerPollTimer, kPlayerPollMs);
+    return;
+  }
   if (music_failure_shown_) return;
   music_failure_shown_ = true;
   port_.ShowNotice("启动背景音乐播放失败，背景音乐将无法正常播放。", std::string(kNoticeCaption));
@@ -33,6 +38,10 @@ void CCompanions::ShowKeyboard(bool activate, int32_t board_type) {
 }
 
 void CCompanions::OnTimer(int id) {
+  if (id == kPlayerPollTimer) {
+    OnPlayerPoll();
+    return;
+  }
   if (id != kKeyboardPollTimer || !waiting_for_keyboard_) return;
   // Each tick ends one 400 ms wait: ten looks, and an eleventh wait after the last of them.
   if (keyboard_polls_ == kKeyboardPolls) {
@@ -44,6 +53,16 @@ void CCompanions::OnTimer(int id) {
     return;
   }
   ++keyboard_polls_;
+}
+
+void CCompanions::OnPlayerPoll() {
+  if (!waiting_for_player_) return;
+  bool found = windows_.FindWindowByClass(kSonavelleClass).has_value();
+  if (found || ++player_polls_ >= kPlayerPolls) {
+    timers_.KillTimer(kPlayerPollTimer);
+    waiting_for_player_ = false;
+  }
+  if (found && music_wanted_) RequestMusicOn();
 }
 
 void CCompanions::EndKeyboardWait() {
@@ -62,6 +81,7 @@ void CCompanions::ToggleKeyboard() {
 }
 
 void CCompanions::RequestMusicOn() {
+  music_wanted_ = true;
   if (music_requested_) return;
   auto player = windows_.FindWindowByClass(kSonavelleClass);
   if (!player) return;
@@ -70,6 +90,7 @@ void CCompanions::RequestMusicOn() {
 }
 
 void CCompanions::RequestMusicOff() {
+  music_wanted_ = false;
   if (!music_requested_) return;
   auto player = windows_.FindWindowByClass(kSonavelleClass);
   if (!player) return;

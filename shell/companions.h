@@ -24,6 +24,11 @@ class CCompanions {
   static constexpr int kKeyboardPolls = 10;
   static constexpr int kKeyboardPollTimer = 1;
   static constexpr std::string_view kKeyboardClass = kGlyphdeckClass;
+  // A player just started has no window yet when the first page asks for music: its window is
+  // watched for (every 250 ms, 10 s at most) and then told what the current page wants.
+  static constexpr int kPlayerPollTimer = 2;
+  static constexpr int kPlayerPollMs = 250;
+  static constexpr int kPlayerPolls = 40;
 
   CCompanions(RegistryStore& store, WindowSystem& windows, ProgramLauncher& launcher, CompanionPort& port,
               TimerService& timers, std::string module_directory)
@@ -51,6 +56,7 @@ class CCompanions {
   std::string KeyboardProgram(int32_t board_type) const;
   void CloseIfFound(std::string_view window_class);
   void EndKeyboardWait();
+  void OnPlayerPoll();
 
   RegistryStore& store_;
   WindowSystem& windows_;
@@ -60,6 +66,10 @@ class CCompanions {
   std::string module_directory_;
   int keyboard_polls_ = 0;
   bool music_requested_ = false;
+  // What the last finished navigation asked for, found player or not.
+  bool music_wanted_ = false;
+  bool waiting_for_player_ = false;
+  int player_polls_ = 0;
   bool music_failure_shown_ = false;
   bool waiting_for_keyboard_ = false;
   std::optional<WindowHandle> own_frame_;

@@ -1,5 +1,7 @@
 #include "platform/gtk/gdk_x11.h"
 
+#include <cstdlib>
+
 #include <gdk/gdkx.h>
 
 #include "platform/x11/error_trap.h"
@@ -58,6 +60,20 @@ MessageFilter::~MessageFilter() {
 GdkFilterReturn MessageFilter::OnEvent(GdkXEvent* xevent, GdkEvent*, gpointer data) {
   auto* self = static_cast<MessageFilter*>(data);
   return self->receiver_.Dispatch(*static_cast<XEvent*>(xevent)) ? GDK_FILTER_REMOVE : GDK_FILTER_CONTINUE;
+}
+
+}  // namespace panelia
+
+namespace panelia {
+
+void ShowForTheFirstTime(GtkWindow* window) {
+  const char* show = std::getenv("PANELIA_SHOW");
+  int command = show ? std::atoi(show) : 0;
+  if (command == 2 || command == 6 || command == 7) {
+    if (command == 7) gtk_window_set_focus_on_map(window, FALSE);
+    gtk_window_iconify(window);
+  }
+  gtk_widget_show(GTK_WIDGET(window));
 }
 
 }  // namespace panelia

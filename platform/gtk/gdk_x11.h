@@ -25,6 +25,10 @@ GdkRectangle MonitorAreaOf(GtkWidget* widget);
 // partner programs find it by that name.
 void SetWindowClass(GtkWidget* toplevel, const char* res_name, const char* res_class);
 
+// The first showing of a program's main window, as the show command in PANELIA_SHOW asks: 2, 6 and
+// 7 show it minimised (7 without taking the focus), anything else shows it normally.
+void ShowForTheFirstTime(GtkWindow* window);
+
 // Hands the ClientMessages arriving at a realised window's X window to `receiver` for as long as the
 // returned object lives.
 class MessageFilter {

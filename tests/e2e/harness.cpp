@@ -1,5 +1,7 @@
 #include "harness.h"
 
+#include <gst/gst.h>
+
 #include "platform/x11/messages.h"
 #include "platform/x11/window_lookup.h"
 
@@ -340,6 +342,33 @@ void PageServer::Serve() {
     send(client, reply.data(), reply.size(), MSG_NOSIGNAL);
     close(client);
   }
+}
+
+}  // namespace panelia::e2e
+
+namespace panelia::e2e {
+
+bool WriteTone(const std::string& path, double seconds, int frequency) {
+  static const bool started = gst_init_check(nullptr, nullptr, nullptr);
+  if (!started) return false;
+  int buffers = static_cast<int>(seconds * 44100 / 1024);
+  std::string line = "audiotestsrc num-buffers=" + std::to_string(buffers) + " samplesperbuffer=1024 freq=" +
+                     std::to_string(frequency) + " ! audio/x-raw,rate=44100,channels=2 ! audioconvert ! lamemp3enc ! "
+                     "id3v2mux ! filesink name=out";
+  GstElement* pipeline = gst_parse_launch(line.c_str(), nullptr);
+  if (!pipeline) return false;
+  GstElement* out = gst_bin_get_by_name(GST_BIN(pipeline), "out");
+  g_object_set(out, "location", path.c_str(), nullptr);
+  gst_object_unref(out);
+  gst_element_set_state(pipeline, GST_STATE_PLAYING);
+  GstBus* bus = gst_element_get_bus(pipeline);
+  GstMessage* end = gst_bus_timed_pop_filtered(bus, 30 * GST_SECOND, GstMessageType(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
+  bool ok = end && GST_MESSAGE_TYPE(end) == GST_MESSAGE_EOS;
+  if (end) gst_message_unref(end);
+  gst_object_unref(bus);
+  gst_element_set_state(pipeline, GST_STATE_NULL);
+  gst_object_unref(pipeline);
+  return ok;
 }
 
 }  // namespace panelia::e2e

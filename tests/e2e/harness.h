@@ -108,6 +108,9 @@ bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds
 std::string WaitForTitle(Display* x, const std::string& klass, const std::string& title,
                          std::chrono::milliseconds timeout = 30s);
 
+// Writes an MP3 of a sine tone (with an ID3v2 tag, as music files have) of about `seconds`.
+bool WriteTone(const std::string& path, double seconds, int frequency = 440);
+
 inline const std::string kBinDir = PANELIA_BIN_DIR;
 inline const std::string kPagesDir = PANELIA_E2E_PAGES;
 

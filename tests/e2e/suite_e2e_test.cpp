@@ -24,7 +24,7 @@ class SuiteE2E : public DisplayTest {
 
   // A module directory of its own: Panelia, its data, a test bar page and stand-in partners that
   // log what they receive.
-  void MakeModule(bool hung_player = false) {
+  void MakeModule(bool hung_player = false, bool real_player = false) {
     module_ = env_.Root() / "module";
     fs::create_directories(module_);
     fs::copy(kBinDir + "panelia", module_ / "panelia");
@@ -34,7 +34,8 @@ class SuiteE2E : public DisplayTest {
     // The kiosk directory's lists: the bar on every page, music on every page.
     for (const char* list : {"Show.dat", "stop.dat"}) fs::copy_file(kBinDir + list, module_ / list);
     std::ofstream(module_ / "OpenURL.ini") << "[TargetURL]\n3=file://" << kPagesDir << "target.html\n";
-    Partner("sonavelle", "SonavelleClass4.0", hung_player);
+    if (real_player) fs::copy(kBinDir + "sonavelle", module_ / "sonavelle");
+    else Partner("sonavelle", "SonavelleClass4.0", hung_player);
     Partner("glyphdeck", "GlyphdeckClass4.0", false);
   }
   void Partner(const std::string& program, const std::string& klass, bool hang) {
@@ -65,7 +66,10 @@ class SuiteE2E : public DisplayTest {
     }));
   }
   Process Start() {
-    return Process({(module_ / "panelia").string(), "--embedding"}, env_.Env(), module_.string(),
+    auto env = env_.Env();
+    // The real player, when there is one, plays into nothing at the pace of real time.
+    env["PANELIA_AUDIO_SINK"] = "fakesink sync=true";
+    return Process({(module_ / "panelia").string(), "--embedding"}, env, module_.string(),
                    (env_.Root() / "panelia.log").string());
   }
   void Xdotool(const std::vector<std::string>& args) {
@@ -319,6 +323,51 @@ TEST_F(SuiteE2E, SmoothScrollGlidesToTheBottomAndEndsThere) {
   std::string at_end = Title();
   std::this_thread::sleep_for(500ms);
   EXPECT_EQ(Title(), at_end) << "the run ends at the bottom";
+}
+
+// The real player beside the real kiosk: started minimised, its music follows the pages (silence on
+// the stop list's page) and it goes when the kiosk goes.
+TEST_F(SuiteE2E, MusicFollowsThePagesAndEndsWithTheKiosk) {
+  MakeModule(false, /*real_player=*/true);
+  fs::path music = env_.Root() / "music";
+  fs::create_directories(music);
+  ASSERT_TRUE(WriteTone((music / "a.mp3").string(), 1, 440));
+  ASSERT_TRUE(WriteTone((music / "b.mp3").string(), 1, 550));
+  std::ofstream(module_ / "stop.dat") << AsciiLower("file://" + kPagesDir + "target.html") << "\n";
+  Seed(true);
+  ASSERT_TRUE(env_.Store().Apply(
+      {{RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(Section::Music), "MusicPath",
+        RegValue::Text(music.string())},
+       {RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(Section::Music), "PlayMode", RegValue::Dword(0)}}));
+  Process kiosk = Start();
+  ASSERT_TRUE(TitleBecomes("S 0")) << env_.Log();
+  std::vector<Window> players;
+  ASSERT_TRUE(WaitUntil([&] { return !(players = FindWindowsByClass(display_.X(), "SonavelleClass4.0")).empty(); }, 10s));
+  Atom wm_state = XInternAtom(display_.X(), "WM_STATE", False);
+  EXPECT_TRUE(WaitUntil([&] {
+    auto state = PropertyItems(display_.X(), players[0], "WM_STATE", wm_state);
+    return !state.empty() && state[0] == 3;  // IconicState
+  }, 5s)) << "started minimised";
+  auto songs = [&] {
+    std::string log = env_.Log();
+    size_t count = 0;
+    for (size_t at = 0; (at = log.find("sonavelle: " + music.string() + "/", at)) != std::string::npos; ++at) ++count;
+    return count;
+  };
+  EXPECT_TRUE(WaitUntil([&] { return songs() >= 2; }, 10s)) << "the home page plays song after song\n" << env_.Log();
+  WaitForBar();
+  Touch(kUserUrl3);
+  ASSERT_TRUE(TitleBecomes("E2E Target"));
+  size_t before = songs();
+  std::this_thread::sleep_for(2500ms);
+  EXPECT_EQ(songs(), before) << "silence on a page of the stop list";
+  Touch(kHome);
+  ASSERT_TRUE(TitleBecomes("S 0"));
+  EXPECT_TRUE(WaitUntil([&] { return songs() > before; }, 5s)) << "music again at home";
+  SendCloseRequest(display_.X(), FindWindowsByClass(display_.X(), kClass)[0]);
+  EXPECT_EQ(kiosk.Wait(15s), 0) << env_.Log();
+  EXPECT_TRUE(WaitUntil([&] { return FindWindowsByClass(display_.X(), "SonavelleClass4.0").empty(); }, 10s))
+      << "the player goes with the kiosk";
 }
 
 }  // namespace

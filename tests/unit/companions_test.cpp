@@ -107,10 +107,42 @@ TEST_F(CompanionsTest, BackgroundMusicStartsOnceMinimisedAndReportsFailureOnce) 
   EXPECT_EQ(log_.Calls(), (Calls{"start /k/sonavelle 6",
                                  "notice 启动背景音乐播放失败，背景音乐将无法正常播放。 | Panelia提示",
                                  "start /k/sonavelle 6"}));
+  companions_.OnTimer(CCompanions::kPlayerPollTimer);
+  EXPECT_EQ(log_.Calls().size(), 3u) << "no player started, none waited for";
   log_.Clear();
   fake_.windows[std::string(kSonavelleClass)] = 3;
   companions_.StartBackgroundMusic(true);
   EXPECT_TRUE(log_.Calls().empty()) << "a running player is not started again";
+}
+
+// The first page asks for music before the player just started has a window: the request is made
+// as soon as the window is there, and only if the page still wants music.
+TEST_F(CompanionsTest, APlayerJustStartedGetsTheCurrentPagesWish) {
+  const struct {
+    const char* what;
+    std::vector<std::string> pages;  // "on" / "off", before the window appears
+    int ticks_before_window;
+    Calls expected_after_start;
+  } cases[] = {
+      {"music wanted", {"on"}, 3, {"kill-timer 2", "send 3 MUSIC 0"}},
+      {"then a stop page", {"on", "off"}, 3, {"kill-timer 2"}},
+      {"nothing asked yet", {}, 0, {"kill-timer 2"}},
+      {"the window never comes", {"on"}, 40, {"kill-timer 2"}},
+  };
+  for (const auto& c : cases) {
+    CallLog log;
+    FakeWindows fake(log);
+    CCompanions companions(store_, fake, fake, fake, fake, "/k/");
+    companions.StartBackgroundMusic(true);
+    for (const auto& page : c.pages) page == "on" ? companions.RequestMusicOn() : companions.RequestMusicOff();
+    for (int i = 0; i < c.ticks_before_window; ++i) companions.OnTimer(CCompanions::kPlayerPollTimer);
+    fake.windows[std::string(kSonavelleClass)] = 3;
+    companions.OnTimer(CCompanions::kPlayerPollTimer);
+    companions.OnTimer(CCompanions::kPlayerPollTimer);
+    Calls expected = {"start /k/sonavelle 6", "set-timer 2 250"};
+    expected.insert(expected.end(), c.expected_after_start.begin(), c.expected_after_start.end());
+    EXPECT_EQ(log.Calls(), expected) << c.what;
+  }
 }
 
 TEST_F(CompanionsTest, ShowKeyboardWatchesForItsWindowOnATimerThenGivesTheFocusBack) {
