@@ -7,7 +7,7 @@ build="${PANELIA_BUILD_DIR:-$top/build}"
 
 "$top/scripts/bootstrap.sh"
 cmake -S "$top" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$build" -j"$(nproc)" --target panelia panelia-reg panelia_data
+cmake --build "$build" -j"$(nproc)" --target panelia sonavelle panelia-reg panelia_data
 bin="$build/bin"
 
 # A new kiosk gets the default settings, pointed at the demo pages beside the programs.

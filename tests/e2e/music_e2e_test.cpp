@@ -6,9 +6,13 @@
 
 #include <filesystem>
 #include <fstream>
+#include <sstream>
+
+#include <unistd.h>
 
 #include "common/settings.h"
 #include "harness.h"
+#include "platform/x11/messages.h"
 
 namespace panelia::e2e {
 namespace {
@@ -31,9 +35,9 @@ class MusicE2E : public DisplayTest {
   Process StandInPanelia() {
     return Process({kBinDir + "partner_stub", "PaneliaClass4.0", (env_.Root() / "stub.log").string()}, env_.Env(), "", "");
   }
-  Process StartPlayer() {
+  Process StartPlayer(const std::string& sink = "fakesink sync=true") {
     auto env = env_.Env();
-    env["PANELIA_AUDIO_SINK"] = "fakesink sync=true";
+    env["PANELIA_AUDIO_SINK"] = sink;
     return Process({kBinDir + "sonavelle"}, env, env_.Root().string(), Log());
   }
   std::string Log() const { return (env_.Root() / "sonavelle.log").string(); }
@@ -115,6 +119,68 @@ TEST_F(MusicE2E, PlayButtonOnADeletedSongRemovesIt) {
   TouchAt(w, 40, 28);  // the first song is now b
   TouchAt(w, 46, 211);
   EXPECT_TRUE(LogShows("sonavelle: " + music_.string() + "/b.mp3")) << LogText();
+}
+
+// CPU seconds a process has used so far.
+double CpuSeconds(pid_t pid) {
+  std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+  std::string text((std::istreambuf_iterator<char>(in)), {});
+  size_t close = text.rfind(')');
+  if (close == std::string::npos) return 0;
+  std::istringstream fields(text.substr(close + 2));
+  std::string field;
+  unsigned long utime = 0, stime = 0;
+  for (int i = 3; i <= 15 && fields >> field; ++i) {
+    if (i == 14) utime = std::stoul(field);
+    if (i == 15) stime = std::stoul(field);
+  }
+  return static_cast<double>(utime + stime) / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+// Whatever the songs and the sound output, a rush of requests is answered, and then the player
+// either plays or falls silent: it never spins.
+TEST_F(MusicE2E, BadSongsAndABadOutputNeverMakeItSpin) {
+  const struct {
+    const char* what;
+    const char* sink;
+    bool good_song;
+  } cases[] = {
+      {"broken files only", "fakesink sync=true", false},
+      {"an output that cannot open", "filesink location=/nonexistent/folder/out.raw", true},
+  };
+  for (const auto& c : cases) {
+    fs::remove_all(music_);
+    fs::create_directories(music_);
+    std::ofstream(music_ / "empty.mp3");
+    std::ofstream(music_ / "text.mp3") << "lyrics, not music";
+    std::ofstream(music_ / "riff.mp3") << "RIFF\x24\0\0\0WAVEfmt ";
+    {
+      // A truncated song: its frames stop in the middle.
+      ASSERT_TRUE(WriteTone((music_ / "cut.mp3").string(), 1));
+      fs::resize_file(music_ / "cut.mp3", fs::file_size(music_ / "cut.mp3") / 3);
+    }
+    if (c.good_song) {
+      ASSERT_TRUE(WriteTone((music_ / "good.mp3").string(), 1));
+    }
+    Settings(1);
+    Process panelia = StandInPanelia();
+    Process player = StartPlayer(c.sink);
+    Window w = PlayerWindow();
+    ASSERT_NE(w, 0u) << c.what << LogText();
+    int answered = 0;
+    x11::X11WindowSystem windows(display_.Name().c_str());
+    for (int i = 0; i < 100; ++i) answered += windows.SendMessage(w, i % 7 == 6 ? "MUSIC-STOP-CC667211-7CE9-40c5-809A-1DA48E4014C4"
+                                                                                : "MUSIC-PLAY-CC667211-7CE9-40c5-809A-1DA48E4014C4",
+                                                                  0, 0) == std::optional<int32_t>(0);
+    EXPECT_EQ(answered, 100) << c.what;
+    std::this_thread::sleep_for(1500ms);
+    double before = CpuSeconds(player.pid());
+    std::this_thread::sleep_for(2s);
+    EXPECT_LT(CpuSeconds(player.pid()) - before, 0.5) << c.what << ": no busy loop\n" << LogText();
+    EXPECT_TRUE(player.Running()) << c.what;
+    SendCloseRequest(display_.X(), w);
+    EXPECT_EQ(player.Wait(10s), 0) << c.what;
+  }
 }
 
 }  // namespace
