@@ -15,3 +15,74 @@ convert -size 64x64 xc:none \
   -draw 'polygon 27,14 55,8 55,16 27,22' \
   -define png:bit-depth=8 "$res/sonavelle/128.png"
 echo "make-pictures: $res/sonavelle/128.png"
+
+# Glyphdeck's key pictures, numbered as the key table names them, at their own pixel sizes. The
+# corners are RGB(230,230,230), which the keyboard draws as the key face.
+font=/usr/share/fonts/truetype/wqy/wqy-microhei.ttc
+out="$res/glyphdeck"
+mkdir -p "$out"
+corner='rgb(230,230,230)'
+face='#3d7fd1'    # resting keys
+lit='#34c6d9'     # lit Caps and Shift, and the accent keys
+edge='#1d4f8f'
+
+# picture number, width, height, colour, then either "pair TOP BOTTOM" or "one LEGEND POINTSIZE"
+key() {
+  local n=$1 w=$2 h=$3 colour=$4 kind=$5
+  local args=(-size "${w}x${h}" "xc:$corner"
+    -fill "$edge" -draw "roundrectangle 1,1 $((w - 2)),$((h - 2)) 10,10"
+    -fill "$colour" -draw "roundrectangle 2,2 $((w - 3)),$((h - 5)) 9,9"
+    -fill black -font "$font")
+  if [ "$kind" = pair ]; then
+    args+=(-pointsize 17 -gravity NorthWest -annotate +10+5 "$6" -pointsize 22 -gravity SouthEast -annotate +11+7 "$7")
+  else
+    args+=(-pointsize "$7" -gravity Center -annotate +0-1 "$6")
+  fi
+  convert "${args[@]}" -type TrueColor -define png:bit-depth=8 -define png:color-type=2 "$out/$n.png"
+}
+
+# "number top bottom"; ImageMagick reads "%%" as "%" and "\\\\" as a backslash.
+pairs=('143 ! 1' '144 @ 2' '145 # 3' '146 $ 4' '147 %% 5' '148 ^ 6' '149 & 7' '150 * 8' '151 ( 9' '142 ) 0'
+  '153 _ -' '152 + =' '170 { [' '178 } ]' '162 : ;' '159 < ,' '158 > .' '171 ? /' '179 | \\' '129 ~ `')
+for p in "${pairs[@]}"; do
+  read -r n top bottom <<<"$p"
+  key "$n" 58 58 "$face" pair "$top" "$bottom"
+done
+letters=("176|Q" "186|W" "160|E" "177|R" "182|T" "188|Y" "183|U" "166|I" "174|O" "175|P" "154|A" "180|S"
+  "157|D" "161|F" "163|G" "164|H" "167|J" "168|K" "169|L" "189|Z" "187|X" "156|C" "185|V" "155|B" "173|N"
+  "172|M")
+for p in "${letters[@]}"; do
+  IFS='|' read -r n letter <<<"$p"
+  key "$n" 58 58 "$face" one "$letter" 28
+done
+for p in "197|@" "198|-" "199|+" "200|=" "201|<" "202|>" "203|?"; do
+  IFS='|' read -r n legend <<<"$p"
+  key "$n" 58 58 "$lit" one "$legend" 28
+done
+key 190 88 58 "$face" one "←" 30
+key 191 88 58 "$face" one "Tab" 20
+key 195 101 58 "$face" one "Enter" 20
+key 210 101 58 "$face" one "Caps" 20
+key 209 101 58 "$lit" one "Caps ●" 20
+key 212 88 58 "$face" one "Shift" 20
+key 211 88 58 "$lit" one "Shift ●" 18
+key 196 300 58 "$face" one "空格 Space" 18
+key 204 88 58 "$lit" one "Http://" 17
+key 214 69 25 "$face" one "英文输入法" 12
+key 213 69 25 "$lit" one "中文输入法" 12
+
+# 208: the four-way arrow that says the window can be moved.
+convert -size 28x28 "xc:$corner" -fill '#404040' \
+  -draw 'polygon 14,1 19,7 16,7 16,12 21,12 21,9 27,14 21,19 21,16 16,16 16,21 19,21 14,27 9,21 12,21 12,16 7,16 7,19 1,14 7,9 7,12 12,12 12,7 9,7' \
+  -type TrueColor -define png:bit-depth=8 -define png:color-type=2 "$out/208.png"
+
+# Glyphdeck's icon 128: a small keyboard on a tile.
+convert -size 64x64 xc:none \
+  -fill '#2d6fbf' -draw 'roundrectangle 2,2 61,61 12,12' \
+  -fill white -draw 'roundrectangle 9,18 54,46 4,4' -fill '#2d6fbf' \
+  -draw 'rectangle 13,22 18,27' -draw 'rectangle 21,22 26,27' -draw 'rectangle 29,22 34,27' \
+  -draw 'rectangle 37,22 42,27' -draw 'rectangle 45,22 50,27' -draw 'rectangle 13,30 18,35' \
+  -draw 'rectangle 21,30 26,35' -draw 'rectangle 29,30 34,35' -draw 'rectangle 37,30 42,35' \
+  -draw 'rectangle 45,30 50,35' -draw 'rectangle 19,38 44,42' \
+  -define png:bit-depth=8 "$out/128.png"
+echo "make-pictures: $(ls "$out" | wc -l) pictures in $out"

@@ -17,6 +17,7 @@
 #include "platform/gtk/context_menu.h"
 #include "platform/gtk/exit_dialog.h"
 #include "platform/gtk/frame_services.h"
+#include "platform/ibus/input_languages.h"
 #include "platform/gtk/frame_window.h"
 #include "platform/gtk/gdk_x11.h"
 #include "platform/gtk/glib_launcher.h"
@@ -68,7 +69,9 @@ struct Kiosk {
                     // The loop ends here; main() takes the windows down once no handler of theirs runs.
                     gtk_widget_hide(GTK_WIDGET(window.Window()));
                     gtk_main_quit();
-                  }}),
+                  },
+                  [this] { return languages.List(); },
+                  [this](const KeyboardLayout& layout) { languages.Activate(layout); }}),
         frame(store, window, services, dir),
         views(std::move(options), {[this](GdkEvent* event) {
                                      PopupCommandMenu(views.MainWidget(), event, ContextMenu(),
@@ -151,6 +154,7 @@ struct Kiosk {
   CCompanions companions;
   GtkExitDialogs exit_dialogs;
   CKioskPartners partners;
+  InputLanguages languages{GdkXDisplay()};
   GtkFrameServices services;
   CMainFrame frame;
   WebKitKioskViews views;

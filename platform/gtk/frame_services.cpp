@@ -11,7 +11,6 @@
 #include "platform/gtk/gdk_x11.h"
 #include "platform/gtk/gobject_ptr.h"
 #include "platform/gtk/message_box.h"
-#include "platform/x11/xkb.h"
 
 namespace panelia {
 
@@ -131,12 +130,6 @@ void GtkFrameServices::ShutdownAllowed(std::function<void(bool)> answer) {
                            q);
     g_object_unref(bus);
   }, question);
-}
-
-KeyboardLayoutList GtkFrameServices::CurrentKeyboardLayouts() { return x11::ReadKeyboardLayouts(GdkXDisplay()); }
-
-void GtkFrameServices::ActivateKeyboardLayout(const KeyboardLayout& layout) {
-  x11::LockKeyboardGroup(GdkXDisplay(), layout.group);
 }
 
 void GtkFrameServices::RunPowerOffCommand() {

@@ -18,6 +18,8 @@ struct FrameServiceHooks {
   std::function<void(int)> browser_command;     // ExecWB on the active view
   std::function<void()> show_about;
   std::function<void()> close_frame;            // ends the loop; main() takes the windows down
+  std::function<KeyboardLayoutList()> keyboard_layouts;
+  std::function<void(const KeyboardLayout&)> activate_layout;
 };
 
 class GtkFrameServices final : public FrameServices {
@@ -42,8 +44,8 @@ class GtkFrameServices final : public FrameServices {
   void ShutdownAllowed(std::function<void(bool)> answer) override;
   void CloseFrame() override { hooks_.close_frame(); }
   void RequestPowerOff() override { power_off_requested_ = true; }
-  KeyboardLayoutList CurrentKeyboardLayouts() override;
-  void ActivateKeyboardLayout(const KeyboardLayout& layout) override;
+  KeyboardLayoutList CurrentKeyboardLayouts() override { return hooks_.keyboard_layouts(); }
+  void ActivateKeyboardLayout(const KeyboardLayout& layout) override { hooks_.activate_layout(layout); }
 
   // The machine is asked to power off only once Panelia's windows are gone.
   bool PowerOffRequested() const { return power_off_requested_; }

@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/gtk/companion_ui.h"
 #include "platform/gtk/gdk_x11.h"
 #include "platform/gtk/message_box.h"
 
@@ -212,49 +213,19 @@ void GtkPlayerWindow::ShowError(const std::string& text, const std::string& capt
 }
 
 void GtkPlayerWindow::ShowAbout() {
-  GtkWidget* dialog = gtk_dialog_new_with_buttons("关于 Sonavelle", GTK_WINDOW(window_), GTK_DIALOG_MODAL, "确定",
-                                                  GTK_RESPONSE_OK, nullptr);
-  gtk_window_set_resizable(GTK_WINDOW(dialog), FALSE);
-  gtk_widget_set_size_request(dialog, Px(235), Px(81));
-  GtkWidget* row = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, Px(8));
-  gtk_container_set_border_width(GTK_CONTAINER(row), Px(7));
-  if (icon_) gtk_box_pack_start(GTK_BOX(row), gtk_image_new_from_pixbuf(icon_), FALSE, FALSE, 0);
-  GtkWidget* lines = gtk_box_new(GTK_ORIENTATION_VERTICAL, Px(3));
-  for (const char* line : {"Sonavelle 4.3 版", "Panelia 触摸屏浏览器的背景音乐播放器", "Quorvex 出品"})
-    gtk_box_pack_start(GTK_BOX(lines), Label(line), FALSE, FALSE, 0);
-  gtk_box_pack_start(GTK_BOX(row), lines, TRUE, TRUE, 0);
-  gtk_box_pack_start(GTK_BOX(gtk_dialog_get_content_area(GTK_DIALOG(dialog))), row, TRUE, TRUE, 0);
-  g_signal_connect(dialog, "response", G_CALLBACK(gtk_widget_destroy), nullptr);
-  gtk_widget_show_all(dialog);
+  ShowCompanionAbout(GTK_WINDOW(window_), "关于 Sonavelle", icon_,
+                     {"Sonavelle 4.3 版", "Panelia 触摸屏浏览器的背景音乐播放器", "Quorvex 出品"}, Px(235), Px(81));
 }
 
 gboolean GtkPlayerWindow::OnButtonPress(GtkWidget*, GdkEventButton* event, gpointer p) {
   auto* self = static_cast<GtkPlayerWindow*>(p);
   if (event->type != GDK_BUTTON_PRESS || event->button != 3) return FALSE;
   // The window's menu, on its free area: the window commands, a separator, the about entry.
-  GtkWidget* menu = gtk_menu_new();
-  auto add = [menu](const char* text, GCallback callback, gpointer data) {
-    GtkWidget* item = gtk_menu_item_new_with_mnemonic(text);
-    g_signal_connect_swapped(item, "activate", callback, data);
-    gtk_menu_shell_append(GTK_MENU_SHELL(menu), item);
-  };
-  add("最小化(_N)", G_CALLBACK(gtk_window_iconify), self->window_);
-  add("关闭(_C)", G_CALLBACK(+[](gpointer me) {
-        auto* w = static_cast<GtkPlayerWindow*>(me);
-        if (w->hooks_.close) w->hooks_.close();
-      }),
-      self);
-  gtk_menu_shell_append(GTK_MENU_SHELL(menu), gtk_separator_menu_item_new());
-  add("关于 Sonavelle(_A)...", G_CALLBACK(+[](gpointer me) { static_cast<GtkPlayerWindow*>(me)->ShowAbout(); }), self);
-  gtk_menu_attach_to_widget(GTK_MENU(menu), self->window_, nullptr);
-  g_signal_connect(menu, "deactivate", G_CALLBACK(+[](GtkMenuShell* shell, gpointer) {
-                     // Destroyed once the chosen item has run.
-                     g_idle_add_full(G_PRIORITY_LOW, +[](gpointer m) { gtk_widget_destroy(GTK_WIDGET(m)); return G_SOURCE_REMOVE; },
-                                     shell, nullptr);
-                   }),
-                   nullptr);
-  gtk_widget_show_all(menu);
-  gtk_menu_popup_at_pointer(GTK_MENU(menu), reinterpret_cast<GdkEvent*>(event));
+  PopupMenu(self->window_, event,
+            {{"最小化(_N)", [self] { gtk_window_iconify(GTK_WINDOW(self->window_)); }},
+             {"关闭(_C)", [self] { if (self->hooks_.close) self->hooks_.close(); }},
+             {"", {}},
+             {"关于 Sonavelle(_A)...", [self] { self->ShowAbout(); }}});
   return TRUE;
 }
 

@@ -28,9 +28,10 @@ bool XTestKeys::IsDown(unsigned int keycode) const {
 }
 
 bool XTestKeys::CapsLockOn() const {
-  unsigned int indicators = 0;
-  if (XkbGetIndicatorState(display_, XkbUseCoreKbd, &indicators) != Success) return false;
-  return (indicators & 1u) != 0;  // Caps Lock is the first indicator
+  // The lock itself, not its light: a keyboard may have no Caps Lock light at all.
+  XkbStateRec state{};
+  if (XkbGetState(display_, XkbUseCoreKbd, &state) != Success) return false;
+  return (state.locked_mods & LockMask) != 0;
 }
 
 }  // namespace panelia::x11

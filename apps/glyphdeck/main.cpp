@@ -1,0 +1,83 @@
+// Glyphdeck, the on-screen keyboard: picture keys above the kiosk that type into the page by
+// synthetic key events, never taking the focus. It runs once at a time, and only beside Panelia.
+#include <fcntl.h>
+#include <gdk/gdkx.h>
+#include <gtk/gtk.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "common/module_directory.h"
+#include "common/names.h"
+#include "common/settings.h"
+#include "keyboard/keyboard.h"
+#include "platform/gtk/gdk_x11.h"
+#include "platform/ibus/input_languages.h"
+#include "platform/gtk/keyboard_window.h"
+#include "platform/store/sqlite_registry.h"
+#include "platform/x11/key_injector.h"
+#include "platform/x11/message_receiver.h"
+#include "platform/x11/messages.h"
+
+namespace {
+
+// The keyboard's single-instance lock: held as long as the process lives, gone with it.
+bool TakeInstanceLock() {
+  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+  std::string path = std::string(runtime && *runtime ? runtime : "/tmp") + "/OneInstanceMutex.lock";
+  int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  if (fd < 0) return true;  // nowhere to keep a lock: better a keyboard than none
+  return flock(fd, LOCK_EX | LOCK_NB) == 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  using namespace panelia;
+  gdk_set_allowed_backends("x11");
+  if (!gtk_init_check(&argc, &argv)) {
+    std::fprintf(stderr, "glyphdeck: cannot open the X display (is DISPLAY set?)\n");
+    return 1;
+  }
+  UseGdkErrorTrap();
+  if (!TakeInstanceLock()) return 0;
+  x11::X11WindowSystem windows;
+  bool beside_panelia = false;
+  for (std::string_view panelia_class : {"PaneliaClass", "PaneliaClass3.0", "PaneliaClass4.0"})
+    beside_panelia = beside_panelia || (windows.Connected() && windows.FindWindowByClass(panelia_class));
+  if (!beside_panelia) return 0;
+
+  SqliteRegistry store(RegistryFilesFromEnvironment());
+  InputLanguages languages(GdkXDisplay());
+  x11::XTestInjector keys(GdkXDisplay());
+  x11::X11KeyboardDesktop desktop(GdkXDisplay(), windows);
+  CKeyboardDlg* board_ptr = nullptr;
+  KeyboardWindowHooks hooks;
+  hooks.key = [&board_ptr](int id) { board_ptr->OnKey(id); };
+  hooks.touched = [&board_ptr] { board_ptr->TrackTarget(); };
+  hooks.released = [&board_ptr] { board_ptr->RestoreTarget(); };
+  hooks.close = [] { gtk_main_quit(); };
+  GtkKeyboardWindow window(ModuleDirectory() + "res/glyphdeck/", hooks);
+  CKeyboardDlg board(keys, window, desktop, languages.List());
+  board_ptr = &board;
+
+  SetWindowClass(window.Widget(), "glyphdeck", std::string(kGlyphdeckClass).c_str());
+  board.OnInitDialog(GDK_WINDOW_XID(gtk_widget_get_window(window.Widget())));
+  SettingsReader settings(store);
+  int32_t x_pos = settings.Int(setting::KeyboardXPos);
+  int32_t y_pos = settings.Int(setting::KeyboardYPos);
+  GdkRectangle monitor = PrimaryMonitorArea();
+  ScreenPoint at = PlaceKeyboard(monitor.width, monitor.height, window.Width(), window.Height(), x_pos, y_pos);
+  window.ShowAt(monitor.x + at.x, monitor.y + at.y);
+
+  // Panelia's close request (WM_CLOSE) ends it; it handles no registered message.
+  x11::MessageReceiver receiver(
+      GdkXDisplay(), {}, [](const x11::IncomingMessage&) -> std::optional<int32_t> { return std::nullopt; },
+      [] { gtk_main_quit(); });
+  MessageFilter filter(window.Widget(), receiver);
+  gtk_main();
+  board.OnDestroy();
+  return 0;
+}

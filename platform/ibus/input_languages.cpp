@@ -1,0 +1,133 @@
+#include "platform/ibus/input_languages.h"
+
+#include <gio/gio.h>
+// This one header of IBus lacks its C linkage block; GLib is in already, so only its own
+// declarations are wrapped.
+extern "C" {
+#define __IBUS_H_INSIDE__
+#include <ibusutil.h>
+#undef __IBUS_H_INSIDE__
+}
+#include <ibus.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "platform/x11/xkb.h"
+
+namespace panelia {
+
+namespace {
+
+// A daemon that does not answer within this costs the kiosk no more than this.
+constexpr int kCallTimeoutMs = 500;
+
+// The engines the operator preloaded, in their order (IBus's own setting).
+std::vector<std::string> PreloadedEngines() {
+  std::vector<std::string> names;
+  GSettingsSchemaSource* source = g_settings_schema_source_get_default();
+  GSettingsSchema* schema = source ? g_settings_schema_source_lookup(source, "org.freedesktop.ibus.general", TRUE) : nullptr;
+  if (!schema) return names;
+  g_settings_schema_unref(schema);
+  GSettings* settings = g_settings_new("org.freedesktop.ibus.general");
+  gchar** engines = g_settings_get_strv(settings, "preload-engines");
+  for (gchar** e = engines; e && *e; ++e) names.emplace_back(*e);
+  g_strfreev(engines);
+  g_object_unref(settings);
+  return names;
+}
+
+// "Chinese - Intelligent Pinyin": the engine's language as people name it, then its own name.
+std::string DisplayName(IBusEngineDesc* desc) {
+  std::string longname = ibus_engine_desc_get_longname(desc) ? ibus_engine_desc_get_longname(desc) : "";
+  const gchar* language = ibus_engine_desc_get_language(desc);
+  gchar* language_name = language && *language ? ibus_get_language_name(language) : nullptr;
+  std::string name = language_name && longname.find(language_name) == std::string::npos
+                         ? std::string(language_name) + " - " + longname
+                         : longname;
+  g_free(language_name);
+  return name.empty() ? ibus_engine_desc_get_name(desc) : name;
+}
+
+}  // namespace
+
+InputLanguages::InputLanguages(Display* display) : display_(display) {
+  ibus_init();
+  bus_ = ibus_bus_new();
+}
+
+InputLanguages::~InputLanguages() {
+  if (bus_) g_object_unref(bus_);
+}
+
+bool InputLanguages::IBusRunning() { return bus_ && ibus_bus_is_connected(bus_); }
+
+KeyboardLayoutList InputLanguages::List() {
+  KeyboardLayoutList list;
+  std::vector<std::string> names = IBusRunning() ? PreloadedEngines() : std::vector<std::string>{};
+  if (!names.empty()) {
+    // The engines' descriptions, asked with a time limit of our own.
+    GPtrArray* array = g_ptr_array_new();
+    for (auto& n : names) g_ptr_array_add(array, n.data());
+    g_ptr_array_add(array, nullptr);
+    GError* error = nullptr;
+    GVariant* reply = g_dbus_connection_call_sync(
+        ibus_bus_get_connection(bus_), IBUS_SERVICE_IBUS, IBUS_PATH_IBUS, IBUS_INTERFACE_IBUS, "GetEnginesByNames",
+        g_variant_new("(^as)", reinterpret_cast<gchar**>(array->pdata)), G_VARIANT_TYPE("(av)"),
+        G_DBUS_CALL_FLAGS_NONE, kCallTimeoutMs, nullptr, &error);
+    g_ptr_array_free(array, TRUE);
+    if (reply) {
+      GVariantIter* iter = nullptr;
+      g_variant_get(reply, "(av)", &iter);
+      GVariant* item = nullptr;
+      while (g_variant_iter_loop(iter, "v", &item)) {
+        auto* desc = IBUS_ENGINE_DESC(ibus_serializable_deserialize(item));
+        if (!desc) continue;
+        KeyboardLayout layout;
+        layout.id = ibus_engine_desc_get_name(desc);
+        layout.name = DisplayName(desc);
+        layout.input_method = true;
+        list.push_back(std::move(layout));
+        g_object_unref(desc);
+      }
+      g_variant_iter_free(iter);
+      g_variant_unref(reply);
+    } else {
+      std::fprintf(stderr, "panelia: IBus does not describe its engines: %s\n", error ? error->message : "no reply");
+      g_clear_error(&error);
+    }
+  }
+  if (list.empty()) list = x11::ReadKeyboardLayouts(display_);
+  return list;
+}
+
+void InputLanguages::Activate(const KeyboardLayout& layout) {
+  if (!layout.input_method) {
+    x11::LockKeyboardGroup(display_, layout.group);
+    return;
+  }
+  if (!IBusRunning()) return;
+  // An engine is fed from the first group: a pinyin engine given another group's letters gets those.
+  x11::LockKeyboardGroup(display_, 0);
+  struct Switch {
+    IBusBus* bus;
+    std::string engine;
+  };
+  auto* request = new Switch{IBUS_BUS(g_object_ref(bus_)), layout.id};
+  ibus_bus_get_global_engine_async(
+      bus_, kCallTimeoutMs, nullptr,
+      [](GObject* source, GAsyncResult* result, gpointer p) {
+        auto* s = static_cast<Switch*>(p);
+        IBusEngineDesc* current = ibus_bus_get_global_engine_async_finish(IBUS_BUS(source), result, nullptr);
+        bool already = current && s->engine == ibus_engine_desc_get_name(current);
+        if (current) g_object_unref(current);
+        if (!already)
+          ibus_bus_set_global_engine_async(s->bus, s->engine.c_str(), kCallTimeoutMs, nullptr, nullptr, nullptr);
+        g_object_unref(s->bus);
+        delete s;
+      },
+      request);
+}
+
+}  // namespace panelia
