@@ -126,6 +126,9 @@ WebKitBrowser& WebKitKioskViews::Bar() {
     options.related = main_->View();
     options.own_popup_windows = true;
     bar_ = std::make_unique<WebKitBrowser>(*bar_events_, std::move(options));
+    // The bar's buttons are touched, never typed into: a touch on one leaves the keyboard focus (and
+    // the caret) where the visitor was typing, so the on-screen keyboard's keys still reach the page.
+    gtk_widget_set_can_focus(bar_->Widget(), FALSE);
     if (hooks_.bar_made) hooks_.bar_made(bar_->Widget());
   }
   return *bar_;
