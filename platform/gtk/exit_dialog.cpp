@@ -56,6 +56,8 @@ class GtkExitDialogs::PasswordDialog final : public ExitDialogPort {
     ok_ = gtk_button_new_with_label("确 定");
     GtkWidget* cancel = gtk_button_new_with_label("取 消");
     GtkWidget* keyboard = gtk_button_new_with_label("软键盘");
+    // The caret stays in the password field, where the on-screen keyboard's keys must go.
+    gtk_widget_set_focus_on_click(keyboard, FALSE);
     gtk_box_pack_end(GTK_BOX(bottom), keyboard, FALSE, FALSE, 0);
     gtk_box_pack_end(GTK_BOX(bottom), cancel, FALSE, FALSE, 0);
     gtk_box_pack_end(GTK_BOX(bottom), ok_, FALSE, FALSE, 0);

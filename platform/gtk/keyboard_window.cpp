@@ -46,6 +46,14 @@ GtkKeyboardWindow::GtkKeyboardWindow(std::string pictures, KeyboardWindowHooks h
   gtk_window_set_focus_on_map(GTK_WINDOW(window_), FALSE);
   if (icon_) gtk_window_set_icon(GTK_WINDOW(window_), icon_);
   gtk_window_set_default_size(GTK_WINDOW(window_), Width(), Height());
+  // A close request (Panelia's WM_CLOSE) ends the program through its own path, as the close box
+  // does; GTK must not destroy the window under the keyboard meanwhile.
+  g_signal_connect(window_, "delete-event", G_CALLBACK(+[](GtkWidget*, GdkEvent*, gpointer self) {
+                     auto* me = static_cast<GtkKeyboardWindow*>(self);
+                     if (me->hooks_.close) me->hooks_.close();
+                     return TRUE;
+                   }),
+                   this);
   area_ = gtk_drawing_area_new();
   gtk_widget_set_size_request(area_, Width(), Height());
   gtk_widget_add_events(area_, GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK | GDK_BUTTON_MOTION_MASK |

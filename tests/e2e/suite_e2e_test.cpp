@@ -2,7 +2,10 @@
 // programs, the music latch, stuck partners, and leaving through the exit password.
 #include <gtest/gtest.h>
 
+#include <X11/XKBlib.h>
+
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <thread>
@@ -10,6 +13,7 @@
 #include "common/settings.h"
 #include "common/text.h"
 #include "harness.h"
+#include "keyboard/key_table.h"
 
 namespace panelia::e2e {
 namespace {
@@ -24,7 +28,7 @@ class SuiteE2E : public DisplayTest {
 
   // A module directory of its own: Panelia, its data, a test bar page and stand-in partners that
   // log what they receive.
-  void MakeModule(bool hung_player = false, bool real_player = false) {
+  void MakeModule(bool hung_player = false, bool real_player = false, bool real_keyboard = false) {
     module_ = env_.Root() / "module";
     fs::create_directories(module_);
     fs::copy(kBinDir + "panelia", module_ / "panelia");
@@ -36,7 +40,8 @@ class SuiteE2E : public DisplayTest {
     std::ofstream(module_ / "OpenURL.ini") << "[TargetURL]\n3=file://" << kPagesDir << "target.html\n";
     if (real_player) fs::copy(kBinDir + "sonavelle", module_ / "sonavelle");
     else Partner("sonavelle", "SonavelleClass4.0", hung_player);
-    Partner("glyphdeck", "GlyphdeckClass4.0", false);
+    if (real_keyboard) fs::copy(kBinDir + "glyphdeck", module_ / "glyphdeck");
+    else Partner("glyphdeck", "GlyphdeckClass4.0", false);
   }
   void Partner(const std::string& program, const std::string& klass, bool hang) {
     fs::path script = module_ / program;
@@ -65,8 +70,9 @@ class SuiteE2E : public DisplayTest {
         dword(Section::Music, "IsMusic", music ? 1 : 0), dword(Section::Advance, "IsScriptDebug", 1),
     }));
   }
-  Process Start() {
+  Process Start(std::map<std::string, std::string> extra_env = {}) {
     auto env = env_.Env();
+    env.insert(extra_env.begin(), extra_env.end());
     // The real player, when there is one, plays into nothing at the pace of real time.
     env["PANELIA_AUDIO_SINK"] = "fakesink sync=true";
     return Process({(module_ / "panelia").string(), "--embedding"}, env, module_.string(),
@@ -368,6 +374,147 @@ TEST_F(SuiteE2E, MusicFollowsThePagesAndEndsWithTheKiosk) {
   EXPECT_EQ(kiosk.Wait(15s), 0) << env_.Log();
   EXPECT_TRUE(WaitUntil([&] { return FindWindowsByClass(display_.X(), "SonavelleClass4.0").empty(); }, 10s))
       << "the player goes with the kiosk";
+}
+
+// The real on-screen keyboard over the real full-screen kiosk, on a page whose input shows its
+// value in the title ("V:...").
+class KeyboardE2E : public SuiteE2E {
+ protected:
+  void StartOnTypingPage(std::map<std::string, std::string> extra_env = {}) {
+    MakeModule(false, false, /*real_keyboard=*/true);
+    Seed(false);
+    ASSERT_TRUE(env_.Store().Apply(
+        {{RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(Section::General), "SoftHomeUrl",
+          RegValue::Text("file://" + kPagesDir + "type.html")},
+         {RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(Section::Navigator), "BoardMode",
+          RegValue::Dword(1)}}));
+    kiosk_ = Start(std::move(extra_env));
+    ASSERT_TRUE(TitleBecomes("V:")) << env_.Log();
+  }
+  // A touch on the page's input: with BoardMode the kiosk starts the keyboard.
+  void TouchInput() { Xdotool({"mousemove", "200", "40", "click", "1"}); }
+  Window Keyboard() {
+    Window found = 0;
+    WaitUntil([&] {
+      auto w = FindWindowsByClass(display_.X(), "GlyphdeckClass4.0");
+      found = w.empty() ? 0 : w[0];
+      return found != 0;
+    }, 10s);
+    return found;
+  }
+  // The centre of a key on the screen.
+  std::pair<int, int> KeyCentre(Window keyboard, int id) {
+    const KeyDef* key = FindKey(id);
+    int x = 0, y = 0;
+    Window child;
+    XTranslateCoordinates(display_.X(), keyboard, DefaultRootWindow(display_.X()), 0, 0, &x, &y, &child);
+    auto px = [](int units) { return static_cast<int>(std::lround(units * 1.5)); };
+    return {x + px(key->rect.x) + px(key->rect.w) / 2, y + 26 + px(key->rect.y) + px(key->rect.h) / 2};
+  }
+  void Keys(Window keyboard, std::initializer_list<int> ids) {
+    for (int id : ids) {
+      auto [x, y] = KeyCentre(keyboard, id);
+      Xdotool({"mousemove", std::to_string(x), std::to_string(y), "click", "1"});
+    }
+  }
+  bool CapsLockOn() {
+    XkbStateRec state{};
+    XkbGetState(display_.X(), XkbUseCoreKbd, &state);
+    return (state.locked_mods & LockMask) != 0;
+  }
+  Process kiosk_;
+};
+
+TEST_F(KeyboardE2E, TypesIntoTheFullScreenKioskAndLeavesCapsLockOff) {
+  StartOnTypingPage();
+  TouchInput();
+  Window keyboard = Keyboard();
+  ASSERT_NE(keyboard, 0u) << env_.Log();
+  auto [cx, cy] = KeyCentre(keyboard, 1056);  // the space bar, away from its legend
+  constexpr unsigned long kKeyFace = 0x3d7fd1;
+  EXPECT_TRUE(WaitUntil([&] { return PixelAt(display_.X(), cx - 120, cy) == kKeyFace; }, 5s))
+      << "the keyboard shows over the kiosk: " << std::hex << PixelAt(display_.X(), cx - 120, cy);
+  TouchInput();  // a touch on the page: the keyboard stays above it
+  std::this_thread::sleep_for(500ms);
+  EXPECT_EQ(PixelAt(display_.X(), cx - 120, cy), kKeyFace);
+  // "Hello, World!": Shift latch for H, Caps for W, the latch again for "!".
+  Keys(keyboard, {1053, 1035, 1053, 1016, 1038, 1038, 1022, 1048, 1056, 1030, 1015, 1030, 1022, 1017, 1038, 1032,
+                  1053, 1001, 1053});
+  EXPECT_TRUE(TitleBecomes("V:Hello, World!")) << Title();
+  EXPECT_FALSE(CapsLockOn());
+  Keys(keyboard, {1030});  // Caps Lock on, and the kiosk closes meanwhile
+  EXPECT_TRUE(WaitUntil([&] { return CapsLockOn(); }, 2s));
+  SendCloseRequest(display_.X(), FindWindowsByClass(display_.X(), kClass)[0]);
+  EXPECT_EQ(kiosk_.Wait(15s), 0) << env_.Log();
+  EXPECT_TRUE(WaitUntil([&] { return FindWindowsByClass(display_.X(), "GlyphdeckClass4.0").empty(); }, 10s));
+  EXPECT_TRUE(WaitUntil([&] { return !CapsLockOn(); }, 5s)) << "the keyboard's Caps Lock goes with it" << env_.Log();
+}
+
+TEST_F(KeyboardE2E, ItsSoftKeyboardButtonTypesTheExitPassword) {
+  StartOnTypingPage();
+  WaitForBar();
+  Touch(kExit);
+  ASSERT_TRUE(WaitUntil([&] { return WindowTitled("退出Panelia程序"); }, 10s));
+  Window dialog = 0;
+  for (Window w : ClientList(display_.X()))
+    if (WindowTitle(display_.X(), w) == "退出Panelia程序") dialog = w;
+  XWindowAttributes a;
+  XGetWindowAttributes(display_.X(), dialog, &a);
+  int x = 0, y = 0;
+  Window child;
+  XTranslateCoordinates(display_.X(), dialog, DefaultRootWindow(display_.X()), a.width - 40, a.height - 22, &x, &y, &child);
+  Xdotool({"mousemove", std::to_string(x), std::to_string(y), "click", "1"});  // 软键盘
+  Window keyboard = Keyboard();
+  ASSERT_NE(keyboard, 0u) << env_.Log();
+  std::this_thread::sleep_for(500ms);
+  Keys(keyboard, {1031, 1016, 1043, 1017, 1016, 1018});  // "secret": case does not count
+  Keys(keyboard, {1055});
+  EXPECT_EQ(kiosk_.Wait(15s), 0) << env_.Log();
+}
+
+TEST_F(KeyboardE2E, ChineseThroughIBus) {
+  // IBus for this display alone: its settings in a key file of the test's own configuration folder.
+  fs::path settings = env_.Root() / "config" / "glib-2.0" / "settings";
+  fs::create_directories(settings);
+  std::ofstream(settings / "keyfile") << "[desktop/ibus/general]\npreload-engines=['xkb:us::eng', 'libpinyin']\n";
+  auto env = env_.Env();
+  env["GSETTINGS_BACKEND"] = "keyfile";
+  Process ibus({"ibus-daemon", "-r", "--emoji-extension=disable"}, env, "", (env_.Root() / "ibus.log").string());
+  ASSERT_TRUE(WaitUntil([&] {
+    std::error_code error;
+    return fs::exists(env_.Root() / "config" / "ibus" / "bus", error) &&
+           !fs::is_empty(env_.Root() / "config" / "ibus" / "bus", error);
+  }, 10s)) << "ibus-daemon did not start";
+  std::this_thread::sleep_for(1s);
+  StartOnTypingPage({{"GSETTINGS_BACKEND", "keyfile"}, {"GTK_IM_MODULE", "ibus"}});
+  TouchInput();
+  Window keyboard = Keyboard();
+  ASSERT_NE(keyboard, 0u) << env_.Log();
+  std::this_thread::sleep_for(500ms);
+  Keys(keyboard, {1065, 1065});  // the first touch names the first language, the second the next
+  std::this_thread::sleep_for(1500ms);
+  Keys(keyboard, {1046, 1021, 1035, 1026, 1022, 1056});  // n i h a o, space
+  EXPECT_TRUE(TitleBecomes("V:你好")) << Title() << env_.Log();
+  Keys(keyboard, {1064});
+  std::this_thread::sleep_for(1s);
+  Keys(keyboard, {1026});
+  EXPECT_TRUE(TitleBecomes("V:你好a")) << Title();
+}
+
+// Only one keyboard, and only beside Panelia (any of its three class names).
+TEST_F(SuiteE2E, KeyboardRunsOnceAndOnlyBesidePanelia) {
+  auto start = [&] { return Process({kBinDir + "glyphdeck"}, env_.Env(), "", (env_.Root() / "glyphdeck.log").string()); };
+  Process alone = start();
+  EXPECT_EQ(alone.Wait(10s), 0);
+  EXPECT_TRUE(FindWindowsByClass(display_.X(), "GlyphdeckClass4.0").empty());
+  Process old_kiosk({kBinDir + "partner_stub", "PaneliaClass3.0", Log()}, env_.Env(), "", "");
+  ASSERT_TRUE(WaitUntil([&] { return !FindWindowsByClass(display_.X(), "PaneliaClass3.0").empty(); }, 5s));
+  Process first = start();
+  ASSERT_TRUE(WaitUntil([&] { return !FindWindowsByClass(display_.X(), "GlyphdeckClass4.0").empty(); }, 10s));
+  Process second = start();
+  EXPECT_EQ(second.Wait(10s), 0);
+  EXPECT_EQ(FindWindowsByClass(display_.X(), "GlyphdeckClass4.0").size(), 1u);
+  EXPECT_TRUE(first.Running());
 }
 
 }  // namespace
