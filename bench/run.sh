@@ -4,10 +4,12 @@
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build="$top/build-bench"
-"$top/scripts/bootstrap.sh"
+"$top/scripts/bootstrap.sh" xvkbd onboard
 cmake -S "$top" -B "$build" -DCMAKE_BUILD_TYPE=Release -DPANELIA_BUILD_TESTS=ON >/dev/null
-cmake --build "$build" -j"$(nproc)" --target startup_bench logic_bench message_bench music_bench bare_webkit panelia sonavelle panelia_data
+cmake --build "$build" -j"$(nproc)" --target startup_bench logic_bench message_bench music_bench keyboard_bench bare_webkit panelia sonavelle glyphdeck \
+  panelia_data
 "$build/bin/startup_bench"
 "$build/bin/message_bench"
 "$build/bin/music_bench"
+"$build/bin/keyboard_bench"
 "$build/bin/logic_bench" --benchmark_min_time=0.2

@@ -65,6 +65,8 @@ ScreenPoint PlaceKeyboard(int monitor_w, int monitor_h, int w, int h, int32_t x_
 class CKeyboardDlg {
  public:
   CKeyboardDlg(KeyInjector& keys, KeyboardView& view, KeyboardDesktop& desktop, KeyboardLayoutList layouts);
+  // The list may come once the window shows (reading it costs a noticeable part of the start).
+  void SetLayouts(KeyboardLayoutList layouts) { layouts_ = std::move(layouts); }
 
   // Pictures, the Caps indicator from the keyboard's lock state, the first layout.
   void OnInitDialog(WindowHandle self);

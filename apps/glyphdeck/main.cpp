@@ -37,6 +37,9 @@ bool TakeInstanceLock() {
 int main(int argc, char** argv) {
   using namespace panelia;
   gdk_set_allowed_backends("x11");
+  // The accessibility bridge looks for a session bus at start; the kiosk has none to offer, and the
+  // keyboard would show a tenth of a second later for it.
+  g_setenv("NO_AT_BRIDGE", "1", FALSE);
   if (!gtk_init_check(&argc, &argv)) {
     std::fprintf(stderr, "glyphdeck: cannot open the X display (is DISPLAY set?)\n");
     return 1;
@@ -45,12 +48,12 @@ int main(int argc, char** argv) {
   if (!TakeInstanceLock()) return 0;
   x11::X11WindowSystem windows;
   bool beside_panelia = false;
-  for (std::string_view panelia_class : {"PaneliaClass", "PaneliaClass3.0", "PaneliaClass4.0"})
+  // Today's class first: each look walks the display's window tree, and the first found ends it.
+  for (std::string_view panelia_class : {"PaneliaClass4.0", "PaneliaClass3.0", "PaneliaClass"})
     beside_panelia = beside_panelia || (windows.Connected() && windows.FindWindowByClass(panelia_class));
   if (!beside_panelia) return 0;
 
   SqliteRegistry store(RegistryFilesFromEnvironment());
-  InputLanguages languages(GdkXDisplay());
   x11::XTestInjector keys(GdkXDisplay());
   x11::X11KeyboardDesktop desktop(GdkXDisplay(), windows);
   CKeyboardDlg* board_ptr = nullptr;
@@ -60,7 +63,7 @@ int main(int argc, char** argv) {
   hooks.released = [&board_ptr] { board_ptr->RestoreTarget(); };
   hooks.close = [] { gtk_main_quit(); };
   GtkKeyboardWindow window(ModuleDirectory() + "res/glyphdeck/", hooks);
-  CKeyboardDlg board(keys, window, desktop, languages.List());
+  CKeyboardDlg board(keys, window, desktop, {});
   board_ptr = &board;
 
   SetWindowClass(window.Widget(), "glyphdeck", std::string(kGlyphdeckClass).c_str());
@@ -71,6 +74,21 @@ int main(int argc, char** argv) {
   GdkRectangle monitor = PrimaryMonitorArea();
   ScreenPoint at = PlaceKeyboard(monitor.width, monitor.height, window.Width(), window.Height(), x_pos, y_pos);
   window.ShowAt(monitor.x + at.x, monitor.y + at.y);
+  // The languages are read once the keyboard has shown itself: no language key can be touched
+  // before, and reading them (the layouts' descriptions are a large file) would delay the keyboard.
+  InputLanguages languages(GdkXDisplay());
+  struct Later {
+    CKeyboardDlg& board;
+    InputLanguages& languages;
+  } later{board, languages};
+  g_idle_add_full(
+      G_PRIORITY_LOW,
+      [](gpointer p) {
+        auto* l = static_cast<Later*>(p);
+        l->board.SetLayouts(l->languages.List());
+        return G_SOURCE_REMOVE;
+      },
+      &later, nullptr);
 
   // Panelia's close request (WM_CLOSE) ends it; it handles no registered message.
   x11::MessageReceiver receiver(

@@ -442,6 +442,26 @@ TEST_F(KeyboardE2E, TypesIntoTheFullScreenKioskAndLeavesCapsLockOff) {
                   1053, 1001, 1053});
   EXPECT_TRUE(TitleBecomes("V:Hello, World!")) << Title();
   EXPECT_FALSE(CapsLockOn());
+  // A finger that slides off a key still types it once; a quick double touch types twice.
+  auto [x_x, x_y] = KeyCentre(keyboard, 1042);
+  Xdotool({"mousemove", std::to_string(x_x), std::to_string(x_y), "mousedown", "1", "mousemove",
+           std::to_string(x_x + 200), std::to_string(x_y - 100), "mouseup", "1"});
+  auto [y_x, y_y] = KeyCentre(keyboard, 1019);
+  Xdotool({"mousemove", std::to_string(y_x), std::to_string(y_y), "click", "--repeat", "2", "--delay", "40", "1"});
+  EXPECT_TRUE(TitleBecomes("V:Hello, World!xyy")) << Title();
+  // Dragged by a free area (the movable-window picture), it follows the finger.
+  int before_x = 0, before_y = 0, after_x = 0, after_y = 0;
+  Window child;
+  XTranslateCoordinates(display_.X(), keyboard, DefaultRootWindow(display_.X()), 0, 0, &before_x, &before_y, &child);
+  Xdotool({"mousemove", std::to_string(before_x + 702), std::to_string(before_y + 26 + 320), "mousedown", "1",
+           "mousemove", std::to_string(before_x + 602), std::to_string(before_y + 26 + 220), "mouseup", "1"});
+  WaitUntil([&] {
+    XTranslateCoordinates(display_.X(), keyboard, DefaultRootWindow(display_.X()), 0, 0, &after_x, &after_y, &child);
+    return after_x != before_x;
+  }, 3s);
+  EXPECT_EQ(std::make_pair(after_x, after_y), std::make_pair(before_x - 100, before_y - 100));
+  Keys(keyboard, {1026});
+  EXPECT_TRUE(TitleBecomes("V:Hello, World!xyya")) << "the page keeps the caret after a drag";
   Keys(keyboard, {1030});  // Caps Lock on, and the kiosk closes meanwhile
   EXPECT_TRUE(WaitUntil([&] { return CapsLockOn(); }, 2s));
   SendCloseRequest(display_.X(), FindWindowsByClass(display_.X(), kClass)[0]);
