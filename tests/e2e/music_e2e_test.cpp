@@ -59,12 +59,16 @@ class MusicE2E : public DisplayTest {
         10s);
     return found;
   }
-  // A touch at a point of the player window, in its own pixels.
+  // A touch at a point of the player window, in its own pixels, once the window manager has shown
+  // and placed it.
   void TouchAt(Window w, int x, int y) {
-    int rx = 0, ry = 0;
-    Window child;
-    XTranslateCoordinates(display_.X(), w, DefaultRootWindow(display_.X()), x, y, &rx, &ry, &child);
-    Process p({"xdotool", "mousemove", std::to_string(rx), std::to_string(ry), "click", "1"}, env_.Env(), "", "");
+    WaitUntil([&] {
+      XWindowAttributes a;
+      return XGetWindowAttributes(display_.X(), w, &a) && a.map_state == IsViewable;
+    }, 5s);
+    std::this_thread::sleep_for(300ms);
+    Process p({"xdotool", "mousemove", "--window", std::to_string(w), std::to_string(x), std::to_string(y), "click", "1"},
+              env_.Env(), "", "");
     p.Wait(10s);
   }
   fs::path music_;
