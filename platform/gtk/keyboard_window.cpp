@@ -260,12 +260,16 @@ void GtkKeyboardWindow::ShowMenu(GdkEventButton* event) {
             {{"关闭(_C)", [this] { if (hooks_.close) hooks_.close(); }},
              {"", {}},
              {"关于 Glyphdeck(_A)...", [this] {
+                // The keyboard steps below the box while it is open (it stays above every other
+                // window), and comes back on top once the box goes.
                 about_open_ = true;
+                gdk_window_lower(gtk_widget_get_window(window_));
                 ShowCompanionAbout(nullptr, "关于 Glyphdeck", icon_,
                                    {"Panelia 触摸屏浏览器 4.5", "Glyphdeck 4.5 版", "Panelia 触摸屏浏览器的软件键盘",
                                     "Quorvex 出品"},
                                    Px(235), Px(63), [this] {
                                      about_open_ = false;
+                                     gdk_window_raise(gtk_widget_get_window(window_));
                                      if (hooks_.released) hooks_.released();
                                    });
               }}});
