@@ -5,7 +5,7 @@ set -euo pipefail
 top="$1"
 pattern='^[[:space:]]*#[[:space:]]*include[[:space:]]*[<"]((gtk|gdk|gdk-pixbuf|webkit2?|jsc|glib|glib-2\.0|gio|gobject|gst|ibus|libsoup|cairo|pango|X11|xcb)/|(glib|gio|gtk|gdk|sqlite3|ibus|cairo|pango|Xlib|xcb)[^/]*\.h[>"])'
 status=0
-for dir in common shell browse keyboard music; do
+for dir in common shell browse keyboard music config; do
   [ -d "$top/$dir" ] || continue
   if grep -rInEi --include='*.h' --include='*.cpp' "$pattern" "$top/$dir"; then status=1; fi
 done

@@ -63,12 +63,6 @@ bool X11KeyboardDesktop::Exists(WindowHandle window) {
   return XGetWindowAttributes(display_, static_cast<Window>(window), &attributes) != 0;
 }
 
-void X11KeyboardDesktop::Activate(WindowHandle window) {
-  // Asked of the window manager as a pager would (source 2), so it is not refused as focus stealing.
-  XEvent e = ClientMessageTo(static_cast<Window>(window), AtomOf(display_, "_NET_ACTIVE_WINDOW"), {2, CurrentTime, 0});
-  ErrorTrap trap(display_);
-  XSendEvent(display_, DefaultRootWindow(display_), False, SubstructureRedirectMask | SubstructureNotifyMask, &e);
-  XFlush(display_);
-}
+void X11KeyboardDesktop::Activate(WindowHandle window) { AskToActivate(display_, static_cast<Window>(window)); }
 
 }  // namespace panelia::x11

@@ -90,6 +90,13 @@ void X11WindowSystem::SendClose(WindowHandle window) {
   XSendEvent(display_, static_cast<Window>(window), False, NoEventMask, &e);
 }
 
+void AskToActivate(Display* display, Window window) {
+  XEvent e = ClientMessageTo(window, AtomOf(display, "_NET_ACTIVE_WINDOW"), {2, CurrentTime, 0});
+  ErrorTrap trap(display);
+  XSendEvent(display, DefaultRootWindow(display), False, SubstructureRedirectMask | SubstructureNotifyMask, &e);
+  XFlush(display);
+}
+
 void X11WindowSystem::SetTopMost(WindowHandle window) {
   if (!display_) return;
   // The window manager's "above" state (add), and a raise for a display without one.

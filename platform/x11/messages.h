@@ -24,6 +24,8 @@ inline constexpr std::chrono::milliseconds kReplyWait{5000};
 Atom AtomOf(Display* display, std::string_view name);
 // A format-32 ClientMessage to `window` with up to five data words.
 XEvent ClientMessageTo(Window window, Atom type, std::initializer_list<long> words);
+// Asks the window manager to activate a window, as a pager would (not refused as focus stealing).
+void AskToActivate(Display* display, Window window);
 
 // Sends and waits on its own connection, so the caller's toolkit connection is never blocked on.
 class X11WindowSystem final : public WindowSystem {

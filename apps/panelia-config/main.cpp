@@ -1,0 +1,64 @@
+// panelia-config, the settings program: every value of the settings store in a window, the kiosk
+// directory's lists in an editor, and a box that tries an address. It runs without Panelia; a
+// second start brings the running window to the front.
+//   panelia-config [--kiosk-dir DIR]   (the lists' folder; the current directory by default, which
+//                                        is the kiosk directory when Panelia starts it)
+#include <fcntl.h>
+#include <gtk/gtk.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "common/module_directory.h"
+#include "platform/gtk/config_window.h"
+#include "platform/gtk/gdk_x11.h"
+#include "platform/store/sqlite_registry.h"
+#include "platform/x11/messages.h"
+
+namespace {
+
+constexpr const char* kTitle = "Panelia 选项";
+
+bool TakeInstanceLock() {
+  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+  std::string path = std::string(runtime && *runtime ? runtime : "/tmp") + "/panelia-config.lock";
+  int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  if (fd < 0) return true;
+  return flock(fd, LOCK_EX | LOCK_NB) == 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  using namespace panelia;
+  gdk_set_allowed_backends("x11");
+  if (!gtk_init_check(&argc, &argv)) {
+    std::fprintf(stderr, "panelia-config: cannot open the X display (is DISPLAY set?)\n");
+    return 1;
+  }
+  UseGdkErrorTrap();
+  std::string kiosk_dir;
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--kiosk-dir") == 0 && i + 1 < argc) kiosk_dir = argv[++i];
+  }
+  if (kiosk_dir.empty()) {
+    char cwd[4096];
+    kiosk_dir = getcwd(cwd, sizeof cwd) ? cwd : ".";
+  }
+  if (!TakeInstanceLock()) {
+    // One settings window at a time: two would overwrite each other's values.
+    x11::X11WindowSystem windows;
+    if (auto running = windows.Connected() ? windows.FindWindowByTitle(kTitle) : std::nullopt)
+      x11::AskToActivate(GdkXDisplay(), static_cast<Window>(*running));
+    return 0;
+  }
+  RegistryFiles files = RegistryFilesFromEnvironment();
+  SqliteRegistry store(files);
+  GtkConfigWindow window(store, {kiosk_dir, ModuleDirectory(), files.local_machine.string()}, [] { gtk_main_quit(); });
+  gtk_main();
+  return 0;
+}

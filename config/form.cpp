@@ -1,0 +1,182 @@
+#include "config/form.h"
+
+#include <algorithm>
+#include <charconv>
+
+#include "common/text.h"
+
+namespace panelia {
+
+namespace {
+
+// The controls that the type alone does not tell.
+struct Hint {
+  std::string_view name;
+  FieldKind kind;
+  int64_t min, max;
+  std::vector<Choice> choices;
+};
+
+const std::vector<Hint>& Hints() {
+  static const std::vector<Hint> hints = {
+      {"SoftHomeUrl", FieldKind::Address, 0, 0, {}},
+      {"Password", FieldKind::Password, 0, 0, {}},
+      {"PowerOffTime", FieldKind::Time, 0, 0, {}},
+      {"MusicPath", FieldKind::Folder, 0, 0, {}},
+      {"WaitTime", FieldKind::Number, 0, 1440, {}},
+      {"IntervalTime", FieldKind::Number, 0, 1440, {}},
+      {"ScrollStep", FieldKind::Number, 1, 65536, {}},
+      {"KeyboardXPos", FieldKind::Number, 0, 16384, {}},
+      {"KeyboardYPos", FieldKind::Number, 0, 16384, {}},
+      {"Style", FieldKind::Choice, 0, 0, {{0, "Flowery 花样"}, {1, "BlueCrystal 蓝水晶"}, {2, "FreshGreen 清新绿"}, {3, "User 自定义"}}},
+      {"LoopMode", FieldKind::Choice, 0, 0, {{0, "顺序"}, {1, "随机"}}},
+      {"PlayMode", FieldKind::Choice, 0, 0, {{0, "顺序播放"}, {1, "随机播放"}, {2, "单曲重复"}}},
+      {"ForbitMethod", FieldKind::Choice, 0, 0, {{0, "禁止列表中的网址"}, {1, "只允许列表中的网址"}}},
+      {"BoardType", FieldKind::Choice, 0, 0, {{0, "Glyphdeck"}, {1, "Tallypane"}}},
+      {"DefFontSize", FieldKind::Choice, 0, 0, {{0, "最大"}, {1, "较大"}, {2, "中"}, {3, "较小"}, {4, "最小"}}},
+      {"Initiated", FieldKind::Flag, 0, 1, {}},
+      {"BoardMode", FieldKind::Flag, 0, 1, {}},
+      {"ScrollMode", FieldKind::Flag, 0, 1, {}},
+  };
+  return hints;
+}
+
+bool ParseNumber(std::string_view text, int64_t& out) {
+  text = TrimSpaces(text);
+  if (text.empty()) return false;
+  auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), out);
+  return error == std::errc() && end == text.data() + text.size();
+}
+
+bool ValidTime(std::string_view text) {
+  // H:MM or H:MM:SS, as the power-off check reads it.
+  std::vector<int64_t> parts;
+  for (size_t at = 0;;) {
+    size_t colon = text.find(':', at);
+    std::string_view part = text.substr(at, colon == std::string_view::npos ? std::string_view::npos : colon - at);
+    int64_t v = 0;
+    if (part.empty() || part.size() > 2 || !ParseNumber(part, v)) return false;
+    parts.push_back(v);
+    if (colon == std::string_view::npos) break;
+    at = colon + 1;
+  }
+  if (parts.size() != 2 && parts.size() != 3) return false;
+  return parts[0] <= 23 && parts[1] <= 59 && (parts.size() == 2 || parts[2] <= 59);
+}
+
+}  // namespace
+
+std::vector<FormField> FormFields() {
+  std::vector<FormField> fields;
+  for (const SettingInfo* info : kAllSettings) {
+    FormField field{info, info->type == ValueType::Sz ? FieldKind::Text : FieldKind::Number, 0, 0xFFFFFFFFLL, {}, {}};
+    // A number whose meaning is "on or off" is a switch.
+    if (info->type == ValueType::Dword && (info->name.rfind("Is", 0) == 0)) {
+      field.kind = FieldKind::Flag;
+      field.max = 1;
+    }
+    for (const Hint& hint : Hints()) {
+      if (hint.name != info->name) continue;
+      field.kind = hint.kind;
+      if (hint.kind == FieldKind::Number || hint.kind == FieldKind::Flag) {
+        field.min = hint.min;
+        field.max = hint.max;
+      }
+      field.choices = hint.choices;
+    }
+    fields.push_back(std::move(field));
+  }
+  return fields;
+}
+
+std::string_view PageTitle(Section section) {
+  switch (section) {
+    case Section::General: return "基本设置";
+    case Section::Advance: return "高级设置";
+    case Section::Navigator: return "导航栏与键盘";
+    case Section::Display: return "显示";
+    case Section::Style: return "导航栏样式";
+    case Section::Loop: return "循环演示";
+    case Section::Address: return "网址限制";
+    case Section::Music: return "背景音乐";
+    case Section::Root: return "其他";
+  }
+  return "";
+}
+
+Checked CheckField(const FormField& field, std::string_view typed, bool (*folder_exists)(const std::string&)) {
+  if (field.info->type == ValueType::Dword) {
+    int64_t v = 0;
+    if (!ParseNumber(typed, v)) return {std::nullopt, "请输入一个整数"};
+    if (field.kind == FieldKind::Choice) {
+      for (const Choice& c : field.choices)
+        if (c.value == v) return {RegValue::Dword(static_cast<uint32_t>(v)), ""};
+      return {std::nullopt, "请从列表中选择一项"};
+    }
+    if (v < field.min || v > field.max)
+      return {std::nullopt, "数值应在 " + std::to_string(field.min) + " 到 " + std::to_string(field.max) + " 之间"};
+    return {RegValue::Dword(static_cast<uint32_t>(v)), ""};
+  }
+  std::string text(field.kind == FieldKind::Password ? typed : TrimSpaces(typed));
+  if (text.size() > kMaxTextBytes)
+    return {std::nullopt, "文字太长：" + std::to_string(text.size()) + " 字节，最多 " + std::to_string(kMaxTextBytes) + " 字节"};
+  if (!IsValidUtf8(text)) return {std::nullopt, "文字含有无效的字符"};
+  if (text.find('\0') != std::string::npos) return {std::nullopt, "文字含有无效的字符"};
+  switch (field.kind) {
+    case FieldKind::Time:
+      if (!text.empty() && !ValidTime(text)) return {std::nullopt, "时间格式应为 时:分 或 时:分:秒，例如 18:30"};
+      break;
+    case FieldKind::Address:
+      if (text.find(' ') != std::string::npos)
+        return {RegValue::Text(text), "网址中含有空格；如为本机文件，请确认路径无误"};
+      break;
+    case FieldKind::Folder:
+      if (!text.empty() && folder_exists && !folder_exists(text))
+        return {RegValue::Text(text), "该文件夹目前不存在：背景音乐将没有歌曲，直到它被创建"};
+      break;
+    default:
+      break;
+  }
+  return {RegValue::Text(text), ""};
+}
+
+std::string DefaultText(const FormField& field) {
+  if (field.info->type == ValueType::Sz) return "";
+  return std::to_string(field.info->has_own_default ? field.info->dword_default : 0);
+}
+
+std::string ValueText(const FormField& field, const RegValue& value) {
+  if (field.info->type == ValueType::Sz) return value.type == ValueType::Sz ? value.AsText() : DefaultText(field);
+  auto number = value.AsDword();
+  return number ? std::to_string(*number) : DefaultText(field);
+}
+
+std::vector<std::string> LoadForm(RegistryStore& store, const std::vector<FormField>& fields) {
+  std::vector<std::string> values;
+  values.reserve(fields.size());
+  for (const FormField& field : fields) {
+    ValueRead read = store.QueryValue(Hive::LocalMachine, SectionPath(field.info->section), field.info->name);
+    values.push_back(read ? ValueText(field, *read) : DefaultText(field));
+  }
+  return values;
+}
+
+std::vector<RegChange> FormChanges(RegistryStore& store, const std::vector<FormField>& fields,
+                                   const std::vector<RegValue>& values) {
+  std::vector<RegChange> changes;
+  std::vector<std::string> created;
+  for (size_t i = 0; i < fields.size() && i < values.size(); ++i) {
+    const FormField& field = fields[i];
+    std::string key = SectionPath(field.info->section);
+    ValueRead read = store.QueryValue(Hive::LocalMachine, key, field.info->name);
+    if (read && *read == values[i]) continue;
+    if (std::find(created.begin(), created.end(), key) == created.end()) {
+      created.push_back(key);
+      changes.push_back({RegChange::Kind::CreateKey, Hive::LocalMachine, key, "", {}});
+    }
+    changes.push_back({RegChange::Kind::SetValue, Hive::LocalMachine, key, std::string(field.info->name), values[i]});
+  }
+  return changes;
+}
+
+}  // namespace panelia

@@ -1,0 +1,59 @@
+// The settings program's form without a toolkit: one field for every value of the settings table
+// (a value added to the table gets a field without any window code changing), the control each
+// wants, validation of what an operator types, and the changes that OK writes in one transaction.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/registry.h"
+#include "common/settings.h"
+
+namespace panelia {
+
+enum class FieldKind { Flag, Number, Choice, Text, Address, Time, Folder, Password };
+
+struct Choice {
+  uint32_t value;
+  std::string_view label;
+};
+
+struct FormField {
+  const SettingInfo* info;
+  FieldKind kind;
+  int64_t min = 0, max = 0xFFFFFFFFLL;  // Number: the range an operator may type
+  std::vector<Choice> choices;          // Choice
+  std::string_view label;               // what the window shows; the value's name when empty
+};
+
+// Every setting of the table, in its order, as a field.
+std::vector<FormField> FormFields();
+// The page a section's fields go on.
+std::string_view PageTitle(Section section);
+
+// The most a text value may hold: the programs read it into a 256-byte buffer.
+inline constexpr size_t kMaxTextBytes = 255;
+
+struct Checked {
+  std::optional<RegValue> value;  // nullopt: refused
+  std::string message;            // why it was refused, or a warning about an accepted value
+};
+// What the operator typed (the text of the control; "0"/"1" for flags, the value for choices),
+// checked for the field. `folder_exists` answers for folders (a missing one is a warning only).
+Checked CheckField(const FormField& field, std::string_view typed, bool (*folder_exists)(const std::string&) = nullptr);
+
+// The field's default as the control shows it.
+std::string DefaultText(const FormField& field);
+// A stored value as the control shows it.
+std::string ValueText(const FormField& field, const RegValue& value);
+
+// The values the form starts from: the store's, or the defaults where absent or unreadable.
+std::vector<std::string> LoadForm(RegistryStore& store, const std::vector<FormField>& fields);
+// One change per value that differs from what is stored (keys are created as needed), for one
+// transaction. Every text must have passed CheckField first.
+std::vector<RegChange> FormChanges(RegistryStore& store, const std::vector<FormField>& fields,
+                                   const std::vector<RegValue>& values);
+
+}  // namespace panelia

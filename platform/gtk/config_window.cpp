@@ -1,0 +1,417 @@
+#include "platform/gtk/config_window.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+
+#include "browse/page_lists.h"
+#include "common/settings.h"
+#include "common/text.h"
+#include "config/try_address.h"
+#include "platform/gtk/message_box.h"
+
+namespace panelia {
+
+namespace {
+
+constexpr const char* kTitle = "Panelia 选项";
+constexpr const char* kListFiles[] = {"limit.dat", "Show.dat", "stop.dat", "Loop.dat", "OpenURL.ini"};
+
+bool FolderExists(const std::string& path) {
+  std::error_code error;
+  return std::filesystem::is_directory(path, error);
+}
+
+// Written beside the old file and renamed over it: a reader sees the old list or the new one.
+bool WriteAtomically(const std::string& path, const std::string& text, std::string& error) {
+  std::string temporary = path + ".new";
+  int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) {
+    error = g_strerror(errno);
+    return false;
+  }
+  bool ok = write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size()) && fsync(fd) == 0;
+  if (!ok) error = g_strerror(errno);
+  close(fd);
+  if (ok && rename(temporary.c_str(), path.c_str()) != 0) {
+    error = g_strerror(errno);
+    ok = false;
+  }
+  if (!ok) unlink(temporary.c_str());
+  return ok;
+}
+
+GtkWidget* LeftLabel(const std::string& text) {
+  GtkWidget* label = gtk_label_new(text.c_str());
+  gtk_label_set_xalign(GTK_LABEL(label), 0);
+  return label;
+}
+
+}  // namespace
+
+GtkConfigWindow::GtkConfigWindow(RegistryStore& store, ConfigPaths paths, std::function<void()> closed)
+    : store_(store), paths_(std::move(paths)), closed_(std::move(closed)), fields_(FormFields()) {
+  window_ = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+  gtk_window_set_title(GTK_WINDOW(window_), kTitle);
+  gtk_window_set_default_size(GTK_WINDOW(window_), 760, 560);
+  g_signal_connect(window_, "delete-event", G_CALLBACK(+[](GtkWidget*, GdkEvent*, gpointer self) {
+                     static_cast<GtkConfigWindow*>(self)->closed_();
+                     return TRUE;
+                   }),
+                   this);
+  GtkWidget* box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 6);
+  gtk_container_set_border_width(GTK_CONTAINER(box), 8);
+  gtk_container_add(GTK_CONTAINER(window_), box);
+  notebook_ = gtk_notebook_new();
+  gtk_notebook_set_scrollable(GTK_NOTEBOOK(notebook_), TRUE);
+  gtk_box_pack_start(GTK_BOX(box), notebook_, TRUE, TRUE, 0);
+
+  rows_.reserve(fields_.size());
+  for (const FormField& field : fields_) rows_.push_back(Row{&field});
+  // Pages in the table's order of sections.
+  std::vector<Section> sections;
+  for (const FormField& field : fields_)
+    if (std::find(sections.begin(), sections.end(), field.info->section) == sections.end())
+      sections.push_back(field.info->section);
+  // The values under the root key are the programs' own bookkeeping: their page comes last.
+  std::stable_partition(sections.begin(), sections.end(), [](Section s) { return s != Section::Root; });
+  for (Section section : sections)
+    gtk_notebook_append_page(GTK_NOTEBOOK(notebook_), MakePage(section),
+                             gtk_label_new(std::string(PageTitle(section)).c_str()));
+  gtk_notebook_append_page(GTK_NOTEBOOK(notebook_), MakeListsPage(), gtk_label_new("页面列表"));
+  gtk_notebook_append_page(GTK_NOTEBOOK(notebook_), MakeTryPage(), gtk_label_new("试一试网址"));
+
+  std::vector<std::string> texts = LoadForm(store_, fields_);
+  for (size_t i = 0; i < rows_.size(); ++i) SetText(rows_[i], texts[i]);
+
+  status_ = LeftLabel("");
+  gtk_label_set_line_wrap(GTK_LABEL(status_), TRUE);
+  gtk_box_pack_start(GTK_BOX(box), status_, FALSE, FALSE, 0);
+  GtkWidget* buttons = gtk_button_box_new(GTK_ORIENTATION_HORIZONTAL);
+  gtk_button_box_set_layout(GTK_BUTTON_BOX(buttons), GTK_BUTTONBOX_END);
+  gtk_box_set_spacing(GTK_BOX(buttons), 6);
+  GtkWidget* ok = gtk_button_new_with_mnemonic("确定(_O)");
+  GtkWidget* cancel = gtk_button_new_with_mnemonic("取消(_C)");
+  GtkWidget* apply = gtk_button_new_with_mnemonic("应用(_A)");
+  for (GtkWidget* b : {ok, cancel, apply}) gtk_container_add(GTK_CONTAINER(buttons), b);
+  gtk_box_pack_start(GTK_BOX(box), buttons, FALSE, FALSE, 0);
+  g_signal_connect_swapped(ok, "clicked", G_CALLBACK(+[](GtkConfigWindow* self) {
+                             if (self->Save()) self->closed_();
+                           }),
+                           this);
+  g_signal_connect_swapped(apply, "clicked", G_CALLBACK(+[](GtkConfigWindow* self) { self->Save(); }), this);
+  g_signal_connect_swapped(cancel, "clicked", G_CALLBACK(+[](GtkConfigWindow* self) { self->closed_(); }), this);
+  gtk_widget_show_all(window_);
+  // The home page address is what an operator changes most: the caret starts there.
+  for (Row& row : rows_)
+    if (row.field->info == &setting::SoftHomeUrl) gtk_widget_grab_focus(row.control);
+}
+
+GtkConfigWindow::~GtkConfigWindow() {
+  if (window_) gtk_widget_destroy(window_);
+}
+
+GtkWidget* GtkConfigWindow::MakePage(Section section) {
+  GtkWidget* grid = gtk_grid_new();
+  gtk_grid_set_row_spacing(GTK_GRID(grid), 6);
+  gtk_grid_set_column_spacing(GTK_GRID(grid), 10);
+  gtk_container_set_border_width(GTK_CONTAINER(grid), 10);
+  int line = 0;
+  for (Row& row : rows_) {
+    if (row.field->info->section != section) continue;
+    GtkWidget* name = LeftLabel(std::string(row.field->info->name));
+    gtk_widget_set_tooltip_text(name, std::string(row.field->info->meaning).c_str());
+    gtk_grid_attach(GTK_GRID(grid), name, 0, line, 1, 1);
+    gtk_grid_attach(GTK_GRID(grid), MakeControl(row), 1, line, 1, 1);
+    std::string shown_default = DefaultText(*row.field);
+    if (row.field->kind == FieldKind::Flag) shown_default = shown_default == "0" ? "关" : "开";
+    if (row.field->kind == FieldKind::Choice)
+      for (const Choice& c : row.field->choices)
+        if (std::to_string(c.value) == shown_default) shown_default = std::string(c.label);
+    GtkWidget* default_label = LeftLabel("默认：" + (shown_default.empty() ? std::string("（空）") : shown_default));
+    gtk_grid_attach(GTK_GRID(grid), default_label, 2, line, 1, 1);
+    if (row.field->kind != FieldKind::Password) {
+      GtkWidget* reset = gtk_button_new_with_label("恢复默认");
+      g_object_set_data(G_OBJECT(reset), "row", &row);
+      g_signal_connect(reset, "clicked", G_CALLBACK(+[](GtkButton* b, gpointer self) {
+                         auto* target = static_cast<Row*>(g_object_get_data(G_OBJECT(b), "row"));
+                         static_cast<GtkConfigWindow*>(self)->SetText(*target, DefaultText(*target->field));
+                       }),
+                       this);
+      gtk_grid_attach(GTK_GRID(grid), reset, 3, line, 1, 1);
+    }
+    GtkWidget* meaning = LeftLabel(std::string(row.field->info->meaning));
+    gtk_label_set_line_wrap(GTK_LABEL(meaning), TRUE);
+    gtk_label_set_max_width_chars(GTK_LABEL(meaning), 70);
+    gtk_style_context_add_class(gtk_widget_get_style_context(meaning), "dim-label");
+    gtk_grid_attach(GTK_GRID(grid), meaning, 1, line + 1, 3, 1);
+    line += 2;
+  }
+  GtkWidget* scroller = gtk_scrolled_window_new(nullptr, nullptr);
+  gtk_container_add(GTK_CONTAINER(scroller), grid);
+  return scroller;
+}
+
+GtkWidget* GtkConfigWindow::MakeControl(Row& row) {
+  const FormField& field = *row.field;
+  switch (field.kind) {
+    case FieldKind::Flag:
+      row.control = gtk_switch_new();
+      gtk_widget_set_halign(row.control, GTK_ALIGN_START);
+      return row.control;
+    case FieldKind::Number:
+      row.control = gtk_spin_button_new_with_range(static_cast<double>(field.min), static_cast<double>(field.max), 1);
+      gtk_spin_button_set_numeric(GTK_SPIN_BUTTON(row.control), TRUE);
+      return row.control;
+    case FieldKind::Choice:
+      row.control = gtk_combo_box_text_new();
+      for (const Choice& c : field.choices)
+        gtk_combo_box_text_append(GTK_COMBO_BOX_TEXT(row.control), std::to_string(c.value).c_str(),
+                                  std::string(c.label).c_str());
+      return row.control;
+    case FieldKind::Password: {
+      GtkWidget* box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 4);
+      row.control = gtk_entry_new();
+      row.second = gtk_entry_new();
+      for (GtkWidget* e : {row.control, row.second}) gtk_entry_set_visibility(GTK_ENTRY(e), FALSE);
+      gtk_entry_set_placeholder_text(GTK_ENTRY(row.control), "退出密码");
+      gtk_entry_set_placeholder_text(GTK_ENTRY(row.second), "再输入一次");
+      gtk_box_pack_start(GTK_BOX(box), row.control, FALSE, FALSE, 0);
+      gtk_box_pack_start(GTK_BOX(box), row.second, FALSE, FALSE, 0);
+      return box;
+    }
+    default: {
+      GtkWidget* box = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 6);
+      row.control = gtk_entry_new();
+      gtk_entry_set_width_chars(GTK_ENTRY(row.control), 40);
+      if (field.kind == FieldKind::Time) gtk_entry_set_placeholder_text(GTK_ENTRY(row.control), "例如 18:30");
+      if (field.kind == FieldKind::Address)
+        gtk_entry_set_placeholder_text(GTK_ENTRY(row.control), "例如 file:///srv/kiosk/index.html");
+      gtk_box_pack_start(GTK_BOX(box), row.control, TRUE, TRUE, 0);
+      // The bytes used against the limit, as the operator types.
+      row.count = gtk_label_new("");
+      gtk_box_pack_start(GTK_BOX(box), row.count, FALSE, FALSE, 0);
+      g_signal_connect(row.control, "changed", G_CALLBACK(+[](GtkEditable* e, gpointer count) {
+                         size_t bytes = std::string(gtk_entry_get_text(GTK_ENTRY(e))).size();
+                         std::string text = std::to_string(bytes) + "/" + std::to_string(kMaxTextBytes);
+                         gtk_label_set_text(GTK_LABEL(count), text.c_str());
+                       }),
+                       row.count);
+      if (field.kind == FieldKind::Folder) {
+        GtkWidget* browse = gtk_button_new_with_label("浏览...");
+        g_signal_connect(browse, "clicked", G_CALLBACK(+[](GtkButton* b, gpointer entry) {
+                           GtkWidget* chooser = gtk_file_chooser_dialog_new(
+                               "选择歌曲目录", GTK_WINDOW(gtk_widget_get_toplevel(GTK_WIDGET(b))),
+                               GTK_FILE_CHOOSER_ACTION_SELECT_FOLDER, "取消", GTK_RESPONSE_CANCEL, "选择",
+                               GTK_RESPONSE_ACCEPT, nullptr);
+                           if (gtk_dialog_run(GTK_DIALOG(chooser)) == GTK_RESPONSE_ACCEPT) {
+                             gchar* folder = gtk_file_chooser_get_filename(GTK_FILE_CHOOSER(chooser));
+                             if (folder) gtk_entry_set_text(GTK_ENTRY(entry), folder);
+                             g_free(folder);
+                           }
+                           gtk_widget_destroy(chooser);
+                         }),
+                         row.control);
+        gtk_box_pack_start(GTK_BOX(box), browse, FALSE, FALSE, 0);
+      }
+      return box;
+    }
+  }
+}
+
+std::string GtkConfigWindow::TextOf(const Row& row) const {
+  switch (row.field->kind) {
+    case FieldKind::Flag: return gtk_switch_get_active(GTK_SWITCH(row.control)) ? "1" : "0";
+    case FieldKind::Number:
+      gtk_spin_button_update(GTK_SPIN_BUTTON(row.control));
+      return std::to_string(static_cast<int64_t>(gtk_spin_button_get_value(GTK_SPIN_BUTTON(row.control))));
+    case FieldKind::Choice: {
+      const char* id = gtk_combo_box_get_active_id(GTK_COMBO_BOX(row.control));
+      return id ? id : "";
+    }
+    default: return gtk_entry_get_text(GTK_ENTRY(row.control));
+  }
+}
+
+void GtkConfigWindow::SetText(Row& row, const std::string& text) {
+  switch (row.field->kind) {
+    case FieldKind::Flag: gtk_switch_set_active(GTK_SWITCH(row.control), text != "0"); break;
+    case FieldKind::Number: gtk_spin_button_set_value(GTK_SPIN_BUTTON(row.control), std::atof(text.c_str())); break;
+    case FieldKind::Choice:
+      // A stored value outside the list shows nothing chosen; it is kept unless the operator picks.
+      if (!gtk_combo_box_set_active_id(GTK_COMBO_BOX(row.control), text.c_str()))
+        gtk_combo_box_set_active(GTK_COMBO_BOX(row.control), -1);
+      g_object_set_data_full(G_OBJECT(row.control), "stored", g_strdup(text.c_str()), g_free);
+      break;
+    case FieldKind::Password:
+      gtk_entry_set_text(GTK_ENTRY(row.control), text.c_str());
+      gtk_entry_set_text(GTK_ENTRY(row.second), text.c_str());
+      break;
+    default: gtk_entry_set_text(GTK_ENTRY(row.control), text.c_str()); break;
+  }
+}
+
+void GtkConfigWindow::Message(const std::string& text, GtkMessageType type) {
+  ShowMessageBox(GTK_WINDOW(window_), text, kTitle, type, GTK_BUTTONS_OK);
+}
+
+bool GtkConfigWindow::Save() {
+  std::vector<RegValue> values;
+  std::string warnings;
+  for (size_t i = 0; i < rows_.size(); ++i) {
+    Row& row = rows_[i];
+    std::string text = TextOf(row);
+    if (row.field->kind == FieldKind::Choice && text.empty()) {
+      // Nothing picked: the stored value stays as it was.
+      const char* stored = static_cast<const char*>(g_object_get_data(G_OBJECT(row.control), "stored"));
+      text = stored ? stored : DefaultText(*row.field);
+      uint32_t kept = static_cast<uint32_t>(std::strtoul(text.c_str(), nullptr, 10));
+      values.push_back(RegValue::Dword(kept));
+      continue;
+    }
+    auto page_of = [&] {
+      gint pages = gtk_notebook_get_n_pages(GTK_NOTEBOOK(notebook_));
+      for (gint p = 0; p < pages; ++p)
+        if (gtk_widget_is_ancestor(row.control, gtk_notebook_get_nth_page(GTK_NOTEBOOK(notebook_), p)))
+          gtk_notebook_set_current_page(GTK_NOTEBOOK(notebook_), p);
+      gtk_widget_grab_focus(row.control);
+    };
+    if (row.field->kind == FieldKind::Password && text != gtk_entry_get_text(GTK_ENTRY(row.second))) {
+      page_of();
+      Message("两次输入的退出密码不一样，请重新输入。", GTK_MESSAGE_ERROR);
+      return false;
+    }
+    Checked checked = CheckField(*row.field, text, &FolderExists);
+    if (!checked.value) {
+      page_of();
+      Message(std::string(row.field->info->name) + "：" + checked.message, GTK_MESSAGE_ERROR);
+      return false;
+    }
+    if (!checked.message.empty()) warnings += std::string(row.field->info->name) + "：" + checked.message + "\n";
+    values.push_back(*checked.value);
+  }
+  std::vector<RegChange> changes = FormChanges(store_, fields_, values);
+  if (!changes.empty() && !store_.Apply(changes)) {
+    Message("设置没有保存：设置文件 " + paths_.store_file +
+                " 无法写入（没有写入权限、正被其他程序锁定，或磁盘为只读）。原有的设置没有改变。",
+            GTK_MESSAGE_ERROR);
+    return false;
+  }
+  std::string done = changes.empty() ? "设置没有变化。" : "设置已保存。";
+  gtk_label_set_text(GTK_LABEL(status_), (done + (warnings.empty() ? "" : "\n" + warnings)).c_str());
+  return true;
+}
+
+GtkWidget* GtkConfigWindow::MakeListsPage() {
+  GtkWidget* box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 6);
+  gtk_container_set_border_width(GTK_CONTAINER(box), 10);
+  GtkWidget* top = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 6);
+  list_choice_ = gtk_combo_box_text_new();
+  for (const char* file : kListFiles) gtk_combo_box_text_append(GTK_COMBO_BOX_TEXT(list_choice_), file, file);
+  gtk_box_pack_start(GTK_BOX(top), LeftLabel("文件："), FALSE, FALSE, 0);
+  gtk_box_pack_start(GTK_BOX(top), list_choice_, FALSE, FALSE, 0);
+  GtkWidget* save = gtk_button_new_with_label("保存此文件");
+  gtk_box_pack_end(GTK_BOX(top), save, FALSE, FALSE, 0);
+  gtk_box_pack_start(GTK_BOX(box), top, FALSE, FALSE, 0);
+  GtkWidget* warning = LeftLabel("注意：每行一个网址；第一个空行之后的内容都会被忽略。比较时不分大小写的只有 Show.dat。");
+  gtk_label_set_line_wrap(GTK_LABEL(warning), TRUE);
+  gtk_box_pack_start(GTK_BOX(box), warning, FALSE, FALSE, 0);
+  list_note_ = LeftLabel("");
+  gtk_box_pack_start(GTK_BOX(box), list_note_, FALSE, FALSE, 0);
+  list_text_ = gtk_text_view_new();
+  gtk_text_view_set_monospace(GTK_TEXT_VIEW(list_text_), TRUE);
+  GtkWidget* scroller = gtk_scrolled_window_new(nullptr, nullptr);
+  gtk_container_add(GTK_CONTAINER(scroller), list_text_);
+  gtk_box_pack_start(GTK_BOX(box), scroller, TRUE, TRUE, 0);
+  g_signal_connect_swapped(list_choice_, "changed", G_CALLBACK(+[](GtkConfigWindow* self) { self->LoadListFile(); }), this);
+  g_signal_connect_swapped(save, "clicked", G_CALLBACK(+[](GtkConfigWindow* self) { self->SaveListFile(); }), this);
+  gtk_combo_box_set_active(GTK_COMBO_BOX(list_choice_), 0);
+  return box;
+}
+
+static std::string ListPath(const ConfigPaths& paths, const std::string& file) {
+  const std::string& dir = file == "OpenURL.ini" ? paths.module_directory : paths.kiosk_directory;
+  return dir.empty() ? file : (dir.back() == '/' ? dir : dir + "/") + file;
+}
+
+void GtkConfigWindow::LoadListFile() {
+  const char* file = gtk_combo_box_get_active_id(GTK_COMBO_BOX(list_choice_));
+  if (!file) return;
+  std::string path = ListPath(paths_, file);
+  list_was_gb18030_ = false;
+  std::string text, note;
+  if (auto bytes = ReadFileBytes(path)) {
+    SourceEncoding encoding = SourceEncoding::Utf8;
+    if (auto decoded = DecodeTextFile(*bytes, &encoding)) {
+      text = *decoded;
+      list_was_gb18030_ = encoding == SourceEncoding::Gb18030;
+      if (list_was_gb18030_) note = "此文件不是 UTF-8，已按 GB18030 打开；保存时将写成 UTF-8。";
+      if (encoding == SourceEncoding::Utf16LeBom) note = "此文件是 UTF-16，Panelia 读不懂它；保存时将写成 UTF-8。";
+    } else {
+      note = "此文件不是文字文件，无法编辑。";
+    }
+  } else {
+    note = "文件 " + path + " 还不存在；保存时将新建。";
+  }
+  list_loaded_ = text;
+  gtk_text_buffer_set_text(gtk_text_view_get_buffer(GTK_TEXT_VIEW(list_text_)), text.c_str(), -1);
+  gtk_label_set_text(GTK_LABEL(list_note_), note.c_str());
+}
+
+void GtkConfigWindow::SaveListFile() {
+  const char* file = gtk_combo_box_get_active_id(GTK_COMBO_BOX(list_choice_));
+  if (!file) return;
+  GtkTextBuffer* buffer = gtk_text_view_get_buffer(GTK_TEXT_VIEW(list_text_));
+  GtkTextIter start, end;
+  gtk_text_buffer_get_bounds(buffer, &start, &end);
+  gchar* chars = gtk_text_buffer_get_text(buffer, &start, &end, FALSE);
+  std::string text = chars;
+  g_free(chars);
+  std::string path = ListPath(paths_, file);
+  if (list_was_gb18030_ && text == list_loaded_) {
+    gtk_label_set_text(GTK_LABEL(list_note_), "内容没有改变，文件保持原样（GB18030）。");
+    return;
+  }
+  std::string error;
+  if (!WriteAtomically(path, text, error)) {
+    Message("无法保存 " + path + "：" + error + "。文件保持原样。", GTK_MESSAGE_ERROR);
+    return;
+  }
+  list_loaded_ = text;
+  list_was_gb18030_ = false;
+  gtk_label_set_text(GTK_LABEL(list_note_), ("已保存 " + path).c_str());
+}
+
+GtkWidget* GtkConfigWindow::MakeTryPage() {
+  GtkWidget* box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 8);
+  gtk_container_set_border_width(GTK_CONTAINER(box), 10);
+  gtk_box_pack_start(GTK_BOX(box),
+                     LeftLabel("输入一个网址，看看 Panelia 按已保存的设置和页面列表会怎样处理它："), FALSE, FALSE, 0);
+  GtkWidget* line = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 6);
+  try_entry_ = gtk_entry_new();
+  GtkWidget* check = gtk_button_new_with_label("试一试");
+  gtk_box_pack_start(GTK_BOX(line), try_entry_, TRUE, TRUE, 0);
+  gtk_box_pack_start(GTK_BOX(line), check, FALSE, FALSE, 0);
+  gtk_box_pack_start(GTK_BOX(box), line, FALSE, FALSE, 0);
+  try_answer_ = LeftLabel("");
+  gtk_box_pack_start(GTK_BOX(box), try_answer_, FALSE, FALSE, 0);
+  auto run = +[](GtkConfigWindow* self) {
+    DirectoryLists source(self->paths_.kiosk_directory);
+    CPageLists lists(source);
+    AddressVerdict v = TryAddress(gtk_entry_get_text(GTK_ENTRY(self->try_entry_)), lists, self->store_);
+    std::string answer = "网址：" + v.address + "\n" + (v.blocked ? "✗ 不能访问（被网址限制挡住）" : "✓ 可以访问") +
+                         "\n" + (v.bar_shown ? "✓ 显示导航栏" : "✗ 不显示导航栏") + "\n" +
+                         (v.music ? "✓ 播放背景音乐" : "✗ 没有背景音乐");
+    gtk_label_set_text(GTK_LABEL(self->try_answer_), answer.c_str());
+  };
+  g_signal_connect_swapped(check, "clicked", G_CALLBACK(run), this);
+  g_signal_connect_swapped(try_entry_, "activate", G_CALLBACK(run), this);
+  return box;
+}
+
+}  // namespace panelia

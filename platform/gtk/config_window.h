@@ -1,0 +1,69 @@
+// The settings program's window on GTK: a page of controls per section of the settings table, the
+// kiosk directory's list files and "OpenURL.ini" in an editor, and a box that tries an address.
+#pragma once
+
+#include <gtk/gtk.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "common/registry.h"
+#include "config/form.h"
+
+namespace panelia {
+
+struct ConfigPaths {
+  std::string kiosk_directory;   // the four lists
+  std::string module_directory;  // "OpenURL.ini"
+  std::string store_file;        // named in messages when the store cannot be written
+};
+
+class GtkConfigWindow {
+ public:
+  GtkConfigWindow(RegistryStore& store, ConfigPaths paths, std::function<void()> closed);
+  ~GtkConfigWindow();
+  GtkConfigWindow(const GtkConfigWindow&) = delete;
+  GtkConfigWindow& operator=(const GtkConfigWindow&) = delete;
+
+  GtkWidget* Widget() const { return window_; }
+  // Checks and writes every value in one transaction; false (and a message) when nothing was written.
+  bool Save();
+
+ private:
+  struct Row {
+    const FormField* field;
+    GtkWidget* control = nullptr;
+    GtkWidget* second = nullptr;  // the password's second entry
+    GtkWidget* count = nullptr;   // bytes used of a text
+  };
+  GtkWidget* MakePage(Section section);
+  GtkWidget* MakeControl(Row& row);
+  std::string TextOf(const Row& row) const;
+  void SetText(Row& row, const std::string& text);
+  GtkWidget* MakeListsPage();
+  GtkWidget* MakeTryPage();
+  void LoadListFile();
+  void SaveListFile();
+  void Message(const std::string& text, GtkMessageType type);
+
+  RegistryStore& store_;
+  ConfigPaths paths_;
+  std::function<void()> closed_;
+  std::vector<FormField> fields_;
+  std::vector<Row> rows_;
+  GtkWidget* window_ = nullptr;
+  GtkWidget* notebook_ = nullptr;
+  GtkWidget* status_ = nullptr;
+  // The list editor.
+  GtkWidget* list_choice_ = nullptr;
+  GtkWidget* list_text_ = nullptr;
+  GtkWidget* list_note_ = nullptr;
+  std::string list_loaded_;     // the text as loaded, to tell an unchanged GB18030 file
+  bool list_was_gb18030_ = false;
+  // The address box.
+  GtkWidget* try_entry_ = nullptr;
+  GtkWidget* try_answer_ = nullptr;
+};
+
+}  // namespace panelia

@@ -1,0 +1,110 @@
+// The settings program as an operator uses it: change values in its window and save them, cancel
+// and write nothing, and go when Panelia closes its companions.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "common/settings.h"
+#include "harness.h"
+
+namespace panelia::e2e {
+namespace {
+
+namespace fs = std::filesystem;
+
+class ConfigE2E : public DisplayTest {
+ protected:
+  Process StartConfig() {
+    return Process({kBinDir + "panelia-config", "--kiosk-dir", env_.Root().string()}, env_.Env(), env_.Root().string(),
+                   (env_.Root() / "config.log").string());
+  }
+  Window ConfigWindow() {
+    Window found = 0;
+    WaitUntil([&] {
+      for (Window w : ClientList(display_.X()))
+        if (WindowTitle(display_.X(), w) == "Panelia 选项") found = w;
+      if (!found) return false;
+      XWindowAttributes a;
+      return XGetWindowAttributes(display_.X(), found, &a) && a.map_state == IsViewable;
+    }, 15s);
+    return found;
+  }
+  void Keys(const std::vector<std::string>& keys) {
+    std::vector<std::string> argv = {"xdotool", "key", "--delay", "60"};
+    argv.insert(argv.end(), keys.begin(), keys.end());
+    Process(argv, env_.Env(), "", "").Wait(20s);
+  }
+  void Type(const std::string& text) { Process({"xdotool", "type", "--delay", "20", text}, env_.Env(), "", "").Wait(20s); }
+  std::string Query(const std::string& name) {
+    std::string out = (env_.Root() / "query.txt").string();
+    Process({kBinDir + "panelia-reg", "query", "HKLM\\" + SectionPath(Section::General), "/v", name}, env_.Env(), "", out)
+        .Wait(10s);
+    std::ifstream in(out);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+  std::string StoreBytes() {
+    std::string bytes;
+    for (const auto& entry : fs::directory_iterator(env_.Files().local_machine.parent_path())) {
+      std::ifstream in(entry.path(), std::ios::binary);
+      bytes += entry.path().filename().string() + ":" + std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    return bytes;
+  }
+};
+
+TEST_F(ConfigE2E, OkWritesWhatTheWindowShowsAndCancelWritesNothing) {
+  ASSERT_TRUE(env_.Store().Apply({{RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(Section::General),
+                                   "SoftHomeUrl", RegValue::Text("file:///old.html")}}));
+  Process config = StartConfig();
+  ASSERT_NE(ConfigWindow(), 0u) << env_.Log();
+  std::this_thread::sleep_for(500ms);
+  // The caret starts in the home address; then the reset button, then the IsPaneliaHome switch.
+  Keys({"ctrl+a"});
+  Type("file:///srv/kiosk/新首页.html");
+  Keys({"Tab", "Tab", "space", "alt+o"});
+  EXPECT_EQ(config.Wait(15s), 0) << "OK closes the window";
+  EXPECT_NE(Query("SoftHomeUrl").find("file:///srv/kiosk/新首页.html"), std::string::npos) << Query("SoftHomeUrl");
+  EXPECT_NE(Query("IsPaneliaHome").find("0x1"), std::string::npos) << Query("IsPaneliaHome");
+
+  std::string before = StoreBytes();
+  Process again = StartConfig();
+  ASSERT_NE(ConfigWindow(), 0u);
+  std::this_thread::sleep_for(500ms);
+  Keys({"ctrl+a"});
+  Type("file:///never.html");
+  Keys({"alt+c"});
+  EXPECT_EQ(again.Wait(15s), 0);
+  EXPECT_EQ(StoreBytes(), before) << "Cancel leaves the store as it was, byte for byte";
+}
+
+TEST_F(ConfigE2E, ARefusedValueKeepsTheWindowAndWritesNothing) {
+  Process config = StartConfig();
+  ASSERT_NE(ConfigWindow(), 0u);
+  std::this_thread::sleep_for(500ms);
+  std::string before = StoreBytes();
+  Keys({"ctrl+a"});
+  Type(std::string(256, 'a'));
+  Keys({"alt+o"});
+  EXPECT_TRUE(WaitUntil([&] {
+    for (Window w : ClientList(display_.X()))
+      if (WindowTitle(display_.X(), w) == "Panelia 选项" && w != ConfigWindow()) return true;
+    return false;
+  }, 10s)) << "a message box names the problem";
+  EXPECT_TRUE(config.Running());
+  EXPECT_EQ(StoreBytes(), before);
+}
+
+TEST_F(ConfigE2E, OneWindowAtATimeAndItGoesWhenPaneliaClosesItsCompanions) {
+  Process config = StartConfig();
+  Window window = ConfigWindow();
+  ASSERT_NE(window, 0u);
+  Process second = StartConfig();
+  EXPECT_EQ(second.Wait(10s), 0) << "a second start only raises the first";
+  // Panelia's close of its companions is the window manager's close request to this title.
+  SendCloseRequest(display_.X(), window);
+  EXPECT_EQ(config.Wait(10s), 0);
+}
+
+}  // namespace
+}  // namespace panelia::e2e
