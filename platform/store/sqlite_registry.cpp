@@ -182,7 +182,10 @@ RegistryFiles RegistryFilesFromEnvironment() {
   }
   std::filesystem::path system_dir = "/var/lib/panelia";
   std::error_code ec;
-  if (std::filesystem::is_directory(system_dir, ec) && access(system_dir.c_str(), W_OK) == 0) {
+  // The machine's store is there for whoever may write it (the operator) and for whoever may only
+  // read what the operator wrote there (the kiosk account).
+  if (std::filesystem::is_directory(system_dir, ec) &&
+      (access(system_dir.c_str(), W_OK) == 0 || access((system_dir / "HKEY_LOCAL_MACHINE.db").c_str(), R_OK) == 0)) {
     files.local_machine = system_dir / "HKEY_LOCAL_MACHINE.db";
   } else {
     files.local_machine = EnvDir("XDG_DATA_HOME", ".local/share") / "panelia" / "HKEY_LOCAL_MACHINE.db";
