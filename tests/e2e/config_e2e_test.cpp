@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include <sqlite3.h>
+
 #include "common/settings.h"
 #include "harness.h"
 
@@ -104,6 +106,33 @@ TEST_F(ConfigE2E, OneWindowAtATimeAndItGoesWhenPaneliaClosesItsCompanions) {
   // Panelia's close of its companions is the window manager's close request to this title.
   SendCloseRequest(display_.X(), window);
   EXPECT_EQ(config.Wait(10s), 0);
+}
+
+// Another program holds the store (a writer in the middle of its work, a locked disk): OK says so,
+// naming the file, keeps the window open, and nothing stored changes.
+TEST_F(ConfigE2E, AStoreThatCannotBeWrittenLosesNothing) {
+  ASSERT_TRUE(env_.Store().Apply({{RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(Section::General),
+                                   "SoftHomeUrl", RegValue::Text("file:///kept.html")}}));
+  sqlite3* holder = nullptr;
+  ASSERT_EQ(sqlite3_open(env_.Files().local_machine.c_str(), &holder), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(holder, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+  Process config = StartConfig();
+  Window window = ConfigWindow();
+  ASSERT_NE(window, 0u);
+  std::this_thread::sleep_for(500ms);
+  Keys({"ctrl+a"});
+  Type("file:///lost.html");
+  Keys({"alt+o"});
+  Window box = 0;
+  EXPECT_TRUE(WaitUntil([&] {
+    for (Window w : ClientList(display_.X()))
+      if (WindowTitle(display_.X(), w) == "Panelia 选项" && w != window) box = w;
+    return box != 0;
+  }, 20s)) << "a message box says the store cannot be written";
+  EXPECT_TRUE(config.Running());
+  sqlite3_exec(holder, "ROLLBACK", nullptr, nullptr, nullptr);
+  sqlite3_close(holder);
+  EXPECT_NE(Query("SoftHomeUrl").find("file:///kept.html"), std::string::npos) << Query("SoftHomeUrl");
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include "common/settings.h"
 #include "config/form.h"
+#include "config/try_address.h"
 #include "fakes.h"
 
 namespace panelia {
@@ -106,6 +107,43 @@ TEST(ConfigForm, LoadsDefaultsAndWritesOnlyWhatChanged) {
   ASSERT_EQ(changes.size(), 2u);
   EXPECT_EQ(changes[0].kind, RegChange::Kind::CreateKey);
   EXPECT_EQ(changes[1].name, "SoftHomeUrl");
+}
+
+}  // namespace
+}  // namespace panelia
+
+namespace panelia {
+namespace {
+
+// "Try an address" answers with the browser view's own questions on the saved settings and lists.
+TEST(ConfigTryAddress, AnswersAsTheBrowserViewWould) {
+  test::MemoryRegistry store;
+  auto set = [&](Section s, const char* name, uint32_t v) { store.Put(Hive::LocalMachine, SectionPath(s), name, RegValue::Dword(v)); };
+  set(Section::Address, "IsLimit", 1);
+  set(Section::Address, "ForbitMethod", 0);
+  set(Section::Music, "IsMusic", 1);
+  test::CallLog log;
+  test::FakeLists lists_source(log);
+  lists_source.files["limit.dat"] = PageList::Parse("games\n");
+  lists_source.files["Show.dat"] = PageList::Parse("MENU\n");
+  lists_source.files["stop.dat"] = PageList::Parse("http://example.com/quiet.html\n");
+  CPageLists lists(lists_source);
+  const struct {
+    const char* typed;
+    bool blocked, bar, music;
+  } cases[] = {
+      {"http://example.com/minigames/", true, false, true},
+      {"  http://example.com/Menu/  ", false, true, true},
+      {"http://example.com/quiet.html", false, false, false},
+  };
+  for (const auto& c : cases) {
+    AddressVerdict v = TryAddress(c.typed, lists, store);
+    EXPECT_EQ(v.blocked, c.blocked) << c.typed;
+    EXPECT_EQ(v.bar_shown, c.bar) << c.typed;
+    EXPECT_EQ(v.music, c.music) << c.typed;
+  }
+  set(Section::Navigator, "IsNavigator", 1);
+  EXPECT_TRUE(TryAddress("http://example.com/", lists, store).bar_shown) << "a fixed bar shows everywhere";
 }
 
 }  // namespace
