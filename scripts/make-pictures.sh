@@ -13,7 +13,7 @@ convert -size 64x64 xc:none \
   -draw 'ellipse 21,45 8,6 0,360' -draw 'ellipse 45,41 8,6 0,360' \
   -draw 'rectangle 27,14 31,45' -draw 'rectangle 51,10 55,41' \
   -draw 'polygon 27,14 55,8 55,16 27,22' \
-  -define png:bit-depth=8 "$res/sonavelle/128.png"
+  -define png:bit-depth=8 -define png:exclude-chunks=date,time "$res/sonavelle/128.png"
 echo "make-pictures: $res/sonavelle/128.png"
 
 # Glyphdeck's key pictures, numbered as the key table names them, at their own pixel sizes. The
@@ -38,7 +38,7 @@ key() {
   else
     args+=(-pointsize "$7" -gravity Center -annotate +0-1 "$6")
   fi
-  convert "${args[@]}" -type TrueColor -define png:bit-depth=8 -define png:color-type=2 "$out/$n.png"
+  convert "${args[@]}" -type TrueColor -define png:bit-depth=8 -define png:exclude-chunks=date,time -define png:color-type=2 "$out/$n.png"
 }
 
 # "number top bottom"; ImageMagick reads "%%" as "%" and "\\\\" as a backslash.
@@ -74,7 +74,7 @@ key 213 69 25 "$lit" one "中文输入法" 12
 # 208: the four-way arrow that says the window can be moved.
 convert -size 28x28 "xc:$corner" -fill '#404040' \
   -draw 'polygon 14,1 19,7 16,7 16,12 21,12 21,9 27,14 21,19 21,16 16,16 16,21 19,21 14,27 9,21 12,21 12,16 7,16 7,19 1,14 7,9 7,12 12,12 12,7 9,7' \
-  -type TrueColor -define png:bit-depth=8 -define png:color-type=2 "$out/208.png"
+  -type TrueColor -define png:bit-depth=8 -define png:exclude-chunks=date,time -define png:color-type=2 "$out/208.png"
 
 # Glyphdeck's icon 128: a small keyboard on a tile.
 convert -size 64x64 xc:none \
@@ -84,5 +84,24 @@ convert -size 64x64 xc:none \
   -draw 'rectangle 37,22 42,27' -draw 'rectangle 45,22 50,27' -draw 'rectangle 13,30 18,35' \
   -draw 'rectangle 21,30 26,35' -draw 'rectangle 29,30 34,35' -draw 'rectangle 37,30 42,35' \
   -draw 'rectangle 45,30 50,35' -draw 'rectangle 19,38 44,42' \
-  -define png:bit-depth=8 "$out/128.png"
+  -define png:bit-depth=8 -define png:exclude-chunks=date,time "$out/128.png"
 echo "make-pictures: $(ls "$out" | wc -l) pictures in $out"
+
+# A preview of each bundled bar style, for the settings program's style list.
+mkdir -p "$res/styles"
+preview() {
+  local name=$1 top=$2 bottom=$3 face=$4 border=$5 ink=$6 radius=$7
+  local args=(-size 240x56 "gradient:$top-$bottom" -font "$font" -pointsize 15)
+  local x
+  for x in 8 86 164; do
+    args+=(-fill "$face" -stroke "$border" -strokewidth 2
+      -draw "roundrectangle $x,8 $((x + 68)),47 $radius,$radius" -stroke none)
+  done
+  args+=(-fill "$ink" -annotate +27+34 "主页" -annotate +105+34 "后退" -annotate +183+34 "退出")
+  convert "${args[@]}" -define png:bit-depth=8 -define png:exclude-chunks=date,time "$res/styles/$name.png"
+}
+preview Flowery '#ffd6e7' '#ffb38a' '#ffe3ef' '#e9689b' '#8a1c4a' 16
+preview BlueCrystal '#0b2a55' '#163f7a' '#3d7fd1' '#7fb6ff' '#e8f4ff' 8
+preview FreshGreen '#f3ffe8' '#c8efa8' '#eefbe3' '#6cbf4a' '#1f5f1a' 4
+preview User '#e9ecef' '#e9ecef' '#ffffff' '#adb5bd' '#222222' 4
+echo "make-pictures: style previews in $res/styles"
