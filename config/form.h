@@ -18,6 +18,7 @@ enum class FieldKind { Flag, Number, Choice, Text, Address, Time, Folder, Passwo
 struct Choice {
   uint32_t value;
   std::string_view label;
+  std::string_view picture = {};  // a preview in res/, when the choice is a look
 };
 
 struct FormField {

@@ -168,12 +168,32 @@ GtkWidget* GtkConfigWindow::MakeControl(Row& row) {
       row.control = gtk_spin_button_new_with_range(static_cast<double>(field.min), static_cast<double>(field.max), 1);
       gtk_spin_button_set_numeric(GTK_SPIN_BUTTON(row.control), TRUE);
       return row.control;
-    case FieldKind::Choice:
-      row.control = gtk_combo_box_text_new();
-      for (const Choice& c : field.choices)
-        gtk_combo_box_text_append(GTK_COMBO_BOX_TEXT(row.control), std::to_string(c.value).c_str(),
-                                  std::string(c.label).c_str());
+    case FieldKind::Choice: {
+      // A list of pictures where the choices are looks (the bar styles), of words otherwise.
+      GtkListStore* model = gtk_list_store_new(3, G_TYPE_STRING, G_TYPE_STRING, GDK_TYPE_PIXBUF);
+      bool pictures = false;
+      for (const Choice& c : field.choices) {
+        GdkPixbuf* picture = nullptr;
+        if (!c.picture.empty())
+          picture = gdk_pixbuf_new_from_file((paths_.module_directory + "res/" + std::string(c.picture)).c_str(), nullptr);
+        pictures = pictures || picture;
+        gtk_list_store_insert_with_values(model, nullptr, -1, 0, std::to_string(c.value).c_str(), 1,
+                                          std::string(c.label).c_str(), 2, picture, -1);
+        if (picture) g_object_unref(picture);
+      }
+      row.control = gtk_combo_box_new_with_model(GTK_TREE_MODEL(model));
+      g_object_unref(model);
+      gtk_combo_box_set_id_column(GTK_COMBO_BOX(row.control), 0);
+      if (pictures) {
+        GtkCellRenderer* image = gtk_cell_renderer_pixbuf_new();
+        gtk_cell_layout_pack_start(GTK_CELL_LAYOUT(row.control), image, FALSE);
+        gtk_cell_layout_add_attribute(GTK_CELL_LAYOUT(row.control), image, "pixbuf", 2);
+      }
+      GtkCellRenderer* text = gtk_cell_renderer_text_new();
+      gtk_cell_layout_pack_start(GTK_CELL_LAYOUT(row.control), text, TRUE);
+      gtk_cell_layout_add_attribute(GTK_CELL_LAYOUT(row.control), text, "text", 1);
       return row.control;
+    }
     case FieldKind::Password: {
       GtkWidget* box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 4);
       row.control = gtk_entry_new();
