@@ -16,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench_util.h"
 #include "common/names.h"
 #include "common/settings.h"
 #include "keyboard/key_table.h"
@@ -23,22 +24,14 @@
 
 using namespace panelia;
 using namespace panelia::e2e;
+using panelia::bench::Median;
+using panelia::bench::Ms;
+using panelia::bench::PssKiB;
 using Clock = std::chrono::steady_clock;
 
 namespace {
 
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v.empty() ? 0 : v[v.size() / 2];
-}
-double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
 
-long PssKiB(pid_t pid) {
-  std::ifstream in("/proc/" + std::to_string(pid) + "/smaps_rollup");
-  for (std::string line; std::getline(in, line);)
-    if (line.rfind("Pss:", 0) == 0) return std::stol(line.substr(4));
-  return -1;
-}
 
 bool Mapped(Display* x, const std::string& klass) {
   for (Window w : FindWindowsByClass(x, klass)) {

@@ -17,6 +17,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench_util.h"
 #include "common/names.h"
 #include "common/settings.h"
 #include "music/mp3_info.h"
@@ -25,16 +26,14 @@
 
 using namespace panelia;
 using namespace panelia::e2e;
+using panelia::bench::Median;
+using panelia::bench::Ms;
+using panelia::bench::PssKiB;
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 namespace {
 
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v.empty() ? 0 : v[v.size() / 2];
-}
-double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
 
 void SetMusic(KioskEnvironment& env, const fs::path& folder) {
   env.Store().Apply({{RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(Section::Music), "MusicPath",
@@ -43,12 +42,6 @@ void SetMusic(KioskEnvironment& env, const fs::path& folder) {
                       RegValue::Dword(0)}});
 }
 
-long PssKiB(pid_t pid) {
-  std::ifstream in("/proc/" + std::to_string(pid) + "/smaps_rollup");
-  for (std::string line; std::getline(in, line);)
-    if (line.rfind("Pss:", 0) == 0) return std::stol(line.substr(4));
-  return -1;
-}
 
 }  // namespace
 

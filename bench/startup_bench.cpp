@@ -8,18 +8,15 @@
 #include <sstream>
 #include <thread>
 
+#include "bench_util.h"
 #include "common/settings.h"
 #include "harness.h"
 
 using namespace panelia;
 using namespace panelia::e2e;
+namespace bench = panelia::bench;
 
 namespace {
-
-double MedianOf(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
 
 std::vector<pid_t> ProcessTree(pid_t root) {
   std::map<pid_t, pid_t> parent;
@@ -47,14 +44,6 @@ std::vector<pid_t> ProcessTree(pid_t root) {
   return tree;
 }
 
-long PssKb(pid_t pid) {
-  std::ifstream in("/proc/" + std::to_string(pid) + "/smaps_rollup");
-  std::string line;
-  while (std::getline(in, line))
-    if (line.rfind("Pss:", 0) == 0) return std::stol(line.substr(4));
-  return 0;
-}
-
 double TimeToTitle(KioskEnvironment& env, VirtualDisplay& display, const std::vector<std::string>& argv,
                    const std::string& klass, const std::string& title, long* pss_kb = nullptr) {
   auto start = std::chrono::steady_clock::now();
@@ -68,7 +57,7 @@ double TimeToTitle(KioskEnvironment& env, VirtualDisplay& display, const std::ve
   if (pss_kb) {
     std::this_thread::sleep_for(2s);  // let the splash go and the page settle
     *pss_kb = 0;
-    for (pid_t pid : ProcessTree(p.pid())) *pss_kb += PssKb(pid);
+    for (pid_t pid : ProcessTree(p.pid())) *pss_kb += std::max(0L, bench::PssKiB(pid));  // a process gone meanwhile counts nothing
   }
   p.Stop();
   return shown ? ms : -1;
@@ -95,7 +84,7 @@ int main() {
     panelia.push_back(TimeToTitle(env, display, {kBinDir + "panelia"}, "PaneliaClass4.0",
                                   title + " - Panelia触摸屏浏览器", i == runs - 1 ? &pss : nullptr));
   }
-  double p = MedianOf(panelia), b = MedianOf(bare);
+  double p = bench::Median(panelia), b = bench::Median(bare);
   std::printf("start-up to home page shown (median of %d): panelia %.0f ms, bare WebKitGTK window %.0f ms, ratio %.2f\n",
               runs, p, b, p / b);
   std::printf("memory on the home page: PSS of panelia's process tree %.1f MiB\n", static_cast<double>(pss) / 1024.0);

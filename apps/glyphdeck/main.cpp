@@ -1,14 +1,12 @@
 // Glyphdeck, the on-screen keyboard: picture keys above the kiosk that type into the page by
 // synthetic key events, never taking the focus. It runs once at a time, and only beside Panelia.
-#include <fcntl.h>
 #include <gdk/gdkx.h>
 #include <gtk/gtk.h>
-#include <sys/file.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 
+#include "common/instance_lock.h"
 #include "common/module_directory.h"
 #include "common/names.h"
 #include "common/settings.h"
@@ -21,19 +19,6 @@
 #include "platform/x11/message_receiver.h"
 #include "platform/x11/messages.h"
 
-namespace {
-
-// The keyboard's single-instance lock: held as long as the process lives, gone with it.
-bool TakeInstanceLock() {
-  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-  std::string path = std::string(runtime && *runtime ? runtime : "/tmp") + "/OneInstanceMutex.lock";
-  int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-  if (fd < 0) return true;  // nowhere to keep a lock: better a keyboard than none
-  return flock(fd, LOCK_EX | LOCK_NB) == 0;
-}
-
-}  // namespace
-
 int main(int argc, char** argv) {
   using namespace panelia;
   gdk_set_allowed_backends("x11");
@@ -45,7 +30,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   UseGdkErrorTrap();
-  if (!TakeInstanceLock()) return 0;
+  if (!TakeInstanceLock("OneInstanceMutex")) return 0;
   x11::X11WindowSystem windows;
   bool beside_panelia = false;
   // Today's class first: each look walks the display's window tree, and the first found ends it.

@@ -3,9 +3,7 @@
 // second start brings the running window to the front.
 //   panelia-config [--kiosk-dir DIR]   (the lists' folder; the current directory by default, which
 //                                        is the kiosk directory when Panelia starts it)
-#include <fcntl.h>
 #include <gtk/gtk.h>
-#include <sys/file.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -13,6 +11,7 @@
 #include <cstring>
 #include <string>
 
+#include "common/instance_lock.h"
 #include "common/module_directory.h"
 #include "platform/gtk/config_window.h"
 #include "platform/gtk/gdk_x11.h"
@@ -23,13 +22,6 @@ namespace {
 
 constexpr const char* kTitle = "Panelia 选项";
 
-bool TakeInstanceLock() {
-  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-  std::string path = std::string(runtime && *runtime ? runtime : "/tmp") + "/panelia-config.lock";
-  int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-  if (fd < 0) return true;
-  return flock(fd, LOCK_EX | LOCK_NB) == 0;
-}
 
 }  // namespace
 
@@ -49,7 +41,7 @@ int main(int argc, char** argv) {
     char cwd[4096];
     kiosk_dir = getcwd(cwd, sizeof cwd) ? cwd : ".";
   }
-  if (!TakeInstanceLock()) {
+  if (!TakeInstanceLock("panelia-config")) {
     // One settings window at a time: two would overwrite each other's values.
     x11::X11WindowSystem windows;
     if (auto running = windows.Connected() ? windows.FindWindowByTitle(kTitle) : std::nullopt)
