@@ -2,6 +2,8 @@
 
 #include <gtk/gtkunixprint.h>
 
+#include <chrono>
+#include <cstdio>
 #include <string>
 
 #include "platform/gtk/message_box.h"
@@ -13,12 +15,13 @@ class WebKitKioskViews::MainEvents final : public BrowserEvents {
  public:
   explicit MainEvents(WebKitKioskViews& owner) : o_(owner) {}
   void OnBeforeNavigate(const std::string& url, bool& cancel) override {
-    if (o_.view_) o_.view_->OnBeforeNavigate2(url, cancel);
+    if (o_.view_ && !o_.recovering_) o_.view_->OnBeforeNavigate2(url, cancel);
   }
   void OnNavigateComplete(const std::string& url) override {
-    if (o_.view_) o_.view_->OnNavigateComplete2(url);
+    if (o_.view_ && !o_.recovering_) o_.view_->OnNavigateComplete2(url);
   }
   void OnDocumentComplete(const std::string& url) override {
+    if (o_.recovering_) return;
     if (o_.view_) o_.view_->OnDocumentComplete(url);
     if (o_.hooks_.first_document) o_.hooks_.first_document();
   }
@@ -57,6 +60,7 @@ class WebKitKioskViews::MainEvents final : public BrowserEvents {
     if (o_.hooks_.context_menu) o_.hooks_.context_menu(event);
     return true;
   }
+  void OnProcessGone() override { o_.RecoverPages(); }
 
  private:
   WebKitKioskViews& o_;
@@ -68,7 +72,8 @@ class WebKitKioskViews::BarEvents final : public BrowserEvents {
   void OnBeforeNavigate(const std::string& url, bool& cancel) override {
     if (o_.bar_logic_) o_.bar_logic_->OnBeforeNavigate2(url, cancel);
   }
-  void OnNavigateComplete(const std::string&) override {
+  void OnNavigateComplete(const std::string& url) override {
+    o_.bar_page_ = url;
     if (!o_.bar_logic_ || !o_.bar_) return;
     GtkAllocation a;
     gtk_widget_get_allocation(o_.bar_->Widget(), &a);
@@ -97,6 +102,7 @@ class WebKitKioskViews::BarEvents final : public BrowserEvents {
   void OnScrollPosition(int, int) override {}
   // The bar shows no menu of its own (the engine's is the ordinary site's).
   bool OnContextMenu(GdkEvent*) override { return false; }
+  void OnProcessGone() override { o_.RecoverPages(); }
 
  private:
   WebKitKioskViews& o_;
@@ -111,6 +117,7 @@ WebKitKioskViews::WebKitKioskViews(BrowserOptions main_options, KioskViewHooks h
 }
 
 WebKitKioskViews::~WebKitKioskViews() {
+  if (recovery_timer_) g_source_remove(recovery_timer_);
   g_cancellable_cancel(pending_.get());
   view_ = nullptr;
   bar_logic_ = nullptr;
@@ -182,6 +189,28 @@ void WebKitKioskViews::ForgetVisitor(std::function<void()> then) {
         delete w;
       },
       wipe);
+}
+
+void WebKitKioskViews::RecoverPages() {
+  if (recovery_timer_) return;
+  auto now = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch());
+  int delay = backoff_.NextDelayMs(static_cast<uint64_t>(now.count()));
+  recovering_ = true;
+  // Nothing of the broken page stays on the screen meanwhile.
+  webkit_web_view_load_html(main_->View(),
+                            "<!DOCTYPE html><html><head><meta charset='utf-8'><title>请稍候</title></head>"
+                            "<body style='margin:0;height:100vh;display:flex;align-items:center;justify-content:center;"
+                            "background:#f4f7fb;color:#1c2733;font:32px sans-serif'>请稍候 · Please wait</body></html>",
+                            "about:blank");
+  recovery_timer_ = g_timeout_add(static_cast<guint>(delay), [](gpointer p) {
+    auto* self = static_cast<WebKitKioskViews*>(p);
+    self->recovery_timer_ = 0;
+    self->recovering_ = false;
+    if (self->view_) self->view_->NavigateHome();
+    // The bar's page afresh: a view whose process died has forgotten its address.
+    if (self->bar_ && !self->bar_page_.empty()) webkit_web_view_load_uri(self->bar_->View(), self->bar_page_.c_str());
+    return G_SOURCE_REMOVE;
+  }, this);
 }
 
 void WebKitKioskViews::EditCommand(Edit edit) {

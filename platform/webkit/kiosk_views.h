@@ -11,6 +11,7 @@
 #include "browse/bottom_view.h"
 #include "browse/ports.h"
 #include "browse/view.h"
+#include "browse/crash_backoff.h"
 #include "platform/webkit/webkit_browser.h"
 
 namespace panelia {
@@ -78,6 +79,9 @@ class WebKitKioskViews final : public PageActions {
   };
   WebKitBrowser& Bar();
   static void PrintWithDialog(WebKitWebView* view, GtkWindow* parent);
+  // The web process died: a waiting page now, the home page and the bar's page once the back-off
+  // has passed. Both views report the same death; one recovery serves them.
+  void RecoverPages();
 
   KioskViewHooks hooks_;
   std::function<GtkWindow*()> dialog_parent_;
@@ -89,6 +93,12 @@ class WebKitKioskViews final : public PageActions {
   std::unique_ptr<WebKitBrowser> bar_;
   LazyBar lazy_bar_{*this};
   GObjectPtr<GCancellable> pending_ = GObjectPtr<GCancellable>::Adopt(g_cancellable_new());
+  CrashBackoff backoff_;
+  // While the waiting page shows, the main view's navigations are not the visitor's: no list, bar
+  // or music question is asked for them.
+  bool recovering_ = false;
+  guint recovery_timer_ = 0;
+  std::string bar_page_;  // the bar's page as last shown, to bring it back
 };
 
 }  // namespace panelia

@@ -3,7 +3,9 @@
 #include <jsc/jsc.h>
 
 #include <cstdio>
+#include <chrono>
 #include <cstring>
+#include <utility>
 
 namespace panelia {
 namespace {
@@ -90,6 +92,10 @@ WebKitBrowser::WebKitBrowser(BrowserEvents& events, BrowserOptions options)
   webkit_user_content_manager_register_script_message_handler(content_.get(), kHandlerName);
 
   UseView(MakeView(options_.related));
+  heartbeat_ = g_timeout_add_seconds(kHeartbeatSeconds, [](gpointer b) -> gboolean {
+    static_cast<WebKitBrowser*>(b)->Heartbeat();
+    return G_SOURCE_CONTINUE;
+  }, this);
   signals_.emplace_back(content_.get(), "script-message-received::panelia", G_CALLBACK(OnScriptMessage), this);
 }
 
@@ -124,12 +130,68 @@ void WebKitBrowser::Configure(WebKitWebView* view) {
 
 void WebKitBrowser::UseView(WebKitWebView* view) {
   view_signals_.clear();
+  if (hang_timer_) g_source_remove(std::exchange(hang_timer_, 0));
   view_ = GObjectPtr<WebKitWebView>::Adopt(WEBKIT_WEB_VIEW(g_object_ref_sink(view)));
   view_signals_.emplace_back(view, "decide-policy", G_CALLBACK(OnDecidePolicy), this);
   view_signals_.emplace_back(view, "load-changed", G_CALLBACK(OnLoadChanged), this);
   view_signals_.emplace_back(view, "notify::title", G_CALLBACK(OnTitle), this);
   view_signals_.emplace_back(view, "create", G_CALLBACK(OnCreate), this);
   view_signals_.emplace_back(view, "context-menu", G_CALLBACK(OnContextMenu), this);
+  view_signals_.emplace_back(view, "web-process-terminated", G_CALLBACK(OnProcessTerminated), this);
+  view_signals_.emplace_back(view, "notify::is-web-process-responsive", G_CALLBACK(OnResponsiveness), this);
+}
+
+void WebKitBrowser::OnProcessTerminated(WebKitWebView*, WebKitWebProcessTerminationReason reason, gpointer p) {
+  auto* self = static_cast<WebKitBrowser*>(p);
+  if (self->hang_timer_) g_source_remove(std::exchange(self->hang_timer_, 0));
+  self->heartbeat_sent_.reset();
+  std::fprintf(stderr, "panelia: the web process ended (%s); the pages come back shortly\n",
+               reason == WEBKIT_WEB_PROCESS_CRASHED            ? "crashed"
+               : reason == WEBKIT_WEB_PROCESS_EXCEEDED_MEMORY_LIMIT ? "out of memory"
+                                                                : "ended because it did not answer");
+  self->events_.OnProcessGone();
+}
+
+void WebKitBrowser::Heartbeat() {
+  auto now = std::chrono::steady_clock::now();
+  if (heartbeat_sent_) {
+    // Still no answer: a page in an endless loop, or a stopped process.
+    if (now - *heartbeat_sent_ >= std::chrono::seconds(kHangSeconds)) {
+      heartbeat_sent_.reset();
+      webkit_web_view_terminate_web_process(view_.get());
+    }
+    return;
+  }
+  heartbeat_sent_ = now;
+  webkit_web_view_evaluate_javascript(
+      view_.get(), "0", -1, nullptr, nullptr, heartbeat_cancel_.get(),
+      [](GObject* source, GAsyncResult* result, gpointer b) {
+        GError* error = nullptr;
+        JSCValue* value = webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(source), result, &error);
+        if (value) g_object_unref(value);
+        bool cancelled = error && g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CANCELLED);
+        g_clear_error(&error);
+        if (!cancelled) static_cast<WebKitBrowser*>(b)->heartbeat_sent_.reset();
+      },
+      this);
+}
+
+void WebKitBrowser::OnResponsiveness(GObject*, GParamSpec*, gpointer p) {
+  auto* self = static_cast<WebKitBrowser*>(p);
+  if (webkit_web_view_get_is_web_process_responsive(self->view_.get())) {
+    if (self->hang_timer_) g_source_remove(std::exchange(self->hang_timer_, 0));
+    return;
+  }
+  // A page in an endless loop, or a stopped process: ten seconds, then it is ended and recovers
+  // as from a crash.
+  if (self->hang_timer_) return;
+  self->hang_timer_ = g_timeout_add_seconds(kHangSeconds, [](gpointer b) {
+    auto* browser = static_cast<WebKitBrowser*>(b);
+    browser->hang_timer_ = 0;
+    if (!webkit_web_view_get_is_web_process_responsive(browser->view_.get()))
+      webkit_web_view_terminate_web_process(browser->view_.get());
+    return G_SOURCE_REMOVE;
+  }, self);
 }
 
 void WebKitBrowser::StartAfresh() {
@@ -153,6 +215,9 @@ void WebKitBrowser::StartAfresh() {
 
 WebKitBrowser::~WebKitBrowser() {
   if (drop_idle_) g_source_remove(drop_idle_);
+  if (hang_timer_) g_source_remove(hang_timer_);
+  if (heartbeat_) g_source_remove(heartbeat_);
+  g_cancellable_cancel(heartbeat_cancel_.get());
   signals_.clear();
   view_signals_.clear();
   DropStandIn();

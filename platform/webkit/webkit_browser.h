@@ -5,7 +5,9 @@
 #include <gtk/gtk.h>
 #include <webkit2/webkit2.h>
 
+#include <chrono>
 #include <functional>
+#include <optional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -38,6 +40,8 @@ class BrowserEvents {
   virtual void OnScrollPosition(int x, int y) = 0;
   // True when the event was answered with the kiosk's own menu.
   virtual bool OnContextMenu(GdkEvent* event) = 0;
+  // The view's web process is gone: it crashed, was killed, ran out of memory, or hung and was ended.
+  virtual void OnProcessGone() = 0;
 };
 
 struct BrowserOptions {
@@ -75,10 +79,15 @@ class WebKitBrowser final : public BrowserControl {
   void StartAfresh();
 
  private:
+  static constexpr guint kHangSeconds = 10;
+  static constexpr guint kHeartbeatSeconds = 5;
   static gboolean OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision*, WebKitPolicyDecisionType, gpointer self);
   static void OnLoadChanged(WebKitWebView*, WebKitLoadEvent, gpointer self);
   static void OnTitle(GObject*, GParamSpec*, gpointer self);
   static GtkWidget* OnCreate(WebKitWebView*, WebKitNavigationAction*, gpointer self);
+  static void OnProcessTerminated(WebKitWebView*, WebKitWebProcessTerminationReason, gpointer self);
+  static void OnResponsiveness(GObject*, GParamSpec*, gpointer self);
+  void Heartbeat();
   static gboolean OnContextMenu(WebKitWebView*, WebKitContextMenu*, GdkEvent*, WebKitHitTestResult*, gpointer self);
   static void OnScriptMessage(WebKitUserContentManager*, WebKitJavascriptResult*, gpointer self);
   static gboolean OnStandInPolicy(WebKitWebView*, WebKitPolicyDecision*, WebKitPolicyDecisionType, gpointer self);
@@ -99,6 +108,13 @@ class WebKitBrowser final : public BrowserControl {
   std::vector<ScopedSignal> view_signals_;  // of the view now in use
   ScopedSignal stand_in_signal_;
   guint drop_idle_ = 0;
+  // Set while the web process does not answer; it is ended when this runs out.
+  guint hang_timer_ = 0;
+  // The engine notices a process that stopped answering only when it asks something of it: a
+  // trivial script now and then is that question, also on a page nobody touches.
+  guint heartbeat_ = 0;
+  std::optional<std::chrono::steady_clock::time_point> heartbeat_sent_;  // an unanswered one
+  GObjectPtr<GCancellable> heartbeat_cancel_ = GObjectPtr<GCancellable>::Adopt(g_cancellable_new());
 };
 
 }  // namespace panelia

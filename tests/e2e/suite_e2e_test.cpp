@@ -4,6 +4,8 @@
 
 #include <X11/XKBlib.h>
 
+#include <signal.h>
+
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
@@ -535,6 +537,45 @@ TEST_F(SuiteE2E, KeyboardRunsOnceAndOnlyBesidePanelia) {
   EXPECT_EQ(second.Wait(10s), 0);
   EXPECT_EQ(FindWindowsByClass(display_.X(), "GlyphdeckClass4.0").size(), 1u);
   EXPECT_TRUE(first.Running());
+}
+
+// The kiosk's web processes: children of Panelia named by the engine.
+std::vector<pid_t> WebProcesses(pid_t kiosk) {
+  std::vector<pid_t> found;
+  for (const auto& entry : fs::directory_iterator("/proc")) {
+    pid_t pid = std::atoi(entry.path().filename().c_str());
+    if (pid <= 0) continue;
+    std::ifstream stat(entry.path() / "stat");
+    std::string text((std::istreambuf_iterator<char>(stat)), {});
+    size_t open = text.find('('), close = text.rfind(')');
+    if (open == std::string::npos || close == std::string::npos) continue;
+    std::string name = text.substr(open + 1, close - open - 1);
+    int parent = std::atoi(text.c_str() + close + 4);
+    if (parent == kiosk && name.rfind("WebKitWebProces", 0) == 0) found.push_back(pid);
+  }
+  return found;
+}
+
+// A web process that is killed, or that stops answering, costs the visitor a waiting page: then
+// the home page and a working bar come back by themselves.
+TEST_F(SuiteE2E, AKilledOrHungWebProcessComesBackHome) {
+  MakeModule();
+  Seed(false);
+  Process kiosk = Start();
+  ASSERT_TRUE(TitleBecomes("S 0")) << env_.Log();
+  WaitForBar();
+  Touch(kUserUrl3);
+  ASSERT_TRUE(TitleBecomes("E2E Target"));
+  for (int signal : {SIGKILL, SIGSTOP}) {
+    auto processes = WebProcesses(kiosk.pid());
+    ASSERT_FALSE(processes.empty());
+    for (pid_t pid : processes) kill(pid, signal);
+    EXPECT_TRUE(TitleBecomes("S 0", 40s)) << "signal " << signal << ": " << Title() << env_.Log();
+    WaitForBar();
+    Touch(kUserUrl3);
+    EXPECT_TRUE(TitleBecomes("E2E Target")) << "the bar answers after signal " << signal;
+    EXPECT_TRUE(kiosk.Running());
+  }
 }
 
 }  // namespace

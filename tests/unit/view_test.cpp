@@ -409,3 +409,24 @@ TEST(PageCommandsTest, TextSizesAndCharacterSets) {
 
 }  // namespace
 }  // namespace panelia
+
+#include "browse/crash_backoff.h"
+
+namespace panelia {
+namespace {
+
+TEST(CrashBackoff, GrowsWhileDeathsRepeatAndForgetsAfterTenQuietMinutes) {
+  CrashBackoff backoff;
+  const struct {
+    uint64_t at_ms;
+    int delay_ms;
+  } deaths[] = {
+      {0, 1000},        {5000, 2000},     {9000, 4000},      {20000, 8000},     {40000, 16000},
+      {70000, 32000},   {110000, 60000},  {180000, 60000},   {180000 + 600000, 1000},  // ten quiet minutes
+      {780000 + 1000, 2000},
+  };
+  for (const auto& d : deaths) EXPECT_EQ(backoff.NextDelayMs(d.at_ms), d.delay_ms) << d.at_ms;
+}
+
+}  // namespace
+}  // namespace panelia

@@ -1,0 +1,15 @@
+#include "browse/crash_backoff.h"
+
+#include <algorithm>
+
+namespace panelia {
+
+int CrashBackoff::NextDelayMs(uint64_t now_ms) {
+  bool quiet = !any_ || now_ms - last_ >= kQuietMs;
+  delay_ = quiet ? kFirstMs : std::min(delay_ * 2, kMostMs);
+  any_ = true;
+  last_ = now_ms;
+  return delay_;
+}
+
+}  // namespace panelia
