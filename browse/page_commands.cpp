@@ -3,6 +3,7 @@
 #include <array>
 
 #include "common/commands.h"
+#include "common/text.h"
 
 
 namespace panelia {
@@ -42,6 +43,17 @@ std::string MailLinkAddress(std::string_view location_url, std::string_view loca
   }
   if (!is_file) subject += ".htm";
   return "mailto:?subject=" + subject + "&body=" + std::string(location_url);
+}
+
+}  // namespace panelia
+
+namespace panelia {
+
+bool MayOpenLocalFile(std::string_view target, std::string_view from_page, bool own_load, bool target_is_folder) {
+  auto is_file = [](std::string_view address) { return AsciiLower(address.substr(0, 5)) == "file:"; };
+  if (!is_file(target)) return true;
+  if (target_is_folder) return false;
+  return own_load || from_page.empty() || is_file(from_page);
 }
 
 }  // namespace panelia

@@ -18,3 +18,12 @@ std::optional<std::string_view> CharsetOf(int command);
 std::string MailLinkAddress(std::string_view location_url, std::string_view location_name);
 
 }  // namespace panelia
+
+namespace panelia {
+
+// A page may open a local file only when it was itself loaded from a local file (the kiosk's own
+// loads count as such), and nobody opens a folder, which the engine would list. `target_is_folder`
+// is asked of the file system by the caller.
+bool MayOpenLocalFile(std::string_view target, std::string_view from_page, bool own_load, bool target_is_folder);
+
+}  // namespace panelia

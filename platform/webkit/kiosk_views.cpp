@@ -100,8 +100,8 @@ class WebKitKioskViews::BarEvents final : public BrowserEvents {
   void OnTouch(bool) override {}
   void OnPageSize(int, int, int, int) override {}
   void OnScrollPosition(int, int) override {}
-  // The bar shows no menu of its own (the engine's is the ordinary site's).
-  bool OnContextMenu(GdkEvent*) override { return false; }
+  // The bar shows no menu at all (no_context_menu); this is never asked.
+  bool OnContextMenu(GdkEvent*) override { return true; }
   void OnProcessGone() override { o_.RecoverPages(); }
 
  private:
@@ -132,6 +132,7 @@ WebKitBrowser& WebKitKioskViews::Bar() {
     BrowserOptions options;
     options.related = main_->View();
     options.own_popup_windows = true;
+    options.no_context_menu = true;
     bar_ = std::make_unique<WebKitBrowser>(*bar_events_, std::move(options));
     // The bar's buttons are touched, never typed into: a touch on one leaves the keyboard focus (and
     // the caret) where the visitor was typing, so the on-screen keyboard's keys still reach the page.

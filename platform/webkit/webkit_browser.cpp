@@ -1,5 +1,7 @@
 #include "platform/webkit/webkit_browser.h"
 
+#include "browse/page_commands.h"
+
 #include <jsc/jsc.h>
 
 #include <cstdio>
@@ -138,7 +140,45 @@ void WebKitBrowser::UseView(WebKitWebView* view) {
   view_signals_.emplace_back(view, "create", G_CALLBACK(OnCreate), this);
   view_signals_.emplace_back(view, "context-menu", G_CALLBACK(OnContextMenu), this);
   view_signals_.emplace_back(view, "web-process-terminated", G_CALLBACK(OnProcessTerminated), this);
+  // No file chooser is ever shown to a visitor: it would show the whole disk.
+  view_signals_.emplace_back(view, "run-file-chooser", G_CALLBACK(+[](WebKitWebView*, WebKitFileChooserRequest* request,
+                                                                     gpointer) -> gboolean {
+                               std::fprintf(stderr, "panelia: a page asked for a file; refused\n");
+                               webkit_file_chooser_request_cancel(request);
+                               return TRUE;
+                             }),
+                             this);
+  // Nothing is ever downloaded (attachments, blobs, "download" links): the kiosk writes no file for a
+  // page. Watched once per web context.
+  WebKitWebContext* context = webkit_web_view_get_context(view);
+  if (!g_object_get_data(G_OBJECT(context), "panelia-no-downloads")) {
+    g_object_set_data(G_OBJECT(context), "panelia-no-downloads", context);
+    g_signal_connect(context, "download-started", G_CALLBACK(+[](WebKitWebContext*, WebKitDownload* download, gpointer) {
+                       WebKitURIRequest* request = webkit_download_get_request(download);
+                       std::fprintf(stderr, "panelia: a download of %s was refused\n",
+                                    request ? webkit_uri_request_get_uri(request) : "(unknown)");
+                       webkit_download_cancel(download);
+                     }),
+                     nullptr);
+  }
   view_signals_.emplace_back(view, "notify::is-web-process-responsive", G_CALLBACK(OnResponsiveness), this);
+}
+
+namespace {
+
+bool IsFolder(const std::string& uri) {
+  gchar* path = g_filename_from_uri(uri.c_str(), nullptr, nullptr);
+  bool folder = path && g_file_test(path, G_FILE_TEST_IS_DIR);
+  g_free(path);
+  return folder;
+}
+
+}  // namespace
+
+bool WebKitBrowser::MayOpen(const std::string& uri, bool own_load) {
+  if (MayOpenLocalFile(uri, Uri(), own_load, IsFolder(uri))) return true;
+  std::fprintf(stderr, "panelia: refused to open %s from %s\n", uri.c_str(), Uri().empty() ? "(no page)" : Uri().c_str());
+  return false;
 }
 
 void WebKitBrowser::OnProcessTerminated(WebKitWebView*, WebKitWebProcessTerminationReason reason, gpointer p) {
@@ -234,6 +274,7 @@ std::string WebKitBrowser::Title() const {
 }
 
 void WebKitBrowser::Navigate(const std::string& url) {
+  own_load_ = true;
   webkit_web_view_load_uri(view_.get(), NormalizeAddress(url).c_str());
 }
 
@@ -267,7 +308,13 @@ gboolean WebKitBrowser::OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* dec
   WebKitNavigationAction* action =
       webkit_navigation_policy_decision_get_navigation_action(WEBKIT_NAVIGATION_POLICY_DECISION(decision));
   const char* uri = webkit_uri_request_get_uri(webkit_navigation_action_get_request(action));
-  bool cancel = false;
+  // A load the kiosk itself asked for (home, the bar's commands, the loop) is its own; a page's own
+  // links and scripts are not.
+  bool own_load = std::exchange(self->own_load_, false);
+  // Back, Forward and Reload go where the view has been already.
+  WebKitNavigationType kind = webkit_navigation_action_get_navigation_type(action);
+  own_load = own_load || kind == WEBKIT_NAVIGATION_TYPE_BACK_FORWARD || kind == WEBKIT_NAVIGATION_TYPE_RELOAD;
+  bool cancel = !self->MayOpen(uri ? uri : "", own_load);
   self->events_.OnBeforeNavigate(uri ? uri : "", cancel);
   if (!cancel) return FALSE;
   webkit_policy_decision_ignore(decision);
@@ -292,6 +339,7 @@ GtkWidget* WebKitBrowser::OnCreate(WebKitWebView* view, WebKitNavigationAction* 
   std::string uri = raw ? raw : "";
   bool cancel = false;
   if (!uri.empty() && uri != "about:blank") {
+    if (!self->MayOpen(uri, false)) return nullptr;
     self->events_.OnNewWindowKnown(uri, cancel);
     return nullptr;
   }
@@ -352,6 +400,7 @@ void WebKitBrowser::DropStandIn() {
 gboolean WebKitBrowser::OnContextMenu(WebKitWebView*, WebKitContextMenu*, GdkEvent* event, WebKitHitTestResult*,
                                       gpointer data) {
   auto* self = static_cast<WebKitBrowser*>(data);
+  if (self->options_.no_context_menu) return TRUE;
   if (!self->options_.kiosk_site) return FALSE;  // the engine's own menu
   self->events_.OnContextMenu(event);
   return TRUE;  // never the engine's menu under the kiosk site

@@ -51,6 +51,9 @@ struct BrowserOptions {
   std::function<std::string()> browser_home;  // the browser's own home page
   // Pop-ups open in windows of their own (the bar's pop-ups) instead of being handed to the events.
   bool own_popup_windows = false;
+  // No menu at all on a right click or a long press (the bar: its buttons must not offer "Open Link
+  // in New Window").
+  bool no_context_menu = false;
 };
 
 class WebKitBrowser final : public BrowserControl {
@@ -88,6 +91,8 @@ class WebKitBrowser final : public BrowserControl {
   static void OnProcessTerminated(WebKitWebView*, WebKitWebProcessTerminationReason, gpointer self);
   static void OnResponsiveness(GObject*, GParamSpec*, gpointer self);
   void Heartbeat();
+  // Whether the view may open `uri` now; a refusal is logged.
+  bool MayOpen(const std::string& uri, bool own_load);
   static gboolean OnContextMenu(WebKitWebView*, WebKitContextMenu*, GdkEvent*, WebKitHitTestResult*, gpointer self);
   static void OnScriptMessage(WebKitUserContentManager*, WebKitJavascriptResult*, gpointer self);
   static gboolean OnStandInPolicy(WebKitWebView*, WebKitPolicyDecision*, WebKitPolicyDecisionType, gpointer self);
@@ -113,6 +118,7 @@ class WebKitBrowser final : public BrowserControl {
   // The engine notices a process that stopped answering only when it asks something of it: a
   // trivial script now and then is that question, also on a page nobody touches.
   guint heartbeat_ = 0;
+  bool own_load_ = false;  // the next navigation is one the kiosk asked for
   std::optional<std::chrono::steady_clock::time_point> heartbeat_sent_;  // an unanswered one
   GObjectPtr<GCancellable> heartbeat_cancel_ = GObjectPtr<GCancellable>::Adopt(g_cancellable_new());
 };

@@ -430,3 +430,28 @@ TEST(CrashBackoff, GrowsWhileDeathsRepeatAndForgetsAfterTenQuietMinutes) {
 
 }  // namespace
 }  // namespace panelia
+
+namespace panelia {
+namespace {
+
+TEST(LocalFiles, OnlyFromLocalPagesAndNeverAFolder) {
+  const struct {
+    const char* target;
+    const char* from;
+    bool own, folder, allowed;
+  } cases[] = {
+      {"http://example.com/", "", false, false, true},
+      {"file:///srv/kiosk/a.html", "file:///srv/kiosk/index.html", false, false, true},
+      {"file:///srv/kiosk/a.html", "http://example.com/", false, false, false},
+      {"FILE:///srv/kiosk/a.html", "https://example.com/", false, false, false},
+      {"file:///srv/kiosk/a.html", "http://example.com/", true, false, true},  // the kiosk's own (home, bar)
+      {"file:///etc/", "file:///srv/kiosk/index.html", false, true, false},
+      {"file:///etc/", "", true, true, false},  // a folder, whoever asks
+      {"file:///srv/kiosk/index.html", "", false, false, true},  // the first page
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(MayOpenLocalFile(c.target, c.from, c.own, c.folder), c.allowed) << c.target << " from " << c.from;
+}
+
+}  // namespace
+}  // namespace panelia
