@@ -1,6 +1,7 @@
 #include "platform/webkit/webkit_browser.h"
 
 #include "browse/page_commands.h"
+#include "common/text.h"
 
 #include <jsc/jsc.h>
 
@@ -274,8 +275,23 @@ std::string WebKitBrowser::Title() const {
 }
 
 void WebKitBrowser::Navigate(const std::string& url) {
+  std::string address = NormalizeAddress(url);
+  if (TrimSpaces(url).empty()) {
+    // No address to go to: the settings are missing or cannot be read (said on standard error).
+    // A neutral page, never a blank white one; the lists are not asked about it.
+    std::fprintf(stderr, "panelia: no address to show (the home page is not set or the settings cannot be read)\n");
+    quiet_load_ = true;
+    webkit_web_view_load_html(view_.get(),
+                              "<!DOCTYPE html><html><head><meta charset='utf-8'><title>暂停服务</title></head>"
+                              "<body style='margin:0;height:100vh;display:flex;flex-direction:column;align-items:center;"
+                              "justify-content:center;background:#f4f7fb;color:#1c2733;font:32px sans-serif'>"
+                              "<p>本机暂停服务，请稍后再来。</p><p style='font-size:24px'>Temporarily out of service</p>"
+                              "</body></html>",
+                              "about:blank");
+    return;
+  }
   own_load_ = true;
-  webkit_web_view_load_uri(view_.get(), NormalizeAddress(url).c_str());
+  webkit_web_view_load_uri(view_.get(), address.c_str());
 }
 
 void WebKitBrowser::GoHome() {
@@ -310,6 +326,7 @@ gboolean WebKitBrowser::OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* dec
   const char* uri = webkit_uri_request_get_uri(webkit_navigation_action_get_request(action));
   // A load the kiosk itself asked for (home, the bar's commands, the loop) is its own; a page's own
   // links and scripts are not.
+  if (std::exchange(self->quiet_load_, false)) return FALSE;
   bool own_load = std::exchange(self->own_load_, false);
   // Back, Forward and Reload go where the view has been already.
   WebKitNavigationType kind = webkit_navigation_action_get_navigation_type(action);

@@ -119,6 +119,7 @@ class WebKitBrowser final : public BrowserControl {
   // trivial script now and then is that question, also on a page nobody touches.
   guint heartbeat_ = 0;
   bool own_load_ = false;  // the next navigation is one the kiosk asked for
+  bool quiet_load_ = false;  // the next navigation is the kiosk's own out-of-service page
   std::optional<std::chrono::steady_clock::time_point> heartbeat_sent_;  // an unanswered one
   GObjectPtr<GCancellable> heartbeat_cancel_ = GObjectPtr<GCancellable>::Adopt(g_cancellable_new());
 };

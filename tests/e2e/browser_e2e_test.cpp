@@ -120,5 +120,28 @@ TEST_F(BrowserE2E, CorruptSettingsFileStartsOnDefaultsAndStaysUntouched) {
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), garbage);
 }
 
+// A kiosk whose settings cannot be read, or that has no home page yet, shows a neutral page, never a
+// blank white one, and says why on standard error.
+TEST_F(BrowserE2E, UnreadableSettingsShowTheOutOfServicePage) {
+  const struct {
+    const char* what;
+    bool corrupt;
+  } cases[] = {{"a store that is not a settings database", true}, {"no home page set", false}};
+  for (const auto& c : cases) {
+    if (c.corrupt) {
+      std::filesystem::create_directories(env_.Files().local_machine.parent_path());
+      std::ofstream(env_.Files().local_machine, std::ios::trunc) << std::string(4096, 'x');
+    } else {
+      std::filesystem::remove(env_.Files().local_machine);
+      Seed("");
+    }
+    Process kiosk = env_.StartPanelia();
+    const std::string title = "暂停服务 - Panelia触摸屏浏览器";
+    EXPECT_EQ(WaitForTitle(display_.X(), kClass, title, 20s), title) << c.what << env_.Log();
+    EXPECT_NE(env_.Log().find("panelia: no address to show"), std::string::npos) << c.what;
+    CloseKiosk(kiosk);
+  }
+}
+
 }  // namespace
 }  // namespace panelia::e2e
