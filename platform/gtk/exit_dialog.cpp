@@ -87,7 +87,7 @@ class GtkExitDialogs::PasswordDialog final : public ExitDialogPort {
 
   void Open() {
     logic_.OnInitDialog();
-    gtk_widget_realize(dialog_);
+    KeepInKiosk(dialog_);
     int width = 0, height = 0;
     gtk_window_get_size(GTK_WINDOW(dialog_), &width, &height);
     GdkRectangle screen = PrimaryMonitorArea();

@@ -103,6 +103,18 @@ gboolean GtkFrameWindow::OnKeyPress(GtkWidget*, GdkEventKey* event, gpointer dat
 gboolean GtkFrameWindow::OnWindowState(GtkWidget*, GdkEventWindowState* event, gpointer data) {
   auto* self = static_cast<GtkFrameWindow*>(data);
   GdkWindowState state = event->new_window_state;
+  // A kiosk is never minimised: not by the window manager, not with a dialog of its own that a
+  // visitor minimised. It comes back at once.
+  if ((event->changed_mask & GDK_WINDOW_STATE_ICONIFIED) && (state & GDK_WINDOW_STATE_ICONIFIED) && self->frame_ &&
+      self->frame_->IsFullScreen()) {
+    g_idle_add([](gpointer w) -> gboolean {
+      auto* frame_window = static_cast<GtkFrameWindow*>(w);
+      gtk_window_deiconify(frame_window->Window());
+      gtk_window_present(frame_window->Window());
+      return G_SOURCE_REMOVE;
+    }, self);
+    return FALSE;
+  }
   if (self->restoring_) {
     // Leaving full screen: whatever the window manager does meanwhile is not the visitor's doing.
     if (state & GDK_WINDOW_STATE_FULLSCREEN) return FALSE;

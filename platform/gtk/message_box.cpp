@@ -6,7 +6,7 @@ GtkWidget* ShowMessageBox(GtkWindow* parent, const std::string& text, const std:
                     GtkButtonsType buttons, std::function<void(int)> answered) {
   GtkWidget* box = gtk_message_dialog_new(parent, GTK_DIALOG_MODAL, type, buttons, "%s", text.c_str());
   gtk_window_set_title(GTK_WINDOW(box), caption.c_str());
-  gtk_window_set_keep_above(GTK_WINDOW(box), TRUE);
+  KeepInKiosk(box);
   auto* callback = new std::function<void(int)>(std::move(answered));
   g_signal_connect_data(box, "response", G_CALLBACK(+[](GtkDialog* dialog, int response, gpointer data) {
                           auto* done = static_cast<std::function<void(int)>*>(data);
@@ -21,6 +21,25 @@ GtkWidget* ShowMessageBox(GtkWindow* parent, const std::string& text, const std:
                         GConnectFlags{});
   gtk_widget_show(box);
   return box;
+}
+
+void KeepInKiosk(GtkWidget* dialog) {
+  gtk_window_set_keep_above(GTK_WINDOW(dialog), TRUE);
+  gtk_widget_realize(dialog);
+  if (GdkWindow* window = gtk_widget_get_window(dialog))
+    gdk_window_set_functions(window, GdkWMFunction(GDK_FUNC_MOVE | GDK_FUNC_CLOSE));
+  // Some window managers offer minimise all the same: a minimised dialog comes straight back.
+  g_signal_connect(dialog, "window-state-event", G_CALLBACK(+[](GtkWidget* w, GdkEventWindowState* e, gpointer) {
+                     if ((e->changed_mask & GDK_WINDOW_STATE_ICONIFIED) && (e->new_window_state & GDK_WINDOW_STATE_ICONIFIED))
+                       g_idle_add(
+                           [](gpointer d) -> gboolean {
+                             gtk_window_deiconify(GTK_WINDOW(d));
+                             return G_SOURCE_REMOVE;
+                           },
+                           w);
+                     return FALSE;
+                   }),
+                   nullptr);
 }
 
 void MarkVisitorDialog(GtkWidget* dialog) { g_object_set_data(G_OBJECT(dialog), "panelia-visitor-dialog", dialog); }

@@ -17,6 +17,9 @@ GtkWidget* ShowMessageBox(GtkWindow* parent, const std::string& text, const std:
 // Dialogs a visitor opens (about, properties, print, save, the quit question) go when the next visitor
 // comes: CloseVisitorDialogs destroys every window so marked. Their answers are never given.
 void MarkVisitorDialog(GtkWidget* dialog);
+// A dialog of the kiosk offers no minimise or maximise (minimising one would take the kiosk with it)
+// and stays above the frame.
+void KeepInKiosk(GtkWidget* dialog);
 void CloseVisitorDialogs();
 
 }  // namespace panelia

@@ -638,5 +638,42 @@ TEST_F(SuiteE2E, NothingAVisitorTouchesGetsOut) {
   EXPECT_TRUE(TitleBecomes("E2E Target"));
 }
 
+// Neither the kiosk nor its exit password dialog can be minimised, by the window manager or by a
+// visitor's touch on a dialog's buttons.
+TEST_F(SuiteE2E, NothingIsMinimisedOrLeftBehind) {
+  MakeModule();
+  Seed(false);
+  Process kiosk = Start();
+  ASSERT_TRUE(TitleBecomes("S 0")) << env_.Log();
+  WaitForBar();
+  Window frame = FindWindowsByClass(display_.X(), kClass)[0];
+  Atom wm_state = XInternAtom(display_.X(), "WM_STATE", False);
+  auto shown = [&](Window w) {
+    auto state = PropertyItems(display_.X(), w, "WM_STATE", wm_state);
+    return !state.empty() && state[0] == 1;  // NormalState
+  };
+  Xdotool({"windowminimize", std::to_string(frame)});
+  std::this_thread::sleep_for(1500ms);
+  EXPECT_TRUE(WaitUntil([&] { return shown(frame); }, 5s)) << "the kiosk comes back at once";
+
+  Touch(kExit);
+  Window dialog = 0;
+  ASSERT_TRUE(WaitUntil([&] {
+    for (Window w : ClientList(display_.X()))
+      if (WindowTitle(display_.X(), w) == "退出Panelia程序") dialog = w;
+    return dialog != 0;
+  }, 10s));
+  std::this_thread::sleep_for(300ms);
+  // The dialog asks for no minimise or maximise (the kiosk session's openbox shows no buttons at all).
+  auto hints = PropertyItems(display_.X(), dialog, "_MOTIF_WM_HINTS", XInternAtom(display_.X(), "_MOTIF_WM_HINTS", False));
+  ASSERT_GE(hints.size(), 2u);
+  EXPECT_EQ(hints[1] & (0x08 | 0x10), 0u) << "MWM functions " << hints[1];
+  Xdotool({"windowminimize", std::to_string(dialog)});
+  std::this_thread::sleep_for(1500ms);
+  EXPECT_TRUE(WaitUntil([&] { return shown(frame); }, 5s)) << "a minimised dialog does not take the kiosk with it";
+  EXPECT_TRUE(WaitUntil([&] { return shown(dialog); }, 5s)) << "and comes back itself";
+  EXPECT_TRUE(kiosk.Running());
+}
+
 }  // namespace
 }  // namespace panelia::e2e
