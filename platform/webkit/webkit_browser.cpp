@@ -2,6 +2,7 @@
 
 #include "browse/page_commands.h"
 #include "common/text.h"
+#include "platform/gtk/message_box.h"
 
 #include <jsc/jsc.h>
 
@@ -141,6 +142,7 @@ void WebKitBrowser::UseView(WebKitWebView* view) {
   view_signals_.emplace_back(view, "create", G_CALLBACK(OnCreate), this);
   view_signals_.emplace_back(view, "context-menu", G_CALLBACK(OnContextMenu), this);
   view_signals_.emplace_back(view, "web-process-terminated", G_CALLBACK(OnProcessTerminated), this);
+  view_signals_.emplace_back(view, "script-dialog", G_CALLBACK(OnScriptDialog), this);
   // No file chooser is ever shown to a visitor: it would show the whole disk.
   view_signals_.emplace_back(view, "run-file-chooser", G_CALLBACK(+[](WebKitWebView*, WebKitFileChooserRequest* request,
                                                                      gpointer) -> gboolean {
@@ -215,6 +217,51 @@ void WebKitBrowser::Heartbeat() {
         if (!cancelled) static_cast<WebKitBrowser*>(b)->heartbeat_sent_.reset();
       },
       this);
+}
+
+gboolean WebKitBrowser::OnScriptDialog(WebKitWebView* view, WebKitScriptDialog* dialog, gpointer p) {
+  auto* self = static_cast<WebKitBrowser*>(p);
+  WebKitScriptDialogType type = webkit_script_dialog_get_dialog_type(dialog);
+  auto now = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch());
+  if (!self->dialog_gate_.MayShow(static_cast<uint64_t>(now.count()))) {
+    // Answered at once, unseen: no to a question, yes to leaving the page.
+    if (type == WEBKIT_SCRIPT_DIALOG_CONFIRM) webkit_script_dialog_confirm_set_confirmed(dialog, FALSE);
+    if (type == WEBKIT_SCRIPT_DIALOG_BEFORE_UNLOAD_CONFIRM) webkit_script_dialog_confirm_set_confirmed(dialog, TRUE);
+    return TRUE;
+  }
+  // The kiosk's own box, which answers itself after a few seconds when nobody does.
+  struct Pending {
+    WebKitScriptDialog* dialog;
+    WebKitScriptDialogType type;
+    GtkWidget* box = nullptr;
+    guint timer = 0;
+  };
+  auto* pending = new Pending{webkit_script_dialog_ref(dialog), type};
+  bool question = type != WEBKIT_SCRIPT_DIALOG_ALERT;
+  GtkWidget* toplevel = gtk_widget_get_toplevel(GTK_WIDGET(view));
+  pending->box = ShowMessageBox(GTK_IS_WINDOW(toplevel) ? GTK_WINDOW(toplevel) : nullptr,
+                                webkit_script_dialog_get_message(dialog), "Panelia提示",
+                                question ? GTK_MESSAGE_QUESTION : GTK_MESSAGE_INFO,
+                                question ? GTK_BUTTONS_OK_CANCEL : GTK_BUTTONS_OK, [pending](int response) {
+                                  if (pending->timer) g_source_remove(pending->timer);
+                                  bool yes = response == GTK_RESPONSE_OK;
+                                  if (pending->type == WEBKIT_SCRIPT_DIALOG_CONFIRM ||
+                                      pending->type == WEBKIT_SCRIPT_DIALOG_BEFORE_UNLOAD_CONFIRM)
+                                    webkit_script_dialog_confirm_set_confirmed(pending->dialog, yes);
+                                  if (pending->type == WEBKIT_SCRIPT_DIALOG_PROMPT && yes)
+                                    webkit_script_dialog_prompt_set_text(
+                                        pending->dialog, webkit_script_dialog_prompt_get_default_text(pending->dialog));
+                                  webkit_script_dialog_close(pending->dialog);
+                                  webkit_script_dialog_unref(pending->dialog);
+                                  delete pending;
+                                });
+  pending->timer = g_timeout_add(ScriptDialogGate::kShownMs, [](gpointer d) -> gboolean {
+    auto* waiting = static_cast<Pending*>(d);
+    waiting->timer = 0;
+    gtk_dialog_response(GTK_DIALOG(waiting->box), GTK_RESPONSE_CANCEL);  // answers and frees `waiting`
+    return G_SOURCE_REMOVE;
+  }, pending);
+  return TRUE;
 }
 
 void WebKitBrowser::OnResponsiveness(GObject*, GParamSpec*, gpointer p) {
@@ -340,7 +387,10 @@ gboolean WebKitBrowser::OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* dec
 
 void WebKitBrowser::OnLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer data) {
   auto* self = static_cast<WebKitBrowser*>(data);
-  if (event == WEBKIT_LOAD_COMMITTED) self->events_.OnNavigateComplete(self->Uri());
+  if (event == WEBKIT_LOAD_COMMITTED) {
+    self->dialog_gate_.OnNewPage();
+    self->events_.OnNavigateComplete(self->Uri());
+  }
   else if (event == WEBKIT_LOAD_FINISHED) self->events_.OnDocumentComplete(self->Uri());
 }
 

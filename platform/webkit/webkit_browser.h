@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "browse/ports.h"
+#include "browse/script_dialogs.h"
 #include "platform/gtk/gobject_ptr.h"
 #include "common/address.h"
 
@@ -91,6 +92,7 @@ class WebKitBrowser final : public BrowserControl {
   static void OnProcessTerminated(WebKitWebView*, WebKitWebProcessTerminationReason, gpointer self);
   static void OnResponsiveness(GObject*, GParamSpec*, gpointer self);
   void Heartbeat();
+  static gboolean OnScriptDialog(WebKitWebView*, WebKitScriptDialog* dialog, gpointer self);
   // Whether the view may open `uri` now; a refusal is logged.
   bool MayOpen(const std::string& uri, bool own_load);
   static gboolean OnContextMenu(WebKitWebView*, WebKitContextMenu*, GdkEvent*, WebKitHitTestResult*, gpointer self);
@@ -120,6 +122,7 @@ class WebKitBrowser final : public BrowserControl {
   guint heartbeat_ = 0;
   bool own_load_ = false;  // the next navigation is one the kiosk asked for
   bool quiet_load_ = false;  // the next navigation is the kiosk's own out-of-service page
+  ScriptDialogGate dialog_gate_;
   std::optional<std::chrono::steady_clock::time_point> heartbeat_sent_;  // an unanswered one
   GObjectPtr<GCancellable> heartbeat_cancel_ = GObjectPtr<GCancellable>::Adopt(g_cancellable_new());
 };

@@ -675,5 +675,21 @@ TEST_F(SuiteE2E, NothingIsMinimisedOrLeftBehind) {
   EXPECT_TRUE(kiosk.Running());
 }
 
+// An alert loop shows a few boxes, each going by itself, then the page is stopped raising more; the
+// bar works meanwhile and after.
+TEST_F(SuiteE2E, AnAlertLoopNeverHoldsTheKiosk) {
+  MakeModule();
+  Seed(false);
+  ASSERT_TRUE(env_.Store().Apply({{RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(Section::General),
+                                   "SoftHomeUrl", RegValue::Text("file://" + kPagesDir + "alerts.html")}}));
+  Process kiosk = Start();
+  ASSERT_TRUE(WaitUntil([&] { return WindowTitled("Panelia提示"); }, 15s)) << "the page's first alert, in the kiosk's box";
+  EXPECT_TRUE(TitleBecomes("A done false", 30s)) << Title();
+  EXPECT_FALSE(WindowTitled("Panelia提示"));
+  WaitForBar();
+  Touch(kUserUrl3);
+  EXPECT_TRUE(TitleBecomes("E2E Target"));
+}
+
 }  // namespace
 }  // namespace panelia::e2e

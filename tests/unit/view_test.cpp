@@ -455,3 +455,26 @@ TEST(LocalFiles, OnlyFromLocalPagesAndNeverAFolder) {
 
 }  // namespace
 }  // namespace panelia
+
+#include "browse/script_dialogs.h"
+
+namespace panelia {
+namespace {
+
+TEST(ScriptDialogs, AFewAreShownThenThePageIsStoppedUntilTheNextPage) {
+  ScriptDialogGate gate;
+  const struct {
+    uint64_t at_ms;
+    bool shown;
+  } dialogs[] = {{0, true}, {4000, true}, {8000, true}, {12000, false}, {90000, false}};
+  for (const auto& d : dialogs) EXPECT_EQ(gate.MayShow(d.at_ms), d.shown) << d.at_ms;
+  EXPECT_TRUE(gate.Stopped());
+  gate.OnNewPage();
+  EXPECT_TRUE(gate.MayShow(31000));
+  // Spread out, a page may show as many as it likes.
+  ScriptDialogGate patient;
+  for (uint64_t t = 0; t < 300000; t += 25000) EXPECT_TRUE(patient.MayShow(t)) << t;
+}
+
+}  // namespace
+}  // namespace panelia
