@@ -143,6 +143,7 @@ void WebKitBrowser::UseView(WebKitWebView* view) {
   view_signals_.emplace_back(view, "context-menu", G_CALLBACK(OnContextMenu), this);
   view_signals_.emplace_back(view, "web-process-terminated", G_CALLBACK(OnProcessTerminated), this);
   view_signals_.emplace_back(view, "script-dialog", G_CALLBACK(OnScriptDialog), this);
+  view_signals_.emplace_back(view, "load-failed", G_CALLBACK(OnLoadFailed), this);
   // No file chooser is ever shown to a visitor: it would show the whole disk.
   view_signals_.emplace_back(view, "run-file-chooser", G_CALLBACK(+[](WebKitWebView*, WebKitFileChooserRequest* request,
                                                                      gpointer) -> gboolean {
@@ -261,6 +262,29 @@ gboolean WebKitBrowser::OnScriptDialog(WebKitWebView* view, WebKitScriptDialog* 
     gtk_dialog_response(GTK_DIALOG(waiting->box), GTK_RESPONSE_CANCEL);  // answers and frees `waiting`
     return G_SOURCE_REMOVE;
   }, pending);
+  return TRUE;
+}
+
+gboolean WebKitBrowser::OnLoadFailed(WebKitWebView* view, WebKitLoadEvent, gchar* failing_uri, GError* error, gpointer) {
+  // Loads the kiosk stopped itself (a refused address, a cancelled download, Stop) show nothing.
+  if (g_error_matches(error, WEBKIT_NETWORK_ERROR, WEBKIT_NETWORK_ERROR_CANCELLED) ||
+      g_error_matches(error, WEBKIT_POLICY_ERROR, WEBKIT_POLICY_ERROR_FRAME_LOAD_INTERRUPTED_BY_POLICY_CHANGE) ||
+      g_error_matches(error, WEBKIT_PLUGIN_ERROR, WEBKIT_PLUGIN_ERROR_WILL_HANDLE_LOAD))
+    return FALSE;
+  std::fprintf(stderr, "panelia: %s could not be shown: %s\n", failing_uri ? failing_uri : "(no address)",
+               error ? error->message : "unknown reason");
+  // The engine's own error page would show local paths and its wording: a neutral page with a way
+  // home instead (a command link the main view recognises).
+  webkit_web_view_load_alternate_html(
+      view,
+      "<!DOCTYPE html><html><head><meta charset='utf-8'><title>无法打开此页</title></head>"
+      "<body style='margin:0;height:100vh;display:flex;flex-direction:column;align-items:center;justify-content:center;"
+      "background:#f4f7fb;color:#1c2733;font:30px sans-serif'><p>此页面暂时无法打开。</p>"
+      "<p style='font-size:22px'>This page cannot be shown right now.</p>"
+      "<a href='paneliagohome' style='display:block;margin-top:24px;width:520px;height:110px;line-height:110px;"
+      "text-align:center;font-size:30px;background:#1d4e89;color:#fff;border-radius:16px;text-decoration:none'>"
+      "返回首页 · Home</a></body></html>",
+      failing_uri, nullptr);
   return TRUE;
 }
 

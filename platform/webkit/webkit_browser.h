@@ -93,6 +93,7 @@ class WebKitBrowser final : public BrowserControl {
   static void OnResponsiveness(GObject*, GParamSpec*, gpointer self);
   void Heartbeat();
   static gboolean OnScriptDialog(WebKitWebView*, WebKitScriptDialog* dialog, gpointer self);
+  static gboolean OnLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar* failing_uri, GError* error, gpointer self);
   // Whether the view may open `uri` now; a refusal is logged.
   bool MayOpen(const std::string& uri, bool own_load);
   static gboolean OnContextMenu(WebKitWebView*, WebKitContextMenu*, GdkEvent*, WebKitHitTestResult*, gpointer self);

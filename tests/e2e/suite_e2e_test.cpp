@@ -691,5 +691,19 @@ TEST_F(SuiteE2E, AnAlertLoopNeverHoldsTheKiosk) {
   EXPECT_TRUE(TitleBecomes("E2E Target"));
 }
 
+// A page that cannot be loaded shows the kiosk's own neutral page, whose button leads home.
+TEST_F(SuiteE2E, APageThatCannotLoadShowsAWayHome) {
+  MakeModule();
+  Seed(false);
+  std::ofstream(module_ / "OpenURL.ini", std::ios::app) << "5=http://127.0.0.1:59999/nowhere.html\n";
+  Process kiosk = Start();
+  ASSERT_TRUE(TitleBecomes("S 0")) << env_.Log();
+  EXPECT_EQ(Send({"open-url", "5"}), 0);
+  ASSERT_TRUE(TitleBecomes("无法打开此页")) << Title() << env_.Log();
+  std::this_thread::sleep_for(500ms);
+  Xdotool({"mousemove", "640", "470", "click", "1"});
+  EXPECT_TRUE(TitleBecomes("S 0")) << Title();
+}
+
 }  // namespace
 }  // namespace panelia::e2e
