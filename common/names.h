@@ -18,6 +18,8 @@ inline constexpr std::string_view kMusicStopMessage = "MUSIC-STOP-CC667211-7CE9-
 inline constexpr std::string_view kPaneliaProgram = "panelia";
 inline constexpr std::string_view kGlyphdeckProgram = "glyphdeck";
 inline constexpr std::string_view kSonavelleProgram = "sonavelle";
+// The help, beside the programs.
+inline constexpr std::string_view kHelpPage = "help/PaneliaHelp.html";
 inline constexpr std::string_view kTallypaneProgram = "tallypane";
 inline constexpr std::string_view kConfigProgram = "panelia-config";
 

@@ -200,7 +200,12 @@ bool CMainFrame::OnCommand(int id) {
       return true;
     case command::kFullScreen: ToggleFullScreen(); return true;
     case command::kOptions: services_.StartProgram(module_directory_ + std::string(kConfigProgram)); return true;
-    case command::kHelp: services_.OpenWithDefaultHandler("help/PaneliaHelp.html"); return true;
+    case command::kHelp:
+      // In the kiosk the help opens inside it: a visitor never reaches an outside program. The help
+      // lives beside the programs, not in the kiosk directory.
+      if (full_screen_ && view_) view_->Navigate("file://" + module_directory_ + std::string(kHelpPage));
+      else services_.OpenWithDefaultHandler(module_directory_ + std::string(kHelpPage));
+      return true;
     case command::kVisitSite:
       if (view_) view_->Navigate("file://" + module_directory_ + kSiteAddressPage);
       return true;

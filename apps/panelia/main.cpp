@@ -85,10 +85,10 @@ struct Kiosk {
                                    }}),
         host(dir, {[this](const std::string& title) { window.SetTitle(title); },
                    [this] { ShowAbout(); },
-                   [this] {
-                     // Help opens inside the kiosk: a visitor never reaches an outside program.
-                     char cwd[4096];
-                     if (getcwd(cwd, sizeof cwd)) view.Navigate("file://" + std::string(cwd) + "/help/PaneliaHelp.html");
+                   [this, dir] {
+                     // Help opens inside the kiosk: a visitor never reaches an outside program. It
+                     // lives beside the programs (the kiosk directory holds only the lists).
+                     view.Navigate("file://" + dir + std::string(kHelpPage));
                    },
                    [this] { views.ShowPageProperties(window.Window()); }}),
         view_timers([this](int id) { view.OnTimer(id); }),

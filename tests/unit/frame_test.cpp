@@ -207,7 +207,7 @@ TEST_F(FrameTest, CommandsReachTheirServices) {
       {command::kPrint, {"exec 6"}},
       {command::kPrintPreview, {"exec 7"}},
       {command::kOptions, {"start /opt/panelia/panelia-config"}},
-      {command::kHelp, {"open help/PaneliaHelp.html"}},
+      {command::kHelp, {"open /opt/panelia/help/PaneliaHelp.html"}},
       {command::kAbout, {"about"}},
       {command::kExit, {"close-frame"}},
       {command::kNewWindow, {"new-copy"}},
