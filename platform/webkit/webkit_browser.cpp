@@ -134,7 +134,7 @@ void WebKitBrowser::Configure(WebKitWebView* view) {
 
 void WebKitBrowser::UseView(WebKitWebView* view) {
   view_signals_.clear();
-  if (hang_timer_) g_source_remove(std::exchange(hang_timer_, 0));
+  heartbeat_sent_.reset();
   view_ = GObjectPtr<WebKitWebView>::Adopt(WEBKIT_WEB_VIEW(g_object_ref_sink(view)));
   view_signals_.emplace_back(view, "decide-policy", G_CALLBACK(OnDecidePolicy), this);
   view_signals_.emplace_back(view, "load-changed", G_CALLBACK(OnLoadChanged), this);
@@ -165,7 +165,6 @@ void WebKitBrowser::UseView(WebKitWebView* view) {
                      }),
                      nullptr);
   }
-  view_signals_.emplace_back(view, "notify::is-web-process-responsive", G_CALLBACK(OnResponsiveness), this);
 }
 
 namespace {
@@ -180,14 +179,15 @@ bool IsFolder(const std::string& uri) {
 }  // namespace
 
 bool WebKitBrowser::MayOpen(const std::string& uri, bool own_load) {
-  if (MayOpenLocalFile(uri, Uri(), own_load, IsFolder(uri))) return true;
+  // Every navigation passes here: the file system is asked only about local addresses.
+  bool local = EqualsIgnoreAsciiCase(std::string_view(uri).substr(0, 5), "file:");
+  if (MayOpenLocalFile(uri, Uri(), own_load, local && IsFolder(uri))) return true;
   std::fprintf(stderr, "panelia: refused to open %s from %s\n", uri.c_str(), Uri().empty() ? "(no page)" : Uri().c_str());
   return false;
 }
 
 void WebKitBrowser::OnProcessTerminated(WebKitWebView*, WebKitWebProcessTerminationReason reason, gpointer p) {
   auto* self = static_cast<WebKitBrowser*>(p);
-  if (self->hang_timer_) g_source_remove(std::exchange(self->hang_timer_, 0));
   self->heartbeat_sent_.reset();
   std::fprintf(stderr, "panelia: the web process ended (%s); the pages come back shortly\n",
                reason == WEBKIT_WEB_PROCESS_CRASHED            ? "crashed"
@@ -288,24 +288,6 @@ gboolean WebKitBrowser::OnLoadFailed(WebKitWebView* view, WebKitLoadEvent, gchar
   return TRUE;
 }
 
-void WebKitBrowser::OnResponsiveness(GObject*, GParamSpec*, gpointer p) {
-  auto* self = static_cast<WebKitBrowser*>(p);
-  if (webkit_web_view_get_is_web_process_responsive(self->view_.get())) {
-    if (self->hang_timer_) g_source_remove(std::exchange(self->hang_timer_, 0));
-    return;
-  }
-  // A page in an endless loop, or a stopped process: ten seconds, then it is ended and recovers
-  // as from a crash.
-  if (self->hang_timer_) return;
-  self->hang_timer_ = g_timeout_add_seconds(kHangSeconds, [](gpointer b) {
-    auto* browser = static_cast<WebKitBrowser*>(b);
-    browser->hang_timer_ = 0;
-    if (!webkit_web_view_get_is_web_process_responsive(browser->view_.get()))
-      webkit_web_view_terminate_web_process(browser->view_.get());
-    return G_SOURCE_REMOVE;
-  }, self);
-}
-
 void WebKitBrowser::StartAfresh() {
   // The engine offers no way to empty a view's back/forward list nor to forget the logins its
   // network session remembers: a fresh view takes the old one's place in its container, with the
@@ -327,7 +309,6 @@ void WebKitBrowser::StartAfresh() {
 
 WebKitBrowser::~WebKitBrowser() {
   if (drop_idle_) g_source_remove(drop_idle_);
-  if (hang_timer_) g_source_remove(hang_timer_);
   if (heartbeat_) g_source_remove(heartbeat_);
   g_cancellable_cancel(heartbeat_cancel_.get());
   signals_.clear();

@@ -90,7 +90,6 @@ class WebKitBrowser final : public BrowserControl {
   static void OnTitle(GObject*, GParamSpec*, gpointer self);
   static GtkWidget* OnCreate(WebKitWebView*, WebKitNavigationAction*, gpointer self);
   static void OnProcessTerminated(WebKitWebView*, WebKitWebProcessTerminationReason, gpointer self);
-  static void OnResponsiveness(GObject*, GParamSpec*, gpointer self);
   void Heartbeat();
   static gboolean OnScriptDialog(WebKitWebView*, WebKitScriptDialog* dialog, gpointer self);
   static gboolean OnLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar* failing_uri, GError* error, gpointer self);
@@ -116,10 +115,9 @@ class WebKitBrowser final : public BrowserControl {
   std::vector<ScopedSignal> view_signals_;  // of the view now in use
   ScopedSignal stand_in_signal_;
   guint drop_idle_ = 0;
-  // Set while the web process does not answer; it is ended when this runs out.
-  guint hang_timer_ = 0;
-  // The engine notices a process that stopped answering only when it asks something of it: a
-  // trivial script now and then is that question, also on a page nobody touches.
+  // A process that stopped answering (a stopped process, a page in an endless loop) is found by a
+  // trivial script now and then, also on a page nobody touches: the engine's own responsiveness
+  // flag changes only when it has input to deliver. Ten seconds without an answer end the process.
   guint heartbeat_ = 0;
   bool own_load_ = false;  // the next navigation is one the kiosk asked for
   bool quiet_load_ = false;  // the next navigation is the kiosk's own out-of-service page
