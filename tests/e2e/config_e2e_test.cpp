@@ -63,10 +63,12 @@ TEST_F(ConfigE2E, OkWritesWhatTheWindowShowsAndCancelWritesNothing) {
   std::this_thread::sleep_for(500ms);
   // The caret starts in the home address; then the reset button, then the IsPaneliaHome switch.
   Keys({"ctrl+a"});
-  Type("file:///srv/kiosk/新首页.html");
+  // ASCII only: xdotool types other characters by remapping a key for each, which now and then loses
+  // one (the validation of Chinese addresses is in the unit tests).
+  Type("file:///srv/kiosk/new-home.html");
   Keys({"Tab", "Tab", "space", "alt+o"});
   EXPECT_EQ(config.Wait(15s), 0) << "OK closes the window";
-  EXPECT_NE(Query("SoftHomeUrl").find("file:///srv/kiosk/新首页.html"), std::string::npos) << Query("SoftHomeUrl");
+  EXPECT_NE(Query("SoftHomeUrl").find("file:///srv/kiosk/new-home.html"), std::string::npos) << Query("SoftHomeUrl");
   EXPECT_NE(Query("IsPaneliaHome").find("0x1"), std::string::npos) << Query("IsPaneliaHome");
 
   std::string before = StoreBytes();
