@@ -1,5 +1,6 @@
 #include "browse/page_commands.h"
 
+#include <algorithm>
 #include <array>
 
 #include "common/commands.h"
@@ -54,6 +55,39 @@ bool MayOpenLocalFile(std::string_view target, std::string_view from_page, bool 
   if (!is_file(target)) return true;
   if (target_is_folder) return false;
   return own_load || from_page.empty() || is_file(from_page);
+}
+
+namespace {
+
+// "/a/./b/../c/" -> {"a", "c"}; a ".." above the root stays at the root, as the kernel resolves it.
+std::vector<std::string_view> PathSteps(std::string_view path) {
+  std::vector<std::string_view> steps;
+  size_t start = 0;
+  while (start <= path.size()) {
+    size_t end = path.find('/', start);
+    if (end == std::string_view::npos) end = path.size();
+    std::string_view step = path.substr(start, end - start);
+    if (step == "..") {
+      if (!steps.empty()) steps.pop_back();
+    } else if (!step.empty() && step != ".") {
+      steps.push_back(step);
+    }
+    start = end + 1;
+  }
+  return steps;
+}
+
+}  // namespace
+
+bool IsInsideFolders(std::string_view path, const std::vector<std::string>& folders) {
+  if (path.empty() || path.front() != '/') return false;
+  auto target = PathSteps(path);
+  for (const auto& folder : folders) {
+    if (folder.empty() || folder.front() != '/') continue;
+    auto steps = PathSteps(folder);
+    if (steps.size() <= target.size() && std::equal(steps.begin(), steps.end(), target.begin())) return true;
+  }
+  return false;
 }
 
 }  // namespace panelia

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace panelia {
 
@@ -25,5 +26,10 @@ namespace panelia {
 // loads count as such), and nobody opens a folder, which the engine would list. `target_is_folder`
 // is asked of the file system by the caller.
 bool MayOpenLocalFile(std::string_view target, std::string_view from_page, bool own_load, bool target_is_folder);
+
+// Whether the absolute path `path` lies in one of `folders` (absolute too) or below it. Both are
+// compared as written after removing "." and ".." steps lexically: the caller resolves links first,
+// so a link inside a folder that points out of it is outside.
+bool IsInsideFolders(std::string_view path, const std::vector<std::string>& folders);
 
 }  // namespace panelia

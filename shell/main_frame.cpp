@@ -177,7 +177,40 @@ void CMainFrame::UpdatePageChecks() {
   for (int id = command::kTextSizeFirst; id <= command::kEncodingFirst; ++id) port_.SetMenuCheck(id, IsChecked(id));
 }
 
+bool CMainFrame::IsGuardedCommand(int id) {
+  switch (id) {
+    case command::kFullScreen:
+    case command::kNewWindow:
+    case command::kOpen:
+    case command::kSaveAs:
+    case command::kPrintPreview:
+    case command::kOptions:
+    case command::kHelp:
+    case command::kWriteAuthor:
+    case command::kMailLink:
+    case command::kInternetOptions:
+      return true;
+    default:
+      return false;
+  }
+}
+
 bool CMainFrame::OnCommand(int id) {
+  // A visitor with a keyboard plugged in reaches these through their keys; the operator who knows
+  // the exit password gets each one as before.
+  if (full_screen_ && IsGuardedCommand(id)) {
+    if (awaiting_password_) return true;
+    awaiting_password_ = true;
+    services_.AskExitPassword([this, id](bool granted) {
+      awaiting_password_ = false;
+      if (granted) RunCommand(id);
+    });
+    return true;
+  }
+  return RunCommand(id);
+}
+
+bool CMainFrame::RunCommand(int id) {
   switch (id) {
     case command::kNewWindow:
       if (!services_.StartNewCopy())
@@ -203,8 +236,11 @@ bool CMainFrame::OnCommand(int id) {
     case command::kHelp:
       // In the kiosk the help opens inside it: a visitor never reaches an outside program. The help
       // lives beside the programs, not in the kiosk directory.
-      if (full_screen_ && view_) view_->Navigate("file://" + module_directory_ + std::string(kHelpPage));
-      else services_.OpenWithDefaultHandler(module_directory_ + std::string(kHelpPage));
+      if (full_screen_) {
+        if (view_) view_->Navigate("file://" + module_directory_ + std::string(kHelpPage));
+      } else {
+        services_.OpenWithDefaultHandler(module_directory_ + std::string(kHelpPage));
+      }
       return true;
     case command::kVisitSite:
       if (view_) view_->Navigate("file://" + module_directory_ + kSiteAddressPage);

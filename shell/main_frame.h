@@ -72,6 +72,9 @@ class FrameServices {
   // The display's keyboard layouts, listed afresh, and switching Panelia's input to one of them.
   virtual KeyboardLayoutList CurrentKeyboardLayouts() = 0;
   virtual void ActivateKeyboardLayout(const KeyboardLayout& layout) = 0;
+  // The exit password dialog, as the bar's exit button shows it: `granted` gets true for the right
+  // password, false for Cancel or the dialog's time-out.
+  virtual void AskExitPassword(std::function<void(bool)> granted) = 0;
 };
 
 class CMainFrame {
@@ -98,8 +101,10 @@ class CMainFrame {
   // A registered message sent to the frame: its result, or nullopt for one it does not handle.
   std::optional<int32_t> OnSuiteMessage(std::string_view name, int32_t wparam, int32_t lparam);
 
-  // Menu commands; false for an id the frame does not handle.
+  // Menu commands; false for an id the frame does not handle. While full screen, the commands that
+  // leave the kiosk or start another program first ask for the exit password.
   bool OnCommand(int id);
+  static bool IsGuardedCommand(int id);
   bool IsCommandHandled(int id) const;
   bool IsChecked(int id) const;
 
@@ -111,10 +116,14 @@ class CMainFrame {
 
   // The check marks of the text sizes and of automatic encoding detection, as they stand now.
   void UpdatePageChecks();
+  // Whether a guarded command is waiting for its password (a second one is then ignored).
+  bool AwaitingPassword() const { return awaiting_password_; }
   static const std::string kSiteAddressPage;  // below the program directory
   static const std::string kAuthorAddress;
 
  private:
+  bool RunCommand(int id);
+
   RegistryStore& store_;
   FramePort& port_;
   FrameServices& services_;
@@ -130,6 +139,7 @@ class CMainFrame {
   bool bottom_bar_shown_ = true;
   bool full_screen_ = false;
   bool power_off_notice_open_ = false;
+  bool awaiting_password_ = false;
   CKioskSplitter splitter_;
 };
 

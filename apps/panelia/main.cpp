@@ -71,7 +71,12 @@ struct Kiosk {
                     gtk_main_quit();
                   },
                   [this] { return languages.List(); },
-                  [this](const KeyboardLayout& layout) { languages.Activate(layout); }}),
+                  [this](const KeyboardLayout& layout) { languages.Activate(layout); },
+                  [this](std::function<void(bool)> granted) {
+                    exit_dialogs.RunExitPasswordDialog([granted = std::move(granted)](int result) {
+                      granted(result == CExitPasswordDlg::kOk);
+                    });
+                  }}),
         frame(store, window, services, dir),
         views(std::move(options), {[this](GdkEvent* event) {
                                      PopupCommandMenu(views.MainWidget(), event, ContextMenu(),
@@ -191,6 +196,21 @@ class PaneliaStart final : public AppPlatform {
       key.SetRootKey(Hive::CurrentUser);
       key.SetSubKey(kBrowserMainKey);
       return key.ReadText("Start Page");
+    };
+    options_.local_folders = [this] {
+      std::vector<std::string> folders{dir_};
+      if (!kiosk_) return folders;
+      std::string home = kiosk_->view.UsesBrowserHome() ? options_.browser_home() : kiosk_->view.HomeAddress();
+      // A home written as a bare path is a local file too.
+      gchar* path = !home.empty() && home.front() == '/' ? g_strdup(home.c_str())
+                                                         : g_filename_from_uri(home.c_str(), nullptr, nullptr);
+      if (path) {
+        gchar* folder = g_path_get_dirname(path);
+        folders.emplace_back(folder);
+        g_free(folder);
+        g_free(path);
+      }
+      return folders;
     };
     kiosk_ = std::make_unique<Kiosk>(store_, dir_, options_, splash_);
     return true;

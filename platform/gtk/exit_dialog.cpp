@@ -149,7 +149,11 @@ GtkExitDialogs::GtkExitDialogs(RegistryStore& store, std::function<GtkWindow*()>
 GtkExitDialogs::~GtkExitDialogs() = default;
 
 void GtkExitDialogs::RunExitPasswordDialog(std::function<void(int)> done) {
-  if (open_) return;  // one at a time: a second exit touch finds the dialog already up
+  // One at a time: a second exit touch finds the dialog already up, and its asker gets no.
+  if (open_) {
+    done(CExitPasswordDlg::kCancel);
+    return;
+  }
   open_ = std::make_unique<PasswordDialog>(*this, std::move(done));
   open_->Open();
 }

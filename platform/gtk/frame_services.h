@@ -20,6 +20,7 @@ struct FrameServiceHooks {
   std::function<void()> close_frame;            // ends the loop; main() takes the windows down
   std::function<KeyboardLayoutList()> keyboard_layouts;
   std::function<void(const KeyboardLayout&)> activate_layout;
+  std::function<void(std::function<void(bool)>)> ask_exit_password;
 };
 
 class GtkFrameServices final : public FrameServices {
@@ -46,6 +47,7 @@ class GtkFrameServices final : public FrameServices {
   void RequestPowerOff() override { power_off_requested_ = true; }
   KeyboardLayoutList CurrentKeyboardLayouts() override { return hooks_.keyboard_layouts(); }
   void ActivateKeyboardLayout(const KeyboardLayout& layout) override { hooks_.activate_layout(layout); }
+  void AskExitPassword(std::function<void(bool)> granted) override { hooks_.ask_exit_password(std::move(granted)); }
 
   // The machine is asked to power off only once Panelia's windows are gone.
   bool PowerOffRequested() const { return power_off_requested_; }

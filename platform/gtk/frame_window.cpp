@@ -115,6 +115,18 @@ gboolean GtkFrameWindow::OnWindowState(GtkWidget*, GdkEventWindowState* event, g
     }, self);
     return FALSE;
   }
+  // Full screen is left by the frame's own command only: a window manager's request (a key of its
+  // own, a maximise toggle, another program's message) is undone at once.
+  if (!self->restoring_ && (event->changed_mask & GDK_WINDOW_STATE_FULLSCREEN) && !(state & GDK_WINDOW_STATE_FULLSCREEN) &&
+      self->frame_ && self->frame_->IsFullScreen() && self->WindowManagerDoesFullScreen()) {
+    g_idle_add([](gpointer w) -> gboolean {
+      auto* frame_window = static_cast<GtkFrameWindow*>(w);
+      if (frame_window->frame_ && frame_window->frame_->IsFullScreen() && !frame_window->restoring_)
+        gtk_window_fullscreen(frame_window->Window());
+      return G_SOURCE_REMOVE;
+    }, self);
+    return FALSE;
+  }
   if (self->restoring_) {
     // Leaving full screen: whatever the window manager does meanwhile is not the visitor's doing.
     if (state & GDK_WINDOW_STATE_FULLSCREEN) return FALSE;
@@ -255,6 +267,9 @@ bool GtkFrameWindow::WindowManagerDoesFullScreen() const {
 
 void GtkFrameWindow::SetCaption(bool present) {
   // Without a caption and maximised is what the window manager calls full screen.
+  // Full screen, the kiosk is on every desktop: switching desktops never shows a bare one.
+  if (present) gtk_window_unstick(GTK_WINDOW(window_));
+  else gtk_window_stick(GTK_WINDOW(window_));
   if (WindowManagerDoesFullScreen()) {
     if (present) gtk_window_unfullscreen(GTK_WINDOW(window_));
     else gtk_window_fullscreen(GTK_WINDOW(window_));

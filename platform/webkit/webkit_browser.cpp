@@ -1,5 +1,7 @@
 #include "platform/webkit/webkit_browser.h"
 
+#include <filesystem>
+
 #include "browse/page_commands.h"
 #include "common/text.h"
 #include "platform/gtk/message_box.h"
@@ -176,12 +178,33 @@ bool IsFolder(const std::string& uri) {
   return folder;
 }
 
+// The path with every link resolved (as far as it exists); "" for an address that is no local path.
+std::string ResolvedPath(const std::string& path) {
+  std::error_code error;
+  auto resolved = std::filesystem::weakly_canonical(path, error);
+  return error ? std::string() : resolved.string();
+}
+
+std::string ResolvedPathOf(const std::string& uri) {
+  gchar* path = g_filename_from_uri(uri.c_str(), nullptr, nullptr);
+  std::string resolved = path ? ResolvedPath(path) : std::string();
+  g_free(path);
+  return resolved;
+}
+
 }  // namespace
 
 bool WebKitBrowser::MayOpen(const std::string& uri, bool own_load) {
   // Every navigation passes here: the file system is asked only about local addresses.
   bool local = EqualsIgnoreAsciiCase(std::string_view(uri).substr(0, 5), "file:");
-  if (MayOpenLocalFile(uri, Uri(), own_load, local && IsFolder(uri))) return true;
+  if (MayOpenLocalFile(uri, Uri(), own_load, local && IsFolder(uri))) {
+    // A visitor's page keeps to the kiosk's own folders; the operator's own loads go anywhere.
+    if (!local || own_load || !options_.local_folders) return true;
+    std::vector<std::string> folders;
+    for (const auto& folder : options_.local_folders())
+      if (auto resolved = ResolvedPath(folder); !resolved.empty()) folders.push_back(resolved);
+    if (IsInsideFolders(ResolvedPathOf(uri), folders)) return true;
+  }
   std::fprintf(stderr, "panelia: refused to open %s from %s\n", uri.c_str(), Uri().empty() ? "(no page)" : Uri().c_str());
   return false;
 }

@@ -55,6 +55,9 @@ struct BrowserOptions {
   // No menu at all on a right click or a long press (the bar: its buttons must not offer "Open Link
   // in New Window").
   bool no_context_menu = false;
+  // The folders a visitor's page may open local files in (the home page's folder, the program
+  // directory); none set: no such limit.
+  std::function<std::vector<std::string>()> local_folders;
 };
 
 class WebKitBrowser final : public BrowserControl {

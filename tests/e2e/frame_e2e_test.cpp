@@ -50,6 +50,11 @@ class FrameE2E : public DisplayTest {
     std::string title = WindowTitle(display_.X(), Kiosk());
     return title.rfind("H ", 0) == 0 ? std::atoi(title.c_str() + 2) : -1;
   }
+  bool WindowTitled(const std::string& title) {
+    for (Window w : ClientList(display_.X()))
+      if (WindowTitle(display_.X(), w) == title) return true;
+    return false;
+  }
   bool NoticeShown() {
     for (Window w : ClientList(display_.X()))
       if (WindowTitle(display_.X(), w) == "自动关机提示") return true;
@@ -101,7 +106,7 @@ TEST_F(FrameE2E, FullScreenOverTheDockWithAnEightyPixelBarAndF11) {
     XSync(display_.X(), False);
     return Viewable(dock);
   }, 5s)) << "map state " << MapState(dock);
-  Seed();
+  Seed({{RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(Section::General), "Password", RegValue::Text("op")}});
   Process kiosk = env_.StartPanelia();
   // 800-pixel screen: the page row is what the 80-pixel bar row and its 1-pixel line leave, with no
   // caption, menu or status bar.
@@ -111,7 +116,24 @@ TEST_F(FrameE2E, FullScreenOverTheDockWithAnEightyPixelBarAndF11) {
   EXPECT_TRUE(HasState(w, "_NET_WM_STATE_FULLSCREEN"));
   EXPECT_TRUE(WaitUntil([&] { return !Viewable(dock); }, 5s)) << "the task bar is hidden while full screen";
 
+  // Another program's request to leave full screen is undone at once.
+  RequestWindowState(display_.X(), w, 0, "_NET_WM_STATE_FULLSCREEN");
+  std::this_thread::sleep_for(1s);
+  EXPECT_TRUE(HasState(w, "_NET_WM_STATE_FULLSCREEN"));
+  auto desktop = PropertyItems(display_.X(), w, "_NET_WM_DESKTOP", XA_CARDINAL);
+  // Xlib hands 32-bit items over as longs, sign-extended.
+  EXPECT_TRUE(desktop.size() == 1 && (desktop[0] & 0xFFFFFFFFul) == 0xFFFFFFFFul) << "on every desktop";
+  // F11 leaves full screen for the operator only: it asks for the exit password first.
   PressKey("F11");
+  ASSERT_TRUE(WaitUntil([&] { return WindowTitled("退出Panelia程序"); }, 10s));
+  PressKey("Escape");
+  EXPECT_TRUE(WaitUntil([&] { return !WindowTitled("退出Panelia程序"); }, 5s));
+  std::this_thread::sleep_for(500ms);
+  EXPECT_TRUE(HasState(w, "_NET_WM_STATE_FULLSCREEN")) << "cancelled: still full screen";
+  PressKey("F11");
+  ASSERT_TRUE(WaitUntil([&] { return WindowTitled("退出Panelia程序"); }, 10s));
+  std::this_thread::sleep_for(300ms);
+  for (const char* key : {"o", "p", "Return"}) PressKey(key);
   EXPECT_TRUE(WaitUntil([&] { return !HasState(w, "_NET_WM_STATE_FULLSCREEN"); }, 5s));
   EXPECT_TRUE(WaitUntil([&] { return Viewable(dock); }, 5s)) << "the task bar is back while windowed";
   // Windowed, the menu and the status bar take their share too, even with IsStatusBar 0.

@@ -255,6 +255,13 @@ void SendCloseRequest(Display* x, Window w) {
   XFlush(x);
 }
 
+void RequestWindowState(Display* x, Window w, int action, const char* state) {
+  XEvent e = x11::ClientMessageTo(w, x11::AtomOf(x, "_NET_WM_STATE"),
+                                  {action, static_cast<long>(x11::AtomOf(x, state)), 0, 1});
+  XSendEvent(x, DefaultRootWindow(x), False, SubstructureRedirectMask | SubstructureNotifyMask, &e);
+  XFlush(x);
+}
+
 std::string WaitForTitle(Display* x, const std::string& klass, const std::string& title,
                          std::chrono::milliseconds timeout) {
   std::string last;

@@ -103,6 +103,9 @@ std::vector<unsigned long> PropertyItems(Display* x, Window w, const char* prope
 std::string WindowTitle(Display* x, Window w);
 std::vector<Window> ClientList(Display* x);
 void SendCloseRequest(Display* x, Window w);  // WM_DELETE_WINDOW, as a window manager sends it
+// A _NET_WM_STATE request to the window manager, as a pager or another program sends one:
+// `action` 0 removes, 1 adds, 2 toggles the state named `state`.
+void RequestWindowState(Display* x, Window w, int action, const char* state);
 bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout);
 // Waits until a window of the class shows exactly this title; returns the last title seen.
 std::string WaitForTitle(Display* x, const std::string& klass, const std::string& title,

@@ -77,6 +77,11 @@ class RecordingFrame : public FramePort, public FrameServices {
   KeyboardLayoutList CurrentKeyboardLayouts() override { return layouts; }
   void ActivateKeyboardLayout(const KeyboardLayout& l) override { log_.Add("layout " + l.id); }
   KeyboardLayoutList layouts;
+  void AskExitPassword(std::function<void(bool)> granted) override {
+    log_.Add("password?");
+    pending_password = std::move(granted);
+  }
+  std::function<void(bool)> pending_password;
 
   int client_height = 768;
   bool new_copy_ok = true;
@@ -223,6 +228,51 @@ TEST_F(FrameTest, CommandsReachTheirServices) {
   EXPECT_EQ(log_.Calls(), (Calls{"new-copy", "box 新建 Panelia 浏览器窗口错误 | Panelia错误提示"}));
   EXPECT_FALSE(Frame().OnCommand(command::kMailPage));
   EXPECT_FALSE(Frame().IsCommandHandled(command::kOffline));
+}
+
+TEST_F(FrameTest, FullScreenCommandsThatLeaveTheKioskAskForTheExitPasswordFirst) {
+  port_.mail_handler = "mailer %u";
+  struct Case {
+    int id;
+    Calls granted;  // what runs once the right password was given
+  } guarded[] = {
+      {command::kFullScreen, {"show-taskbar", "menu-on", "status-on", "caption-on", "restore-placement", "normal",
+                              "rows 688+80"}},
+      {command::kOpen, {}},  // the fake Open dialog answers Cancel
+      {command::kNewWindow, {"new-copy"}},
+      {command::kSaveAs, {"exec 4"}},
+      {command::kPrintPreview, {"exec 7"}},
+      {command::kOptions, {"start /opt/panelia/panelia-config"}},
+      {command::kInternetOptions, {"start /opt/panelia/panelia-config"}},
+      {command::kHelp, {}},  // full screen again by then: the help opens in the (absent) view
+      {command::kWriteAuthor, {"mail mailer | mailto:kiosk-support@example.org"}},
+  };
+  for (const auto& c : guarded) {
+    if (!Frame().IsFullScreen()) Frame().ToggleFullScreen();
+    log_.Clear();
+    EXPECT_TRUE(Frame().OnCommand(c.id));
+    EXPECT_TRUE(Frame().OnCommand(c.id)) << "a second press while the dialog is open";
+    EXPECT_EQ(log_.Calls(), Calls{"password?"}) << c.id;
+    log_.Clear();
+    port_.pending_password(false);  // Cancel or time-out: nothing happens
+    EXPECT_EQ(log_.Calls(), Calls{}) << c.id;
+    EXPECT_TRUE(Frame().IsFullScreen());
+    Frame().OnCommand(c.id);
+    log_.Clear();
+    port_.pending_password(true);
+    EXPECT_EQ(log_.Calls(), c.granted) << c.id;
+  }
+  // Commands that stay inside the kiosk run at once, full screen or not; windowed, nothing asks.
+  if (!Frame().IsFullScreen()) Frame().ToggleFullScreen();
+  for (int id : {command::kPrint, command::kAbout, command::kPageSetup}) {
+    log_.Clear();
+    Frame().OnCommand(id);
+    EXPECT_TRUE(log_.Calls().empty() || log_.Calls()[0] != "password?") << id;
+  }
+  Frame().ToggleFullScreen();
+  log_.Clear();
+  Frame().OnCommand(command::kSaveAs);
+  EXPECT_EQ(log_.Calls(), Calls{"exec 4"});
 }
 
 TEST_F(FrameTest, MailGoesToTheDesktopHandler) {

@@ -453,6 +453,32 @@ TEST(LocalFiles, OnlyFromLocalPagesAndNeverAFolder) {
     EXPECT_EQ(MayOpenLocalFile(c.target, c.from, c.own, c.folder), c.allowed) << c.target << " from " << c.from;
 }
 
+TEST(LocalFiles, OnlyInsideTheKioskFolders) {
+  const std::vector<std::string> folders = {"/srv/kiosk/", "/usr/lib/panelia"};
+  const struct {
+    const char* path;
+    bool inside;
+  } cases[] = {
+      {"/srv/kiosk/index.html", true},
+      {"/srv/kiosk/sub/deep/a.html", true},
+      {"/srv/kiosk", true},
+      {"/usr/lib/panelia/help/index.html", true},
+      {"/srv/kiosk2/a.html", false},  // a sibling sharing the folder's name as a prefix
+      {"/srv/kiosk/../../etc/passwd", false},
+      {"/srv/kiosk/./sub/../a.html", true},
+      {"/srv//kiosk///a.html", true},
+      {"/../../srv/kiosk/a.html", true},  // ".." above the root stays there
+      {"/etc/passwd", false},
+      {"/", false},
+      {"", false},
+      {"srv/kiosk/a.html", false},  // not absolute
+  };
+  for (const auto& c : cases) EXPECT_EQ(IsInsideFolders(c.path, folders), c.inside) << c.path;
+  EXPECT_FALSE(IsInsideFolders("/srv/kiosk/a.html", {}));
+  EXPECT_FALSE(IsInsideFolders("/srv/kiosk/a.html", {"", "relative/"}));
+  EXPECT_TRUE(IsInsideFolders("/anything", {"/"}));
+}
+
 }  // namespace
 }  // namespace panelia
 
