@@ -4,12 +4,19 @@
 
 #include <chrono>
 #include <cstdio>
+#include <memory>
 #include <string>
 
+#include "common/names.h"
 #include "platform/gtk/message_box.h"
 #include "platform/webkit/page_windows.h"
 
 namespace panelia {
+namespace {
+
+constexpr std::string_view kNoPrinterText = "这台机器没有安装打印机，无法打印。";
+
+}  // namespace
 
 class WebKitKioskViews::MainEvents final : public BrowserEvents {
  public:
@@ -110,6 +117,8 @@ class WebKitKioskViews::BarEvents final : public BrowserEvents {
 
 WebKitKioskViews::WebKitKioskViews(BrowserOptions main_options, KioskViewHooks hooks)
     : hooks_(std::move(hooks)), main_events_(std::make_unique<MainEvents>(*this)) {
+  UseRealPrintersOnly();
+  main_options.print = [this](WebKitWebView* view) { PrintPage(view); };
   main_ = std::make_unique<WebKitBrowser>(*main_events_, std::move(main_options));
   // Passwords a visitor lets a site remember must not outlive the visitor.
   webkit_website_data_manager_set_persistent_credential_storage_enabled(
@@ -133,6 +142,7 @@ WebKitBrowser& WebKitKioskViews::Bar() {
     options.related = main_->View();
     options.own_popup_windows = true;
     options.no_context_menu = true;
+    options.print = [this](WebKitWebView* view) { PrintPage(view); };
     bar_ = std::make_unique<WebKitBrowser>(*bar_events_, std::move(options));
     // The bar's buttons are touched, never typed into: a touch on one leaves the keyboard focus (and
     // the caret) where the visitor was typing, so the on-screen keyboard's keys still reach the page.
@@ -267,7 +277,41 @@ void WebKitKioskViews::ShowPageProperties(GtkWindow* parent) {
       ShowMessageBox(parent, main_->Title() + "\n地址: " + main_->Uri(), "属性", GTK_MESSAGE_INFO, GTK_BUTTONS_OK));
 }
 
+void WebKitKioskViews::UseRealPrintersOnly() {
+  // No "Print to File": it would show a visitor a file chooser over the whole disk. Read by GTK
+  // when it first loads its printing modules.
+  g_object_set(gtk_settings_get_default(), "gtk-print-backends", "cups", nullptr);
+}
+
 void WebKitKioskViews::PrintWithDialog(WebKitWebView* view, GtkWindow* parent) {
+  // The printers are listed first (without waiting: the kiosk runs on meanwhile): without one, the
+  // visitor gets a plain message instead of an empty dialog.
+  struct Listing {
+    GObjectPtr<WebKitWebView> view;
+    GtkWindow* parent;
+    int printers = 0;
+  };
+  auto* listing = new Listing{GObjectPtr<WebKitWebView>::Adopt(WEBKIT_WEB_VIEW(g_object_ref(view))), parent};
+  gtk_enumerate_printers(
+      +[](GtkPrinter* printer, gpointer data) -> gboolean {
+        if (!gtk_printer_is_virtual(printer)) ++static_cast<Listing*>(data)->printers;
+        return FALSE;  // go on listing
+      },
+      listing,
+      +[](gpointer data) {
+        std::unique_ptr<Listing> done(static_cast<Listing*>(data));
+        if (done->printers == 0) {
+          std::fprintf(stderr, "panelia: no printer is installed; nothing was printed\n");
+          MarkVisitorDialog(ShowMessageBox(done->parent, std::string(kNoPrinterText), std::string(kNoticeCaption),
+                                           GTK_MESSAGE_INFO, GTK_BUTTONS_OK));
+          return;
+        }
+        ShowPrintDialog(done->view.get(), done->parent);
+      },
+      FALSE);
+}
+
+void WebKitKioskViews::ShowPrintDialog(WebKitWebView* view, GtkWindow* parent) {
   // The print dialog answers through its response, so the kiosk runs on while it is open; the
   // engine's own dialog would run a loop of its own.
   GtkWidget* dialog = gtk_print_unix_dialog_new("打印", parent);

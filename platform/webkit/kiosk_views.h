@@ -78,7 +78,10 @@ class WebKitKioskViews final : public PageActions {
     WebKitKioskViews& owner_;
   };
   WebKitBrowser& Bar();
+  static void UseRealPrintersOnly();
   static void PrintWithDialog(WebKitWebView* view, GtkWindow* parent);
+  static void ShowPrintDialog(WebKitWebView* view, GtkWindow* parent);
+  void PrintPage(WebKitWebView* view) { PrintWithDialog(view, dialog_parent_ ? dialog_parent_() : nullptr); }
   // The web process died: a waiting page now, the home page and the bar's page once the back-off
   // has passed. Both views report the same death; one recovery serves them.
   void RecoverPages();

@@ -146,6 +146,12 @@ void WebKitBrowser::UseView(WebKitWebView* view) {
   view_signals_.emplace_back(view, "web-process-terminated", G_CALLBACK(OnProcessTerminated), this);
   view_signals_.emplace_back(view, "script-dialog", G_CALLBACK(OnScriptDialog), this);
   view_signals_.emplace_back(view, "load-failed", G_CALLBACK(OnLoadFailed), this);
+  view_signals_.emplace_back(view, "print", G_CALLBACK(+[](WebKitWebView* v, WebKitPrintOperation*, gpointer b) -> gboolean {
+                               auto* self = static_cast<WebKitBrowser*>(b);
+                               if (self->options_.print) self->options_.print(v);
+                               return TRUE;
+                             }),
+                             this);
   // No file chooser is ever shown to a visitor: it would show the whole disk.
   view_signals_.emplace_back(view, "run-file-chooser", G_CALLBACK(+[](WebKitWebView*, WebKitFileChooserRequest* request,
                                                                      gpointer) -> gboolean {

@@ -58,6 +58,8 @@ struct BrowserOptions {
   // The folders a visitor's page may open local files in (the home page's folder, the program
   // directory); none set: no such limit.
   std::function<std::vector<std::string>()> local_folders;
+  // A page's own window.print(): the kiosk's print path, never the engine's dialog.
+  std::function<void(WebKitWebView*)> print;
 };
 
 class WebKitBrowser final : public BrowserControl {

@@ -638,6 +638,50 @@ TEST_F(SuiteE2E, NothingAVisitorTouchesGetsOut) {
   EXPECT_TRUE(TitleBecomes("E2E Target"));
 }
 
+// Printing offers real printers only: without one installed (as here) the visitor is told so, and
+// no dialog with "Print to File" (a file chooser over the whole disk) ever shows.
+TEST_F(SuiteE2E, PrintingWithoutAPrinterSaysSo) {
+  PageServer pages;
+  MakeModule();
+  Seed(false);
+  ASSERT_TRUE(env_.Store().Apply({{RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(Section::General),
+                                   "SoftHomeUrl", RegValue::Text(pages.Url("escape.html"))}}));
+  Process kiosk = Start();
+  ASSERT_TRUE(TitleBecomes("ESC")) << env_.Log();
+  WaitForBar();
+  const std::vector<std::vector<std::string>> ways = {{"mousemove", "100", "340", "click", "1"}, {"key", "ctrl+p"}};
+  for (const auto& way : ways) {
+    Xdotool(way);
+    EXPECT_TRUE(WaitUntil([&] { return WindowTitled("Panelia提示"); }, 10s)) << way.back() << env_.Log();
+    EXPECT_FALSE(WindowTitled("打印"));
+    Xdotool({"key", "Escape"});
+    EXPECT_TRUE(WaitUntil([&] { return !WindowTitled("Panelia提示"); }, 5s));
+  }
+  EXPECT_NE(env_.Log().find("no printer is installed"), std::string::npos) << env_.Log();
+  EXPECT_EQ(ClientList(display_.X()).size(), 1u);
+  Touch(kUserUrl3);
+  EXPECT_TRUE(TitleBecomes("E2E Target"));
+}
+
+// A local kiosk page reaches the files beside the home page, and nothing else of the disk.
+TEST_F(SuiteE2E, LocalPagesKeepToTheKioskFolders) {
+  MakeModule();
+  Seed(false);
+  ASSERT_TRUE(env_.Store().Apply({{RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(Section::General),
+                                   "SoftHomeUrl", RegValue::Text("file://" + kPagesDir + "local.html")}}));
+  Process kiosk = Start();
+  ASSERT_TRUE(TitleBecomes("LOCAL")) << env_.Log();
+  for (int y : {40, 100}) {
+    Xdotool({"mousemove", "100", std::to_string(y), "click", "1", "mousemove", "900", "400"});
+    std::this_thread::sleep_for(1500ms);
+    EXPECT_EQ(Title(), "LOCAL" + kSuffix) << "the link at " << y;
+  }
+  for (const char* said : {"refused to open file:///etc/hostname", "CMakeLists.txt from file://"})
+    EXPECT_NE(env_.Log().find(said), std::string::npos) << said << "\n" << env_.Log();
+  Xdotool({"mousemove", "100", "160", "click", "1"});
+  EXPECT_TRUE(TitleBecomes("E2E Target"));
+}
+
 // Neither the kiosk nor its exit password dialog can be minimised, by the window manager or by a
 // visitor's touch on a dialog's buttons.
 TEST_F(SuiteE2E, NothingIsMinimisedOrLeftBehind) {
