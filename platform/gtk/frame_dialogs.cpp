@@ -23,6 +23,9 @@ class GtkPowerOffNotice final : public PowerOffDialogPort {
     gtk_window_set_keep_above(GTK_WINDOW(dialog_), TRUE);
     if (parent) gtk_window_set_transient_for(GTK_WINDOW(dialog_), parent);
     gtk_window_set_position(GTK_WINDOW(dialog_), GTK_WIN_POS_CENTER);
+    KeepInKiosk(dialog_);
+    // Nothing but moving: the notice runs its fifteen seconds whatever a visitor touches.
+    if (GdkWindow* window = gtk_widget_get_window(dialog_)) gdk_window_set_functions(window, GDK_FUNC_MOVE);
     gtk_widget_set_size_request(dialog_, Du(187), -1);
     GtkWidget* area = gtk_dialog_get_content_area(GTK_DIALOG(dialog_));
     GtkWidget* group = gtk_frame_new("自动关机");

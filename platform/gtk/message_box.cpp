@@ -23,26 +23,46 @@ GtkWidget* ShowMessageBox(GtkWindow* parent, const std::string& text, const std:
   return box;
 }
 
-void KeepInKiosk(GtkWidget* dialog) {
+void KeepInKiosk(GtkWidget* dialog, bool resizable) {
+  if (g_object_get_data(G_OBJECT(dialog), "panelia-kept")) return;
+  g_object_set_data(G_OBJECT(dialog), "panelia-kept", dialog);
   gtk_window_set_keep_above(GTK_WINDOW(dialog), TRUE);
   gtk_widget_realize(dialog);
   if (GdkWindow* window = gtk_widget_get_window(dialog))
-    gdk_window_set_functions(window, GdkWMFunction(GDK_FUNC_MOVE | GDK_FUNC_CLOSE));
+    gdk_window_set_functions(window, GdkWMFunction(GDK_FUNC_MOVE | GDK_FUNC_CLOSE | (resizable ? GDK_FUNC_RESIZE : 0)));
   // Some window managers offer minimise all the same: a minimised dialog comes straight back.
   g_signal_connect(dialog, "window-state-event", G_CALLBACK(+[](GtkWidget* w, GdkEventWindowState* e, gpointer) {
                      if ((e->changed_mask & GDK_WINDOW_STATE_ICONIFIED) && (e->new_window_state & GDK_WINDOW_STATE_ICONIFIED))
-                       g_idle_add(
+                       g_idle_add_full(
+                           G_PRIORITY_DEFAULT_IDLE,
                            [](gpointer d) -> gboolean {
                              gtk_window_deiconify(GTK_WINDOW(d));
                              return G_SOURCE_REMOVE;
                            },
-                           w);
+                           g_object_ref(w), g_object_unref);
                      return FALSE;
+                   }),
+                   nullptr);
+  // Closed, it hands the keyboard focus back to the kiosk, so typed keys go to the page again and
+  // not to wherever the window manager puts the focus.
+  g_signal_connect(dialog, "unmap", G_CALLBACK(+[](GtkWidget* w, gpointer) {
+                     GtkWindow* owner = gtk_window_get_transient_for(GTK_WINDOW(w));
+                     if (!owner) return;
+                     g_idle_add_full(
+                         G_PRIORITY_DEFAULT_IDLE,
+                         [](gpointer o) -> gboolean {
+                           if (gtk_widget_get_mapped(GTK_WIDGET(o))) gtk_window_present(GTK_WINDOW(o));
+                           return G_SOURCE_REMOVE;
+                         },
+                         g_object_ref(owner), g_object_unref);
                    }),
                    nullptr);
 }
 
-void MarkVisitorDialog(GtkWidget* dialog) { g_object_set_data(G_OBJECT(dialog), "panelia-visitor-dialog", dialog); }
+void MarkVisitorDialog(GtkWidget* dialog) {
+  g_object_set_data(G_OBJECT(dialog), "panelia-visitor-dialog", dialog);
+  KeepInKiosk(dialog);
+}
 
 void CloseVisitorDialogs() {
   GList* windows = gtk_window_list_toplevels();

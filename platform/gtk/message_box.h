@@ -15,11 +15,13 @@ GtkWidget* ShowMessageBox(GtkWindow* parent, const std::string& text, const std:
                           GtkButtonsType buttons, std::function<void(int)> answered = {});
 
 // Dialogs a visitor opens (about, properties, print, save, the quit question) go when the next visitor
-// comes: CloseVisitorDialogs destroys every window so marked. Their answers are never given.
+// comes: CloseVisitorDialogs destroys every window so marked. Their answers are never given. Each is
+// kept in the kiosk too.
 void MarkVisitorDialog(GtkWidget* dialog);
-// A dialog of the kiosk offers no minimise or maximise (minimising one would take the kiosk with it)
-// and stays above the frame.
-void KeepInKiosk(GtkWidget* dialog);
+// A dialog of the kiosk offers no minimise or maximise (minimising one would take the kiosk with it),
+// stays above the frame, and gives the focus back to its owner when it closes. `resizable` windows
+// (the page source) may also be resized. Once per dialog; later calls change nothing.
+void KeepInKiosk(GtkWidget* dialog, bool resizable = false);
 void CloseVisitorDialogs();
 
 }  // namespace panelia

@@ -8,7 +8,7 @@ namespace {
 
 constexpr guint kMatches = 1000;
 
-GtkWidget* SmallWindow(GtkWindow* parent, const char* title, int width, int height) {
+GtkWidget* SmallWindow(GtkWindow* parent, const char* title, int width, int height, bool resizable = false) {
   GtkWidget* window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
   gtk_window_set_title(GTK_WINDOW(window), title);
   gtk_window_set_default_size(GTK_WINDOW(window), width, height);
@@ -16,6 +16,7 @@ GtkWidget* SmallWindow(GtkWindow* parent, const char* title, int width, int heig
   gtk_window_set_keep_above(GTK_WINDOW(window), TRUE);
   if (parent) gtk_window_set_transient_for(GTK_WINDOW(window), parent);
   gtk_window_set_destroy_with_parent(GTK_WINDOW(window), TRUE);
+  KeepInKiosk(window, resizable);
   MarkVisitorDialog(window);
   return window;
 }
@@ -60,7 +61,7 @@ void OpenFindBar(GtkWindow* parent, WebKitWebView* view) {
 void OpenSourceWindow(GtkWindow* parent, WebKitWebView* view) {
   WebKitWebResource* resource = webkit_web_view_get_main_resource(view);
   if (!resource) return;  // no document: nothing to show
-  GtkWidget* window = SmallWindow(parent, "源文件", 800, 600);
+  GtkWidget* window = SmallWindow(parent, "源文件", 800, 600, /*resizable=*/true);
   GtkWidget* scroller = gtk_scrolled_window_new(nullptr, nullptr);
   GtkWidget* text = gtk_text_view_new();
   gtk_text_view_set_editable(GTK_TEXT_VIEW(text), FALSE);

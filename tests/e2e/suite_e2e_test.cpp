@@ -716,6 +716,29 @@ TEST_F(SuiteE2E, NothingIsMinimisedOrLeftBehind) {
   std::this_thread::sleep_for(1500ms);
   EXPECT_TRUE(WaitUntil([&] { return shown(frame); }, 5s)) << "a minimised dialog does not take the kiosk with it";
   EXPECT_TRUE(WaitUntil([&] { return shown(dialog); }, 5s)) << "and comes back itself";
+  Xdotool({"key", "Escape"});
+  EXPECT_TRUE(WaitUntil([&] { return !WindowTitled("退出Panelia程序"); }, 5s));
+
+  // The find window (a plugged-in keyboard's Ctrl+F) neither: and closing it gives the kiosk the
+  // keyboard focus back.
+  auto active = [&] {
+    auto items = PropertyItems(display_.X(), DefaultRootWindow(display_.X()), "_NET_ACTIVE_WINDOW", XInternAtom(display_.X(), "WINDOW", False));
+    return items.empty() ? Window(0) : Window(items[0]);
+  };
+  Xdotool({"key", "ctrl+f"});
+  Window find = 0;
+  ASSERT_TRUE(WaitUntil([&] {
+    for (Window w : ClientList(display_.X()))
+      if (WindowTitle(display_.X(), w) == "查找") find = w;
+    return find != 0;
+  }, 10s));
+  std::this_thread::sleep_for(300ms);
+  hints = PropertyItems(display_.X(), find, "_MOTIF_WM_HINTS", XInternAtom(display_.X(), "_MOTIF_WM_HINTS", False));
+  ASSERT_GE(hints.size(), 2u);
+  EXPECT_EQ(hints[1] & (0x08 | 0x10), 0u) << "MWM functions " << hints[1];
+  EXPECT_TRUE(WaitUntil([&] { return active() == find; }, 5s));
+  SendCloseRequest(display_.X(), find);
+  EXPECT_TRUE(WaitUntil([&] { return active() == frame; }, 5s)) << std::hex << active() << " frame " << frame;
   EXPECT_TRUE(kiosk.Running());
 }
 
