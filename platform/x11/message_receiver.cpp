@@ -5,6 +5,22 @@
 
 namespace panelia::x11 {
 
+std::optional<IncomingMessage> DecodeMessageFields(std::string_view type_name, int format, const long (&words)[5],
+                                                   const std::vector<std::string_view>& known) {
+  if (format != 32) return std::nullopt;
+  bool is_known = false;
+  for (auto k : known) is_known |= type_name == k;
+  if (!is_known) return std::nullopt;
+  IncomingMessage m;
+  m.name = std::string(type_name);
+  // Only the low 32 bits of a word travel over the wire.
+  m.wparam = static_cast<int32_t>(static_cast<uint32_t>(static_cast<unsigned long>(words[0]) & 0xFFFFFFFFul));
+  m.lparam = static_cast<int32_t>(static_cast<uint32_t>(static_cast<unsigned long>(words[1]) & 0xFFFFFFFFul));
+  m.reply_to = static_cast<Window>(words[2]);
+  m.serial = words[3];
+  return m;
+}
+
 std::optional<IncomingMessage> DecodeMessage(Display* display, const XClientMessageEvent& event,
                                              const std::vector<std::string_view>& known) {
   if (event.format != 32 || event.message_type == None) return std::nullopt;
@@ -16,16 +32,7 @@ std::optional<IncomingMessage> DecodeMessage(Display* display, const XClientMess
   if (!raw_name) return std::nullopt;
   std::string name(raw_name);
   XFree(raw_name);
-  bool is_known = false;
-  for (auto k : known) is_known |= name == k;
-  if (!is_known) return std::nullopt;
-  IncomingMessage m;
-  m.name = std::move(name);
-  m.wparam = static_cast<int32_t>(event.data.l[0]);
-  m.lparam = static_cast<int32_t>(event.data.l[1]);
-  m.reply_to = static_cast<Window>(event.data.l[2]);
-  m.serial = event.data.l[3];
-  return m;
+  return DecodeMessageFields(name, event.format, event.data.l, known);
 }
 
 void SendReply(Display* display, const IncomingMessage& message, int32_t result) {

@@ -21,8 +21,12 @@ struct IncomingMessage {
   long serial = 0;
 };
 
-// The registered message carried by a ClientMessage among `known` names; nullopt for anything else
-// (another type, another format, a name the receiver does not use).
+// The fields of a ClientMessage whose type is named `type_name`: the registered message among `known`
+// names; nullopt for anything else (another format, a name the receiver does not use). `words` are
+// the event's five data words, as any program on the display may fill them.
+std::optional<IncomingMessage> DecodeMessageFields(std::string_view type_name, int format, const long (&words)[5],
+                                                   const std::vector<std::string_view>& known);
+// The same for an event as it arrives (its type's name asked of the display).
 std::optional<IncomingMessage> DecodeMessage(Display* display, const XClientMessageEvent& event,
                                              const std::vector<std::string_view>& known);
 // Answers a sender; a reply window that is gone is no error.
