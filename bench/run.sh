@@ -4,7 +4,7 @@
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build="$top/build-bench"
-"$top/scripts/bootstrap.sh" xvkbd onboard
+"$top/scripts/bootstrap.sh" xvkbd onboard surf
 cmake -S "$top" -B "$build" -DCMAKE_BUILD_TYPE=Release -DPANELIA_BUILD_TESTS=ON >/dev/null
 cmake --build "$build" -j"$(nproc)" --target startup_bench logic_bench message_bench music_bench keyboard_bench bare_webkit panelia sonavelle glyphdeck \
   panelia_data

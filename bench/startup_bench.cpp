@@ -1,6 +1,7 @@
 // Start-up to home page shown, for Panelia and for a bare WebKitGTK window in the same run, and the
 // memory (PSS) of Panelia's whole process tree on its home page.
 #include <dirent.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -44,13 +45,16 @@ std::vector<pid_t> ProcessTree(pid_t root) {
   return tree;
 }
 
+// `title` is the window's whole title, or its end when `title_end` is set (surf puts its state first).
 double TimeToTitle(KioskEnvironment& env, VirtualDisplay& display, const std::vector<std::string>& argv,
-                   const std::string& klass, const std::string& title, long* pss_kb = nullptr) {
+                   const std::string& klass, const std::string& title, long* pss_kb = nullptr, bool title_end = false) {
   auto start = std::chrono::steady_clock::now();
   Process p(argv, env.Env(), kBinDir, (env.Root() / "bench.log").string());
   bool shown = WaitUntil([&] {
-    for (Window w : FindWindowsByClass(display.X(), klass))
-      if (WindowTitle(display.X(), w) == title) return true;
+    for (Window w : FindWindowsByClass(display.X(), klass)) {
+      std::string shown_title = WindowTitle(display.X(), w);
+      if (title_end ? shown_title.ends_with(title) : shown_title == title) return true;
+    }
     return false;
   }, 60s);
   double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
@@ -88,5 +92,12 @@ int main() {
   std::printf("start-up to home page shown (median of %d): panelia %.0f ms, bare WebKitGTK window %.0f ms, ratio %.2f\n",
               runs, p, b, p / b);
   std::printf("memory on the home page: PSS of panelia's process tree %.1f MiB\n", static_cast<double>(pss) / 1024.0);
+  // The same page in surf, a small browser on the same engine, in the same run (installed by run.sh).
+  if (access("/usr/bin/surf", X_OK) == 0) {
+    long surf_pss = 0;
+    if (TimeToTitle(env, display, {"/usr/bin/surf", home}, "Surf", " | " + title, &surf_pss, true) > 0)
+      std::printf("memory on the home page: PSS of surf's process tree %.1f MiB (panelia x%.2f of it)\n",
+                  static_cast<double>(surf_pss) / 1024.0, static_cast<double>(pss) / static_cast<double>(surf_pss));
+  }
   return 0;
 }

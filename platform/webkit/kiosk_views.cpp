@@ -142,6 +142,7 @@ WebKitBrowser& WebKitKioskViews::Bar() {
     options.related = main_->View();
     options.own_popup_windows = true;
     options.no_context_menu = true;
+    options.no_compositing = true;
     options.print = [this](WebKitWebView* view) { PrintPage(view); };
     bar_ = std::make_unique<WebKitBrowser>(*bar_events_, std::move(options));
     // The bar's buttons are touched, never typed into: a touch on one leaves the keyboard focus (and

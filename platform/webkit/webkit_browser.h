@@ -58,6 +58,9 @@ struct BrowserOptions {
   // The folders a visitor's page may open local files in (the home page's folder, the program
   // directory); none set: no such limit.
   std::function<std::vector<std::string>()> local_folders;
+  // Drawn without accelerated compositing whatever the machine has (the bar: an 80-pixel row of
+  // pictures gains nothing from it, and a second layer tree costs the web process ~55 MiB).
+  bool no_compositing = false;
   // A page's own window.print(): the kiosk's print path, never the engine's dialog.
   std::function<void(WebKitWebView*)> print;
 };

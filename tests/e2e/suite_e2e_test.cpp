@@ -578,6 +578,24 @@ TEST_F(SuiteE2E, AKilledOrHungWebProcessComesBackHome) {
   }
 }
 
+// A page that never stops computing holds its web process: the kiosk notices and comes home.
+TEST_F(SuiteE2E, ABusyLoopEndsOnTheHomePage) {
+  MakeModule();
+  std::ofstream(module_ / "OpenURL.ini", std::ios::app) << "4=file://" << kPagesDir << "busy.html\n";
+  Seed(false);
+  Process kiosk = Start();
+  ASSERT_TRUE(TitleBecomes("S 0")) << env_.Log();
+  WaitForBar();
+  EXPECT_EQ(Send({"open-url", "4"}), 0);
+  ASSERT_TRUE(TitleBecomes("BUSY"));
+  EXPECT_TRUE(TitleBecomes("S 0", 40s)) << Title() << env_.Log();
+  EXPECT_NE(env_.Log().find("did not answer"), std::string::npos) << env_.Log();
+  WaitForBar();
+  Touch(kUserUrl3);
+  EXPECT_TRUE(TitleBecomes("E2E Target"));
+  EXPECT_TRUE(kiosk.Running());
+}
+
 // Mapped override-redirect windows (menus, pop-ups) on the screen.
 size_t PopUps(Display* x) {
   Window root, parent;
