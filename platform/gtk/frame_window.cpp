@@ -5,6 +5,7 @@
 #include "common/names.h"
 #include "platform/gtk/gdk_x11.h"
 #include "platform/gtk/message_box.h"
+#include "platform/x11/messages.h"
 #include "platform/x11/window_lookup.h"
 
 namespace panelia {
@@ -35,6 +36,23 @@ GtkFrameWindow::GtkFrameWindow(const std::string& icon_path)
   g_signal_connect(window_, "map-event", G_CALLBACK(+[](GtkWidget* w, GdkEvent*, gpointer self) -> gboolean {
                      if (!static_cast<GtkFrameWindow*>(self)->WindowManagerDoesFullScreen())
                        gdk_window_focus(gtk_widget_get_window(w), GDK_CURRENT_TIME);
+                     return FALSE;
+                   }),
+                   this);
+  // A window manager that hides every window to show the desktop (a key of its own) takes the kiosk
+  // away without minimising it: the kiosk asks for the desktop to be hidden again and comes back.
+  // The frame's own hiding at the end leaves it invisible, which this leaves alone.
+  g_signal_connect(window_, "unmap-event", G_CALLBACK(+[](GtkWidget* w, GdkEvent*, gpointer self) -> gboolean {
+                     auto* frame_window = static_cast<GtkFrameWindow*>(self);
+                     if (!gtk_widget_get_visible(w) || !frame_window->frame_ || !frame_window->frame_->IsFullScreen())
+                       return FALSE;
+                     g_idle_add([](gpointer s) -> gboolean {
+                       auto* fw = static_cast<GtkFrameWindow*>(s);
+                       if (!gtk_widget_get_visible(fw->window_)) return G_SOURCE_REMOVE;
+                       if (Display* display = GdkXDisplay()) x11::StopShowingDesktop(display);
+                       gtk_window_present(fw->Window());
+                       return G_SOURCE_REMOVE;
+                     }, frame_window);
                      return FALSE;
                    }),
                    this);

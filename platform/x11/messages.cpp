@@ -97,6 +97,14 @@ void AskToActivate(Display* display, Window window) {
   XFlush(display);
 }
 
+void StopShowingDesktop(Display* display) {
+  Window root = DefaultRootWindow(display);
+  XEvent e = ClientMessageTo(root, AtomOf(display, "_NET_SHOWING_DESKTOP"), {0});
+  ErrorTrap trap(display);
+  XSendEvent(display, root, False, SubstructureRedirectMask | SubstructureNotifyMask, &e);
+  XFlush(display);
+}
+
 void X11WindowSystem::SetTopMost(WindowHandle window) {
   if (!display_) return;
   // The window manager's "above" state (add), and a raise for a display without one.

@@ -26,6 +26,8 @@ Atom AtomOf(Display* display, std::string_view name);
 XEvent ClientMessageTo(Window window, Atom type, std::initializer_list<long> words);
 // Asks the window manager to activate a window, as a pager would (not refused as focus stealing).
 void AskToActivate(Display* display, Window window);
+// Asks the window manager to leave its "show the desktop" mode, which hides every window.
+void StopShowingDesktop(Display* display);
 
 // Sends and waits on its own connection, so the caller's toolkit connection is never blocked on.
 class X11WindowSystem final : public WindowSystem {
