@@ -62,13 +62,14 @@ measure() {
     pss=$((pss + ${v:-0}))
     fds=$((fds + $(ls "/proc/$p/fd" 2>/dev/null | wc -l)))
   done
-  # X resources of Panelia's client, in bytes of pixmaps plus the count of its other resources.
+  # X resources of every client but the window manager (the suite's programs are the only others):
+  # bytes of pixmaps, and the count of windows, GCs, pixmaps, pictures, cursors and the rest.
   local xres
-  xres=$(xrestop -b -m 1 2>/dev/null | awk -v pid="$(pgrep -x panelia | head -n 1)" '
-    /^res-base/ {base=$2} /^PID:/ {p=$2} /^pixmap bytes:/ {pix=$3}
-    /^windows:/ {w=$2} /^GCs:/ {g=$2} /^pictures:/ {pic=$2} /^other:/ {o=$2}
-    /^$/ { if (p == pid) { print pix + 0, w + g + pic + o + 0; found=1; exit } }
-    END { if (!found) print "0 0" }')
+  xres=$(xrestop -b -m 1 2>/dev/null | awk '
+    /^[0-9]+ - / { wm = ($3 == "Openbox") }
+    /^\t(windows|GCs|pixmaps|pictures|cursors|unknowns)/ { if (!wm) count += $3 }
+    /^\tpixmap bytes/ { if (!wm) bytes += $4 }
+    END { print bytes + 0, count + 0 }')
   echo "$pss $fds $xres"
 }
 
@@ -89,6 +90,7 @@ for i in $(seq 1 "$navigations"); do
     3) touch_bar events ;;
     *) "$bin/panelia-send" open-url $((i % 5)) >/dev/null || true ;;
   esac
+  sleep 0.1  # a brisk visitor: ten pages a second
   # Music stopped and started again now and then, as pages of a stop list would.
   if ((i % 250 == 0)); then "$bin/panelia-send" music-stop >/dev/null || true; fi
   if ((i % 250 == 5)); then "$bin/panelia-send" music-play >/dev/null || true; fi
@@ -98,8 +100,10 @@ done
 for i in $(seq 1 "$keyboard_rounds"); do
   touch_bar keyboard
   wait_for 'xdotool search --class GlyphdeckClass4.0 >/dev/null 2>&1' 50 || echo "soak: keyboard $i did not show"
+  sleep 0.6  # a visitor's glance; Panelia looks for the keyboard it started every 400 ms
   "$bin/panelia-send" close GlyphdeckClass4.0 >/dev/null || true
-  wait_for '! xdotool search --class GlyphdeckClass4.0 >/dev/null 2>&1' 50 || echo "soak: keyboard $i did not close"
+  # Gone once the program itself has ended (its single-instance lock with it).
+  wait_for '! pgrep -x glyphdeck >/dev/null' 50 || echo "soak: keyboard $i did not close"
   ((i % 200 == 0)) && echo "soak: keyboard shown and closed $i times ($(($(date +%s) - start)) s)"
 done
 "$bin/panelia-send" open-url 0 >/dev/null || true  # home, where it started
