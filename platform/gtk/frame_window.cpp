@@ -284,10 +284,10 @@ bool GtkFrameWindow::WindowManagerDoesFullScreen() const {
 }
 
 void GtkFrameWindow::SetCaption(bool present) {
-  // Without a caption and maximised is what the window manager calls full screen.
   // Full screen, the kiosk is on every desktop: switching desktops never shows a bare one.
   if (present) gtk_window_unstick(GTK_WINDOW(window_));
   else gtk_window_stick(GTK_WINDOW(window_));
+  // Without a caption and maximised is what the window manager calls full screen.
   if (WindowManagerDoesFullScreen()) {
     if (present) gtk_window_unfullscreen(GTK_WINDOW(window_));
     else gtk_window_fullscreen(GTK_WINDOW(window_));

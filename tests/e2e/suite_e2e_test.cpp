@@ -103,6 +103,14 @@ class SuiteE2E : public DisplayTest {
     return WaitUntil([&] { return Title() == title + kSuffix; }, timeout);
   }
   int Send(const std::vector<std::string>& args) { return env_.Send(args); }
+  // The kiosk on its own module, without music, on `home` as its home page.
+  Process StartWithHome(const std::string& home) {
+    MakeModule();
+    Seed(false);
+    EXPECT_TRUE(env_.Store().Apply({{RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(Section::General),
+                                     "SoftHomeUrl", RegValue::Text(home)}}));
+    return Start();
+  }
   bool WindowTitled(const std::string& title) {
     for (Window w : ClientList(display_.X()))
       if (WindowTitle(display_.X(), w) == title) return true;
@@ -541,9 +549,13 @@ TEST_F(SuiteE2E, KeyboardRunsOnceAndOnlyBesidePanelia) {
   EXPECT_TRUE(first.Running());
 }
 
-// The kiosk's web processes: children of Panelia named by the engine.
-std::vector<pid_t> WebProcesses(pid_t kiosk) {
-  std::vector<pid_t> found;
+// Every process of the machine: its parent and its name.
+struct ProcessInfo {
+  pid_t parent;
+  std::string name;
+};
+std::map<pid_t, ProcessInfo> ProcessTable() {
+  std::map<pid_t, ProcessInfo> all;
   for (const auto& entry : fs::directory_iterator("/proc")) {
     pid_t pid = std::atoi(entry.path().filename().c_str());
     if (pid <= 0) continue;
@@ -551,10 +563,16 @@ std::vector<pid_t> WebProcesses(pid_t kiosk) {
     std::string text((std::istreambuf_iterator<char>(stat)), {});
     size_t open = text.find('('), close = text.rfind(')');
     if (open == std::string::npos || close == std::string::npos) continue;
-    std::string name = text.substr(open + 1, close - open - 1);
-    int parent = std::atoi(text.c_str() + close + 4);
-    if (parent == kiosk && name.rfind("WebKitWebProces", 0) == 0) found.push_back(pid);
+    all[pid] = {std::atoi(text.c_str() + close + 4), text.substr(open + 1, close - open - 1)};
   }
+  return all;
+}
+
+// The kiosk's web processes: children of Panelia named by the engine.
+std::vector<pid_t> WebProcesses(pid_t kiosk) {
+  std::vector<pid_t> found;
+  for (const auto& [pid, info] : ProcessTable())
+    if (info.parent == kiosk && info.name.rfind("WebKitWebProces", 0) == 0) found.push_back(pid);
   return found;
 }
 
@@ -626,24 +644,15 @@ std::map<std::string, uintmax_t> FilesUnder(const fs::path& root) {
 
 // The names of the processes below `root`: an outside program started by a visitor's path shows here.
 std::multiset<std::string> ProcessNamesBelow(pid_t root) {
-  std::map<pid_t, std::pair<pid_t, std::string>> all;
-  for (const auto& entry : fs::directory_iterator("/proc")) {
-    pid_t pid = std::atoi(entry.path().filename().c_str());
-    if (pid <= 0) continue;
-    std::ifstream stat(entry.path() / "stat");
-    std::string text((std::istreambuf_iterator<char>(stat)), {});
-    size_t open = text.find('('), close = text.rfind(')');
-    if (open == std::string::npos || close == std::string::npos) continue;
-    all[pid] = {std::atoi(text.c_str() + close + 4), text.substr(open + 1, close - open - 1)};
-  }
+  auto all = ProcessTable();
   std::multiset<std::string> names;
   std::vector<pid_t> queue = {root};
   while (!queue.empty()) {
     pid_t parent = queue.back();
     queue.pop_back();
     for (const auto& [pid, info] : all)
-      if (info.first == parent) {
-        names.insert(info.second);
+      if (info.parent == parent) {
+        names.insert(info.name);
         queue.push_back(pid);
       }
   }
@@ -656,11 +665,7 @@ std::multiset<std::string> ProcessNamesBelow(pid_t root) {
 // program, no file written, and the bar answers at the end.
 TEST_F(SuiteE2E, NothingAVisitorTouchesGetsOut) {
   PageServer pages;
-  MakeModule();
-  Seed(false);
-  ASSERT_TRUE(env_.Store().Apply({{RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(Section::General),
-                                   "SoftHomeUrl", RegValue::Text(pages.Url("escape.html"))}}));
-  Process kiosk = Start();
+  Process kiosk = StartWithHome(pages.Url("escape.html"));
   ASSERT_TRUE(TitleBecomes("ESC")) << env_.Log();
   WaitForBar();
   std::this_thread::sleep_for(1s);
@@ -735,11 +740,7 @@ TEST_F(SuiteE2E, NothingAVisitorTouchesGetsOut) {
 // no dialog with "Print to File" (a file chooser over the whole disk) ever shows.
 TEST_F(SuiteE2E, PrintingWithoutAPrinterSaysSo) {
   PageServer pages;
-  MakeModule();
-  Seed(false);
-  ASSERT_TRUE(env_.Store().Apply({{RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(Section::General),
-                                   "SoftHomeUrl", RegValue::Text(pages.Url("escape.html"))}}));
-  Process kiosk = Start();
+  Process kiosk = StartWithHome(pages.Url("escape.html"));
   ASSERT_TRUE(TitleBecomes("ESC")) << env_.Log();
   WaitForBar();
   const std::vector<std::vector<std::string>> ways = {{"mousemove", "100", "340", "click", "1"}, {"key", "ctrl+p"}};
@@ -758,11 +759,7 @@ TEST_F(SuiteE2E, PrintingWithoutAPrinterSaysSo) {
 
 // A local kiosk page reaches the files beside the home page, and nothing else of the disk.
 TEST_F(SuiteE2E, LocalPagesKeepToTheKioskFolders) {
-  MakeModule();
-  Seed(false);
-  ASSERT_TRUE(env_.Store().Apply({{RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(Section::General),
-                                   "SoftHomeUrl", RegValue::Text("file://" + kPagesDir + "local.html")}}));
-  Process kiosk = Start();
+  Process kiosk = StartWithHome("file://" + kPagesDir + "local.html");
   ASSERT_TRUE(TitleBecomes("LOCAL")) << env_.Log();
   for (int y : {40, 100}) {
     Xdotool({"mousemove", "100", std::to_string(y), "click", "1", "mousemove", "900", "400"});
@@ -838,11 +835,7 @@ TEST_F(SuiteE2E, NothingIsMinimisedOrLeftBehind) {
 // An alert loop shows a few boxes, each going by itself, then the page is stopped raising more; the
 // bar works meanwhile and after.
 TEST_F(SuiteE2E, AnAlertLoopNeverHoldsTheKiosk) {
-  MakeModule();
-  Seed(false);
-  ASSERT_TRUE(env_.Store().Apply({{RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(Section::General),
-                                   "SoftHomeUrl", RegValue::Text("file://" + kPagesDir + "alerts.html")}}));
-  Process kiosk = Start();
+  Process kiosk = StartWithHome("file://" + kPagesDir + "alerts.html");
   ASSERT_TRUE(WaitUntil([&] { return WindowTitled("Panelia提示"); }, 15s)) << "the page's first alert, in the kiosk's box";
   EXPECT_TRUE(TitleBecomes("A done false", 30s)) << Title();
   EXPECT_FALSE(WindowTitled("Panelia提示"));

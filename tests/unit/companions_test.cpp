@@ -365,3 +365,43 @@ TEST(RequestExitTest, BothPathsCloseTheSuiteOnlyWhenConfirmedAndOnlyOnceAnswered
 
 }  // namespace
 }  // namespace panelia
+
+// X11 after gtest and the rest: its None and Bool macros break other headers' names.
+#include "platform/x11/message_receiver.h"
+
+namespace panelia {
+namespace {
+
+// Any program on the display can send the kiosk a client message with any words in it.
+TEST(MessageDecoding, OnlyKnownNamesInThirtyTwoBitFormatAndOnlyTheLowWords) {
+  const std::vector<std::string_view> known = {kOpenUrlMessage, kInputMethodMessage};
+  const struct {
+    std::string_view name;
+    int format;
+    long words[5];
+    bool decoded;
+    int32_t wparam, lparam;
+  } cases[] = {
+      {kOpenUrlMessage, 32, {3, 0, 0x400001, 7, 0}, true, 3, 0},
+      {kInputMethodMessage, 32, {-1, 0, 0, 0, 0}, true, -1, 0},
+      {kOpenUrlMessage, 32, {0x1'0000'0005L, -0x1'0000'0000L, 0, 0, 0}, true, 5, 0},  // high bits dropped
+      {kOpenUrlMessage, 32, {0xFFFF'FFFFL, 0x8000'0000L, 0, 0, 0}, true, -1, INT32_MIN},
+      {kOpenUrlMessage, 8, {3, 0, 0, 0, 0}, false, 0, 0},
+      {kOpenUrlMessage, 16, {3, 0, 0, 0, 0}, false, 0, 0},
+      {"OPEN-URL", 32, {3, 0, 0, 0, 0}, false, 0, 0},  // a prefix is another name
+      {"", 32, {3, 0, 0, 0, 0}, false, 0, 0},
+      {kMusicPlayMessage, 32, {0, 0, 0, 0, 0}, false, 0, 0},  // not the kiosk's
+  };
+  for (const auto& c : cases) {
+    auto m = x11::DecodeMessageFields(c.name, c.format, c.words, known);
+    ASSERT_EQ(m.has_value(), c.decoded) << c.name << " format " << c.format;
+    if (!m) continue;
+    EXPECT_EQ(m->name, c.name);
+    EXPECT_EQ(std::pair(m->wparam, m->lparam), std::pair(c.wparam, c.lparam)) << c.words[0];
+    EXPECT_EQ(m->reply_to, static_cast<Window>(c.words[2]));
+    EXPECT_EQ(m->serial, c.words[3]);
+  }
+}
+
+}  // namespace
+}  // namespace panelia
