@@ -54,6 +54,9 @@ suite_pids() {
   echo "$p"
   children=$(pgrep -P "$p" || true)
   for c in $children; do echo "$c"; pgrep -P "$c" || true; done
+  # The companions are started detached from Panelia.
+  pgrep -x sonavelle || true
+  pgrep -x glyphdeck || true
 }
 measure() {
   local pss=0 fds=0 p v
@@ -73,13 +76,32 @@ measure() {
   echo "$pss $fds $xres"
 }
 
-read -r pss0 fds0 pix0 res0 <<<"$(measure)"
-echo "soak: start  PSS ${pss0} KiB, descriptors ${fds0}, X pixmap bytes ${pix0}, other X resources ${res0}"
-
 # The bar's buttons in the demo style (1280 pixels wide): home, museum, map, events, keyboard.
 bar_y=760
 declare -A button=([home]=300 [museum]=912 [map]=980 [events]=1048 [keyboard]=776)
 touch_bar() { xdotool mousemove "${button[$1]}" "$bar_y" click 1; }
+
+# Warm-up: every page once and the keyboard once, so the engine's caches hold their working set and
+# the comparison shows growth, not the first filling of caches.
+"$bin/panelia-send" music-play >/dev/null || true
+for page in 1 2 3 4 0; do "$bin/panelia-send" open-url "$page" >/dev/null || true; sleep 1; done
+touch_bar keyboard
+wait_for 'xdotool search --class GlyphdeckClass4.0 >/dev/null 2>&1' 50 || true
+sleep 1
+"$bin/panelia-send" close GlyphdeckClass4.0 >/dev/null || true
+wait_for '! pgrep -x glyphdeck >/dev/null' 50 || true
+sleep 3
+per_process() {
+  local p
+  for p in $(suite_pids | sort -u); do
+    echo "soak:   $(cat "/proc/$p/comm" 2>/dev/null) $(awk '/^Pss:/ {print $2}' "/proc/$p/smaps_rollup" 2>/dev/null) KiB"
+  done
+}
+per_process
+
+read -r pss0 fds0 pix0 res0 <<<"$(measure)"
+echo "soak: start  PSS ${pss0} KiB, descriptors ${fds0}, X pixmap bytes ${pix0}, other X resources ${res0}"
+
 
 start=$(date +%s)
 for i in $(seq 1 "$navigations"); do
@@ -109,6 +131,7 @@ done
 "$bin/panelia-send" open-url 0 >/dev/null || true  # home, where it started
 sleep 5
 
+per_process
 read -r pss1 fds1 pix1 res1 <<<"$(measure)"
 echo "soak: end    PSS ${pss1} KiB, descriptors ${fds1}, X pixmap bytes ${pix1}, other X resources ${res1}"
 echo "soak: $navigations navigations and $keyboard_rounds keyboard rounds in $(($(date +%s) - start)) s"
