@@ -111,10 +111,17 @@ class SuiteE2E : public DisplayTest {
                                      "SoftHomeUrl", RegValue::Text(home)}}));
     return Start();
   }
-  bool WindowTitled(const std::string& title) {
+  // The top-level window with this title, or 0.
+  Window WindowWithTitle(const std::string& title) {
     for (Window w : ClientList(display_.X()))
-      if (WindowTitle(display_.X(), w) == title) return true;
-    return false;
+      if (WindowTitle(display_.X(), w) == title) return w;
+    return 0;
+  }
+  bool WindowTitled(const std::string& title) { return WindowWithTitle(title) != 0; }
+  // The functions a window asks its window manager for (_MOTIF_WM_HINTS), or -1 when it asks none.
+  long MwmFunctions(Window w) {
+    auto hints = PropertyItems(display_.X(), w, "_MOTIF_WM_HINTS", XInternAtom(display_.X(), "_MOTIF_WM_HINTS", False));
+    return hints.size() >= 2 ? static_cast<long>(hints[1]) : -1;
   }
 
   fs::path module_;
@@ -792,16 +799,12 @@ TEST_F(SuiteE2E, NothingIsMinimisedOrLeftBehind) {
 
   Touch(kExit);
   Window dialog = 0;
-  ASSERT_TRUE(WaitUntil([&] {
-    for (Window w : ClientList(display_.X()))
-      if (WindowTitle(display_.X(), w) == "退出Panelia程序") dialog = w;
-    return dialog != 0;
-  }, 10s));
+  ASSERT_TRUE(WaitUntil([&] { return (dialog = WindowWithTitle("退出Panelia程序")) != 0; }, 10s));
   std::this_thread::sleep_for(300ms);
   // The dialog asks for no minimise or maximise (the kiosk session's openbox shows no buttons at all).
-  auto hints = PropertyItems(display_.X(), dialog, "_MOTIF_WM_HINTS", XInternAtom(display_.X(), "_MOTIF_WM_HINTS", False));
-  ASSERT_GE(hints.size(), 2u);
-  EXPECT_EQ(hints[1] & (0x08 | 0x10), 0u) << "MWM functions " << hints[1];
+  long functions = MwmFunctions(dialog);
+  ASSERT_GE(functions, 0);
+  EXPECT_EQ(functions & (0x08 | 0x10), 0) << "MWM functions " << functions;
   Xdotool({"windowminimize", std::to_string(dialog)});
   std::this_thread::sleep_for(1500ms);
   EXPECT_TRUE(WaitUntil([&] { return shown(frame); }, 5s)) << "a minimised dialog does not take the kiosk with it";
@@ -817,15 +820,11 @@ TEST_F(SuiteE2E, NothingIsMinimisedOrLeftBehind) {
   };
   Xdotool({"key", "ctrl+f"});
   Window find = 0;
-  ASSERT_TRUE(WaitUntil([&] {
-    for (Window w : ClientList(display_.X()))
-      if (WindowTitle(display_.X(), w) == "查找") find = w;
-    return find != 0;
-  }, 10s));
+  ASSERT_TRUE(WaitUntil([&] { return (find = WindowWithTitle("查找")) != 0; }, 10s));
   std::this_thread::sleep_for(300ms);
-  hints = PropertyItems(display_.X(), find, "_MOTIF_WM_HINTS", XInternAtom(display_.X(), "_MOTIF_WM_HINTS", False));
-  ASSERT_GE(hints.size(), 2u);
-  EXPECT_EQ(hints[1] & (0x08 | 0x10), 0u) << "MWM functions " << hints[1];
+  functions = MwmFunctions(find);
+  ASSERT_GE(functions, 0);
+  EXPECT_EQ(functions & (0x08 | 0x10), 0) << "MWM functions " << functions;
   EXPECT_TRUE(WaitUntil([&] { return active() == find; }, 5s));
   SendCloseRequest(display_.X(), find);
   EXPECT_TRUE(WaitUntil([&] { return active() == frame; }, 5s)) << std::hex << active() << " frame " << frame;
