@@ -27,5 +27,7 @@ inline constexpr std::string_view kTitleSuffix = " - Panelia触摸屏浏览器";
 inline constexpr std::string_view kErrorCaption = "Panelia错误提示";
 inline constexpr std::string_view kNoticeCaption = "Panelia提示";
 inline constexpr std::string_view kOptionsWindowTitle = "Panelia 选项";
+// WM_WINDOW_ROLE of the suite's message boxes: the on-screen keyboard stays below them.
+inline constexpr std::string_view kMessageBoxRole = "panelia-message-box";
 
 }  // namespace panelia

@@ -18,6 +18,33 @@ ScreenPoint PlaceKeyboard(int monitor_w, int monitor_h, int w, int h, int32_t x_
   return {place(monitor_w, w, x_pos), place(monitor_h, h, y_pos)};
 }
 
+double KeyboardScale(int monitor_w, int monitor_h, int w, int h) {
+  if (w <= 0 || h <= 0 || monitor_w <= 0 || monitor_h <= 0) return 1.0;
+  double scale = std::min(static_cast<double>(monitor_w) / w, static_cast<double>(monitor_h) / h);
+  return std::min(scale, 1.0);
+}
+
+ScreenPoint BringWhole(int monitor_x, int monitor_y, int monitor_w, int monitor_h, int x, int y, int w, int h) {
+  // The far edge first, then the near one: a keyboard larger than the monitor shows its top-left.
+  auto fit = [](int64_t at, int64_t own, int64_t start, int64_t size) {
+    at = std::min(at, start + size - own);
+    return static_cast<int>(std::max(at, start));
+  };
+  return {fit(x, w, monitor_x, monitor_w), fit(y, h, monitor_y, monitor_h)};
+}
+
+KeyboardStacking::Move KeyboardStacking::OnOtherShown(WindowHandle window, bool is_box) {
+  if (is_box) {
+    boxes_.insert(window);
+    return Move::BelowShown;
+  }
+  return boxes_.empty() ? Move::Raise : Move::Stay;
+}
+
+KeyboardStacking::Move KeyboardStacking::OnOtherHidden(WindowHandle window) {
+  return boxes_.erase(window) > 0 && boxes_.empty() ? Move::Raise : Move::Stay;
+}
+
 CKeyboardDlg::CKeyboardDlg(KeyInjector& keys, KeyboardView& view, KeyboardDesktop& desktop, KeyboardLayoutList layouts)
     : keys_(keys), view_(view), desktop_(desktop), layouts_(std::move(layouts)) {}
 
@@ -142,9 +169,12 @@ void CKeyboardDlg::RestoreTarget() {
   if (desktop_.ActiveWindow() == target_) return;
   desktop_.Activate(*target_);
 }
-
 void CKeyboardDlg::OnDestroy() {
-  FirstLayout();
+  // Panelia goes back to the first layout; the keyboard does not wait for its answer.
+  if (!layouts_.empty()) {
+    current_layout_ = 0;
+    desktop_.PostLayout(0);
+  }
   if (auto shift = keys_.KeyFor(SpecialKey::Shift); shift && keys_.IsDown(*shift)) keys_.Send(*shift, false);
   // Caps Lock goes back off if the keyboard is what turned it on.
   if (caps_toggles_ % 2 == 1 && keys_.CapsLockOn()) Code(3);

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <set>
 #include <string>
 
 #include "common/keyboard_layouts.h"
@@ -40,6 +41,9 @@ class KeyboardDesktop {
   virtual ~KeyboardDesktop() = default;
   // INPUT-METHOD-EDITOR to Panelia's window, waiting for the answer; nothing when it is absent.
   virtual void AnnounceLayout(int32_t position) = 0;
+  // The same without waiting, for a keyboard that is closing: Panelia may be closing too (its close
+  // is what closes the keyboard) and would never answer.
+  virtual void PostLayout(int32_t position) = 0;
   virtual std::optional<WindowHandle> ActiveWindow() = 0;
   virtual bool Exists(WindowHandle window) = 0;
   virtual void Activate(WindowHandle window) = 0;
@@ -61,6 +65,31 @@ struct ScreenPoint {
 // of `w` x `h`: `x_pos`/`y_pos` from the right and bottom edges, both defaults when either is 0.
 // The window is kept on the monitor (its top-left corner first, when it is the larger).
 ScreenPoint PlaceKeyboard(int monitor_w, int monitor_h, int w, int h, int32_t x_pos, int32_t y_pos);
+
+// How much the keyboard (`w` x `h` at its own size) is scaled to fit a monitor: 1 where it fits,
+// else the larger shrink of the two sides, so its proportions stay. Never more than 1.
+double KeyboardScale(int monitor_w, int monitor_h, int w, int h);
+
+// Where a keyboard at (`x`, `y`) goes when it is shown again: where it is when it lies wholly on
+// the monitor at (`monitor_x`, `monitor_y`), else moved the least that brings it wholly back.
+ScreenPoint BringWhole(int monitor_x, int monitor_y, int monitor_w, int monitor_h, int x, int y, int w, int h);
+
+// Whether the keyboard raises itself when another window shows or moves: it stays above the kiosk
+// and every dialog it types into, but never above one of the suite's message boxes, which a visitor
+// has to read and answer (a box that found no room beside the keyboard opens over it).
+class KeyboardStacking {
+ public:
+  enum class Move { Stay, Raise, BelowShown };
+  // What the keyboard does now. A box that shows goes above the keyboard (the keyboard may just have
+  // raised itself over the box's frame while the window manager was setting it up).
+  Move OnOtherShown(WindowHandle window, bool is_box);
+  Move OnOtherChanged() const { return boxes_.empty() ? Move::Raise : Move::Stay; }
+  // The last box gone, the keyboard comes back on top.
+  Move OnOtherHidden(WindowHandle window);
+
+ private:
+  std::set<WindowHandle> boxes_;
+};
 
 class CKeyboardDlg {
  public:

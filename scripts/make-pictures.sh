@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Draws the companions' pictures (res/sonavelle/, res/glyphdeck/) with ImageMagick. Run it after
+# Draws Panelia's start-up picture and the companions' pictures (res/sonavelle/, res/glyphdeck/) with ImageMagick. Run it after
 # changing a picture; the files it writes are committed.
 set -euo pipefail
 res="$(cd "$(dirname "$0")/.." && pwd)/data/runtime/res"
@@ -15,6 +15,14 @@ convert -size 64x64 xc:none \
   -draw 'polygon 27,14 55,8 55,16 27,22' \
   -define png:bit-depth=8 -define png:exclude-chunks=date,time "$res/sonavelle/128.png"
 echo "make-pictures: $res/sonavelle/128.png"
+
+# Panelia's picture 140: the start-up picture, which the about box shows too, so it names the
+# program and its version rather than saying that it is starting.
+convert -size 240x480 'gradient:#1d4f8f-#3d9ad6' -rotate 90 -flop \
+  -font /usr/share/fonts/truetype/wqy/wqy-microhei.ttc -fill white -gravity center \
+  -pointsize 40 -annotate +0-22 'Panelia' -pointsize 20 -annotate +0+34 '触摸屏浏览器 4.5' \
+  -define png:bit-depth=8 -define png:exclude-chunks=date,time "$res/140.png"
+echo "make-pictures: $res/140.png"
 
 # Glyphdeck's key pictures, numbered as the key table names them, at their own pixel sizes. The
 # corners are RGB(230,230,230), which the keyboard draws as the key face.

@@ -47,7 +47,15 @@ int main(int argc, char** argv) {
   hooks.touched = [&board_ptr] { board_ptr->TrackTarget(); };
   hooks.released = [&board_ptr] { board_ptr->RestoreTarget(); };
   hooks.close = [] { gtk_main_quit(); };
+  GtkKeyboardWindow* window_ptr = nullptr;
+  hooks.shown_again = [&window_ptr] {
+    GdkRectangle area = PrimaryMonitorArea();
+    GtkKeyboardWindow& w = *window_ptr;
+    ScreenPoint at = BringWhole(area.x, area.y, area.width, area.height, w.X(), w.Y(), w.Width(), w.Height());
+    if (at.x != w.X() || at.y != w.Y()) w.MoveTo(at.x, at.y);
+  };
   GtkKeyboardWindow window(ModuleDirectory() + "res/glyphdeck/", hooks);
+  window_ptr = &window;
   CKeyboardDlg board(keys, window, desktop, {});
   board_ptr = &board;
 
@@ -57,6 +65,8 @@ int main(int argc, char** argv) {
   int32_t x_pos = settings.Int(setting::KeyboardXPos);
   int32_t y_pos = settings.Int(setting::KeyboardYPos);
   GdkRectangle monitor = PrimaryMonitorArea();
+  // A screen smaller than the keyboard gets all of it, smaller.
+  window.SetScale(KeyboardScale(monitor.width, monitor.height, window.FullWidth(), window.FullHeight()));
   ScreenPoint at = PlaceKeyboard(monitor.width, monitor.height, window.Width(), window.Height(), x_pos, y_pos);
   window.ShowAt(monitor.x + at.x, monitor.y + at.y);
   // The languages are read once the keyboard has shown itself: no language key can be touched

@@ -24,12 +24,19 @@ GtkFrameWindow::GtkFrameWindow(const std::string& icon_path)
     gtk_window_set_icon(GTK_WINDOW(window_), icon);
     g_object_unref(icon);
   }
-  g_signal_connect(window_, "delete-event", G_CALLBACK(+[](GtkWidget*, GdkEvent*, gpointer self) -> gboolean {
-                     auto* w = static_cast<GtkFrameWindow*>(self);
-                     if (w->close_request_) w->close_request_();
-                     return TRUE;
-                   }),
-                   this);
+  // GTK drops a close request to a window whose group holds a modal grab, and every box of the
+  // kiosk is modal: the kiosk would stay up behind a box nobody answers. So the close request is
+  // taken before GTK sees it, whatever box or dialog is open.
+  gdk_event_handler_set(
+      [](GdkEvent* event, gpointer self) {
+        auto* w = static_cast<GtkFrameWindow*>(self);
+        if (event->type == GDK_DELETE && event->any.window && event->any.window == gtk_widget_get_window(w->window_)) {
+          if (w->close_request_) w->close_request_();
+          return;
+        }
+        gtk_main_do_event(event);
+      },
+      this, nullptr);
   g_signal_connect(window_, "key-press-event", G_CALLBACK(OnKeyPress), this);
   g_signal_connect(window_, "window-state-event", G_CALLBACK(OnWindowState), this);
   // Without a window manager keys go to the window under the pointer: take the focus explicitly.
@@ -76,6 +83,7 @@ GtkFrameWindow::GtkFrameWindow(const std::string& icon_path)
 }
 
 GtkFrameWindow::~GtkFrameWindow() {
+  gdk_event_handler_set([](GdkEvent* event, gpointer) { gtk_main_do_event(event); }, nullptr, nullptr);
   if (restore_end_) g_source_remove(restore_end_);
   keymap_signal_.Disconnect();
   gtk_widget_destroy(window_);

@@ -2,7 +2,14 @@
 
 #include <gdk/gdkx.h>
 
+#include <X11/Xatom.h>
+
 #include <cmath>
+#include <vector>
+
+#include "common/names.h"
+#include "platform/x11/error_trap.h"
+#include "platform/x11/window_lookup.h"
 
 #include "platform/gtk/companion_ui.h"
 
@@ -76,8 +83,23 @@ GtkKeyboardWindow::~GtkKeyboardWindow() {
   if (icon_) g_object_unref(icon_);
 }
 
-int GtkKeyboardWindow::Width() const { return Px(kDialogWidth); }
-int GtkKeyboardWindow::Height() const { return kCaptionHeight + Px(kDialogHeight); }
+int GtkKeyboardWindow::FullWidth() { return Px(kDialogWidth); }
+int GtkKeyboardWindow::FullHeight() { return kCaptionHeight + Px(kDialogHeight); }
+int GtkKeyboardWindow::Width() const { return static_cast<int>(std::lround(FullWidth() * scale_)); }
+int GtkKeyboardWindow::Height() const { return static_cast<int>(std::lround(FullHeight() * scale_)); }
+
+void GtkKeyboardWindow::SetScale(double scale) {
+  scale_ = scale;
+  gtk_window_set_default_size(GTK_WINDOW(window_), Width(), Height());
+  gtk_widget_set_size_request(area_, Width(), Height());
+  gtk_window_resize(GTK_WINDOW(window_), Width(), Height());
+}
+
+void GtkKeyboardWindow::MoveTo(int x, int y) {
+  window_x_ = x;
+  window_y_ = y;
+  gtk_window_move(GTK_WINDOW(window_), x, y);
+}
 
 void GtkKeyboardWindow::ShowAt(int x, int y) {
   window_x_ = x;
@@ -97,11 +119,53 @@ GdkFilterReturn GtkKeyboardWindow::OnRootEvent(GdkXEvent* xevent, GdkEvent*, gpo
   GdkWindow* own = gtk_widget_get_window(self->window_);
   if (!own || self->about_open_) return GDK_FILTER_CONTINUE;
   Window mine = GDK_WINDOW_XID(own);
-  bool other_managed = (e->type == MapNotify && e->xmap.window != mine && !e->xmap.override_redirect) ||
-                       (e->type == ConfigureNotify && e->xconfigure.window != mine && !e->xconfigure.override_redirect);
+  // Panelia asks for the keyboard to be above (its "show the keyboard" while one is up): it comes
+  // back whole wherever it was dragged.
+  if (e->type == ClientMessage && e->xclient.window == mine &&
+      e->xclient.message_type == XInternAtom(e->xclient.display, "_NET_WM_STATE", True)) {
+    if (self->hooks_.shown_again) self->hooks_.shown_again();
+    return GDK_FILTER_CONTINUE;
+  }
   // Menus and other pop-ups (override-redirect) are left above it.
-  if (other_managed) gdk_window_raise(own);
+  using Move = KeyboardStacking::Move;
+  Move move = Move::Stay;
+  if (e->type == MapNotify && e->xmap.window != mine && !e->xmap.override_redirect)
+    move = self->stacking_.OnOtherShown(e->xmap.window, IsMessageBox(e->xmap.display, e->xmap.window));
+  else if (e->type == ConfigureNotify && e->xconfigure.window != mine && !e->xconfigure.override_redirect)
+    move = self->stacking_.OnOtherChanged();
+  else if (e->type == UnmapNotify && e->xunmap.window != mine)
+    move = self->stacking_.OnOtherHidden(e->xunmap.window);
+  else if (e->type == DestroyNotify && e->xdestroywindow.window != mine)
+    move = self->stacking_.OnOtherHidden(e->xdestroywindow.window);
+  if (move == Move::Raise) {
+    gdk_window_raise(own);
+  } else if (move == Move::BelowShown) {
+    XWindowChanges below{};
+    below.sibling = e->xmap.window;
+    below.stack_mode = Below;
+    x11::ErrorTrap trap(e->xmap.display);
+    XConfigureWindow(e->xmap.display, mine, CWSibling | CWStackMode, &below);
+  }
   return GDK_FILTER_CONTINUE;
+}
+
+bool GtkKeyboardWindow::IsMessageBox(Display* display, Window top) {
+  // `top` is the window manager's frame, or the client itself without one: the client is the
+  // window of the subtree that carries WM_STATE.
+  x11::ErrorTrap trap(display);
+  std::vector<Window> queue{top};
+  for (size_t i = 0; i < queue.size() && i < 64; ++i) {
+    Window w = queue[i];
+    if (!x11::PropertyItems(display, w, "WM_STATE", XInternAtom(display, "WM_STATE", False)).empty())
+      return x11::PropertyText(display, w, "WM_WINDOW_ROLE", XA_STRING) == kMessageBoxRole;
+    Window root = 0, parent = 0, *children = nullptr;
+    unsigned count = 0;
+    if (XQueryTree(display, w, &root, &parent, &children, &count)) {
+      queue.insert(queue.end(), children, children + count);
+      if (children) XFree(children);
+    }
+  }
+  return false;
 }
 
 GdkPixbuf* GtkKeyboardWindow::Picture(int picture) {
@@ -120,9 +184,11 @@ GdkPixbuf* GtkKeyboardWindow::Picture(int picture) {
 
 void GtkKeyboardWindow::SetPicture(int key_id, int picture) {
   key_pictures_[key_id] = picture;
-  if (const KeyDef* key = FindKey(key_id))
-    gtk_widget_queue_draw_area(area_, Px(key->rect.x), kCaptionHeight + Px(key->rect.y), Px(key->rect.w),
-                               Px(key->rect.h));
+  if (const KeyDef* key = FindKey(key_id)) {
+    auto scaled = [this](double v) { return static_cast<int>(std::floor(v * scale_)); };
+    gtk_widget_queue_draw_area(area_, scaled(Px(key->rect.x)), scaled(kCaptionHeight + Px(key->rect.y)),
+                               scaled(Px(key->rect.w)) + 2, scaled(Px(key->rect.h)) + 2);
+  }
 }
 
 void GtkKeyboardWindow::SetLanguageLabel(const std::string& text) {
@@ -131,7 +197,8 @@ void GtkKeyboardWindow::SetLanguageLabel(const std::string& text) {
 }
 
 const KeyDef* GtkKeyboardWindow::KeyAt(double x, double y) const {
-  y -= kCaptionHeight;
+  x /= scale_;
+  y = y / scale_ - kCaptionHeight;
   for (const auto& key : kKeyTable) {
     double kx = Px(key.rect.x), ky = Px(key.rect.y);
     if (x >= kx && x < kx + Px(key.rect.w) && y >= ky && y < ky + Px(key.rect.h)) return &key;
@@ -140,12 +207,14 @@ const KeyDef* GtkKeyboardWindow::KeyAt(double x, double y) const {
 }
 
 bool GtkKeyboardWindow::InCloseBox(double x, double y) const {
-  return y < kCaptionHeight && x >= Width() - kCaptionHeight;
+  return y / scale_ < kCaptionHeight && x / scale_ >= FullWidth() - kCaptionHeight;
 }
 
 gboolean GtkKeyboardWindow::OnDraw(GtkWidget*, cairo_t* cr, gpointer p) {
   auto* self = static_cast<GtkKeyboardWindow*>(p);
-  int w = self->Width();
+  int w = FullWidth();
+  // Drawn at its own size, scaled as a whole: pictures and texts shrink together on a small screen.
+  cairo_scale(cr, self->scale_, self->scale_);
   // Ground and caption.
   cairo_set_source_rgb(cr, kFace[0], kFace[1], kFace[2]);
   cairo_paint(cr);
@@ -215,7 +284,8 @@ gboolean GtkKeyboardWindow::OnPress(GtkWidget*, GdkEventButton* event, gpointer 
     self->dragging_ = true;
     self->drag_x_ = event->x_root;
     self->drag_y_ = event->y_root;
-    gtk_window_get_position(GTK_WINDOW(self->window_), &self->window_x_, &self->window_y_);
+    self->drag_window_x_ = self->window_x_;
+    self->drag_window_y_ = self->window_y_;
   }
   return TRUE;
 }
@@ -244,8 +314,9 @@ gboolean GtkKeyboardWindow::OnRelease(GtkWidget*, GdkEventButton* event, gpointe
 gboolean GtkKeyboardWindow::OnMotion(GtkWidget*, GdkEventMotion* event, gpointer p) {
   auto* self = static_cast<GtkKeyboardWindow*>(p);
   if (!self->dragging_) return TRUE;
-  gtk_window_move(GTK_WINDOW(self->window_), self->window_x_ + static_cast<int>(event->x_root - self->drag_x_),
-                  self->window_y_ + static_cast<int>(event->y_root - self->drag_y_));
+  int x = self->drag_window_x_ + static_cast<int>(event->x_root - self->drag_x_);
+  int y = self->drag_window_y_ + static_cast<int>(event->y_root - self->drag_y_);
+  self->MoveTo(x, y);
   return TRUE;
 }
 

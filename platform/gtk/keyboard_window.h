@@ -4,6 +4,7 @@
 // dragged by its caption or a free area.
 #pragma once
 
+#include <gdk/gdkx.h>
 #include <gtk/gtk.h>
 
 #include <functional>
@@ -19,6 +20,7 @@ struct KeyboardWindowHooks {
   std::function<void()> touched;        // before anything a touch does
   std::function<void()> released;       // a release or wheel turn off the keys
   std::function<void()> close;          // the close box
+  std::function<void()> shown_again;    // Panelia asked for the keyboard while it was up
 };
 
 class GtkKeyboardWindow final : public KeyboardView {
@@ -32,10 +34,19 @@ class GtkKeyboardWindow final : public KeyboardView {
   GtkKeyboardWindow& operator=(const GtkKeyboardWindow&) = delete;
 
   GtkWidget* Widget() const { return window_; }
+  // At the current scale.
   int Width() const;
   int Height() const;
+  // At the keyboard's own size.
+  static int FullWidth();
+  static int FullHeight();
+  // The whole keyboard, pictures included, drawn at this scale (small screens); before ShowAt.
+  void SetScale(double scale);
   // Shows the window at a point of the screen, above everything, and keeps it there.
   void ShowAt(int x, int y);
+  void MoveTo(int x, int y);
+  int X() const { return window_x_; }
+  int Y() const { return window_y_; }
 
   void SetPicture(int key_id, int picture) override;
   void SetLanguageLabel(const std::string& text) override;
@@ -47,6 +58,7 @@ class GtkKeyboardWindow final : public KeyboardView {
   static gboolean OnMotion(GtkWidget* widget, GdkEventMotion* event, gpointer self);
   static gboolean OnScroll(GtkWidget* widget, GdkEventScroll* event, gpointer self);
   static GdkFilterReturn OnRootEvent(GdkXEvent* xevent, GdkEvent* event, gpointer self);
+  static bool IsMessageBox(Display* display, Window top);
 
   GdkPixbuf* Picture(int picture);
   const KeyDef* KeyAt(double x, double y) const;
@@ -66,7 +78,10 @@ class GtkKeyboardWindow final : public KeyboardView {
   bool dragging_ = false;
   bool about_open_ = false;
   double drag_x_ = 0, drag_y_ = 0;
-  int window_x_ = 0, window_y_ = 0;
+  double scale_ = 1.0;
+  KeyboardStacking stacking_;
+  int window_x_ = 0, window_y_ = 0;  // where it was last put
+  int drag_window_x_ = 0, drag_window_y_ = 0;
 };
 
 }  // namespace panelia

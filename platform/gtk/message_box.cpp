@@ -1,11 +1,89 @@
 #include "platform/gtk/message_box.h"
 
+#include <gdk/gdkx.h>
+
+#include "common/boxes.h"
+#include "common/names.h"
+#include "platform/gtk/gdk_x11.h"
+#include "platform/x11/error_trap.h"
+#include "platform/x11/window_lookup.h"
+
 namespace panelia {
+
+namespace {
+
+BoxButtons ButtonsFor(GtkButtonsType buttons) {
+  switch (buttons) {
+    case GTK_BUTTONS_YES_NO: return BoxButtons::YesNo;
+    case GTK_BUTTONS_OK_CANCEL: return BoxButtons::OkCancel;
+    default: return BoxButtons::Ok;
+  }
+}
+
+BoxIcon IconFor(GtkMessageType type) {
+  switch (type) {
+    case GTK_MESSAGE_ERROR: return BoxIcon::Error;
+    case GTK_MESSAGE_QUESTION: return BoxIcon::Question;
+    case GTK_MESSAGE_WARNING: return BoxIcon::Warning;
+    default: return BoxIcon::Information;
+  }
+}
+
+int ResponseOf(BoxAnswer answer) {
+  switch (answer) {
+    case BoxAnswer::Ok: return GTK_RESPONSE_OK;
+    case BoxAnswer::Cancel: return GTK_RESPONSE_CANCEL;
+    case BoxAnswer::Yes: return GTK_RESPONSE_YES;
+    case BoxAnswer::No: return GTK_RESPONSE_NO;
+  }
+  return GTK_RESPONSE_OK;
+}
+
+// The on-screen keyboard raises itself above every window: a box it would cover goes beside it.
+void PlaceClearOfKeyboard(GtkWidget* box, GtkWindow* parent) {
+  Display* display = GdkXDisplay();
+  if (!display) return;
+  auto keyboard = x11::FindClientWindowByClass(display, kGlyphdeckClass);
+  if (!keyboard) return;
+  XWindowAttributes a{};
+  int kx = 0, ky = 0;
+  Window child = 0;
+  {
+    x11::ErrorTrap trap(display);
+    if (!XGetWindowAttributes(display, *keyboard, &a) || a.map_state != IsViewable ||
+        !XTranslateCoordinates(display, *keyboard, DefaultRootWindow(display), 0, 0, &kx, &ky, &child))
+      return;
+  }
+  GdkRectangle area = parent ? MonitorAreaOf(GTK_WIDGET(parent)) : PrimaryMonitorArea();
+  GtkRequisition size{};
+  gtk_widget_get_preferred_size(box, nullptr, &size);
+  // Where the window manager would put it: centred on the monitor of its owner.
+  int wanted_x = area.x + (area.width - size.width) / 2, wanted_y = area.y + (area.height - size.height) / 2;
+  BoxPlace place = PlaceClearOf({area.x, area.y, area.width, area.height}, size.width, size.height, wanted_x, wanted_y,
+                                ScreenRect{kx, ky, a.width, a.height});
+  gtk_window_set_position(GTK_WINDOW(box), GTK_WIN_POS_NONE);
+  gtk_window_move(GTK_WINDOW(box), place.x, place.y);
+}
+
+}  // namespace
 
 GtkWidget* ShowMessageBox(GtkWindow* parent, const std::string& text, const std::string& caption, GtkMessageType type,
                     GtkButtonsType buttons, std::function<void(int)> answered) {
-  GtkWidget* box = gtk_message_dialog_new(parent, GTK_DIALOG_MODAL, type, buttons, "%s", text.c_str());
+  GtkWidget* box = gtk_message_dialog_new(parent, GTK_DIALOG_MODAL, type, GTK_BUTTONS_NONE, "%s", text.c_str());
+  // Our own words, not the session's: a kiosk started in the C locale would say "Yes" and "No".
+  for (const BoxButton& b : ButtonsOf(ButtonsFor(buttons)))
+    gtk_dialog_add_button(GTK_DIALOG(box), std::string(b.label).c_str(), ResponseOf(b.answer));
+  gtk_dialog_set_default_response(GTK_DIALOG(box), ResponseOf(ButtonsOf(ButtonsFor(buttons)).front().answer));
+  // GTK 3 dropped the picture from its message boxes; the kiosk's boxes keep theirs.
+  G_GNUC_BEGIN_IGNORE_DEPRECATIONS
+  GtkWidget* image = gtk_image_new_from_icon_name(std::string(IconNameOf(IconFor(type))).c_str(), GTK_ICON_SIZE_DIALOG);
+  gtk_message_dialog_set_image(GTK_MESSAGE_DIALOG(box), image);
+  G_GNUC_END_IGNORE_DEPRECATIONS
+  gtk_widget_show(image);
   gtk_window_set_title(GTK_WINDOW(box), caption.c_str());
+  // The on-screen keyboard knows a box by its role and never covers one.
+  gtk_window_set_role(GTK_WINDOW(box), std::string(kMessageBoxRole).c_str());
+  PlaceClearOfKeyboard(box, parent);
   KeepInKiosk(box);
   auto* callback = new std::function<void(int)>(std::move(answered));
   g_signal_connect_data(box, "response", G_CALLBACK(+[](GtkDialog* dialog, int response, gpointer data) {

@@ -7,7 +7,9 @@
 #include <memory>
 #include <string>
 
+#include "browse/page_properties.h"
 #include "common/names.h"
+#include "platform/gtk/gobject_ptr.h"
 #include "platform/gtk/message_box.h"
 #include "platform/webkit/page_windows.h"
 
@@ -273,9 +275,89 @@ void WebKitKioskViews::ExecBrowserCommand(int olecmdid, GtkWindow* parent) {
   }
 }
 
+namespace {
+
+std::string LocalDate(GDateTime* when) {
+  if (!when) return {};
+  GDateTime* local = g_date_time_to_local(when);
+  GCharPtr text(g_date_time_format(local, "%Y-%m-%d %H:%M:%S"));
+  g_date_time_unref(local);
+  return text ? text.get() : "";
+}
+
+// The facts come one after another from the engine (the page's bytes, then its character set from
+// the page itself); the box shows once all are in. The kiosk runs on meanwhile.
+struct PropertiesQuestion {
+  GObjectPtr<WebKitWebView> view;
+  GtkWindow* parent;
+  PageFacts facts;
+
+  void AskData(WebKitWebResource* resource) {
+    webkit_web_resource_get_data(resource, nullptr, [](GObject* source, GAsyncResult* result, gpointer data) {
+      auto* q = static_cast<PropertiesQuestion*>(data);
+      gsize length = 0;
+      if (guchar* bytes = webkit_web_resource_get_data_finish(WEBKIT_WEB_RESOURCE(source), result, &length, nullptr)) {
+        q->facts.size = length;
+        g_free(bytes);
+      }
+      q->AskEncoding();
+    }, this);
+  }
+  void AskEncoding() {
+    webkit_web_view_evaluate_javascript(view.get(), "document.characterSet", -1, nullptr, nullptr, nullptr,
+                                        [](GObject* source, GAsyncResult* result, gpointer data) {
+                                          auto* q = static_cast<PropertiesQuestion*>(data);
+                                          JSCValue* value = webkit_web_view_evaluate_javascript_finish(
+                                              WEBKIT_WEB_VIEW(source), result, nullptr);
+                                          if (value && jsc_value_is_string(value)) {
+                                            GCharPtr text(jsc_value_to_string(value));
+                                            q->facts.encoding = text.get();
+                                          }
+                                          if (value) g_object_unref(value);
+                                          q->Show();
+                                        },
+                                        this);
+  }
+  void Show() {
+    MarkVisitorDialog(ShowMessageBox(parent, PagePropertiesText(facts), "属性", GTK_MESSAGE_INFO, GTK_BUTTONS_OK));
+    delete this;
+  }
+};
+
+}  // namespace
+
 void WebKitKioskViews::ShowPageProperties(GtkWindow* parent) {
-  MarkVisitorDialog(
-      ShowMessageBox(parent, main_->Title() + "\n地址: " + main_->Uri(), "属性", GTK_MESSAGE_INFO, GTK_BUTTONS_OK));
+  auto* q = new PropertiesQuestion{GObjectPtr<WebKitWebView>::Ref(main_->View()), parent, {}};
+  q->facts.title = main_->Title();
+  q->facts.address = main_->Uri();
+  WebKitWebResource* resource = webkit_web_view_get_main_resource(main_->View());
+  if (WebKitURIResponse* response = resource ? webkit_web_resource_get_response(resource) : nullptr) {
+    if (const char* mime = webkit_uri_response_get_mime_type(response)) q->facts.mime_type = mime;
+    if (SoupMessageHeaders* headers = webkit_uri_response_get_http_headers(response))
+      if (const char* modified = soup_message_headers_get_one(headers, "Last-Modified"))
+        if (GDateTime* when = soup_date_time_new_from_http_string(modified)) {
+          q->facts.modified = LocalDate(when);
+          g_date_time_unref(when);
+        }
+  }
+  // A page from the kiosk's own disk: the file knows its dates.
+  if (GCharPtr path{g_filename_from_uri(q->facts.address.c_str(), nullptr, nullptr)}) {
+    GObjectPtr<GFile> file = GObjectPtr<GFile>::Adopt(g_file_new_for_path(path.get()));
+    if (GFileInfo* info = g_file_query_info(file.get(), "time::modified,time::created", G_FILE_QUERY_INFO_NONE,
+                                            nullptr, nullptr)) {
+      if (GDateTime* m = g_file_info_get_modification_date_time(info)) {
+        q->facts.modified = LocalDate(m);
+        g_date_time_unref(m);
+      }
+      if (GDateTime* c = g_file_info_get_creation_date_time(info)) {
+        q->facts.created = LocalDate(c);
+        g_date_time_unref(c);
+      }
+      g_object_unref(info);
+    }
+  }
+  if (resource) q->AskData(resource);
+  else q->AskEncoding();
 }
 
 void WebKitKioskViews::UseRealPrintersOnly() {

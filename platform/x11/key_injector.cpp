@@ -51,6 +51,11 @@ void X11KeyboardDesktop::AnnounceLayout(int32_t position) {
     windows_.SendMessage(*panelia, kInputMethodMessage, position, 0);
 }
 
+void X11KeyboardDesktop::PostLayout(int32_t position) {
+  if (auto panelia = windows_.FindWindowByClass(kPaneliaClass))
+    windows_.PostMessage(*panelia, kInputMethodMessage, position, 0);
+}
+
 std::optional<WindowHandle> X11KeyboardDesktop::ActiveWindow() {
   auto items = PropertyItems(display_, DefaultRootWindow(display_), "_NET_ACTIVE_WINDOW", XA_WINDOW);
   if (items.empty() || items[0] == 0) return std::nullopt;

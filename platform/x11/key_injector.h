@@ -30,15 +30,16 @@ class XTestInjector final : public KeyInjector {
 class X11KeyboardDesktop final : public KeyboardDesktop {
  public:
   // `display` is the keyboard's own connection; `windows` finds and messages Panelia.
-  X11KeyboardDesktop(Display* display, WindowSystem& windows) : display_(display), windows_(windows) {}
+  X11KeyboardDesktop(Display* display, X11WindowSystem& windows) : display_(display), windows_(windows) {}
   void AnnounceLayout(int32_t position) override;
+  void PostLayout(int32_t position) override;
   std::optional<WindowHandle> ActiveWindow() override;
   bool Exists(WindowHandle window) override;
   void Activate(WindowHandle window) override;
 
  private:
   Display* display_;
-  WindowSystem& windows_;
+  X11WindowSystem& windows_;
 };
 
 }  // namespace panelia::x11

@@ -1,6 +1,9 @@
 #include "platform/x11/messages.h"
 
+#include <errno.h>
 #include <poll.h>
+
+#include <cstdio>
 
 #include "platform/x11/error_trap.h"
 #include "platform/x11/window_lookup.h"
@@ -72,7 +75,13 @@ std::optional<int32_t> X11WindowSystem::SendMessage(WindowHandle window, std::st
         return static_cast<int32_t>(e.xclient.data.l[1]);
     }
     auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-    if (left.count() <= 0) return std::nullopt;
+    if (left.count() <= 0) {
+      // Said, so that a partner that keeps the kiosk waiting can be found in the session log.
+      std::fprintf(stderr, "%s: no answer to %.*s from window 0x%lx within %lld ms\n", program_invocation_short_name,
+                   static_cast<int>(message.size()), message.data(), static_cast<unsigned long>(window),
+                   static_cast<long long>(reply_wait_.count()));
+      return std::nullopt;
+    }
     pollfd fd{ConnectionNumber(display_), POLLIN, 0};
     poll(&fd, 1, static_cast<int>(left.count()));
   }

@@ -1,0 +1,55 @@
+#include "common/boxes.h"
+
+#include <algorithm>
+
+namespace panelia {
+
+std::vector<BoxButton> ButtonsOf(BoxButtons buttons) {
+  switch (buttons) {
+    case BoxButtons::Ok: return {{"确定", BoxAnswer::Ok}};
+    case BoxButtons::OkCancel: return {{"确定", BoxAnswer::Ok}, {"取消", BoxAnswer::Cancel}};
+    case BoxButtons::YesNo: return {{"是", BoxAnswer::Yes}, {"否", BoxAnswer::No}};
+  }
+  return {{"确定", BoxAnswer::Ok}};
+}
+
+std::string_view IconNameOf(BoxIcon icon) {
+  switch (icon) {
+    case BoxIcon::Error: return "dialog-error";
+    case BoxIcon::Information: return "dialog-information";
+    case BoxIcon::Question: return "dialog-question";
+    case BoxIcon::Warning: return "dialog-warning";
+  }
+  return "dialog-information";
+}
+
+namespace {
+
+int Clamp(int v, int low, int high) { return high < low ? low : std::clamp(v, low, high); }
+
+bool Fits(const ScreenRect& monitor, const ScreenRect& r) {
+  return r.x >= monitor.x && r.y >= monitor.y && r.Right() <= monitor.Right() && r.Bottom() <= monitor.Bottom();
+}
+
+}  // namespace
+
+BoxPlace PlaceClearOf(const ScreenRect& monitor, int w, int h, int wanted_x, int wanted_y,
+                      const std::optional<ScreenRect>& keyboard) {
+  // Wanted, but on the monitor (its top-left corner first when the box is the larger).
+  int x = Clamp(wanted_x, monitor.x, monitor.Right() - w);
+  int y = Clamp(wanted_y, monitor.y, monitor.Bottom() - h);
+  ScreenRect box{x, y, w, h};
+  if (!keyboard || !box.Overlaps(*keyboard)) return {x, y, true};
+  const ScreenRect& k = *keyboard;
+  const ScreenRect candidates[] = {
+      {x, k.y - kBoxKeyboardGap - h, w, h},      // above
+      {x, k.Bottom() + kBoxKeyboardGap, w, h},   // below
+      {k.x - kBoxKeyboardGap - w, y, w, h},      // left
+      {k.Right() + kBoxKeyboardGap, y, w, h},    // right
+  };
+  for (const ScreenRect& c : candidates)
+    if (Fits(monitor, c) && !c.Overlaps(k)) return {c.x, c.y, true};
+  return {x, y, false};
+}
+
+}  // namespace panelia
