@@ -292,3 +292,85 @@ TEST(Placement, Arithmetic) {
 
 }  // namespace
 }  // namespace panelia
+
+namespace panelia {
+namespace {
+
+TEST(Placement, SmallScreensGetTheWholeKeyboardSmaller) {
+  const struct {
+    const char* what;
+    int monitor_w, monitor_h;
+    double scale;
+  } cases[] = {
+      {"1024 x 768: its own size", 1024, 768, 1.0},
+      {"exactly as wide", 815, 768, 1.0},
+      {"800 x 600: narrower", 800, 600, 800.0 / 815},
+      {"640 x 480: narrower still", 640, 480, 640.0 / 815},
+      {"wide but low: the height decides", 1920, 300, 300.0 / 358},
+      {"a 4K screen: never larger", 3840, 2160, 1.0},
+      {"no monitor size: left alone", 0, 0, 1.0},
+  };
+  for (const auto& c : cases) EXPECT_DOUBLE_EQ(KeyboardScale(c.monitor_w, c.monitor_h, 815, 358), c.scale) << c.what;
+}
+
+TEST(Placement, ShownAgainItComesBackWhole) {
+  const struct {
+    const char* what;
+    int x, y;
+    int at_x, at_y;
+  } cases[] = {
+      {"wholly on the monitor: stays", 100, 200, 100, 200},
+      {"dragged off the right: a 14-pixel sliver", 1010, 300, 209, 300},
+      {"dragged off the bottom", 50, 760, 50, 410},
+      {"off the top-left corner", -700, -300, 0, 0},
+      {"off the bottom-right corner", 5000, 5000, 209, 410},
+  };
+  for (const auto& c : cases) {
+    ScreenPoint p = BringWhole(0, 0, 1024, 768, c.x, c.y, 815, 358);
+    EXPECT_EQ(std::make_pair(p.x, p.y), std::make_pair(c.at_x, c.at_y)) << c.what;
+  }
+  ScreenPoint second = BringWhole(1280, 0, 1024, 768, 2300, 700, 815, 358);
+  EXPECT_EQ(std::make_pair(second.x, second.y), std::make_pair(1489, 410)) << "a monitor right of the first";
+  ScreenPoint big = BringWhole(0, 0, 640, 300, 50, 50, 815, 358);
+  EXPECT_EQ(std::make_pair(big.x, big.y), std::make_pair(0, 0)) << "larger than the monitor: its top-left shows";
+}
+
+TEST(Stacking, AboveEveryWindowButTheBoxes) {
+  using Move = KeyboardStacking::Move;
+  struct Step {
+    enum { Shown, ShownBox, Changed, Hidden } event;
+    WindowHandle window;
+    Move move;
+  };
+  const struct {
+    const char* what;
+    std::vector<Step> steps;
+  } cases[] = {
+      {"the exit dialog shows and moves: the keyboard rises over it",
+       {{Step::Shown, 10, Move::Raise}, {Step::Changed, 10, Move::Raise}}},
+      {"a box shows: the keyboard goes below it and stays there while the kiosk restacks",
+       {{Step::ShownBox, 20, Move::BelowShown}, {Step::Changed, 1, Move::Stay}, {Step::Shown, 10, Move::Stay}}},
+      {"the box answered: the keyboard rises again",
+       {{Step::ShownBox, 20, Move::BelowShown}, {Step::Hidden, 20, Move::Raise}, {Step::Changed, 1, Move::Raise}}},
+      {"two boxes: on top again only when both are gone",
+       {{Step::ShownBox, 20, Move::BelowShown},
+        {Step::ShownBox, 21, Move::BelowShown},
+        {Step::Hidden, 20, Move::Stay},
+        {Step::Hidden, 21, Move::Raise}}},
+      {"another window going changes nothing", {{Step::Hidden, 30, Move::Stay}}},
+  };
+  for (const auto& c : cases) {
+    KeyboardStacking stacking;
+    for (size_t i = 0; i < c.steps.size(); ++i) {
+      const Step& s = c.steps[i];
+      Move got = s.event == Step::Shown      ? stacking.OnOtherShown(s.window, false)
+                 : s.event == Step::ShownBox ? stacking.OnOtherShown(s.window, true)
+                 : s.event == Step::Changed  ? stacking.OnOtherChanged()
+                                             : stacking.OnOtherHidden(s.window);
+      EXPECT_EQ(got, s.move) << c.what << ", step " << i;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace panelia
