@@ -1,39 +1,128 @@
 #!/usr/bin/env bash
-# Builds the Debian package from a build tree and checks what it holds and what it depends on.
+# The Debian package as an operator meets it: built from the build tree, installed with apt-get,
+# upgraded from an older version with a setting the operator changed, reinstalled, removed and
+# purged, with the group, folders, modes and the demo's settings checked after each step.
 #   check_package.sh BUILD_DIR
+# It installs on this machine itself (as root) and purges again at the end; it skips (77) where it
+# is not root or a panelia package is already installed, so that nobody's kiosk is touched.
 set -euo pipefail
 build=$1
 out=$(mktemp -d)
-trap 'rm -rf "$out"' EXIT
-(cd "$build" && cpack -G DEB -B "$out" >"$out/cpack.log" 2>&1) || { cat "$out/cpack.log"; exit 1; }
-deb=$(ls "$out"/*.deb)
-prefix=$(sed -n 's/^CMAKE_INSTALL_PREFIX:PATH=//p' "$build/CMakeCache.txt")
-# Names may hold spaces; links end in " -> target".
-files=$(dpkg-deb -c "$deb" | awk '{ $1 = $2 = $3 = $4 = $5 = ""; sub(/^ +/, ""); sub(/ -> .*/, ""); print }')
 fail=0
-expect_file() {
-  if ! grep -qx -- "$1" <<<"$files"; then echo "package: missing $1"; fail=1; fi
-}
-for program in panelia sonavelle glyphdeck panelia-config panelia-reg panelia-send panelia-session; do
-  expect_file ".$prefix/lib/panelia/$program"
+say() { echo "package: $*"; }
+bad() { say "FAIL: $*"; fail=1; }
+
+(cd "$build" && cpack -G DEB -B "$out" >"$out/cpack.log" 2>&1) || { cat "$out/cpack.log"; exit 1; }
+deb=$(ls "$out"/panelia_*.deb)
+# An older version to upgrade from: the same package under a lower number.
+(cd "$build" && cpack -G DEB -B "$out/old" -D CPACK_PACKAGE_VERSION=4.4.0 >"$out/cpack-old.log" 2>&1) ||
+  { cat "$out/cpack-old.log"; exit 1; }
+old=$(ls "$out"/old/panelia_*.deb)
+
+# What the package holds, wherever the build tree would install: always under /usr.
+files=$(dpkg-deb -c "$deb" | awk '{ $1 = $2 = $3 = $4 = $5 = ""; sub(/^ +/, ""); sub(/ -> .*/, ""); print }')
+grep -q '^\./usr/local' <<<"$files" && bad "files under /usr/local"
+for f in lib/panelia/panelia lib/panelia/glyphdeck lib/panelia/sonavelle lib/panelia/panelia-session bin/panelia \
+         share/xsessions/panelia-kiosk.desktop "lib/panelia/demo/music/01 清晨.mp3"; do
+  grep -qx -- "./usr/$f" <<<"$files" || bad "missing /usr/$f"
 done
-for f in openbox-kiosk.xml default-settings.reg OpenURL.ini res/140.png res/glyphdeck/213.png res/sonavelle/128.png \
-         Style/Flowery/1024x768.htm demo/index.html "demo/music/01 清晨.mp3" kiosk-template/Show.dat; do
-  expect_file ".$prefix/lib/panelia/$f"
-done
-expect_file ".$prefix/share/xsessions/panelia-kiosk.desktop"
-expect_file ".$prefix/bin/panelia"
 depends=$(dpkg-deb -f "$deb" Depends)
 for dep in libgtk-3-0 libwebkit2gtk-4.1-0 libgstreamer1.0-0 libsqlite3-0 libibus-1.0-5 libxtst6 openbox \
            gstreamer1.0-plugins-good; do
-  if ! grep -q "$dep" <<<"$depends"; then echo "package: no dependency on $dep ($depends)"; fail=1; fi
+  grep -q "$dep" <<<"$depends" || bad "no dependency on $dep"
 done
-control=$(dpkg-deb -I "$deb")
-for script in postinst postrm; do
-  if ! grep -q " $script" <<<"$control"; then echo "package: no $script"; fail=1; fi
-done
-if ! grep -q "Exec=$prefix/lib/panelia/panelia-session" < <(dpkg-deb --fsys-tarfile "$deb" | tar -xO ".$prefix/share/xsessions/panelia-kiosk.desktop"); then
-  echo "package: the session entry does not start the installed session"; fail=1
+
+if [ "$(id -u)" -ne 0 ]; then
+  say "not root: the package was built and looked at, not installed"
+  rm -rf "$out"
+  [ "$fail" -eq 0 ] && exit 77 || exit 1
 fi
-[ "$fail" -eq 0 ] && echo "package: $(basename "$deb") holds $(wc -l <<<"$files") entries; depends on: $depends"
+if dpkg-query -W -f='${Status}' panelia 2>/dev/null | grep -q installed; then
+  say "a panelia package is installed on this machine already: not touching it"
+  rm -rf "$out"
+  [ "$fail" -eq 0 ] && exit 77 || exit 1
+fi
+cleanup() {
+  apt-get purge -y -qq panelia >/dev/null 2>&1 || true
+  rm -rf "$out"
+}
+trap cleanup EXIT
+
+apt() {
+  if ! DEBIAN_FRONTEND=noninteractive apt-get "$@" -y -qq -o Dpkg::Use-Pty=0 >"$out/apt.log" 2>&1; then
+    bad "apt-get $* failed:"
+    cat "$out/apt.log"
+    exit 1
+  fi
+}
+reg() { PANELIA_REGISTRY_DIR= /usr/bin/panelia-reg "$@"; }
+value() { reg query "HKLM\\SOFTWARE\\Quorvex\\Panelia4.0\\$1" /v "$2" 2>/dev/null | awk -v n="$2" '$1 == n { print $3 }'; }
+mode() { stat -c '%a %U:%G' "$1" 2>/dev/null; }
+tmp_regs() { find /tmp -maxdepth 1 -name 'tmp*.reg' 2>/dev/null | wc -l; }
+
+installed_checks() {
+  local step=$1 version=$2
+  local status
+  status=$(dpkg-query -W -f='${Status} ${Version}' panelia 2>/dev/null || true)
+  [ "$status" = "install ok installed $version" ] || bad "$step: dpkg says '$status'"
+  getent group panelia >/dev/null || bad "$step: no panelia group"
+  [ "$(mode /var/lib/panelia)" = "2775 root:panelia" ] || bad "$step: /var/lib/panelia is $(mode /var/lib/panelia)"
+  [ "$(mode /var/lib/panelia/kiosk)" = "2775 root:panelia" ] || bad "$step: kiosk folder is $(mode /var/lib/panelia/kiosk)"
+  for f in kiosk/Show.dat kiosk/stop.dat HKEY_LOCAL_MACHINE.db; do
+    [ "$(mode /var/lib/panelia/$f)" = "664 root:panelia" ] || bad "$step: $f is $(mode /var/lib/panelia/$f)"
+  done
+  [ "$(value General SoftHomeUrl)" = "file:///usr/lib/panelia/demo/index.html" ] ||
+    bad "$step: home page is '$(value General SoftHomeUrl)'"
+  [ "$(value Music MusicPath)" = "/usr/lib/panelia/demo/music" ] || bad "$step: music folder is '$(value Music MusicPath)'"
+  grep -q '^Exec=/usr/lib/panelia/panelia-session$' /usr/share/xsessions/panelia-kiosk.desktop ||
+    bad "$step: the session entry does not start /usr/lib/panelia/panelia-session"
+  grep -q '^1=file:///usr/lib/panelia/demo/museum.html' /usr/lib/panelia/OpenURL.ini || bad "$step: OpenURL.ini"
+  [ -x "$(grep -o '/[^ ]*panelia-session' /usr/share/xsessions/panelia-kiosk.desktop | head -1)" ] || bad "$step: session not there"
+  # The kiosk account reads the settings and may not change them.
+  runuser -u nobody -- env PANELIA_REGISTRY_DIR= HOME=/tmp /usr/bin/panelia-reg query \
+    'HKLM\SOFTWARE\Quorvex\Panelia4.0\General' /v SoftHomeUrl >/dev/null 2>&1 || bad "$step: the kiosk account cannot read"
+  if runuser -u nobody -- env PANELIA_REGISTRY_DIR=/var/lib/panelia HOME=/tmp /usr/bin/panelia-reg add \
+       'HKLM\SOFTWARE\Quorvex\Panelia4.0\General' /v SoftHomeUrl /d x /f >/dev/null 2>&1; then
+    bad "$step: the kiosk account could change a setting"
+  fi
+  [ "$(tmp_regs)" -eq "$regs_before" ] || bad "$step: a temporary .reg file was left in /tmp"
+}
+
+regs_before=$(tmp_regs)
+apt install "$old"
+installed_checks "install 4.4.0" 4.4.0
+[ "$(value General Password)" = "8888" ] || bad "install: the demo's password is '$(value General Password)'"
+
+# The operator changes a setting and a list; an upgrade keeps both.
+reg add 'HKLM\SOFTWARE\Quorvex\Panelia4.0\Advance' /v WaitTime /t REG_DWORD /d 7 /f >/dev/null
+echo "file:///srv/kiosk/" >/var/lib/panelia/kiosk/Show.dat
+apt install "$deb"
+installed_checks "upgrade to 4.5.0" 4.5.0
+[ "$(value Advance WaitTime)" = "0x7" ] || bad "upgrade: the operator's WaitTime is '$(value Advance WaitTime)'"
+grep -qx 'file:///srv/kiosk/' /var/lib/panelia/kiosk/Show.dat || bad "upgrade: the operator's Show.dat was replaced"
+
+apt install --reinstall "$deb"
+installed_checks "reinstall" 4.5.0
+[ "$(value Advance WaitTime)" = "0x7" ] || bad "reinstall: the operator's WaitTime is '$(value Advance WaitTime)'"
+
+apt remove panelia
+[ -e /usr/lib/panelia/panelia ] && bad "remove: the programs are still there"
+[ -e /usr/share/xsessions/panelia-kiosk.desktop ] && bad "remove: the session entry is still there"
+[ -e /var/lib/panelia/HKEY_LOCAL_MACHINE.db ] || bad "remove: the settings went"
+grep -qx 'file:///srv/kiosk/' /var/lib/panelia/kiosk/Show.dat 2>/dev/null || bad "remove: the lists went"
+getent group panelia >/dev/null || bad "remove: the group went"
+
+# Installed again over the kept settings: they are used, not replaced by the demo's.
+apt install "$deb"
+installed_checks "install over kept settings" 4.5.0
+[ "$(value Advance WaitTime)" = "0x7" ] || bad "install again: WaitTime is '$(value Advance WaitTime)'"
+
+apt purge panelia
+[ -e /var/lib/panelia ] && bad "purge: /var/lib/panelia is still there"
+[ -e /usr/lib/panelia ] && bad "purge: /usr/lib/panelia is still there"
+dpkg-query -W -f='${Status}' panelia 2>/dev/null | grep -q installed && bad "purge: dpkg still lists it"
+# A system group stays after a purge, as Debian's packages leave theirs: files elsewhere may carry it.
+getent group panelia >/dev/null || bad "purge: the group went"
+
+[ "$fail" -eq 0 ] && say "$(basename "$deb"): installed, upgraded from 4.4.0, reinstalled, removed and purged"
 exit "$fail"
