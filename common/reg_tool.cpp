@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "common/reg_file.h"
+#include "common/settings.h"
 #include "common/text.h"
 
 namespace panelia {
@@ -161,6 +162,11 @@ int Add(RegistryStore& store, Hive hive, const std::string& path, const Options&
     io.err << "ERROR: unsupported type " << o.type << " (REG_SZ or REG_DWORD).\n";
     return 1;
   }
+  // Written all the same (an operator may know better), but said: Panelia would never read it here.
+  if (hive == Hive::LocalMachine)
+    if (auto reads = KeyThatReads(path, o.value_name))
+      io.err << "WARNING: Panelia reads " << o.value_name << " under " << FullName(hive, *reads)
+             << ", not under this key.\n";
   if (store.QueryValue(hive, path, o.value_name) && !o.force &&
       !Confirm(io, "Value " + (o.value_name.empty() ? std::string("(Default)") : o.value_name) +
                        " exists, overwrite")) {

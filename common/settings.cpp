@@ -1,5 +1,7 @@
 #include "common/settings.h"
 
+#include "common/text.h"
+
 namespace panelia {
 
 std::string_view SectionName(Section section) {
@@ -43,5 +45,21 @@ uint32_t SettingsReader::Dword(const SettingInfo& info) {
 }
 
 std::string SettingsReader::Text(const SettingInfo& info) { return Key(info.section).ReadText(info.name); }
+
+std::optional<std::string> KeyThatReads(std::string_view key_path, std::string_view value_name) {
+  std::string path = AsciiLower(key_path);
+  while (!path.empty() && path.back() == '\\') path.pop_back();
+  std::string root = AsciiLower(kSuiteRootKey);
+  if (path.compare(0, root.size(), root) != 0 || (path.size() > root.size() && path[root.size()] != '\\'))
+    return std::nullopt;
+  std::optional<std::string> elsewhere;
+  for (const SettingInfo* info : kAllSettings) {
+    if (info->name != value_name) continue;
+    std::string reads = SectionPath(info->section);
+    if (AsciiLower(reads) == path) return std::nullopt;
+    elsewhere = reads;
+  }
+  return elsewhere;
+}
 
 }  // namespace panelia

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -78,6 +79,12 @@ inline constexpr std::array<const SettingInfo*, 33> kAllSettings = {
     &setting::ForbitMethod, &setting::IsMusic,      &setting::PlayMode,     &setting::MusicPath,
     &setting::IsClearSession,
 };
+
+// The key Panelia reads a value of this name from, when `key_path` (under HKEY_LOCAL_MACHINE) is in
+// the suite's tree but is not that key: a value written there would never be read. nullopt for a
+// name the table does not know or a value in its right place. Key paths compare without regard to
+// ASCII case; a trailing "\" does not count.
+std::optional<std::string> KeyThatReads(std::string_view key_path, std::string_view value_name);
 
 // Keys of the system browser's own values, under the current user's hive.
 inline constexpr std::string_view kBrowserMainKey = "Software\\Microsoft\\Internet Explorer\\Main";

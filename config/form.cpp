@@ -181,4 +181,12 @@ std::vector<RegChange> FormChanges(RegistryStore& store, const std::vector<FormF
   return changes;
 }
 
+WindowSize ConfigWindowSize(int monitor_w, int monitor_h) {
+  // The window manager's title bar and borders, and a panel a desktop may keep.
+  constexpr int kFrameW = 16, kFrameH = 64;
+  static constexpr int kSmallest = 320;
+  auto fit = [](int wanted, int room) { return std::max(kSmallest, std::min(wanted, room)); };
+  return {fit(kConfigWindowSize.w, monitor_w - kFrameW), fit(kConfigWindowSize.h, monitor_h - kFrameH)};
+}
+
 }  // namespace panelia

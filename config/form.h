@@ -31,6 +31,14 @@ struct FormField {
 
 // Every setting of the table, in its order, as a field.
 std::vector<FormField> FormFields();
+
+// The settings window's size on a monitor of `monitor_w` x `monitor_h`: 760 x 560 where that fits
+// with room for the window manager's frame, else as much as does (its pages scroll). It is centred.
+struct WindowSize {
+  int w, h;
+};
+inline constexpr WindowSize kConfigWindowSize{760, 560};
+WindowSize ConfigWindowSize(int monitor_w, int monitor_h);
 // The page a section's fields go on.
 std::string_view PageTitle(Section section);
 

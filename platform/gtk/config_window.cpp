@@ -1,5 +1,7 @@
 #include "platform/gtk/config_window.h"
 
+#include "platform/gtk/gdk_x11.h"
+
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -58,7 +60,10 @@ GtkConfigWindow::GtkConfigWindow(RegistryStore& store, ConfigPaths paths, std::f
     : store_(store), paths_(std::move(paths)), closed_(std::move(closed)), fields_(FormFields()) {
   window_ = gtk_window_new(GTK_WINDOW_TOPLEVEL);
   gtk_window_set_title(GTK_WINDOW(window_), kTitle);
-  gtk_window_set_default_size(GTK_WINDOW(window_), 760, 560);
+  GdkRectangle monitor = PrimaryMonitorArea();
+  WindowSize size = ConfigWindowSize(monitor.width, monitor.height);
+  gtk_window_set_default_size(GTK_WINDOW(window_), size.w, size.h);
+  gtk_window_set_position(GTK_WINDOW(window_), GTK_WIN_POS_CENTER);
   g_signal_connect(window_, "delete-event", G_CALLBACK(+[](GtkWidget*, GdkEvent*, gpointer self) {
                      static_cast<GtkConfigWindow*>(self)->closed_();
                      return TRUE;

@@ -148,3 +148,23 @@ TEST(ConfigTryAddress, AnswersAsTheBrowserViewWould) {
 
 }  // namespace
 }  // namespace panelia
+
+namespace panelia {
+namespace {
+
+TEST(ConfigWindow, FitsTheScreen) {
+  const struct {
+    int monitor_w, monitor_h;
+    int w, h;
+  } cases[] = {
+      {1920, 1080, 760, 560}, {1280, 800, 760, 560}, {1024, 600, 760, 536}, {800, 600, 760, 536},
+      {640, 480, 624, 416},   {200, 200, 320, 320},  // never smaller than a usable window
+  };
+  for (const auto& c : cases) {
+    WindowSize s = ConfigWindowSize(c.monitor_w, c.monitor_h);
+    EXPECT_EQ(std::make_pair(s.w, s.h), std::make_pair(c.w, c.h)) << c.monitor_w << " x " << c.monitor_h;
+  }
+}
+
+}  // namespace
+}  // namespace panelia

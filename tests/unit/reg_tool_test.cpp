@@ -122,3 +122,39 @@ TEST_F(RegToolTest, MalformedImportIsReportedByLineAndWritesNothing) {
 
 }  // namespace
 }  // namespace panelia
+
+namespace panelia {
+namespace {
+
+TEST_F(RegToolTest, WarnsOfAValueWrittenWherePaneliaNeverReadsIt) {
+  const struct {
+    const char* what;
+    std::vector<std::string> args;
+    std::string warning;  // empty: none
+  } cases[] = {
+      {"WaitTime under General", {"add", "HKLM\\SOFTWARE\\Quorvex\\Panelia4.0\\General", "/v", "WaitTime", "/t",
+                                  "REG_DWORD", "/d", "5", "/f"},
+       "WARNING: Panelia reads WaitTime under HKEY_LOCAL_MACHINE\\SOFTWARE\\Quorvex\\Panelia4.0\\Advance, not under "
+       "this key.\n"},
+      {"its own key, in other case and with a final backslash",
+       {"add", "HKLM\\software\\quorvex\\panelia4.0\\ADVANCE\\", "/v", "WaitTime", "/t", "REG_DWORD", "/d", "5", "/f"},
+       ""},
+      {"a name the table does not know", {"add", "HKLM\\SOFTWARE\\Quorvex\\Panelia4.0\\General", "/v", "MyNote", "/d",
+                                          "x", "/f"},
+       ""},
+      {"outside the suite's tree", {"add", "HKLM\\SOFTWARE\\Other", "/v", "WaitTime", "/d", "x", "/f"}, ""},
+      {"a sibling tree with the same beginning",
+       {"add", "HKLM\\SOFTWARE\\Quorvex\\Panelia4.0x", "/v", "WaitTime", "/d", "x", "/f"}, ""},
+      {"the current user's hive is not Panelia's", {"add", "HKCU\\SOFTWARE\\Quorvex\\Panelia4.0\\General", "/v",
+                                                    "WaitTime", "/d", "x", "/f"},
+       ""},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(Run(c.args), 0) << c.what << ": " << err_.str();
+    EXPECT_EQ(err_.str(), c.warning) << c.what;
+    EXPECT_EQ(out_.str(), "The operation completed successfully.\n") << c.what << ": written all the same";
+  }
+}
+
+}  // namespace
+}  // namespace panelia
