@@ -13,3 +13,4 @@ cmake --build "$build" -j"$(nproc)" --target startup_bench logic_bench message_b
 "$build/bin/music_bench"
 "$build/bin/keyboard_bench"
 "$build/bin/logic_bench" --benchmark_min_time=0.2
+"$top/bench/close.sh" "$top/build-check" 5 || echo "close bench: needs the test build (bash scripts/test.sh)"

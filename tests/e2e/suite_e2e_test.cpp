@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -538,6 +540,80 @@ TEST_F(KeyboardE2E, ChineseThroughIBus) {
   std::this_thread::sleep_for(1s);
   Keys(keyboard, {1026});
   EXPECT_TRUE(TitleBecomes("V:你好a")) << Title();
+}
+
+// A close ends the kiosk and takes the keyboard with it at once, in every way a kiosk is closed, also
+// while one of its boxes waits for an answer: nothing waits for a partner that is going away.
+// PANELIA_CLOSE_ROUNDS repeats the table (bench/close.sh takes the medians of the printed times).
+TEST_F(KeyboardE2E, EveryCloseEndsTheKioskAndItsKeyboardAtOnce) {
+  enum class Way { CloseBox, SendClose, BarExit, QuitQuestion };
+  const struct {
+    const char* what;
+    Way way;
+    bool box_open;
+  } cases[] = {
+      {"close-box-with-a-box-open", Way::CloseBox, true},
+      {"panelia-send-close-with-a-box-open", Way::SendClose, true},
+      {"bar-exit-password", Way::BarExit, false},
+      {"quit-question", Way::QuitQuestion, false},
+  };
+  const char* rounds_text = std::getenv("PANELIA_CLOSE_ROUNDS");
+  int rounds = rounds_text ? std::max(1, std::atoi(rounds_text)) : 1;
+  auto frame = [&] {
+    auto w = FindWindowsByClass(display_.X(), kClass);
+    return w.empty() ? Window(0) : w[0];
+  };
+  auto keyboard_gone = [&] { return FindWindowsByClass(display_.X(), "GlyphdeckClass4.0").empty(); };
+  for (int round = 0; round < rounds; ++round) {
+    for (const auto& c : cases) {
+      SCOPED_TRACE(c.what);
+      if (kiosk_.pid() > 0) kiosk_.Stop();
+      ASSERT_TRUE(WaitUntil(keyboard_gone, 10s));
+      if (round == 0 && &c == cases) StartOnTypingPage();
+      else {
+        kiosk_ = Start();
+        ASSERT_TRUE(TitleBecomes("V:")) << env_.Log();
+      }
+      WaitForBar();
+      Touch(kKeyboard);
+      ASSERT_NE(Keyboard(), 0u) << env_.Log();
+      if (c.box_open || c.way == Way::BarExit) {
+        Touch(kExit);
+        ASSERT_TRUE(WaitUntil([&] { return WindowTitled("退出Panelia程序"); }, 10s));
+        std::this_thread::sleep_for(300ms);
+        Xdotool({"type", "--delay", "30", c.box_open ? "wrong" : "secret"});
+      }
+      if (c.box_open) {
+        Xdotool({"key", "Return"});
+        ASSERT_TRUE(WaitUntil([&] { return WindowTitled("Panelia提示"); }, 10s)) << "the wrong-password box";
+      }
+      if (c.way == Way::QuitQuestion) {
+        Touch(kShutdown);
+        ASSERT_TRUE(WaitUntil([&] { return WindowTitled("Panelia提示"); }, 10s)) << "the quit question";
+        std::this_thread::sleep_for(300ms);
+      }
+      auto t0 = std::chrono::steady_clock::now();
+      switch (c.way) {
+        case Way::CloseBox: SendCloseRequest(display_.X(), frame()); break;
+        case Way::SendClose: EXPECT_EQ(Send({"close", kClass}), 0); break;
+        case Way::BarExit:
+        case Way::QuitQuestion: Xdotool({"key", "Return"}); break;  // the password's OK; 是, the first button
+      }
+      auto ended = kiosk_.Wait(15s);
+      auto t1 = std::chrono::steady_clock::now();
+      ASSERT_TRUE(ended.has_value()) << "the kiosk did not end\n" << env_.Log();
+      EXPECT_EQ(*ended, 0);
+      EXPECT_TRUE(WaitUntil(keyboard_gone, 15s));
+      auto t2 = std::chrono::steady_clock::now();
+      auto ms = [&](auto t) { return std::chrono::duration_cast<std::chrono::milliseconds>(t - t0).count(); };
+      std::printf("close-time %s kiosk_ms=%lld keyboard_ms=%lld\n", c.what, static_cast<long long>(ms(t1)),
+                  static_cast<long long>(ms(t2)));
+      // Well before the five-second bound of a reply that never comes.
+      EXPECT_LT(ms(t1), 2500) << env_.Log();
+      EXPECT_LT(ms(t2), 2500) << env_.Log();
+      EXPECT_EQ(env_.Log().find("no answer to"), std::string::npos) << env_.Log();
+    }
+  }
 }
 
 // Only one keyboard, and only beside Panelia (any of its three class names).
