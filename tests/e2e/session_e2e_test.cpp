@@ -74,6 +74,27 @@ TEST_F(SessionE2E, TheInstalledSessionKeepsTheKioskUpUntilTheExitPassword) {
                              XInternAtom(display_.X(), "WM_STATE", False));
   EXPECT_TRUE(!state.empty() && state[0] == 1) << "still shown, not iconified";
 
+  // Chinese input without an operator's help: the session preloaded pinyin beside English, so the
+  // second input language (the keyboard's 中文输入法) is pinyin.
+  if (fs::exists("/usr/share/ibus/component/libpinyin.xml")) {
+    auto engine = [&] {
+      fs::path out = env_.Root() / "engine.txt";
+      fs::remove(out);  // the log is appended to
+      Process({"ibus", "engine"}, env_.Env(), "", out.string()).Wait(10s);
+      std::ifstream in(out);
+      std::string name;
+      std::getline(in, name);
+      return name;
+    };
+    std::string last;
+    // Asked again until IBus has loaded the preloaded engines, which it does a moment after it starts.
+    EXPECT_TRUE(WaitUntil([&] {
+      env_.Send({"input-method", "1"});
+      return (last = engine()) == "libpinyin";
+    }, 20s)) << last << "\n" << log();
+    EXPECT_EQ(env_.Send({"input-method", "0"}), 0);
+  }
+
   kill(first, SIGKILL);
   EXPECT_TRUE(WaitUntil([&] { pid_t now = KioskPid(); return now != 0 && now != first; }, 30s)) << log();
   ASSERT_EQ(WaitForTitle(display_.X(), "PaneliaClass4.0", kHome, 30s), kHome);
