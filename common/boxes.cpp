@@ -1,6 +1,7 @@
 #include "common/boxes.h"
 
 #include <algorithm>
+#include <cstdint>
 
 namespace panelia {
 
@@ -25,20 +26,27 @@ std::string_view IconNameOf(BoxIcon icon) {
 
 namespace {
 
-int Clamp(int v, int low, int high) { return high < low ? low : std::clamp(v, low, high); }
-
 bool Fits(const ScreenRect& monitor, const ScreenRect& r) {
   return r.x >= monitor.x && r.y >= monitor.y && r.Right() <= monitor.Right() && r.Bottom() <= monitor.Bottom();
 }
 
 }  // namespace
 
+ScreenRect KeptOn(const ScreenRect& monitor, ScreenRect r) {
+  // The far edge first, then the near one. In 64 bits: nothing wraps round onto the screen.
+  auto fit = [](int64_t at, int64_t own, int64_t start, int64_t size) {
+    return static_cast<int>(std::max(std::min(at, start + size - own), start));
+  };
+  r.x = fit(r.x, r.w, monitor.x, monitor.w);
+  r.y = fit(r.y, r.h, monitor.y, monitor.h);
+  return r;
+}
+
 BoxPlace PlaceClearOf(const ScreenRect& monitor, int w, int h, int wanted_x, int wanted_y,
                       const std::optional<ScreenRect>& keyboard) {
   // Wanted, but on the monitor (its top-left corner first when the box is the larger).
-  int x = Clamp(wanted_x, monitor.x, monitor.Right() - w);
-  int y = Clamp(wanted_y, monitor.y, monitor.Bottom() - h);
-  ScreenRect box{x, y, w, h};
+  ScreenRect box = KeptOn(monitor, {wanted_x, wanted_y, w, h});
+  int x = box.x, y = box.y;
   if (!keyboard || !box.Overlaps(*keyboard)) return {x, y, true};
   const ScreenRect& k = *keyboard;
   const ScreenRect candidates[] = {

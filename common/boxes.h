@@ -30,6 +30,10 @@ struct ScreenRect {
   bool Overlaps(const ScreenRect& o) const { return x < o.Right() && o.x < Right() && y < o.Bottom() && o.y < Bottom(); }
 };
 
+// `r` moved the least that puts it wholly on `monitor`; one larger than the monitor shows its
+// top-left corner.
+ScreenRect KeptOn(const ScreenRect& monitor, ScreenRect r);
+
 struct BoxPlace {
   int x = 0, y = 0;
   // False when the monitor has no room beside the keyboard: the box then goes where it was wanted.

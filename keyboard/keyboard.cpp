@@ -25,12 +25,8 @@ double KeyboardScale(int monitor_w, int monitor_h, int w, int h) {
 }
 
 ScreenPoint BringWhole(int monitor_x, int monitor_y, int monitor_w, int monitor_h, int x, int y, int w, int h) {
-  // The far edge first, then the near one: a keyboard larger than the monitor shows its top-left.
-  auto fit = [](int64_t at, int64_t own, int64_t start, int64_t size) {
-    at = std::min(at, start + size - own);
-    return static_cast<int>(std::max(at, start));
-  };
-  return {fit(x, w, monitor_x, monitor_w), fit(y, h, monitor_y, monitor_h)};
+  ScreenRect whole = KeptOn({monitor_x, monitor_y, monitor_w, monitor_h}, {x, y, w, h});
+  return {whole.x, whole.y};
 }
 
 KeyboardStacking::Move KeyboardStacking::OnOtherShown(WindowHandle window, bool is_box) {
@@ -169,6 +165,7 @@ void CKeyboardDlg::RestoreTarget() {
   if (desktop_.ActiveWindow() == target_) return;
   desktop_.Activate(*target_);
 }
+
 void CKeyboardDlg::OnDestroy() {
   // Panelia goes back to the first layout; the keyboard does not wait for its answer.
   if (!layouts_.empty()) {

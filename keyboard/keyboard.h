@@ -7,6 +7,7 @@
 #include <set>
 #include <string>
 
+#include "common/boxes.h"
 #include "common/keyboard_layouts.h"
 #include "common/window_system.h"
 #include "keyboard/key_table.h"

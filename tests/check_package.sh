@@ -8,6 +8,7 @@
 set -euo pipefail
 build=$1
 out=$(mktemp -d)
+trap 'rm -rf "$out"' EXIT
 fail=0
 say() { echo "package: $*"; }
 bad() { say "FAIL: $*"; fail=1; }
@@ -32,21 +33,15 @@ for dep in libgtk-3-0 libwebkit2gtk-4.1-0 libgstreamer1.0-0 libsqlite3-0 libibus
   grep -q "$dep" <<<"$depends" || bad "no dependency on $dep"
 done
 
-if [ "$(id -u)" -ne 0 ]; then
-  say "not root: the package was built and looked at, not installed"
-  rm -rf "$out"
+skip() {
+  say "$1"
   [ "$fail" -eq 0 ] && exit 77 || exit 1
-fi
-if dpkg-query -W -f='${Status}' panelia 2>/dev/null | grep -q installed; then
-  say "a panelia package is installed on this machine already: not touching it"
-  rm -rf "$out"
-  [ "$fail" -eq 0 ] && exit 77 || exit 1
-fi
-cleanup() {
-  apt-get purge -y -qq panelia >/dev/null 2>&1 || true
-  rm -rf "$out"
 }
-trap cleanup EXIT
+[ "$(id -u)" -eq 0 ] || skip "not root: the package was built and looked at, not installed"
+if dpkg-query -W -f='${Status}' panelia 2>/dev/null | grep -q installed; then
+  skip "a panelia package is installed on this machine already: not touching it"
+fi
+trap 'apt-get purge -y -qq panelia >/dev/null 2>&1 || true; rm -rf "$out"' EXIT
 
 apt() {
   if ! DEBIAN_FRONTEND=noninteractive apt-get "$@" -y -qq -o Dpkg::Use-Pty=0 >"$out/apt.log" 2>&1; then

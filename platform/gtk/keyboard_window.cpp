@@ -5,7 +5,6 @@
 #include <X11/Xatom.h>
 
 #include <cmath>
-#include <vector>
 
 #include "common/names.h"
 #include "platform/x11/error_trap.h"
@@ -150,22 +149,8 @@ GdkFilterReturn GtkKeyboardWindow::OnRootEvent(GdkXEvent* xevent, GdkEvent*, gpo
 }
 
 bool GtkKeyboardWindow::IsMessageBox(Display* display, Window top) {
-  // `top` is the window manager's frame, or the client itself without one: the client is the
-  // window of the subtree that carries WM_STATE.
-  x11::ErrorTrap trap(display);
-  std::vector<Window> queue{top};
-  for (size_t i = 0; i < queue.size() && i < 64; ++i) {
-    Window w = queue[i];
-    if (!x11::PropertyItems(display, w, "WM_STATE", XInternAtom(display, "WM_STATE", False)).empty())
-      return x11::PropertyText(display, w, "WM_WINDOW_ROLE", XA_STRING) == kMessageBoxRole;
-    Window root = 0, parent = 0, *children = nullptr;
-    unsigned count = 0;
-    if (XQueryTree(display, w, &root, &parent, &children, &count)) {
-      queue.insert(queue.end(), children, children + count);
-      if (children) XFree(children);
-    }
-  }
-  return false;
+  auto client = x11::ClientWindowIn(display, top);
+  return client && x11::PropertyText(display, *client, "WM_WINDOW_ROLE", XA_STRING) == kMessageBoxRole;
 }
 
 GdkPixbuf* GtkKeyboardWindow::Picture(int picture) {

@@ -71,9 +71,9 @@ GtkWidget* ShowMessageBox(GtkWindow* parent, const std::string& text, const std:
                     GtkButtonsType buttons, std::function<void(int)> answered) {
   GtkWidget* box = gtk_message_dialog_new(parent, GTK_DIALOG_MODAL, type, GTK_BUTTONS_NONE, "%s", text.c_str());
   // Our own words, not the session's: a kiosk started in the C locale would say "Yes" and "No".
-  for (const BoxButton& b : ButtonsOf(ButtonsFor(buttons)))
-    gtk_dialog_add_button(GTK_DIALOG(box), std::string(b.label).c_str(), ResponseOf(b.answer));
-  gtk_dialog_set_default_response(GTK_DIALOG(box), ResponseOf(ButtonsOf(ButtonsFor(buttons)).front().answer));
+  std::vector<BoxButton> words = ButtonsOf(ButtonsFor(buttons));
+  for (const BoxButton& b : words) gtk_dialog_add_button(GTK_DIALOG(box), std::string(b.label).c_str(), ResponseOf(b.answer));
+  gtk_dialog_set_default_response(GTK_DIALOG(box), ResponseOf(words.front().answer));
   // GTK 3 dropped the picture from its message boxes; the kiosk's boxes keep theirs.
   G_GNUC_BEGIN_IGNORE_DEPRECATIONS
   GtkWidget* image = gtk_image_new_from_icon_name(std::string(IconNameOf(IconFor(type))).c_str(), GTK_ICON_SIZE_DIALOG);

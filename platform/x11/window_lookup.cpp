@@ -85,6 +85,18 @@ std::optional<Window> FindClientWindowByTitle(Display* display, std::string_view
   return found;
 }
 
+std::optional<Window> ClientWindowIn(Display* display, Window top) {
+  ErrorTrap trap(display);
+  Atom wm_state = XInternAtom(display, "WM_STATE", False);
+  std::optional<Window> found;
+  auto visit = [&](Window w) {
+    if (!PropertyItems(display, w, "WM_STATE", wm_state).empty()) found = w;
+    return found.has_value();
+  };
+  Walk(display, top, visit, -1);
+  return found;
+}
+
 std::vector<unsigned long> PropertyItems(Display* display, Window window, const char* property, Atom type) {
   std::vector<unsigned long> items;
   ReadProperty(display, window, property, type, [&](unsigned char* data, unsigned long count, int format) {

@@ -16,6 +16,10 @@ std::optional<Window> FindClientWindowByClass(Display* display, std::string_view
 std::optional<Window> FindClientWindowByTitle(Display* display, std::string_view title);
 std::vector<Window> FindClientWindowsByClass(Display* display, std::string_view window_class);
 
+// The client window (the one carrying WM_STATE) at or below `top`, a window manager's frame or a
+// client itself; nullopt when there is none.
+std::optional<Window> ClientWindowIn(Display* display, Window top);
+
 // The 32-bit items of a property (atoms, windows, numbers); empty when it is absent.
 std::vector<unsigned long> PropertyItems(Display* display, Window window, const char* property, Atom type);
 // The bytes of an 8-bit property; empty when it is absent.
