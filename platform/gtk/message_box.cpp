@@ -2,6 +2,8 @@
 
 #include <gdk/gdkx.h>
 
+#include <optional>
+
 #include "common/boxes.h"
 #include "common/names.h"
 #include "platform/gtk/gdk_x11.h"
@@ -39,30 +41,48 @@ int ResponseOf(BoxAnswer answer) {
   return GTK_RESPONSE_OK;
 }
 
+// Where the keyboard is on the screen, when it is shown.
+std::optional<ScreenRect> KeyboardArea(Display* display) {
+  auto keyboard = x11::FindClientWindowByClass(display, kGlyphdeckClass);
+  if (!keyboard) return std::nullopt;
+  x11::ErrorTrap trap(display);
+  XWindowAttributes a{};
+  int x = 0, y = 0;
+  Window child = 0;
+  if (!XGetWindowAttributes(display, *keyboard, &a) || a.map_state != IsViewable ||
+      !XTranslateCoordinates(display, *keyboard, DefaultRootWindow(display), 0, 0, &x, &y, &child))
+    return std::nullopt;
+  return ScreenRect{x, y, a.width, a.height};
+}
+
 // The on-screen keyboard raises itself above every window: a box it would cover goes beside it.
+// Placed once before it shows (centred, where the window manager would put it), and again once it is
+// mapped, when the window manager's frame around it is known.
 void PlaceClearOfKeyboard(GtkWidget* box, GtkWindow* parent) {
   Display* display = GdkXDisplay();
-  if (!display) return;
-  auto keyboard = x11::FindClientWindowByClass(display, kGlyphdeckClass);
+  auto keyboard = display ? KeyboardArea(display) : std::nullopt;
   if (!keyboard) return;
-  XWindowAttributes a{};
-  int kx = 0, ky = 0;
-  Window child = 0;
-  {
-    x11::ErrorTrap trap(display);
-    if (!XGetWindowAttributes(display, *keyboard, &a) || a.map_state != IsViewable ||
-        !XTranslateCoordinates(display, *keyboard, DefaultRootWindow(display), 0, 0, &kx, &ky, &child))
-      return;
-  }
   GdkRectangle area = parent ? MonitorAreaOf(GTK_WIDGET(parent)) : PrimaryMonitorArea();
+  ScreenRect monitor{area.x, area.y, area.width, area.height};
   GtkRequisition size{};
   gtk_widget_get_preferred_size(box, nullptr, &size);
-  // Where the window manager would put it: centred on the monitor of its owner.
-  int wanted_x = area.x + (area.width - size.width) / 2, wanted_y = area.y + (area.height - size.height) / 2;
-  BoxPlace place = PlaceClearOf({area.x, area.y, area.width, area.height}, size.width, size.height, wanted_x, wanted_y,
-                                ScreenRect{kx, ky, a.width, a.height});
+  BoxPlace place = PlaceClearOf(monitor, size.width, size.height, area.x + (area.width - size.width) / 2,
+                                area.y + (area.height - size.height) / 2, keyboard);
   gtk_window_set_position(GTK_WINDOW(box), GTK_WIN_POS_NONE);
   gtk_window_move(GTK_WINDOW(box), place.x, place.y);
+  g_signal_connect(box, "map-event", G_CALLBACK(+[](GtkWidget* w, GdkEvent*, gpointer) -> gboolean {
+                     Display* d = GdkXDisplay();
+                     auto keys = d ? KeyboardArea(d) : std::nullopt;
+                     if (!keys) return FALSE;
+                     GdkRectangle frame{};
+                     gdk_window_get_frame_extents(gtk_widget_get_window(w), &frame);
+                     GdkRectangle on = MonitorAreaOf(w);
+                     BoxPlace again = PlaceClearOf({on.x, on.y, on.width, on.height}, frame.width, frame.height,
+                                                   frame.x, frame.y, keys);
+                     if (again.x != frame.x || again.y != frame.y) gtk_window_move(GTK_WINDOW(w), again.x, again.y);
+                     return FALSE;
+                   }),
+                   nullptr);
 }
 
 }  // namespace

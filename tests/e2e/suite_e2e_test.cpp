@@ -7,6 +7,7 @@
 #include <signal.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -585,6 +586,21 @@ TEST_F(KeyboardE2E, EveryCloseEndsTheKioskAndItsKeyboardAtOnce) {
       if (c.box_open) {
         Xdotool({"key", "Return"});
         ASSERT_TRUE(WaitUntil([&] { return WindowTitled("Panelia提示"); }, 10s)) << "the wrong-password box";
+        // The box opens where the keyboard, which stays above every other window, leaves it in view.
+        auto on_screen = [&](Window w) {
+          XWindowAttributes a{};
+          int x = 0, y = 0;
+          Window child;
+          XGetWindowAttributes(display_.X(), w, &a);
+          XTranslateCoordinates(display_.X(), w, DefaultRootWindow(display_.X()), 0, 0, &x, &y, &child);
+          return std::array<int, 4>{x, y, x + a.width, y + a.height};
+        };
+        std::array<int, 4> box{}, keys{};
+        EXPECT_TRUE(WaitUntil([&] {
+          box = on_screen(WindowWithTitle("Panelia提示"));
+          keys = on_screen(Keyboard());
+          return box[2] <= keys[0] || keys[2] <= box[0] || box[3] <= keys[1] || keys[3] <= box[1];
+        }, 3s)) << "box " << ::testing::PrintToString(box) << " under the keyboard " << ::testing::PrintToString(keys);
       }
       if (c.way == Way::QuitQuestion) {
         Touch(kShutdown);
