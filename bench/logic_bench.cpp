@@ -74,6 +74,8 @@ struct NullHost : ViewHost {
   void OpenHelp() override {}
   void ShowPageProperties() override {}
   std::string ModuleDirectory() const override { return "/nonexistent/"; }
+  std::string KioskDirectory() const override { return "/nonexistent/"; }
+  void OnNewVisitor() override {}
   std::pair<int, int> CursorPosition() override { return {0, 0}; }
   bool InputSinceLastAsked() override { return false; }
 };

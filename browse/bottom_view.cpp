@@ -75,11 +75,13 @@ bool CBottomView::IsOwnPage(std::string_view lower_url) {
 void CBottomView::OnBeforeNavigate2(const std::string& url, bool& cancel) {
   const std::string lower = AsciiLower(url);
   if (redirect_mark_) {
-    main_.Navigate(url);
+    // The main view's pop-up, not a bar button: its address is a page's, keywords and all.
+    main_.Browser().NavigateForPage(url);
     redirect_mark_ = false;
     cancel = true;
+  } else if (DispatchCommandLink(lower)) {
+    cancel = true;
   }
-  if (DispatchCommandLink(lower)) cancel = true;
   // Whatever the steps above decided, the bar only ever shows its own page.
   cancel = !IsOwnPage(lower);
   if (position_changed_) actions_.PlaceBar(recorded_.left, recorded_.top);

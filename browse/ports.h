@@ -14,6 +14,8 @@ class BrowserControl {
  public:
   virtual ~BrowserControl() = default;
   virtual void Navigate(const std::string& url) = 0;
+  // A navigation a page asked for (its pop-up), not the kiosk: it gets a page's checks.
+  virtual void NavigateForPage(const std::string& url) { Navigate(url); }
   virtual void GoHome() = 0;  // the browser's own home page
   virtual void GoBack() = 0;
   virtual void GoForward() = 0;
@@ -45,6 +47,11 @@ class ViewHost {
   virtual void ShowPageProperties() = 0;
   // Where the companions, the bar pages and "OpenURL.ini" are, with a trailing "/".
   virtual std::string ModuleDirectory() const = 0;
+  // The kiosk directory (the lists' folder), with a trailing "/".
+  virtual std::string KioskDirectory() const = 0;
+  // A new visitor's session starts (the idle return, the loop's first step after a visitor): the
+  // frame goes back to full screen and the last visitor's traces outside the page go.
+  virtual void OnNewVisitor() = 0;
   // The pointer's position on the screen, and whether any input (a touch at the same point, a key,
   // a wheel turn) arrived since the last call: what the idle count watches.
   virtual std::pair<int, int> CursorPosition() = 0;

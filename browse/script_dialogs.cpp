@@ -2,10 +2,10 @@
 
 namespace panelia {
 
-bool ScriptDialogGate::MayShow(uint64_t now_ms) {
+bool RequestGate::MayShow(uint64_t now_ms) {
   if (stopped_) return false;
-  while (!recent_.empty() && now_ms - recent_.front() >= kWindowMs) recent_.pop_front();
-  if (static_cast<int>(recent_.size()) >= kMostInWindow) {
+  while (!recent_.empty() && now_ms - recent_.front() >= limit_.window_ms) recent_.pop_front();
+  if (static_cast<int>(recent_.size()) >= limit_.most_in_window) {
     stopped_ = true;
     return false;
   }

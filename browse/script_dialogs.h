@@ -1,6 +1,8 @@
-// Script dialogs (alert, confirm, prompt, leaving a page) in an unattended kiosk: a page may show a
-// few (three a minute), each going by itself after a while; a page that keeps raising them gets no
-// more until the visitor is on another page, so an alert loop never holds the kiosk.
+// What a page may raise on its own in an unattended kiosk: script dialogs (alert, confirm, prompt,
+// leaving a page), pop-ups a script opens without a visitor's touch, and print requests. A page may
+// show a few a minute; one that keeps raising them gets no more (dialogs: until the visitor is on
+// another page; pop-ups and prints: until the next visitor, since a page that reloads itself through
+// them would otherwise start afresh every time), so a loop never holds the kiosk.
 #pragma once
 
 #include <cstdint>
@@ -8,24 +10,39 @@
 
 namespace panelia {
 
-class ScriptDialogGate {
+class RequestGate {
  public:
-  static constexpr int kMostInWindow = 3;
-  static constexpr uint64_t kWindowMs = 60000;
-  static constexpr int kShownMs = 4000;  // how long one stays before it answers itself
+  struct Limit {
+    int most_in_window;
+    uint64_t window_ms;
+  };
+  static constexpr Limit kDialogs{3, 60000};
+  static constexpr Limit kPopUps{3, 60000};
+  static constexpr Limit kPrints{2, 60000};
 
-  // Whether a dialog raised at `now_ms` is shown; false: it is answered at once, unseen.
+  explicit RequestGate(Limit limit) : limit_(limit) {}
+  // Whether a request made at `now_ms` goes through; false: it is refused (or answered) unseen.
   bool MayShow(uint64_t now_ms);
-  // A new page: its dialogs start afresh.
-  void OnNewPage() {
+  // A new page (dialogs) or a new visitor (all): requests start afresh.
+  void Reset() {
     recent_.clear();
     stopped_ = false;
   }
+  void OnNewPage() { Reset(); }
   bool Stopped() const { return stopped_; }
 
  private:
+  Limit limit_;
   std::deque<uint64_t> recent_;
   bool stopped_ = false;
+};
+
+class ScriptDialogGate : public RequestGate {
+ public:
+  static constexpr int kMostInWindow = kDialogs.most_in_window;
+  static constexpr uint64_t kWindowMs = kDialogs.window_ms;
+  static constexpr int kShownMs = 4000;  // how long one stays before it answers itself
+  ScriptDialogGate() : RequestGate(kDialogs) {}
 };
 
 }  // namespace panelia

@@ -24,6 +24,7 @@ CPaneliaView::CPaneliaView(RegistryStore& store, BrowserControl& browser, TimerS
   def_font_size_ = s.Int(setting::DefFontSize);
   is_panelia_home_ = s.Int(setting::IsPaneliaHome);
   home_address_ = s.Text(setting::SoftHomeUrl);
+  operator_sites_ = OperatorSites(s.Text(setting::CommandSites), home_address_);
   wait_time_ = s.Int(setting::WaitTime);
   is_auto_home_ = s.Int(setting::IsAutoHome);
   board_type_ = s.Int(setting::BoardType);
@@ -150,7 +151,9 @@ void CPaneliaView::IdleTick() {
       std::string page = NextLoopPage([] { return static_cast<uint32_t>(std::random_device{}()); });
       idle_count_ = 0;
       // The first step after a visitor starts clean; the loop's own steps keep what they set.
-      if (is_clear_session_ != 0 && std::exchange(visitor_since_step_, false)) {
+      bool after_visitor = std::exchange(visitor_since_step_, false);
+      if (after_visitor) host_.OnNewVisitor();
+      if (is_clear_session_ != 0 && after_visitor) {
         page_.ForgetVisitor([this, page] { browser_.Navigate(page); });
       } else {
         browser_.Navigate(page);
@@ -162,6 +165,7 @@ void CPaneliaView::IdleTick() {
 }
 
 void CPaneliaView::ReturnHomeForNextVisitor() {
+  host_.OnNewVisitor();
   if (is_clear_session_ == 0) {
     NavigateHome();
     return;
@@ -191,13 +195,15 @@ void CPaneliaView::NavigateHome() {
   else browser_.GoHome();
 }
 
-void CPaneliaView::OnBeforeNavigate2(const std::string& url, bool& cancel) {
+void CPaneliaView::OnBeforeNavigate2(const std::string& url, bool& cancel, const NavigationOrigin& origin) {
   const std::string lower = AsciiLower(url);
   // Every step runs, in this order; a step may cancel, none un-cancels.
   if (lists_.IsAddressBlocked(lower, is_limit_, forbit_method_)) cancel = true;
   if (!host_.IsNavigatorFixed()) host_.ShowBottomBar(lists_.MatchesShowList(lower));
-  // Pages of the main view may carry command links too, recognised only as written (lower case).
-  if (partners_.DispatchCommandLink(url)) cancel = true;
+  // Pages of the main view may carry command links too, recognised only as written (lower case)
+  // and only where the operator put them.
+  std::string part = CommandLinkPart(url, origin, {host_.KioskDirectory(), host_.ModuleDirectory()}, operator_sites_);
+  if (!part.empty() && partners_.DispatchCommandLink(part)) cancel = true;
 }
 
 void CPaneliaView::OnNavigateComplete2(const std::string& url) {
@@ -219,7 +225,7 @@ void CPaneliaView::OnTitleChange(const std::string& title) {
 
 void CPaneliaView::OnNewWindow3(const std::string& url, bool& cancel) {
   cancel = true;
-  browser_.Navigate(url);
+  browser_.NavigateForPage(url);
 }
 
 void CPaneliaView::OnNewWindow2(bool& cancel) {

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "browse/command_links.h"
 #include "browse/page_lists.h"
 #include "browse/ports.h"
 #include "common/registry.h"
@@ -64,7 +65,9 @@ class CPaneliaView {
   void OnScrollPosition(int x, int y);
 
   // Browser events.
-  void OnBeforeNavigate2(const std::string& url, bool& cancel);
+  // `origin` says how the navigation came about: command links run only for a visitor's touch on an
+  // operator's page (or the kiosk's own loads).
+  void OnBeforeNavigate2(const std::string& url, bool& cancel, const NavigationOrigin& origin = {});
   void OnNavigateComplete2(const std::string& url);
   void OnDocumentComplete(const std::string& url);
   void OnTitleChange(const std::string& title);
@@ -113,6 +116,7 @@ class CPaneliaView {
 
   int32_t is_panelia_home_ = 0;
   std::string home_address_;
+  std::vector<std::string> operator_sites_;
   int32_t is_auto_home_ = 0;
   int32_t wait_time_ = 0;
   int32_t is_music_ = 0;

@@ -47,6 +47,7 @@ inline constexpr SettingInfo WaitTime      {Section::Advance,   "WaitTime",     
 inline constexpr SettingInfo IsAutoHome    {Section::Advance,   "IsAutoHome",    ValueType::Dword, 0, false, "return to the home page after WaitTime"};
 inline constexpr SettingInfo IsScrollBar   {Section::Advance,   "IsScrollBar",   ValueType::Dword, 0, false, "not 0: pages are shown without scroll bars"};
 inline constexpr SettingInfo IsFormTarget  {Section::Advance,   "IsFormTarget",  ValueType::Dword, 0, false, "not 0: every form of a loaded page submits into the same window"};
+inline constexpr SettingInfo CommandSites  {Section::General,   "CommandSites",  ValueType::Sz,    0, true,  "addresses (separated by \";\") whose pages may carry command links besides the kiosk and program folders; empty: the home page's site"};
 inline constexpr SettingInfo IsClearSession{Section::Advance,   "IsClearSession",ValueType::Dword, 1, true,  "not 0: the idle return and the first loop step after a visitor remove the visitor's cookies, storage, history and dialogs"};
 inline constexpr SettingInfo IsNavigator   {Section::Navigator, "IsNavigator",   ValueType::Dword, 0, false, "not 0: the bottom bar is never shown or hidden by page"};
 inline constexpr SettingInfo BoardType     {Section::Navigator, "BoardType",     ValueType::Dword, 0, false, "0: the keyboard program is Glyphdeck; not 0: Tallypane"};
@@ -68,9 +69,9 @@ inline constexpr SettingInfo MusicPath     {Section::Music,     "MusicPath",    
 // clang-format on
 }  // namespace setting
 
-inline constexpr std::array<const SettingInfo*, 33> kAllSettings = {
+inline constexpr std::array<const SettingInfo*, 34> kAllSettings = {
     &setting::Initiated,    &setting::AppPath,      &setting::DefFontSize,  &setting::SoftHomeUrl,
-    &setting::IsPaneliaHome, &setting::Password,    &setting::IsAutoShut,   &setting::IsCloseWeekend,
+    &setting::IsPaneliaHome, &setting::Password, &setting::CommandSites,    &setting::IsAutoShut,   &setting::IsCloseWeekend,
     &setting::PowerOffTime, &setting::IsAlwaysTop,  &setting::IsScriptDebug, &setting::WaitTime,
     &setting::IsAutoHome,   &setting::IsScrollBar,  &setting::IsFormTarget, &setting::IsNavigator,
     &setting::BoardType,    &setting::BoardMode,    &setting::KeyboardXPos, &setting::KeyboardYPos,

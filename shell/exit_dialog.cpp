@@ -61,16 +61,26 @@ void CExitPasswordDlg::End(int result) {
   port_.EndDialog(result);
 }
 
-void RequestExit(ExitDialogs& dialogs, bool with_password, std::function<void()> close_suite) {
-  if (with_password) {
-    dialogs.RunExitPasswordDialog([close = std::move(close_suite)](int result) {
-      if (result == CExitPasswordDlg::kOk) close();
+void RequestExit(ExitDialogs& dialogs, bool with_password, bool full_screen, std::string_view what,
+                 std::function<void()> close_suite, const std::function<void(const std::string&)>& log) {
+  auto leave = [close = std::move(close_suite), log, what = std::string(what)](const std::string& cause) {
+    if (log) log("leaving the kiosk: " + cause + " (" + what + ")");
+    close();
+  };
+  auto ask = [&dialogs, leave](const std::string& cause) {
+    dialogs.AskToQuit([leave, cause](bool yes) {
+      if (yes) leave(cause);
     });
-  } else {
-    dialogs.AskToQuit([close = std::move(close_suite)](bool yes) {
-      if (yes) close();
-    });
+  };
+  if (!with_password && !full_screen) {
+    ask("the quit question was answered yes");
+    return;
   }
+  dialogs.RunExitPasswordDialog([with_password, leave, ask](int result) {
+    if (result != CExitPasswordDlg::kOk) return;
+    if (with_password) leave("the exit password was given");
+    else ask("the exit password was given and the quit question answered yes");
+  });
 }
 
 }  // namespace panelia

@@ -70,8 +70,11 @@ class ExitDialogs {
   virtual void AskToQuit(std::function<void(bool)> done) = 0;  // "您真的要退出Panelia触摸屏浏览器吗？", Yes
 };
 
-// `with_password` true asks for the password, false the yes/no question; `close_suite` runs only
-// when the answer lets the visitor leave.
-void RequestExit(ExitDialogs& dialogs, bool with_password, std::function<void()> close_suite);
+// `with_password` true asks for the password, false the yes/no question, which while the kiosk is
+// `full_screen` comes only after the password too (a visitor must never end the kiosk with a Yes).
+// `close_suite` runs only when the answers let the visitor leave; `log` then gets what caused the
+// exit, naming `what` asked for it.
+void RequestExit(ExitDialogs& dialogs, bool with_password, bool full_screen, std::string_view what,
+                 std::function<void()> close_suite, const std::function<void(const std::string&)>& log);
 
 }  // namespace panelia

@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 
 #include "browse/bottom_view.h"
 #include "browse/ports.h"
@@ -16,8 +17,11 @@ namespace panelia {
 class CKioskPartners final : public ViewPartners, public BarActions {
  public:
   // `print` prints the page of the active view.
-  CKioskPartners(CCompanions& companions, ExitDialogs& exit_dialogs, std::function<void()> print)
-      : companions_(companions), exit_dialogs_(exit_dialogs), print_(std::move(print)) {}
+  // `full_screen` says whether the kiosk is full screen now; `log` writes to the kiosk's log.
+  CKioskPartners(CCompanions& companions, ExitDialogs& exit_dialogs, std::function<void()> print,
+                 std::function<bool()> full_screen, std::function<void(const std::string&)> log)
+      : companions_(companions), exit_dialogs_(exit_dialogs), print_(std::move(print)),
+        full_screen_(std::move(full_screen)), log_(std::move(log)) {}
   // The bar exists after the main view, which needs these partners first.
   void SetBar(CBottomView* bar) { bar_ = bar; }
 
@@ -29,23 +33,30 @@ class CKioskPartners final : public ViewPartners, public BarActions {
   void RequestMusicOff() override { companions_.RequestMusicOff(); }
   void CloseCompanions() override { companions_.CloseCompanions(); }
   // The page's context menu leaves with the password, as the bar's exit button does.
-  void RequestExit() override { RequestExit(true); }
+  void RequestExit() override { Leave(true, "the page menu's exit"); }
   void MarkBarRedirect() override {
     if (bar_) bar_->SetRedirectMark();
   }
 
   // BarActions
   void RequestExit(bool with_password) override {
-    panelia::RequestExit(exit_dialogs_, with_password, [this] { companions_.CloseSuite(); });
+    Leave(with_password, with_password ? "an exit link" : "a quit link");
   }
   void PrintMainPage() override { print_(); }
   // The bar is a child of the frame here: no page script can move it, so nothing needs putting back.
   void PlaceBar(int /*left*/, int /*top*/) override {}
 
  private:
+  void Leave(bool with_password, std::string_view what) {
+    panelia::RequestExit(exit_dialogs_, with_password, full_screen_ && full_screen_(), what,
+                         [this] { companions_.CloseSuite(); }, log_);
+  }
+
   CCompanions& companions_;
   ExitDialogs& exit_dialogs_;
   std::function<void()> print_;
+  std::function<bool()> full_screen_;
+  std::function<void(const std::string&)> log_;
   CBottomView* bar_ = nullptr;
 };
 

@@ -70,6 +70,13 @@ void CMainFrame::ToggleFullScreen() {
   if (SettingsReader(store_).Flag(setting::IsAlwaysTop)) port_.SetTopMost();
 }
 
+void CMainFrame::OnNewVisitor() {
+  if (!full_screen_) ToggleFullScreen();
+  services_.ClearSelections();
+  services_.CloseKeyboard();
+  if (auto first = LayoutAtPosition(services_.CurrentKeyboardLayouts(), 0)) services_.ActivateKeyboardLayout(*first);
+}
+
 void CMainFrame::LayoutPanes() {
   if (!splitter_created_) return;
   int height = port_.ClientHeight();
@@ -213,8 +220,8 @@ bool CMainFrame::OnCommand(int id) {
 bool CMainFrame::RunCommand(int id) {
   switch (id) {
     case command::kNewWindow:
-      if (!services_.StartNewCopy())
-        port_.MessageBox("新建 Panelia 浏览器窗口错误", std::string(kErrorCaption), MessageIcon::Error);
+      // Inside the kiosk: a second Panelia would be a window nobody supervises.
+      if (view_) view_->NavigateHome();
       return true;
     case command::kOpen:
       services_.RunOpenDialog([this](std::optional<std::string> address) {

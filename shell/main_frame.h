@@ -50,7 +50,6 @@ class FramePort : public SplitterPort {
 class FrameServices {
  public:
   virtual ~FrameServices() = default;
-  virtual bool StartNewCopy() = 0;                                // false when the start failed
   virtual void StartProgram(const std::string& path) = 0;         // result not examined
   virtual void OpenWithDefaultHandler(const std::string& path) = 0;  // result not examined
   // The address, on OK; nullopt on Cancel. Answered later, through `done`.
@@ -75,6 +74,10 @@ class FrameServices {
   // The exit password dialog, as the bar's exit button shows it: `granted` gets true for the right
   // password, false for Cancel or the dialog's time-out.
   virtual void AskExitPassword(std::function<void(bool)> granted) = 0;
+  // What a visitor leaves outside the page: the clipboard and the selection, and the on-screen
+  // keyboard with its state.
+  virtual void ClearSelections() = 0;
+  virtual void CloseKeyboard() = 0;
 };
 
 class CMainFrame {
@@ -94,6 +97,9 @@ class CMainFrame {
   void OnTimer(int id);
 
   void ToggleFullScreen();
+  // A new visitor: the kiosk full screen again (an operator may have left it windowed), the
+  // clipboard and selection empty, the keyboard closed and the input back to the first language.
+  void OnNewVisitor();
   void LayoutPanes();
   void ShowBottomBar(bool show);
   void SendMailTo(const std::string& address);

@@ -60,7 +60,10 @@ struct Kiosk {
         exit_dialogs(
             store, [this] { return window.Window(); }, [this] { companions.CloseKeyboard(); },
             [this] { companions.ToggleKeyboard(); }, Picture(dir, 143)),
-        partners(companions, exit_dialogs, [this] { views.ExecBrowserCommand(6, window.Window()); }),
+        partners(
+            companions, exit_dialogs, [this] { views.ExecBrowserCommand(6, window.Window()); },
+            [this] { return frame.IsFullScreen(); },
+            [](const std::string& line) { std::fprintf(stderr, "panelia: %s\n", line.c_str()); }),
         services(store, dir,
                  {[this] { return window.Window(); },
                   [this](int id) { views.ExecBrowserCommand(id, window.Window()); },
@@ -76,7 +79,8 @@ struct Kiosk {
                     exit_dialogs.RunExitPasswordDialog([granted = std::move(granted)](int result) {
                       granted(result == CExitPasswordDlg::kOk);
                     });
-                  }}),
+                  },
+                  [this] { companions.CloseKeyboard(); }}),
         frame(store, window, services, dir),
         views(std::move(options), {[this](GdkEvent* event) {
                                      PopupCommandMenu(views.MainWidget(), event, ContextMenu(),
@@ -95,7 +99,8 @@ struct Kiosk {
                      // lives beside the programs (the kiosk directory holds only the lists).
                      view.Navigate("file://" + dir + std::string(kHelpPage));
                    },
-                   [this] { views.ShowPageProperties(window.Window()); }}),
+                   [this] { views.ShowPageProperties(window.Window()); },
+                   [this] { frame.OnNewVisitor(); }}),
         view_timers([this](int id) { view.OnTimer(id); }),
         list_source([this](const std::string& text) {
           window.MessageBox(text, std::string(kErrorCaption), MessageIcon::Error, {});
@@ -106,10 +111,16 @@ struct Kiosk {
         bar(views.BarControl(), view, partners),
         receiver(GdkXDisplay(), {kOpenUrlMessage, kInputMethodMessage},
                  [this](const x11::IncomingMessage& m) { return frame.OnSuiteMessage(m.name, m.wparam, m.lparam); },
-                 [this] { services.CloseFrame(); }),
+                 [this] {
+                   std::fprintf(stderr, "panelia: closing: asked by another program of the suite\n");
+                   services.CloseFrame();
+                 }),
         filter(GTK_WIDGET(window.Window()), receiver),
         store_(store), dir_(dir) {
-    window.OnCloseRequest([this] { services.CloseFrame(); });
+    window.OnCloseRequest([this] {
+      std::fprintf(stderr, "panelia: closing: a close request for the kiosk window\n");
+      services.CloseFrame();
+    });
     views.SetDialogParent([this] { return window.Window(); });
     window.SetFrame(&frame);
     window.SetPageView(views.MainWidget());

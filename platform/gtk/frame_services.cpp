@@ -14,8 +14,13 @@
 
 namespace panelia {
 
-bool GtkFrameServices::StartNewCopy() {
-  return launcher_.Start(module_directory_ + std::string(kPaneliaProgram), ShowCommand::Normal);
+void GtkFrameServices::ClearSelections() {
+  // Owned by the kiosk with nothing in it: whichever program held the text, a middle click or a
+  // paste now finds none.
+  for (GdkAtom selection : {GDK_SELECTION_CLIPBOARD, GDK_SELECTION_PRIMARY}) {
+    GtkClipboard* clipboard = gtk_clipboard_get(selection);
+    gtk_clipboard_set_text(clipboard, "", 0);
+  }
 }
 
 void GtkFrameServices::StartProgram(const std::string& path) { launcher_.Start(path, ShowCommand::Normal); }

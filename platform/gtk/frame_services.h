@@ -21,6 +21,7 @@ struct FrameServiceHooks {
   std::function<KeyboardLayoutList()> keyboard_layouts;
   std::function<void(const KeyboardLayout&)> activate_layout;
   std::function<void(std::function<void(bool)>)> ask_exit_password;
+  std::function<void()> close_keyboard;
 };
 
 class GtkFrameServices final : public FrameServices {
@@ -31,7 +32,6 @@ class GtkFrameServices final : public FrameServices {
   // Questions still out on the bus are never answered: whoever asked is gone too.
   ~GtkFrameServices() override { g_cancellable_cancel(pending_.get()); }
 
-  bool StartNewCopy() override;
   void StartProgram(const std::string& path) override;
   void OpenWithDefaultHandler(const std::string& path) override;
   void RunOpenDialog(std::function<void(std::optional<std::string>)> done) override;
@@ -48,6 +48,8 @@ class GtkFrameServices final : public FrameServices {
   KeyboardLayoutList CurrentKeyboardLayouts() override { return hooks_.keyboard_layouts(); }
   void ActivateKeyboardLayout(const KeyboardLayout& layout) override { hooks_.activate_layout(layout); }
   void AskExitPassword(std::function<void(bool)> granted) override { hooks_.ask_exit_password(std::move(granted)); }
+  void ClearSelections() override;
+  void CloseKeyboard() override { hooks_.close_keyboard(); }
 
   // The machine is asked to power off only once Panelia's windows are gone.
   bool PowerOffRequested() const { return power_off_requested_; }

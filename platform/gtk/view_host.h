@@ -10,6 +10,7 @@
 
 #include "browse/ports.h"
 #include "platform/gtk/gdk_x11.h"
+#include "platform/gtk/gobject_ptr.h"
 #include "platform/x11/screen_power.h"
 #include "shell/main_frame.h"
 
@@ -20,6 +21,7 @@ struct ViewHostHooks {
   std::function<void()> show_about;
   std::function<void()> open_help;
   std::function<void()> show_properties;
+  std::function<void()> new_visitor;
 };
 
 class GtkViewHost final : public ViewHost {
@@ -39,6 +41,14 @@ class GtkViewHost final : public ViewHost {
   void OpenHelp() override { hooks_.open_help(); }
   void ShowPageProperties() override { hooks_.show_properties(); }
   std::string ModuleDirectory() const override { return module_directory_; }
+  std::string KioskDirectory() const override {
+    GCharPtr dir(g_get_current_dir());
+    std::string path = dir ? dir.get() : "";
+    return path.empty() || path.back() == '/' ? path : path + "/";
+  }
+  void OnNewVisitor() override {
+    if (hooks_.new_visitor) hooks_.new_visitor();
+  }
   std::pair<int, int> CursorPosition() override {
     int x = 0, y = 0;
     GdkDisplay* display = gdk_display_get_default();

@@ -23,8 +23,8 @@ constexpr std::string_view kNoPrinterText = "这台机器没有安装打印机�
 class WebKitKioskViews::MainEvents final : public BrowserEvents {
  public:
   explicit MainEvents(WebKitKioskViews& owner) : o_(owner) {}
-  void OnBeforeNavigate(const std::string& url, bool& cancel) override {
-    if (o_.view_ && !o_.recovering_) o_.view_->OnBeforeNavigate2(url, cancel);
+  void OnBeforeNavigate(const std::string& url, bool& cancel, const NavigationOrigin& origin) override {
+    if (o_.view_ && !o_.recovering_) o_.view_->OnBeforeNavigate2(url, cancel, origin);
   }
   void OnNavigateComplete(const std::string& url) override {
     if (o_.view_ && !o_.recovering_) o_.view_->OnNavigateComplete2(url);
@@ -78,7 +78,8 @@ class WebKitKioskViews::MainEvents final : public BrowserEvents {
 class WebKitKioskViews::BarEvents final : public BrowserEvents {
  public:
   explicit BarEvents(WebKitKioskViews& owner) : o_(owner) {}
-  void OnBeforeNavigate(const std::string& url, bool& cancel) override {
+  // Every link of the bar's own page is a button.
+  void OnBeforeNavigate(const std::string& url, bool& cancel, const NavigationOrigin&) override {
     if (o_.bar_logic_) o_.bar_logic_->OnBeforeNavigate2(url, cancel);
   }
   void OnNavigateComplete(const std::string& url) override {

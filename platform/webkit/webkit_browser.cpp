@@ -70,6 +70,11 @@ std::string CloseScript(const std::string& token) {
          " window.close = function() { try { post('close:" + token + "'); } catch (e) {} }; })();";
 }
 
+uint64_t NowMs() {
+  return static_cast<uint64_t>(
+      std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch()).count());
+}
+
 std::string NewToken() {
   GCharPtr token(g_uuid_string_random());
   return token.get();
@@ -176,7 +181,22 @@ void WebKitBrowser::UseView(WebKitWebView* view) {
   view_signals_.emplace_back(view, "load-failed", G_CALLBACK(OnLoadFailed), this);
   view_signals_.emplace_back(view, "print", G_CALLBACK(+[](WebKitWebView* v, WebKitPrintOperation*, gpointer b) -> gboolean {
                                auto* self = static_cast<WebKitBrowser*>(b);
+                               // A page printing in a loop would bury the kiosk under boxes.
+                               if (!self->print_gate_.MayShow(NowMs())) {
+                                 if (self->print_gate_.Stopped() && !std::exchange(self->print_refusal_said_, true))
+                                   std::fprintf(stderr, "panelia: a page keeps asking to print; refused until the next visitor\n");
+                                 return TRUE;
+                               }
                                if (self->options_.print) self->options_.print(v);
+                               return TRUE;
+                             }),
+                             this);
+  // A locked pointer would leave the bar without a pointer to touch it with until the idle return.
+  view_signals_.emplace_back(view, "permission-request", G_CALLBACK(+[](WebKitWebView*, WebKitPermissionRequest* request,
+                                                                       gpointer) -> gboolean {
+                               if (!WEBKIT_IS_POINTER_LOCK_PERMISSION_REQUEST(request)) return FALSE;
+                               std::fprintf(stderr, "panelia: a page asked to lock the pointer; refused\n");
+                               webkit_permission_request_deny(request);
                                return TRUE;
                              }),
                              this);
@@ -281,8 +301,7 @@ void WebKitBrowser::Heartbeat() {
 gboolean WebKitBrowser::OnScriptDialog(WebKitWebView* view, WebKitScriptDialog* dialog, gpointer p) {
   auto* self = static_cast<WebKitBrowser*>(p);
   WebKitScriptDialogType type = webkit_script_dialog_get_dialog_type(dialog);
-  auto now = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch());
-  if (!self->dialog_gate_.MayShow(static_cast<uint64_t>(now.count()))) {
+  if (!self->dialog_gate_.MayShow(NowMs())) {
     // Answered at once, unseen: no to a question, yes to leaving the page.
     if (type == WEBKIT_SCRIPT_DIALOG_CONFIRM) webkit_script_dialog_confirm_set_confirmed(dialog, FALSE);
     if (type == WEBKIT_SCRIPT_DIALOG_BEFORE_UNLOAD_CONFIRM) webkit_script_dialog_confirm_set_confirmed(dialog, TRUE);
@@ -323,7 +342,8 @@ gboolean WebKitBrowser::OnScriptDialog(WebKitWebView* view, WebKitScriptDialog* 
   return TRUE;
 }
 
-gboolean WebKitBrowser::OnLoadFailed(WebKitWebView* view, WebKitLoadEvent, gchar* failing_uri, GError* error, gpointer) {
+gboolean WebKitBrowser::OnLoadFailed(WebKitWebView* view, WebKitLoadEvent, gchar* failing_uri, GError* error,
+                                     gpointer self) {
   // Loads the kiosk stopped itself (a refused address, a cancelled download, Stop) show nothing.
   if (g_error_matches(error, WEBKIT_NETWORK_ERROR, WEBKIT_NETWORK_ERROR_CANCELLED) ||
       g_error_matches(error, WEBKIT_POLICY_ERROR, WEBKIT_POLICY_ERROR_FRAME_LOAD_INTERRUPTED_BY_POLICY_CHANGE) ||
@@ -332,7 +352,8 @@ gboolean WebKitBrowser::OnLoadFailed(WebKitWebView* view, WebKitLoadEvent, gchar
   std::fprintf(stderr, "panelia: %s could not be shown: %s\n", failing_uri ? failing_uri : "(no address)",
                error ? error->message : "unknown reason");
   // The engine's own error page would show local paths and its wording: a neutral page with a way
-  // home instead (a command link the main view recognises).
+  // home instead (a command link the main view recognises on this page of its own).
+  static_cast<WebKitBrowser*>(self)->error_page_next_ = true;
   webkit_web_view_load_alternate_html(
       view,
       "<!DOCTYPE html><html><head><meta charset='utf-8'><title>无法打开此页</title></head>"
@@ -351,6 +372,9 @@ void WebKitBrowser::StartAfresh() {
   // network session remembers: a fresh view takes the old one's place in its container, with the
   // same scripts and settings (text size, encoding) but a session of its own.
   DropStandIn();
+  popup_gate_.Reset();
+  print_gate_.Reset();
+  popup_refusal_said_ = print_refusal_said_ = false;
   GObjectPtr<WebKitWebView> old = view_;
   GtkWidget* parent = gtk_widget_get_parent(GTK_WIDGET(old.get()));
   UseView(MakeEphemeralView(webkit_web_view_get_settings(old.get())));
@@ -404,6 +428,11 @@ void WebKitBrowser::Navigate(const std::string& url) {
   webkit_web_view_load_uri(view_.get(), address.c_str());
 }
 
+void WebKitBrowser::NavigateForPage(const std::string& url) {
+  own_load_ = false;
+  webkit_web_view_load_uri(view_.get(), NormalizeAddress(url).c_str());
+}
+
 void WebKitBrowser::GoHome() {
   std::string home = options_.browser_home ? options_.browser_home() : std::string();
   Navigate(home.empty() ? "about:blank" : home);
@@ -438,11 +467,19 @@ gboolean WebKitBrowser::OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* dec
   // links and scripts are not.
   if (std::exchange(self->quiet_load_, false)) return FALSE;
   bool own_load = std::exchange(self->own_load_, false);
+  const bool kiosk_load = own_load;
   // Back, Forward and Reload go where the view has been already.
   WebKitNavigationType kind = webkit_navigation_action_get_navigation_type(action);
   own_load = own_load || kind == WEBKIT_NAVIGATION_TYPE_BACK_FORWARD || kind == WEBKIT_NAVIGATION_TYPE_RELOAD;
   bool cancel = !self->MayOpen(uri ? uri : "", own_load);
-  self->events_.OnBeforeNavigate(uri ? uri : "", cancel);
+  NavigationOrigin origin;
+  // Only a link a visitor touched: a form sent, a script, a redirect or a pop-up are the page's doing.
+  origin.touched_link =
+      kind == WEBKIT_NAVIGATION_TYPE_LINK_CLICKED && webkit_navigation_action_is_user_gesture(action);
+  origin.from_page = self->Uri();
+  // The kiosk's own loads, not Back, Forward or Reload: those may lead to any page a visitor saw.
+  origin.kiosk_page = kiosk_load || (origin.touched_link && self->on_error_page_);
+  self->events_.OnBeforeNavigate(uri ? uri : "", cancel, origin);
   if (!cancel) return FALSE;
   webkit_policy_decision_ignore(decision);
   return TRUE;
@@ -451,6 +488,7 @@ gboolean WebKitBrowser::OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* dec
 void WebKitBrowser::OnLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer data) {
   auto* self = static_cast<WebKitBrowser*>(data);
   if (event == WEBKIT_LOAD_COMMITTED) {
+    self->on_error_page_ = std::exchange(self->error_page_next_, false);
     self->dialog_gate_.OnNewPage();
     self->events_.OnNavigateComplete(self->Uri());
   }
@@ -468,6 +506,12 @@ GtkWidget* WebKitBrowser::OnCreate(WebKitWebView* view, WebKitNavigationAction* 
   const char* raw = webkit_uri_request_get_uri(webkit_navigation_action_get_request(action));
   std::string uri = raw ? raw : "";
   bool cancel = false;
+  // A visitor's touch always opens its pop-up; a script's own are limited like its dialogs.
+  if (!webkit_navigation_action_is_user_gesture(action) && !self->popup_gate_.MayShow(NowMs())) {
+    if (!std::exchange(self->popup_refusal_said_, true))
+      std::fprintf(stderr, "panelia: a page keeps opening windows by itself; refused until the next visitor\n");
+    return nullptr;
+  }
   if (!uri.empty() && uri != "about:blank") {
     if (!self->MayOpen(uri, false)) return nullptr;
     self->events_.OnNewWindowKnown(uri, cancel);

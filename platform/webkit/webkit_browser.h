@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "browse/command_links.h"
 #include "browse/ports.h"
 #include "browse/script_dialogs.h"
 #include "platform/gtk/gobject_ptr.h"
@@ -23,7 +24,7 @@ namespace panelia {
 class BrowserEvents {
  public:
   virtual ~BrowserEvents() = default;
-  virtual void OnBeforeNavigate(const std::string& url, bool& cancel) = 0;
+  virtual void OnBeforeNavigate(const std::string& url, bool& cancel, const NavigationOrigin& origin) = 0;
   virtual void OnNavigateComplete(const std::string& url) = 0;
   virtual void OnDocumentComplete(const std::string& url) = 0;
   virtual void OnTitleChange(const std::string& title) = 0;
@@ -78,6 +79,7 @@ class WebKitBrowser final : public BrowserControl {
   std::string Title() const;
 
   void Navigate(const std::string& url) override;
+  void NavigateForPage(const std::string& url) override;
   void GoHome() override;
   void GoBack() override;
   void GoForward() override;
@@ -129,7 +131,15 @@ class WebKitBrowser final : public BrowserControl {
   guint heartbeat_ = 0;
   bool own_load_ = false;  // the next navigation is one the kiosk asked for
   bool quiet_load_ = false;  // the next navigation is the kiosk's own out-of-service page
+  bool error_page_next_ = false;  // the next committed load is the kiosk's "cannot be shown" page
+  bool on_error_page_ = false;
   ScriptDialogGate dialog_gate_;
+  // Pop-ups a script opens without a visitor's touch, and a page's own print requests: a few a
+  // minute, whatever page asks (a page that reloads itself through them must not start afresh).
+  RequestGate popup_gate_{RequestGate::kPopUps};
+  RequestGate print_gate_{RequestGate::kPrints};
+  bool popup_refusal_said_ = false;
+  bool print_refusal_said_ = false;
   std::optional<std::chrono::steady_clock::time_point> heartbeat_sent_;  // an unanswered one
   GObjectPtr<GCancellable> heartbeat_cancel_ = GObjectPtr<GCancellable>::Adopt(g_cancellable_new());
 };

@@ -339,27 +339,40 @@ class RecordingExit : public ExitDialogs {
   Calls calls;
 };
 
-TEST(RequestExitTest, BothPathsCloseTheSuiteOnlyWhenConfirmedAndOnlyOnceAnswered) {
+// The quit question alone never ends a full-screen kiosk: a visitor would answer Yes. Each exit
+// names its cause in the log; nothing closes before the last answer.
+TEST(RequestExitTest, EveryPathClosesOnlyOnceAnsweredAndSaysWhy) {
   RecordingExit e;
   auto close = [&] { e.calls.push_back("close-suite"); };
+  std::vector<std::string> logged;
+  auto log = [&](const std::string& line) { logged.push_back(line); };
+  constexpr int kNo = -1;  // a dialog that is never asked
   struct Case {
-    bool with_password;
-    int dialog_result;
-    bool yes;
-    bool closes;
+    bool with_password, full_screen;
+    int password;  // the dialog's result
+    int yes;       // the question's answer
+    Calls calls;
+    std::string cause;
   } cases[] = {
-      {true, CExitPasswordDlg::kCancel, false, false},
-      {true, CExitPasswordDlg::kOk, false, true},
-      {false, 0, false, false},
-      {false, 0, true, true},
+      {true, true, CExitPasswordDlg::kCancel, kNo, {"password"}, ""},
+      {true, false, CExitPasswordDlg::kOk, kNo, {"password", "close-suite"}, "the exit password was given"},
+      {false, false, kNo, 0, {"question"}, ""},
+      {false, false, kNo, 1, {"question", "close-suite"}, "the quit question was answered yes"},
+      {false, true, CExitPasswordDlg::kCancel, kNo, {"password"}, ""},
+      {false, true, CExitPasswordDlg::kOk, 0, {"password", "question"}, ""},
+      {false, true, CExitPasswordDlg::kOk, 1, {"password", "question", "close-suite"},
+       "the exit password was given and the quit question answered yes"},
   };
   for (const auto& c : cases) {
     e.calls.clear();
-    RequestExit(e, c.with_password, close);
-    EXPECT_EQ(e.calls, (Calls{c.with_password ? "password" : "question"})) << "nothing closes before the answer";
-    if (c.with_password) e.pending_password(c.dialog_result);
-    else e.pending_question(c.yes);
-    EXPECT_EQ(e.calls.size(), c.closes ? 2u : 1u);
+    logged.clear();
+    RequestExit(e, c.with_password, c.full_screen, "a quit link", close, log);
+    EXPECT_EQ(e.calls.size(), 1u) << "nothing closes before the answer";
+    if (c.password != kNo) e.pending_password(c.password);
+    if (c.yes != kNo) e.pending_question(c.yes == 1);
+    EXPECT_EQ(e.calls, c.calls) << c.with_password << c.full_screen;
+    if (c.cause.empty()) EXPECT_TRUE(logged.empty());
+    else EXPECT_EQ(logged, (std::vector<std::string>{"leaving the kiosk: " + c.cause + " (a quit link)"}));
   }
 }
 

@@ -175,6 +175,8 @@ class RecordingHost : public ViewHost {
   void OpenHelp() override { log_.Add("help"); }
   void ShowPageProperties() override { log_.Add("properties"); }
   std::string ModuleDirectory() const override { return module_directory; }
+  std::string KioskDirectory() const override { return "/srv/kiosk/"; }
+  void OnNewVisitor() override { log_.Add("new-visitor"); }
   std::pair<int, int> CursorPosition() override { return cursor; }
   bool InputSinceLastAsked() override { return std::exchange(input, false); }
   bool navigator_fixed = false;

@@ -50,10 +50,6 @@ class RecordingFrame : public FramePort, public FrameServices {
     if (closed) closed();
   }
 
-  bool StartNewCopy() override {
-    log_.Add("new-copy");
-    return new_copy_ok;
-  }
   void StartProgram(const std::string& path) override { log_.Add("start " + path); }
   void OpenWithDefaultHandler(const std::string& path) override { log_.Add("open " + path); }
   void RunOpenDialog(std::function<void(std::optional<std::string>)> done) override { done(open_result); }
@@ -82,9 +78,10 @@ class RecordingFrame : public FramePort, public FrameServices {
     pending_password = std::move(granted);
   }
   std::function<void(bool)> pending_password;
+  void ClearSelections() override { log_.Add("clear-selections"); }
+  void CloseKeyboard() override { log_.Add("close-keyboard"); }
 
   int client_height = 768;
-  bool new_copy_ok = true;
   std::optional<std::string> open_result;
   std::optional<std::string> mail_handler;
   LocalTime now;
@@ -215,17 +212,13 @@ TEST_F(FrameTest, CommandsReachTheirServices) {
       {command::kHelp, {"open /opt/panelia/help/PaneliaHelp.html"}},
       {command::kAbout, {"about"}},
       {command::kExit, {"close-frame"}},
-      {command::kNewWindow, {"new-copy"}},
+      {command::kNewWindow, {}},  // the (absent) view's home page: never a second, unsupervised program
   };
   for (const auto& c : cases) {
     log_.Clear();
     EXPECT_TRUE(Frame().OnCommand(c.id));
     EXPECT_EQ(log_.Calls(), c.calls) << c.id;
   }
-  port_.new_copy_ok = false;
-  log_.Clear();
-  Frame().OnCommand(command::kNewWindow);
-  EXPECT_EQ(log_.Calls(), (Calls{"new-copy", "box 新建 Panelia 浏览器窗口错误 | Panelia错误提示"}));
   EXPECT_FALSE(Frame().OnCommand(command::kMailPage));
   EXPECT_FALSE(Frame().IsCommandHandled(command::kOffline));
 }
@@ -239,7 +232,7 @@ TEST_F(FrameTest, FullScreenCommandsThatLeaveTheKioskAskForTheExitPasswordFirst)
       {command::kFullScreen, {"show-taskbar", "menu-on", "status-on", "caption-on", "restore-placement", "normal",
                               "rows 688+80"}},
       {command::kOpen, {}},  // the fake Open dialog answers Cancel
-      {command::kNewWindow, {"new-copy"}},
+      {command::kNewWindow, {}},
       {command::kSaveAs, {"exec 4"}},
       {command::kPrintPreview, {"exec 7"}},
       {command::kOptions, {"start /opt/panelia/panelia-config"}},
@@ -273,6 +266,31 @@ TEST_F(FrameTest, FullScreenCommandsThatLeaveTheKioskAskForTheExitPasswordFirst)
   log_.Clear();
   Frame().OnCommand(command::kSaveAs);
   EXPECT_EQ(log_.Calls(), Calls{"exec 4"});
+}
+
+// An operator who left full screen and walked away: the next visitor gets the kiosk, not a browser
+// with menus, and nothing of the last visitor outside the page.
+TEST_F(FrameTest, ANewVisitorGetsTheFullScreenKioskWithNothingLeftOver) {
+  port_.layouts = {{"us", "English"}, {"cn", "Chinese"}};
+  const struct {
+    bool windowed;
+    Calls calls;
+  } cases[] = {
+      {true, {"hide-taskbar", "status-off", "caption-off", "menu-off", "save-placement", "maximize", "rows 688+80",
+              "clear-selections", "close-keyboard", "layout us"}},
+      {false, {"clear-selections", "close-keyboard", "layout us"}},
+  };
+  for (const auto& c : cases) {
+    if (Frame().IsFullScreen() == c.windowed) Frame().ToggleFullScreen();
+    log_.Clear();
+    Frame().OnNewVisitor();
+    EXPECT_TRUE(Frame().IsFullScreen());
+    EXPECT_EQ(log_.Calls(), c.calls) << c.windowed;
+  }
+  port_.layouts.clear();
+  log_.Clear();
+  Frame().OnNewVisitor();
+  EXPECT_EQ(log_.Calls(), (Calls{"clear-selections", "close-keyboard"})) << "no layouts: nothing to switch";
 }
 
 TEST_F(FrameTest, MailGoesToTheDesktopHandler) {

@@ -265,11 +265,13 @@ TEST_F(IdleTest, NextVisitorStartsClean) {
     uint32_t loop, clear;
     Calls first, after_visitor;
   } cases[] = {
-      {"idle return wipes, then goes home", 0, 1, {"forget-visitor", "navigate file:///home.html"},
-       {"forget-visitor", "navigate file:///home.html"}},
-      {"idle return without IsClearSession", 0, 0, {"navigate file:///home.html"}, {"navigate file:///home.html"}},
-      {"loop: only the step after a visitor wipes", 1, 1, {"navigate file:///1"}, {"forget-visitor", "navigate file:///1"}},
-      {"loop without IsClearSession", 1, 0, {"navigate file:///1"}, {"navigate file:///1"}},
+      {"idle return wipes, then goes home", 0, 1, {"new-visitor", "forget-visitor", "navigate file:///home.html"},
+       {"new-visitor", "forget-visitor", "navigate file:///home.html"}},
+      {"idle return without IsClearSession", 0, 0, {"new-visitor", "navigate file:///home.html"},
+       {"new-visitor", "navigate file:///home.html"}},
+      {"loop: only the step after a visitor wipes", 1, 1, {"navigate file:///1"},
+       {"new-visitor", "forget-visitor", "navigate file:///1"}},
+      {"loop without IsClearSession", 1, 0, {"navigate file:///1"}, {"new-visitor", "navigate file:///1"}},
   };
   files_.files["Loop.dat"] = {"file:///1"};
   Set(Section::Advance, "IsAutoHome", RegValue::Dword(1));
@@ -298,7 +300,7 @@ TEST_F(IdleTest, NextVisitorStartsClean) {
   view_.reset();
   page_.hold = true;
   EXPECT_EQ(TicksUntilNavigation(13), 0);
-  EXPECT_EQ(log_.Calls(), (Calls{"forget-visitor"}));
+  EXPECT_EQ(log_.Calls(), (Calls{"new-visitor", "forget-visitor"}));
   log_.Clear();
   page_.pending();
   EXPECT_EQ(log_.Calls(), (Calls{"navigate file:///home.html"}));

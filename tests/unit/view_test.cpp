@@ -72,7 +72,7 @@ TEST_F(ViewTest, ReadsItsSettingsOnceInTheFixedOrder) {
                     music = SectionPath(Section::Music), address = SectionPath(Section::Address),
                     loop = SectionPath(Section::Loop);
   EXPECT_EQ(store_.reads, (Calls{root + "|DefFontSize", general + "|IsPaneliaHome", general + "|SoftHomeUrl",
-                                 advance + "|WaitTime", advance + "|IsAutoHome", navigator + "|BoardType",
+                                 general + "|CommandSites", advance + "|WaitTime", advance + "|IsAutoHome", navigator + "|BoardType",
                                  navigator + "|BoardMode", music + "|IsMusic", address + "|IsLimit",
                                  address + "|ForbitMethod", loop + "|IsLoop", loop + "|LoopMode",
                                  loop + "|IntervalTime", advance + "|IsClearSession"}));
@@ -103,6 +103,7 @@ TEST_F(ViewTest, HomeIsSoftHomeUrlOrTheBrowsersOwn) {
 TEST_F(ViewTest, NavigationCheckRunsEveryStepInOrder) {
   Set(Section::Address, "IsLimit", RegValue::Dword(1));
   files_.files["limit.dat"] = {"blocked"};
+  const NavigationOrigin kiosk{false, "", true};
   struct Case {
     const char* what;
     bool navigator_fixed;
@@ -120,16 +121,79 @@ TEST_F(ViewTest, NavigationCheckRunsEveryStepInOrder) {
        {"read limit.dat", "command about:paneliagohome"}},
       {"upper-case command link is only an address", true, {}, "about:PaneliaGoHome", false,
        {"read limit.dat", "command about:PaneliaGoHome"}},
+      {"only the path counts", true, {}, "file:///srv/kiosk/a.htm?q=paneliagohome#paneliagohome", false,
+       {"read limit.dat", "command file:///srv/kiosk/a.htm"}},
   };
   for (const auto& c : cases) {
     host_.navigator_fixed = c.navigator_fixed;
     files_.files["Show.dat"] = c.show_list;
     log_.Clear();
     bool cancel = false;
-    View().OnBeforeNavigate2(c.url, cancel);
+    View().OnBeforeNavigate2(c.url, cancel, kiosk);
     EXPECT_EQ(cancel, c.cancel) << c.what;
     EXPECT_EQ(log_.Calls(), c.calls) << c.what;
   }
+}
+
+// A keyword typed into a search form, or on any web site, must not end or steer the kiosk: command
+// links run only for a visitor's touch on an operator's page (the kiosk or program folder, or the
+// operator's sites, by default the home page's), and only as the address's path says.
+TEST_F(ViewTest, CommandLinksRunOnlyWhereTheOperatorPutThem) {
+  host_.navigator_fixed = true;
+  struct Case {
+    const char* what;
+    const char* sites;  // the CommandSites setting
+    NavigationOrigin origin;
+    const char* url;
+    bool runs;
+  } cases[] = {
+      {"touched on a kiosk page", "", {true, "file:///srv/kiosk/index.html"}, "file:///srv/kiosk/paneliagohome", true},
+      {"touched on a program folder page", "", {true, "file:///opt/panelia/help/a.html"}, "file:///x/paneliagohome", true},
+      {"a form sent from a kiosk page", "", {false, "file:///srv/kiosk/index.html"}, "file:///srv/kiosk/paneliagohome", false},
+      {"a search form's query", "", {false, "https://search.example/"}, "https://search.example/?q=paneliagohome", false},
+      {"a web site's link", "", {true, "https://evil.example/"}, "https://evil.example/paneliagohome", false},
+      {"a link with the keyword in its query", "", {true, "file:///srv/kiosk/index.html"},
+       "file:///srv/kiosk/a.htm?paneliagohome", false},
+      {"a folder beside the kiosk's", "", {true, "file:///srv/kiosk2/index.html"}, "file:///srv/kiosk2/paneliagohome", false},
+      {"out of the kiosk folder by ..", "", {true, "file:///srv/kiosk/../x/a.html"}, "file:///x/paneliagohome", false},
+      {"escaped steps out of the kiosk folder", "", {true, "file:///srv/kiosk/%2e%2e/x/a.html"}, "file:///x/paneliagohome", false},
+      {"the operator's web server", "http://kiosk.example/pages", {true, "http://KIOSK.example/pages/menu.html"},
+       "http://kiosk.example/pages/paneliagohome", true},
+      {"a host that merely begins like it", "http://kiosk.example", {true, "http://kiosk.example.evil/"},
+       "http://kiosk.example.evil/paneliagohome", false},
+      {"an operator site set: the home folder is no longer one", "http://kiosk.example/", {true, "file:///srv/other/a.html"},
+       "file:///srv/other/paneliagohome", false},
+      {"the kiosk's own load", "", {false, "https://evil.example/", true}, "about:paneliagohome", true},
+  };
+  for (const auto& c : cases) {
+    Set(Section::General, "CommandSites", RegValue::Text(c.sites));
+    view_.reset();
+    log_.Clear();
+    bool cancel = false;
+    View().OnBeforeNavigate2(c.url, cancel, c.origin);
+    EXPECT_EQ(cancel, c.runs) << c.what;
+  }
+}
+
+TEST(CommandLinkRules, SitesOfAddressesAndTheOperatorsList) {
+  const struct {
+    const char* address;
+    const char* site;
+  } sites[] = {
+      {"http://Kiosk.Example:8080/a/b.html?x#y", "http://kiosk.example:8080/"},
+      {"https://kiosk.example", "https://kiosk.example/"},
+      {"file:///srv/kiosk/index.html", "file:///srv/kiosk/"},
+      {"/srv/kiosk/index.html", "file:///srv/kiosk/"},
+      {"kiosk.example/menu", "http://kiosk.example/"},
+      {"http://user@evil.example/", ""},
+      {"about:blank", ""},
+      {"", ""},
+  };
+  for (const auto& s : sites) EXPECT_EQ(SiteOf(s.address), s.site) << s.address;
+  EXPECT_EQ(OperatorSites(" http://a.example/ ;; https://b.example/x ; ", "file:///srv/kiosk/index.html"),
+            (std::vector<std::string>{"http://a.example/", "https://b.example/x"}));
+  EXPECT_EQ(OperatorSites("", "http://kiosk.example/index.html"), (std::vector<std::string>{"http://kiosk.example/"}));
+  EXPECT_EQ(OperatorSites("  ", "about:blank"), (std::vector<std::string>{}));
 }
 
 TEST_F(ViewTest, TitleCarriesTheProductSuffix) {
