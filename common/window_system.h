@@ -21,6 +21,9 @@ class WindowSystem {
   // came in time (a hung or vanished partner must never freeze the kiosk).
   virtual std::optional<int32_t> SendMessage(WindowHandle window, std::string_view message, int32_t wparam,
                                              int32_t lparam) = 0;
+  // The same message without waiting for the answer: false when it could not be sent. A stopped or
+  // hung partner gets it once it runs again, and nobody waits meanwhile.
+  virtual bool PostMessage(WindowHandle window, std::string_view message, int32_t wparam, int32_t lparam) = 0;
   // The close request a window manager sends; the receiver treats it as its own close.
   virtual void SendClose(WindowHandle window) = 0;
   virtual void SetTopMost(WindowHandle window) = 0;

@@ -3,10 +3,21 @@
 #include "common/names.h"
 #include "common/settings.h"
 
+#include <algorithm>
+
 namespace panelia {
 
 void CCompanions::StartBackgroundMusic(bool is_music) {
-  if (!is_music || windows_.FindWindowByClass(kSonavelleClass)) return;
+  music_on_ = is_music;
+  if (!is_music) return;
+  timers_.SetTimer(kPlayerWatchTimer, kPlayerWatchMs);
+  if (windows_.FindWindowByClass(kSonavelleClass)) return;
+  StartPlayer();
+}
+
+void CCompanions::StartPlayer() {
+  // A new player has been told nothing yet: the current page's wish goes to it once it is there.
+  music_requested_ = false;
   if (launcher_.Start(module_directory_ + std::string(kSonavelleProgram), ShowCommand::Minimized)) {
     waiting_for_player_ = true;
     player_polls_ = 0;
@@ -42,6 +53,10 @@ void CCompanions::OnTimer(int id) {
     OnPlayerPoll();
     return;
   }
+  if (id == kPlayerWatchTimer) {
+    OnPlayerWatch();
+    return;
+  }
   if (id != kKeyboardPollTimer || !waiting_for_keyboard_) return;
   // Each tick ends one 400 ms wait: ten looks, and an eleventh wait after the last of them.
   if (keyboard_polls_ == kKeyboardPolls) {
@@ -65,6 +80,24 @@ void CCompanions::OnPlayerPoll() {
   if (found && music_wanted_) RequestMusicOn();
 }
 
+void CCompanions::OnPlayerWatch() {
+  if (closing_ || !music_on_) {
+    timers_.KillTimer(kPlayerWatchTimer);
+    return;
+  }
+  if (waiting_for_player_) return;
+  if (windows_.FindWindowByClass(kSonavelleClass)) {
+    looks_without_player_ = 0;
+    if (++looks_with_player_ >= kLongestRestartWait) restart_wait_ = 1;
+    return;
+  }
+  looks_with_player_ = 0;
+  if (++looks_without_player_ < restart_wait_) return;
+  looks_without_player_ = 0;
+  restart_wait_ = std::min(restart_wait_ * 2, kLongestRestartWait);
+  StartPlayer();
+}
+
 void CCompanions::EndKeyboardWait() {
   timers_.KillTimer(kKeyboardPollTimer);
   waiting_for_keyboard_ = false;
@@ -85,8 +118,8 @@ void CCompanions::RequestMusicOn() {
   if (music_requested_) return;
   auto player = windows_.FindWindowByClass(kSonavelleClass);
   if (!player) return;
-  windows_.SendMessage(*player, kMusicPlayMessage, 0, 0);
-  music_requested_ = true;
+  // Posted: a stopped or hung player must not hold the kiosk; it plays once it runs again.
+  if (windows_.PostMessage(*player, kMusicPlayMessage, 0, 0)) music_requested_ = true;
 }
 
 void CCompanions::RequestMusicOff() {
@@ -94,8 +127,7 @@ void CCompanions::RequestMusicOff() {
   if (!music_requested_) return;
   auto player = windows_.FindWindowByClass(kSonavelleClass);
   if (!player) return;
-  windows_.SendMessage(*player, kMusicStopMessage, 0, 0);
-  music_requested_ = false;
+  if (windows_.PostMessage(*player, kMusicStopMessage, 0, 0)) music_requested_ = false;
 }
 
 void CCompanions::CloseIfFound(std::string_view window_class) {
@@ -103,6 +135,7 @@ void CCompanions::CloseIfFound(std::string_view window_class) {
 }
 
 void CCompanions::CloseSuite() {
+  closing_ = true;
   CloseIfFound(kGlyphdeckClass);
   CloseIfFound(kSonavelleClass);
   if (own_frame_) windows_.SendClose(*own_frame_);
@@ -110,6 +143,7 @@ void CCompanions::CloseSuite() {
 }
 
 void CCompanions::CloseCompanions() {
+  closing_ = true;
   CloseIfFound(kSonavelleClass);
   CloseIfFound(kGlyphdeckClass);
   if (auto options = windows_.FindWindowByTitle(kOptionsWindowTitle)) windows_.SendClose(*options);

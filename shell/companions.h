@@ -29,6 +29,12 @@ class CCompanions {
   static constexpr int kPlayerPollTimer = 2;
   static constexpr int kPlayerPollMs = 250;
   static constexpr int kPlayerPolls = 40;
+  // A player that is gone (killed, crashed) while music is on is started again: looked for every
+  // 2 s; one that keeps dying waits twice as many looks each time (at most a minute), and one that
+  // stays up a minute starts the count afresh.
+  static constexpr int kPlayerWatchTimer = 3;
+  static constexpr int kPlayerWatchMs = 2000;
+  static constexpr int kLongestRestartWait = 30;  // looks
 
   CCompanions(RegistryStore& store, WindowSystem& windows, ProgramLauncher& launcher, CompanionPort& port,
               TimerService& timers, std::string module_directory)
@@ -53,6 +59,8 @@ class CCompanions {
   void CloseCompanions();
 
  private:
+  void OnPlayerWatch();
+  void StartPlayer();
   std::string KeyboardProgram(int32_t board_type) const;
   void CloseIfFound(std::string_view window_class);
   void EndKeyboardWait();
@@ -72,6 +80,11 @@ class CCompanions {
   int player_polls_ = 0;
   bool music_failure_shown_ = false;
   bool waiting_for_keyboard_ = false;
+  bool music_on_ = false;  // IsMusic, as the view read it
+  bool closing_ = false;   // the suite is being closed: nothing is started again
+  int looks_without_player_ = 0;
+  int restart_wait_ = 1;  // looks
+  int looks_with_player_ = 0;
   std::optional<WindowHandle> own_frame_;
 };
 

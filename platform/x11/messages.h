@@ -44,7 +44,7 @@ class X11WindowSystem final : public WindowSystem {
   std::optional<WindowHandle> FindWindowByTitle(std::string_view title) override;
   std::optional<int32_t> SendMessage(WindowHandle window, std::string_view message, int32_t wparam,
                                      int32_t lparam) override;
-  bool PostMessage(WindowHandle window, std::string_view message, int32_t wparam, int32_t lparam);
+  bool PostMessage(WindowHandle window, std::string_view message, int32_t wparam, int32_t lparam) override;
   void SendClose(WindowHandle window) override;
   void SetTopMost(WindowHandle window) override;
 

@@ -37,6 +37,10 @@ class FakeWindows : public WindowSystem, public ProgramLauncher, public Companio
     if (hung) return std::nullopt;
     return 0;
   }
+  bool PostMessage(WindowHandle w, std::string_view m, int32_t wp, int32_t) override {
+    log_.Add("post " + std::to_string(w) + " " + std::string(m.substr(0, m.find('-'))) + " " + std::to_string(wp));
+    return true;
+  }
   void SendClose(WindowHandle w) override { log_.Add("close " + std::to_string(w)); }
   void SetTopMost(WindowHandle w) override { log_.Add("topmost " + std::to_string(w)); }
   bool Start(const std::string& path, ShowCommand show) override {
@@ -77,11 +81,11 @@ TEST_F(CompanionsTest, MusicRequestsAreLatchedAndAbsentPlayerKeepsTheFlag) {
   companions_.RequestMusicOn();
   fake_.windows[std::string(kSonavelleClass)] = 3;
   fake_.hung = true;
-  companions_.RequestMusicOn();  // a hung player: the request counts as sent
+  companions_.RequestMusicOn();  // a hung player: posted, nobody waits for it
   fake_.windows.clear();
   companions_.RequestMusicOff();  // player gone: the flag stays true
   EXPECT_TRUE(companions_.MusicRequested());
-  EXPECT_EQ(log_.Calls(), (Calls{"send 3 MUSIC 0", "send 3 MUSIC 0", "send 3 MUSIC 0"}));
+  EXPECT_EQ(log_.Calls(), (Calls{"post 3 MUSIC 0", "post 3 MUSIC 0", "post 3 MUSIC 0"}));
 }
 
 TEST_F(CompanionsTest, CloseSuiteClosesKeyboardPlayerThenOwnFrame) {
@@ -104,15 +108,15 @@ TEST_F(CompanionsTest, BackgroundMusicStartsOnceMinimisedAndReportsFailureOnce) 
   fake_.start_ok = false;
   companions_.StartBackgroundMusic(true);
   companions_.StartBackgroundMusic(true);
-  EXPECT_EQ(log_.Calls(), (Calls{"start /k/sonavelle 6",
+  EXPECT_EQ(log_.Calls(), (Calls{"set-timer 3 2000", "start /k/sonavelle 6",
                                  "notice 启动背景音乐播放失败，背景音乐将无法正常播放。 | Panelia提示",
-                                 "start /k/sonavelle 6"}));
+                                 "set-timer 3 2000", "start /k/sonavelle 6"}));
   companions_.OnTimer(CCompanions::kPlayerPollTimer);
-  EXPECT_EQ(log_.Calls().size(), 3u) << "no player started, none waited for";
+  EXPECT_EQ(log_.Calls().size(), 5u) << "no player started, none waited for";
   log_.Clear();
   fake_.windows[std::string(kSonavelleClass)] = 3;
   companions_.StartBackgroundMusic(true);
-  EXPECT_TRUE(log_.Calls().empty()) << "a running player is not started again";
+  EXPECT_EQ(log_.Calls(), Calls{"set-timer 3 2000"}) << "a running player is not started again, only watched";
 }
 
 // The first page asks for music before the player just started has a window: the request is made
@@ -124,7 +128,7 @@ TEST_F(CompanionsTest, APlayerJustStartedGetsTheCurrentPagesWish) {
     int ticks_before_window;
     Calls expected_after_start;
   } cases[] = {
-      {"music wanted", {"on"}, 3, {"kill-timer 2", "send 3 MUSIC 0"}},
+      {"music wanted", {"on"}, 3, {"kill-timer 2", "post 3 MUSIC 0"}},
       {"then a stop page", {"on", "off"}, 3, {"kill-timer 2"}},
       {"nothing asked yet", {}, 0, {"kill-timer 2"}},
       {"the window never comes", {"on"}, 40, {"kill-timer 2"}},
@@ -139,10 +143,46 @@ TEST_F(CompanionsTest, APlayerJustStartedGetsTheCurrentPagesWish) {
     fake.windows[std::string(kSonavelleClass)] = 3;
     companions.OnTimer(CCompanions::kPlayerPollTimer);
     companions.OnTimer(CCompanions::kPlayerPollTimer);
-    Calls expected = {"start /k/sonavelle 6", "set-timer 2 250"};
+    Calls expected = {"set-timer 3 2000", "start /k/sonavelle 6", "set-timer 2 250"};
     expected.insert(expected.end(), c.expected_after_start.begin(), c.expected_after_start.end());
     EXPECT_EQ(log.Calls(), expected) << c.what;
   }
+}
+
+// A killed player comes back while music is on and is told the page's wish; one that keeps dying
+// is started after ever longer waits; closing the suite starts nothing again.
+TEST_F(CompanionsTest, AGonePlayerIsStartedAgainWithGrowingWaits) {
+  const std::string player(kSonavelleClass);
+  fake_.windows[player] = 3;
+  companions_.StartBackgroundMusic(true);
+  companions_.RequestMusicOn();
+  auto starts_within = [&](int looks) {
+    for (int i = 1; i <= looks; ++i) {
+      log_.Clear();
+      companions_.OnTimer(CCompanions::kPlayerWatchTimer);
+      if (!log_.Calls().empty() && log_.Calls()[0] == "start /k/sonavelle 6") return i;
+    }
+    return 0;
+  };
+  fake_.windows.clear();  // killed
+  const int waits[] = {1, 2, 4, 8, 16, 30, 30};
+  for (int wait : waits) {
+    EXPECT_EQ(starts_within(40), wait);
+    fake_.windows[player] = 3;
+    log_.Clear();
+    companions_.OnTimer(CCompanions::kPlayerPollTimer);  // its window is there: the wish goes to it
+    EXPECT_EQ(log_.Calls(), (Calls{"kill-timer 2", "post 3 MUSIC 0"})) << wait;
+    fake_.windows.clear();
+  }
+  fake_.windows[player] = 3;
+  for (int i = 0; i < CCompanions::kLongestRestartWait; ++i) companions_.OnTimer(CCompanions::kPlayerWatchTimer);
+  fake_.windows.clear();
+  EXPECT_EQ(starts_within(40), 1) << "a minute up: the count starts afresh";
+  fake_.windows[player] = 3;
+  companions_.OnTimer(CCompanions::kPlayerPollTimer);
+  companions_.CloseSuite();
+  fake_.windows.clear();
+  EXPECT_EQ(starts_within(40), 0) << "closing: nothing comes back";
 }
 
 TEST_F(CompanionsTest, ShowKeyboardWatchesForItsWindowOnATimerThenGivesTheFocusBack) {
