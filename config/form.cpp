@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 
+#include "common/password.h"
 #include "common/text.h"
 
 namespace panelia {
@@ -140,6 +141,14 @@ Checked CheckField(const FormField& field, std::string_view typed, bool (*folder
       break;
   }
   return {RegValue::Text(text), ""};
+}
+
+Checked PasswordToStore(std::string_view typed, std::string_view stored) {
+  std::string warning = IsDemoPassword(typed == stored ? stored : typed) ? std::string(kDemoPasswordWarning) : "";
+  if (typed == stored) return {RegValue::Text(std::string(stored)), warning};
+  auto hash = HashPassword(typed);
+  if (!hash) return {std::nullopt, "这台机器无法加密保存密码；密码没有保存"};
+  return {RegValue::Text(*hash), warning};
 }
 
 std::string DefaultText(const FormField& field) {

@@ -53,6 +53,13 @@ struct Checked {
 // checked for the field. `folder_exists` answers for folders (a missing one is a warning only).
 Checked CheckField(const FormField& field, std::string_view typed, bool (*folder_exists)(const std::string&) = nullptr);
 
+// The exit password as it is to be stored, from what the operator typed and what is stored now:
+// unchanged stays as it is (hashed, or plain from a .reg file); a new one is stored as a salted
+// hash, never in clear. The message warns while the demo password stays in use.
+Checked PasswordToStore(std::string_view typed, std::string_view stored);
+inline constexpr std::string_view kDemoPasswordWarning =
+    "退出密码仍是演示密码 8888，任何人都可能知道它：请设置另一个密码。";
+
 // The field's default as the control shows it.
 std::string DefaultText(const FormField& field);
 // A stored value as the control shows it.

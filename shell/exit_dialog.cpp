@@ -3,15 +3,9 @@
 #include "common/settings.h"
 #include "common/text.h"
 
-namespace panelia {
+#include <algorithm>
 
-std::string NormalizePassword(std::string_view text) {
-  constexpr std::string_view kWhiteSpace = " \t\r\n\v\f";
-  size_t begin = text.find_first_not_of(kWhiteSpace);
-  if (begin == std::string_view::npos) return {};
-  size_t end = text.find_last_not_of(kWhiteSpace);
-  return AsciiLower(text.substr(begin, end - begin + 1));
-}
+namespace panelia {
 
 void CExitPasswordDlg::OnInitDialog() {
   ticks_ = 0;
@@ -32,8 +26,40 @@ void CExitPasswordDlg::OnTimer(int id) {
   port_.SetCountText(std::to_string(kSeconds - ticks_));
 }
 
+int PasswordBackoff::WaitSeconds() const {
+  uint64_t now = now_ms_();
+  if (now >= next_try_ms_) return 0;
+  return static_cast<int>((next_try_ms_ - now + 999) / 1000);
+}
+
+void PasswordBackoff::OnWrong() {
+  uint64_t now = now_ms_();
+  if (wrong_ > 0 && now - last_wrong_ms_ >= kForgetAfterMs) wrong_ = 0;
+  ++wrong_;
+  last_wrong_ms_ = now;
+  if (wrong_ >= kFreeTries) {
+    uint64_t wait = kFirstWaitMs;
+    for (int i = kFreeTries; i < wrong_ && wait < kLongestWaitMs; ++i) wait *= 2;
+    next_try_ms_ = now + std::min(wait, kLongestWaitMs);
+  }
+  if (log_)
+    log_("a wrong exit password (" + std::to_string(wrong_) + " in a row)" +
+         (wrong_ >= kFreeTries ? "; the next try waits " + std::to_string(WaitSeconds()) + " s" : ""));
+}
+
+void PasswordBackoff::OnRight() {
+  if (wrong_ > 0 && log_) log_("the exit password was given after " + std::to_string(wrong_) + " wrong ones");
+  wrong_ = 0;
+  next_try_ms_ = 0;
+}
+
 void CExitPasswordDlg::OnOk() {
   if (ended_) return;
+  // While a visitor must wait, nothing is compared: guessing at speed gets nowhere.
+  if (int wait = backoff_.WaitSeconds(); wait > 0) {
+    port_.ShowWaitBeforeRetry(wait);
+    return;
+  }
   CRegistryKey key(store_);
   key.SetSubKey(SectionPath(Section::General));
   std::string stored;
@@ -45,8 +71,14 @@ void CExitPasswordDlg::OnOk() {
     port_.ShowStoreUnreadable();
     return;
   }
-  bool matches = read != TextRead::TooLong && NormalizePassword(stored) == NormalizePassword(port_.EnteredText());
-  if (matches) End(kOk);
+  bool matches = read != TextRead::TooLong && PasswordMatches(stored, port_.EnteredText());
+  if (matches) {
+    backoff_.OnRight();
+    End(kOk);
+    return;
+  }
+  backoff_.OnWrong();
+  if (int wait = backoff_.WaitSeconds(); wait > 0) port_.ShowWaitBeforeRetry(wait);
   else port_.ShowWrongPassword();
 }
 

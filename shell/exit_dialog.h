@@ -2,16 +2,42 @@
 // two paths (password, or a plain yes/no question).
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
 
+#include "common/password.h"
 #include "common/registry.h"
 
 namespace panelia {
 
-// Lower-cases ASCII letters and trims surrounding white space, as both sides of the comparison are.
-std::string NormalizePassword(std::string_view text);
+
+// Guessing the exit password: a few wrong entries are free; after them each further try must wait,
+// 30 s and twice as long after every wrong one (at most 16 minutes), until the right password is
+// given or an hour has passed since the last wrong one. Every try is logged.
+class PasswordBackoff {
+ public:
+  static constexpr int kFreeTries = 5;
+  static constexpr uint64_t kFirstWaitMs = 30000;
+  static constexpr uint64_t kLongestWaitMs = 16 * 60000;
+  static constexpr uint64_t kForgetAfterMs = 60 * 60000;
+
+  PasswordBackoff(std::function<uint64_t()> now_ms, std::function<void(const std::string&)> log)
+      : now_ms_(std::move(now_ms)), log_(std::move(log)) {}
+  // Whole seconds before the next try is taken (rounded up); 0: it may be tried now.
+  int WaitSeconds() const;
+  void OnWrong();
+  void OnRight();
+  int WrongInARow() const { return wrong_; }
+
+ private:
+  std::function<uint64_t()> now_ms_;
+  std::function<void(const std::string&)> log_;
+  int wrong_ = 0;
+  uint64_t last_wrong_ms_ = 0;
+  uint64_t next_try_ms_ = 0;
+};
 
 class ExitDialogPort {
  public:
@@ -21,6 +47,8 @@ class ExitDialogPort {
   virtual void SetCountText(const std::string& text) = 0;
   virtual void StartTimer(int id, int milliseconds) = 0;
   virtual void ShowWrongPassword() = 0;  // "密码错误，请重新输入"; the typed text stays
+  // Too many wrong entries: kWaitText with the seconds; the typed text stays.
+  virtual void ShowWaitBeforeRetry(int seconds) = 0;
   // The settings store could not be read: kStoreUnreadableText; the typed text stays.
   virtual void ShowStoreUnreadable() = 0;
   virtual void EndDialog(int result) = 0;
@@ -35,11 +63,15 @@ class CExitPasswordDlg {
   static constexpr int kSeconds = 50;
   static constexpr std::string_view kInitialCount = "20";  // what the label shows in the first second
   static constexpr std::string_view kStoreUnreadableText = "暂时无法读取设置，不能验证密码，请稍后再试";
+  static std::string WaitText(int seconds) {
+    return "密码错误次数过多，请 " + std::to_string(seconds) + " 秒后再试";
+  }
 
   // `close_keyboard` closes a running keyboard; `toggle_keyboard` is the soft-keyboard button.
-  CExitPasswordDlg(RegistryStore& store, ExitDialogPort& port, std::function<void()> close_keyboard,
-                   std::function<void()> toggle_keyboard)
-      : store_(store), port_(port), close_keyboard_(std::move(close_keyboard)),
+  // `backoff` outlives the dialog: the count goes on from one dialog to the next.
+  CExitPasswordDlg(RegistryStore& store, ExitDialogPort& port, PasswordBackoff& backoff,
+                   std::function<void()> close_keyboard, std::function<void()> toggle_keyboard)
+      : store_(store), port_(port), backoff_(backoff), close_keyboard_(std::move(close_keyboard)),
         toggle_keyboard_(std::move(toggle_keyboard)) {}
 
   void OnInitDialog();
@@ -55,6 +87,7 @@ class CExitPasswordDlg {
 
   RegistryStore& store_;
   ExitDialogPort& port_;
+  PasswordBackoff& backoff_;
   std::function<void()> close_keyboard_;
   std::function<void()> toggle_keyboard_;
   int ticks_ = 0;

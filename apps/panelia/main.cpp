@@ -13,6 +13,7 @@
 #include "browse/view.h"
 #include "common/module_directory.h"
 #include "common/names.h"
+#include "common/password.h"
 #include "common/settings.h"
 #include "platform/gtk/context_menu.h"
 #include "platform/gtk/exit_dialog.h"
@@ -262,6 +263,9 @@ int main(int argc, char** argv) {
   std::string dir = ModuleDirectory();
 
   SqliteRegistry store(RegistryFilesFromEnvironment());
+  if (IsDemoPassword(SettingsReader(store).Text(setting::Password)))
+    std::fprintf(stderr, "panelia: the exit password is still the demo's; anybody may know it: set another one with "
+                         "panelia-config\n");
   PaneliaStart* start_ptr = nullptr;
   GtkSplash splash_window(Picture(dir, 140), [&start_ptr] {
     if (start_ptr && start_ptr->Window()) gtk_widget_queue_draw(GTK_WIDGET(start_ptr->Window()));

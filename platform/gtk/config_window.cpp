@@ -12,6 +12,7 @@
 #include <filesystem>
 
 #include "browse/page_lists.h"
+#include "common/password.h"
 #include "common/settings.h"
 #include "common/text.h"
 #include "config/try_address.h"
@@ -92,9 +93,12 @@ GtkConfigWindow::GtkConfigWindow(RegistryStore& store, ConfigPaths paths, std::f
   gtk_notebook_append_page(GTK_NOTEBOOK(notebook_), MakeTryPage(), gtk_label_new("试一试网址"));
 
   std::vector<std::string> texts = LoadForm(store_, fields_);
-  for (size_t i = 0; i < rows_.size(); ++i) SetText(rows_[i], texts[i]);
+  for (size_t i = 0; i < rows_.size(); ++i) {
+    SetText(rows_[i], texts[i]);
+    if (rows_[i].field->kind == FieldKind::Password) stored_password_ = texts[i];
+  }
 
-  status_ = LeftLabel("");
+  status_ = LeftLabel(IsDemoPassword(stored_password_) ? std::string(kDemoPasswordWarning) : "");
   gtk_label_set_line_wrap(GTK_LABEL(status_), TRUE);
   gtk_box_pack_start(GTK_BOX(box), status_, FALSE, FALSE, 0);
   GtkWidget* buttons = gtk_button_box_new(GTK_ORIENTATION_HORIZONTAL);
@@ -312,6 +316,7 @@ bool GtkConfigWindow::Save() {
       return false;
     }
     Checked checked = CheckField(*row.field, text, &FolderExists);
+    if (checked.value && row.field->kind == FieldKind::Password) checked = PasswordToStore(text, stored_password_);
     if (!checked.value) {
       page_of();
       Message(std::string(row.field->info->name) + "：" + checked.message, GTK_MESSAGE_ERROR);
@@ -327,6 +332,12 @@ bool GtkConfigWindow::Save() {
             GTK_MESSAGE_ERROR);
     return false;
   }
+  for (size_t i = 0; i < rows_.size(); ++i)
+    if (rows_[i].field->kind == FieldKind::Password && values[i].type == ValueType::Sz) {
+      // What is stored now is what an unchanged field compares against next time.
+      stored_password_ = values[i].AsText();
+      SetText(rows_[i], stored_password_);
+    }
   std::string done = changes.empty() ? "设置没有变化。" : "设置已保存。";
   gtk_label_set_text(GTK_LABEL(status_), (done + (warnings.empty() ? "" : "\n" + warnings)).c_str());
   return true;

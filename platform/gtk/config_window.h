@@ -49,6 +49,7 @@ class GtkConfigWindow {
 
   RegistryStore& store_;
   ConfigPaths paths_;
+  std::string stored_password_;  // as the store has it: an unchanged field keeps it
   std::function<void()> closed_;
   std::vector<FormField> fields_;
   std::vector<Row> rows_;

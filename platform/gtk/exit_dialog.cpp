@@ -1,6 +1,8 @@
 #include "platform/gtk/exit_dialog.h"
 
 #include "common/names.h"
+
+#include <cstdio>
 #include "platform/gtk/gdk_x11.h"
 #include "platform/gtk/glib_timers.h"
 #include "platform/gtk/message_box.h"
@@ -19,7 +21,7 @@ class GtkExitDialogs::PasswordDialog final : public ExitDialogPort {
  public:
   PasswordDialog(GtkExitDialogs& owner, std::function<void(int)> done)
       : owner_(owner), done_(std::move(done)),
-        logic_(owner.store_, *this, owner.close_keyboard_, owner.toggle_keyboard_),
+        logic_(owner.store_, *this, owner.backoff_, owner.close_keyboard_, owner.toggle_keyboard_),
         timers_([this](int id) { logic_.OnTimer(id); }) {
     dialog_ = gtk_dialog_new();
     gtk_window_set_title(GTK_WINDOW(dialog_), "退出Panelia程序");
@@ -102,6 +104,7 @@ class GtkExitDialogs::PasswordDialog final : public ExitDialogPort {
   void SetCountText(const std::string& text) override { gtk_label_set_text(GTK_LABEL(count_), text.c_str()); }
   void StartTimer(int id, int milliseconds) override { timers_.SetTimer(id, milliseconds); }
   void ShowWrongPassword() override { Tell("密码错误，请重新输入"); }
+  void ShowWaitBeforeRetry(int seconds) override { Tell(CExitPasswordDlg::WaitText(seconds)); }
   void ShowStoreUnreadable() override { Tell(std::string(CExitPasswordDlg::kStoreUnreadableText)); }
   void EndDialog(int result) override {
     // Finished on the next turn of the loop: this object goes with it, and it is still inside its
@@ -144,7 +147,9 @@ GtkExitDialogs::GtkExitDialogs(RegistryStore& store, std::function<GtkWindow*()>
                                std::function<void()> close_keyboard, std::function<void()> toggle_keyboard,
                                std::string icon_path)
     : store_(store), parent_(std::move(parent)), close_keyboard_(std::move(close_keyboard)),
-      toggle_keyboard_(std::move(toggle_keyboard)), icon_path_(std::move(icon_path)) {}
+      toggle_keyboard_(std::move(toggle_keyboard)), icon_path_(std::move(icon_path)),
+      backoff_([] { return static_cast<uint64_t>(g_get_monotonic_time() / 1000); },
+               [](const std::string& line) { std::fprintf(stderr, "panelia: %s\n", line.c_str()); }) {}
 
 GtkExitDialogs::~GtkExitDialogs() = default;
 

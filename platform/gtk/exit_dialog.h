@@ -33,6 +33,7 @@ class GtkExitDialogs final : public ExitDialogs {
   std::function<void()> toggle_keyboard_;
   std::string icon_path_;
   std::unique_ptr<PasswordDialog> open_;
+  PasswordBackoff backoff_;
 };
 
 }  // namespace panelia

@@ -228,10 +228,16 @@ class RecordingExitPort : public ExitDialogPort {
   void SetCountText(const std::string& t) override { count = t; }
   void StartTimer(int id, int ms) override { calls.push_back("timer " + std::to_string(id) + " " + std::to_string(ms)); }
   void ShowWrongPassword() override { calls.push_back("wrong"); }
+  void ShowWaitBeforeRetry(int seconds) override { calls.push_back("wait " + std::to_string(seconds)); }
   void ShowStoreUnreadable() override { calls.push_back("store-unreadable"); }
   void EndDialog(int r) override { calls.push_back("end " + std::to_string(r)); }
   std::string entered, count;
   Calls calls;
+};
+
+// A back-off that never makes a test wait: at most four wrong entries per dialog in these tests.
+struct FreeBackoff : PasswordBackoff {
+  FreeBackoff() : PasswordBackoff([] { return uint64_t{0}; }, nullptr) {}
 };
 
 TEST(PasswordTest, NormalisesCaseAndSurroundingSpaceOnly) {
@@ -259,6 +265,11 @@ TEST(ExitDialogTest, AcceptsOnlyTheStoredPasswordAndFailsClosedWhenUnreadable) {
       {"unreadable (300 bytes): nothing opens", RegValue::Text(std::string(300, 'p')), " ", false},
       {"unreadable: not even itself", RegValue::Text(std::string(300, 'p')), std::string(300, 'p'), false},
       {"a number is no password", RegValue::Dword(1234), " ", true},
+      {"hashed", RegValue::Text(*HashPassword(" Kiosk8")), "KIOSK8 ", true},
+      {"hashed, different", RegValue::Text(*HashPassword("kiosk8")), "kiosk9", false},
+      {"hashed, the hash itself is no password", RegValue::Text("$y$j9T$abcdefghijklmnopqrstu$0123456789abcdefghijklmnopqrstuvwxyzABCDE"),
+       "$y$j9T$abcdefghijklmnopqrstu$0123456789abcdefghijklmnopqrstuvwxyzABCDE", false},
+      {"a damaged hash opens nothing", RegValue::Text("$y$broken-hash-of-some-length"), " ", false},
       {"store unreadable: spaces do not open", std::nullopt, "  ", false, true},
       {"store unreadable: not even the right one", RegValue::Text("kiosk8"), "kiosk8", false, true},
   };
@@ -266,7 +277,8 @@ TEST(ExitDialogTest, AcceptsOnlyTheStoredPasswordAndFailsClosedWhenUnreadable) {
     MemoryRegistry store;
     if (c.stored) store.Put(Hive::LocalMachine, SectionPath(Section::General), "Password", *c.stored);
     RecordingExitPort port;
-    CExitPasswordDlg dialog(store, port, [] {}, [] {});
+    FreeBackoff backoff;
+    CExitPasswordDlg dialog(store, port, backoff, [] {}, [] {});
     port.entered = c.entered;
     store.fail_reads = c.store_fails;
     dialog.OnOk();
@@ -290,7 +302,8 @@ TEST(ExitDialogTest, RealStoreThatCannotBeReadAcceptsNothing) {
   ASSERT_TRUE(store.Apply({{RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(Section::General), "Password",
                             RegValue::Text("kiosk8")}}));
   RecordingExitPort port;
-  CExitPasswordDlg dialog(store, port, [] {}, [] {});
+  FreeBackoff backoff;
+  CExitPasswordDlg dialog(store, port, backoff, [] {}, [] {});
   auto try_entry = [&](const std::string& entry) {
     port.calls.clear();
     port.entered = entry;
@@ -328,7 +341,7 @@ TEST(ExitDialogTest, RealStoreThatCannotBeReadAcceptsNothing) {
 
   // A corrupt store file: the same.
   RecordingExitPort corrupt_port;
-  CExitPasswordDlg corrupt_dialog(store, corrupt_port, [] {}, [] {});
+  CExitPasswordDlg corrupt_dialog(store, corrupt_port, backoff, [] {}, [] {});
   std::filesystem::remove(files.local_machine.string() + "-wal");
   std::filesystem::remove(files.local_machine.string() + "-shm");
   { std::ofstream(files.local_machine, std::ios::binary | std::ios::trunc) << std::string(4096, '\x5a'); }
@@ -337,11 +350,76 @@ TEST(ExitDialogTest, RealStoreThatCannotBeReadAcceptsNothing) {
   EXPECT_EQ(corrupt_port.calls, (Calls{"store-unreadable"}));
 }
 
+// Seventy guesses a minute get nowhere: five are free, then each waits, 30 s doubling; the right
+// password (once the wait is over) or an hour's quiet starts the count afresh.
+TEST(ExitDialogTest, WrongGuessesWaitLongerEachTime) {
+  MemoryRegistry store;
+  store.Put(Hive::LocalMachine, SectionPath(Section::General), "Password", RegValue::Text(*HashPassword("8888x")));
+  uint64_t now = 1000000;
+  std::vector<std::string> logged;
+  PasswordBackoff backoff([&] { return now; }, [&](const std::string& line) { logged.push_back(line); });
+  RecordingExitPort port;
+  auto dialog = std::make_unique<CExitPasswordDlg>(store, port, backoff, [] {}, [] {});
+  auto guess = [&](const std::string& entry) {
+    port.calls.clear();
+    port.entered = entry;
+    dialog->OnOk();
+    return port.calls;
+  };
+  for (int i = 1; i < PasswordBackoff::kFreeTries; ++i) EXPECT_EQ(guess("1234"), Calls{"wrong"}) << i;
+  EXPECT_EQ(guess("1234"), Calls{"wait 30"});
+  const struct {
+    uint64_t after_ms;
+    const char* entry;
+    Calls calls;
+  } steps[] = {
+      {1000, "8888x", {"wait 29"}},     // even the right one waits: nothing is compared meanwhile
+      {29000, "1234", {"wait 60"}},     // the wait is over; wrong again: twice as long
+      {60000, "1234", {"wait 120"}},
+      {120000, "1234", {"wait 240"}},
+      {240000, "8888x", {"end 1"}},
+  };
+  for (const auto& s : steps) {
+    now += s.after_ms;
+    EXPECT_EQ(guess(s.entry), s.calls) << s.after_ms;
+  }
+  EXPECT_EQ(backoff.WrongInARow(), 0);
+  EXPECT_EQ(logged.front(), "a wrong exit password (1 in a row)");
+  EXPECT_EQ(logged.back(), "the exit password was given after 8 wrong ones");
+  // Long runs stop doubling at 16 minutes, in the next dialog too; an hour after the last wrong one
+  // the count is forgotten.
+  dialog = std::make_unique<CExitPasswordDlg>(store, port, backoff, [] {}, [] {});
+  for (int i = 0; i < 12; ++i) {
+    now += static_cast<uint64_t>(backoff.WaitSeconds()) * 1000;
+    guess("1");
+  }
+  EXPECT_EQ(backoff.WaitSeconds(), 16 * 60);
+  now += PasswordBackoff::kForgetAfterMs;
+  EXPECT_EQ(guess("1"), Calls{"wrong"});
+  EXPECT_EQ(backoff.WrongInARow(), 1);
+}
+
+TEST(PasswordTest, HashesAreSaltedAndTheDemoPasswordIsKnownEitherWay) {
+  auto a = HashPassword("8888"), b = HashPassword("8888");
+  ASSERT_TRUE(a && b);
+  EXPECT_EQ(a->rfind("$y$", 0), 0u) << *a;
+  EXPECT_NE(*a, *b) << "a fresh salt each time";
+  EXPECT_TRUE(IsPasswordHash(*a));
+  const struct {
+    std::string stored;
+    bool demo;
+  } cases[] = {{"8888", true}, {" 8888 ", true}, {*a, true}, {*HashPassword("kiosk"), false}, {"", false},
+               {"$8888", false}};
+  for (const auto& c : cases) EXPECT_EQ(IsDemoPassword(c.stored), c.demo) << c.stored;
+  EXPECT_FALSE(IsPasswordHash("$money$"));
+}
+
 TEST(ExitDialogTest, CountsDownFromFiftyShowingTwentyFirst) {
   MemoryRegistry store;
   RecordingExitPort port;
+  FreeBackoff backoff;
   int keyboard_closed = 0, toggled = 0;
-  CExitPasswordDlg dialog(store, port, [&] { ++keyboard_closed; }, [&] { ++toggled; });
+  CExitPasswordDlg dialog(store, port, backoff, [&] { ++keyboard_closed; }, [&] { ++toggled; });
   dialog.OnInitDialog();
   EXPECT_EQ(port.count, "20");
   EXPECT_EQ(port.calls, (Calls{"ok-off", "timer 1 1000"}));

@@ -3,6 +3,7 @@
 #include <set>
 
 #include "common/settings.h"
+#include "common/password.h"
 #include "config/form.h"
 #include "config/try_address.h"
 #include "fakes.h"
@@ -151,6 +152,36 @@ TEST(ConfigTryAddress, AnswersAsTheBrowserViewWould) {
 
 namespace panelia {
 namespace {
+
+// A password set in the settings program is stored as a salted hash, never in clear; an unchanged
+// field keeps what is stored (hashed, or plain from an imported .reg file); the demo's is warned of.
+TEST(ConfigForm, ThePasswordIsStoredHashed) {
+  const std::string hashed = *HashPassword("kiosk");
+  const struct {
+    std::string typed, stored;
+    bool kept;       // stored as it was
+    bool demo_warn;
+  } cases[] = {
+      {"kiosk", hashed, false, false},   // typed anew: a fresh hash
+      {hashed, hashed, true, false},     // untouched
+      {"8888", "8888", true, true},      // the demo's, from a .reg file, untouched
+      {"8888", hashed, false, true},     // set to the demo's
+      {"Secret ", "8888", false, false},
+  };
+  for (const auto& c : cases) {
+    Checked checked = PasswordToStore(c.typed, c.stored);
+    ASSERT_TRUE(checked.value) << c.typed;
+    std::string stored = checked.value->AsText();
+    if (c.kept) {
+      EXPECT_EQ(stored, c.stored);
+    } else {
+      EXPECT_TRUE(IsPasswordHash(stored)) << stored;
+      EXPECT_EQ(stored.find(NormalizePassword(c.typed)), std::string::npos);
+      EXPECT_TRUE(PasswordMatches(stored, c.typed)) << "the kiosk accepts what was typed";
+    }
+    EXPECT_EQ(checked.message == kDemoPasswordWarning, c.demo_warn) << c.typed;
+  }
+}
 
 TEST(ConfigWindow, FitsTheScreen) {
   const struct {

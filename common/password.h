@@ -1,0 +1,29 @@
+// The exit password as the store keeps it: a salted one-way hash (yescrypt) when set through the
+// settings program, or plain text from a .reg file an operator imported, which keeps working. Both
+// sides of a comparison are lower-cased and trimmed first, as the kiosk always compared them.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace panelia {
+
+// Lower-cases ASCII letters and trims surrounding white space.
+std::string NormalizePassword(std::string_view text);
+
+// Whether the stored value is a hash ("$y$...", or another crypt(3) form) rather than plain text.
+bool IsPasswordHash(std::string_view stored);
+
+// The stored form of `plain`: a yescrypt hash with a fresh random salt; nullopt when the system
+// offers no such hash (the caller then refuses to save rather than store the password in clear).
+std::optional<std::string> HashPassword(std::string_view plain);
+
+// Whether `entered` is the password `stored` keeps, hashed or plain.
+bool PasswordMatches(std::string_view stored, std::string_view entered);
+
+// The demo's password, which every installation starts with and anybody may know.
+inline constexpr std::string_view kDemoPassword = "8888";
+bool IsDemoPassword(std::string_view stored);
+
+}  // namespace panelia
