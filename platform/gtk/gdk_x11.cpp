@@ -1,6 +1,8 @@
 #include "platform/gtk/gdk_x11.h"
 
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include <gdk/gdkx.h>
 
@@ -70,6 +72,14 @@ void ShowForTheFirstTime(GtkWindow* window) {
   const char* show = std::getenv("PANELIA_SHOW");
   int command = show ? std::atoi(show) : 0;
   if (command == 2 || command == 6 || command == 7) {
+    // Only a window manager minimises: without one (it died, or is being started again) the window
+    // would stand over the kiosk. It exists, unshown, and answers its messages all the same.
+    GdkScreen* screen = gtk_widget_get_screen(GTK_WIDGET(window));
+    if (GDK_IS_X11_SCREEN(screen) && std::strcmp(gdk_x11_screen_get_window_manager_name(screen), "unknown") == 0) {
+      std::fprintf(stderr, "%s: no window manager to minimise the window; it stays hidden\n", g_get_prgname());
+      gtk_widget_realize(GTK_WIDGET(window));
+      return;
+    }
     if (command == 7) gtk_window_set_focus_on_map(window, FALSE);
     gtk_window_iconify(window);
   }
