@@ -261,6 +261,66 @@ TEST_F(FrameE2E, IdleReturnForgetsTheLastVisitor) {
   EXPECT_EQ(kiosk.Wait(15s), 0) << env_.Log();
 }
 
+// An operator left full screen (F11 and the password) and walked away; a visitor copied text and
+// opened the keyboard. The idle return gives the next visitor the full-screen kiosk (no menus, no
+// File > New window), with nothing to paste and no keyboard open.
+TEST_F(FrameE2E, TheNextVisitorGetsTheFullScreenKioskWithNothingOfTheLast) {
+  auto dword = [](Section section, const char* name, uint32_t value) {
+    return RegChange{RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(section), name, RegValue::Dword(value)};
+  };
+  Process kiosk = StartAt("2026-12-09 10:00:00",
+                          {{RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(Section::General), "SoftHomeUrl",
+                            RegValue::Text("file://" + kPagesDir + "clip.html")},
+                           {RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(Section::General), "Password",
+                            RegValue::Text("op")},
+                           dword(Section::Advance, "IsAutoHome", 1), dword(Section::Advance, "WaitTime", 1),
+                           dword(Section::Navigator, "IsNavigator", 1), dword(Section::Navigator, "BoardMode", 1)});
+  ASSERT_EQ(WaitForTitle(display_.X(), kClass, "C" + kSuffix, 15s), "C" + kSuffix) << env_.Log();
+  Window w = Kiosk();
+  auto xdotool = [&](const std::vector<std::string>& args) {
+    std::vector<std::string> argv = {"xdotool"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    Process(argv, env_.Env(), "", "").Wait(10s);
+  };
+  auto keyboard_shown = [&] {
+    for (Window k : FindWindowsByClass(display_.X(), "GlyphdeckClass4.0"))
+      if (Viewable(k)) return true;
+    return false;
+  };
+  // The visitor: a touch on the field brings the keyboard; text typed, selected and copied, and
+  // pasted once more to show the clipboard works.
+  xdotool({"mousemove", "300", "25", "click", "1"});
+  EXPECT_TRUE(WaitUntil(keyboard_shown, 15s)) << "the field's touch brings the keyboard";
+  xdotool({"type", "--delay", "30", "secret"});
+  xdotool({"key", "ctrl+a", "ctrl+c", "End", "ctrl+v"});
+  ASSERT_EQ(WaitForTitle(display_.X(), kClass, "C secretsecret" + kSuffix, 10s), "C secretsecret" + kSuffix);
+  xdotool({"key", "ctrl+a"});  // selected: the primary selection holds it too
+  // The operator: windowed, then away.
+  PressKey("F11");
+  ASSERT_TRUE(WaitUntil([&] { return WindowTitled("退出Panelia程序"); }, 10s));
+  std::this_thread::sleep_for(300ms);
+  for (const char* key : {"o", "p", "Return"}) PressKey(key);
+  ASSERT_TRUE(WaitUntil([&] { return !HasState(w, "_NET_WM_STATE_FULLSCREEN"); }, 5s));
+  // Windowed, a new window opens inside the kiosk, never as a second Panelia.
+  const size_t windows = ClientList(display_.X()).size();
+  xdotool({"key", "ctrl+n"});
+  std::this_thread::sleep_for(1s);
+  EXPECT_EQ(FindWindowsByClass(display_.X(), kClass).size(), 1u);
+  EXPECT_LE(ClientList(display_.X()).size(), windows);
+
+  // A still minute on the kiosk's clock: the next visitor.
+  EXPECT_TRUE(WaitUntil([&] { return HasState(w, "_NET_WM_STATE_FULLSCREEN"); }, 20s)) << env_.Log();
+  EXPECT_TRUE(WaitUntil([&] { return !keyboard_shown(); }, 10s)) << "the keyboard is closed";
+  ASSERT_EQ(WaitForTitle(display_.X(), kClass, "C" + kSuffix, 10s), "C" + kSuffix);
+  // Paste and a middle click into the fresh field: nothing of the last visitor's text.
+  xdotool({"mousemove", "300", "25", "click", "1", "key", "ctrl+v"});
+  xdotool({"mousemove", "300", "25", "click", "2"});
+  std::this_thread::sleep_for(1s);
+  EXPECT_EQ(WindowTitle(display_.X(), w), "C" + kSuffix);
+  SendCloseRequest(display_.X(), w);
+  EXPECT_EQ(kiosk.Wait(15s), 0) << env_.Log();
+}
+
 // The loop presentation on the sped-up clock: "Loop.dat" of the kiosk directory, in order, one page
 // every IntervalTime × 10 still seconds, round again.
 TEST_F(FrameE2E, LoopShowsItsPagesInOrder) {

@@ -20,115 +20,12 @@
 #include "common/settings.h"
 #include "common/text.h"
 #include "harness.h"
+#include "suite_fixture.h"
 #include "keyboard/key_table.h"
 
 namespace panelia::e2e {
 namespace {
 
-namespace fs = std::filesystem;
-const std::string kClass = "PaneliaClass4.0";
-const std::string kSuffix = " - Panelia触摸屏浏览器";
-enum BarButton { kHome, kScrollDown, kOrdinarySite, kUserUrl3, kExit, kShutdown, kKeyboard };
-
-class SuiteE2E : public DisplayTest {
- protected:
-
-  // A module directory of its own: Panelia, its data, a test bar page and stand-in partners that
-  // log what they receive.
-  void MakeModule(bool hung_player = false, bool real_player = false, bool real_keyboard = false) {
-    module_ = env_.Root() / "module";
-    fs::create_directories(module_);
-    fs::copy(kBinDir + "panelia", module_ / "panelia");
-    for (const char* dir : {"res", "Style", "BottomBtn", "demo", "help"})
-      fs::copy(kBinDir + dir, module_ / dir, fs::copy_options::recursive);
-    fs::copy_file(kPagesDir + "bar.htm", module_ / "Style/User/1024x768.htm", fs::copy_options::overwrite_existing);
-    // The kiosk directory's lists: the bar on every page, music on every page.
-    for (const char* list : {"Show.dat", "stop.dat"}) fs::copy_file(kBinDir + list, module_ / list);
-    std::ofstream(module_ / "OpenURL.ini") << "[TargetURL]\n3=file://" << kPagesDir << "target.html\n";
-    if (real_player) fs::copy(kBinDir + "sonavelle", module_ / "sonavelle");
-    else Partner("sonavelle", "SonavelleClass4.0", hung_player);
-    if (real_keyboard) fs::copy(kBinDir + "glyphdeck", module_ / "glyphdeck");
-    else Partner("glyphdeck", "GlyphdeckClass4.0", false);
-  }
-  void Partner(const std::string& program, const std::string& klass, bool hang) {
-    fs::path script = module_ / program;
-    std::ofstream(script) << "#!/bin/sh\nexec " << kBinDir << "partner_stub " << klass << " " << Log() << (hang ? " --hang" : "")
-                          << "\n";
-    fs::permissions(script, fs::perms::owner_all);
-  }
-  std::string Log() const { return (env_.Root() / "partners.log").string(); }
-  std::vector<std::string> LogLines() const {
-    std::ifstream in(Log());
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-  }
-  void Seed(bool music) {
-    auto dword = [](Section s, const char* name, uint32_t v) {
-      return RegChange{RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(s), name, RegValue::Dword(v)};
-    };
-    ASSERT_TRUE(env_.Store().Apply({
-        {RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(Section::General), "SoftHomeUrl",
-         RegValue::Text("file://" + kPagesDir + "scroll.html")},
-        {RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(Section::General), "Password",
-         RegValue::Text("Secret")},
-        dword(Section::Root, "Initiated", 1), dword(Section::Style, "Style", 3), dword(Section::Style, "ScrollMode", 0),
-        dword(Section::Style, "ScrollStep", 200), dword(Section::Navigator, "IsNavigator", 1),
-        dword(Section::Music, "IsMusic", music ? 1 : 0), dword(Section::Advance, "IsScriptDebug", 1),
-    }));
-  }
-  Process Start(std::map<std::string, std::string> extra_env = {}) {
-    auto env = env_.Env();
-    env.insert(extra_env.begin(), extra_env.end());
-    // The real player, when there is one, plays into nothing at the pace of real time.
-    env["PANELIA_AUDIO_SINK"] = "fakesink sync=true";
-    return Process({(module_ / "panelia").string(), "--embedding"}, env, module_.string(),
-                   (env_.Root() / "panelia.log").string());
-  }
-  void Xdotool(const std::vector<std::string>& args) {
-    std::vector<std::string> argv = {"xdotool"};
-    argv.insert(argv.end(), args.begin(), args.end());
-    Process p(argv, env_.Env(), "", "");
-    p.Wait(10s);
-  }
-  // The bar's page follows the home page: its first button (grey #ddd) shows when it is there.
-  void WaitForBar() {
-    ASSERT_TRUE(WaitUntil([&] { return PixelAt(display_.X(), 50, 760) == 0xdddddd; }, 15s))
-        << "bar pixel " << std::hex << PixelAt(display_.X(), 50, 760);
-  }
-  // The bar row is the bottom 80 pixels of the 1280 x 800 screen; the test bar's buttons are 100 wide.
-  void Touch(BarButton button) { Xdotool({"mousemove", std::to_string(50 + 100 * button), "760", "click", "1"}); }
-  std::string Title() {
-    auto windows = FindWindowsByClass(display_.X(), kClass);
-    return windows.empty() ? "" : WindowTitle(display_.X(), windows[0]);
-  }
-  bool TitleBecomes(const std::string& title, std::chrono::milliseconds timeout = 15s) {
-    return WaitUntil([&] { return Title() == title + kSuffix; }, timeout);
-  }
-  int Send(const std::vector<std::string>& args) { return env_.Send(args); }
-  // The kiosk on its own module, without music, on `home` as its home page.
-  Process StartWithHome(const std::string& home) {
-    MakeModule();
-    Seed(false);
-    EXPECT_TRUE(env_.Store().Apply({{RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(Section::General),
-                                     "SoftHomeUrl", RegValue::Text(home)}}));
-    return Start();
-  }
-  // The top-level window with this title, or 0.
-  Window WindowWithTitle(const std::string& title) {
-    for (Window w : ClientList(display_.X()))
-      if (WindowTitle(display_.X(), w) == title) return w;
-    return 0;
-  }
-  bool WindowTitled(const std::string& title) { return WindowWithTitle(title) != 0; }
-  // The functions a window asks its window manager for (_MOTIF_WM_HINTS), or -1 when it asks none.
-  long MwmFunctions(Window w) {
-    auto hints = PropertyItems(display_.X(), w, "_MOTIF_WM_HINTS", XInternAtom(display_.X(), "_MOTIF_WM_HINTS", False));
-    return hints.size() >= 2 ? static_cast<long>(hints[1]) : -1;
-  }
-
-  fs::path module_;
-};
 
 TEST_F(SuiteE2E, BarButtonsActOnThePageAndOrdinaryLinksDoNothing) {
   MakeModule();
@@ -146,7 +43,14 @@ TEST_F(SuiteE2E, BarButtonsActOnThePageAndOrdinaryLinksDoNothing) {
   std::this_thread::sleep_for(1500ms);
   EXPECT_EQ(Title(), "S 0" + kSuffix) << "an ordinary link in the bar goes nowhere";
   EXPECT_EQ(ClientList(display_.X()).size(), 1u);
-  Touch(kShutdown);  // the question, answered No
+  // The quit button of a full-screen kiosk asks for the exit password first; its question comes
+  // only after it, and No keeps the kiosk.
+  Touch(kShutdown);
+  ASSERT_TRUE(WaitUntil([&] { return WindowTitled("退出Panelia程序"); }, 10s));
+  EXPECT_FALSE(WindowTitled("Panelia提示"));
+  std::this_thread::sleep_for(300ms);
+  Xdotool({"type", "--delay", "30", "Secret"});
+  Xdotool({"key", "Return"});
   ASSERT_TRUE(WaitUntil([&] { return WindowTitled("Panelia提示"); }, 10s));
   Xdotool({"key", "Escape"});
   EXPECT_TRUE(WaitUntil([&] { return !WindowTitled("Panelia提示"); }, 5s));
@@ -192,7 +96,8 @@ TEST_F(SuiteE2E, OutsideProgramsOpenPagesAndTwoAllowedPagesPlayOnce) {
   EXPECT_TRUE(kiosk.Running());
 }
 
-TEST_F(SuiteE2E, StuckPlayerCostsAtMostFiveSeconds) {
+// A stopped player costs the kiosk nothing: the requests are posted, and nobody waits for an answer.
+TEST_F(SuiteE2E, AStuckPlayerCostsNothing) {
   MakeModule(/*hung_player=*/true);
   // Silence there. Entries are compared with the lower-cased address: written in lower case, as an
   // operator must, whatever the checkout's path holds.
@@ -202,22 +107,22 @@ TEST_F(SuiteE2E, StuckPlayerCostsAtMostFiveSeconds) {
   ASSERT_TRUE(TitleBecomes("S 0")) << env_.Log();
   ASSERT_TRUE(WaitUntil([&] { return !FindWindowsByClass(display_.X(), "SonavelleClass4.0").empty(); }, 10s));
   EXPECT_EQ(Send({"music-play"}), 3) << "the stand-in never answers";
-  // Home once more, so the music has been asked for (that request may wait too), and until the
-  // kiosk answers again no wait is pending.
-  EXPECT_EQ(Send({"open-url", "77"}) % 3, 0);
   ASSERT_TRUE(WaitUntil([&] { return Send({"input-method", "0"}) == 0; }, 15s));
 
-  // A page of the stop list: the stop request waits for the stuck player, five seconds at most,
-  // and a message sent meanwhile is answered once that wait is over.
-  auto start = std::chrono::steady_clock::now();
-  EXPECT_EQ(Send({"open-url", "3"}), 0);
-  EXPECT_TRUE(TitleBecomes("E2E Target"));
-  EXPECT_EQ(Send({"input-method", "0"}), 0);
-  auto blocked = std::chrono::steady_clock::now() - start;
-  EXPECT_GE(blocked, 4s) << "the stop request waited for the player";
-  EXPECT_LT(blocked, 8s) << "and no longer than its five seconds";
+  // Pages of the stop list and back: each navigation's request goes out, and the kiosk answers a
+  // message sent meanwhile at once.
+  for (int round = 0; round < 3; ++round) {
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(Send({"open-url", "3"}), 0);
+    EXPECT_TRUE(TitleBecomes("E2E Target"));
+    EXPECT_EQ(Send({"open-url", "77"}), 0);
+    EXPECT_TRUE(TitleBecomes("S 0"));
+    EXPECT_EQ(Send({"input-method", "0"}), 0);
+    auto blocked = std::chrono::steady_clock::now() - start;
+    EXPECT_LT(blocked, 3s) << "round " << round;
+  }
   auto lines = LogLines();
-  EXPECT_EQ(std::count(lines.begin(), lines.end(), "MUSIC-STOP 0"), 1) << ::testing::PrintToString(lines);
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), "MUSIC-STOP 0"), 3) << ::testing::PrintToString(lines);
 }
 
 TEST_F(SuiteE2E, ExitPasswordClosesKeyboardPlayerAndKioskInOrder) {

@@ -1,0 +1,173 @@
+// What a malicious visitor or page can still try on the full-screen kiosk: a typed or linked
+// keyword, a print or pop-up loop, a locked pointer, guessing the exit password. Each is judged
+// from outside: no box or dialog that leaves, the kiosk still running and covering the screen, and
+// the bar's next touch answered.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <string>
+#include <thread>
+
+#include "browse/script_dialogs.h"
+#include "harness.h"
+#include "suite_fixture.h"
+
+namespace panelia::e2e {
+namespace {
+
+class ContainmentE2E : public SuiteE2E {
+ protected:
+  // The kiosk on the test pages' folder (an operator folder, being the home page's); `extra`
+  // entries join OpenURL.ini.
+  Process StartOn(const std::string& home, const std::vector<std::string>& extra = {}) {
+    Process kiosk = StartWithHome(home);
+    std::ofstream ini(module_ / "OpenURL.ini");
+    ini << "[TargetURL]\n3=file://" << kPagesDir << "target.html\n";
+    for (size_t i = 0; i < extra.size(); ++i) ini << (4 + i) << "=" << extra[i] << "\n";
+    return kiosk;
+  }
+  int Boxes() {
+    int n = 0;
+    for (Window w : ClientList(display_.X()))
+      if (WindowTitle(display_.X(), w) == "Panelia提示" || WindowTitle(display_.X(), w) == "退出Panelia程序") ++n;
+    return n;
+  }
+  // Watches for a while that no box or dialog opens and the kiosk runs on.
+  void NothingOpensFor(std::chrono::milliseconds span, const std::string& what, Process& kiosk) {
+    EXPECT_FALSE(WaitUntil([&] { return Boxes() > 0; }, span)) << what << ": a box or dialog opened\n" << env_.Log();
+    EXPECT_TRUE(kiosk.Running()) << what;
+  }
+  void Click(int x, int y, int button = 1) {
+    Xdotool({"mousemove", std::to_string(x), std::to_string(y), "click", std::to_string(button), "mousemove", "900", "500"});
+  }
+};
+
+// The keywords are buttons only where the operator put them: a touched link on an operator page.
+TEST_F(ContainmentE2E, KeywordsOnPagesAreButtonsOnlyWhereTheOperatorPutThem) {
+  PageServer pages;
+  Process kiosk = StartOn("file://" + kPagesDir + "target.html",
+                          {pages.Url("search.html"), "file://" + kPagesDir + "commands.html"});
+  ASSERT_TRUE(TitleBecomes("E2E Target")) << env_.Log();
+  WaitForBar();
+  const struct {
+    const char* what;
+    int y;
+    const char* title;  // where the kiosk is then ("" : anywhere but a box)
+  } touches[] = {
+      {"a keyword in a query string", 85, "S 0"},
+      {"a keyword in a form's address", 140, ""},
+      {"a script going to a keyword", 205, ""},
+      {"a touched command link on the operator's page", 25, "E2E Target"},  // a button: home
+  };
+  for (const auto& t : touches) {
+    EXPECT_EQ(Send({"open-url", "5"}), 0);
+    ASSERT_TRUE(TitleBecomes("CMD")) << t.what << ": " << Title();
+    std::this_thread::sleep_for(300ms);
+    Click(300, t.y);
+    if (*t.title) {
+      EXPECT_TRUE(TitleBecomes(t.title)) << t.what << ": " << Title();
+    }
+    NothingOpensFor(2s, t.what, kiosk);
+  }
+
+  // A web site's search form and link: typing the keyword and touching it are plain browsing.
+  EXPECT_EQ(Send({"open-url", "4"}), 0);
+  ASSERT_TRUE(TitleBecomes("Q")) << Title();  // the engine trims the title
+  Click(200, 20);
+  Xdotool({"type", "--delay", "20", "paneliashutdown"});
+  Xdotool({"key", "Return"});
+  EXPECT_TRUE(TitleBecomes("Q paneliashutdown")) << Title();
+  NothingOpensFor(2s, "the typed keyword", kiosk);
+  Click(200, 85);
+  NothingOpensFor(2s, "a web site's link", kiosk);
+  Touch(kUserUrl3);
+  EXPECT_TRUE(TitleBecomes("E2E Target")) << "the bar answers";
+  EXPECT_EQ(env_.Log().find("leaving the kiosk"), std::string::npos) << env_.Log();
+}
+
+// A page printing in a loop gets two boxes a minute, no more; they close, and the bar answers.
+TEST_F(ContainmentE2E, APrintLoopGetsAFewBoxesAndTheBarAnswers) {
+  Process kiosk = StartOn("file://" + kPagesDir + "printloop.html");
+  ASSERT_TRUE(TitleBecomes("PRINTS")) << env_.Log();
+  WaitForBar();
+  ASSERT_TRUE(WaitUntil([&] { return Boxes() > 0; }, 10s)) << env_.Log();
+  int most = 0;
+  WaitUntil([&] {
+    most = std::max(most, Boxes());
+    return false;
+  }, 6s);
+  EXPECT_LE(most, 2) << "boxes at once over six seconds of a print every 300 ms";
+  for (int i = 0; i < most && Boxes() > 0; ++i) {
+    Xdotool({"key", "Escape"});
+    WaitUntil([&] { return Boxes() < most - i; }, 3s);
+  }
+  EXPECT_EQ(Boxes(), 0);
+  NothingOpensFor(3s, "after the refusal", kiosk);
+  Touch(kUserUrl3);
+  EXPECT_TRUE(TitleBecomes("E2E Target")) << "the bar answers";
+  EXPECT_NE(env_.Log().find("a page keeps asking to print; refused"), std::string::npos) << env_.Log();
+}
+
+// A page opening itself in new windows reloads a few times, then stays; the bar's touch is answered
+// at once.
+TEST_F(ContainmentE2E, AWindowOpenLoopStopsAndTheBarAnswers) {
+  Process kiosk = StartOn("file://" + kPagesDir + "openloop.html");
+  ASSERT_TRUE(WaitUntil([&] { return Title().rfind("O ", 0) == 0; }, 15s)) << env_.Log();
+  WaitForBar();
+  std::this_thread::sleep_for(4s);
+  std::string title = Title();
+  int loads = std::atoi(title.c_str() + 2);
+  EXPECT_GE(loads, 1) << title;
+  EXPECT_LE(loads, 1 + RequestGate::kPopUps.most_in_window) << title;
+  EXPECT_EQ(ClientList(display_.X()).size(), 1u) << "no window of its own";
+  auto start = std::chrono::steady_clock::now();
+  Touch(kUserUrl3);
+  EXPECT_TRUE(TitleBecomes("E2E Target"));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
+  EXPECT_NE(env_.Log().find("a page keeps opening windows by itself"), std::string::npos) << env_.Log();
+}
+
+// The pointer is never locked: the page hears the refusal, and the bar answers the next touch.
+TEST_F(ContainmentE2E, PointerLockIsRefused) {
+  Process kiosk = StartOn("file://" + kPagesDir + "pointerlock.html");
+  ASSERT_TRUE(TitleBecomes("P")) << env_.Log();
+  WaitForBar();
+  Click(640, 300);
+  EXPECT_TRUE(TitleBecomes("P refused")) << Title();
+  Touch(kUserUrl3);
+  EXPECT_TRUE(TitleBecomes("E2E Target"));
+  EXPECT_NE(env_.Log().find("a page asked to lock the pointer; refused"), std::string::npos) << env_.Log();
+}
+
+// Guessing the exit password: five wrong entries, then every try waits, the right one too, and the
+// log counts them.
+TEST_F(ContainmentE2E, GuessingTheExitPasswordIsSlowedDown) {
+  Process kiosk = StartOn("file://" + kPagesDir + "target.html");
+  ASSERT_TRUE(TitleBecomes("E2E Target")) << env_.Log();
+  WaitForBar();
+  Touch(kExit);
+  ASSERT_TRUE(WaitUntil([&] { return WindowTitled("退出Panelia程序"); }, 10s));
+  std::this_thread::sleep_for(300ms);
+  auto enter = [&](const std::string& text) {
+    Xdotool({"key", "ctrl+a", "BackSpace"});
+    Xdotool({"type", "--delay", "20", text});
+    Xdotool({"key", "Return"});
+    EXPECT_TRUE(WaitUntil([&] { return WindowTitled("Panelia提示"); }, 10s)) << text;
+    Xdotool({"key", "Return"});
+    EXPECT_TRUE(WaitUntil([&] { return !WindowTitled("Panelia提示"); }, 5s)) << text;
+  };
+  for (int i = 0; i < 5; ++i) enter("888" + std::to_string(i));
+  EXPECT_NE(env_.Log().find("a wrong exit password (5 in a row); the next try waits 30 s"), std::string::npos)
+      << env_.Log();
+  enter("Secret");  // the right one, too soon: it waits as well
+  EXPECT_TRUE(kiosk.Running());
+  EXPECT_EQ(env_.Log().find("leaving the kiosk"), std::string::npos);
+  Xdotool({"key", "Escape"});
+  EXPECT_TRUE(WaitUntil([&] { return !WindowTitled("退出Panelia程序"); }, 5s));
+  Touch(kUserUrl3);
+  EXPECT_TRUE(TitleBecomes("E2E Target"));
+}
+
+}  // namespace
+}  // namespace panelia::e2e

@@ -1,0 +1,123 @@
+// The suite's own module directory with stand-in partners, and what a visitor does with the bar:
+// shared by the suite's scenarios and the containment scenarios.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "common/settings.h"
+#include "harness.h"
+
+namespace panelia::e2e {
+
+namespace fs = std::filesystem;
+inline const std::string kClass = "PaneliaClass4.0";
+inline const std::string kSuffix = " - Panelia触摸屏浏览器";
+enum BarButton { kHome, kScrollDown, kOrdinarySite, kUserUrl3, kExit, kShutdown, kKeyboard };
+
+class SuiteE2E : public DisplayTest {
+ protected:
+
+  // A module directory of its own: Panelia, its data, a test bar page and stand-in partners that
+  // log what they receive.
+  void MakeModule(bool hung_player = false, bool real_player = false, bool real_keyboard = false) {
+    module_ = env_.Root() / "module";
+    fs::create_directories(module_);
+    fs::copy(kBinDir + "panelia", module_ / "panelia");
+    for (const char* dir : {"res", "Style", "BottomBtn", "demo", "help"})
+      fs::copy(kBinDir + dir, module_ / dir, fs::copy_options::recursive);
+    fs::copy_file(kPagesDir + "bar.htm", module_ / "Style/User/1024x768.htm", fs::copy_options::overwrite_existing);
+    // The kiosk directory's lists: the bar on every page, music on every page.
+    for (const char* list : {"Show.dat", "stop.dat"}) fs::copy_file(kBinDir + list, module_ / list);
+    std::ofstream(module_ / "OpenURL.ini") << "[TargetURL]\n3=file://" << kPagesDir << "target.html\n";
+    if (real_player) fs::copy(kBinDir + "sonavelle", module_ / "sonavelle");
+    else Partner("sonavelle", "SonavelleClass4.0", hung_player);
+    if (real_keyboard) fs::copy(kBinDir + "glyphdeck", module_ / "glyphdeck");
+    else Partner("glyphdeck", "GlyphdeckClass4.0", false);
+  }
+  void Partner(const std::string& program, const std::string& klass, bool hang) {
+    fs::path script = module_ / program;
+    std::ofstream(script) << "#!/bin/sh\nexec " << kBinDir << "partner_stub " << klass << " " << Log() << (hang ? " --hang" : "")
+                          << "\n";
+    fs::permissions(script, fs::perms::owner_all);
+  }
+  std::string Log() const { return (env_.Root() / "partners.log").string(); }
+  std::vector<std::string> LogLines() const {
+    std::ifstream in(Log());
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+  }
+  void Seed(bool music) {
+    auto dword = [](Section s, const char* name, uint32_t v) {
+      return RegChange{RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(s), name, RegValue::Dword(v)};
+    };
+    ASSERT_TRUE(env_.Store().Apply({
+        {RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(Section::General), "SoftHomeUrl",
+         RegValue::Text("file://" + kPagesDir + "scroll.html")},
+        {RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(Section::General), "Password",
+         RegValue::Text("Secret")},
+        dword(Section::Root, "Initiated", 1), dword(Section::Style, "Style", 3), dword(Section::Style, "ScrollMode", 0),
+        dword(Section::Style, "ScrollStep", 200), dword(Section::Navigator, "IsNavigator", 1),
+        dword(Section::Music, "IsMusic", music ? 1 : 0), dword(Section::Advance, "IsScriptDebug", 1),
+    }));
+  }
+  Process Start(std::map<std::string, std::string> extra_env = {}) {
+    auto env = env_.Env();
+    env.insert(extra_env.begin(), extra_env.end());
+    // The real player, when there is one, plays into nothing at the pace of real time.
+    env["PANELIA_AUDIO_SINK"] = "fakesink sync=true";
+    return Process({(module_ / "panelia").string(), "--embedding"}, env, module_.string(),
+                   (env_.Root() / "panelia.log").string());
+  }
+  void Xdotool(const std::vector<std::string>& args) {
+    std::vector<std::string> argv = {"xdotool"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    Process p(argv, env_.Env(), "", "");
+    p.Wait(10s);
+  }
+  // The bar's page follows the home page: its first button (grey #ddd) shows when it is there.
+  void WaitForBar() {
+    ASSERT_TRUE(WaitUntil([&] { return PixelAt(display_.X(), 50, 760) == 0xdddddd; }, 15s))
+        << "bar pixel " << std::hex << PixelAt(display_.X(), 50, 760);
+  }
+  // The bar row is the bottom 80 pixels of the 1280 x 800 screen; the test bar's buttons are 100 wide.
+  void Touch(BarButton button) { Xdotool({"mousemove", std::to_string(50 + 100 * button), "760", "click", "1"}); }
+  std::string Title() {
+    auto windows = FindWindowsByClass(display_.X(), kClass);
+    return windows.empty() ? "" : WindowTitle(display_.X(), windows[0]);
+  }
+  bool TitleBecomes(const std::string& title, std::chrono::milliseconds timeout = 15s) {
+    return WaitUntil([&] { return Title() == title + kSuffix; }, timeout);
+  }
+  int Send(const std::vector<std::string>& args) { return env_.Send(args); }
+  // The kiosk on its own module, without music, on `home` as its home page.
+  Process StartWithHome(const std::string& home) {
+    MakeModule();
+    Seed(false);
+    EXPECT_TRUE(env_.Store().Apply({{RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(Section::General),
+                                     "SoftHomeUrl", RegValue::Text(home)}}));
+    return Start();
+  }
+  // The top-level window with this title, or 0.
+  Window WindowWithTitle(const std::string& title) {
+    for (Window w : ClientList(display_.X()))
+      if (WindowTitle(display_.X(), w) == title) return w;
+    return 0;
+  }
+  bool WindowTitled(const std::string& title) { return WindowWithTitle(title) != 0; }
+  // The functions a window asks its window manager for (_MOTIF_WM_HINTS), or -1 when it asks none.
+  long MwmFunctions(Window w) {
+    auto hints = PropertyItems(display_.X(), w, "_MOTIF_WM_HINTS", XInternAtom(display_.X(), "_MOTIF_WM_HINTS", False));
+    return hints.size() >= 2 ? static_cast<long>(hints[1]) : -1;
+  }
+
+  fs::path module_;
+};
+
+}  // namespace panelia::e2e
