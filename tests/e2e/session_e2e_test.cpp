@@ -6,7 +6,9 @@
 
 #include <X11/Xatom.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <fstream>
 
 #include "harness.h"
@@ -25,6 +27,37 @@ class SessionE2E : public ::testing::Test {
   void SetUp() override { ASSERT_TRUE(display_.Error().empty()) << display_.Error(); }
   pid_t KioskPid() {
     auto windows = FindWindowsByClass(display_.X(), "PaneliaClass4.0");
+    if (windows.empty()) return 0;
+    auto pid = PropertyItems(display_.X(), windows[0], "_NET_WM_PID", XA_CARDINAL);
+    return pid.empty() ? 0 : static_cast<pid_t>(pid[0]);
+  }
+  // The processes named `name` (as the kernel shortens it) below `root`.
+  static std::vector<pid_t> ProcessesNamed(pid_t root, const std::string& name) {
+    std::map<pid_t, std::pair<pid_t, std::string>> all;  // pid: parent, name
+    for (const auto& entry : fs::directory_iterator("/proc")) {
+      pid_t pid = std::atoi(entry.path().filename().c_str());
+      if (pid <= 0) continue;
+      std::ifstream in(entry.path() / "stat");
+      std::string stat((std::istreambuf_iterator<char>(in)), {});
+      size_t open = stat.find('('), close = stat.rfind(')');
+      if (open == std::string::npos || close == std::string::npos) continue;
+      pid_t parent = std::atoi(stat.c_str() + close + 4);  // ") S PPID"
+      all[pid] = {parent, stat.substr(open + 1, close - open - 1)};
+    }
+    std::vector<pid_t> found, queue = {root};
+    while (!queue.empty()) {
+      pid_t parent = queue.back();
+      queue.pop_back();
+      for (const auto& [pid, info] : all)
+        if (info.first == parent) {
+          if (info.second == name) found.push_back(pid);
+          queue.push_back(pid);
+        }
+    }
+    return found;
+  }
+  pid_t PlayerPid() {
+    auto windows = FindWindowsByClass(display_.X(), "SonavelleClass4.0");
     if (windows.empty()) return 0;
     auto pid = PropertyItems(display_.X(), windows[0], "_NET_WM_PID", XA_CARDINAL);
     return pid.empty() ? 0 : static_cast<pid_t>(pid[0]);
@@ -95,7 +128,38 @@ TEST_F(SessionE2E, TheInstalledSessionKeepsTheKioskUpUntilTheExitPassword) {
     EXPECT_EQ(env_.Send({"input-method", "0"}), 0);
   }
 
+  // The session's parts come back when killed: the window manager, the input method, the player.
+  auto wm_running = [&] {
+    auto check = PropertyItems(display_.X(), DefaultRootWindow(display_.X()), "_NET_SUPPORTING_WM_CHECK", XA_WINDOW);
+    return !check.empty() && !PropertyItems(display_.X(), static_cast<Window>(check[0]), "_NET_SUPPORTING_WM_CHECK",
+                                            XA_WINDOW).empty();
+  };
+  auto parts = {std::pair<const char*, const char*>{"openbox", "openbox ended"},
+                std::pair<const char*, const char*>{"ibus-daemon", "ibus-daemon ended"}};
+  for (auto [name, said] : parts) {
+    auto before = ProcessesNamed(session.pid(), name);
+    if (std::string(name) == "ibus-daemon" && !fs::exists("/usr/bin/ibus-daemon")) continue;
+    ASSERT_EQ(before.size(), 1u) << name << "\n" << log();
+    kill(before[0], SIGKILL);
+    EXPECT_TRUE(WaitUntil([&] {
+      auto now = ProcessesNamed(session.pid(), name);
+      return now.size() == 1 && now[0] != before[0];
+    }, 15s)) << name << "\n" << log();
+    EXPECT_NE(log().find(said), std::string::npos) << log();
+  }
+  EXPECT_TRUE(WaitUntil(wm_running, 10s)) << "a window manager again";
+  EXPECT_EQ(KioskPid(), first) << "the kiosk ran on meanwhile";
+  pid_t player = PlayerPid();
+  ASSERT_NE(player, 0) << "the demo plays music";
+  kill(player, SIGKILL);
+  EXPECT_TRUE(WaitUntil([&] { pid_t now = PlayerPid(); return now != 0 && now != player; }, 20s))
+      << "Panelia starts the player again";
+
+  // While Panelia starts again, the screen is black: nothing of the desktop or the companions.
   kill(first, SIGKILL);
+  EXPECT_TRUE(WaitUntil([&] { return KioskPid() == 0; }, 5s));
+  EXPECT_EQ(PixelAt(display_.X(), 512, 384), 0x000000ul);
+  EXPECT_EQ(PixelAt(display_.X(), 513, 384), 0x000000ul) << "solid black, not the server's grey weave";
   EXPECT_TRUE(WaitUntil([&] { pid_t now = KioskPid(); return now != 0 && now != first; }, 30s)) << log();
   ASSERT_EQ(WaitForTitle(display_.X(), "PaneliaClass4.0", kHome, 30s), kHome);
   EXPECT_NE(log().find("starting it again"), std::string::npos);
