@@ -74,6 +74,7 @@ void CMainFrame::OnNewVisitor() {
   if (!full_screen_) ToggleFullScreen();
   services_.ClearSelections();
   services_.CloseKeyboard();
+  services_.ForgetLearnedInput();
   if (auto first = LayoutAtPosition(services_.CurrentKeyboardLayouts(), 0)) services_.ActivateKeyboardLayout(*first);
 }
 

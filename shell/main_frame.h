@@ -78,6 +78,8 @@ class FrameServices {
   // keyboard with its state.
   virtual void ClearSelections() = 0;
   virtual void CloseKeyboard() = 0;
+  // The input method forgets the phrases and choices it learned.
+  virtual void ForgetLearnedInput() = 0;
 };
 
 class CMainFrame {

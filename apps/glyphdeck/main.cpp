@@ -32,11 +32,13 @@ int main(int argc, char** argv) {
   UseGdkErrorTrap();
   if (!TakeInstanceLock("OneInstanceMutex")) return 0;
   x11::X11WindowSystem windows;
-  bool beside_panelia = false;
-  // Today's class first: each look walks the display's window tree, and the first found ends it.
-  for (std::string_view panelia_class : {"PaneliaClass4.0", "PaneliaClass3.0", "PaneliaClass"})
-    beside_panelia = beside_panelia || (windows.Connected() && windows.FindWindowByClass(panelia_class));
-  if (!beside_panelia) return 0;
+  auto beside_panelia = [&windows] {
+    // Today's class first: each look walks the display's window tree, and the first found ends it.
+    for (std::string_view panelia_class : {"PaneliaClass4.0", "PaneliaClass3.0", "PaneliaClass"})
+      if (windows.Connected() && windows.FindWindowByClass(panelia_class)) return true;
+    return false;
+  };
+  if (!beside_panelia()) return 0;
 
   SqliteRegistry store(RegistryFilesFromEnvironment());
   x11::XTestInjector keys(GdkXDisplay());
@@ -90,6 +92,15 @@ int main(int argc, char** argv) {
       GdkXDisplay(), {}, [](const x11::IncomingMessage&) -> std::optional<int32_t> { return std::nullopt; },
       [] { gtk_main_quit(); });
   MessageFilter filter(window.Widget(), receiver);
+  // A Panelia that died (killed, crashed) closes nothing: the keyboard goes by itself, so nothing of
+  // the last visitor stands on the screen while the kiosk starts again.
+  constexpr guint kPaneliaWatchSeconds = 1;
+  g_timeout_add_seconds(kPaneliaWatchSeconds, [](gpointer check) -> gboolean {
+    if ((*static_cast<decltype(beside_panelia)*>(check))()) return G_SOURCE_CONTINUE;
+    std::fprintf(stderr, "glyphdeck: Panelia is gone; the keyboard closes\n");
+    gtk_main_quit();
+    return G_SOURCE_REMOVE;
+  }, &beside_panelia);
   gtk_main();
   board.OnDestroy();
   return 0;

@@ -81,7 +81,8 @@ struct Kiosk {
                       granted(result == CExitPasswordDlg::kOk);
                     });
                   },
-                  [this] { companions.CloseKeyboard(); }}),
+                  [this] { companions.CloseKeyboard(); },
+                  [this] { languages.ForgetLearned(); }}),
         frame(store, window, services, dir),
         views(std::move(options), {[this](GdkEvent* event) {
                                      PopupCommandMenu(views.MainWidget(), event, ContextMenu(),

@@ -22,6 +22,7 @@ struct FrameServiceHooks {
   std::function<void(const KeyboardLayout&)> activate_layout;
   std::function<void(std::function<void(bool)>)> ask_exit_password;
   std::function<void()> close_keyboard;
+  std::function<void()> forget_learned_input;
 };
 
 class GtkFrameServices final : public FrameServices {
@@ -50,6 +51,7 @@ class GtkFrameServices final : public FrameServices {
   void AskExitPassword(std::function<void(bool)> granted) override { hooks_.ask_exit_password(std::move(granted)); }
   void ClearSelections() override;
   void CloseKeyboard() override { hooks_.close_keyboard(); }
+  void ForgetLearnedInput() override { hooks_.forget_learned_input(); }
 
   // The machine is asked to power off only once Panelia's windows are gone.
   bool PowerOffRequested() const { return power_off_requested_; }

@@ -55,7 +55,44 @@ std::string DisplayName(IBusEngineDesc* desc) {
 InputLanguages::InputLanguages(Display* display) : display_(display) {}
 
 InputLanguages::~InputLanguages() {
+  if (forget_reset_) g_source_remove(forget_reset_);
   if (bus_) g_object_unref(bus_);
+}
+
+namespace {
+
+constexpr const char* kPinyinSchema = "com.github.libpinyin.ibus-libpinyin.libpinyin";
+
+GSettings* PinyinSettings() {
+  GSettingsSchemaSource* source = g_settings_schema_source_get_default();
+  GSettingsSchema* schema = source ? g_settings_schema_source_lookup(source, kPinyinSchema, TRUE) : nullptr;
+  if (!schema) return nullptr;
+  bool has_key = g_settings_schema_has_key(schema, "clear-user-data");
+  g_settings_schema_unref(schema);
+  return has_key ? g_settings_new(kPinyinSchema) : nullptr;
+}
+
+}  // namespace
+
+void InputLanguages::ForgetLearned() {
+  GSettings* settings = PinyinSettings();
+  if (!settings) return;
+  // "all": the phrases it learned and every frequency it raised. The engine acts on the change, so
+  // the value goes back to "" a little later (not at once: the engine would only see the last one).
+  g_settings_set_string(settings, "clear-user-data", "all");
+  g_settings_sync();
+  g_object_unref(settings);
+  if (forget_reset_) g_source_remove(forget_reset_);
+  constexpr guint kResetSeconds = 3;
+  forget_reset_ = g_timeout_add_seconds(kResetSeconds, [](gpointer self) -> gboolean {
+    static_cast<InputLanguages*>(self)->forget_reset_ = 0;
+    if (GSettings* s = PinyinSettings()) {
+      g_settings_set_string(s, "clear-user-data", "");
+      g_settings_sync();
+      g_object_unref(s);
+    }
+    return G_SOURCE_REMOVE;
+  }, this);
 }
 
 bool InputLanguages::IBusRunning() {

@@ -8,6 +8,7 @@
 #include "common/keyboard_layouts.h"
 
 typedef struct _IBusBus IBusBus;
+typedef unsigned int guint;
 
 namespace panelia {
 
@@ -23,11 +24,15 @@ class InputLanguages {
   // Switches the whole display: the IBus engine (unless it is already the one, which would drop text
   // being composed), or the XKB group. Never waits on a slow daemon.
   void Activate(const KeyboardLayout& layout);
+  // A new visitor: the pinyin engine forgets what it learned from the last one (the phrases and
+  // candidate order picked). Asked through the engine's own setting, which it watches.
+  void ForgetLearned();
 
  private:
   bool IBusRunning();
   Display* display_;
   IBusBus* bus_ = nullptr;
+  guint forget_reset_ = 0;
 };
 
 }  // namespace panelia

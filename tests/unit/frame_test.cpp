@@ -80,6 +80,7 @@ class RecordingFrame : public FramePort, public FrameServices {
   std::function<void(bool)> pending_password;
   void ClearSelections() override { log_.Add("clear-selections"); }
   void CloseKeyboard() override { log_.Add("close-keyboard"); }
+  void ForgetLearnedInput() override { log_.Add("forget-input"); }
 
   int client_height = 768;
   std::optional<std::string> open_result;
@@ -277,8 +278,8 @@ TEST_F(FrameTest, ANewVisitorGetsTheFullScreenKioskWithNothingLeftOver) {
     Calls calls;
   } cases[] = {
       {true, {"hide-taskbar", "status-off", "caption-off", "menu-off", "save-placement", "maximize", "rows 688+80",
-              "clear-selections", "close-keyboard", "layout us"}},
-      {false, {"clear-selections", "close-keyboard", "layout us"}},
+              "clear-selections", "close-keyboard", "forget-input", "layout us"}},
+      {false, {"clear-selections", "close-keyboard", "forget-input", "layout us"}},
   };
   for (const auto& c : cases) {
     if (Frame().IsFullScreen() == c.windowed) Frame().ToggleFullScreen();
@@ -290,7 +291,7 @@ TEST_F(FrameTest, ANewVisitorGetsTheFullScreenKioskWithNothingLeftOver) {
   port_.layouts.clear();
   log_.Clear();
   Frame().OnNewVisitor();
-  EXPECT_EQ(log_.Calls(), (Calls{"clear-selections", "close-keyboard"})) << "no layouts: nothing to switch";
+  EXPECT_EQ(log_.Calls(), (Calls{"clear-selections", "close-keyboard", "forget-input"})) << "no layouts: nothing to switch";
 }
 
 TEST_F(FrameTest, MailGoesToTheDesktopHandler) {
