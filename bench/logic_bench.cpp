@@ -159,7 +159,8 @@ void BM_NavigationCheck(benchmark::State& state) {
   for (auto _ : state) {
     auto start = std::chrono::steady_clock::now();
     bool cancel = false;
-    view.OnBeforeNavigate2(url, cancel);
+    // A visitor's touch on a local kiosk page: the command-link rule runs in full too.
+    view.OnBeforeNavigate2(url, cancel, {true, "file:///srv/kiosk/%E5%B1%95%E8%A7%88/menu/index.html", false});
     view.OnNavigateComplete2(url);
     benchmark::DoNotOptimize(cancel);
     us.push_back(std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count());
@@ -168,6 +169,21 @@ void BM_NavigationCheck(benchmark::State& state) {
   state.counters["median_us"] = us[us.size() / 2];
   state.SetItemsProcessed(state.iterations() * state.range(0) * 3);
 }
+// Whether a touched link may run a command: a web page checked against 20 operator sites (no match,
+// every entry compared) and a local page against the kiosk and program folders.
+void BM_CommandLinkRule(benchmark::State& state) {
+  std::vector<std::string> sites;
+  for (int i = 0; i < 20; ++i) sites.push_back("https://kiosk-" + std::to_string(i) + ".example.org/pages/");
+  const std::vector<std::string> folders = {"/var/lib/panelia/kiosk/", "/usr/lib/panelia/"};
+  NavigationOrigin origin{true,
+                          state.range(0) == 0 ? "https://www.example.org/city/museum/exhibitions/index.html"
+                                              : "file:///var/lib/panelia/kiosk/%E5%B1%95%E8%A7%88/../menu/index.html",
+                          false};
+  const std::string url = "https://www.example.org/city/paneliagohome?lang=zh";
+  for (auto _ : state) benchmark::DoNotOptimize(CommandLinkPart(url, origin, folders, sites));
+}
+BENCHMARK(BM_CommandLinkRule)->Arg(0)->Arg(1);
+
 // One idle tick of timer 6 with the idle return on (the cursor read is the host's; here it costs
 // nothing, on X it is one pointer query).
 void BM_IdleTick(benchmark::State& state) {

@@ -1,5 +1,6 @@
 #include "platform/gtk/frame_services.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 
@@ -140,6 +141,7 @@ void GtkFrameServices::ShutdownAllowed(std::function<void(bool)> answer) {
 void GtkFrameServices::RunPowerOffCommand() {
   const char* command = std::getenv("PANELIA_POWEROFF_COMMAND");
   std::string line = command && *command ? command : "systemctl poweroff";
+  std::fprintf(stderr, "panelia: leaving the kiosk: the scheduled power-off (%s)\n", line.c_str());
   GError* error = nullptr;
   if (!g_spawn_command_line_async(line.c_str(), &error)) g_clear_error(&error);  // Panelia has closed: nothing to tell
 }

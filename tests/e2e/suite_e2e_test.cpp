@@ -157,6 +157,8 @@ TEST_F(SuiteE2E, ExitPasswordClosesKeyboardPlayerAndKioskInOrder) {
   ASSERT_LT(at("close GlyphdeckClass4.0"), static_cast<long>(lines.size())) << ::testing::PrintToString(lines);
   ASSERT_LT(at("close SonavelleClass4.0"), static_cast<long>(lines.size())) << ::testing::PrintToString(lines);
   EXPECT_LT(at("close GlyphdeckClass4.0"), at("close SonavelleClass4.0"));
+  EXPECT_NE(env_.Log().find("panelia: leaving the kiosk: the exit password was given (an exit link)"), std::string::npos)
+      << env_.Log();
 }
 
 TEST_F(SuiteE2E, PageListsSteerEachNavigation) {
@@ -508,7 +510,12 @@ TEST_F(KeyboardE2E, EveryCloseEndsTheKioskAndItsKeyboardAtOnce) {
         }, 3s)) << "box " << ::testing::PrintToString(box) << " under the keyboard " << ::testing::PrintToString(keys);
       }
       if (c.way == Way::QuitQuestion) {
+        // Full screen, the question comes after the exit password.
         Touch(kShutdown);
+        ASSERT_TRUE(WaitUntil([&] { return WindowTitled("退出Panelia程序"); }, 10s));
+        std::this_thread::sleep_for(300ms);
+        Xdotool({"type", "--delay", "30", "secret"});
+        Xdotool({"key", "Return"});
         ASSERT_TRUE(WaitUntil([&] { return WindowTitled("Panelia提示"); }, 10s)) << "the quit question";
         std::this_thread::sleep_for(300ms);
       }

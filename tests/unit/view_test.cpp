@@ -566,5 +566,24 @@ TEST(ScriptDialogs, AFewAreShownThenThePageIsStoppedUntilTheNextPage) {
   for (uint64_t t = 0; t < 300000; t += 25000) EXPECT_TRUE(patient.MayShow(t)) << t;
 }
 
+// Prints and script pop-ups: a few a minute, then nothing until the gate is reset for the next
+// visitor, however long the page keeps asking.
+TEST(ScriptDialogs, PrintsAndPopUpsStopForTheVisit) {
+  const struct {
+    RequestGate::Limit limit;
+    std::vector<uint64_t> shown, refused;
+  } cases[] = {
+      {RequestGate::kPrints, {0, 300}, {600, 900, 61000, 3600000}},
+      {RequestGate::kPopUps, {0, 100, 200}, {300, 70000}},
+  };
+  for (const auto& c : cases) {
+    RequestGate gate(c.limit);
+    for (uint64_t t : c.shown) EXPECT_TRUE(gate.MayShow(t)) << t;
+    for (uint64_t t : c.refused) EXPECT_FALSE(gate.MayShow(t)) << t;
+    gate.Reset();
+    EXPECT_TRUE(gate.MayShow(3700000));
+  }
+}
+
 }  // namespace
 }  // namespace panelia
