@@ -557,6 +557,8 @@ GtkWidget* WebKitBrowser::OpenPopupWindow(WebKitWebView* opener) {
   auto* view = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "related-view", opener, nullptr));
   GtkWidget* window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
   gtk_window_set_default_size(GTK_WINDOW(window), 800, 600);
+  // A window a visitor opened: gone for the next one.
+  MarkVisitorDialog(window);
   gtk_container_add(GTK_CONTAINER(window), GTK_WIDGET(view));
   g_signal_connect_swapped(view, "ready-to-show", G_CALLBACK(gtk_widget_show_all), window);
   g_signal_connect_swapped(view, "close", G_CALLBACK(gtk_widget_destroy), window);
