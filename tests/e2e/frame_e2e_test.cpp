@@ -321,6 +321,32 @@ TEST_F(FrameE2E, TheNextVisitorGetsTheFullScreenKioskWithNothingOfTheLast) {
   EXPECT_EQ(kiosk.Wait(15s), 0) << env_.Log();
 }
 
+// A visitor's print loop leaves its boxes; the next visitor finds none, and none come back.
+TEST_F(FrameE2E, APrintLoopLeavesNoBoxForTheNextVisitor) {
+  auto dword = [](Section section, const char* name, uint32_t value) {
+    return RegChange{RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(section), name, RegValue::Dword(value)};
+  };
+  Process kiosk = StartAt("2026-12-09 10:00:00",
+                          {{RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(Section::General), "SoftHomeUrl",
+                            RegValue::Text("file://" + kPagesDir + "printer.html")},
+                           dword(Section::Advance, "IsAutoHome", 1), dword(Section::Advance, "WaitTime", 1),
+                           dword(Section::Navigator, "IsNavigator", 1)});
+  ASSERT_EQ(WaitForTitle(display_.X(), kClass, "PR" + kSuffix, 15s), "PR" + kSuffix) << env_.Log();
+  auto boxes = [&] {
+    int n = 0;
+    for (Window w : ClientList(display_.X())) n += WindowTitle(display_.X(), w) == "Panelia提示";
+    return n;
+  };
+  Process({"xdotool", "mousemove", "200", "40", "click", "1"}, env_.Env(), "", "").Wait(10s);
+  ASSERT_TRUE(WaitUntil([&] { return boxes() > 0; }, 10s)) << env_.Log();
+  // Left alone: the idle return comes a still minute later on the kiosk's clock.
+  EXPECT_TRUE(WaitUntil([&] { return boxes() == 0; }, 20s)) << env_.Log();
+  EXPECT_FALSE(WaitUntil([&] { return boxes() > 0; }, 3s)) << "the fresh page prints nothing by itself";
+  EXPECT_EQ(ClientList(display_.X()).size(), 1u);
+  SendCloseRequest(display_.X(), Kiosk());
+  EXPECT_EQ(kiosk.Wait(15s), 0) << env_.Log();
+}
+
 // The loop presentation on the sped-up clock: "Loop.dat" of the kiosk directory, in order, one page
 // every IntervalTime × 10 still seconds, round again.
 TEST_F(FrameE2E, LoopShowsItsPagesInOrder) {
