@@ -1,7 +1,9 @@
 #include "browse/page_lists.h"
 
-#include <bitset>
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
+#include <unordered_map>
 
 #include "common/address.h"
 #include "common/text.h"
@@ -20,42 +22,11 @@ std::string_view WithoutFinalSlash(std::string_view text) {
   return text;
 }
 
-template <typename Match>
-bool AnyEntryMatches(const PageList& list, Match match) {
-  for (std::string_view entry : list)
-    if (match(WithoutFinalSlash(entry))) return true;
-  return false;
+uint32_t FirstWord(std::string_view text) {
+  uint32_t word;
+  std::memcpy(&word, text.data(), sizeof word);
+  return word;
 }
-
-// Whether entries occur in one address. Lists run to thousands of entries and the question comes at
-// every navigation, so most entries are turned away without a search: a four-byte piece of an
-// entry that is nowhere in the address means the entry is not in it either.
-class SubstringTest {
- public:
-  explicit SubstringTest(std::string_view address) : address_(address) {
-    for (size_t i = 0; i + kPiece <= address.size(); ++i) pieces_.set(Slot(address.substr(i, kPiece)));
-  }
-  bool Contains(std::string_view entry) const {
-    if (entry.size() > address_.size()) return false;
-    if (entry.size() >= kPiece) {
-      if (!pieces_.test(Slot(entry.substr(0, kPiece)))) return false;
-      if (!pieces_.test(Slot(entry.substr(entry.size() - kPiece)))) return false;
-      if (!pieces_.test(Slot(entry.substr((entry.size() - kPiece) / 2, kPiece)))) return false;
-    }
-    return address_.find(entry) != std::string_view::npos;
-  }
-
- private:
-  static constexpr size_t kPiece = 4;
-  static constexpr int kBits = 14;
-  static size_t Slot(std::string_view piece) {
-    uint32_t word;
-    std::memcpy(&word, piece.data(), kPiece);
-    return (word * 0x9E3779B1u) >> (32 - kBits);
-  }
-  std::string_view address_;
-  std::bitset<size_t{1} << kBits> pieces_;
-};
 
 }  // namespace
 
@@ -69,30 +40,100 @@ PageList CPageLists::LoadPageList(std::string_view file_name, std::string_view e
   return std::move(*list);
 }
 
+EntryIndex::EntryIndex(const PageList& list, bool lower) {
+  std::vector<std::pair<uint32_t, uint32_t>> places;
+  places.reserve(list.size());
+  for (std::string_view entry : list) {
+    entry = WithoutFinalSlash(entry);
+    places.emplace_back(static_cast<uint32_t>(text_.size()), static_cast<uint32_t>(entry.size()));
+    text_.append(entry);
+  }
+  if (lower)
+    for (char& c : text_)
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  std::string_view text = text_;
+  std::unordered_map<uint32_t, uint32_t> seen;  // how many entries hold each four bytes
+  for (auto [offset, length] : places)
+    for (uint32_t at = 0; at + sizeof(uint32_t) <= length; ++at) ++seen[FirstWord(text.substr(offset + at))];
+  for (auto [offset, length] : places) {
+    std::string_view entry = text.substr(offset, length);
+    if (entry.size() < sizeof(uint32_t)) {
+      short_.push_back(entry);
+      continue;
+    }
+    uint32_t best = 0, best_count = UINT32_MAX;
+    for (uint32_t at = 0; at + sizeof(uint32_t) <= length; ++at) {
+      uint32_t count = seen[FirstWord(entry.substr(at))];
+      if (count < best_count) best = at, best_count = count;
+    }
+    long_.push_back({FirstWord(entry.substr(best)), best, offset, length});
+  }
+  std::sort(long_.begin(), long_.end(), [](const Filed& a, const Filed& b) { return a.key < b.key; });
+}
+
+bool EntryIndex::AnyIn(std::string_view address) const {
+  for (std::string_view entry : short_)
+    if (address.find(entry) != std::string_view::npos) return true;
+  std::string_view text = text_;
+  // An entry occurs in the address exactly when, at some place, the four bytes it is filed under are
+  // there and the whole entry stands around them.
+  for (size_t at = 0; at + sizeof(uint32_t) <= address.size(); ++at) {
+    uint32_t word = FirstWord(address.substr(at));
+    auto it = std::lower_bound(long_.begin(), long_.end(), word, [](const Filed& f, uint32_t w) { return f.key < w; });
+    for (; it != long_.end() && it->key == word; ++it) {
+      if (it->at > at) continue;
+      std::string_view entry = text.substr(it->offset, it->length);
+      if (address.substr(at - it->at, entry.size()) == entry) return true;
+    }
+  }
+  return false;
+}
+
+CPageLists::Kept& CPageLists::Current(std::string_view file_name, std::string_view error_text) {
+  std::optional<FileStamp> stamp = source_.Stamp(file_name);
+  if (stamp) {
+    auto it = kept_.find(file_name);
+    if (it != kept_.end() && it->second.stamp && it->second.stamp->SameState(*stamp)) return it->second;
+  }
+  // Changed, new, unsettled or of a source without stamps: read now.
+  PageList list = LoadPageList(file_name, error_text);
+  bool readable = reported_.find(file_name) == reported_.end();
+  if (stamp && readable && stamp->Settled()) {
+    Kept& kept = kept_[std::string(file_name)];
+    kept = Kept{stamp, std::move(list), nullptr, nullptr, nullptr};
+    return kept;
+  }
+  kept_.erase(std::string(file_name));
+  unkept_ = Kept{std::nullopt, std::move(list), nullptr, nullptr, nullptr};
+  return unkept_;
+}
+
 bool CPageLists::IsAddressBlocked(const std::string& lower_url, int32_t is_limit, int32_t forbit_method) {
   if (is_limit == 0) return false;
-  PageList list = LoadPageList(kLimitList, kLimitError);
+  Kept& limit = Current(kLimitList, kLimitError);
   // Entries are compared as written: one with capital letters never matches the lower-case address.
+  if (!limit.contains) limit.contains = std::make_unique<EntryIndex>(limit.list, false);
   std::string address = ReadableAddress(lower_url);
-  SubstringTest test(WithoutFinalSlash(address));
-  bool listed = AnyEntryMatches(list, [&](std::string_view entry) { return test.Contains(entry); });
+  bool listed = limit.contains->AnyIn(WithoutFinalSlash(address));
   return forbit_method == 1 ? !listed : listed;
 }
 
 bool CPageLists::MatchesShowList(const std::string& lower_url) {
-  PageList list = LoadPageList(kShowList, kShowError);
+  Kept& show = Current(kShowList, kShowError);
   // Both sides lower-cased.
-  list.LowerAscii();
+  if (!show.contains_lower) show.contains_lower = std::make_unique<EntryIndex>(show.list, true);
   std::string address = AsciiLower(ReadableAddress(lower_url));
-  SubstringTest test(WithoutFinalSlash(address));
-  return AnyEntryMatches(list, [&](std::string_view entry) { return test.Contains(entry); });
+  return show.contains_lower->AnyIn(WithoutFinalSlash(address));
 }
 
 bool CPageLists::MatchesStopList(const std::string& lower_url) {
-  PageList list = LoadPageList(kStopList, kStopError);
+  Kept& stop = Current(kStopList, kStopError);
+  if (!stop.exact) {
+    stop.exact = std::make_unique<std::unordered_set<std::string_view>>();
+    for (std::string_view entry : stop.list) stop.exact->insert(WithoutFinalSlash(entry));
+  }
   std::string address = ReadableAddress(lower_url);
-  std::string_view page = WithoutFinalSlash(address);
-  return AnyEntryMatches(list, [&](std::string_view entry) { return entry == page; });
+  return stop.exact->count(WithoutFinalSlash(address)) != 0;
 }
 
 }  // namespace panelia

@@ -1,12 +1,18 @@
 // The three questions the operator's page lists answer for the main view: may this address be
 // visited ("limit.dat"), does the bar show on it ("Show.dat"), must the music be silent on it
-// ("stop.dat"). Each list is read afresh for every question, so an edit counts at once.
+// ("stop.dat"). Every question looks at the file first, so an edit counts at once; a file whose
+// stamp (identity, size, change times) has not changed since it settled is not parsed again, and
+// its entries are kept indexed, so lists of tens of thousands of entries cost a navigation little.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <map>
+#include <memory>
 #include <set>
+#include <unordered_set>
+#include <vector>
 #include <string>
 #include <string_view>
 
@@ -24,6 +30,8 @@ class PageListSource {
  public:
   virtual ~PageListSource() = default;
   virtual std::optional<PageList> Read(std::string_view file_name) = 0;
+  // The file's stamp; nullopt where the source cannot tell (then the list is read for every question).
+  virtual std::optional<FileStamp> Stamp(std::string_view /*file_name*/) { return std::nullopt; }
   // A modal error box owned by the main view, caption "Panelia错误提示".
   virtual void ShowListError(const std::string& text) = 0;
 };
@@ -36,10 +44,33 @@ class CurrentDirectoryLists : public PageListSource {
   std::optional<PageList> Read(std::string_view file_name) override {
     return ReadPageListFile(std::string(file_name));
   }
+  std::optional<FileStamp> Stamp(std::string_view file_name) override { return StampOfFile(std::string(file_name)); }
   void ShowListError(const std::string& text) override { show_error_(text); }
 
  private:
   std::function<void(const std::string&)> show_error_;
+};
+
+// The entries of one list, ready for the question "does any entry occur in this address". Each
+// entry is filed under the four bytes of it that are rarest among all entries (most entries begin
+// alike, "http://..."), so an address of n bytes is answered with n lookups and a few comparisons
+// instead of a walk over every entry.
+class EntryIndex {
+ public:
+  // `lower`: the entries are lower-cased (ASCII) first. An entry's one final "/" does not count.
+  EntryIndex(const PageList& list, bool lower);
+  bool AnyIn(std::string_view address) const;
+
+ private:
+  std::string text_;  // the entries as compared, one after another
+  struct Filed {
+    uint32_t key;     // four bytes of the entry
+    uint32_t at;      // where they are in the entry
+    uint32_t offset;  // the entry in text_
+    uint32_t length;
+  };
+  std::vector<Filed> long_;  // by key
+  std::vector<std::string_view> short_;  // under four bytes (an empty one is in every address)
 };
 
 class CPageLists {
@@ -60,8 +91,22 @@ class CPageLists {
   bool MatchesStopList(const std::string& lower_url);
 
  private:
+  // One list as last read: its stamp, and its entries in the forms the questions use (made when
+  // first asked).
+  struct Kept {
+    std::optional<FileStamp> stamp;
+    PageList list;
+    std::unique_ptr<EntryIndex> contains, contains_lower;
+    std::unique_ptr<std::unordered_set<std::string_view>> exact;
+  };
+  // The list to answer from: the kept one while its file is unchanged, else read (and kept when its
+  // stamp is known and settled).
+  Kept& Current(std::string_view file_name, std::string_view error_text);
+
   PageListSource& source_;
   std::set<std::string, std::less<>> reported_;
+  std::map<std::string, Kept, std::less<>> kept_;
+  Kept unkept_;
 };
 
 }  // namespace panelia

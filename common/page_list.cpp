@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <ctime>
 #include <ostream>
 
 #include "common/text.h"
@@ -126,6 +127,22 @@ std::optional<PageList> PageList::ReadFile(const std::string& path) {
   auto decoded = DecodeTextFile(bytes);
   if (!decoded) return std::nullopt;
   return Parse(std::move(*decoded));
+}
+
+std::optional<FileStamp> StampOfFile(const std::string& path) {
+  struct stat st{};
+  if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+  struct timespec now{};
+  clock_gettime(CLOCK_REALTIME, &now);
+  auto ns = [](const struct timespec& t) { return static_cast<int64_t>(t.tv_sec) * 1'000'000'000 + t.tv_nsec; };
+  FileStamp stamp;
+  stamp.device = static_cast<uint64_t>(st.st_dev);
+  stamp.inode = static_cast<uint64_t>(st.st_ino);
+  stamp.size = static_cast<uint64_t>(st.st_size);
+  stamp.modified_ns = ns(st.st_mtim);
+  stamp.changed_ns = ns(st.st_ctim);
+  stamp.seen_ns = ns(now);
+  return stamp;
 }
 
 void PrintTo(const PageList& list, std::ostream* out) {

@@ -2,6 +2,7 @@
 // as written, up to the first empty line.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <initializer_list>
 #include <optional>
@@ -66,6 +67,27 @@ inline PageList ParsePageList(std::string text) { return PageList::Parse(std::mo
 // it costs nothing. That part is UTF-8 (with or without byte-order mark) or, when not valid UTF-8,
 // GB18030.
 inline std::optional<PageList> ReadPageListFile(const std::string& path) { return PageList::ReadFile(path); }
+
+// What identifies one state of a list file without reading it: the file (device and inode, so a
+// replaced file counts even with the same size and time), its size and its change times, and when
+// they were seen. Equal stamps of a file that had settled (see Settled) mean equal contents.
+struct FileStamp {
+  uint64_t device = 0, inode = 0, size = 0;
+  int64_t modified_ns = 0, changed_ns = 0;
+  int64_t seen_ns = 0;  // the system clock when the stamp was taken
+  bool SameState(const FileStamp& o) const {
+    return device == o.device && inode == o.inode && size == o.size && modified_ns == o.modified_ns &&
+           changed_ns == o.changed_ns;
+  }
+  // A file written within the last two seconds may be written again within the same tick of a file
+  // system's clock (whole seconds on some) with the same size: its stamp says nothing yet.
+  bool Settled() const {
+    constexpr int64_t kSettleNs = 2'000'000'000;
+    return seen_ns - std::max(modified_ns, changed_ns) >= kSettleNs;
+  }
+};
+// The stamp of a regular file, or nullopt when there is none.
+std::optional<FileStamp> StampOfFile(const std::string& path);
 
 // GoogleTest prints lists by their entries.
 void PrintTo(const PageList& list, std::ostream* out);

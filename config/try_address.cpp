@@ -18,8 +18,7 @@ AddressVerdict TryAddress(const std::string& typed, CPageLists& lists, RegistryS
 }
 
 std::optional<PageList> DirectoryLists::Read(std::string_view file_name) {
-  std::string path = directory_.empty() ? std::string(file_name) : directory_ + "/" + std::string(file_name);
-  return ReadPageListFile(path);
+  return ReadPageListFile(PathOf(file_name));
 }
 
 }  // namespace panelia

@@ -23,9 +23,13 @@ class DirectoryLists : public PageListSource {
  public:
   explicit DirectoryLists(std::string directory) : directory_(std::move(directory)) {}
   std::optional<PageList> Read(std::string_view file_name) override;
+  std::optional<FileStamp> Stamp(std::string_view file_name) override { return StampOfFile(PathOf(file_name)); }
   void ShowListError(const std::string&) override {}
 
  private:
+  std::string PathOf(std::string_view file_name) const {
+    return directory_.empty() ? std::string(file_name) : directory_ + "/" + std::string(file_name);
+  }
   std::string directory_;
 };
 

@@ -1,10 +1,13 @@
-// The page-list reader: the text form, and the file form that reads in pieces and decodes.
+// The page-list reader: the text form, and the file form that reads in pieces and decodes; and the
+// entry index the navigation check asks, against a walk over every entry (the input's last line is
+// the address).
 #include <unistd.h>
 
 #include <cstdint>
 #include <cstdio>
 #include <string>
 
+#include "browse/page_lists.h"
 #include "common/page_list.h"
 
 namespace {
@@ -19,6 +22,20 @@ std::string ScratchFile() {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string text(reinterpret_cast<const char*>(data), size);
   panelia::PageList list = panelia::PageList::Parse(text);
+  for (bool lower : {false, true}) {
+    std::string address = text.substr(text.rfind('\n') == std::string::npos ? 0 : text.rfind('\n') + 1);
+    if (lower)
+      for (char& c : address)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    panelia::PageList compared = list;
+    if (lower) compared.LowerAscii();
+    bool walked = false;
+    for (std::string_view entry : compared) {
+      if (!entry.empty() && entry.back() == '/') entry.remove_suffix(1);
+      walked = walked || address.find(entry) != std::string::npos;
+    }
+    if (panelia::EntryIndex(list, lower).AnyIn(address) != walked) __builtin_trap();
+  }
   list.LowerAscii();
   for (std::string_view entry : list) (void)entry.size();
 

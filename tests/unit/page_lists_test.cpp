@@ -2,9 +2,12 @@
 
 #include <algorithm>
 #include <fstream>
+#include <functional>
+#include <random>
 
 #include "browse/page_lists.h"
 #include "browse/view.h"
+#include "config/try_address.h"
 #include "common/settings.h"
 #include "fakes.h"
 #include "common/text.h"
@@ -157,6 +160,116 @@ TEST_F(PageListsTest, MissingListIsReportedOnceUntilItHasBeenReadableAgain) {
 }
 
 // The idle return and the loop presentation, driven tick by tick.
+// The index answers exactly as a walk over every entry would: "does any entry (without its one
+// final "/") occur in the address".
+TEST(EntryIndexTest, AnswersAsAWalkOverEveryEntry) {
+  const struct {
+    PageList entries;
+    const char* address;
+    bool lower;
+    bool found;
+  } cases[] = {
+      {{"games"}, "http://x/games/a", false, true},
+      {{"GAMES"}, "http://x/games/a", false, false},  // as written
+      {{"GAMES"}, "http://x/games/a", true, true},
+      {{"/"}, "http://x/", false, true},               // "" after the final "/": in every address
+      {{"ab"}, "http://x/cab", false, true},            // shorter than an index key
+      {{"http://x/a/"}, "http://x/a", false, true},
+      {{"http://x/abc/def/"}, "http://x/abc", false, false},  // longer than the address
+      {{"aaab"}, "aaaab", false, true},                 // overlapping starts
+      {{"xxxx", "zzzz"}, "http://x/", false, false},
+      {{}, "http://x/", false, false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(EntryIndex(c.entries, c.lower).AnyIn(c.address), c.found) << c.address;
+  // Many entries against many addresses, against the plain rule.
+  std::mt19937 random(7);
+  auto word = [&](size_t n) {
+    std::string w;
+    for (size_t i = 0; i < n; ++i) w += "ab/c"[random() % 4];
+    return w;
+  };
+  std::vector<std::string> entries;
+  for (int i = 0; i < 300; ++i) entries.push_back(word(1 + random() % 8));
+  PageList list = ParsePageList([&] {
+    std::string text;
+    for (const auto& e : entries) text += e + "\n";
+    return text;
+  }());
+  EntryIndex index(list, false);
+  for (int i = 0; i < 300; ++i) {
+    std::string address = word(random() % 12);
+    bool plain = false;
+    for (std::string_view e : list) {
+      if (!e.empty() && e.back() == '/') e.remove_suffix(1);
+      plain = plain || address.find(e) != std::string::npos;
+    }
+    EXPECT_EQ(index.AnyIn(address), plain) << address;
+  }
+}
+
+// A list file is parsed again only when it changed: another file in its place, another size or change
+// time, or one written so lately that a second write in the same clock tick could go unseen.
+TEST(CachedListsTest, AListIsReadAgainOnlyWhenItsFileChanged) {
+  struct StampedLists : PageListSource {
+    std::optional<PageList> Read(std::string_view) override {
+      ++reads;
+      return exists ? std::optional<PageList>(list) : std::nullopt;
+    }
+    std::optional<FileStamp> Stamp(std::string_view) override {
+      return exists ? std::optional<FileStamp>(stamp) : std::nullopt;
+    }
+    void ShowListError(const std::string&) override { ++errors; }
+    PageList list{"blocked"};
+    FileStamp stamp{1, 10, 8, 1'000'000'000, 1'000'000'000, 100'000'000'000};
+    bool exists = true;
+    int reads = 0, errors = 0;
+  } files;
+  CPageLists lists(files);
+  auto blocked = [&] { return lists.IsAddressBlocked("http://blocked/", 1, 0); };
+  const struct {
+    const char* what;
+    std::function<void()> change;
+    bool reads;
+    bool blocked;
+  } steps[] = {
+      {"first question", [] {}, true, true},
+      {"unchanged", [] {}, false, true},
+      {"unchanged again", [] {}, false, true},
+      {"another size", [&] { files.stamp.size = 9; files.list = {"other"}; }, true, false},
+      {"a file put in its place", [&] { files.stamp.inode = 11; files.list = {"blocked"}; }, true, true},
+      {"written again, same size and time, its change time tells", [&] {
+         files.stamp.changed_ns += 1; files.list = {"other"}; }, true, false},
+      {"written a moment ago", [&] {
+         files.stamp.modified_ns = files.stamp.changed_ns = files.stamp.seen_ns - 500'000'000;
+         files.list = {"blocked"}; }, true, true},
+      {"still unsettled: read again", [] {}, true, true},
+      {"settled now", [&] { files.stamp.seen_ns += 3'000'000'000; }, true, true},
+      {"and kept", [&] { files.stamp.seen_ns += 1'000'000'000; }, false, true},
+      {"gone", [&] { files.exists = false; }, true, false},
+      {"back", [&] { files.exists = true; }, true, true},
+  };
+  for (const auto& s : steps) {
+    s.change();
+    int before = files.reads;
+    EXPECT_EQ(blocked(), s.blocked) << s.what;
+    EXPECT_EQ(files.reads > before, s.reads) << s.what;
+  }
+  EXPECT_EQ(files.errors, 1) << "the missing list is told once";
+}
+
+// On real files: an edit counts at the next question, however soon it comes.
+TEST(CachedListsTest, AnEditCountsAtTheNextQuestion) {
+  test::TempDir dir;
+  DirectoryLists files(dir.path().string());
+  CPageLists lists(files);
+  std::string path = (dir.path() / "Show.dat").string();
+  for (const char* entry : {"/menu/", "/help/", "/menu/", "/maps/"}) {
+    std::ofstream(path, std::ios::trunc) << entry << "\n";  // same size every time
+    EXPECT_TRUE(lists.MatchesShowList(std::string("http://kiosk") + entry + "a.html")) << entry;
+    EXPECT_FALSE(lists.MatchesShowList("http://kiosk/none/a.html")) << entry;
+  }
+}
+
 class IdleTest : public ::testing::Test {
  protected:
   IdleTest() : browser_(log_), timers_(log_), host_(log_), page_(log_), files_(log_), lists_(files_) {
