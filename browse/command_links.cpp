@@ -14,8 +14,9 @@ bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
   return text.size() >= prefix.size() && AsciiLower(text.substr(0, prefix.size())) == AsciiLower(prefix);
 }
 
-// "/srv/展览/a.htm" of "file:///srv/%E5%B1%95%E8%A7%88/a.htm"; "" when it is not a local path.
-std::string LocalPath(std::string_view address) {
+}  // namespace
+
+std::string LocalPathOf(std::string_view address) {
   if (!StartsWithNoCase(address, "file://")) return {};
   std::string_view rest = AddressPath(address.substr(7));
   if (rest.empty() || rest.front() != '/') return {};  // file://host/... is not this machine's
@@ -39,8 +40,6 @@ std::string LocalPath(std::string_view address) {
   }
   return path;
 }
-
-}  // namespace
 
 std::string SiteOf(std::string_view address) {
   std::string normal = NormalizeAddress(TrimSpaces(address));
@@ -84,11 +83,11 @@ bool IsOperatorPage(std::string_view page, const std::vector<std::string>& folde
   if (StartsWithNoCase(page, "file:")) {
     // Local pages by their folders, steps like ".." and escapes resolved: a prefix of the address
     // would admit "file:///srv/kiosk/../anywhere".
-    std::string path = LocalPath(page);
+    std::string path = LocalPathOf(page);
     if (path.empty()) return false;
     std::vector<std::string> all = folders;
     for (const auto& site : sites)
-      if (std::string folder = LocalPath(site); !folder.empty()) all.push_back(folder);
+      if (std::string folder = LocalPathOf(site); !folder.empty()) all.push_back(folder);
     return IsInsideFolders(path, all);
   }
   for (const auto& site : sites) {

@@ -21,6 +21,10 @@ struct NavigationOrigin {
 // The address without its query string and fragment: the only part a keyword counts in.
 std::string_view AddressPath(std::string_view url);
 
+// The local path of a file: address ("/srv/展览/a.htm" of "file:///srv/%E5%B1%95%E8%A7%88/a.htm"),
+// every escape decoded; "" when it is no local path (or names a NUL byte).
+std::string LocalPathOf(std::string_view address);
+
 // The site of an address: "scheme://host[:port]/" for a web address, the folder (with its final
 // "/") for a file address; "" for anything else.
 std::string SiteOf(std::string_view address);

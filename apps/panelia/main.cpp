@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "browse/bottom_view.h"
+#include "browse/navigation_policy.h"
 #include "browse/page_lists.h"
 #include "browse/view.h"
 #include "common/module_directory.h"
@@ -211,19 +212,8 @@ class PaneliaStart final : public AppPlatform {
       return key.ReadText("Start Page");
     };
     options_.local_folders = [this] {
-      std::vector<std::string> folders{dir_};
-      if (!kiosk_) return folders;
-      std::string home = kiosk_->view.UsesBrowserHome() ? options_.browser_home() : kiosk_->view.HomeAddress();
-      // A home written as a bare path is a local file too.
-      gchar* path = !home.empty() && home.front() == '/' ? g_strdup(home.c_str())
-                                                         : g_filename_from_uri(home.c_str(), nullptr, nullptr);
-      if (path) {
-        gchar* folder = g_path_get_dirname(path);
-        folders.emplace_back(folder);
-        g_free(folder);
-        g_free(path);
-      }
-      return folders;
+      if (!kiosk_) return std::vector<std::string>{dir_};
+      return KioskFolders(dir_, kiosk_->view.UsesBrowserHome() ? options_.browser_home() : kiosk_->view.HomeAddress());
     };
     kiosk_ = std::make_unique<Kiosk>(store_, dir_, options_, splash_);
     return true;

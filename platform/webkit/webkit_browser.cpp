@@ -70,6 +70,17 @@ std::string CloseScript(const std::string& token) {
          " window.close = function() { try { post('close:" + token + "'); } catch (e) {} }; })();";
 }
 
+NavigationKind KindOf(WebKitNavigationType type) {
+  switch (type) {
+    case WEBKIT_NAVIGATION_TYPE_LINK_CLICKED: return NavigationKind::LinkClicked;
+    case WEBKIT_NAVIGATION_TYPE_FORM_SUBMITTED: return NavigationKind::FormSubmitted;
+    case WEBKIT_NAVIGATION_TYPE_BACK_FORWARD: return NavigationKind::BackForward;
+    case WEBKIT_NAVIGATION_TYPE_RELOAD: return NavigationKind::Reload;
+    case WEBKIT_NAVIGATION_TYPE_FORM_RESUBMITTED: return NavigationKind::FormResubmitted;
+    default: return NavigationKind::Other;
+  }
+}
+
 uint64_t NowMs() {
   return static_cast<uint64_t>(
       std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch()).count());
@@ -223,44 +234,24 @@ void WebKitBrowser::UseView(WebKitWebView* view) {
   }
 }
 
-namespace {
-
-bool IsFolder(const std::string& uri) {
+bool GioLocalFiles::IsFolder(const std::string& uri) {
   gchar* path = g_filename_from_uri(uri.c_str(), nullptr, nullptr);
   bool folder = path && g_file_test(path, G_FILE_TEST_IS_DIR);
   g_free(path);
   return folder;
 }
 
-// The path with every link resolved (as far as it exists); "" for an address that is no local path.
-std::string ResolvedPath(const std::string& path) {
+std::string GioLocalFiles::ResolvedPath(const std::string& path) {
   std::error_code error;
   auto resolved = std::filesystem::weakly_canonical(path, error);
   return error ? std::string() : resolved.string();
 }
 
-std::string ResolvedPathOf(const std::string& uri) {
+std::string GioLocalFiles::ResolvedPathOf(const std::string& uri) {
   gchar* path = g_filename_from_uri(uri.c_str(), nullptr, nullptr);
   std::string resolved = path ? ResolvedPath(path) : std::string();
   g_free(path);
   return resolved;
-}
-
-}  // namespace
-
-bool WebKitBrowser::MayOpen(const std::string& uri, bool own_load) {
-  // Every navigation passes here: the file system is asked only about local addresses.
-  bool local = EqualsIgnoreAsciiCase(std::string_view(uri).substr(0, 5), "file:");
-  if (MayOpenLocalFile(uri, Uri(), own_load, local && IsFolder(uri))) {
-    // A visitor's page keeps to the kiosk's own folders; the operator's own loads go anywhere.
-    if (!local || own_load || !options_.local_folders) return true;
-    std::vector<std::string> folders;
-    for (const auto& folder : options_.local_folders())
-      if (auto resolved = ResolvedPath(folder); !resolved.empty()) folders.push_back(resolved);
-    if (IsInsideFolders(ResolvedPathOf(uri), folders)) return true;
-  }
-  std::fprintf(stderr, "panelia: refused to open %s from %s\n", uri.c_str(), Uri().empty() ? "(no page)" : Uri().c_str());
-  return false;
 }
 
 void WebKitBrowser::OnProcessTerminated(WebKitWebView*, WebKitWebProcessTerminationReason reason, gpointer p) {
@@ -353,7 +344,7 @@ gboolean WebKitBrowser::OnLoadFailed(WebKitWebView* view, WebKitLoadEvent, gchar
                error ? error->message : "unknown reason");
   // The engine's own error page would show local paths and its wording: a neutral page with a way
   // home instead (a command link the main view recognises on this page of its own).
-  static_cast<WebKitBrowser*>(self)->error_page_next_ = true;
+  static_cast<WebKitBrowser*>(self)->policy_.OnErrorPageShown();
   webkit_web_view_load_alternate_html(
       view,
       "<!DOCTYPE html><html><head><meta charset='utf-8'><title>无法打开此页</title></head>"
@@ -414,7 +405,7 @@ void WebKitBrowser::Navigate(const std::string& url) {
     // No address to go to: the settings are missing or cannot be read (said on standard error).
     // A neutral page, never a blank white one; the lists are not asked about it.
     std::fprintf(stderr, "panelia: no address to show (the home page is not set or the settings cannot be read)\n");
-    quiet_load_ = true;
+    policy_.OnQuietLoad();
     webkit_web_view_load_html(view_.get(),
                               "<!DOCTYPE html><html><head><meta charset='utf-8'><title>暂停服务</title></head>"
                               "<body style='margin:0;height:100vh;display:flex;flex-direction:column;align-items:center;"
@@ -424,12 +415,12 @@ void WebKitBrowser::Navigate(const std::string& url) {
                               "about:blank");
     return;
   }
-  own_load_ = true;
+  policy_.OnKioskLoad();
   webkit_web_view_load_uri(view_.get(), address.c_str());
 }
 
 void WebKitBrowser::NavigateForPage(const std::string& url) {
-  own_load_ = false;
+  policy_.OnPageLoad();
   webkit_web_view_load_uri(view_.get(), NormalizeAddress(url).c_str());
 }
 
@@ -463,22 +454,13 @@ gboolean WebKitBrowser::OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* dec
   WebKitNavigationAction* action =
       webkit_navigation_policy_decision_get_navigation_action(WEBKIT_NAVIGATION_POLICY_DECISION(decision));
   const char* uri = webkit_uri_request_get_uri(webkit_navigation_action_get_request(action));
-  // A load the kiosk itself asked for (home, the bar's commands, the loop) is its own; a page's own
-  // links and scripts are not.
-  if (std::exchange(self->quiet_load_, false)) return FALSE;
-  bool own_load = std::exchange(self->own_load_, false);
-  const bool kiosk_load = own_load;
-  // Back, Forward and Reload go where the view has been already.
-  WebKitNavigationType kind = webkit_navigation_action_get_navigation_type(action);
-  own_load = own_load || kind == WEBKIT_NAVIGATION_TYPE_BACK_FORWARD || kind == WEBKIT_NAVIGATION_TYPE_RELOAD;
-  bool cancel = !self->MayOpen(uri ? uri : "", own_load);
-  NavigationOrigin origin;
-  // Only a link a visitor touched: a form sent, a script, a redirect or a pop-up are the page's doing.
-  origin.touched_link =
-      kind == WEBKIT_NAVIGATION_TYPE_LINK_CLICKED && webkit_navigation_action_is_user_gesture(action);
-  origin.from_page = self->Uri();
-  // The kiosk's own loads, not Back, Forward or Reload: those may lead to any page a visitor saw.
-  origin.kiosk_page = kiosk_load || (origin.touched_link && self->on_error_page_);
+  NavigationRequest request{uri ? uri : "", KindOf(webkit_navigation_action_get_navigation_type(action)),
+                            webkit_navigation_action_is_user_gesture(action) != FALSE, self->Uri()};
+  NavigationVerdict verdict = self->policy_.Decide(request);
+  if (!verdict.checked) return FALSE;
+  if (verdict.refused) std::fprintf(stderr, "panelia: %s\n", verdict.refusal.c_str());
+  bool cancel = verdict.refused;
+  NavigationOrigin& origin = verdict.origin;
   self->events_.OnBeforeNavigate(uri ? uri : "", cancel, origin);
   if (!cancel) return FALSE;
   webkit_policy_decision_ignore(decision);
@@ -488,7 +470,7 @@ gboolean WebKitBrowser::OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* dec
 void WebKitBrowser::OnLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer data) {
   auto* self = static_cast<WebKitBrowser*>(data);
   if (event == WEBKIT_LOAD_COMMITTED) {
-    self->on_error_page_ = std::exchange(self->error_page_next_, false);
+    self->policy_.OnCommitted();
     self->dialog_gate_.OnNewPage();
     self->events_.OnNavigateComplete(self->Uri());
   }
@@ -513,7 +495,10 @@ GtkWidget* WebKitBrowser::OnCreate(WebKitWebView* view, WebKitNavigationAction* 
     return nullptr;
   }
   if (!uri.empty() && uri != "about:blank") {
-    if (!self->MayOpen(uri, false)) return nullptr;
+    if (std::string refusal; !self->policy_.MayOpenPopUp(uri, self->Uri(), refusal)) {
+      std::fprintf(stderr, "panelia: %s\n", refusal.c_str());
+      return nullptr;
+    }
     self->events_.OnNewWindowKnown(uri, cancel);
     return nullptr;
   }

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "browse/command_links.h"
+#include "browse/navigation_policy.h"
 #include "browse/ports.h"
 #include "browse/script_dialogs.h"
 #include "platform/gtk/gobject_ptr.h"
@@ -66,6 +67,14 @@ struct BrowserOptions {
   std::function<void(WebKitWebView*)> print;
 };
 
+// The file system as the local-file fence asks it, through GLib.
+class GioLocalFiles final : public LocalFileSystem {
+ public:
+  bool IsFolder(const std::string& uri) override;
+  std::string ResolvedPath(const std::string& path) override;
+  std::string ResolvedPathOf(const std::string& uri) override;
+};
+
 class WebKitBrowser final : public BrowserControl {
  public:
   WebKitBrowser(BrowserEvents& events, BrowserOptions options);
@@ -103,8 +112,6 @@ class WebKitBrowser final : public BrowserControl {
   void Heartbeat();
   static gboolean OnScriptDialog(WebKitWebView*, WebKitScriptDialog* dialog, gpointer self);
   static gboolean OnLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar* failing_uri, GError* error, gpointer self);
-  // Whether the view may open `uri` now; a refusal is logged.
-  bool MayOpen(const std::string& uri, bool own_load);
   static gboolean OnContextMenu(WebKitWebView*, WebKitContextMenu*, GdkEvent*, WebKitHitTestResult*, gpointer self);
   static void OnScriptMessage(WebKitUserContentManager*, WebKitJavascriptResult*, gpointer self);
   static gboolean OnStandInPolicy(WebKitWebView*, WebKitPolicyDecision*, WebKitPolicyDecisionType, gpointer self);
@@ -117,6 +124,8 @@ class WebKitBrowser final : public BrowserControl {
 
   BrowserEvents& events_;
   BrowserOptions options_;
+  GioLocalFiles local_files_;
+  NavigationPolicy policy_{local_files_, options_.local_folders};
   GObjectPtr<WebKitUserContentManager> content_;
   GObjectPtr<WebKitWebView> view_;
   GObjectPtr<WebKitWebView> stand_in_;
@@ -129,10 +138,6 @@ class WebKitBrowser final : public BrowserControl {
   // trivial script now and then, also on a page nobody touches: the engine's own responsiveness
   // flag changes only when it has input to deliver. Ten seconds without an answer end the process.
   guint heartbeat_ = 0;
-  bool own_load_ = false;  // the next navigation is one the kiosk asked for
-  bool quiet_load_ = false;  // the next navigation is the kiosk's own out-of-service page
-  bool error_page_next_ = false;  // the next committed load is the kiosk's "cannot be shown" page
-  bool on_error_page_ = false;
   ScriptDialogGate dialog_gate_;
   // Pop-ups a script opens without a visitor's touch, and a page's own print requests: a few a
   // minute, whatever page asks (a page that reloads itself through them must not start afresh).
