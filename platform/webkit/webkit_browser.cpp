@@ -114,7 +114,7 @@ WebKitBrowser::WebKitBrowser(BrowserEvents& events, BrowserOptions options)
   webkit_user_content_manager_register_script_message_handler(content_.get(), kHandlerName);
 
   UseView(MakeView(options_.related));
-  heartbeat_ = g_timeout_add_seconds(kHeartbeatSeconds, [](gpointer b) -> gboolean {
+  heartbeat_ = g_timeout_add(static_cast<guint>(HangWatch::kHeartbeatMs), [](gpointer b) -> gboolean {
     static_cast<WebKitBrowser*>(b)->Heartbeat();
     return G_SOURCE_CONTINUE;
   }, this);
@@ -180,7 +180,7 @@ void WebKitBrowser::Configure(WebKitWebView* view) {
 
 void WebKitBrowser::UseView(WebKitWebView* view) {
   view_signals_.clear();
-  heartbeat_sent_.reset();
+  hang_watch_.Reset();
   view_ = GObjectPtr<WebKitWebView>::Adopt(WEBKIT_WEB_VIEW(g_object_ref_sink(view)));
   view_signals_.emplace_back(view, "decide-policy", G_CALLBACK(OnDecidePolicy), this);
   view_signals_.emplace_back(view, "load-changed", G_CALLBACK(OnLoadChanged), this);
@@ -256,7 +256,7 @@ std::string GioLocalFiles::ResolvedPathOf(const std::string& uri) {
 
 void WebKitBrowser::OnProcessTerminated(WebKitWebView*, WebKitWebProcessTerminationReason reason, gpointer p) {
   auto* self = static_cast<WebKitBrowser*>(p);
-  self->heartbeat_sent_.reset();
+  self->hang_watch_.Reset();
   std::fprintf(stderr, "panelia: the web process ended (%s); the pages come back shortly\n",
                reason == WEBKIT_WEB_PROCESS_CRASHED            ? "crashed"
                : reason == WEBKIT_WEB_PROCESS_EXCEEDED_MEMORY_LIMIT ? "out of memory"
@@ -265,16 +265,11 @@ void WebKitBrowser::OnProcessTerminated(WebKitWebView*, WebKitWebProcessTerminat
 }
 
 void WebKitBrowser::Heartbeat() {
-  auto now = std::chrono::steady_clock::now();
-  if (heartbeat_sent_) {
-    // Still no answer: a page in an endless loop, or a stopped process.
-    if (now - *heartbeat_sent_ >= std::chrono::seconds(kHangSeconds)) {
-      heartbeat_sent_.reset();
-      webkit_web_view_terminate_web_process(view_.get());
-    }
-    return;
+  switch (hang_watch_.OnTick(NowMs())) {
+    case HangWatch::Step::Wait: return;
+    case HangWatch::Step::EndProcess: webkit_web_view_terminate_web_process(view_.get()); return;
+    case HangWatch::Step::Ask: break;
   }
-  heartbeat_sent_ = now;
   // A question only the web process's main thread answers, and one that needs no script engine on
   // this side (a script result would start one in the kiosk's own process, for nothing).
   webkit_web_view_can_execute_editing_command(
@@ -284,7 +279,7 @@ void WebKitBrowser::Heartbeat() {
         webkit_web_view_can_execute_editing_command_finish(WEBKIT_WEB_VIEW(source), result, &error);
         bool cancelled = error && g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CANCELLED);
         g_clear_error(&error);
-        if (!cancelled) static_cast<WebKitBrowser*>(b)->heartbeat_sent_.reset();
+        if (!cancelled) static_cast<WebKitBrowser*>(b)->hang_watch_.OnAnswer();
       },
       this);
 }
@@ -572,24 +567,23 @@ void WebKitBrowser::OnScriptMessage(WebKitUserContentManager*, WebKitJavascriptR
   JSCValue* value = webkit_javascript_result_get_js_value(result);
   if (!jsc_value_is_string(value)) return;
   GCharPtr text(jsc_value_to_string(value));
-  if (text.get() == "close:" + self->close_token_) {
-    bool cancel = false;
-    self->events_.OnWindowClosing(cancel);
-  } else if (std::strcmp(text.get(), "touch") == 0) {
-    self->events_.OnInput();
-    self->events_.OnTouch(false);
-  } else if (std::strcmp(text.get(), "touch-text") == 0) {
-    self->events_.OnInput();
-    self->events_.OnTouch(true);
-  } else if (std::strcmp(text.get(), "input") == 0) {
-    self->events_.OnInput();
-  } else if (std::strncmp(text.get(), "size:", 5) == 0) {
-    int width = 0, height = 0, view_width = 0, view_height = 0;
-    if (std::sscanf(text.get() + 5, "%d,%d,%d,%d", &width, &height, &view_width, &view_height) == 4)
-      self->events_.OnPageSize(width, height, view_width, view_height);
-  } else if (std::strncmp(text.get(), "pos:", 4) == 0) {
-    int x = 0, y = 0;
-    if (std::sscanf(text.get() + 4, "%d,%d", &x, &y) == 2) self->events_.OnScrollPosition(x, y);
+  PageMessage m = ParsePageMessage(text ? text.get() : "", self->close_token_);
+  const int* v = m.values;
+  switch (m.kind) {
+    case PageMessage::Kind::Close: {
+      bool cancel = false;
+      self->events_.OnWindowClosing(cancel);
+      break;
+    }
+    case PageMessage::Kind::Touch:
+    case PageMessage::Kind::TouchText:
+      self->events_.OnInput();
+      self->events_.OnTouch(m.kind == PageMessage::Kind::TouchText);
+      break;
+    case PageMessage::Kind::Input: self->events_.OnInput(); break;
+    case PageMessage::Kind::Size: self->events_.OnPageSize(v[0], v[1], v[2], v[3]); break;
+    case PageMessage::Kind::Position: self->events_.OnScrollPosition(v[0], v[1]); break;
+    case PageMessage::Kind::Unknown: break;
   }
 }
 

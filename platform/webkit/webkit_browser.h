@@ -14,6 +14,7 @@
 
 #include "browse/command_links.h"
 #include "browse/navigation_policy.h"
+#include "browse/page_messages.h"
 #include "browse/ports.h"
 #include "browse/script_dialogs.h"
 #include "platform/gtk/gobject_ptr.h"
@@ -102,8 +103,6 @@ class WebKitBrowser final : public BrowserControl {
   void StartAfresh();
 
  private:
-  static constexpr guint kHangSeconds = 10;
-  static constexpr guint kHeartbeatSeconds = 5;
   static gboolean OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision*, WebKitPolicyDecisionType, gpointer self);
   static void OnLoadChanged(WebKitWebView*, WebKitLoadEvent, gpointer self);
   static void OnTitle(GObject*, GParamSpec*, gpointer self);
@@ -145,7 +144,7 @@ class WebKitBrowser final : public BrowserControl {
   RequestGate print_gate_{RequestGate::kPrints};
   bool popup_refusal_said_ = false;
   bool print_refusal_said_ = false;
-  std::optional<std::chrono::steady_clock::time_point> heartbeat_sent_;  // an unanswered one
+  HangWatch hang_watch_;
   GObjectPtr<GCancellable> heartbeat_cancel_ = GObjectPtr<GCancellable>::Adopt(g_cancellable_new());
 };
 

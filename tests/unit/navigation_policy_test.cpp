@@ -122,3 +122,67 @@ TEST(NavigationPolicyTest, TheKioskFoldersAreTheProgramsAndTheHomePages) {
 
 }  // namespace
 }  // namespace panelia
+
+#include "browse/page_messages.h"
+
+namespace panelia {
+namespace {
+
+// Any page can post any text: only the exact forms count, a close only with the top frame's token.
+TEST(PageMessagesTest, OnlyTheExactFormsCount) {
+  using K = PageMessage::Kind;
+  const struct {
+    const char* text;
+    K kind;
+    std::vector<int> values;
+  } cases[] = {
+      {"close:t0k3n", K::Close, {}},
+      {"close:", K::Unknown, {}},
+      {"close:other", K::Unknown, {}},
+      {"close:t0k3nX", K::Unknown, {}},
+      {"touch", K::Touch, {}},
+      {"touch-text", K::TouchText, {}},
+      {"touchy", K::Unknown, {}},
+      {"input", K::Input, {}},
+      {"size:1280,3000,1280,720", K::Size, {1280, 3000, 1280, 720}},
+      {"size:-1,0,0,0", K::Size, {-1, 0, 0, 0}},
+      {"size:1,2,3", K::Unknown, {}},
+      {"size:1,2,3,4,5", K::Unknown, {}},
+      {"size:1,2,3,4x", K::Unknown, {}},
+      {"size:99999999999,1,1,1", K::Unknown, {}},  // beyond an int
+      {"size: 1,2,3,4", K::Unknown, {}},
+      {"pos:10,20", K::Position, {10, 20}},
+      {"pos:10", K::Unknown, {}},
+      {"pos:,", K::Unknown, {}},
+      {"", K::Unknown, {}},
+  };
+  for (const auto& c : cases) {
+    PageMessage m = ParsePageMessage(c.text, "t0k3n");
+    EXPECT_EQ(m.kind, c.kind) << c.text;
+    for (size_t i = 0; i < c.values.size(); ++i) EXPECT_EQ(m.values[i], c.values[i]) << c.text;
+  }
+  EXPECT_EQ(ParsePageMessage("close:", "").kind, K::Unknown) << "no token, no close";
+}
+
+// Asked every heartbeat; an answer clears the question; ten seconds without one end the process.
+TEST(PageMessagesTest, TheHangWatchEndsAProcessThatStoppedAnswering) {
+  using S = HangWatch::Step;
+  HangWatch watch;
+  const struct {
+    uint64_t at;
+    bool answered_before;
+    S step;
+  } ticks[] = {
+      {0, false, S::Ask},     {5000, true, S::Ask},   {10000, false, S::Wait},  // asked at 5 s, no answer
+      {14999, false, S::Wait}, {15000, false, S::EndProcess}, {20000, false, S::Ask},
+  };
+  for (const auto& t : ticks) {
+    if (t.answered_before) watch.OnAnswer();
+    EXPECT_EQ(watch.OnTick(t.at), t.step) << t.at;
+  }
+  watch.Reset();
+  EXPECT_EQ(watch.OnTick(21000), S::Ask) << "a new process: a new question";
+}
+
+}  // namespace
+}  // namespace panelia

@@ -1,0 +1,38 @@
+// What the kiosk's script in every page posts to it, read without trusting it: any page can post
+// any text through the same channel, so a message is taken only when it has exactly the expected
+// form, and a close counts only with the token the top frame's script alone knows.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+namespace panelia {
+
+struct PageMessage {
+  enum class Kind { Unknown, Close, Touch, TouchText, Input, Size, Position };
+  Kind kind = Kind::Unknown;
+  int values[4] = {0, 0, 0, 0};  // Size: scroll width, height, view width, height; Position: x, y
+};
+
+PageMessage ParsePageMessage(std::string_view text, std::string_view close_token);
+
+// The hang watch of a web process: a trivial question now and then (every `kHeartbeatMs`), also on
+// a page nobody touches; one left without an answer for `kHangMs` ends the process, which the
+// recovery then replaces.
+class HangWatch {
+ public:
+  static constexpr uint64_t kHeartbeatMs = 5000;
+  static constexpr uint64_t kHangMs = 10000;
+  enum class Step { Ask, Wait, EndProcess };
+  // At every heartbeat tick: ask a new question, wait on for the one asked, or end the process.
+  Step OnTick(uint64_t now_ms);
+  void OnAnswer() { asked_ = false; }
+  // A new process (or the old one gone): no question is outstanding.
+  void Reset() { asked_ = false; }
+
+ private:
+  bool asked_ = false;
+  uint64_t asked_at_ = 0;
+};
+
+}  // namespace panelia
