@@ -16,6 +16,13 @@ struct PageMessage {
 
 PageMessage ParsePageMessage(std::string_view text, std::string_view close_token);
 
+// Why a load failed, as far as the kiosk cares.
+enum class LoadFailure { Cancelled, InterruptedByPolicy, HandledElsewhere, Other };
+// Loads the kiosk stopped itself (a refused address, a cancelled download, Stop) show nothing; any
+// other failure shows the kiosk's neutral page with its way home, never the engine's page with its
+// wording and local paths.
+inline bool ShowsNeutralPage(LoadFailure failure) { return failure == LoadFailure::Other; }
+
 // The hang watch of a web process: a trivial question now and then (every `kHeartbeatMs`), also on
 // a page nobody touches; one left without an answer for `kHangMs` ends the process, which the
 // recovery then replaces.

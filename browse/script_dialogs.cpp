@@ -13,4 +13,21 @@ bool RequestGate::MayShow(uint64_t now_ms) {
   return true;
 }
 
+ScriptDialogAnswer AnswerUnseen(ScriptDialogKind kind) {
+  switch (kind) {
+    case ScriptDialogKind::Confirm: return {false, false};
+    case ScriptDialogKind::BeforeUnload: return {true, false};
+    default: return {};
+  }
+}
+
+ScriptDialogAnswer AnswerShown(ScriptDialogKind kind, bool ok) {
+  switch (kind) {
+    case ScriptDialogKind::Confirm:
+    case ScriptDialogKind::BeforeUnload: return {ok, false};
+    case ScriptDialogKind::Prompt: return {std::nullopt, ok};
+    default: return {};
+  }
+}
+
 }  // namespace panelia

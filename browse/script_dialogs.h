@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <optional>
 
 namespace panelia {
 
@@ -36,6 +37,22 @@ class RequestGate {
   std::deque<uint64_t> recent_;
   bool stopped_ = false;
 };
+
+enum class ScriptDialogKind { Alert, Confirm, Prompt, BeforeUnload };
+
+// How a page's dialog is answered: whether it is confirmed (for a question), and whether a prompt
+// takes its default text.
+struct ScriptDialogAnswer {
+  std::optional<bool> confirmed;
+  bool prompt_default = false;
+};
+// Unseen (the page raised too many): no to a question, yes to leaving the page (a page must never
+// keep a visitor on it), nothing typed into a prompt.
+ScriptDialogAnswer AnswerUnseen(ScriptDialogKind kind);
+// Shown: `ok` is the visitor's OK; its time-out answers as Cancel does.
+ScriptDialogAnswer AnswerShown(ScriptDialogKind kind, bool ok);
+// Whether its box asks (OK and Cancel) rather than tells (OK).
+inline bool AsksQuestion(ScriptDialogKind kind) { return kind != ScriptDialogKind::Alert; }
 
 class ScriptDialogGate : public RequestGate {
  public:

@@ -81,6 +81,21 @@ NavigationKind KindOf(WebKitNavigationType type) {
   }
 }
 
+ScriptDialogKind DialogKindOf(WebKitScriptDialogType type) {
+  switch (type) {
+    case WEBKIT_SCRIPT_DIALOG_CONFIRM: return ScriptDialogKind::Confirm;
+    case WEBKIT_SCRIPT_DIALOG_PROMPT: return ScriptDialogKind::Prompt;
+    case WEBKIT_SCRIPT_DIALOG_BEFORE_UNLOAD_CONFIRM: return ScriptDialogKind::BeforeUnload;
+    default: return ScriptDialogKind::Alert;
+  }
+}
+
+void Answer(WebKitScriptDialog* dialog, const ScriptDialogAnswer& answer) {
+  if (answer.confirmed) webkit_script_dialog_confirm_set_confirmed(dialog, *answer.confirmed ? TRUE : FALSE);
+  if (answer.prompt_default)
+    webkit_script_dialog_prompt_set_text(dialog, webkit_script_dialog_prompt_get_default_text(dialog));
+}
+
 uint64_t NowMs() {
   return static_cast<uint64_t>(
       std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch()).count());
@@ -286,35 +301,27 @@ void WebKitBrowser::Heartbeat() {
 
 gboolean WebKitBrowser::OnScriptDialog(WebKitWebView* view, WebKitScriptDialog* dialog, gpointer p) {
   auto* self = static_cast<WebKitBrowser*>(p);
-  WebKitScriptDialogType type = webkit_script_dialog_get_dialog_type(dialog);
+  ScriptDialogKind kind = DialogKindOf(webkit_script_dialog_get_dialog_type(dialog));
   if (!self->dialog_gate_.MayShow(NowMs())) {
-    // Answered at once, unseen: no to a question, yes to leaving the page.
-    if (type == WEBKIT_SCRIPT_DIALOG_CONFIRM) webkit_script_dialog_confirm_set_confirmed(dialog, FALSE);
-    if (type == WEBKIT_SCRIPT_DIALOG_BEFORE_UNLOAD_CONFIRM) webkit_script_dialog_confirm_set_confirmed(dialog, TRUE);
+    Answer(dialog, AnswerUnseen(kind));
     return TRUE;
   }
   // The kiosk's own box, which answers itself after a few seconds when nobody does.
   struct Pending {
     WebKitScriptDialog* dialog;
-    WebKitScriptDialogType type;
+    ScriptDialogKind kind;
     GtkWidget* box = nullptr;
     guint timer = 0;
   };
-  auto* pending = new Pending{webkit_script_dialog_ref(dialog), type};
-  bool question = type != WEBKIT_SCRIPT_DIALOG_ALERT;
+  auto* pending = new Pending{webkit_script_dialog_ref(dialog), kind};
+  bool question = AsksQuestion(kind);
   GtkWidget* toplevel = gtk_widget_get_toplevel(GTK_WIDGET(view));
   pending->box = ShowMessageBox(GTK_IS_WINDOW(toplevel) ? GTK_WINDOW(toplevel) : nullptr,
                                 webkit_script_dialog_get_message(dialog), "Panelia提示",
                                 question ? GTK_MESSAGE_QUESTION : GTK_MESSAGE_INFO,
                                 question ? GTK_BUTTONS_OK_CANCEL : GTK_BUTTONS_OK, [pending](int response) {
                                   if (pending->timer) g_source_remove(pending->timer);
-                                  bool yes = response == GTK_RESPONSE_OK;
-                                  if (pending->type == WEBKIT_SCRIPT_DIALOG_CONFIRM ||
-                                      pending->type == WEBKIT_SCRIPT_DIALOG_BEFORE_UNLOAD_CONFIRM)
-                                    webkit_script_dialog_confirm_set_confirmed(pending->dialog, yes);
-                                  if (pending->type == WEBKIT_SCRIPT_DIALOG_PROMPT && yes)
-                                    webkit_script_dialog_prompt_set_text(
-                                        pending->dialog, webkit_script_dialog_prompt_get_default_text(pending->dialog));
+                                  Answer(pending->dialog, AnswerShown(pending->kind, response == GTK_RESPONSE_OK));
                                   webkit_script_dialog_close(pending->dialog);
                                   webkit_script_dialog_unref(pending->dialog);
                                   delete pending;
@@ -330,11 +337,13 @@ gboolean WebKitBrowser::OnScriptDialog(WebKitWebView* view, WebKitScriptDialog* 
 
 gboolean WebKitBrowser::OnLoadFailed(WebKitWebView* view, WebKitLoadEvent, gchar* failing_uri, GError* error,
                                      gpointer self) {
-  // Loads the kiosk stopped itself (a refused address, a cancelled download, Stop) show nothing.
-  if (g_error_matches(error, WEBKIT_NETWORK_ERROR, WEBKIT_NETWORK_ERROR_CANCELLED) ||
-      g_error_matches(error, WEBKIT_POLICY_ERROR, WEBKIT_POLICY_ERROR_FRAME_LOAD_INTERRUPTED_BY_POLICY_CHANGE) ||
-      g_error_matches(error, WEBKIT_PLUGIN_ERROR, WEBKIT_PLUGIN_ERROR_WILL_HANDLE_LOAD))
-    return FALSE;
+  LoadFailure failure =
+      g_error_matches(error, WEBKIT_NETWORK_ERROR, WEBKIT_NETWORK_ERROR_CANCELLED) ? LoadFailure::Cancelled
+      : g_error_matches(error, WEBKIT_POLICY_ERROR, WEBKIT_POLICY_ERROR_FRAME_LOAD_INTERRUPTED_BY_POLICY_CHANGE)
+          ? LoadFailure::InterruptedByPolicy
+      : g_error_matches(error, WEBKIT_PLUGIN_ERROR, WEBKIT_PLUGIN_ERROR_WILL_HANDLE_LOAD) ? LoadFailure::HandledElsewhere
+                                                                                         : LoadFailure::Other;
+  if (!ShowsNeutralPage(failure)) return FALSE;
   std::fprintf(stderr, "panelia: %s could not be shown: %s\n", failing_uri ? failing_uri : "(no address)",
                error ? error->message : "unknown reason");
   // The engine's own error page would show local paths and its wording: a neutral page with a way

@@ -546,6 +546,7 @@ TEST(LocalFiles, OnlyInsideTheKioskFolders) {
 }  // namespace
 }  // namespace panelia
 
+#include "browse/page_messages.h"
 #include "browse/script_dialogs.h"
 
 namespace panelia {
@@ -583,6 +584,42 @@ TEST(ScriptDialogs, PrintsAndPopUpsStopForTheVisit) {
     gate.Reset();
     EXPECT_TRUE(gate.MayShow(3700000));
   }
+}
+
+}  // namespace
+}  // namespace panelia
+
+namespace panelia {
+namespace {
+
+// A page's dialogs are answered for it: unseen, a question is no but leaving the page is yes; shown,
+// OK confirms and takes a prompt's default text, Cancel and the time-out do neither.
+TEST(ScriptDialogs, HowEachIsAnswered) {
+  using K = ScriptDialogKind;
+  const struct {
+    K kind;
+    std::optional<bool> unseen;
+    std::optional<bool> ok, cancel;
+    bool prompt_default_on_ok;
+    bool asks;
+  } cases[] = {
+      {K::Alert, std::nullopt, std::nullopt, std::nullopt, false, false},
+      {K::Confirm, false, true, false, false, true},
+      {K::BeforeUnload, true, true, false, false, true},
+      {K::Prompt, std::nullopt, std::nullopt, std::nullopt, true, true},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(AnswerUnseen(c.kind).confirmed, c.unseen) << static_cast<int>(c.kind);
+    EXPECT_FALSE(AnswerUnseen(c.kind).prompt_default);
+    EXPECT_EQ(AnswerShown(c.kind, true).confirmed, c.ok);
+    EXPECT_EQ(AnswerShown(c.kind, false).confirmed, c.cancel);
+    EXPECT_EQ(AnswerShown(c.kind, true).prompt_default, c.prompt_default_on_ok);
+    EXPECT_FALSE(AnswerShown(c.kind, false).prompt_default);
+    EXPECT_EQ(AsksQuestion(c.kind), c.asks);
+  }
+  for (LoadFailure f : {LoadFailure::Cancelled, LoadFailure::InterruptedByPolicy, LoadFailure::HandledElsewhere})
+    EXPECT_FALSE(ShowsNeutralPage(f));
+  EXPECT_TRUE(ShowsNeutralPage(LoadFailure::Other));
 }
 
 }  // namespace
