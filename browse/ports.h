@@ -7,6 +7,8 @@
 #include <string_view>
 #include <utility>
 
+#include "browse/command_links.h"
+
 namespace panelia {
 
 // One browser control (a web view).
@@ -79,6 +81,33 @@ class PageActions {
   virtual void SetTextZoom(double zoom) = 0;
   // "" returns to the page's own character set.
   virtual void SetCharset(std::string_view label) = 0;
+};
+
+// What the engine reports about one web view. Every view says what it does with each event.
+class BrowserEvents {
+ public:
+  virtual ~BrowserEvents() = default;
+  virtual void OnBeforeNavigate(const std::string& url, bool& cancel, const NavigationOrigin& origin) = 0;
+  virtual void OnNavigateComplete(const std::string& url) = 0;
+  virtual void OnDocumentComplete(const std::string& url) = 0;
+  virtual void OnTitleChange(const std::string& title) = 0;
+  virtual void OnNewWindowKnown(const std::string& url, bool& cancel) = 0;
+  virtual void OnNewWindowUnknown(bool& cancel) = 0;
+  // First real navigation of the stand-in view made for OnNewWindowUnknown; true cancels it.
+  virtual bool OnRedirectedNavigation(const std::string& url) = 0;
+  virtual void OnWindowClosing(bool& cancel) = 0;
+  virtual void OnTouch(bool on_text_field) = 0;
+  // A key, a wheel turn or a touch in the page: activity for the idle count.
+  virtual void OnInput() = 0;
+  // The top document's scroll size and its window's size, reported when it loads and whenever it
+  // changes size; where its window is scrolled to, after every move.
+  virtual void OnPageSize(int scroll_width, int scroll_height, int view_width, int view_height) = 0;
+  virtual void OnScrollPosition(int x, int y) = 0;
+  // A right touch or long press on the page: true when the kiosk answered it with its own menu (at
+  // the pointer, for the event being handled).
+  virtual bool OnContextMenu() = 0;
+  // The view's web process is gone: it crashed, was killed, ran out of memory, or hung and was ended.
+  virtual void OnProcessGone() = 0;
 };
 
 // Kiosk behaviour beyond the view itself: the bar's command links, the companion programs, leaving.

@@ -65,8 +65,8 @@ class WebKitKioskViews::MainEvents final : public BrowserEvents {
   void OnInput() override {
     if (o_.hooks_.input) o_.hooks_.input();
   }
-  bool OnContextMenu(GdkEvent* event) override {
-    if (o_.hooks_.context_menu) o_.hooks_.context_menu(event);
+  bool OnContextMenu() override {
+    if (o_.hooks_.context_menu) o_.hooks_.context_menu(o_.main_->MenuEvent());
     return true;
   }
   void OnProcessGone() override { o_.RecoverPages(); }
@@ -111,7 +111,7 @@ class WebKitKioskViews::BarEvents final : public BrowserEvents {
   void OnPageSize(int, int, int, int) override {}
   void OnScrollPosition(int, int) override {}
   // The bar shows no menu at all (no_context_menu); this is never asked.
-  bool OnContextMenu(GdkEvent*) override { return true; }
+  bool OnContextMenu() override { return true; }
   void OnProcessGone() override { o_.RecoverPages(); }
 
  private:

@@ -567,7 +567,11 @@ gboolean WebKitBrowser::OnContextMenu(WebKitWebView*, WebKitContextMenu*, GdkEve
   auto* self = static_cast<WebKitBrowser*>(data);
   if (self->options_.no_context_menu) return TRUE;
   if (!self->options_.kiosk_site) return FALSE;  // the engine's own menu
-  self->events_.OnContextMenu(event);
+  // The engine's event, which the menu pops up for: it comes from the web process, after GTK's own
+  // handling of the touch has ended.
+  self->menu_event_ = event;
+  self->events_.OnContextMenu();
+  self->menu_event_ = nullptr;
   return TRUE;  // never the engine's menu under the kiosk site
 }
 

@@ -22,32 +22,6 @@
 
 namespace panelia {
 
-// What the engine reports about one web view. Every view says what it does with each event.
-class BrowserEvents {
- public:
-  virtual ~BrowserEvents() = default;
-  virtual void OnBeforeNavigate(const std::string& url, bool& cancel, const NavigationOrigin& origin) = 0;
-  virtual void OnNavigateComplete(const std::string& url) = 0;
-  virtual void OnDocumentComplete(const std::string& url) = 0;
-  virtual void OnTitleChange(const std::string& title) = 0;
-  virtual void OnNewWindowKnown(const std::string& url, bool& cancel) = 0;
-  virtual void OnNewWindowUnknown(bool& cancel) = 0;
-  // First real navigation of the stand-in view made for OnNewWindowUnknown; true cancels it.
-  virtual bool OnRedirectedNavigation(const std::string& url) = 0;
-  virtual void OnWindowClosing(bool& cancel) = 0;
-  virtual void OnTouch(bool on_text_field) = 0;
-  // A key, a wheel turn or a touch in the page: activity for the idle count.
-  virtual void OnInput() = 0;
-  // The top document's scroll size and its window's size, reported when it loads and whenever it
-  // changes size; where its window is scrolled to, after every move.
-  virtual void OnPageSize(int scroll_width, int scroll_height, int view_width, int view_height) = 0;
-  virtual void OnScrollPosition(int x, int y) = 0;
-  // True when the event was answered with the kiosk's own menu.
-  virtual bool OnContextMenu(GdkEvent* event) = 0;
-  // The view's web process is gone: it crashed, was killed, ran out of memory, or hung and was ended.
-  virtual void OnProcessGone() = 0;
-};
-
 struct BrowserOptions {
   bool kiosk_site = false;       // own context menu and the page external object
   std::string external_script;   // window.external for pages under the kiosk site
@@ -98,6 +72,8 @@ class WebKitBrowser final : public BrowserControl {
   std::string LocationUrl() const override { return Uri(); }
   std::string LocationName() const override { return Title(); }
   void RunScript(const std::string& script);
+  // While the view asks for its context menu: the event it is for.
+  GdkEvent* MenuEvent() const { return menu_event_; }
   // Starts the view afresh for a new visitor: a new back/forward list, so Back cannot reach any page
   // shown before, and a network session of its own, so no login the last visitor gave is sent again.
   void StartAfresh();
@@ -145,6 +121,7 @@ class WebKitBrowser final : public BrowserControl {
   bool popup_refusal_said_ = false;
   bool print_refusal_said_ = false;
   HangWatch hang_watch_;
+  GdkEvent* menu_event_ = nullptr;
   GObjectPtr<GCancellable> heartbeat_cancel_ = GObjectPtr<GCancellable>::Adopt(g_cancellable_new());
 };
 

@@ -128,6 +128,24 @@ TEST_F(ContainmentE2E, AWindowOpenLoopStopsAndTheBarAnswers) {
   EXPECT_NE(env_.Log().find("a page keeps opening windows by itself"), std::string::npos) << env_.Log();
 }
 
+// A right touch on a page shows the kiosk's own menu (never the engine's, with "Open Link in New
+// Window"); its last item leaves only with the exit password.
+TEST_F(ContainmentE2E, ThePagesMenuIsTheKiosksOwn) {
+  Process kiosk = StartOn("file://" + kPagesDir + "target.html");
+  ASSERT_TRUE(TitleBecomes("E2E Target")) << env_.Log();
+  WaitForBar();
+  const size_t before = PopUps(display_.X());
+  Xdotool({"mousemove", "640", "400", "click", "3"});
+  ASSERT_TRUE(WaitUntil([&] { return PopUps(display_.X()) > before; }, 10s)) << "the menu";
+  Xdotool({"key", "Up", "Return"});  // the last item, 退出
+  EXPECT_TRUE(WaitUntil([&] { return WindowTitled("退出Panelia程序"); }, 10s));
+  Xdotool({"key", "Escape"});
+  EXPECT_TRUE(WaitUntil([&] { return !WindowTitled("退出Panelia程序"); }, 5s));
+  EXPECT_TRUE(kiosk.Running());
+  Touch(kUserUrl3);
+  EXPECT_TRUE(TitleBecomes("E2E Target"));
+}
+
 // The pointer is never locked: the page hears the refusal, and the bar answers the next touch.
 TEST_F(ContainmentE2E, PointerLockIsRefused) {
   Process kiosk = StartOn("file://" + kPagesDir + "pointerlock.html");

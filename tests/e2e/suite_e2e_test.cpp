@@ -626,22 +626,6 @@ TEST_F(SuiteE2E, ABusyLoopEndsOnTheHomePage) {
   EXPECT_TRUE(kiosk.Running());
 }
 
-// Mapped override-redirect windows (menus, pop-ups) on the screen.
-size_t PopUps(Display* x) {
-  Window root, parent;
-  Window* children = nullptr;
-  unsigned int count = 0;
-  size_t found = 0;
-  if (XQueryTree(x, DefaultRootWindow(x), &root, &parent, &children, &count)) {
-    for (unsigned int i = 0; i < count; ++i) {
-      XWindowAttributes a;
-      if (XGetWindowAttributes(x, children[i], &a) && a.override_redirect && a.map_state == IsViewable) ++found;
-    }
-  }
-  if (children) XFree(children);
-  return found;
-}
-
 // Everything under a folder, with sizes: a visitor's path that wrote a file shows here.
 std::map<std::string, uintmax_t> FilesUnder(const fs::path& root) {
   std::map<std::string, uintmax_t> files;

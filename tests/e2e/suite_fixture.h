@@ -120,4 +120,20 @@ class SuiteE2E : public DisplayTest {
   fs::path module_;
 };
 
+// Mapped override-redirect windows (menus, pop-ups) on the screen.
+inline size_t PopUps(Display* x) {
+  Window root, parent;
+  Window* children = nullptr;
+  unsigned int count = 0;
+  size_t found = 0;
+  if (XQueryTree(x, DefaultRootWindow(x), &root, &parent, &children, &count)) {
+    for (unsigned int i = 0; i < count; ++i) {
+      XWindowAttributes a;
+      if (XGetWindowAttributes(x, children[i], &a) && a.override_redirect && a.map_state == IsViewable) ++found;
+    }
+  }
+  if (children) XFree(children);
+  return found;
+}
+
 }  // namespace panelia::e2e
