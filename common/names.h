@@ -7,6 +7,8 @@
 namespace panelia {
 
 inline constexpr std::string_view kPaneliaClass = "PaneliaClass4.0";
+// Older kiosks' classes, which the keyboard still runs beside.
+inline constexpr std::string_view kOlderPaneliaClasses[] = {"PaneliaClass3.0", "PaneliaClass"};
 inline constexpr std::string_view kGlyphdeckClass = "GlyphdeckClass4.0";
 inline constexpr std::string_view kSonavelleClass = "SonavelleClass4.0";
 
@@ -27,6 +29,9 @@ inline constexpr std::string_view kTitleSuffix = " - Panelia触摸屏浏览器";
 inline constexpr std::string_view kErrorCaption = "Panelia错误提示";
 inline constexpr std::string_view kNoticeCaption = "Panelia提示";
 inline constexpr std::string_view kOptionsWindowTitle = "Panelia 选项";
+// The browser commands of the page (the old engine's ExecWB numbers, which the menus' routing kept).
+enum class BrowserCommand : int { SaveAs = 4, Print = 6, PrintPreview = 7 };
+
 // WM_WINDOW_ROLE of the suite's message boxes: the on-screen keyboard stays below them.
 inline constexpr std::string_view kMessageBoxRole = "panelia-message-box";
 

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "common/names.h"
+
 namespace panelia {
 
 class RegistryStore;
@@ -59,7 +61,7 @@ enum class PlayMode : uint32_t { Sequential = 0, Random = 1 };  // any other val
 
 inline constexpr std::string_view kSongFolderPrefix = "歌曲目录：";
 inline constexpr std::string_view kEmptyListText = "播放列表列表中没有MP3文件";
-inline constexpr std::string_view kEmptyListCaption = "Panelia提示";
+inline constexpr std::string_view kEmptyListCaption = kNoticeCaption;
 inline constexpr std::string_view kSongMissingText = "歌曲文件不存在，可能已被删除，请检查文件是否存在！";
 inline constexpr std::string_view kPipelineFailedText = "GStreamer 没有被初始化，MP3 解码组件可能未正确安装";
 inline constexpr std::string_view kPipelineFailedCaption = "Ostravin提示";

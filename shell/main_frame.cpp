@@ -229,9 +229,9 @@ bool CMainFrame::RunCommand(int id) {
         if (address && !address->empty() && view_) view_->Navigate(*address);
       });
       return true;
-    case command::kSaveAs: services_.ExecBrowserCommand(4); return true;
-    case command::kPrint: services_.ExecBrowserCommand(6); return true;
-    case command::kPrintPreview: services_.ExecBrowserCommand(7); return true;
+    case command::kSaveAs: services_.ExecBrowserCommand(BrowserCommand::SaveAs); return true;
+    case command::kPrint: services_.ExecBrowserCommand(BrowserCommand::Print); return true;
+    case command::kPrintPreview: services_.ExecBrowserCommand(BrowserCommand::PrintPreview); return true;
     case command::kPageSetup: services_.PageSetup(); return true;
     case command::kToolbar: ShowBottomBar(!bottom_bar_shown_); return true;
     case command::kStatusBar:

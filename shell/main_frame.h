@@ -8,6 +8,7 @@
 #include <string>
 
 #include "common/keyboard_layouts.h"
+#include "common/names.h"
 #include "common/registry.h"
 #include "shell/kiosk_splitter.h"
 #include "shell/power_off.h"
@@ -54,7 +55,7 @@ class FrameServices {
   virtual void OpenWithDefaultHandler(const std::string& path) = 0;  // result not examined
   // The address, on OK; nullopt on Cancel. Answered later, through `done`.
   virtual void RunOpenDialog(std::function<void(std::optional<std::string>)> done) = 0;
-  virtual void ExecBrowserCommand(int olecmdid) = 0;             // 4 save as, 6 print, 7 print preview
+  virtual void ExecBrowserCommand(BrowserCommand command) = 0;
   virtual void PageSetup() = 0;
   virtual void ShowAbout() = 0;
   // The desktop's mail handler: nullopt when there is none, "" when it has no command line.

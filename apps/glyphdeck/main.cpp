@@ -34,8 +34,10 @@ int main(int argc, char** argv) {
   x11::X11WindowSystem windows;
   auto beside_panelia = [&windows] {
     // Today's class first: each look walks the display's window tree, and the first found ends it.
-    for (std::string_view panelia_class : {"PaneliaClass4.0", "PaneliaClass3.0", "PaneliaClass"})
-      if (windows.Connected() && windows.FindWindowByClass(panelia_class)) return true;
+    if (!windows.Connected()) return false;
+    if (windows.FindWindowByClass(kPaneliaClass)) return true;
+    for (std::string_view older : kOlderPaneliaClasses)
+      if (windows.FindWindowByClass(older)) return true;
     return false;
   };
   if (!beside_panelia()) return 0;

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "common/instance_lock.h"
+#include "common/names.h"
 #include "common/module_directory.h"
 #include "platform/gtk/config_window.h"
 #include "platform/gtk/gdk_x11.h"
@@ -20,7 +21,7 @@
 
 namespace {
 
-constexpr const char* kTitle = "Panelia 选项";
+constexpr std::string_view kTitle = panelia::kOptionsWindowTitle;
 
 
 }  // namespace

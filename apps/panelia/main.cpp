@@ -63,12 +63,12 @@ struct Kiosk {
             store, [this] { return window.Window(); }, [this] { companions.CloseKeyboard(); },
             [this] { companions.ToggleKeyboard(); }, Picture(dir, 143)),
         partners(
-            companions, exit_dialogs, [this] { views.ExecBrowserCommand(6, window.Window()); },
+            companions, exit_dialogs, [this] { views.ExecBrowserCommand(BrowserCommand::Print, window.Window()); },
             [this] { return frame.IsFullScreen(); },
             [](const std::string& line) { std::fprintf(stderr, "panelia: %s\n", line.c_str()); }),
         services(store, dir,
                  {[this] { return window.Window(); },
-                  [this](int id) { views.ExecBrowserCommand(id, window.Window()); },
+                  [this](BrowserCommand command) { views.ExecBrowserCommand(command, window.Window()); },
                   [this] { ShowAbout(); },
                   [this] {
                     // The loop ends here; main() takes the windows down once no handler of theirs runs.

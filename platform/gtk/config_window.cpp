@@ -1,5 +1,6 @@
 #include "platform/gtk/config_window.h"
 
+#include "common/names.h"
 #include "platform/gtk/gdk_x11.h"
 
 #include <fcntl.h>
@@ -22,7 +23,7 @@ namespace panelia {
 
 namespace {
 
-constexpr const char* kTitle = "Panelia 选项";
+const std::string kTitle(kOptionsWindowTitle);
 constexpr const char* kListFiles[] = {"limit.dat", "Show.dat", "stop.dat", "Loop.dat", "OpenURL.ini"};
 
 bool FolderExists(const std::string& path) {
@@ -60,7 +61,7 @@ GtkWidget* LeftLabel(const std::string& text) {
 GtkConfigWindow::GtkConfigWindow(RegistryStore& store, ConfigPaths paths, std::function<void()> closed)
     : store_(store), paths_(std::move(paths)), closed_(std::move(closed)), fields_(FormFields()) {
   window_ = gtk_window_new(GTK_WINDOW_TOPLEVEL);
-  gtk_window_set_title(GTK_WINDOW(window_), kTitle);
+  gtk_window_set_title(GTK_WINDOW(window_), kTitle.c_str());
   GdkRectangle monitor = PrimaryMonitorArea();
   WindowSize size = ConfigWindowSize(monitor.width, monitor.height);
   gtk_window_set_default_size(GTK_WINDOW(window_), size.w, size.h);

@@ -15,7 +15,7 @@ namespace panelia {
 
 struct FrameServiceHooks {
   std::function<GtkWindow*()> parent;          // the frame's window, owner of the dialogs
-  std::function<void(int)> browser_command;     // ExecWB on the active view
+  std::function<void(BrowserCommand)> browser_command;  // on the active view
   std::function<void()> show_about;
   std::function<void()> close_frame;            // ends the loop; main() takes the windows down
   std::function<KeyboardLayoutList()> keyboard_layouts;
@@ -36,7 +36,7 @@ class GtkFrameServices final : public FrameServices {
   void StartProgram(const std::string& path) override;
   void OpenWithDefaultHandler(const std::string& path) override;
   void RunOpenDialog(std::function<void(std::optional<std::string>)> done) override;
-  void ExecBrowserCommand(int olecmdid) override { hooks_.browser_command(olecmdid); }
+  void ExecBrowserCommand(BrowserCommand command) override { hooks_.browser_command(command); }
   void PageSetup() override;
   void ShowAbout() override { hooks_.show_about(); }
   std::optional<std::string> MailHandlerCommandLine() override;

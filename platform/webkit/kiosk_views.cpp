@@ -251,11 +251,11 @@ void WebKitKioskViews::SetCharset(std::string_view label) {
   webkit_web_view_set_custom_charset(main_->View(), name.empty() ? nullptr : name.c_str());
 }
 
-void WebKitKioskViews::ExecBrowserCommand(int olecmdid, GtkWindow* parent) {
-  if (olecmdid == 6 || olecmdid == 7) {
+void WebKitKioskViews::ExecBrowserCommand(BrowserCommand command, GtkWindow* parent) {
+  if (command == BrowserCommand::Print || command == BrowserCommand::PrintPreview) {
     WebKitWebView* active = bar_ && gtk_widget_has_focus(bar_->Widget()) ? bar_->View() : main_->View();
     PrintWithDialog(active, parent);
-  } else if (olecmdid == 4) {
+  } else if (command == BrowserCommand::SaveAs) {
     GtkWidget* chooser = gtk_file_chooser_dialog_new("另存为", parent, GTK_FILE_CHOOSER_ACTION_SAVE, "取消",
                                                      GTK_RESPONSE_CANCEL, "保存", GTK_RESPONSE_ACCEPT, nullptr);
     gtk_window_set_modal(GTK_WINDOW(chooser), TRUE);

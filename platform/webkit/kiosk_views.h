@@ -12,6 +12,7 @@
 #include "browse/ports.h"
 #include "browse/view.h"
 #include "browse/crash_backoff.h"
+#include "common/names.h"
 #include "platform/webkit/webkit_browser.h"
 
 namespace panelia {
@@ -53,8 +54,8 @@ class WebKitKioskViews final : public PageActions {
   // The window the page's own dialogs (find bar, source) belong to.
   void SetDialogParent(std::function<GtkWindow*()> parent) { dialog_parent_ = std::move(parent); }
 
-  // ExecWB: 4 save as, 6 print, 7 print preview; printing goes to the bar's page when it has the focus.
-  void ExecBrowserCommand(int olecmdid, GtkWindow* parent);
+  // Printing goes to the bar's page when it has the focus.
+  void ExecBrowserCommand(BrowserCommand command, GtkWindow* parent);
   void ShowPageProperties(GtkWindow* parent);
 
  private:

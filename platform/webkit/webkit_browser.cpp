@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "common/names.h"
 #include "browse/page_commands.h"
 #include "common/text.h"
 #include "platform/gtk/message_box.h"
@@ -317,7 +318,7 @@ gboolean WebKitBrowser::OnScriptDialog(WebKitWebView* view, WebKitScriptDialog* 
   bool question = AsksQuestion(kind);
   GtkWidget* toplevel = gtk_widget_get_toplevel(GTK_WIDGET(view));
   pending->box = ShowMessageBox(GTK_IS_WINDOW(toplevel) ? GTK_WINDOW(toplevel) : nullptr,
-                                webkit_script_dialog_get_message(dialog), "Panelia提示",
+                                webkit_script_dialog_get_message(dialog), std::string(kNoticeCaption),
                                 question ? GTK_MESSAGE_QUESTION : GTK_MESSAGE_INFO,
                                 question ? GTK_BUTTONS_OK_CANCEL : GTK_BUTTONS_OK, [pending](int response) {
                                   if (pending->timer) g_source_remove(pending->timer);

@@ -53,7 +53,7 @@ class RecordingFrame : public FramePort, public FrameServices {
   void StartProgram(const std::string& path) override { log_.Add("start " + path); }
   void OpenWithDefaultHandler(const std::string& path) override { log_.Add("open " + path); }
   void RunOpenDialog(std::function<void(std::optional<std::string>)> done) override { done(open_result); }
-  void ExecBrowserCommand(int id) override { log_.Add("exec " + std::to_string(id)); }
+  void ExecBrowserCommand(BrowserCommand c) override { log_.Add("exec " + std::to_string(static_cast<int>(c))); }
   void PageSetup() override { log_.Add("page-setup"); }
   void ShowAbout() override { log_.Add("about"); }
   std::optional<std::string> MailHandlerCommandLine() override { return mail_handler; }
