@@ -129,62 +129,53 @@ gboolean GtkFrameWindow::OnKeyPress(GtkWidget*, GdkEventKey* event, gpointer dat
 gboolean GtkFrameWindow::OnWindowState(GtkWidget*, GdkEventWindowState* event, gpointer data) {
   auto* self = static_cast<GtkFrameWindow*>(data);
   GdkWindowState state = event->new_window_state;
-  // A kiosk is never minimised: not by the window manager, not with a dialog of its own that a
-  // visitor minimised. It comes back at once.
-  if ((event->changed_mask & GDK_WINDOW_STATE_ICONIFIED) && (state & GDK_WINDOW_STATE_ICONIFIED) && self->frame_ &&
-      self->frame_->IsFullScreen()) {
-    g_idle_add([](gpointer w) -> gboolean {
+  WindowStateChange change;
+  change.now = {(state & GDK_WINDOW_STATE_ICONIFIED) != 0, (state & GDK_WINDOW_STATE_FULLSCREEN) != 0,
+                (state & GDK_WINDOW_STATE_MAXIMIZED) != 0};
+  change.iconified_changed = (event->changed_mask & GDK_WINDOW_STATE_ICONIFIED) != 0;
+  change.full_screen_changed = (event->changed_mask & GDK_WINDOW_STATE_FULLSCREEN) != 0;
+  change.maximized_changed = (event->changed_mask & GDK_WINDOW_STATE_MAXIMIZED) != 0;
+  if (!self->frame_) return FALSE;
+  auto reaction = self->guard_.OnStateChange(change, self->frame_->IsFullScreen(), self->WindowManagerDoesFullScreen());
+  if (reaction.start_settle_timer)
+    self->restore_end_ = g_timeout_add(FullScreenGuard::kSettleMs, [](gpointer w) -> gboolean {
       auto* frame_window = static_cast<GtkFrameWindow*>(w);
-      gtk_window_deiconify(frame_window->Window());
-      gtk_window_present(frame_window->Window());
+      frame_window->restore_end_ = 0;
+      frame_window->guard_.OnSettled();
       return G_SOURCE_REMOVE;
     }, self);
-    return FALSE;
+  using Do = FullScreenGuard::Do;
+  switch (reaction.what) {
+    case Do::Nothing: break;
+    case Do::PutPlacementBack: self->PutPlacementBack(); break;
+    case Do::Deiconify:
+      g_idle_add([](gpointer w) -> gboolean {
+        auto* frame_window = static_cast<GtkFrameWindow*>(w);
+        gtk_window_deiconify(frame_window->Window());
+        gtk_window_present(frame_window->Window());
+        return G_SOURCE_REMOVE;
+      }, self);
+      break;
+    // Not from inside the window manager's state change: on the next turn of the loop, if still wanted.
+    case Do::FullScreenAgain:
+      g_idle_add([](gpointer w) -> gboolean {
+        auto* frame_window = static_cast<GtkFrameWindow*>(w);
+        if (frame_window->frame_ &&
+            frame_window->guard_.StillWanted(Do::FullScreenAgain, frame_window->frame_->IsFullScreen()))
+          gtk_window_fullscreen(frame_window->Window());
+        return G_SOURCE_REMOVE;
+      }, self);
+      break;
+    case Do::EnterFullScreen:
+      g_idle_add([](gpointer w) -> gboolean {
+        auto* frame_window = static_cast<GtkFrameWindow*>(w);
+        if (frame_window->frame_ &&
+            frame_window->guard_.StillWanted(Do::EnterFullScreen, frame_window->frame_->IsFullScreen()))
+          frame_window->frame_->ToggleFullScreen();
+        return G_SOURCE_REMOVE;
+      }, self);
+      break;
   }
-  // Full screen is left by the frame's own command only: a window manager's request (a key of its
-  // own, a maximise toggle, another program's message) is undone at once.
-  if (!self->restoring_ && (event->changed_mask & GDK_WINDOW_STATE_FULLSCREEN) && !(state & GDK_WINDOW_STATE_FULLSCREEN) &&
-      self->frame_ && self->frame_->IsFullScreen() && self->WindowManagerDoesFullScreen()) {
-    g_idle_add([](gpointer w) -> gboolean {
-      auto* frame_window = static_cast<GtkFrameWindow*>(w);
-      if (frame_window->frame_ && frame_window->frame_->IsFullScreen() && !frame_window->restoring_)
-        gtk_window_fullscreen(frame_window->Window());
-      return G_SOURCE_REMOVE;
-    }, self);
-    return FALSE;
-  }
-  if (self->restoring_) {
-    // Leaving full screen: whatever the window manager does meanwhile is not the visitor's doing.
-    if (state & GDK_WINDOW_STATE_FULLSCREEN) return FALSE;
-    if (state & GDK_WINDOW_STATE_MAXIMIZED) {
-      self->PutPlacementBack();
-    } else if (event->changed_mask & GDK_WINDOW_STATE_FULLSCREEN) {
-      self->PutPlacementBack();
-      // A maximised state the manager gives back comes at once or not at all.
-      if (!self->restore_end_) {
-        self->restore_end_ = g_timeout_add(1000, [](gpointer w) -> gboolean {
-          auto* frame_window = static_cast<GtkFrameWindow*>(w);
-          frame_window->restore_end_ = 0;
-          frame_window->restoring_ = false;
-          return G_SOURCE_REMOVE;
-        }, self);
-      }
-    } else {
-      self->restoring_ = false;
-    }
-    return FALSE;
-  }
-  // A double click on the caption, or the window manager's maximise button, toggles full screen.
-  bool maximised_now = (event->changed_mask & GDK_WINDOW_STATE_MAXIMIZED) &&
-                       (event->new_window_state & GDK_WINDOW_STATE_MAXIMIZED) &&
-                       !(event->new_window_state & GDK_WINDOW_STATE_FULLSCREEN);
-  if (!maximised_now || !self->frame_ || self->frame_->IsFullScreen()) return FALSE;
-  // Not from inside the window manager's state change: on the next turn of the loop.
-  g_idle_add([](gpointer s) -> gboolean {
-    auto* w = static_cast<GtkFrameWindow*>(s);
-    if (w->frame_ && !w->frame_->IsFullScreen()) w->frame_->ToggleFullScreen();
-    return G_SOURCE_REMOVE;
-  }, self);
   return FALSE;
 }
 
@@ -322,7 +313,7 @@ void GtkFrameWindow::RestorePlacement() {
   // A window manager ignores size requests of a window that is still full screen, and may give a
   // window that leaves full screen its maximised state back: the placement is put back once the
   // window has left full screen, and again whenever it comes back maximised meanwhile.
-  restoring_ = true;
+  guard_.OnLeaving();
   GdkWindow* w = gtk_widget_get_window(window_);
   if (WindowManagerDoesFullScreen() && w && (gdk_window_get_state(w) & GDK_WINDOW_STATE_FULLSCREEN)) return;
   PutPlacementBack();

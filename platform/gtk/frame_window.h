@@ -13,6 +13,7 @@
 #include "platform/gtk/glib_timers.h"
 #include "platform/gtk/gobject_ptr.h"
 #include "shell/companions.h"
+#include "shell/full_screen_guard.h"
 #include "shell/main_frame.h"
 #include "shell/menus.h"
 
@@ -90,8 +91,8 @@ class GtkFrameWindow final : public FramePort, public CompanionPort {
   std::map<int, GtkWidget*> menu_items_;
   bool updating_checks_ = false;
   int saved_width_ = 0, saved_height_ = 0, saved_x_ = 0, saved_y_ = 0;
-  bool restoring_ = false;  // leaving full screen until the window shows its own placement
-  guint restore_end_ = 0;
+  FullScreenGuard guard_;
+  guint restore_end_ = 0;  // the guard's settle timer
   GlibTimers timers_;
   ScopedSignal keymap_signal_;
 };

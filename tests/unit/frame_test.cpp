@@ -516,3 +516,75 @@ TEST_F(FrameTest, InputMethodMessageSwitchesToTheLayoutAtThePosition) {
 
 }  // namespace
 }  // namespace panelia
+
+#include "shell/full_screen_guard.h"
+
+namespace panelia {
+namespace {
+
+// The window manager's reports, in the orders managers send them, and what the frame does.
+TEST(FullScreenGuardTest, TheKioskStaysFullScreenUntilTheFrameLeaves) {
+  using Do = FullScreenGuard::Do;
+  struct Report {
+    bool iconified, full_screen, maximized;
+    bool iconified_changed, full_screen_changed, maximized_changed;
+  };
+  auto change = [](const Report& r) {
+    return WindowStateChange{{r.iconified, r.full_screen, r.maximized}, r.iconified_changed, r.full_screen_changed,
+                             r.maximized_changed};
+  };
+  struct Step {
+    Report report;
+    Do expected;
+    bool settle_timer = false;
+  };
+  const Report minimised{true, true, false, true, false, false}, unfullscreened{false, false, false, false, true, false},
+      unfullscreened_maximised{false, false, true, false, true, true}, maximised{false, false, true, false, false, true},
+      normal{false, false, false, false, false, true}, still_full{false, true, false, false, false, false};
+  const struct {
+    const char* what;
+    bool leaving;  // the frame's own command started it
+    bool kiosk_full_screen;
+    std::vector<Step> steps;
+    bool leaving_after;
+  } cases[] = {
+      {"minimised by the manager", false, true, {{minimised, Do::Deiconify}}, false},
+      {"full screen taken away", false, true, {{unfullscreened, Do::FullScreenAgain}}, false},
+      {"windowed: the manager's leave is fine", false, false, {{unfullscreened, Do::Nothing}}, false},
+      {"windowed: maximise means full screen", false, false, {{maximised, Do::EnterFullScreen}}, false},
+      {"full screen: maximise is nothing", false, true, {{maximised, Do::Nothing}}, false},
+      {"leaving, the manager gives no maximised state back", true, false,
+       {{still_full, Do::Nothing}, {unfullscreened, Do::PutPlacementBack, true}}, true},
+      {"leaving, maximised back at once", true, false,
+       {{unfullscreened_maximised, Do::PutPlacementBack}, {normal, Do::Nothing}}, false},
+      // The race of an earlier release: the maximised state came back after the frame had left full
+      // screen, and was taken for the maximise button (full screen again, one run in eight).
+      {"leaving, maximised back a moment later", true, false,
+       {{unfullscreened, Do::PutPlacementBack, true}, {maximised, Do::PutPlacementBack}}, true},
+  };
+  for (const auto& c : cases) {
+    FullScreenGuard guard;
+    if (c.leaving) guard.OnLeaving();
+    for (const auto& s : c.steps) {
+      auto reaction = guard.OnStateChange(change(s.report), c.kiosk_full_screen, true);
+      EXPECT_EQ(reaction.what, s.expected) << c.what;
+      EXPECT_EQ(reaction.start_settle_timer, s.settle_timer) << c.what;
+    }
+    EXPECT_EQ(guard.Leaving(), c.leaving_after) << c.what;
+  }
+  // Without a window manager that does full screen, nothing is undone; once settled, the maximise
+  // button counts again.
+  FullScreenGuard guard;
+  EXPECT_EQ(guard.OnStateChange(change(unfullscreened), true, false).what, Do::Nothing);
+  guard.OnLeaving();
+  EXPECT_EQ(guard.OnStateChange(change(unfullscreened), false, true).start_settle_timer, true);
+  EXPECT_EQ(guard.OnStateChange(change(unfullscreened), false, true).start_settle_timer, false) << "one timer";
+  EXPECT_FALSE(guard.StillWanted(Do::FullScreenAgain, true)) << "a leave under way is not undone";
+  guard.OnSettled();
+  EXPECT_TRUE(guard.StillWanted(Do::FullScreenAgain, true));
+  EXPECT_FALSE(guard.StillWanted(Do::EnterFullScreen, true));
+  EXPECT_EQ(guard.OnStateChange(change(maximised), false, true).what, Do::EnterFullScreen);
+}
+
+}  // namespace
+}  // namespace panelia
