@@ -151,6 +151,21 @@ Checked PasswordToStore(std::string_view typed, std::string_view stored) {
   return {RegValue::Text(*hash), warning};
 }
 
+Checked CheckRow(const FormField& field, std::string_view typed, std::string_view typed_again, std::string_view stored,
+                 bool (*folder_exists)(const std::string&)) {
+  if (field.kind == FieldKind::Choice && typed.empty()) {
+    // Nothing picked: the stored value stays as it was.
+    int64_t kept = 0;
+    if (!ParseNumber(stored, kept) || kept < 0 || kept > 0xFFFFFFFFLL) ParseNumber(DefaultText(field), kept);
+    return {RegValue::Dword(static_cast<uint32_t>(kept)), ""};
+  }
+  if (field.kind == FieldKind::Password && typed != typed_again) return {std::nullopt, std::string(kPasswordsDifferText)};
+  Checked checked = CheckField(field, typed, folder_exists);
+  if (checked.value && field.kind == FieldKind::Password) checked = PasswordToStore(typed, stored);
+  if (!checked.message.empty()) checked.message = std::string(field.info->name) + "：" + checked.message;
+  return checked;
+}
+
 std::string DefaultText(const FormField& field) {
   if (field.info->type == ValueType::Sz) return "";
   return std::to_string(field.info->has_own_default ? field.info->dword_default : 0);

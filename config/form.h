@@ -60,6 +60,15 @@ Checked PasswordToStore(std::string_view typed, std::string_view stored);
 inline constexpr std::string_view kDemoPasswordWarning =
     "退出密码仍是演示密码 8888，任何人都可能知道它：请设置另一个密码。";
 
+// One row of the form as OK or Apply takes it, with the message as the window shows it (the
+// setting's name first): `typed` is the control's text ("" for a choice nobody picked), `typed_again`
+// the password's second entry, `stored` the stored value as the control showed it. A choice nobody
+// picked keeps the stored value, even one the list does not offer; a password must be typed the
+// same twice and is stored as PasswordToStore says.
+Checked CheckRow(const FormField& field, std::string_view typed, std::string_view typed_again, std::string_view stored,
+                 bool (*folder_exists)(const std::string&) = nullptr);
+inline constexpr std::string_view kPasswordsDifferText = "两次输入的退出密码不一样，请重新输入。";
+
 // The field's default as the control shows it.
 std::string DefaultText(const FormField& field);
 // A stored value as the control shows it.

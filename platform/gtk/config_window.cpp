@@ -14,6 +14,8 @@
 
 #include "browse/page_lists.h"
 #include "common/password.h"
+#include "config/list_editor.h"
+#include "platform/gtk/gobject_ptr.h"
 #include "common/settings.h"
 #include "common/text.h"
 #include "config/try_address.h"
@@ -24,30 +26,10 @@ namespace panelia {
 namespace {
 
 const std::string kTitle(kOptionsWindowTitle);
-constexpr const char* kListFiles[] = {"limit.dat", "Show.dat", "stop.dat", "Loop.dat", "OpenURL.ini"};
 
 bool FolderExists(const std::string& path) {
   std::error_code error;
   return std::filesystem::is_directory(path, error);
-}
-
-// Written beside the old file and renamed over it: a reader sees the old list or the new one.
-bool WriteAtomically(const std::string& path, const std::string& text, std::string& error) {
-  std::string temporary = path + ".new";
-  int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) {
-    error = g_strerror(errno);
-    return false;
-  }
-  bool ok = write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size()) && fsync(fd) == 0;
-  if (!ok) error = g_strerror(errno);
-  close(fd);
-  if (ok && rename(temporary.c_str(), path.c_str()) != 0) {
-    error = g_strerror(errno);
-    ok = false;
-  }
-  if (!ok) unlink(temporary.c_str());
-  return ok;
 }
 
 GtkWidget* LeftLabel(const std::string& text) {
@@ -296,14 +278,10 @@ bool GtkConfigWindow::Save() {
   for (size_t i = 0; i < rows_.size(); ++i) {
     Row& row = rows_[i];
     std::string text = TextOf(row);
-    if (row.field->kind == FieldKind::Choice && text.empty()) {
-      // Nothing picked: the stored value stays as it was.
-      const char* stored = static_cast<const char*>(g_object_get_data(G_OBJECT(row.control), "stored"));
-      text = stored ? stored : DefaultText(*row.field);
-      uint32_t kept = static_cast<uint32_t>(std::strtoul(text.c_str(), nullptr, 10));
-      values.push_back(RegValue::Dword(kept));
-      continue;
-    }
+    std::string stored = row.field->kind == FieldKind::Password ? stored_password_ : "";
+    if (row.field->kind == FieldKind::Choice)
+      if (const char* s = static_cast<const char*>(g_object_get_data(G_OBJECT(row.control), "stored"))) stored = s;
+    std::string again = row.field->kind == FieldKind::Password ? gtk_entry_get_text(GTK_ENTRY(row.second)) : "";
     auto page_of = [&] {
       gint pages = gtk_notebook_get_n_pages(GTK_NOTEBOOK(notebook_));
       for (gint p = 0; p < pages; ++p)
@@ -311,19 +289,13 @@ bool GtkConfigWindow::Save() {
           gtk_notebook_set_current_page(GTK_NOTEBOOK(notebook_), p);
       gtk_widget_grab_focus(row.control);
     };
-    if (row.field->kind == FieldKind::Password && text != gtk_entry_get_text(GTK_ENTRY(row.second))) {
-      page_of();
-      Message("两次输入的退出密码不一样，请重新输入。", GTK_MESSAGE_ERROR);
-      return false;
-    }
-    Checked checked = CheckField(*row.field, text, &FolderExists);
-    if (checked.value && row.field->kind == FieldKind::Password) checked = PasswordToStore(text, stored_password_);
+    Checked checked = CheckRow(*row.field, text, again, stored, &FolderExists);
     if (!checked.value) {
       page_of();
-      Message(std::string(row.field->info->name) + "：" + checked.message, GTK_MESSAGE_ERROR);
+      Message(checked.message, GTK_MESSAGE_ERROR);
       return false;
     }
-    if (!checked.message.empty()) warnings += std::string(row.field->info->name) + "：" + checked.message + "\n";
+    if (!checked.message.empty()) warnings += checked.message + "\n";
     values.push_back(*checked.value);
   }
   std::vector<RegChange> changes = FormChanges(store_, fields_, values);
@@ -349,7 +321,10 @@ GtkWidget* GtkConfigWindow::MakeListsPage() {
   gtk_container_set_border_width(GTK_CONTAINER(box), 10);
   GtkWidget* top = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 6);
   list_choice_ = gtk_combo_box_text_new();
-  for (const char* file : kListFiles) gtk_combo_box_text_append(GTK_COMBO_BOX_TEXT(list_choice_), file, file);
+  for (std::string_view file : kEditedFiles) {
+    std::string name(file);
+    gtk_combo_box_text_append(GTK_COMBO_BOX_TEXT(list_choice_), name.c_str(), name.c_str());
+  }
   gtk_box_pack_start(GTK_BOX(top), LeftLabel("文件："), FALSE, FALSE, 0);
   gtk_box_pack_start(GTK_BOX(top), list_choice_, FALSE, FALSE, 0);
   GtkWidget* save = gtk_button_new_with_label("保存此文件");
@@ -371,33 +346,12 @@ GtkWidget* GtkConfigWindow::MakeListsPage() {
   return box;
 }
 
-static std::string ListPath(const ConfigPaths& paths, const std::string& file) {
-  const std::string& dir = file == "OpenURL.ini" ? paths.module_directory : paths.kiosk_directory;
-  return dir.empty() ? file : (dir.back() == '/' ? dir : dir + "/") + file;
-}
-
 void GtkConfigWindow::LoadListFile() {
   const char* file = gtk_combo_box_get_active_id(GTK_COMBO_BOX(list_choice_));
   if (!file) return;
-  std::string path = ListPath(paths_, file);
-  list_was_gb18030_ = false;
-  std::string text, note;
-  if (auto bytes = ReadFileBytes(path)) {
-    SourceEncoding encoding = SourceEncoding::Utf8;
-    if (auto decoded = DecodeTextFile(*bytes, &encoding)) {
-      text = *decoded;
-      list_was_gb18030_ = encoding == SourceEncoding::Gb18030;
-      if (list_was_gb18030_) note = "此文件不是 UTF-8，已按 GB18030 打开；保存时将写成 UTF-8。";
-      if (encoding == SourceEncoding::Utf16LeBom) note = "此文件是 UTF-16，Panelia 读不懂它；保存时将写成 UTF-8。";
-    } else {
-      note = "此文件不是文字文件，无法编辑。";
-    }
-  } else {
-    note = "文件 " + path + " 还不存在；保存时将新建。";
-  }
-  list_loaded_ = text;
-  gtk_text_buffer_set_text(gtk_text_view_get_buffer(GTK_TEXT_VIEW(list_text_)), text.c_str(), -1);
-  gtk_label_set_text(GTK_LABEL(list_note_), note.c_str());
+  auto loaded = list_editor_.Load(EditedFilePath(file, paths_.kiosk_directory, paths_.module_directory));
+  gtk_text_buffer_set_text(gtk_text_view_get_buffer(GTK_TEXT_VIEW(list_text_)), loaded.text.c_str(), -1);
+  gtk_label_set_text(GTK_LABEL(list_note_), loaded.note.c_str());
 }
 
 void GtkConfigWindow::SaveListFile() {
@@ -406,22 +360,14 @@ void GtkConfigWindow::SaveListFile() {
   GtkTextBuffer* buffer = gtk_text_view_get_buffer(GTK_TEXT_VIEW(list_text_));
   GtkTextIter start, end;
   gtk_text_buffer_get_bounds(buffer, &start, &end);
-  gchar* chars = gtk_text_buffer_get_text(buffer, &start, &end, FALSE);
-  std::string text = chars;
-  g_free(chars);
-  std::string path = ListPath(paths_, file);
-  if (list_was_gb18030_ && text == list_loaded_) {
-    gtk_label_set_text(GTK_LABEL(list_note_), "内容没有改变，文件保持原样（GB18030）。");
+  GCharPtr chars(gtk_text_buffer_get_text(buffer, &start, &end, FALSE));
+  auto saved =
+      list_editor_.Save(EditedFilePath(file, paths_.kiosk_directory, paths_.module_directory), chars ? chars.get() : "");
+  if (!saved.ok) {
+    Message(saved.error, GTK_MESSAGE_ERROR);
     return;
   }
-  std::string error;
-  if (!WriteAtomically(path, text, error)) {
-    Message("无法保存 " + path + "：" + error + "。文件保持原样。", GTK_MESSAGE_ERROR);
-    return;
-  }
-  list_loaded_ = text;
-  list_was_gb18030_ = false;
-  gtk_label_set_text(GTK_LABEL(list_note_), ("已保存 " + path).c_str());
+  gtk_label_set_text(GTK_LABEL(list_note_), saved.note.c_str());
 }
 
 GtkWidget* GtkConfigWindow::MakeTryPage() {

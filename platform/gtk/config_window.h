@@ -10,6 +10,7 @@
 
 #include "common/registry.h"
 #include "config/form.h"
+#include "config/list_editor.h"
 
 namespace panelia {
 
@@ -60,8 +61,7 @@ class GtkConfigWindow {
   GtkWidget* list_choice_ = nullptr;
   GtkWidget* list_text_ = nullptr;
   GtkWidget* list_note_ = nullptr;
-  std::string list_loaded_;     // the text as loaded, to tell an unchanged GB18030 file
-  bool list_was_gb18030_ = false;
+  ListFileEditor list_editor_;
   // The address box.
   GtkWidget* try_entry_ = nullptr;
   GtkWidget* try_answer_ = nullptr;

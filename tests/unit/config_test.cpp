@@ -1,12 +1,20 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
 #include <set>
+
+#include <unistd.h>
 
 #include "common/settings.h"
 #include "common/password.h"
 #include "config/form.h"
+#include "config/list_editor.h"
 #include "config/try_address.h"
+#include "common/text.h"
 #include "fakes.h"
+#include "temp_dir.h"
 
 namespace panelia {
 namespace {
@@ -181,6 +189,95 @@ TEST(ConfigForm, ThePasswordIsStoredHashed) {
     }
     EXPECT_EQ(checked.message == kDemoPasswordWarning, c.demo_warn) << c.typed;
   }
+}
+
+// A row as OK takes it: a choice nobody picked keeps what is stored (even a value the list does not
+// offer), the password must be typed the same twice, messages carry the setting's name.
+TEST(ConfigForm, EachRowAsOkTakesIt) {
+  const auto fields = FormFields();
+  auto field = [&](std::string_view name) -> const FormField& {
+    return *std::find_if(fields.begin(), fields.end(), [&](const FormField& f) { return f.info->name == name; });
+  };
+  const struct {
+    const char* name;
+    std::string typed, again, stored;
+    std::optional<uint32_t> dword;  // the value kept, for numbers
+    std::string message;
+  } cases[] = {
+      {"Style", "", "", "7", 7u, ""},          // not offered, not picked: kept
+      {"Style", "", "", "", 0u, ""},           // nothing stored: the default
+      {"Style", "", "", "junk", 0u, ""},
+      {"Style", "2", "", "7", 2u, ""},         // picked: taken
+      {"Style", "9", "", "7", std::nullopt, "Style：请从列表中选择一项"},
+      {"Password", "abc", "abd", "x", std::nullopt, std::string(kPasswordsDifferText)},
+      {"Password", "8888", "8888", "8888", std::nullopt, "Password：" + std::string(kDemoPasswordWarning)},
+      {"WaitTime", "5 min", "", "", std::nullopt, "WaitTime：请输入一个整数"},
+  };
+  for (const auto& c : cases) {
+    Checked checked = CheckRow(field(c.name), c.typed, c.again, c.stored);
+    EXPECT_EQ(checked.message, c.message) << c.name << " " << c.typed;
+    if (c.dword) {
+      ASSERT_TRUE(checked.value) << c.name;
+      EXPECT_EQ(checked.value->AsDword(), c.dword) << c.name << " " << c.typed;
+    }
+  }
+  Checked password = CheckRow(field("Password"), "new one", "new one", "8888");
+  ASSERT_TRUE(password.value);
+  EXPECT_TRUE(IsPasswordHash(password.value->AsText()));
+}
+
+// The settings program's file editor: which folder, what the operator is told, and saving.
+TEST(ConfigListEditor, FoldersEncodingsAndSaving) {
+  EXPECT_EQ(EditedFilePath("limit.dat", "/srv/kiosk", "/usr/lib/panelia/"), "/srv/kiosk/limit.dat");
+  EXPECT_EQ(EditedFilePath("OpenURL.ini", "/srv/kiosk/", "/usr/lib/panelia/"), "/usr/lib/panelia/OpenURL.ini");
+  EXPECT_EQ(EditedFilePath("Show.dat", "", "/x/"), "Show.dat");
+  test::TempDir dir;
+  auto path = [&](const char* name) { return (dir.path() / name).string(); };
+  auto bytes = [&](const char* name) { return *ReadFileBytes(path(name)); };
+  const std::string gb = "\xd5\xb9\xc0\xc0\n";  // 展览, GB18030
+  std::ofstream(path("gb.dat"), std::ios::binary) << gb;
+  std::ofstream(path("utf16.dat"), std::ios::binary) << std::string("\xff\xfe" "a\0\n\0", 6);
+  std::ofstream(path("binary.dat"), std::ios::binary) << "\xff\xff\xff";  // neither UTF-8 nor GB18030
+  ListFileEditor editor;
+  const struct {
+    const char* file;
+    std::string text;
+    std::string note_begins;
+  } loads[] = {
+      {"gb.dat", "展览\n", "此文件不是 UTF-8"},
+      {"utf16.dat", "a\n", "此文件是 UTF-16"},
+      {"binary.dat", "", "此文件不是文字文件"},
+      {"missing.dat", "", "文件 "},
+  };
+  for (const auto& l : loads) {
+    auto loaded = editor.Load(path(l.file));
+    EXPECT_EQ(loaded.text, l.text) << l.file;
+    EXPECT_EQ(loaded.note.rfind(l.note_begins, 0), 0u) << l.file << ": " << loaded.note;
+  }
+  // A GB18030 file saved unchanged stays exactly as it was; changed, it is written in UTF-8.
+  editor.Load(path("gb.dat"));
+  auto unchanged = editor.Save(path("gb.dat"), "展览\n");
+  EXPECT_TRUE(unchanged.ok);
+  EXPECT_EQ(bytes("gb.dat"), gb);
+  EXPECT_TRUE(editor.Save(path("gb.dat"), "展览\n新\n").ok);
+  EXPECT_EQ(bytes("gb.dat"), "展览\n新\n");
+  // A folder that cannot be written: an error, and the old file untouched, no leftovers.
+  std::filesystem::create_directory(dir.path() / "ro");
+  std::ofstream(path("ro/Show.dat")) << "old\n";
+  std::filesystem::permissions(dir.path() / "ro", std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+  editor.Load(path("ro/Show.dat"));
+  auto refused = editor.Save(path("ro/Show.dat"), "new\n");
+  if (geteuid() != 0) {  // root writes anywhere
+    EXPECT_FALSE(refused.ok);
+    EXPECT_NE(refused.error.find("文件保持原样"), std::string::npos);
+    EXPECT_EQ(bytes("ro/Show.dat"), "old\n");
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "ro/Show.dat.new"));
+  }
+  std::filesystem::permissions(dir.path() / "ro", std::filesystem::perms::owner_all);
+  // A path that is a folder cannot be written over either, whoever runs it.
+  std::filesystem::create_directory(dir.path() / "folder.dat");
+  EXPECT_FALSE(editor.Save(path("folder.dat"), "x\n").ok);
+  EXPECT_TRUE(std::filesystem::is_directory(dir.path() / "folder.dat"));
 }
 
 TEST(ConfigWindow, FitsTheScreen) {
