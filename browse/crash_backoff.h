@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 namespace panelia {
 
@@ -20,6 +21,25 @@ class CrashBackoff {
   bool any_ = false;
   uint64_t last_ = 0;
   int delay_ = 0;
+};
+
+// The recovery of both views after their web process died: one recovery serves both reports of the
+// same death, and while it waits, the main view's navigations (its waiting page) are not the
+// visitor's: no list, bar or music question is asked for them.
+class PageRecovery {
+ public:
+  // The wait before the pages come back, or nullopt while a recovery is already waiting.
+  std::optional<int> OnProcessGone(uint64_t now_ms) {
+    if (recovering_) return std::nullopt;
+    recovering_ = true;
+    return backoff_.NextDelayMs(now_ms);
+  }
+  void OnWaitOver() { recovering_ = false; }
+  bool Recovering() const { return recovering_; }
+
+ private:
+  CrashBackoff backoff_;
+  bool recovering_ = false;
 };
 
 }  // namespace panelia

@@ -54,6 +54,32 @@ NavigationVerdict NavigationPolicy::Decide(const NavigationRequest& request) {
   return verdict;
 }
 
+NavigationPolicy::NewWindow NavigationPolicy::DecideNewWindow(const std::string& uri, bool user_gesture,
+                                                              const std::string& from_page, uint64_t now_ms,
+                                                              bool own_windows, std::string& log) {
+  if (own_windows) return NewWindow::OwnWindow;
+  if (!user_gesture && !popups_.MayShow(now_ms)) {
+    if (!std::exchange(popup_refusal_said_, true))
+      log = "a page keeps opening windows by itself; refused until the next visitor";
+    return NewWindow::Refused;
+  }
+  if (uri.empty() || uri == "about:blank") return NewWindow::StandIn;
+  if (!MayOpen(uri, from_page, false, log)) return NewWindow::Refused;
+  return NewWindow::InTheView;
+}
+
+bool NavigationPolicy::MayPrint(uint64_t now_ms, std::string& log) {
+  if (prints_.MayShow(now_ms)) return true;
+  if (!std::exchange(print_refusal_said_, true)) log = "a page keeps asking to print; refused until the next visitor";
+  return false;
+}
+
+void NavigationPolicy::OnNewVisitor() {
+  popups_.Reset();
+  prints_.Reset();
+  popup_refusal_said_ = print_refusal_said_ = false;
+}
+
 bool NavigationPolicy::MayOpenPopUp(const std::string& uri, const std::string& from_page, std::string& refusal) {
   return MayOpen(uri, from_page, false, refusal);
 }

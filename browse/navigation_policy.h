@@ -4,12 +4,14 @@
 // origin the command-link rule judges is told here.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <utility>
 #include <string>
 #include <vector>
 
 #include "browse/command_links.h"
+#include "browse/script_dialogs.h"
 
 namespace panelia {
 
@@ -63,6 +65,18 @@ class NavigationPolicy {
   void OnCommitted() { on_error_page_ = std::exchange(error_page_next_, false); }
 
   NavigationVerdict Decide(const NavigationRequest& request);
+
+  // Where a window a page asks for opens: in a window of its own (the bar's page, the operator's),
+  // nowhere, in the view (its address known), or in a hidden stand-in whose first navigation comes to
+  // the view. A visitor's touch always opens its pop-up; a script's own get a few a minute, then none
+  // until the next visitor. `log` gets a line to write, once per refusal streak.
+  enum class NewWindow { OwnWindow, Refused, InTheView, StandIn };
+  NewWindow DecideNewWindow(const std::string& uri, bool user_gesture, const std::string& from_page, uint64_t now_ms,
+                            bool own_windows, std::string& log);
+  // Whether a page's own print request goes through (a print loop would bury the kiosk in boxes).
+  bool MayPrint(uint64_t now_ms, std::string& log);
+  // A new visitor: pop-ups and prints start afresh.
+  void OnNewVisitor();
   // A page's pop-up with a known address: never the kiosk's own load. False, with the log's line in
   // `refusal`, when the fence refuses it.
   bool MayOpenPopUp(const std::string& uri, const std::string& from_page, std::string& refusal);
@@ -76,6 +90,10 @@ class NavigationPolicy {
   bool quiet_load_ = false;
   bool error_page_next_ = false;
   bool on_error_page_ = false;
+  RequestGate popups_{RequestGate::kPopUps};
+  RequestGate prints_{RequestGate::kPrints};
+  bool popup_refusal_said_ = false;
+  bool print_refusal_said_ = false;
 };
 
 }  // namespace panelia

@@ -24,13 +24,13 @@ class WebKitKioskViews::MainEvents final : public BrowserEvents {
  public:
   explicit MainEvents(WebKitKioskViews& owner) : o_(owner) {}
   void OnBeforeNavigate(const std::string& url, bool& cancel, const NavigationOrigin& origin) override {
-    if (o_.view_ && !o_.recovering_) o_.view_->OnBeforeNavigate2(url, cancel, origin);
+    if (o_.view_ && !o_.recovery_.Recovering()) o_.view_->OnBeforeNavigate2(url, cancel, origin);
   }
   void OnNavigateComplete(const std::string& url) override {
-    if (o_.view_ && !o_.recovering_) o_.view_->OnNavigateComplete2(url);
+    if (o_.view_ && !o_.recovery_.Recovering()) o_.view_->OnNavigateComplete2(url);
   }
   void OnDocumentComplete(const std::string& url) override {
-    if (o_.recovering_) return;
+    if (o_.recovery_.Recovering()) return;
     if (o_.view_) o_.view_->OnDocumentComplete(url);
     if (o_.hooks_.first_document) o_.hooks_.first_document();
   }
@@ -207,20 +207,19 @@ void WebKitKioskViews::ForgetVisitor(std::function<void()> then) {
 }
 
 void WebKitKioskViews::RecoverPages() {
-  if (recovery_timer_) return;
   auto now = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch());
-  int delay = backoff_.NextDelayMs(static_cast<uint64_t>(now.count()));
-  recovering_ = true;
+  std::optional<int> delay = recovery_.OnProcessGone(static_cast<uint64_t>(now.count()));
+  if (!delay) return;
   // Nothing of the broken page stays on the screen meanwhile.
   webkit_web_view_load_html(main_->View(),
                             "<!DOCTYPE html><html><head><meta charset='utf-8'><title>请稍候</title></head>"
                             "<body style='margin:0;height:100vh;display:flex;align-items:center;justify-content:center;"
                             "background:#f4f7fb;color:#1c2733;font:32px sans-serif'>请稍候 · Please wait</body></html>",
                             "about:blank");
-  recovery_timer_ = g_timeout_add(static_cast<guint>(delay), [](gpointer p) {
+  recovery_timer_ = g_timeout_add(static_cast<guint>(*delay), [](gpointer p) {
     auto* self = static_cast<WebKitKioskViews*>(p);
     self->recovery_timer_ = 0;
-    self->recovering_ = false;
+    self->recovery_.OnWaitOver();
     if (self->view_) self->view_->NavigateHome();
     // The bar's page afresh: a view whose process died has forgotten its address.
     if (self->bar_ && !self->bar_page_.empty()) webkit_web_view_load_uri(self->bar_->View(), self->bar_page_.c_str());

@@ -97,10 +97,7 @@ class WebKitKioskViews final : public PageActions {
   std::unique_ptr<WebKitBrowser> bar_;
   LazyBar lazy_bar_{*this};
   GObjectPtr<GCancellable> pending_ = GObjectPtr<GCancellable>::Adopt(g_cancellable_new());
-  CrashBackoff backoff_;
-  // While the waiting page shows, the main view's navigations are not the visitor's: no list, bar
-  // or music question is asked for them.
-  bool recovering_ = false;
+  PageRecovery recovery_;
   guint recovery_timer_ = 0;
   std::string bar_page_;  // the bar's page as last shown, to bring it back
 };

@@ -208,10 +208,8 @@ void WebKitBrowser::UseView(WebKitWebView* view) {
   view_signals_.emplace_back(view, "load-failed", G_CALLBACK(OnLoadFailed), this);
   view_signals_.emplace_back(view, "print", G_CALLBACK(+[](WebKitWebView* v, WebKitPrintOperation*, gpointer b) -> gboolean {
                                auto* self = static_cast<WebKitBrowser*>(b);
-                               // A page printing in a loop would bury the kiosk under boxes.
-                               if (!self->print_gate_.MayShow(NowMs())) {
-                                 if (self->print_gate_.Stopped() && !std::exchange(self->print_refusal_said_, true))
-                                   std::fprintf(stderr, "panelia: a page keeps asking to print; refused until the next visitor\n");
+                               if (std::string log; !self->policy_.MayPrint(NowMs(), log)) {
+                                 if (!log.empty()) std::fprintf(stderr, "panelia: %s\n", log.c_str());
                                  return TRUE;
                                }
                                if (self->options_.print) self->options_.print(v);
@@ -368,9 +366,7 @@ void WebKitBrowser::StartAfresh() {
   // network session remembers: a fresh view takes the old one's place in its container, with the
   // same scripts and settings (text size, encoding) but a session of its own.
   DropStandIn();
-  popup_gate_.Reset();
-  print_gate_.Reset();
-  popup_refusal_said_ = print_refusal_said_ = false;
+  policy_.OnNewVisitor();
   GObjectPtr<WebKitWebView> old = view_;
   GtkWidget* parent = gtk_widget_get_parent(GTK_WIDGET(old.get()));
   UseView(MakeEphemeralView(webkit_web_view_get_settings(old.get())));
@@ -489,23 +485,18 @@ void WebKitBrowser::OnTitle(GObject*, GParamSpec*, gpointer data) {
 
 GtkWidget* WebKitBrowser::OnCreate(WebKitWebView* view, WebKitNavigationAction* action, gpointer data) {
   auto* self = static_cast<WebKitBrowser*>(data);
-  if (self->options_.own_popup_windows) return OpenPopupWindow(view);
   const char* raw = webkit_uri_request_get_uri(webkit_navigation_action_get_request(action));
   std::string uri = raw ? raw : "";
   bool cancel = false;
-  // A visitor's touch always opens its pop-up; a script's own are limited like its dialogs.
-  if (!webkit_navigation_action_is_user_gesture(action) && !self->popup_gate_.MayShow(NowMs())) {
-    if (!std::exchange(self->popup_refusal_said_, true))
-      std::fprintf(stderr, "panelia: a page keeps opening windows by itself; refused until the next visitor\n");
-    return nullptr;
-  }
-  if (!uri.empty() && uri != "about:blank") {
-    if (std::string refusal; !self->policy_.MayOpenPopUp(uri, self->Uri(), refusal)) {
-      std::fprintf(stderr, "panelia: %s\n", refusal.c_str());
-      return nullptr;
-    }
-    self->events_.OnNewWindowKnown(uri, cancel);
-    return nullptr;
+  std::string log;
+  auto where = self->policy_.DecideNewWindow(uri, webkit_navigation_action_is_user_gesture(action) != FALSE,
+                                             self->Uri(), NowMs(), self->options_.own_popup_windows, log);
+  if (!log.empty()) std::fprintf(stderr, "panelia: %s\n", log.c_str());
+  switch (where) {
+    case NavigationPolicy::NewWindow::OwnWindow: return OpenPopupWindow(view);
+    case NavigationPolicy::NewWindow::Refused: return nullptr;
+    case NavigationPolicy::NewWindow::InTheView: self->events_.OnNewWindowKnown(uri, cancel); return nullptr;
+    case NavigationPolicy::NewWindow::StandIn: break;
   }
   self->events_.OnNewWindowUnknown(cancel);
   if (cancel) return nullptr;

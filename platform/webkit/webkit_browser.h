@@ -114,12 +114,7 @@ class WebKitBrowser final : public BrowserControl {
   // flag changes only when it has input to deliver. Ten seconds without an answer end the process.
   guint heartbeat_ = 0;
   ScriptDialogGate dialog_gate_;
-  // Pop-ups a script opens without a visitor's touch, and a page's own print requests: a few a
-  // minute, whatever page asks (a page that reloads itself through them must not start afresh).
-  RequestGate popup_gate_{RequestGate::kPopUps};
-  RequestGate print_gate_{RequestGate::kPrints};
-  bool popup_refusal_said_ = false;
-  bool print_refusal_said_ = false;
+
   HangWatch hang_watch_;
   GdkEvent* menu_event_ = nullptr;
   GObjectPtr<GCancellable> heartbeat_cancel_ = GObjectPtr<GCancellable>::Adopt(g_cancellable_new());

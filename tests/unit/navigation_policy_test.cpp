@@ -186,3 +186,63 @@ TEST(PageMessagesTest, TheHangWatchEndsAProcessThatStoppedAnswering) {
 
 }  // namespace
 }  // namespace panelia
+
+#include "browse/crash_backoff.h"
+
+namespace panelia {
+namespace {
+
+// Where a window a page asks for opens; a visitor's touch always, a script's own a few a minute.
+TEST(NavigationPolicyTest, NewWindowsAndPrints) {
+  FakeFiles files;
+  NavigationPolicy policy(files, [] { return std::vector<std::string>{"/srv/kiosk"}; });
+  using W = NavigationPolicy::NewWindow;
+  const struct {
+    const char* uri;
+    bool gesture, own_windows;
+    W where;
+    bool logs;
+  } cases[] = {
+      {"http://b/", false, true, W::OwnWindow, false},  // the bar's page: its own windows
+      {"http://b/", true, false, W::InTheView, false},
+      {"", true, false, W::StandIn, false},
+      {"about:blank", true, false, W::StandIn, false},
+      {"file:///etc/hosts", true, false, W::Refused, true},  // the fence, as for the page's links
+      {"http://b/1", false, false, W::InTheView, false},     // a script's own: three a minute
+      {"http://b/2", false, false, W::InTheView, false},
+      {"http://b/3", false, false, W::InTheView, false},
+      {"http://b/4", false, false, W::Refused, true},
+      {"http://b/5", false, false, W::Refused, false},  // said once
+      {"http://b/6", true, false, W::InTheView, false},  // a touch still opens
+  };
+  uint64_t now = 1000;
+  for (const auto& c : cases) {
+    std::string log;
+    EXPECT_EQ(policy.DecideNewWindow(c.uri, c.gesture, "file:///srv/kiosk/a.htm", now += 10, c.own_windows, log), c.where)
+        << c.uri;
+    EXPECT_EQ(!log.empty(), c.logs) << c.uri << ": " << log;
+  }
+  std::string log;
+  EXPECT_TRUE(policy.MayPrint(now, log));
+  EXPECT_TRUE(policy.MayPrint(now + 300, log));
+  EXPECT_FALSE(policy.MayPrint(now + 600, log));
+  EXPECT_EQ(log, "a page keeps asking to print; refused until the next visitor");
+  EXPECT_FALSE(policy.MayPrint(now + 120000, log)) << "not after a minute either";
+  policy.OnNewVisitor();
+  EXPECT_TRUE(policy.MayPrint(now + 120001, log));
+  EXPECT_EQ(policy.DecideNewWindow("http://b/7", false, "", now + 120002, false, log), W::InTheView);
+}
+
+// Both views report the same death: one recovery, its wait growing while deaths keep coming.
+TEST(PageRecoveryTest, OneRecoveryForBothReports) {
+  PageRecovery recovery;
+  EXPECT_EQ(recovery.OnProcessGone(0), CrashBackoff::kFirstMs);
+  EXPECT_TRUE(recovery.Recovering());
+  EXPECT_EQ(recovery.OnProcessGone(10), std::nullopt) << "the bar's report of the same death";
+  recovery.OnWaitOver();
+  EXPECT_FALSE(recovery.Recovering());
+  EXPECT_EQ(recovery.OnProcessGone(5000), 2 * CrashBackoff::kFirstMs);
+}
+
+}  // namespace
+}  // namespace panelia
