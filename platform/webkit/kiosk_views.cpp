@@ -11,6 +11,7 @@
 #include "common/names.h"
 #include "platform/gtk/gobject_ptr.h"
 #include "platform/gtk/message_box.h"
+#include "platform/webkit/page_scripts.h"
 #include "platform/webkit/page_windows.h"
 
 namespace panelia {
@@ -211,11 +212,7 @@ void WebKitKioskViews::RecoverPages() {
   std::optional<int> delay = recovery_.OnProcessGone(static_cast<uint64_t>(now.count()));
   if (!delay) return;
   // Nothing of the broken page stays on the screen meanwhile.
-  webkit_web_view_load_html(main_->View(),
-                            "<!DOCTYPE html><html><head><meta charset='utf-8'><title>请稍候</title></head>"
-                            "<body style='margin:0;height:100vh;display:flex;align-items:center;justify-content:center;"
-                            "background:#f4f7fb;color:#1c2733;font:32px sans-serif'>请稍候 · Please wait</body></html>",
-                            "about:blank");
+  webkit_web_view_load_html(main_->View(), kWaitingPage, "about:blank");
   recovery_timer_ = g_timeout_add(static_cast<guint>(*delay), [](gpointer p) {
     auto* self = static_cast<WebKitKioskViews*>(p);
     self->recovery_timer_ = 0;

@@ -6,6 +6,7 @@
 #include "browse/page_commands.h"
 #include "common/text.h"
 #include "platform/gtk/message_box.h"
+#include "platform/webkit/page_scripts.h"
 
 #include <jsc/jsc.h>
 
@@ -16,60 +17,6 @@
 
 namespace panelia {
 namespace {
-
-constexpr const char* kHandlerName = "panelia";
-
-// Injected into every frame: touches report whether they hit a field that takes typed text, and
-// any input counts as activity for the idle return.
-constexpr const char* kPageScript = R"JS(
-(function() {
-  var handlers = window.webkit && window.webkit.messageHandlers;
-  if (!handlers || !handlers.panelia) return;
-  var post = function(message) { try { handlers.panelia.postMessage(message); } catch (e) {} };
-  document.addEventListener('keydown', function() { post('input'); }, true);
-  document.addEventListener('wheel', function() { post('input'); }, {capture: true, passive: true});
-  var textTypes = {'': 1, text: 1, password: 1, search: 1, email: 1, url: 1, tel: 1, number: 1};
-  function isTextField(el) {
-    if (!el || !el.tagName) return false;
-    var tag = el.tagName.toLowerCase();
-    if (tag === 'textarea') return true;
-    if (tag !== 'input') return false;
-    var type = (el.getAttribute('type') || '').toLowerCase();
-    return textTypes.hasOwnProperty(type);
-  }
-  document.addEventListener('mousedown', function(e) {
-    if (e.button === 0) post(isTextField(e.target) ? 'touch-text' : 'touch');
-  }, true);
-  document.addEventListener('DOMContentLoaded', function() {
-    // The old engine's scroll="no" on the body hides the scroll bars; scripts may still scroll.
-    var body = document.body;
-    if (body && (body.getAttribute('scroll') || '').toLowerCase() === 'no')
-      document.documentElement.style.overflow = 'hidden';
-    if (window !== window.top) return;
-    var last = '';
-    var report = function() {
-      var b = document.body || document.documentElement;
-      var size = 'size:' + b.scrollWidth + ',' + b.scrollHeight + ',' + window.innerWidth + ',' + window.innerHeight;
-      if (size !== last) { last = size; post(size); }
-    };
-    var at = function() { post('pos:' + Math.round(window.scrollX) + ',' + Math.round(window.scrollY)); };
-    report();
-    at();
-    window.addEventListener('load', report);
-    window.addEventListener('resize', report);
-    window.addEventListener('scroll', at, {passive: true});
-  });
-})();
-)JS";
-
-// Only in the top frame: WebKit honours window.close() only for windows a script opened, so the
-// page's close becomes a message to the host. The message carries a token no other frame knows, so
-// an embedded page cannot send the kiosk home by posting "close" itself.
-std::string CloseScript(const std::string& token) {
-  return "(function() { var h = window.webkit && window.webkit.messageHandlers;"
-         " if (!h || !h.panelia) return; var post = h.panelia.postMessage.bind(h.panelia);"
-         " window.close = function() { try { post('close:" + token + "'); } catch (e) {} }; })();";
-}
 
 NavigationKind KindOf(WebKitNavigationType type) {
   switch (type) {
@@ -82,32 +29,12 @@ NavigationKind KindOf(WebKitNavigationType type) {
   }
 }
 
-ScriptDialogKind DialogKindOf(WebKitScriptDialogType type) {
-  switch (type) {
-    case WEBKIT_SCRIPT_DIALOG_CONFIRM: return ScriptDialogKind::Confirm;
-    case WEBKIT_SCRIPT_DIALOG_PROMPT: return ScriptDialogKind::Prompt;
-    case WEBKIT_SCRIPT_DIALOG_BEFORE_UNLOAD_CONFIRM: return ScriptDialogKind::BeforeUnload;
-    default: return ScriptDialogKind::Alert;
-  }
-}
+}  // namespace
 
-void Answer(WebKitScriptDialog* dialog, const ScriptDialogAnswer& answer) {
-  if (answer.confirmed) webkit_script_dialog_confirm_set_confirmed(dialog, *answer.confirmed ? TRUE : FALSE);
-  if (answer.prompt_default)
-    webkit_script_dialog_prompt_set_text(dialog, webkit_script_dialog_prompt_get_default_text(dialog));
-}
-
-uint64_t NowMs() {
+uint64_t WebKitBrowser::NowMs() {
   return static_cast<uint64_t>(
       std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch()).count());
 }
-
-std::string NewToken() {
-  GCharPtr token(g_uuid_string_random());
-  return token.get();
-}
-
-}  // namespace
 
 WebKitBrowser::WebKitBrowser(BrowserEvents& events, BrowserOptions options)
     : events_(events), options_(std::move(options)) {
@@ -298,69 +225,6 @@ void WebKitBrowser::Heartbeat() {
       this);
 }
 
-gboolean WebKitBrowser::OnScriptDialog(WebKitWebView* view, WebKitScriptDialog* dialog, gpointer p) {
-  auto* self = static_cast<WebKitBrowser*>(p);
-  ScriptDialogKind kind = DialogKindOf(webkit_script_dialog_get_dialog_type(dialog));
-  if (!self->dialog_gate_.MayShow(NowMs())) {
-    Answer(dialog, AnswerUnseen(kind));
-    return TRUE;
-  }
-  // The kiosk's own box, which answers itself after a few seconds when nobody does.
-  struct Pending {
-    WebKitScriptDialog* dialog;
-    ScriptDialogKind kind;
-    GtkWidget* box = nullptr;
-    guint timer = 0;
-  };
-  auto* pending = new Pending{webkit_script_dialog_ref(dialog), kind};
-  bool question = AsksQuestion(kind);
-  GtkWidget* toplevel = gtk_widget_get_toplevel(GTK_WIDGET(view));
-  pending->box = ShowMessageBox(GTK_IS_WINDOW(toplevel) ? GTK_WINDOW(toplevel) : nullptr,
-                                webkit_script_dialog_get_message(dialog), std::string(kNoticeCaption),
-                                question ? GTK_MESSAGE_QUESTION : GTK_MESSAGE_INFO,
-                                question ? GTK_BUTTONS_OK_CANCEL : GTK_BUTTONS_OK, [pending](int response) {
-                                  if (pending->timer) g_source_remove(pending->timer);
-                                  Answer(pending->dialog, AnswerShown(pending->kind, response == GTK_RESPONSE_OK));
-                                  webkit_script_dialog_close(pending->dialog);
-                                  webkit_script_dialog_unref(pending->dialog);
-                                  delete pending;
-                                });
-  pending->timer = g_timeout_add(ScriptDialogGate::kShownMs, [](gpointer d) -> gboolean {
-    auto* waiting = static_cast<Pending*>(d);
-    waiting->timer = 0;
-    gtk_dialog_response(GTK_DIALOG(waiting->box), GTK_RESPONSE_CANCEL);  // answers and frees `waiting`
-    return G_SOURCE_REMOVE;
-  }, pending);
-  return TRUE;
-}
-
-gboolean WebKitBrowser::OnLoadFailed(WebKitWebView* view, WebKitLoadEvent, gchar* failing_uri, GError* error,
-                                     gpointer self) {
-  LoadFailure failure =
-      g_error_matches(error, WEBKIT_NETWORK_ERROR, WEBKIT_NETWORK_ERROR_CANCELLED) ? LoadFailure::Cancelled
-      : g_error_matches(error, WEBKIT_POLICY_ERROR, WEBKIT_POLICY_ERROR_FRAME_LOAD_INTERRUPTED_BY_POLICY_CHANGE)
-          ? LoadFailure::InterruptedByPolicy
-      : g_error_matches(error, WEBKIT_PLUGIN_ERROR, WEBKIT_PLUGIN_ERROR_WILL_HANDLE_LOAD) ? LoadFailure::HandledElsewhere
-                                                                                         : LoadFailure::Other;
-  if (!ShowsNeutralPage(failure)) return FALSE;
-  std::fprintf(stderr, "panelia: %s could not be shown: %s\n", failing_uri ? failing_uri : "(no address)",
-               error ? error->message : "unknown reason");
-  // The engine's own error page would show local paths and its wording: a neutral page with a way
-  // home instead (a command link the main view recognises on this page of its own).
-  static_cast<WebKitBrowser*>(self)->policy_.OnErrorPageShown();
-  webkit_web_view_load_alternate_html(
-      view,
-      "<!DOCTYPE html><html><head><meta charset='utf-8'><title>无法打开此页</title></head>"
-      "<body style='margin:0;height:100vh;display:flex;flex-direction:column;align-items:center;justify-content:center;"
-      "background:#f4f7fb;color:#1c2733;font:30px sans-serif'><p>此页面暂时无法打开。</p>"
-      "<p style='font-size:22px'>This page cannot be shown right now.</p>"
-      "<a href='paneliagohome' style='display:block;margin-top:24px;width:520px;height:110px;line-height:110px;"
-      "text-align:center;font-size:30px;background:#1d4e89;color:#fff;border-radius:16px;text-decoration:none'>"
-      "返回首页 · Home</a></body></html>",
-      failing_uri, nullptr);
-  return TRUE;
-}
-
 void WebKitBrowser::StartAfresh() {
   // The engine offers no way to empty a view's back/forward list nor to forget the logins its
   // network session remembers: a fresh view takes the old one's place in its container, with the
@@ -407,13 +271,7 @@ void WebKitBrowser::Navigate(const std::string& url) {
     // A neutral page, never a blank white one; the lists are not asked about it.
     std::fprintf(stderr, "panelia: no address to show (the home page is not set or the settings cannot be read)\n");
     policy_.OnQuietLoad();
-    webkit_web_view_load_html(view_.get(),
-                              "<!DOCTYPE html><html><head><meta charset='utf-8'><title>暂停服务</title></head>"
-                              "<body style='margin:0;height:100vh;display:flex;flex-direction:column;align-items:center;"
-                              "justify-content:center;background:#f4f7fb;color:#1c2733;font:32px sans-serif'>"
-                              "<p>本机暂停服务，请稍后再来。</p><p style='font-size:24px'>Temporarily out of service</p>"
-                              "</body></html>",
-                              "about:blank");
+    webkit_web_view_load_html(view_.get(), kOutOfServicePage, "about:blank");
     return;
   }
   policy_.OnKioskLoad();
@@ -551,44 +409,6 @@ void WebKitBrowser::DropStandIn() {
   if (stand_in_) {
     gtk_widget_destroy(GTK_WIDGET(stand_in_.get()));
     stand_in_.reset();
-  }
-}
-
-gboolean WebKitBrowser::OnContextMenu(WebKitWebView*, WebKitContextMenu*, GdkEvent* event, WebKitHitTestResult*,
-                                      gpointer data) {
-  auto* self = static_cast<WebKitBrowser*>(data);
-  if (self->options_.no_context_menu) return TRUE;
-  if (!self->options_.kiosk_site) return FALSE;  // the engine's own menu
-  // The engine's event, which the menu pops up for: it comes from the web process, after GTK's own
-  // handling of the touch has ended.
-  self->menu_event_ = event;
-  self->events_.OnContextMenu();
-  self->menu_event_ = nullptr;
-  return TRUE;  // never the engine's menu under the kiosk site
-}
-
-void WebKitBrowser::OnScriptMessage(WebKitUserContentManager*, WebKitJavascriptResult* result, gpointer data) {
-  auto* self = static_cast<WebKitBrowser*>(data);
-  JSCValue* value = webkit_javascript_result_get_js_value(result);
-  if (!jsc_value_is_string(value)) return;
-  GCharPtr text(jsc_value_to_string(value));
-  PageMessage m = ParsePageMessage(text ? text.get() : "", self->close_token_);
-  const int* v = m.values;
-  switch (m.kind) {
-    case PageMessage::Kind::Close: {
-      bool cancel = false;
-      self->events_.OnWindowClosing(cancel);
-      break;
-    }
-    case PageMessage::Kind::Touch:
-    case PageMessage::Kind::TouchText:
-      self->events_.OnInput();
-      self->events_.OnTouch(m.kind == PageMessage::Kind::TouchText);
-      break;
-    case PageMessage::Kind::Input: self->events_.OnInput(); break;
-    case PageMessage::Kind::Size: self->events_.OnPageSize(v[0], v[1], v[2], v[3]); break;
-    case PageMessage::Kind::Position: self->events_.OnScrollPosition(v[0], v[1]); break;
-    case PageMessage::Kind::Unknown: break;
   }
 }
 

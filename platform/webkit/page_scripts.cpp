@@ -1,0 +1,87 @@
+#include "platform/webkit/page_scripts.h"
+
+#include <glib.h>
+
+#include "platform/gtk/gobject_ptr.h"
+
+namespace panelia {
+
+// Injected into every frame: touches report whether they hit a field that takes typed text, and
+// any input counts as activity for the idle return.
+const char* const kPageScript = R"JS(
+(function() {
+  var handlers = window.webkit && window.webkit.messageHandlers;
+  if (!handlers || !handlers.panelia) return;
+  var post = function(message) { try { handlers.panelia.postMessage(message); } catch (e) {} };
+  document.addEventListener('keydown', function() { post('input'); }, true);
+  document.addEventListener('wheel', function() { post('input'); }, {capture: true, passive: true});
+  var textTypes = {'': 1, text: 1, password: 1, search: 1, email: 1, url: 1, tel: 1, number: 1};
+  function isTextField(el) {
+    if (!el || !el.tagName) return false;
+    var tag = el.tagName.toLowerCase();
+    if (tag === 'textarea') return true;
+    if (tag !== 'input') return false;
+    var type = (el.getAttribute('type') || '').toLowerCase();
+    return textTypes.hasOwnProperty(type);
+  }
+  document.addEventListener('mousedown', function(e) {
+    if (e.button === 0) post(isTextField(e.target) ? 'touch-text' : 'touch');
+  }, true);
+  document.addEventListener('DOMContentLoaded', function() {
+    // The old engine's scroll="no" on the body hides the scroll bars; scripts may still scroll.
+    var body = document.body;
+    if (body && (body.getAttribute('scroll') || '').toLowerCase() === 'no')
+      document.documentElement.style.overflow = 'hidden';
+    if (window !== window.top) return;
+    var last = '';
+    var report = function() {
+      var b = document.body || document.documentElement;
+      var size = 'size:' + b.scrollWidth + ',' + b.scrollHeight + ',' + window.innerWidth + ',' + window.innerHeight;
+      if (size !== last) { last = size; post(size); }
+    };
+    var at = function() { post('pos:' + Math.round(window.scrollX) + ',' + Math.round(window.scrollY)); };
+    report();
+    at();
+    window.addEventListener('load', report);
+    window.addEventListener('resize', report);
+    window.addEventListener('scroll', at, {passive: true});
+  });
+})();
+)JS";
+
+// Only in the top frame: WebKit honours window.close() only for windows a script opened, so the
+// page's close becomes a message to the host. The message carries a token no other frame knows, so
+// an embedded page cannot send the kiosk home by posting "close" itself.
+std::string CloseScript(const std::string& token) {
+  return "(function() { var h = window.webkit && window.webkit.messageHandlers;"
+         " if (!h || !h.panelia) return; var post = h.panelia.postMessage.bind(h.panelia);"
+         " window.close = function() { try { post('close:" + token + "'); } catch (e) {} }; })();";
+}
+
+std::string NewToken() {
+  GCharPtr token(g_uuid_string_random());
+  return token.get();
+}
+
+const char* const kCannotShowPage =
+    "<!DOCTYPE html><html><head><meta charset='utf-8'><title>无法打开此页</title></head>"
+    "<body style='margin:0;height:100vh;display:flex;flex-direction:column;align-items:center;justify-content:center;"
+    "background:#f4f7fb;color:#1c2733;font:30px sans-serif'><p>此页面暂时无法打开。</p>"
+    "<p style='font-size:22px'>This page cannot be shown right now.</p>"
+    "<a href='paneliagohome' style='display:block;margin-top:24px;width:520px;height:110px;line-height:110px;"
+    "text-align:center;font-size:30px;background:#1d4e89;color:#fff;border-radius:16px;text-decoration:none'>"
+    "返回首页 · Home</a></body></html>";
+
+const char* const kOutOfServicePage =
+    "<!DOCTYPE html><html><head><meta charset='utf-8'><title>暂停服务</title></head>"
+    "<body style='margin:0;height:100vh;display:flex;flex-direction:column;align-items:center;"
+    "justify-content:center;background:#f4f7fb;color:#1c2733;font:32px sans-serif'>"
+    "<p>本机暂停服务，请稍后再来。</p><p style='font-size:24px'>Temporarily out of service</p>"
+    "</body></html>";
+
+const char* const kWaitingPage =
+    "<!DOCTYPE html><html><head><meta charset='utf-8'><title>请稍候</title></head>"
+    "<body style='margin:0;height:100vh;display:flex;align-items:center;justify-content:center;"
+    "background:#f4f7fb;color:#1c2733;font:32px sans-serif'>请稍候 · Please wait</body></html>";
+
+}  // namespace panelia

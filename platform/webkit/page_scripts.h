@@ -1,0 +1,24 @@
+// What the kiosk puts into pages: the script injected into every frame (touches, input, the page's
+// size and scroll position), the top frame's window.close() that only the kiosk's token closes
+// with, and the kiosk's own neutral pages.
+#pragma once
+
+#include <string>
+
+namespace panelia {
+
+inline constexpr const char* kHandlerName = "panelia";
+extern const char* const kPageScript;
+// Only in the top frame: window.close() becomes a message carrying `token`.
+std::string CloseScript(const std::string& token);
+// A token no page can guess.
+std::string NewToken();
+
+// Shown instead of the engine's error page: its way home is a command link of the kiosk's own page.
+extern const char* const kCannotShowPage;
+// No home address to show: the settings are missing or cannot be read.
+extern const char* const kOutOfServicePage;
+// While the pages come back after the web process died.
+extern const char* const kWaitingPage;
+
+}  // namespace panelia

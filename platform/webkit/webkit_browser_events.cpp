@@ -1,0 +1,125 @@
+// The web view's answers to what its page raises: script dialogs, failed loads, the context menu and
+// the messages of the kiosk's page script.
+#include <jsc/jsc.h>
+
+#include <cstdio>
+#include <string>
+
+#include "common/names.h"
+#include "platform/gtk/message_box.h"
+#include "platform/webkit/page_scripts.h"
+#include "platform/webkit/webkit_browser.h"
+
+namespace panelia {
+namespace {
+
+ScriptDialogKind DialogKindOf(WebKitScriptDialogType type) {
+  switch (type) {
+    case WEBKIT_SCRIPT_DIALOG_CONFIRM: return ScriptDialogKind::Confirm;
+    case WEBKIT_SCRIPT_DIALOG_PROMPT: return ScriptDialogKind::Prompt;
+    case WEBKIT_SCRIPT_DIALOG_BEFORE_UNLOAD_CONFIRM: return ScriptDialogKind::BeforeUnload;
+    default: return ScriptDialogKind::Alert;
+  }
+}
+
+void Answer(WebKitScriptDialog* dialog, const ScriptDialogAnswer& answer) {
+  if (answer.confirmed) webkit_script_dialog_confirm_set_confirmed(dialog, *answer.confirmed ? TRUE : FALSE);
+  if (answer.prompt_default)
+    webkit_script_dialog_prompt_set_text(dialog, webkit_script_dialog_prompt_get_default_text(dialog));
+}
+
+}  // namespace
+
+gboolean WebKitBrowser::OnScriptDialog(WebKitWebView* view, WebKitScriptDialog* dialog, gpointer p) {
+  auto* self = static_cast<WebKitBrowser*>(p);
+  ScriptDialogKind kind = DialogKindOf(webkit_script_dialog_get_dialog_type(dialog));
+  if (!self->dialog_gate_.MayShow(NowMs())) {
+    Answer(dialog, AnswerUnseen(kind));
+    return TRUE;
+  }
+  // The kiosk's own box, which answers itself after a few seconds when nobody does.
+  struct Pending {
+    WebKitScriptDialog* dialog;
+    ScriptDialogKind kind;
+    GtkWidget* box = nullptr;
+    guint timer = 0;
+  };
+  auto* pending = new Pending{webkit_script_dialog_ref(dialog), kind};
+  bool question = AsksQuestion(kind);
+  GtkWidget* toplevel = gtk_widget_get_toplevel(GTK_WIDGET(view));
+  pending->box = ShowMessageBox(GTK_IS_WINDOW(toplevel) ? GTK_WINDOW(toplevel) : nullptr,
+                                webkit_script_dialog_get_message(dialog), std::string(kNoticeCaption),
+                                question ? GTK_MESSAGE_QUESTION : GTK_MESSAGE_INFO,
+                                question ? GTK_BUTTONS_OK_CANCEL : GTK_BUTTONS_OK, [pending](int response) {
+                                  if (pending->timer) g_source_remove(pending->timer);
+                                  Answer(pending->dialog, AnswerShown(pending->kind, response == GTK_RESPONSE_OK));
+                                  webkit_script_dialog_close(pending->dialog);
+                                  webkit_script_dialog_unref(pending->dialog);
+                                  delete pending;
+                                });
+  pending->timer = g_timeout_add(ScriptDialogGate::kShownMs, [](gpointer d) -> gboolean {
+    auto* waiting = static_cast<Pending*>(d);
+    waiting->timer = 0;
+    gtk_dialog_response(GTK_DIALOG(waiting->box), GTK_RESPONSE_CANCEL);  // answers and frees `waiting`
+    return G_SOURCE_REMOVE;
+  }, pending);
+  return TRUE;
+}
+
+gboolean WebKitBrowser::OnLoadFailed(WebKitWebView* view, WebKitLoadEvent, gchar* failing_uri, GError* error,
+                                     gpointer self) {
+  LoadFailure failure =
+      g_error_matches(error, WEBKIT_NETWORK_ERROR, WEBKIT_NETWORK_ERROR_CANCELLED) ? LoadFailure::Cancelled
+      : g_error_matches(error, WEBKIT_POLICY_ERROR, WEBKIT_POLICY_ERROR_FRAME_LOAD_INTERRUPTED_BY_POLICY_CHANGE)
+          ? LoadFailure::InterruptedByPolicy
+      : g_error_matches(error, WEBKIT_PLUGIN_ERROR, WEBKIT_PLUGIN_ERROR_WILL_HANDLE_LOAD) ? LoadFailure::HandledElsewhere
+                                                                                         : LoadFailure::Other;
+  if (!ShowsNeutralPage(failure)) return FALSE;
+  std::fprintf(stderr, "panelia: %s could not be shown: %s\n", failing_uri ? failing_uri : "(no address)",
+               error ? error->message : "unknown reason");
+  // The engine's own error page would show local paths and its wording: a neutral page with a way
+  // home instead (a command link the main view recognises on this page of its own).
+  static_cast<WebKitBrowser*>(self)->policy_.OnErrorPageShown();
+  webkit_web_view_load_alternate_html(view, kCannotShowPage, failing_uri, nullptr);
+  return TRUE;
+}
+
+gboolean WebKitBrowser::OnContextMenu(WebKitWebView*, WebKitContextMenu*, GdkEvent* event, WebKitHitTestResult*,
+                                      gpointer data) {
+  auto* self = static_cast<WebKitBrowser*>(data);
+  if (self->options_.no_context_menu) return TRUE;
+  if (!self->options_.kiosk_site) return FALSE;  // the engine's own menu
+  // The engine's event, which the menu pops up for: it comes from the web process, after GTK's own
+  // handling of the touch has ended.
+  self->menu_event_ = event;
+  self->events_.OnContextMenu();
+  self->menu_event_ = nullptr;
+  return TRUE;  // never the engine's menu under the kiosk site
+}
+
+void WebKitBrowser::OnScriptMessage(WebKitUserContentManager*, WebKitJavascriptResult* result, gpointer data) {
+  auto* self = static_cast<WebKitBrowser*>(data);
+  JSCValue* value = webkit_javascript_result_get_js_value(result);
+  if (!jsc_value_is_string(value)) return;
+  GCharPtr text(jsc_value_to_string(value));
+  PageMessage m = ParsePageMessage(text ? text.get() : "", self->close_token_);
+  const int* v = m.values;
+  switch (m.kind) {
+    case PageMessage::Kind::Close: {
+      bool cancel = false;
+      self->events_.OnWindowClosing(cancel);
+      break;
+    }
+    case PageMessage::Kind::Touch:
+    case PageMessage::Kind::TouchText:
+      self->events_.OnInput();
+      self->events_.OnTouch(m.kind == PageMessage::Kind::TouchText);
+      break;
+    case PageMessage::Kind::Input: self->events_.OnInput(); break;
+    case PageMessage::Kind::Size: self->events_.OnPageSize(v[0], v[1], v[2], v[3]); break;
+    case PageMessage::Kind::Position: self->events_.OnScrollPosition(v[0], v[1]); break;
+    case PageMessage::Kind::Unknown: break;
+  }
+}
+
+}  // namespace panelia
