@@ -1,5 +1,7 @@
 #include "platform/gtk/companion_ui.h"
 
+#include "platform/gtk/callback_state.h"
+
 #include <memory>
 
 namespace panelia {
@@ -12,12 +14,11 @@ void PopupMenu(GtkWidget* attach_to, const GdkEventButton* event, std::vector<Me
       continue;
     }
     GtkWidget* item = gtk_menu_item_new_with_mnemonic(entry.label.c_str());
-    auto* chosen = new std::function<void()>(std::move(entry.chosen));
+    using Call = std::function<void()>;
     g_signal_connect_data(item, "activate", G_CALLBACK(+[](GtkMenuItem*, gpointer call) {
-                            auto& f = *static_cast<std::function<void()>*>(call);
-                            if (f) f();
+                            if (auto& f = CallbackState<Call>::Peek(call)) f();
                           }),
-                          chosen, [](gpointer call, GClosure*) { delete static_cast<std::function<void()>*>(call); },
+                          CallbackState<Call>::Give(std::move(entry.chosen)), CallbackState<Call>::FreeClosure,
                           GConnectFlags{});
     gtk_menu_shell_append(GTK_MENU_SHELL(menu), item);
   }
@@ -55,14 +56,14 @@ void ShowCompanionAbout(GtkWindow* parent, const std::string& title, GdkPixbuf* 
   }
   gtk_box_pack_start(GTK_BOX(row), column, TRUE, TRUE, 0);
   gtk_box_pack_start(GTK_BOX(gtk_dialog_get_content_area(GTK_DIALOG(dialog))), row, TRUE, TRUE, 0);
-  auto* done = new std::function<void()>(std::move(closed));
+  using Call = std::function<void()>;
+  // Taken out before the dialog goes: destroying it frees the connection's state.
   g_signal_connect_data(dialog, "response", G_CALLBACK(+[](GtkDialog* d, int, gpointer call) {
+                          Call f = std::move(CallbackState<Call>::Peek(call));
                           gtk_widget_destroy(GTK_WIDGET(d));
-                          auto& f = *static_cast<std::function<void()>*>(call);
                           if (f) f();
                         }),
-                        done, [](gpointer call, GClosure*) { delete static_cast<std::function<void()>*>(call); },
-                        GConnectFlags{});
+                        CallbackState<Call>::Give(std::move(closed)), CallbackState<Call>::FreeClosure, GConnectFlags{});
   gtk_widget_show_all(dialog);
 }
 

@@ -1,5 +1,6 @@
 #include "platform/gtk/context_menu.h"
 
+#include "platform/gtk/callback_state.h"
 #include "shell/menus.h"
 
 namespace panelia {
@@ -7,9 +8,9 @@ namespace panelia {
 void PopupCommandMenu(GtkWidget* attach_to, GdkEvent* event, const std::vector<PopupItem>& items,
                       std::function<void(int)> chosen) {
   GtkWidget* menu = gtk_menu_new();
-  auto* callback = new std::function<void(int)>(std::move(chosen));
-  g_object_set_data_full(G_OBJECT(menu), "panelia-chosen", callback,
-                         [](gpointer data) { delete static_cast<std::function<void(int)>*>(data); });
+  using Chosen = std::function<void(int)>;
+  g_object_set_data_full(G_OBJECT(menu), "panelia-chosen", CallbackState<Chosen>::Give(std::move(chosen)),
+                         CallbackState<Chosen>::Free);
   for (const auto& item : items) {
     if (item.separator_before) gtk_menu_shell_append(GTK_MENU_SHELL(menu), gtk_separator_menu_item_new());
     GtkWidget* entry = gtk_menu_item_new_with_mnemonic(MnemonicLabel(item.text).c_str());

@@ -1,5 +1,7 @@
 #include "platform/gtk/frame_dialogs.h"
 
+#include "platform/gtk/callback_state.h"
+
 #include "platform/gtk/glib_timers.h"
 #include "platform/gtk/gobject_ptr.h"
 #include "platform/gtk/message_box.h"
@@ -56,8 +58,8 @@ class GtkPowerOffNotice final : public PowerOffDialogPort {
                      }),
                      this);
     g_signal_connect(dialog_, "delete-event", G_CALLBACK(gtk_true), nullptr);
-    g_object_set_data_full(G_OBJECT(dialog_), "panelia-notice", this,
-                           [](gpointer self) { delete static_cast<GtkPowerOffNotice*>(self); });
+    // The dialog owns its notice: it goes when the dialog is destroyed.
+    g_object_set_data_full(G_OBJECT(dialog_), "panelia-notice", this, CallbackState<GtkPowerOffNotice>::Free);
   }
 
   void Open(const LocalTime& today) {
@@ -172,10 +174,10 @@ void OpenAddressDialog(GtkWindow* parent, const std::vector<std::string>& typed_
   constexpr int kBrowse = 1081;
   gtk_dialog_add_action_widget(GTK_DIALOG(dialog), browse, kBrowse);
   g_object_set_data(G_OBJECT(dialog), "panelia-entry", entry);
-  auto* callback = new std::function<void(std::optional<std::string>)>(std::move(done));
+  using Done = std::function<void(std::optional<std::string>)>;
   g_signal_connect_data(dialog, "response", G_CALLBACK(+[](GtkDialog* d, int response, gpointer data) {
                           if (response == 1081) return;  // Browse opened its chooser; the dialog stays
-                          auto* answer = static_cast<std::function<void(std::optional<std::string>)>*>(data);
+                          Done* answer = &CallbackState<Done>::Peek(data);
                           std::optional<std::string> result;
                           auto* text_entry = static_cast<GtkWidget*>(g_object_get_data(G_OBJECT(d), "panelia-entry"));
                           if (response == GTK_RESPONSE_OK) result = gtk_entry_get_text(GTK_ENTRY(text_entry));
@@ -184,10 +186,7 @@ void OpenAddressDialog(GtkWindow* parent, const std::vector<std::string>& typed_
                           gtk_widget_destroy(GTK_WIDGET(d));
                           if (call) call(result);
                         }),
-                        callback,
-                        [](gpointer data, GClosure*) {
-                          delete static_cast<std::function<void(std::optional<std::string>)>*>(data);
-                        },
+                        CallbackState<Done>::Give(std::move(done)), CallbackState<Done>::FreeClosure,
                         GConnectFlags{});
   gtk_widget_show_all(dialog);
 }

@@ -8,6 +8,7 @@
 
 #include "common/names.h"
 #include "common/settings.h"
+#include "platform/gtk/callback_state.h"
 #include "platform/gtk/frame_dialogs.h"
 #include "platform/gtk/gdk_x11.h"
 #include "platform/gtk/gobject_ptr.h"
@@ -107,12 +108,10 @@ void GtkFrameServices::ShutdownAllowed(std::function<void(bool)> answer) {
     // Cancelled: the frame that asked has gone, so nobody is told.
     void Tell(bool allowed) {
       if (!g_cancellable_is_cancelled(cancel.get())) answer(allowed);
-      delete this;
     }
   };
-  auto* question = new Question{std::move(answer), pending_};
   g_bus_get(G_BUS_TYPE_SYSTEM, pending_.get(), [](GObject*, GAsyncResult* result, gpointer data) {
-    auto* q = static_cast<Question*>(data);
+    auto q = CallbackState<Question>::Take(data);
     GDBusConnection* bus = g_bus_get_finish(result, nullptr);
     if (!bus) {
       q->Tell(false);
@@ -122,7 +121,7 @@ void GtkFrameServices::ShutdownAllowed(std::function<void(bool)> answer) {
                            "org.freedesktop.login1.Manager", "CanPowerOff", nullptr, G_VARIANT_TYPE("(s)"),
                            G_DBUS_CALL_FLAGS_NONE, 2000, q->cancel.get(),
                            [](GObject* source, GAsyncResult* call, gpointer data2) {
-                             auto* asked = static_cast<Question*>(data2);
+                             auto asked = CallbackState<Question>::Take(data2);
                              GVariant* reply = g_dbus_connection_call_finish(G_DBUS_CONNECTION(source), call, nullptr);
                              bool allowed = false;
                              if (reply) {
@@ -133,9 +132,9 @@ void GtkFrameServices::ShutdownAllowed(std::function<void(bool)> answer) {
                              }
                              asked->Tell(allowed);
                            },
-                           q);
+                           q.release());  // the call's answer takes it over
     g_object_unref(bus);
-  }, question);
+  }, CallbackState<Question>::Give(std::move(answer), pending_));
 }
 
 void GtkFrameServices::RunPowerOffCommand() {

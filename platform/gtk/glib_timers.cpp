@@ -1,5 +1,7 @@
 #include "platform/gtk/glib_timers.h"
 
+#include "platform/gtk/callback_state.h"
+
 namespace panelia {
 
 GlibTimers::~GlibTimers() {
@@ -8,9 +10,8 @@ GlibTimers::~GlibTimers() {
 
 void GlibTimers::SetTimer(int id, int milliseconds) {
   KillTimer(id);
-  auto* tick = new Tick{this, id};
-  sources_[id] = g_timeout_add_full(G_PRIORITY_DEFAULT, static_cast<guint>(milliseconds), &GlibTimers::OnTimeout, tick,
-                                    [](gpointer p) { delete static_cast<Tick*>(p); });
+  sources_[id] = g_timeout_add_full(G_PRIORITY_DEFAULT, static_cast<guint>(milliseconds), &GlibTimers::OnTimeout,
+                                    CallbackState<Tick>::Give(this, id), CallbackState<Tick>::Free);
 }
 
 void GlibTimers::KillTimer(int id) {
@@ -21,9 +22,9 @@ void GlibTimers::KillTimer(int id) {
 }
 
 gboolean GlibTimers::OnTimeout(gpointer data) {
-  auto* tick = static_cast<Tick*>(data);
+  Tick& tick = CallbackState<Tick>::Peek(data);
   // The handler may kill or restart this very timer; the source stays until it says so.
-  tick->owner->on_tick_(tick->id);
+  tick.owner->on_tick_(tick.id);
   return G_SOURCE_CONTINUE;
 }
 

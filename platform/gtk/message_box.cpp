@@ -1,5 +1,7 @@
 #include "platform/gtk/message_box.h"
 
+#include "platform/gtk/callback_state.h"
+
 #include <gdk/gdkx.h>
 
 #include <optional>
@@ -105,17 +107,15 @@ GtkWidget* ShowMessageBox(GtkWindow* parent, const std::string& text, const std:
   gtk_window_set_role(GTK_WINDOW(box), std::string(kMessageBoxRole).c_str());
   PlaceClearOfKeyboard(box, parent);
   KeepInKiosk(box);
-  auto* callback = new std::function<void(int)>(std::move(answered));
+  using Answered = std::function<void(int)>;
   g_signal_connect_data(box, "response", G_CALLBACK(+[](GtkDialog* dialog, int response, gpointer data) {
-                          auto* done = static_cast<std::function<void(int)>*>(data);
                           // Taken out first: the answer may open the next box or end the program.
-                          std::function<void(int)> call = std::move(*done);
-                          *done = nullptr;
+                          Answered call = std::move(CallbackState<Answered>::Peek(data));
+                          CallbackState<Answered>::Peek(data) = nullptr;
                           gtk_widget_destroy(GTK_WIDGET(dialog));
                           if (call) call(response);
                         }),
-                        callback,
-                        [](gpointer data, GClosure*) { delete static_cast<std::function<void(int)>*>(data); },
+                        CallbackState<Answered>::Give(std::move(answered)), CallbackState<Answered>::FreeClosure,
                         GConnectFlags{});
   gtk_widget_show(box);
   return box;

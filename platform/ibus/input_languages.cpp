@@ -14,6 +14,7 @@ extern "C" {
 #include <string>
 #include <vector>
 
+#include "platform/gtk/callback_state.h"
 #include "platform/x11/xkb.h"
 
 namespace panelia {
@@ -156,20 +157,18 @@ void InputLanguages::Activate(const KeyboardLayout& layout) {
     IBusBus* bus;
     std::string engine;
   };
-  auto* request = new Switch{IBUS_BUS(g_object_ref(bus_)), layout.id};
   ibus_bus_get_global_engine_async(
       bus_, kCallTimeoutMs, nullptr,
       [](GObject* source, GAsyncResult* result, gpointer p) {
-        auto* s = static_cast<Switch*>(p);
+        auto s = CallbackState<Switch>::Take(p);
         IBusEngineDesc* current = ibus_bus_get_global_engine_async_finish(IBUS_BUS(source), result, nullptr);
         bool already = current && s->engine == ibus_engine_desc_get_name(current);
         if (current) g_object_unref(current);
         if (!already)
           ibus_bus_set_global_engine_async(s->bus, s->engine.c_str(), kCallTimeoutMs, nullptr, nullptr, nullptr);
         g_object_unref(s->bus);
-        delete s;
       },
-      request);
+      CallbackState<Switch>::Give(IBUS_BUS(g_object_ref(bus_)), layout.id));
 }
 
 }  // namespace panelia

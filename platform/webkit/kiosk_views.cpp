@@ -9,6 +9,7 @@
 
 #include "browse/page_properties.h"
 #include "common/names.h"
+#include "platform/gtk/callback_state.h"
 #include "platform/gtk/gobject_ptr.h"
 #include "platform/gtk/message_box.h"
 #include "platform/webkit/page_scripts.h"
@@ -188,23 +189,22 @@ void WebKitKioskViews::ForgetVisitor(std::function<void()> then) {
     std::function<void()> then;
     GObjectPtr<GCancellable> cancel;
   };
-  auto* wipe = new Wipe{this, std::move(then), pending_};
+
   // Everything the engine keeps for sites: cookies, caches, local and session storage, IndexedDB,
   // service workers with their caches, HSTS. The bar's page keeps nothing it needs there.
   WebKitWebsiteDataManager* data = webkit_web_view_get_website_data_manager(main_->View());
   webkit_website_data_manager_clear(
       data, WEBKIT_WEBSITE_DATA_ALL, 0, pending_.get(),
       [](GObject* source, GAsyncResult* result, gpointer p) {
-        auto* w = static_cast<Wipe*>(p);
+        auto w = CallbackState<Wipe>::Take(p);
         webkit_website_data_manager_clear_finish(WEBKIT_WEBSITE_DATA_MANAGER(source), result, nullptr);
         // Cancelled: the views are gone, and so is whoever asked.
         if (!g_cancellable_is_cancelled(w->cancel.get())) {
           w->views->main_->StartAfresh();
           if (w->then) w->then();
         }
-        delete w;
       },
-      wipe);
+      CallbackState<Wipe>::Give(this, std::move(then), pending_));
 }
 
 void WebKitKioskViews::RecoverPages() {
@@ -284,26 +284,28 @@ std::string LocalDate(GDateTime* when) {
 
 // The facts come one after another from the engine (the page's bytes, then its character set from
 // the page itself); the box shows once all are in. The kiosk runs on meanwhile.
+// Each step owns the question until it hands it to the next.
 struct PropertiesQuestion {
   GObjectPtr<WebKitWebView> view;
   GtkWindow* parent;
   PageFacts facts;
 
-  void AskData(WebKitWebResource* resource) {
+  static void AskData(std::unique_ptr<PropertiesQuestion> asked, WebKitWebResource* resource) {
     webkit_web_resource_get_data(resource, nullptr, [](GObject* source, GAsyncResult* result, gpointer data) {
-      auto* q = static_cast<PropertiesQuestion*>(data);
+      auto q = CallbackState<PropertiesQuestion>::Take(data);
       gsize length = 0;
       if (guchar* bytes = webkit_web_resource_get_data_finish(WEBKIT_WEB_RESOURCE(source), result, &length, nullptr)) {
         q->facts.size = length;
         g_free(bytes);
       }
-      q->AskEncoding();
-    }, this);
+      AskEncoding(std::move(q));
+    }, asked.release());
   }
-  void AskEncoding() {
-    webkit_web_view_evaluate_javascript(view.get(), "document.characterSet", -1, nullptr, nullptr, nullptr,
+  static void AskEncoding(std::unique_ptr<PropertiesQuestion> asked) {
+    WebKitWebView* view = asked->view.get();
+    webkit_web_view_evaluate_javascript(view, "document.characterSet", -1, nullptr, nullptr, nullptr,
                                         [](GObject* source, GAsyncResult* result, gpointer data) {
-                                          auto* q = static_cast<PropertiesQuestion*>(data);
+                                          auto q = CallbackState<PropertiesQuestion>::Take(data);
                                           JSCValue* value = webkit_web_view_evaluate_javascript_finish(
                                               WEBKIT_WEB_VIEW(source), result, nullptr);
                                           if (value && jsc_value_is_string(value)) {
@@ -311,20 +313,18 @@ struct PropertiesQuestion {
                                             q->facts.encoding = text.get();
                                           }
                                           if (value) g_object_unref(value);
-                                          q->Show();
+                                          MarkVisitorDialog(ShowMessageBox(q->parent, PagePropertiesText(q->facts),
+                                                                           "属性", GTK_MESSAGE_INFO, GTK_BUTTONS_OK));
                                         },
-                                        this);
-  }
-  void Show() {
-    MarkVisitorDialog(ShowMessageBox(parent, PagePropertiesText(facts), "属性", GTK_MESSAGE_INFO, GTK_BUTTONS_OK));
-    delete this;
+                                        asked.release());
   }
 };
 
 }  // namespace
 
 void WebKitKioskViews::ShowPageProperties(GtkWindow* parent) {
-  auto* q = new PropertiesQuestion{GObjectPtr<WebKitWebView>::Ref(main_->View()), parent, {}};
+  auto q = std::make_unique<PropertiesQuestion>(
+      PropertiesQuestion{GObjectPtr<WebKitWebView>::Ref(main_->View()), parent, {}});
   q->facts.title = main_->Title();
   q->facts.address = main_->Uri();
   WebKitWebResource* resource = webkit_web_view_get_main_resource(main_->View());
@@ -353,8 +353,8 @@ void WebKitKioskViews::ShowPageProperties(GtkWindow* parent) {
       g_object_unref(info);
     }
   }
-  if (resource) q->AskData(resource);
-  else q->AskEncoding();
+  if (resource) PropertiesQuestion::AskData(std::move(q), resource);
+  else PropertiesQuestion::AskEncoding(std::move(q));
 }
 
 void WebKitKioskViews::UseRealPrintersOnly() {
@@ -371,15 +371,15 @@ void WebKitKioskViews::PrintWithDialog(WebKitWebView* view, GtkWindow* parent) {
     GtkWindow* parent;
     int printers = 0;
   };
-  auto* listing = new Listing{GObjectPtr<WebKitWebView>::Adopt(WEBKIT_WEB_VIEW(g_object_ref(view))), parent};
+  gpointer listing = CallbackState<Listing>::Give(GObjectPtr<WebKitWebView>::Adopt(WEBKIT_WEB_VIEW(g_object_ref(view))), parent);
   gtk_enumerate_printers(
       +[](GtkPrinter* printer, gpointer data) -> gboolean {
-        if (!gtk_printer_is_virtual(printer)) ++static_cast<Listing*>(data)->printers;
+        if (!gtk_printer_is_virtual(printer)) ++CallbackState<Listing>::Peek(data).printers;
         return FALSE;  // go on listing
       },
       listing,
       +[](gpointer data) {
-        std::unique_ptr<Listing> done(static_cast<Listing*>(data));
+        auto done = CallbackState<Listing>::Take(data);
         if (done->printers == 0) {
           std::fprintf(stderr, "panelia: no printer is installed; nothing was printed\n");
           MarkVisitorDialog(ShowMessageBox(done->parent, std::string(kNoPrinterText), std::string(kNoticeCaption),

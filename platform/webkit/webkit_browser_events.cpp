@@ -6,6 +6,7 @@
 #include <string>
 
 #include "common/names.h"
+#include "platform/gtk/callback_state.h"
 #include "platform/gtk/message_box.h"
 #include "platform/webkit/page_scripts.h"
 #include "platform/webkit/webkit_browser.h"
@@ -44,25 +45,27 @@ gboolean WebKitBrowser::OnScriptDialog(WebKitWebView* view, WebKitScriptDialog* 
     GtkWidget* box = nullptr;
     guint timer = 0;
   };
-  auto* pending = new Pending{webkit_script_dialog_ref(dialog), kind};
+  // The box's answer owns the state; its time-out only looks at it (and answers through the box).
+  gpointer state = CallbackState<Pending>::Give(webkit_script_dialog_ref(dialog), kind);
+  Pending& pending = CallbackState<Pending>::Peek(state);
   bool question = AsksQuestion(kind);
   GtkWidget* toplevel = gtk_widget_get_toplevel(GTK_WIDGET(view));
-  pending->box = ShowMessageBox(GTK_IS_WINDOW(toplevel) ? GTK_WINDOW(toplevel) : nullptr,
+  pending.box = ShowMessageBox(GTK_IS_WINDOW(toplevel) ? GTK_WINDOW(toplevel) : nullptr,
                                 webkit_script_dialog_get_message(dialog), std::string(kNoticeCaption),
                                 question ? GTK_MESSAGE_QUESTION : GTK_MESSAGE_INFO,
-                                question ? GTK_BUTTONS_OK_CANCEL : GTK_BUTTONS_OK, [pending](int response) {
-                                  if (pending->timer) g_source_remove(pending->timer);
-                                  Answer(pending->dialog, AnswerShown(pending->kind, response == GTK_RESPONSE_OK));
-                                  webkit_script_dialog_close(pending->dialog);
-                                  webkit_script_dialog_unref(pending->dialog);
-                                  delete pending;
+                                question ? GTK_BUTTONS_OK_CANCEL : GTK_BUTTONS_OK, [state](int response) {
+                                  auto answered = CallbackState<Pending>::Take(state);
+                                  if (answered->timer) g_source_remove(answered->timer);
+                                  Answer(answered->dialog, AnswerShown(answered->kind, response == GTK_RESPONSE_OK));
+                                  webkit_script_dialog_close(answered->dialog);
+                                  webkit_script_dialog_unref(answered->dialog);
                                 });
-  pending->timer = g_timeout_add(ScriptDialogGate::kShownMs, [](gpointer d) -> gboolean {
-    auto* waiting = static_cast<Pending*>(d);
-    waiting->timer = 0;
-    gtk_dialog_response(GTK_DIALOG(waiting->box), GTK_RESPONSE_CANCEL);  // answers and frees `waiting`
+  pending.timer = g_timeout_add(ScriptDialogGate::kShownMs, [](gpointer d) -> gboolean {
+    Pending& waiting = CallbackState<Pending>::Peek(d);
+    waiting.timer = 0;
+    gtk_dialog_response(GTK_DIALOG(waiting.box), GTK_RESPONSE_CANCEL);  // the box's answer frees the state
     return G_SOURCE_REMOVE;
-  }, pending);
+  }, state);
   return TRUE;
 }
 
