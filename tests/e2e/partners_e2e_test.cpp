@@ -1,0 +1,176 @@
+// Partners and the settings store misbehaving: a partner stopped or killed mid-message, the settings
+// file deleted while the kiosk runs, writers killed mid-write.
+#include <gtest/gtest.h>
+
+#include <X11/XKBlib.h>
+
+#include <signal.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <set>
+#include <thread>
+
+#include "common/settings.h"
+#include "common/text.h"
+#include "harness.h"
+#include "suite_fixture.h"
+#include "keyboard/key_table.h"
+
+
+namespace panelia::e2e {
+namespace {
+
+pid_t ProcessWith(const std::string& program, const std::string& argument) {
+  for (const auto& entry : fs::directory_iterator("/proc")) {
+    pid_t pid = std::atoi(entry.path().filename().c_str());
+    if (pid <= 0) continue;
+    std::ifstream in(entry.path() / "cmdline");
+    std::string line((std::istreambuf_iterator<char>(in)), {});
+    std::vector<std::string> words;
+    for (size_t start = 0; start < line.size();) {
+      size_t end = line.find('\0', start);
+      if (end == std::string::npos) end = line.size();
+      words.push_back(line.substr(start, end - start));
+      start = end + 1;
+    }
+    if (!words.empty() && words[0].ends_with(program) && std::find(words.begin(), words.end(), argument) != words.end())
+      return pid;
+  }
+  return 0;
+}
+
+// A partner stopped or killed while the kiosk talks to it costs the visitor one reply wait at
+// most; the kiosk answers again afterwards and the bar works.
+TEST_F(SuiteE2E, APartnerStoppedOrKilledMidMessageCostsAtMostOneWait) {
+  const struct {
+    const char* klass;
+    int signal;
+  } cases[] = {{"SonavelleClass4.0", SIGSTOP}, {"SonavelleClass4.0", SIGKILL}, {"GlyphdeckClass4.0", SIGSTOP},
+               {"GlyphdeckClass4.0", SIGKILL}};
+  MakeModule();
+  // Silence on the target page: going there and back asks the player twice.
+  std::ofstream(module_ / "stop.dat") << AsciiLower("file://" + kPagesDir + "target.html") << "\n";
+  Seed(true);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.klass) + " signal " + std::to_string(c.signal));
+    Process kiosk = Start();
+    ASSERT_TRUE(TitleBecomes("S 0")) << env_.Log();
+    WaitForBar();
+    if (std::string(c.klass) == "GlyphdeckClass4.0") Touch(kKeyboard);
+    ASSERT_TRUE(WaitUntil([&] { return !FindWindowsByClass(display_.X(), c.klass).empty(); }, 10s));
+    pid_t partner = ProcessWith("partner_stub", c.klass);
+    ASSERT_GT(partner, 0);
+    kill(partner, c.signal);
+    // Each navigation asks the player for music or silence; the keyboard is raised or closed.
+    auto start = std::chrono::steady_clock::now();
+    Touch(kUserUrl3);
+    EXPECT_TRUE(TitleBecomes("E2E Target", 10s));
+    Touch(kKeyboard);
+    EXPECT_TRUE(WaitUntil([&] { return Send({"input-method", "0"}) == 0; }, 15s));
+    auto first = std::chrono::steady_clock::now() - start;
+    EXPECT_LT(first, 8s) << "one wait of five seconds at most, then the kiosk answers";
+    std::cout << "[ info ] " << c.klass << " signal " << c.signal << ": the kiosk answered after "
+              << std::chrono::duration_cast<std::chrono::milliseconds>(first).count() << " ms\n";
+    start = std::chrono::steady_clock::now();
+    Touch(kHome);
+    EXPECT_TRUE(TitleBecomes("S 0", 10s));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 8s);
+    EXPECT_TRUE(kiosk.Running());
+    if (c.signal == SIGSTOP) kill(partner, SIGCONT);
+    SendCloseRequest(display_.X(), FindWindowsByClass(display_.X(), kClass).at(0));
+    EXPECT_EQ(kiosk.Wait(20s), 0) << env_.Log();
+    for (const char* klass : {"SonavelleClass4.0", "GlyphdeckClass4.0"})
+      if (pid_t left = ProcessWith("partner_stub", klass)) kill(left, SIGKILL);
+    ASSERT_TRUE(WaitUntil([&] { return FindWindowsByClass(display_.X(), "SonavelleClass4.0").empty(); }, 5s));
+  }
+}
+
+// The settings file taken away under a running kiosk: it runs on with what it read and the
+// defaults, and writes no new store.
+TEST_F(SuiteE2E, TheSettingsFileDeletedWhileRunning) {
+  MakeModule();
+  Seed(false);
+  Process kiosk = Start();
+  ASSERT_TRUE(TitleBecomes("S 0")) << env_.Log();
+  WaitForBar();
+  auto files = env_.Files();
+  for (const auto& file : {files.local_machine, files.current_user})
+    for (const char* suffix : {"", "-wal", "-shm"}) fs::remove(file.string() + suffix);
+  Touch(kUserUrl3);
+  EXPECT_TRUE(TitleBecomes("E2E Target"));
+  Touch(kHome);
+  EXPECT_TRUE(TitleBecomes("S 0"));
+  EXPECT_EQ(Send({"open-url", "3"}), 0);
+  EXPECT_TRUE(TitleBecomes("E2E Target"));
+  EXPECT_TRUE(kiosk.Running());
+  EXPECT_FALSE(fs::exists(files.local_machine)) << "no empty store is made in its place";
+  SendCloseRequest(display_.X(), FindWindowsByClass(display_.X(), kClass).at(0));
+  EXPECT_EQ(kiosk.Wait(20s), 0) << env_.Log();
+}
+
+// panelia-reg killed while it imports, and Panelia killed while it writes at its start: the store
+// then holds the old values or the new ones, never a part, and still opens.
+TEST_F(SuiteE2E, KilledWritersLeaveTheOldOrTheNewValues) {
+  const std::string bulk = std::string(kSuiteRootKey) + "\\Bulk";
+  ASSERT_TRUE(env_.Store().Apply({{RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(Section::General),
+                                   "Password", RegValue::Text("old")}}));
+  constexpr int kValues = 20000;  // about two seconds to import here
+  fs::path reg = env_.Root() / "big.reg";
+  {
+    std::ofstream out(reg);
+    out << "Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\" << SectionPath(Section::General)
+        << "]\n\"Password\"=\"new\"\n\n[HKEY_LOCAL_MACHINE\\" << bulk << "]\n";
+    for (int i = 0; i < kValues; ++i) out << "\"v" << i << "\"=\"value number " << i << "\"\n";
+  }
+  auto check = [&](const std::string& when) -> bool {
+    auto values = env_.Store().ListValues(Hive::LocalMachine, bulk);
+    auto password = env_.Store().QueryValue(Hive::LocalMachine, SectionPath(Section::General), "Password");
+    EXPECT_TRUE(password) << when << ": the store still reads";
+    if (!password) return false;
+    size_t count = values ? values->size() : 0;
+    if (password->AsText() == "old") EXPECT_EQ(count, 0u) << when;
+    else EXPECT_EQ(count, static_cast<size_t>(kValues)) << when;
+    return password->AsText() == "new";
+  };
+  bool landed = false;
+  for (int delay_ms : {50, 400, 900, 1400, 1800, 2100, 2400, 2800}) {
+    Process import({kBinDir + "panelia-reg", "import", reg.string()}, env_.Env(), "", "");
+    std::this_thread::sleep_for(std::chrono::milliseconds(delay_ms));
+    kill(import.pid(), SIGKILL);
+    import.Wait(5s);
+    landed |= check("import killed after " + std::to_string(delay_ms) + " ms");
+  }
+  Process import({kBinDir + "panelia-reg", "import", reg.string()}, env_.Env(), "", "");
+  EXPECT_EQ(import.Wait(60s), 0);
+  EXPECT_TRUE(check("import finished"));
+  std::cout << "[ info ] an import of " << kValues << " values had landed before a kill: " << landed << "\n";
+
+  // Panelia writes its path and the first-start values as it starts.
+  MakeModule();
+  Seed(false);
+  for (int delay_ms : {30, 100, 200, 400, 800}) {
+    Process kiosk = Start();
+    std::this_thread::sleep_for(std::chrono::milliseconds(delay_ms));
+    kill(kiosk.pid(), SIGKILL);
+    kiosk.Wait(5s);
+    check("Panelia killed after " + std::to_string(delay_ms) + " ms");
+    auto home = env_.Store().QueryValue(Hive::LocalMachine, SectionPath(Section::General), "SoftHomeUrl");
+    ASSERT_TRUE(home);
+    auto path = env_.Store().QueryValue(Hive::LocalMachine, kSuiteRootKey, "AppPath");
+    if (path) {
+      EXPECT_EQ(path->AsText(), (module_ / "panelia").string());
+    }
+  }
+  Process kiosk = Start();
+  EXPECT_TRUE(TitleBecomes("S 0")) << env_.Log();
+}
+
+}  // namespace
+}  // namespace panelia::e2e
