@@ -16,7 +16,9 @@ inline double Median(std::vector<double> v) {
   return v.empty() ? 0 : v[v.size() / 2];
 }
 
-inline double Ms(std::chrono::steady_clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+inline double Ms(std::chrono::steady_clock::duration d) {
+  return std::chrono::duration<double, std::milli>(d).count();
+}
 
 // PSS of one process in KiB, -1 when it cannot be read.
 inline long PssKiB(pid_t pid) {

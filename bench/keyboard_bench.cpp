@@ -31,8 +31,6 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-
-
 bool Mapped(Display* x, const std::string& klass) {
   for (Window w : FindWindowsByClass(x, klass)) {
     XWindowAttributes a;
@@ -51,7 +49,9 @@ bool PollUntil(const std::function<bool()>& condition, std::chrono::milliseconds
   return condition();
 }
 
-bool Installed(const char* program) { return std::system((std::string("command -v ") + program + " >/dev/null").c_str()) == 0; }
+bool Installed(const char* program) {
+  return std::system((std::string("command -v ") + program + " >/dev/null").c_str()) == 0;
+}
 
 // Start to mapped, median of `runs`, and the PSS of the last run once it has settled.
 std::pair<double, long> StartAndMemory(KioskEnvironment& env, Display* x, const std::vector<std::string>& argv,
@@ -97,7 +97,8 @@ int main() {
     std::printf("glyphdeck: start to mapped median %.0f ms, PSS %ld KiB\n", ours, our_pss);
     if (Installed("xvkbd")) {
       auto [theirs, their_pss] = StartAndMemory(env, x, {"xvkbd"}, "XVkbd", 9);
-      std::printf("xvkbd: start to mapped median %.0f ms (glyphdeck x%.2f), PSS %ld KiB\n", theirs, ours / theirs, their_pss);
+      std::printf("xvkbd: start to mapped median %.0f ms (glyphdeck x%.2f), PSS %ld KiB\n", theirs, ours / theirs,
+                  their_pss);
     }
     if (Installed("onboard")) {
       // Onboard will not start without a session bus.
@@ -109,16 +110,18 @@ int main() {
 
   // 3. A touch on a key to the character in the kiosk's focused input.
   {
-    env.Store().Apply({{RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(Section::General), "SoftHomeUrl",
-                        RegValue::Text("file://" + kPagesDir + "type.html")},
-                       {RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(Section::Root), "Initiated",
-                        RegValue::Dword(1)}});
+    env.Store().Apply(
+        {{RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(Section::General), "SoftHomeUrl",
+          RegValue::Text("file://" + kPagesDir + "type.html")},
+         {RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(Section::Root), "Initiated", RegValue::Dword(1)}});
     Process kiosk({kBinDir + "panelia", "--embedding"}, env.Env(), kBinDir, (env.Root() / "panelia.log").string());
     WaitForTitle(x, std::string(kPaneliaClass), "V: - Panelia触摸屏浏览器", 30s);
     std::this_thread::sleep_for(2s);  // the splash goes
     Process keyboard({kBinDir + "glyphdeck"}, env.Env(), "", "/dev/null");
     std::vector<Window> found;
-    WaitUntil([&] { return !(found = FindWindowsByClass(x, "GlyphdeckClass4.0")).empty() && Mapped(x, "GlyphdeckClass4.0"); }, 10s);
+    WaitUntil(
+        [&] { return !(found = FindWindowsByClass(x, "GlyphdeckClass4.0")).empty() && Mapped(x, "GlyphdeckClass4.0"); },
+        10s);
     if (found.empty()) {
       std::fprintf(stderr, "keyboard_bench: the keyboard did not start\n");
       return 1;
@@ -129,8 +132,8 @@ int main() {
     auto touch = [&](int id) {
       const KeyDef* key = FindKey(id);
       auto px = [](int units) { return static_cast<int>(std::lround(units * 1.5)); };
-      XTestFakeMotionEvent(x, -1, kx + px(key->rect.x) + px(key->rect.w) / 2, ky + 26 + px(key->rect.y) + px(key->rect.h) / 2,
-                           CurrentTime);
+      XTestFakeMotionEvent(x, -1, kx + px(key->rect.x) + px(key->rect.w) / 2,
+                           ky + 26 + px(key->rect.y) + px(key->rect.h) / 2, CurrentTime);
       XTestFakeButtonEvent(x, 1, True, CurrentTime);
       XTestFakeButtonEvent(x, 1, False, CurrentTime);
       XSync(x, False);

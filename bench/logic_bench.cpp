@@ -22,11 +22,13 @@ struct Fixture {
   Fixture() {
     dir = std::filesystem::temp_directory_path() / ("panelia-bench-" + std::to_string(getpid()));
     std::filesystem::create_directories(dir);
-    store = std::make_unique<SqliteRegistry>(RegistryFiles{dir / "HKEY_LOCAL_MACHINE.db", dir / "HKEY_CURRENT_USER.db"});
+    store =
+        std::make_unique<SqliteRegistry>(RegistryFiles{dir / "HKEY_LOCAL_MACHINE.db", dir / "HKEY_CURRENT_USER.db"});
     std::vector<RegChange> all;
     for (const SettingInfo* s : kAllSettings)
-      all.push_back({RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(s->section), std::string(s->name),
-                     s->type == ValueType::Dword ? RegValue::Dword(1) : RegValue::Text("file:///srv/kiosk/index.html")});
+      all.push_back(
+          {RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(s->section), std::string(s->name),
+           s->type == ValueType::Dword ? RegValue::Dword(1) : RegValue::Text("file:///srv/kiosk/index.html")});
     store->Apply(all);
   }
   ~Fixture() { std::filesystem::remove_all(dir); }

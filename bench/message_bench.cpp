@@ -35,7 +35,8 @@ int main() {
   std::sort(micros.begin(), micros.end());
   auto find_start = std::chrono::steady_clock::now();
   for (int i = 0; i < 100; ++i) windows.FindWindowByClass(kSonavelleClass);
-  double find_us = std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - find_start).count() / 100;
+  double find_us =
+      std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - find_start).count() / 100;
   std::printf("acknowledged round trip (%d sends): median %.0f us, 99th percentile %.0f us, unanswered %d\n", runs,
               micros[micros.size() / 2], micros[micros.size() * 99 / 100], lost);
   std::printf("finding a window by class (tree walk): %.0f us\n", find_us);

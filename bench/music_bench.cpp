@@ -34,14 +34,12 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-
 void SetMusic(KioskEnvironment& env, const fs::path& folder) {
-  env.Store().Apply({{RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(Section::Music), "MusicPath",
-                      RegValue::Text(folder.string())},
-                     {RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(Section::Music), "PlayMode",
-                      RegValue::Dword(0)}});
+  env.Store().Apply(
+      {{RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(Section::Music), "MusicPath",
+        RegValue::Text(folder.string())},
+       {RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(Section::Music), "PlayMode", RegValue::Dword(0)}});
 }
-
 
 }  // namespace
 
@@ -105,7 +103,8 @@ int main() {
     reader.join();
     close(pipe_fds[0]);
     std::printf("MUSIC-PLAY sent -> first audio at the sink (%zu requests): median %.1f ms, max %.1f ms\n",
-                latencies.size(), Median(latencies), latencies.empty() ? 0 : *std::max_element(latencies.begin(), latencies.end()));
+                latencies.size(), Median(latencies),
+                latencies.empty() ? 0 : *std::max_element(latencies.begin(), latencies.end()));
     std::printf("idle player's PSS (200 songs listed): %ld KiB\n", [&] {
       windows.SendMessage(*target, kMusicStopMessage, 0, 0);
       std::this_thread::sleep_for(500ms);
@@ -131,7 +130,8 @@ int main() {
       if (!mpg123.Wait(30s)) break;
       theirs.push_back(Ms(Clock::now() - start));
     }
-    if (theirs.empty()) std::printf("scan and probe of 200 MP3 files: median %.2f ms (mpg123 not installed)\n", Median(ours));
+    if (theirs.empty())
+      std::printf("scan and probe of 200 MP3 files: median %.2f ms (mpg123 not installed)\n", Median(ours));
     else
       std::printf("scan and probe of 200 MP3 files: median %.2f ms; mpg123 -t -n 1 on them: %.2f ms (x%.2f)\n",
                   Median(ours), Median(theirs), Median(ours) / Median(theirs));
@@ -162,7 +162,8 @@ int main() {
       if (auto w = windows.FindWindowByClass(kSonavelleClass)) windows.SendClose(*w);
       player.Wait(5s);
     }
-    std::printf("start to a mapped window with 10,000 songs: median %.0f ms (%zu runs)\n", Median(starts), starts.size());
+    std::printf("start to a mapped window with 10,000 songs: median %.0f ms (%zu runs)\n", Median(starts),
+                starts.size());
   }
   return 0;
 }

@@ -50,18 +50,21 @@ double TimeToTitle(KioskEnvironment& env, VirtualDisplay& display, const std::ve
                    const std::string& klass, const std::string& title, long* pss_kb = nullptr, bool title_end = false) {
   auto start = std::chrono::steady_clock::now();
   Process p(argv, env.Env(), kBinDir, (env.Root() / "bench.log").string());
-  bool shown = WaitUntil([&] {
-    for (Window w : FindWindowsByClass(display.X(), klass)) {
-      std::string shown_title = WindowTitle(display.X(), w);
-      if (title_end ? shown_title.ends_with(title) : shown_title == title) return true;
-    }
-    return false;
-  }, 60s);
+  bool shown = WaitUntil(
+      [&] {
+        for (Window w : FindWindowsByClass(display.X(), klass)) {
+          std::string shown_title = WindowTitle(display.X(), w);
+          if (title_end ? shown_title.ends_with(title) : shown_title == title) return true;
+        }
+        return false;
+      },
+      60s);
   double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
   if (pss_kb) {
     std::this_thread::sleep_for(2s);  // let the splash go and the page settle
     *pss_kb = 0;
-    for (pid_t pid : ProcessTree(p.pid())) *pss_kb += std::max(0L, bench::PssKiB(pid));  // a process gone meanwhile counts nothing
+    for (pid_t pid : ProcessTree(p.pid()))
+      *pss_kb += std::max(0L, bench::PssKiB(pid));  // a process gone meanwhile counts nothing
   }
   p.Stop();
   return shown ? ms : -1;
@@ -74,9 +77,11 @@ int main() {
   KioskEnvironment env(display);
   std::string home = "file://" + kBinDir + "demo/index.html";
   env.Store().Apply({
-      {RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(Section::General), "SoftHomeUrl", RegValue::Text(home)},
+      {RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(Section::General), "SoftHomeUrl",
+       RegValue::Text(home)},
       {RegChange::Kind::SetValue, Hive::LocalMachine, std::string(kSuiteRootKey), "Initiated", RegValue::Dword(1)},
-      {RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(Section::Advance), "IsScriptDebug", RegValue::Dword(1)},
+      {RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(Section::Advance), "IsScriptDebug",
+       RegValue::Dword(1)},
   });
   const std::string title = "欢迎 · 城市信息亭";
   std::vector<double> panelia, bare;
@@ -89,8 +94,9 @@ int main() {
                                   title + " - Panelia触摸屏浏览器", i == runs - 1 ? &pss : nullptr));
   }
   double p = bench::Median(panelia), b = bench::Median(bare);
-  std::printf("start-up to home page shown (median of %d): panelia %.0f ms, bare WebKitGTK window %.0f ms, ratio %.2f\n",
-              runs, p, b, p / b);
+  std::printf(
+      "start-up to home page shown (median of %d): panelia %.0f ms, bare WebKitGTK window %.0f ms, ratio %.2f\n", runs,
+      p, b, p / b);
   std::printf("memory on the home page: PSS of panelia's process tree %.1f MiB\n", static_cast<double>(pss) / 1024.0);
   // The same page in surf, a small browser on the same engine, in the same run (installed by run.sh).
   if (access("/usr/bin/surf", X_OK) == 0) {

@@ -10,8 +10,20 @@ namespace panelia {
 namespace {
 
 enum class BarCommand {
-  GoBack, GoForward, Stop, Refresh, GoHome, Keyboard, ScrollUp, ScrollRight, ScrollDown, ScrollLeft,
-  Exit, Shutdown, UserUrl, Print
+  GoBack,
+  GoForward,
+  Stop,
+  Refresh,
+  GoHome,
+  Keyboard,
+  ScrollUp,
+  ScrollRight,
+  ScrollDown,
+  ScrollLeft,
+  Exit,
+  Shutdown,
+  UserUrl,
+  Print
 };
 
 struct Keyword {

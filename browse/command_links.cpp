@@ -6,7 +6,9 @@
 
 namespace panelia {
 
-std::string_view AddressPath(std::string_view url) { return url.substr(0, url.find_first_of("?#")); }
+std::string_view AddressPath(std::string_view url) {
+  return url.substr(0, url.find_first_of("?#"));
+}
 
 namespace {
 
@@ -54,8 +56,8 @@ std::string SiteOf(std::string_view address) {
   }
   if (scheme != "http" && scheme != "https") return {};
   size_t host_end = a.find('/', scheme_end + 3);
-  std::string_view host = a.substr(scheme_end + 3, host_end == std::string_view::npos ? std::string_view::npos
-                                                                                         : host_end - scheme_end - 3);
+  std::string_view host =
+      a.substr(scheme_end + 3, host_end == std::string_view::npos ? std::string_view::npos : host_end - scheme_end - 3);
   // A user name in the address is no part of the site (and would let "site@evil" pass).
   if (host.empty() || host.find('@') != std::string_view::npos) return {};
   return scheme + "://" + AsciiLower(host) + "/";
@@ -95,14 +97,15 @@ bool IsOperatorPage(std::string_view page, const std::vector<std::string>& folde
     if (!StartsWithNoCase(page, site)) continue;
     // "http://kiosk.example" must not admit "http://kiosk.example.evil/": an entry without its final
     // "/" ends where the host or the folder ends.
-    if (site.back() == '/' || page.size() == site.size() || std::string_view("/?#:").find(page[site.size()]) != std::string_view::npos)
+    if (site.back() == '/' || page.size() == site.size() ||
+        std::string_view("/?#:").find(page[site.size()]) != std::string_view::npos)
       return true;
   }
   return false;
 }
 
-std::string CommandLinkPart(std::string_view url, const NavigationOrigin& origin, const std::vector<std::string>& folders,
-                            const std::vector<std::string>& sites) {
+std::string CommandLinkPart(std::string_view url, const NavigationOrigin& origin,
+                            const std::vector<std::string>& folders, const std::vector<std::string>& sites) {
   bool allowed = origin.kiosk_page || (origin.touched_link && IsOperatorPage(origin.from_page, folders, sites));
   return allowed ? std::string(AddressPath(url)) : std::string();
 }

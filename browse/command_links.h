@@ -39,7 +39,7 @@ bool IsOperatorPage(std::string_view page, const std::vector<std::string>& folde
                     const std::vector<std::string>& sites);
 
 // The part of `url` in which command keywords count for this navigation, or "" when none may run.
-std::string CommandLinkPart(std::string_view url, const NavigationOrigin& origin, const std::vector<std::string>& folders,
-                            const std::vector<std::string>& sites);
+std::string CommandLinkPart(std::string_view url, const NavigationOrigin& origin,
+                            const std::vector<std::string>& folders, const std::vector<std::string>& sites);
 
 }  // namespace panelia

@@ -6,7 +6,6 @@
 #include "common/commands.h"
 #include "common/text.h"
 
-
 namespace panelia {
 
 std::optional<double> TextZoomOf(int command) {
@@ -20,7 +19,7 @@ std::optional<std::string_view> CharsetOf(int command) {
   // "iso-ir-58" is a GBK label to the engine, as it was to the old one; "" stands for the old
   // engine's "_autodetect", no fixed character set.
   static constexpr std::array<std::string_view, 6> kLabels = {"iso-8859-1", "iso-ir-58",   "big5",
-                                                               "",           "iso-2022-jp", "euc-jp"};
+                                                              "",           "iso-2022-jp", "euc-jp"};
   if (command < command::kCharsetFirst || command > command::kCharsetLast) return std::nullopt;
   return kLabels[static_cast<size_t>(command - command::kCharsetFirst)];
 }

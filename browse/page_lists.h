@@ -41,9 +41,7 @@ class CurrentDirectoryLists : public PageListSource {
  public:
   explicit CurrentDirectoryLists(std::function<void(const std::string&)> show_error)
       : show_error_(std::move(show_error)) {}
-  std::optional<PageList> Read(std::string_view file_name) override {
-    return ReadPageListFile(std::string(file_name));
-  }
+  std::optional<PageList> Read(std::string_view file_name) override { return ReadPageListFile(std::string(file_name)); }
   std::optional<FileStamp> Stamp(std::string_view file_name) override { return StampOfFile(std::string(file_name)); }
   void ShowListError(const std::string& text) override { show_error_(text); }
 
@@ -69,7 +67,7 @@ class EntryIndex {
     uint32_t offset;  // the entry in text_
     uint32_t length;
   };
-  std::vector<Filed> long_;  // by key
+  std::vector<Filed> long_;              // by key
   std::vector<std::string_view> short_;  // under four bytes (an empty one is in every address)
 };
 

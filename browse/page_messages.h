@@ -21,7 +21,9 @@ enum class LoadFailure { Cancelled, InterruptedByPolicy, HandledElsewhere, Other
 // Loads the kiosk stopped itself (a refused address, a cancelled download, Stop) show nothing; any
 // other failure shows the kiosk's neutral page with its way home, never the engine's page with its
 // wording and local paths.
-inline bool ShowsNeutralPage(LoadFailure failure) { return failure == LoadFailure::Other; }
+inline bool ShowsNeutralPage(LoadFailure failure) {
+  return failure == LoadFailure::Other;
+}
 
 // The hang watch of a web process: a trivial question now and then (every `kHeartbeatMs`), also on
 // a page nobody touches; one left without an answer for `kHangMs` ends the process, which the

@@ -9,8 +9,9 @@ std::string TypeName(const std::string& mime_type) {
     const char* mime;
     const char* name;
   } kNames[] = {
-      {"text/html", "HTML 文档"}, {"application/xhtml+xml", "XHTML 文档"}, {"text/plain", "文本文档"},
-      {"image/png", "PNG 图像"},  {"image/jpeg", "JPEG 图像"},             {"image/gif", "GIF 图像"},
+      {"text/html", "HTML 文档"},    {"application/xhtml+xml", "XHTML 文档"},
+      {"text/plain", "文本文档"},    {"image/png", "PNG 图像"},
+      {"image/jpeg", "JPEG 图像"},   {"image/gif", "GIF 图像"},
       {"image/svg+xml", "SVG 图像"}, {"application/pdf", "PDF 文档"},
   };
   for (const auto& n : kNames)

@@ -52,7 +52,9 @@ ScriptDialogAnswer AnswerUnseen(ScriptDialogKind kind);
 // Shown: `ok` is the visitor's OK; its time-out answers as Cancel does.
 ScriptDialogAnswer AnswerShown(ScriptDialogKind kind, bool ok);
 // Whether its box asks (OK and Cancel) rather than tells (OK).
-inline bool AsksQuestion(ScriptDialogKind kind) { return kind != ScriptDialogKind::Alert; }
+inline bool AsksQuestion(ScriptDialogKind kind) {
+  return kind != ScriptDialogKind::Alert;
+}
 
 class ScriptDialogGate : public RequestGate {
  public:

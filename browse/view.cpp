@@ -17,8 +17,15 @@ namespace panelia {
 CPaneliaView::CPaneliaView(RegistryStore& store, BrowserControl& browser, TimerService& timers, ViewHost& host,
                            ViewPartners& partners, PageActions& page, CPageLists& lists, std::string forum_url,
                            std::string site_url)
-    : store_(store), browser_(browser), timers_(timers), host_(host), partners_(partners), page_(page),
-      lists_(lists), forum_url_(std::move(forum_url)), site_url_(std::move(site_url)) {
+    : store_(store),
+      browser_(browser),
+      timers_(timers),
+      host_(host),
+      partners_(partners),
+      page_(page),
+      lists_(lists),
+      forum_url_(std::move(forum_url)),
+      site_url_(std::move(site_url)) {
   // Read once, in this order; a change takes effect at the next start.
   SettingsReader s(store_);
   def_font_size_ = s.Int(setting::DefFontSize);
@@ -45,8 +52,10 @@ void CPaneliaView::OnCreate() {
 
 void CPaneliaView::OnTimer(int id) {
   if (id == kIdleTimer) {
-    if (is_auto_home_ != 0 || is_loop_ != 0) IdleTick();
-    else timers_.KillTimer(kIdleTimer);
+    if (is_auto_home_ != 0 || is_loop_ != 0)
+      IdleTick();
+    else
+      timers_.KillTimer(kIdleTimer);
   } else if (id == kScrollTimer) {
     SmoothScrollStep();
   }
@@ -191,8 +200,10 @@ std::string CPaneliaView::NextLoopPage(const std::function<uint32_t()>& random) 
 }
 
 void CPaneliaView::NavigateHome() {
-  if (is_panelia_home_ == 0) browser_.Navigate(home_address_);
-  else browser_.GoHome();
+  if (is_panelia_home_ == 0)
+    browser_.Navigate(home_address_);
+  else
+    browser_.GoHome();
 }
 
 void CPaneliaView::OnBeforeNavigate2(const std::string& url, bool& cancel, const NavigationOrigin& origin) {
@@ -208,8 +219,10 @@ void CPaneliaView::OnBeforeNavigate2(const std::string& url, bool& cancel, const
 
 void CPaneliaView::OnNavigateComplete2(const std::string& url) {
   if (is_music_ == 0) return;
-  if (lists_.MatchesStopList(AsciiLower(url))) partners_.RequestMusicOff();
-  else partners_.RequestMusicOn();
+  if (lists_.MatchesStopList(AsciiLower(url)))
+    partners_.RequestMusicOff();
+  else
+    partners_.RequestMusicOn();
 }
 
 void CPaneliaView::OnDocumentComplete(const std::string& /*url*/) {
@@ -245,9 +258,8 @@ void CPaneliaView::OnTouch(bool on_text_field) {
 
 const std::vector<ContextMenuItem>& CPaneliaView::ContextMenuItems() {
   static const std::vector<ContextMenuItem> items = {
-      {kAbout, "关于 Panelia(&A)..."},       {kHelp, "Panelia帮助(&H)"},
-      {kVisitSite, "访问 Panelia 主页(&W)"}, {kVisitForum, "访问触摸屏论坛"},
-      {kProperties, "属性(&P)"},             {kExit, "退出"},
+      {kAbout, "关于 Panelia(&A)..."}, {kHelp, "Panelia帮助(&H)"}, {kVisitSite, "访问 Panelia 主页(&W)"},
+      {kVisitForum, "访问触摸屏论坛"}, {kProperties, "属性(&P)"},  {kExit, "退出"},
   };
   return items;
 }
@@ -266,13 +278,20 @@ CRegistryKey AutoDetectKey(RegistryStore& store) {
 
 bool CPaneliaView::HandlesPageCommand(int id) {
   switch (id) {
-    case command::kStop: case command::kRefresh: case command::kBack: case command::kForward:
-    case command::kHome: case command::kFind: case command::kSource: case command::kProperties:
-    case command::kCut: case command::kCopy: case command::kPaste: case command::kSelectAll:
-    case command::kAutoSelect:
-      return true;
-    default:
-      return TextZoomOf(id).has_value() || CharsetOf(id).has_value();
+    case command::kStop:
+    case command::kRefresh:
+    case command::kBack:
+    case command::kForward:
+    case command::kHome:
+    case command::kFind:
+    case command::kSource:
+    case command::kProperties:
+    case command::kCut:
+    case command::kCopy:
+    case command::kPaste:
+    case command::kSelectAll:
+    case command::kAutoSelect: return true;
+    default: return TextZoomOf(id).has_value() || CharsetOf(id).has_value();
   }
 }
 

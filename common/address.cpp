@@ -7,8 +7,12 @@
 namespace panelia {
 namespace {
 
-bool IsAsciiAlpha(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-bool IsAsciiDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsAsciiAlpha(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+bool IsAsciiDigit(char c) {
+  return c >= '0' && c <= '9';
+}
 
 // "scheme:" per the URL syntax, but "host:port" (all digits after the colon up to "/" or the end)
 // and one-letter drive names are not schemes.
@@ -30,8 +34,8 @@ bool HasScheme(std::string_view address) {
 }
 
 bool IsUnreserved(unsigned char c) {
-  return IsAsciiAlpha(static_cast<char>(c)) || IsAsciiDigit(static_cast<char>(c)) || c == '-' || c == '.' ||
-         c == '_' || c == '~' || c == '/' || c >= 0x80;
+  return IsAsciiAlpha(static_cast<char>(c)) || IsAsciiDigit(static_cast<char>(c)) || c == '-' || c == '.' || c == '_' ||
+         c == '~' || c == '/' || c >= 0x80;
 }
 
 // A local path as a file address: bytes outside the safe set are escaped, UTF-8 stays readable

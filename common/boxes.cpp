@@ -50,10 +50,10 @@ BoxPlace PlaceClearOf(const ScreenRect& monitor, int w, int h, int wanted_x, int
   if (!keyboard || !box.Overlaps(*keyboard)) return {x, y, true};
   const ScreenRect& k = *keyboard;
   const ScreenRect candidates[] = {
-      {x, k.y - kBoxKeyboardGap - h, w, h},      // above
-      {x, k.Bottom() + kBoxKeyboardGap, w, h},   // below
-      {k.x - kBoxKeyboardGap - w, y, w, h},      // left
-      {k.Right() + kBoxKeyboardGap, y, w, h},    // right
+      {x, k.y - kBoxKeyboardGap - h, w, h},     // above
+      {x, k.Bottom() + kBoxKeyboardGap, w, h},  // below
+      {k.x - kBoxKeyboardGap - w, y, w, h},     // left
+      {k.Right() + kBoxKeyboardGap, y, w, h},   // right
   };
   for (const ScreenRect& c : candidates)
     if (Fits(monitor, c) && !c.Overlaps(k)) return {c.x, c.y, true};

@@ -27,7 +27,9 @@ struct ScreenRect {
   int x = 0, y = 0, w = 0, h = 0;
   int Right() const { return x + w; }
   int Bottom() const { return y + h; }
-  bool Overlaps(const ScreenRect& o) const { return x < o.Right() && o.x < Right() && y < o.Bottom() && o.y < Bottom(); }
+  bool Overlaps(const ScreenRect& o) const {
+    return x < o.Right() && o.x < Right() && y < o.Bottom() && o.y < Bottom();
+  }
 };
 
 // `r` moved the least that puts it wholly on `monitor`; one larger than the monitor shows its

@@ -23,7 +23,8 @@ std::vector<std::string_view> Split(std::string_view text) {
   size_t pos = 0;
   for (;;) {
     size_t comma = text.find(',', pos);
-    parts.push_back(TrimSpaces(text.substr(pos, comma == std::string_view::npos ? std::string_view::npos : comma - pos)));
+    parts.push_back(
+        TrimSpaces(text.substr(pos, comma == std::string_view::npos ? std::string_view::npos : comma - pos)));
     if (comma == std::string_view::npos) break;
     pos = comma + 1;
   }
@@ -69,7 +70,8 @@ KeyboardLayoutList BuildKeyboardLayoutList(std::string_view layouts, std::string
   auto variant_names = Split(variants);
   for (size_t group = 0; group < layout_names.size(); ++group) {
     std::string id(layout_names[group]);
-    if (group < variant_names.size() && !variant_names[group].empty()) id += "(" + std::string(variant_names[group]) + ")";
+    if (group < variant_names.size() && !variant_names[group].empty())
+      id += "(" + std::string(variant_names[group]) + ")";
     auto description = descriptions.find(id);
     if (id.empty() || description == descriptions.end()) continue;
     list.push_back({id, description->second, static_cast<int>(group)});

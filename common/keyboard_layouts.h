@@ -12,9 +12,9 @@
 namespace panelia {
 
 struct KeyboardLayout {
-  std::string id;    // layout, with its variant in parentheses: "us", "us(intl)"
-  std::string name;  // the description operators know it by
-  int group = 0;     // the keyboard group that selects it
+  std::string id;             // layout, with its variant in parentheses: "us", "us(intl)"
+  std::string name;           // the description operators know it by
+  int group = 0;              // the keyboard group that selects it
   bool input_method = false;  // an input-method engine (id is its name), not a keyboard group
 };
 using KeyboardLayoutList = std::vector<KeyboardLayout>;

@@ -17,6 +17,8 @@ std::string ModuleDirectory() {
   return slash == std::string::npos ? "./" : path.substr(0, slash + 1);
 }
 
-std::string AppPathFor(const std::string& module_directory) { return module_directory + std::string(kPaneliaProgram); }
+std::string AppPathFor(const std::string& module_directory) {
+  return module_directory + std::string(kPaneliaProgram);
+}
 
 }  // namespace panelia

@@ -19,7 +19,7 @@ namespace {
 int OpenRegularFile(const std::string& path) {
   int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return -1;
-  struct stat st{};
+  struct stat st {};
   if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     close(fd);
     return -1;
@@ -77,9 +77,9 @@ void PageList::LowerAscii() {
     uint64_t w;
     std::memcpy(&w, text_.data() + i, 8);
     uint64_t low = w & kLow;
-    uint64_t above_z = low + 0x2525252525252525ull;      // high bit set from 'Z' + 1 up
-    uint64_t from_a = low + 0x3F3F3F3F3F3F3F3Full;       // high bit set from 'A' up
-    uint64_t upper = (from_a ^ above_z) & ~w & kHigh;    // 'A'..'Z', ASCII only
+    uint64_t above_z = low + 0x2525252525252525ull;    // high bit set from 'Z' + 1 up
+    uint64_t from_a = low + 0x3F3F3F3F3F3F3F3Full;     // high bit set from 'A' up
+    uint64_t upper = (from_a ^ above_z) & ~w & kHigh;  // 'A'..'Z', ASCII only
     w |= upper >> 2;
     std::memcpy(text_.data() + i, &w, 8);
   }
@@ -100,7 +100,7 @@ std::optional<PageList> PageList::ReadFile(const std::string& path) {
   // the first empty line: a list costs one copy of its bytes, whatever follows it costs nothing.
   PageList list;
   std::string& text = list.text_;
-  struct stat st{};
+  struct stat st {};
   size_t file_size = fstat(fd, &st) == 0 && st.st_size > 0 ? static_cast<size_t>(st.st_size) : 0;
   // Pieces the size of the file (a read past its end tells the end), at most a megabyte each.
   const size_t piece = std::clamp<size_t>(file_size + 1, 4096, size_t{1} << 20);
@@ -130,9 +130,9 @@ std::optional<PageList> PageList::ReadFile(const std::string& path) {
 }
 
 std::optional<FileStamp> StampOfFile(const std::string& path) {
-  struct stat st{};
+  struct stat st {};
   if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
-  struct timespec now{};
+  struct timespec now {};
   clock_gettime(CLOCK_REALTIME, &now);
   auto ns = [](const struct timespec& t) { return static_cast<int64_t>(t.tv_sec) * 1'000'000'000 + t.tv_nsec; };
   FileStamp stamp;

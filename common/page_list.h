@@ -25,7 +25,9 @@ class PageList {
 
   size_t size() const { return lines_.size(); }
   bool empty() const { return lines_.empty(); }
-  std::string_view operator[](size_t i) const { return std::string_view(text_).substr(lines_[i].first, lines_[i].second); }
+  std::string_view operator[](size_t i) const {
+    return std::string_view(text_).substr(lines_[i].first, lines_[i].second);
+  }
   // Lower-cases the ASCII letters of every entry in place.
   void LowerAscii();
   // See ReadPageListFile.
@@ -60,13 +62,17 @@ class PageList {
   std::vector<std::pair<uint32_t, uint32_t>> lines_;  // offset and length in text_
 };
 
-inline PageList ParsePageList(std::string text) { return PageList::Parse(std::move(text)); }
+inline PageList ParsePageList(std::string text) {
+  return PageList::Parse(std::move(text));
+}
 
 // Reads a list file: nullopt when it cannot be opened or is no text (UTF-16, NUL bytes). Only the
 // part up to the first empty line is read, so a list has no size limit of its own and what follows
 // it costs nothing. That part is UTF-8 (with or without byte-order mark) or, when not valid UTF-8,
 // GB18030.
-inline std::optional<PageList> ReadPageListFile(const std::string& path) { return PageList::ReadFile(path); }
+inline std::optional<PageList> ReadPageListFile(const std::string& path) {
+  return PageList::ReadFile(path);
+}
 
 // What identifies one state of a list file without reading it: the file (device and inode, so a
 // replaced file counts even with the same size and time), its size and its change times, and when

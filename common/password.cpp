@@ -52,6 +52,8 @@ bool PasswordMatches(std::string_view stored, std::string_view entered) {
   return differ == 0;
 }
 
-bool IsDemoPassword(std::string_view stored) { return PasswordMatches(stored, kDemoPassword); }
+bool IsDemoPassword(std::string_view stored) {
+  return PasswordMatches(stored, kDemoPassword);
+}
 
 }  // namespace panelia

@@ -82,7 +82,9 @@ std::string FullName(Hive hive, const std::string& path) {
   return full;
 }
 
-std::string TypeName(const RegValue& v) { return v.type == ValueType::Dword ? "REG_DWORD" : "REG_SZ"; }
+std::string TypeName(const RegValue& v) {
+  return v.type == ValueType::Dword ? "REG_DWORD" : "REG_SZ";
+}
 
 std::string DisplayData(const RegValue& v) {
   if (auto n = v.AsDword()) {
@@ -168,8 +170,8 @@ int Add(RegistryStore& store, Hive hive, const std::string& path, const Options&
       io.err << "WARNING: Panelia reads " << o.value_name << " under " << FullName(hive, *reads)
              << ", not under this key.\n";
   if (store.QueryValue(hive, path, o.value_name) && !o.force &&
-      !Confirm(io, "Value " + (o.value_name.empty() ? std::string("(Default)") : o.value_name) +
-                       " exists, overwrite")) {
+      !Confirm(io,
+               "Value " + (o.value_name.empty() ? std::string("(Default)") : o.value_name) + " exists, overwrite")) {
     io.err << "The operation was cancelled.\n";
     return 1;
   }
@@ -195,7 +197,7 @@ int Delete(RegistryStore& store, Hive hive, const std::string& path, const Optio
   bool ok = o.has_value ? store.DeleteValue(hive, path, o.value_name) : store.DeleteKey(hive, path);
   if (!ok) {
     io.err << (path.empty() && !o.has_value ? "ERROR: a whole hive cannot be deleted.\n"
-                                             : "ERROR: the settings store could not be changed.\n");
+                                            : "ERROR: the settings store could not be changed.\n");
     return 1;
   }
   io.out << kDone;

@@ -44,7 +44,9 @@ uint32_t SettingsReader::Dword(const SettingInfo& info) {
   return value;
 }
 
-std::string SettingsReader::Text(const SettingInfo& info) { return Key(info.section).ReadText(info.name); }
+std::string SettingsReader::Text(const SettingInfo& info) {
+  return Key(info.section).ReadText(info.name);
+}
 
 std::optional<std::string> KeyThatReads(std::string_view key_path, std::string_view value_name) {
   std::string path = AsciiLower(key_path);

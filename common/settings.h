@@ -70,15 +70,15 @@ inline constexpr SettingInfo MusicPath     {Section::Music,     "MusicPath",    
 }  // namespace setting
 
 inline constexpr std::array<const SettingInfo*, 34> kAllSettings = {
-    &setting::Initiated,    &setting::AppPath,      &setting::DefFontSize,  &setting::SoftHomeUrl,
-    &setting::IsPaneliaHome, &setting::Password, &setting::CommandSites,    &setting::IsAutoShut,   &setting::IsCloseWeekend,
-    &setting::PowerOffTime, &setting::IsAlwaysTop,  &setting::IsScriptDebug, &setting::WaitTime,
-    &setting::IsAutoHome,   &setting::IsScrollBar,  &setting::IsFormTarget, &setting::IsNavigator,
-    &setting::BoardType,    &setting::BoardMode,    &setting::KeyboardXPos, &setting::KeyboardYPos,
-    &setting::IsStatusBar,  &setting::Style,        &setting::ScrollMode,   &setting::ScrollStep,
-    &setting::IsLoop,       &setting::LoopMode,     &setting::IntervalTime, &setting::IsLimit,
-    &setting::ForbitMethod, &setting::IsMusic,      &setting::PlayMode,     &setting::MusicPath,
-    &setting::IsClearSession,
+    &setting::Initiated,      &setting::AppPath,        &setting::DefFontSize,  &setting::SoftHomeUrl,
+    &setting::IsPaneliaHome,  &setting::Password,       &setting::CommandSites, &setting::IsAutoShut,
+    &setting::IsCloseWeekend, &setting::PowerOffTime,   &setting::IsAlwaysTop,  &setting::IsScriptDebug,
+    &setting::WaitTime,       &setting::IsAutoHome,     &setting::IsScrollBar,  &setting::IsFormTarget,
+    &setting::IsNavigator,    &setting::BoardType,      &setting::BoardMode,    &setting::KeyboardXPos,
+    &setting::KeyboardYPos,   &setting::IsStatusBar,    &setting::Style,        &setting::ScrollMode,
+    &setting::ScrollStep,     &setting::IsLoop,         &setting::LoopMode,     &setting::IntervalTime,
+    &setting::IsLimit,        &setting::ForbitMethod,   &setting::IsMusic,      &setting::PlayMode,
+    &setting::MusicPath,      &setting::IsClearSession,
 };
 
 // The key Panelia reads a value of this name from, when `key_path` (under HKEY_LOCAL_MACHINE) is in

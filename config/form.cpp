@@ -29,9 +29,14 @@ const std::vector<Hint>& Hints() {
       {"ScrollStep", FieldKind::Number, 1, 65536, {}},
       {"KeyboardXPos", FieldKind::Number, 0, 16384, {}},
       {"KeyboardYPos", FieldKind::Number, 0, 16384, {}},
-      {"Style", FieldKind::Choice, 0, 0,
-       {{0, "Flowery 花样", "styles/Flowery.png"}, {1, "BlueCrystal 蓝水晶", "styles/BlueCrystal.png"},
-        {2, "FreshGreen 清新绿", "styles/FreshGreen.png"}, {3, "User 自定义", "styles/User.png"}}},
+      {"Style",
+       FieldKind::Choice,
+       0,
+       0,
+       {{0, "Flowery 花样", "styles/Flowery.png"},
+        {1, "BlueCrystal 蓝水晶", "styles/BlueCrystal.png"},
+        {2, "FreshGreen 清新绿", "styles/FreshGreen.png"},
+        {3, "User 自定义", "styles/User.png"}}},
       {"LoopMode", FieldKind::Choice, 0, 0, {{0, "顺序"}, {1, "随机"}}},
       {"PlayMode", FieldKind::Choice, 0, 0, {{0, "顺序播放"}, {1, "随机播放"}, {2, "单曲重复"}}},
       {"ForbitMethod", FieldKind::Choice, 0, 0, {{0, "禁止列表中的网址"}, {1, "只允许列表中的网址"}}},
@@ -122,7 +127,8 @@ Checked CheckField(const FormField& field, std::string_view typed, bool (*folder
   }
   std::string text(field.kind == FieldKind::Password ? typed : TrimSpaces(typed));
   if (text.size() > kMaxTextBytes)
-    return {std::nullopt, "文字太长：" + std::to_string(text.size()) + " 字节，最多 " + std::to_string(kMaxTextBytes) + " 字节"};
+    return {std::nullopt,
+            "文字太长：" + std::to_string(text.size()) + " 字节，最多 " + std::to_string(kMaxTextBytes) + " 字节"};
   if (!IsValidUtf8(text)) return {std::nullopt, "文字含有无效的字符"};
   if (text.find('\0') != std::string::npos) return {std::nullopt, "文字含有无效的字符"};
   switch (field.kind) {
@@ -137,8 +143,7 @@ Checked CheckField(const FormField& field, std::string_view typed, bool (*folder
       if (!text.empty() && folder_exists && !folder_exists(text))
         return {RegValue::Text(text), "该文件夹目前不存在：背景音乐将没有歌曲，直到它被创建"};
       break;
-    default:
-      break;
+    default: break;
   }
   return {RegValue::Text(text), ""};
 }
@@ -159,7 +164,8 @@ Checked CheckRow(const FormField& field, std::string_view typed, std::string_vie
     if (!ParseNumber(stored, kept) || kept < 0 || kept > 0xFFFFFFFFLL) ParseNumber(DefaultText(field), kept);
     return {RegValue::Dword(static_cast<uint32_t>(kept)), ""};
   }
-  if (field.kind == FieldKind::Password && typed != typed_again) return {std::nullopt, std::string(kPasswordsDifferText)};
+  if (field.kind == FieldKind::Password && typed != typed_again)
+    return {std::nullopt, std::string(kPasswordsDifferText)};
   Checked checked = CheckField(field, typed, folder_exists);
   if (checked.value && field.kind == FieldKind::Password) checked = PasswordToStore(typed, stored);
   if (!checked.message.empty()) checked.message = std::string(field.info->name) + "：" + checked.message;

@@ -25,7 +25,8 @@ ListFileEditor::Loaded ListFileEditor::Load(const std::string& path) {
       loaded.text = *decoded;
       was_gb18030_ = encoding == SourceEncoding::Gb18030;
       if (was_gb18030_) loaded.note = "此文件不是 UTF-8，已按 GB18030 打开；保存时将写成 UTF-8。";
-      if (encoding == SourceEncoding::Utf16LeBom) loaded.note = "此文件是 UTF-16，Panelia 读不懂它；保存时将写成 UTF-8。";
+      if (encoding == SourceEncoding::Utf16LeBom)
+        loaded.note = "此文件是 UTF-16，Panelia 读不懂它；保存时将写成 UTF-8。";
     } else {
       loaded.note = "此文件不是文字文件，无法编辑。";
     }
@@ -39,7 +40,8 @@ ListFileEditor::Loaded ListFileEditor::Load(const std::string& path) {
 ListFileEditor::Saved ListFileEditor::Save(const std::string& path, const std::string& text) {
   if (was_gb18030_ && text == loaded_) return {true, "内容没有改变，文件保持原样（GB18030）。", ""};
   std::string error;
-  if (!WriteFileAtomically(path, text, error)) return {false, "", "无法保存 " + path + "：" + error + "。文件保持原样。"};
+  if (!WriteFileAtomically(path, text, error))
+    return {false, "", "无法保存 " + path + "：" + error + "。文件保持原样。"};
   loaded_ = text;
   was_gb18030_ = false;
   return {true, "已保存 " + path, ""};

@@ -84,10 +84,17 @@ const KeyDef* FindKey(int id) {
 
 PictureSize PictureSizeOf(int picture) {
   switch (picture) {
-    case 190: case 191: case 204: case 211: case 212: return {88, 58};
-    case 195: case 209: case 210: return {101, 58};
+    case 190:
+    case 191:
+    case 204:
+    case 211:
+    case 212: return {88, 58};
+    case 195:
+    case 209:
+    case 210: return {101, 58};
     case 196: return {300, 58};
-    case 213: case 214: return {69, 25};
+    case 213:
+    case 214: return {69, 25};
     case kMovePicture: return {28, 28};
     default: return {58, 58};
   }

@@ -27,8 +27,8 @@ struct KeyRect {
 
 struct KeyDef {
   int id;
-  KeyRect rect;  // dialog units
-  int picture;   // resting picture
+  KeyRect rect;     // dialog units
+  int picture;      // resting picture
   int lit_picture;  // Caps and Shift while on; 0 for the others
   std::string_view legend;
   KeyAction action;

@@ -76,7 +76,10 @@ void CKeyboardDlg::Character(char c) {
 void CKeyboardDlg::Code(int code) {
   switch (code) {
     case 2: Press(keys_.KeyForChar('\t')); break;
-    case 3: Press(keys_.KeyFor(SpecialKey::CapsLock)); ++caps_toggles_; break;
+    case 3:
+      Press(keys_.KeyFor(SpecialKey::CapsLock));
+      ++caps_toggles_;
+      break;
     case 4: {
       auto shift = keys_.KeyFor(SpecialKey::Shift);
       if (shift && !keys_.IsDown(*shift)) keys_.Send(*shift, true);
@@ -98,8 +101,10 @@ void CKeyboardDlg::Code(int code) {
 }
 
 void CKeyboardDlg::SendKeyStroke(KeyStroke stroke) {
-  if (stroke.character != 0) Character(stroke.character);
-  else Code(stroke.code);
+  if (stroke.character != 0)
+    Character(stroke.character);
+  else
+    Code(stroke.code);
 }
 
 void CKeyboardDlg::Shifted(char c) {
@@ -113,13 +118,17 @@ void CKeyboardDlg::OnKey(int id) {
   if (!key) return;
   switch (key->action) {
     case KeyAction::Shiftable:
-      if (shift_latch_) Shifted(key->second ? key->second : key->character);
-      else Character(key->character);
+      if (shift_latch_)
+        Shifted(key->second ? key->second : key->character);
+      else
+        Character(key->character);
       break;
     case KeyAction::Letter: {
       char upper = static_cast<char>(key->character - 'a' + 'A');
-      if (shift_latch_) Shifted(upper);
-      else Character(caps_on_ ? upper : key->character);
+      if (shift_latch_)
+        Shifted(upper);
+      else
+        Character(caps_on_ ? upper : key->character);
       break;
     }
     case KeyAction::Shifted: Shifted(key->character); break;

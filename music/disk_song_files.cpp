@@ -8,7 +8,9 @@
 
 namespace panelia {
 
-std::vector<std::string> DiskSongFiles::Scan(const std::string& folder) { return ScanSongFolder(folder); }
+std::vector<std::string> DiskSongFiles::Scan(const std::string& folder) {
+  return ScanSongFolder(folder);
+}
 
 bool DiskSongFiles::Exists(const std::string& path) {
   std::error_code error;
@@ -24,7 +26,8 @@ bool DiskSongFiles::Probe(const std::string& path, bool& playable) {
 
 uint64_t DiskSongFiles::NowMilliseconds() {
   return static_cast<uint64_t>(
-      std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch()).count());
+      std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+          .count());
 }
 
 }  // namespace panelia

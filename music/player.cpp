@@ -119,7 +119,9 @@ int32_t CSonavelleDlg::OnMusicStop() {
   return 0;
 }
 
-void CSonavelleDlg::OnEndOfStream() { AdvanceToNextSong(); }
+void CSonavelleDlg::OnEndOfStream() {
+  AdvanceToNextSong();
+}
 
 void CSonavelleDlg::OnStreamError() {
   // A song that breaks while playing is passed over like one that ended; one that played a while

@@ -10,9 +10,12 @@ CommandLineInfo ParseCommandLine(const std::vector<std::string>& args) {
   for (const auto& arg : args) {
     std::string a = AsciiLower(arg);
     // The framework's switches start with "/" or "-"; "--" is this platform's habit.
-    if (a.rfind("--", 0) == 0) a = a.substr(2);
-    else if (!a.empty() && (a[0] == '/' || a[0] == '-')) a = a.substr(1);
-    else continue;
+    if (a.rfind("--", 0) == 0)
+      a = a.substr(2);
+    else if (!a.empty() && (a[0] == '/' || a[0] == '-'))
+      a = a.substr(1);
+    else
+      continue;
     if (a == "embedding" || a == "automation") info.show_splash = false;
   }
   return info;

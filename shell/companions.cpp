@@ -138,8 +138,10 @@ void CCompanions::CloseSuite() {
   closing_ = true;
   CloseIfFound(kGlyphdeckClass);
   CloseIfFound(kSonavelleClass);
-  if (own_frame_) windows_.SendClose(*own_frame_);
-  else CloseIfFound(kPaneliaClass);
+  if (own_frame_)
+    windows_.SendClose(*own_frame_);
+  else
+    CloseIfFound(kPaneliaClass);
 }
 
 void CCompanions::CloseCompanions() {

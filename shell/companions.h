@@ -38,7 +38,11 @@ class CCompanions {
 
   CCompanions(RegistryStore& store, WindowSystem& windows, ProgramLauncher& launcher, CompanionPort& port,
               TimerService& timers, std::string module_directory)
-      : store_(store), windows_(windows), launcher_(launcher), port_(port), timers_(timers),
+      : store_(store),
+        windows_(windows),
+        launcher_(launcher),
+        port_(port),
+        timers_(timers),
         module_directory_(std::move(module_directory)) {}
 
   void StartBackgroundMusic(bool is_music);

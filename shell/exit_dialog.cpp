@@ -14,7 +14,9 @@ void CExitPasswordDlg::OnInitDialog() {
   port_.StartTimer(kTimer, kTimerMs);
 }
 
-void CExitPasswordDlg::OnEditChange() { port_.EnableOk(!port_.EnteredText().empty()); }
+void CExitPasswordDlg::OnEditChange() {
+  port_.EnableOk(!port_.EnteredText().empty());
+}
 
 void CExitPasswordDlg::OnTimer(int id) {
   if (id != kTimer || ended_) return;
@@ -78,8 +80,10 @@ void CExitPasswordDlg::OnOk() {
     return;
   }
   backoff_.OnWrong();
-  if (int wait = backoff_.WaitSeconds(); wait > 0) port_.ShowWaitBeforeRetry(wait);
-  else port_.ShowWrongPassword();
+  if (int wait = backoff_.WaitSeconds(); wait > 0)
+    port_.ShowWaitBeforeRetry(wait);
+  else
+    port_.ShowWrongPassword();
 }
 
 void CExitPasswordDlg::OnCancel() {
@@ -110,8 +114,10 @@ void RequestExit(ExitDialogs& dialogs, bool with_password, bool full_screen, std
   }
   dialogs.RunExitPasswordDialog([with_password, leave, ask](int result) {
     if (result != CExitPasswordDlg::kOk) return;
-    if (with_password) leave("the exit password was given");
-    else ask("the exit password was given and the quit question answered yes");
+    if (with_password)
+      leave("the exit password was given");
+    else
+      ask("the exit password was given and the quit question answered yes");
   });
 }
 

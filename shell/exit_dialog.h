@@ -12,7 +12,6 @@
 
 namespace panelia {
 
-
 // Guessing the exit password: a few wrong entries are free; after them each further try must wait,
 // 30 s and twice as long after every wrong one (at most 16 minutes), until the right password is
 // given or an hour has passed since the last wrong one. Every try is logged.
@@ -63,15 +62,16 @@ class CExitPasswordDlg {
   static constexpr int kSeconds = 50;
   static constexpr std::string_view kInitialCount = "20";  // what the label shows in the first second
   static constexpr std::string_view kStoreUnreadableText = "暂时无法读取设置，不能验证密码，请稍后再试";
-  static std::string WaitText(int seconds) {
-    return "密码错误次数过多，请 " + std::to_string(seconds) + " 秒后再试";
-  }
+  static std::string WaitText(int seconds) { return "密码错误次数过多，请 " + std::to_string(seconds) + " 秒后再试"; }
 
   // `close_keyboard` closes a running keyboard; `toggle_keyboard` is the soft-keyboard button.
   // `backoff` outlives the dialog: the count goes on from one dialog to the next.
   CExitPasswordDlg(RegistryStore& store, ExitDialogPort& port, PasswordBackoff& backoff,
                    std::function<void()> close_keyboard, std::function<void()> toggle_keyboard)
-      : store_(store), port_(port), backoff_(backoff), close_keyboard_(std::move(close_keyboard)),
+      : store_(store),
+        port_(port),
+        backoff_(backoff),
+        close_keyboard_(std::move(close_keyboard)),
         toggle_keyboard_(std::move(toggle_keyboard)) {}
 
   void OnInitDialog();

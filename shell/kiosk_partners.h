@@ -20,8 +20,11 @@ class CKioskPartners final : public ViewPartners, public BarActions {
   // `full_screen` says whether the kiosk is full screen now; `log` writes to the kiosk's log.
   CKioskPartners(CCompanions& companions, ExitDialogs& exit_dialogs, std::function<void()> print,
                  std::function<bool()> full_screen, std::function<void(const std::string&)> log)
-      : companions_(companions), exit_dialogs_(exit_dialogs), print_(std::move(print)),
-        full_screen_(std::move(full_screen)), log_(std::move(log)) {}
+      : companions_(companions),
+        exit_dialogs_(exit_dialogs),
+        print_(std::move(print)),
+        full_screen_(std::move(full_screen)),
+        log_(std::move(log)) {}
   // The bar exists after the main view, which needs these partners first.
   void SetBar(CBottomView* bar) { bar_ = bar; }
 
@@ -48,8 +51,8 @@ class CKioskPartners final : public ViewPartners, public BarActions {
 
  private:
   void Leave(bool with_password, std::string_view what) {
-    panelia::RequestExit(exit_dialogs_, with_password, full_screen_ && full_screen_(), what,
-                         [this] { companions_.CloseSuite(); }, log_);
+    panelia::RequestExit(
+        exit_dialogs_, with_password, full_screen_ && full_screen_(), what, [this] { companions_.CloseSuite(); }, log_);
   }
 
   CCompanions& companions_;

@@ -15,8 +15,7 @@ const std::string CMainFrame::kSiteAddressPage = "help/about.html";
 const std::string CMainFrame::kAuthorAddress = "mailto:kiosk-support@example.org";
 
 CMainFrame::CMainFrame(RegistryStore& store, FramePort& port, FrameServices& services, std::string module_directory)
-    : store_(store), port_(port), services_(services), module_directory_(std::move(module_directory)),
-      splitter_(port) {
+    : store_(store), port_(port), services_(services), module_directory_(std::move(module_directory)), splitter_(port) {
   SettingsReader s(store_);
   power_off_.auto_shut = s.Flag(setting::IsAutoShut);
   power_off_.close_weekend = s.Flag(setting::IsCloseWeekend);
@@ -128,8 +127,10 @@ void CMainFrame::PowerOffCheck() {
       services_.RequestPowerOff();
     };
     services_.ShutdownAllowed([this, power_off](bool allowed) {
-      if (allowed) power_off();
-      else port_.MessageBox("关机权限设置失败!", "ERROR", MessageIcon::Error, power_off);
+      if (allowed)
+        power_off();
+      else
+        port_.MessageBox("关机权限设置失败!", "ERROR", MessageIcon::Error, power_off);
     });
   });
 }
@@ -167,8 +168,7 @@ bool CMainFrame::IsCommandHandled(int id) const {
     case command::kAbout:
     case command::kExit:
     case command::kMailLink:
-    case command::kInternetOptions:
-      return true;
+    case command::kInternetOptions: return true;
     default:
       // The page commands go to the main view, as the framework routed them.
       return CPaneliaView::HandlesPageCommand(id);
@@ -196,10 +196,8 @@ bool CMainFrame::IsGuardedCommand(int id) {
     case command::kHelp:
     case command::kWriteAuthor:
     case command::kMailLink:
-    case command::kInternetOptions:
-      return true;
-    default:
-      return false;
+    case command::kInternetOptions: return true;
+    default: return false;
   }
 }
 
@@ -260,7 +258,9 @@ bool CMainFrame::RunCommand(int id) {
       if (view_) SendMailTo(MailLinkAddress(view_->Browser().LocationUrl(), view_->Browser().LocationName()));
       return true;
     // Its nearest counterpart here is the kiosk's own settings program.
-    case command::kInternetOptions: services_.StartProgram(module_directory_ + std::string(kConfigProgram)); return true;
+    case command::kInternetOptions:
+      services_.StartProgram(module_directory_ + std::string(kConfigProgram));
+      return true;
     default:
       if (!view_ || !view_->OnPageCommand(id)) return false;
       UpdatePageChecks();

@@ -51,7 +51,7 @@ class FramePort : public SplitterPort {
 class FrameServices {
  public:
   virtual ~FrameServices() = default;
-  virtual void StartProgram(const std::string& path) = 0;         // result not examined
+  virtual void StartProgram(const std::string& path) = 0;            // result not examined
   virtual void OpenWithDefaultHandler(const std::string& path) = 0;  // result not examined
   // The address, on OK; nullopt on Cancel. Answered later, through `done`.
   virtual void RunOpenDialog(std::function<void(std::optional<std::string>)> done) = 0;
@@ -67,7 +67,7 @@ class FrameServices {
   // Asks the login manager whether this session may power the machine off; answered later, or never
   // once the services are gone.
   virtual void ShutdownAllowed(std::function<void(bool)> answer) = 0;
-  virtual void CloseFrame() = 0;       // the whole shutdown, companions included, done on return
+  virtual void CloseFrame() = 0;  // the whole shutdown, companions included, done on return
   virtual void RequestPowerOff() = 0;
   // The display's keyboard layouts, listed afresh, and switching Panelia's input to one of them.
   virtual KeyboardLayoutList CurrentKeyboardLayouts() = 0;

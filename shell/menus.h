@@ -10,8 +10,8 @@
 namespace panelia {
 
 struct MenuItem {
-  int id = 0;                  // 0 with no text: a separator
-  std::string_view text;       // "(&X)" marks the mnemonic, "\t" the shortcut shown
+  int id = 0;                   // 0 with no text: a separator
+  std::string_view text;        // "(&X)" marks the mnemonic, "\t" the shortcut shown
   std::vector<MenuItem> items;  // a submenu when not empty
 };
 

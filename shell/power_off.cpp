@@ -25,11 +25,10 @@ std::optional<TimeOfDay> ParsePowerOffTime(std::string_view text) {
   size_t second = text.find(':', first + 1);
   TimeOfDay t;
   if (!ParseField(text.substr(0, first), 23, t.hour)) return std::nullopt;
-  std::string_view minutes = text.substr(first + 1, second == std::string_view::npos ? std::string_view::npos
-                                                                                       : second - first - 1);
+  std::string_view minutes =
+      text.substr(first + 1, second == std::string_view::npos ? std::string_view::npos : second - first - 1);
   if (!ParseField(minutes, 59, t.minute)) return std::nullopt;
-  if (second != std::string_view::npos && !ParseField(text.substr(second + 1), 59, t.second))
-    return std::nullopt;
+  if (second != std::string_view::npos && !ParseField(text.substr(second + 1), 59, t.second)) return std::nullopt;
   return t;
 }
 

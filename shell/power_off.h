@@ -36,7 +36,9 @@ struct PowerOffSettings {
 // when weekends are closed. False whenever the feature is off.
 bool PowerOffDue(const PowerOffSettings& settings, const LocalTime& now);
 
-inline bool IsWeekend(const LocalTime& t) { return t.weekday == 0 || t.weekday == 6; }
+inline bool IsWeekend(const LocalTime& t) {
+  return t.weekday == 0 || t.weekday == 6;
+}
 
 // The notice's window, as the dialog logic drives it.
 class PowerOffDialogPort {

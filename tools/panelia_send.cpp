@@ -21,8 +21,7 @@ namespace {
 constexpr int kSent = 0, kUsage = 1, kNoWindow = 2, kNoAnswer = 3, kNoDisplay = 4;
 
 int Usage() {
-  std::fprintf(stderr,
-               "usage: panelia-send open-url N | input-method N | music-play | music-stop | close CLASS\n");
+  std::fprintf(stderr, "usage: panelia-send open-url N | input-method N | music-play | music-stop | close CLASS\n");
   return kUsage;
 }
 

@@ -97,12 +97,15 @@ int main(int argc, char** argv) {
   // A Panelia that died (killed, crashed) closes nothing: the keyboard goes by itself, so nothing of
   // the last visitor stands on the screen while the kiosk starts again.
   constexpr guint kPaneliaWatchSeconds = 1;
-  g_timeout_add_seconds(kPaneliaWatchSeconds, [](gpointer check) -> gboolean {
-    if ((*static_cast<decltype(beside_panelia)*>(check))()) return G_SOURCE_CONTINUE;
-    std::fprintf(stderr, "glyphdeck: Panelia is gone; the keyboard closes\n");
-    gtk_main_quit();
-    return G_SOURCE_REMOVE;
-  }, &beside_panelia);
+  g_timeout_add_seconds(
+      kPaneliaWatchSeconds,
+      [](gpointer check) -> gboolean {
+        if ((*static_cast<decltype(beside_panelia)*>(check))()) return G_SOURCE_CONTINUE;
+        std::fprintf(stderr, "glyphdeck: Panelia is gone; the keyboard closes\n");
+        gtk_main_quit();
+        return G_SOURCE_REMOVE;
+      },
+      &beside_panelia);
   gtk_main();
   board.OnDestroy();
   return 0;

@@ -23,7 +23,6 @@ namespace {
 
 constexpr std::string_view kTitle = panelia::kOptionsWindowTitle;
 
-
 }  // namespace
 
 int main(int argc, char** argv) {

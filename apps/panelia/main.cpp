@@ -42,7 +42,9 @@ namespace {
 
 constexpr guint kBarPageDelayMs = 1000;
 
-std::string Picture(const std::string& dir, int number) { return dir + "res/" + std::to_string(number) + ".png"; }
+std::string Picture(const std::string& dir, int number) {
+  return dir + "res/" + std::to_string(number) + ".png";
+}
 
 std::vector<PopupItem> ContextMenu() {
   std::vector<PopupItem> items;
@@ -66,24 +68,22 @@ struct Kiosk {
             companions, exit_dialogs, [this] { views.ExecBrowserCommand(BrowserCommand::Print, window.Window()); },
             [this] { return frame.IsFullScreen(); },
             [](const std::string& line) { std::fprintf(stderr, "panelia: %s\n", line.c_str()); }),
-        services(store, dir,
-                 {[this] { return window.Window(); },
-                  [this](BrowserCommand command) { views.ExecBrowserCommand(command, window.Window()); },
-                  [this] { ShowAbout(); },
-                  [this] {
-                    // The loop ends here; main() takes the windows down once no handler of theirs runs.
-                    gtk_widget_hide(GTK_WIDGET(window.Window()));
-                    gtk_main_quit();
-                  },
-                  [this] { return languages.List(); },
-                  [this](const KeyboardLayout& layout) { languages.Activate(layout); },
-                  [this](std::function<void(bool)> granted) {
-                    exit_dialogs.RunExitPasswordDialog([granted = std::move(granted)](int result) {
-                      granted(result == CExitPasswordDlg::kOk);
-                    });
-                  },
-                  [this] { companions.CloseKeyboard(); },
-                  [this] { languages.ForgetLearned(); }}),
+        services(
+            store, dir,
+            {[this] { return window.Window(); },
+             [this](BrowserCommand command) { views.ExecBrowserCommand(command, window.Window()); },
+             [this] { ShowAbout(); },
+             [this] {
+               // The loop ends here; main() takes the windows down once no handler of theirs runs.
+               gtk_widget_hide(GTK_WIDGET(window.Window()));
+               gtk_main_quit();
+             },
+             [this] { return languages.List(); }, [this](const KeyboardLayout& layout) { languages.Activate(layout); },
+             [this](std::function<void(bool)> granted) {
+               exit_dialogs.RunExitPasswordDialog(
+                   [granted = std::move(granted)](int result) { granted(result == CExitPasswordDlg::kOk); });
+             },
+             [this] { companions.CloseKeyboard(); }, [this] { languages.ForgetLearned(); }}),
         frame(store, window, services, dir),
         views(std::move(options), {[this](GdkEvent* event) {
                                      PopupCommandMenu(views.MainWidget(), event, ContextMenu(),
@@ -95,31 +95,31 @@ struct Kiosk {
                                      exit_dialogs.CancelOpen();
                                      CloseVisitorDialogs();
                                    }}),
-        host(dir, {[this](const std::string& title) { window.SetTitle(title); },
-                   [this] { ShowAbout(); },
+        host(dir, {[this](const std::string& title) { window.SetTitle(title); }, [this] { ShowAbout(); },
                    [this, dir] {
                      // Help opens inside the kiosk: a visitor never reaches an outside program. It
                      // lives beside the programs (the kiosk directory holds only the lists).
                      view.Navigate("file://" + dir + std::string(kHelpPage));
                    },
-                   [this] { views.ShowPageProperties(window.Window()); },
-                   [this] { frame.OnNewVisitor(); }}),
+                   [this] { views.ShowPageProperties(window.Window()); }, [this] { frame.OnNewVisitor(); }}),
         view_timers([this](int id) { view.OnTimer(id); }),
         list_source([this](const std::string& text) {
           window.MessageBox(text, std::string(kErrorCaption), MessageIcon::Error, {});
         }),
         lists(list_source),
-        view(store, views.MainControl(), view_timers, host, partners, views, lists,
-             "file://" + dir + "help/forum.html", "file://" + dir + CMainFrame::kSiteAddressPage),
+        view(store, views.MainControl(), view_timers, host, partners, views, lists, "file://" + dir + "help/forum.html",
+             "file://" + dir + CMainFrame::kSiteAddressPage),
         bar(views.BarControl(), view, partners),
-        receiver(GdkXDisplay(), {kOpenUrlMessage, kInputMethodMessage},
-                 [this](const x11::IncomingMessage& m) { return frame.OnSuiteMessage(m.name, m.wparam, m.lparam); },
-                 [this] {
-                   std::fprintf(stderr, "panelia: closing: asked by another program of the suite\n");
-                   services.CloseFrame();
-                 }),
+        receiver(
+            GdkXDisplay(), {kOpenUrlMessage, kInputMethodMessage},
+            [this](const x11::IncomingMessage& m) { return frame.OnSuiteMessage(m.name, m.wparam, m.lparam); },
+            [this] {
+              std::fprintf(stderr, "panelia: closing: asked by another program of the suite\n");
+              services.CloseFrame();
+            }),
         filter(GTK_WIDGET(window.Window()), receiver),
-        store_(store), dir_(dir) {
+        store_(store),
+        dir_(dir) {
     window.OnCloseRequest([this] {
       std::fprintf(stderr, "panelia: closing: a close request for the kiosk window\n");
       services.CloseFrame();
@@ -140,11 +140,14 @@ struct Kiosk {
     frame.OnCreate(&splash);
     // The bar's page follows the home page's first document, so the home page has the web process
     // and the one user-interface thread to itself; a home page that never finishes waits a second.
-    bar_load = g_timeout_add(kBarPageDelayMs, [](gpointer self) -> gboolean {
-      static_cast<Kiosk*>(self)->bar_load = 0;
-      static_cast<Kiosk*>(self)->LoadBarPage();
-      return G_SOURCE_REMOVE;
-    }, this);
+    bar_load = g_timeout_add(
+        kBarPageDelayMs,
+        [](gpointer self) -> gboolean {
+          static_cast<Kiosk*>(self)->bar_load = 0;
+          static_cast<Kiosk*>(self)->LoadBarPage();
+          return G_SOURCE_REMOVE;
+        },
+        this);
   }
 
   void ShowAbout() { ShowAboutBox(window.Window(), Picture(dir_, 140)); }
@@ -153,8 +156,9 @@ struct Kiosk {
     if (bar_page_requested) return;
     bar_page_requested = true;
     if (bar_load) g_source_remove(std::exchange(bar_load, 0));
-    bar.OnInitialUpdate(store_, dir_, MonitorAreaOf(GTK_WIDGET(window.Window())).width,
-                        [](const std::string& path) { return g_file_test(path.c_str(), G_FILE_TEST_IS_REGULAR) != FALSE; });
+    bar.OnInitialUpdate(store_, dir_, MonitorAreaOf(GTK_WIDGET(window.Window())).width, [](const std::string& path) {
+      return g_file_test(path.c_str(), G_FILE_TEST_IS_REGULAR) != FALSE;
+    });
   }
 
   // The frame goes first (the task bar comes back), then each view closes the companions.
@@ -255,8 +259,9 @@ int main(int argc, char** argv) {
 
   SqliteRegistry store(RegistryFilesFromEnvironment());
   if (IsDemoPassword(SettingsReader(store).Text(setting::Password)))
-    std::fprintf(stderr, "panelia: the exit password is still the demo's; anybody may know it: set another one with "
-                         "panelia-config\n");
+    std::fprintf(stderr,
+                 "panelia: the exit password is still the demo's; anybody may know it: set another one with "
+                 "panelia-config\n");
   PaneliaStart* start_ptr = nullptr;
   GtkSplash splash_window(Picture(dir, 140), [&start_ptr] {
     if (start_ptr && start_ptr->Window()) gtk_widget_queue_draw(GTK_WIDGET(start_ptr->Window()));

@@ -31,8 +31,12 @@ int main(int argc, char** argv) {
   }
   SqliteRegistry store(RegistryFilesFromEnvironment());
   CSonavelleDlg* player = nullptr;
-  GstPlayback graph({[&player] { if (player) player->OnEndOfStream(); },
-                     [&player] { if (player) player->OnStreamError(); }});
+  GstPlayback graph({[&player] {
+                       if (player) player->OnEndOfStream();
+                     },
+                     [&player] {
+                       if (player) player->OnStreamError();
+                     }});
   PlayerWindowHooks hooks;
   hooks.play = [&player] { player->OnPlay(); };
   hooks.pause = [&player] { player->OnPause(); };

@@ -8,15 +8,16 @@ namespace panelia {
 namespace {
 
 // The elements every song needs; without one of them nothing can play.
-constexpr const char* kNeeded[] = {"filesrc", "id3demux", "mpegaudioparse", "mpg123audiodec", "audioconvert",
-                                   "audioresample"};
+constexpr const char* kNeeded[] = {"filesrc",        "id3demux",     "mpegaudioparse",
+                                   "mpg123audiodec", "audioconvert", "audioresample"};
 
 }  // namespace
 
 std::string GstPlayback::Description() {
   const char* sink = std::getenv("PANELIA_AUDIO_SINK");
-  return std::string("filesrc name=source ! id3demux ! mpegaudioparse ! mpg123audiodec ! audioconvert ! "
-                     "audioresample ! ") +
+  return std::string(
+             "filesrc name=source ! id3demux ! mpegaudioparse ! mpg123audiodec ! audioconvert ! "
+             "audioresample ! ") +
          (sink && *sink ? sink : "autoaudiosink");
 }
 
@@ -115,8 +116,7 @@ gboolean GstPlayback::OnBusMessage(GstBus*, GstMessage* message, gpointer p) {
       if (self->events_.error) self->events_.error();
       break;
     }
-    default:
-      break;
+    default: break;
   }
   return G_SOURCE_CONTINUE;
 }

@@ -38,8 +38,8 @@ void PopupMenu(GtkWidget* attach_to, const GdkEventButton* event, std::vector<Me
   gtk_menu_popup_at_pointer(GTK_MENU(menu), reinterpret_cast<const GdkEvent*>(event));
 }
 
-void ShowCompanionAbout(GtkWindow* parent, const std::string& title, GdkPixbuf* icon, const std::vector<std::string>& lines,
-                        int width, int height, std::function<void()> closed) {
+void ShowCompanionAbout(GtkWindow* parent, const std::string& title, GdkPixbuf* icon,
+                        const std::vector<std::string>& lines, int width, int height, std::function<void()> closed) {
   GtkWidget* dialog =
       gtk_dialog_new_with_buttons(title.c_str(), parent, GTK_DIALOG_MODAL, "确定", GTK_RESPONSE_OK, nullptr);
   gtk_window_set_resizable(GTK_WINDOW(dialog), FALSE);
@@ -63,7 +63,8 @@ void ShowCompanionAbout(GtkWindow* parent, const std::string& title, GdkPixbuf* 
                           gtk_widget_destroy(GTK_WIDGET(d));
                           if (f) f();
                         }),
-                        CallbackState<Call>::Give(std::move(closed)), CallbackState<Call>::FreeClosure, GConnectFlags{});
+                        CallbackState<Call>::Give(std::move(closed)), CallbackState<Call>::FreeClosure,
+                        GConnectFlags{});
   gtk_widget_show_all(dialog);
 }
 

@@ -18,7 +18,8 @@ void PopupMenu(GtkWidget* attach_to, const GdkEventButton* event, std::vector<Me
 
 // A modal about box over `parent` (which may be none): the icon beside the lines, "确定" below.
 // `closed` runs when it goes.
-void ShowCompanionAbout(GtkWindow* parent, const std::string& title, GdkPixbuf* icon, const std::vector<std::string>& lines,
-                        int width, int height, std::function<void()> closed = {});
+void ShowCompanionAbout(GtkWindow* parent, const std::string& title, GdkPixbuf* icon,
+                        const std::vector<std::string>& lines, int width, int height,
+                        std::function<void()> closed = {});
 
 }  // namespace panelia

@@ -167,7 +167,8 @@ GtkWidget* GtkConfigWindow::MakeControl(Row& row) {
       for (const Choice& c : field.choices) {
         GdkPixbuf* picture = nullptr;
         if (!c.picture.empty())
-          picture = gdk_pixbuf_new_from_file((paths_.module_directory + "res/" + std::string(c.picture)).c_str(), nullptr);
+          picture =
+              gdk_pixbuf_new_from_file((paths_.module_directory + "res/" + std::string(c.picture)).c_str(), nullptr);
         pictures = pictures || picture;
         gtk_list_store_insert_with_values(model, nullptr, -1, 0, std::to_string(c.value).c_str(), 1,
                                           std::string(c.label).c_str(), 2, picture, -1);
@@ -330,7 +331,8 @@ GtkWidget* GtkConfigWindow::MakeListsPage() {
   GtkWidget* save = gtk_button_new_with_label("保存此文件");
   gtk_box_pack_end(GTK_BOX(top), save, FALSE, FALSE, 0);
   gtk_box_pack_start(GTK_BOX(box), top, FALSE, FALSE, 0);
-  GtkWidget* warning = LeftLabel("注意：每行一个网址；第一个空行之后的内容都会被忽略。比较时不分大小写的只有 Show.dat。");
+  GtkWidget* warning =
+      LeftLabel("注意：每行一个网址；第一个空行之后的内容都会被忽略。比较时不分大小写的只有 Show.dat。");
   gtk_label_set_line_wrap(GTK_LABEL(warning), TRUE);
   gtk_box_pack_start(GTK_BOX(box), warning, FALSE, FALSE, 0);
   list_note_ = LeftLabel("");
@@ -340,7 +342,8 @@ GtkWidget* GtkConfigWindow::MakeListsPage() {
   GtkWidget* scroller = gtk_scrolled_window_new(nullptr, nullptr);
   gtk_container_add(GTK_CONTAINER(scroller), list_text_);
   gtk_box_pack_start(GTK_BOX(box), scroller, TRUE, TRUE, 0);
-  g_signal_connect_swapped(list_choice_, "changed", G_CALLBACK(+[](GtkConfigWindow* self) { self->LoadListFile(); }), this);
+  g_signal_connect_swapped(list_choice_, "changed", G_CALLBACK(+[](GtkConfigWindow* self) { self->LoadListFile(); }),
+                           this);
   g_signal_connect_swapped(save, "clicked", G_CALLBACK(+[](GtkConfigWindow* self) { self->SaveListFile(); }), this);
   gtk_combo_box_set_active(GTK_COMBO_BOX(list_choice_), 0);
   return box;
@@ -361,8 +364,8 @@ void GtkConfigWindow::SaveListFile() {
   GtkTextIter start, end;
   gtk_text_buffer_get_bounds(buffer, &start, &end);
   GCharPtr chars(gtk_text_buffer_get_text(buffer, &start, &end, FALSE));
-  auto saved =
-      list_editor_.Save(EditedFilePath(file, paths_.kiosk_directory, paths_.module_directory), chars ? chars.get() : "");
+  auto saved = list_editor_.Save(EditedFilePath(file, paths_.kiosk_directory, paths_.module_directory),
+                                 chars ? chars.get() : "");
   if (!saved.ok) {
     Message(saved.error, GTK_MESSAGE_ERROR);
     return;
@@ -373,8 +376,8 @@ void GtkConfigWindow::SaveListFile() {
 GtkWidget* GtkConfigWindow::MakeTryPage() {
   GtkWidget* box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 8);
   gtk_container_set_border_width(GTK_CONTAINER(box), 10);
-  gtk_box_pack_start(GTK_BOX(box),
-                     LeftLabel("输入一个网址，看看 Panelia 按已保存的设置和页面列表会怎样处理它："), FALSE, FALSE, 0);
+  gtk_box_pack_start(GTK_BOX(box), LeftLabel("输入一个网址，看看 Panelia 按已保存的设置和页面列表会怎样处理它："),
+                     FALSE, FALSE, 0);
   GtkWidget* line = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 6);
   try_entry_ = gtk_entry_new();
   GtkWidget* check = gtk_button_new_with_label("试一试");

@@ -16,7 +16,8 @@ void PopupCommandMenu(GtkWidget* attach_to, GdkEvent* event, const std::vector<P
     GtkWidget* entry = gtk_menu_item_new_with_mnemonic(MnemonicLabel(item.text).c_str());
     g_object_set_data(G_OBJECT(entry), "panelia-command", GINT_TO_POINTER(item.id));
     g_signal_connect(entry, "activate", G_CALLBACK(+[](GtkMenuItem* mi, gpointer m) {
-                       auto* done = static_cast<std::function<void(int)>*>(g_object_get_data(G_OBJECT(m), "panelia-chosen"));
+                       auto* done =
+                           static_cast<std::function<void(int)>*>(g_object_get_data(G_OBJECT(m), "panelia-chosen"));
                        if (done && *done) (*done)(GPOINTER_TO_INT(g_object_get_data(G_OBJECT(mi), "panelia-command")));
                      }),
                      menu);
@@ -26,10 +27,12 @@ void PopupCommandMenu(GtkWidget* attach_to, GdkEvent* event, const std::vector<P
   gtk_menu_attach_to_widget(GTK_MENU(menu), attach_to, nullptr);
   // Destroyed on the next turn of the loop: "activate" comes after "deactivate".
   g_signal_connect(menu, "deactivate", G_CALLBACK(+[](GtkMenuShell* m, gpointer) {
-                     g_idle_add([](gpointer w) -> gboolean {
-                       gtk_widget_destroy(GTK_WIDGET(w));
-                       return G_SOURCE_REMOVE;
-                     }, m);
+                     g_idle_add(
+                         [](gpointer w) -> gboolean {
+                           gtk_widget_destroy(GTK_WIDGET(w));
+                           return G_SOURCE_REMOVE;
+                         },
+                         m);
                    }),
                    nullptr);
   gtk_menu_popup_at_pointer(GTK_MENU(menu), event);

@@ -11,7 +11,9 @@ namespace panelia {
 namespace {
 
 constexpr double kDialogUnit = 1.5;  // pixels per dialog unit
-int Du(int units) { return static_cast<int>(units * kDialogUnit); }
+int Du(int units) {
+  return static_cast<int>(units * kDialogUnit);
+}
 
 }  // namespace
 
@@ -20,7 +22,8 @@ int Du(int units) { return static_cast<int>(units * kDialogUnit); }
 class GtkExitDialogs::PasswordDialog final : public ExitDialogPort {
  public:
   PasswordDialog(GtkExitDialogs& owner, std::function<void(int)> done)
-      : owner_(owner), done_(std::move(done)),
+      : owner_(owner),
+        done_(std::move(done)),
         logic_(owner.store_, *this, owner.backoff_, owner.close_keyboard_, owner.toggle_keyboard_),
         timers_([this](int id) { logic_.OnTimer(id); }) {
     dialog_ = gtk_dialog_new();
@@ -112,12 +115,14 @@ class GtkExitDialogs::PasswordDialog final : public ExitDialogPort {
     result_ = result;
     gtk_widget_hide(dialog_);
     if (finish_idle_) return;
-    finish_idle_ = g_idle_add([](gpointer self) -> gboolean {
-      auto* dialog = static_cast<PasswordDialog*>(self);
-      dialog->finish_idle_ = 0;
-      dialog->owner_.Finish();
-      return G_SOURCE_REMOVE;
-    }, this);
+    finish_idle_ = g_idle_add(
+        [](gpointer self) -> gboolean {
+          auto* dialog = static_cast<PasswordDialog*>(self);
+          dialog->finish_idle_ = 0;
+          dialog->owner_.Finish();
+          return G_SOURCE_REMOVE;
+        },
+        this);
   }
 
   int Result() const { return result_; }
@@ -146,8 +151,11 @@ class GtkExitDialogs::PasswordDialog final : public ExitDialogPort {
 GtkExitDialogs::GtkExitDialogs(RegistryStore& store, std::function<GtkWindow*()> parent,
                                std::function<void()> close_keyboard, std::function<void()> toggle_keyboard,
                                std::string icon_path)
-    : store_(store), parent_(std::move(parent)), close_keyboard_(std::move(close_keyboard)),
-      toggle_keyboard_(std::move(toggle_keyboard)), icon_path_(std::move(icon_path)),
+    : store_(store),
+      parent_(std::move(parent)),
+      close_keyboard_(std::move(close_keyboard)),
+      toggle_keyboard_(std::move(toggle_keyboard)),
+      icon_path_(std::move(icon_path)),
       backoff_([] { return static_cast<uint64_t>(g_get_monotonic_time() / 1000); },
                [](const std::string& line) { std::fprintf(stderr, "panelia: %s\n", line.c_str()); }) {}
 
@@ -176,8 +184,9 @@ void GtkExitDialogs::CancelOpen() {
 }
 
 void GtkExitDialogs::AskToQuit(std::function<void(bool)> done) {
-  GtkWidget* box = ShowMessageBox(parent_(), "您真的要退出Panelia触摸屏浏览器吗？", std::string(kNoticeCaption), GTK_MESSAGE_INFO,
-                 GTK_BUTTONS_YES_NO, [done = std::move(done)](int response) { done(response == GTK_RESPONSE_YES); });
+  GtkWidget* box = ShowMessageBox(parent_(), "您真的要退出Panelia触摸屏浏览器吗？", std::string(kNoticeCaption),
+                                  GTK_MESSAGE_INFO, GTK_BUTTONS_YES_NO,
+                                  [done = std::move(done)](int response) { done(response == GTK_RESPONSE_YES); });
   MarkVisitorDialog(box);
 }
 

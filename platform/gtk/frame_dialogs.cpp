@@ -10,7 +10,9 @@ namespace panelia {
 namespace {
 
 constexpr double kDialogUnit = 1.5;  // pixels per dialog unit
-int Du(int units) { return static_cast<int>(units * kDialogUnit); }
+int Du(int units) {
+  return static_cast<int>(units * kDialogUnit);
+}
 
 // Lives as long as its dialog: destroyed with it.
 class GtkPowerOffNotice final : public PowerOffDialogPort {
@@ -40,7 +42,8 @@ class GtkPowerOffNotice final : public PowerOffDialogPort {
     gtk_label_set_max_width_chars(GTK_LABEL(notice), 30);
     for (GtkWidget* label : {time_text_, weekend_text_, notice}) gtk_widget_set_halign(label, GTK_ALIGN_START);
     progress_ = gtk_progress_bar_new();
-    for (GtkWidget* w : {time_text_, weekend_text_, notice, progress_}) gtk_box_pack_start(GTK_BOX(box), w, FALSE, FALSE, 0);
+    for (GtkWidget* w : {time_text_, weekend_text_, notice, progress_})
+      gtk_box_pack_start(GTK_BOX(box), w, FALSE, FALSE, 0);
     gtk_container_add(GTK_CONTAINER(group), box);
     gtk_box_pack_start(GTK_BOX(area), group, TRUE, TRUE, 0);
     gtk_dialog_add_button(GTK_DIALOG(dialog_), "确定", CPowerOffDlg::kOk);
@@ -53,8 +56,10 @@ class GtkPowerOffNotice final : public PowerOffDialogPort {
     g_signal_connect(dialog_, "response", G_CALLBACK(+[](GtkDialog*, int response, gpointer self) {
                        auto* n = static_cast<GtkPowerOffNotice*>(self);
                        if (n->ended_) return;
-                       if (response == CPowerOffDlg::kOk) n->logic_.OnOk();
-                       else n->logic_.OnCancel();
+                       if (response == CPowerOffDlg::kOk)
+                         n->logic_.OnOk();
+                       else
+                         n->logic_.OnCancel();
                      }),
                      this);
     g_signal_connect(dialog_, "delete-event", G_CALLBACK(gtk_true), nullptr);
@@ -110,10 +115,10 @@ void OnBrowse(GtkButton* button, gpointer target) {
                                                    GTK_RESPONSE_CANCEL, "打开", GTK_RESPONSE_ACCEPT, nullptr);
   gtk_window_set_modal(GTK_WINDOW(chooser), TRUE);
   MarkVisitorDialog(chooser);
-  const char* filters[][2] = {{"HTML 文件", "*.htm;*.html"}, {"Text 文件", "*.txt"},        {"GIF 文件", "*.gif"},
-                              {"JPEG 文件", "*.jpg;*.jpeg"}, {"PNG 文件", "*.png"},         {"ART 文件", "*.art"},
-                              {"AU 文件", "*.au"},           {"AIFF 文件", "*.aif;*.aiff"}, {"XBM 文件", "*.xbm"},
-                              {"所有文件", "*.*"}};
+  const char* filters[][2] = {
+      {"HTML 文件", "*.htm;*.html"}, {"Text 文件", "*.txt"}, {"GIF 文件", "*.gif"}, {"JPEG 文件", "*.jpg;*.jpeg"},
+      {"PNG 文件", "*.png"},         {"ART 文件", "*.art"},  {"AU 文件", "*.au"},   {"AIFF 文件", "*.aif;*.aiff"},
+      {"XBM 文件", "*.xbm"},         {"所有文件", "*.*"}};
   for (auto& f : filters) {
     GtkFileFilter* filter = gtk_file_filter_new();
     gtk_file_filter_set_name(filter, f[0]);
@@ -186,8 +191,7 @@ void OpenAddressDialog(GtkWindow* parent, const std::vector<std::string>& typed_
                           gtk_widget_destroy(GTK_WIDGET(d));
                           if (call) call(result);
                         }),
-                        CallbackState<Done>::Give(std::move(done)), CallbackState<Done>::FreeClosure,
-                        GConnectFlags{});
+                        CallbackState<Done>::Give(std::move(done)), CallbackState<Done>::FreeClosure, GConnectFlags{});
   gtk_widget_show_all(dialog);
 }
 

@@ -25,7 +25,9 @@ void GtkFrameServices::ClearSelections() {
   }
 }
 
-void GtkFrameServices::StartProgram(const std::string& path) { launcher_.Start(path, ShowCommand::Normal); }
+void GtkFrameServices::StartProgram(const std::string& path) {
+  launcher_.Start(path, ShowCommand::Normal);
+}
 
 void GtkFrameServices::OpenWithDefaultHandler(const std::string& path) {
   GCharPtr absolute(g_canonicalize_filename(path.c_str(), nullptr));
@@ -110,31 +112,34 @@ void GtkFrameServices::ShutdownAllowed(std::function<void(bool)> answer) {
       if (!g_cancellable_is_cancelled(cancel.get())) answer(allowed);
     }
   };
-  g_bus_get(G_BUS_TYPE_SYSTEM, pending_.get(), [](GObject*, GAsyncResult* result, gpointer data) {
-    auto q = CallbackState<Question>::Take(data);
-    GDBusConnection* bus = g_bus_get_finish(result, nullptr);
-    if (!bus) {
-      q->Tell(false);
-      return;
-    }
-    g_dbus_connection_call(bus, "org.freedesktop.login1", "/org/freedesktop/login1",
-                           "org.freedesktop.login1.Manager", "CanPowerOff", nullptr, G_VARIANT_TYPE("(s)"),
-                           G_DBUS_CALL_FLAGS_NONE, 2000, q->cancel.get(),
-                           [](GObject* source, GAsyncResult* call, gpointer data2) {
-                             auto asked = CallbackState<Question>::Take(data2);
-                             GVariant* reply = g_dbus_connection_call_finish(G_DBUS_CONNECTION(source), call, nullptr);
-                             bool allowed = false;
-                             if (reply) {
-                               const char* text = nullptr;
-                               g_variant_get(reply, "(&s)", &text);
-                               allowed = text && (std::string(text) == "yes" || std::string(text) == "challenge");
-                               g_variant_unref(reply);
-                             }
-                             asked->Tell(allowed);
-                           },
-                           q.release());  // the call's answer takes it over
-    g_object_unref(bus);
-  }, CallbackState<Question>::Give(std::move(answer), pending_));
+  g_bus_get(
+      G_BUS_TYPE_SYSTEM, pending_.get(),
+      [](GObject*, GAsyncResult* result, gpointer data) {
+        auto q = CallbackState<Question>::Take(data);
+        GDBusConnection* bus = g_bus_get_finish(result, nullptr);
+        if (!bus) {
+          q->Tell(false);
+          return;
+        }
+        g_dbus_connection_call(
+            bus, "org.freedesktop.login1", "/org/freedesktop/login1", "org.freedesktop.login1.Manager", "CanPowerOff",
+            nullptr, G_VARIANT_TYPE("(s)"), G_DBUS_CALL_FLAGS_NONE, 2000, q->cancel.get(),
+            [](GObject* source, GAsyncResult* call, gpointer data2) {
+              auto asked = CallbackState<Question>::Take(data2);
+              GVariant* reply = g_dbus_connection_call_finish(G_DBUS_CONNECTION(source), call, nullptr);
+              bool allowed = false;
+              if (reply) {
+                const char* text = nullptr;
+                g_variant_get(reply, "(&s)", &text);
+                allowed = text && (std::string(text) == "yes" || std::string(text) == "challenge");
+                g_variant_unref(reply);
+              }
+              asked->Tell(allowed);
+            },
+            q.release());  // the call's answer takes it over
+        g_object_unref(bus);
+      },
+      CallbackState<Question>::Give(std::move(answer), pending_));
 }
 
 void GtkFrameServices::RunPowerOffCommand() {

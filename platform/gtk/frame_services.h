@@ -14,10 +14,10 @@
 namespace panelia {
 
 struct FrameServiceHooks {
-  std::function<GtkWindow*()> parent;          // the frame's window, owner of the dialogs
+  std::function<GtkWindow*()> parent;                   // the frame's window, owner of the dialogs
   std::function<void(BrowserCommand)> browser_command;  // on the active view
   std::function<void()> show_about;
-  std::function<void()> close_frame;            // ends the loop; main() takes the windows down
+  std::function<void()> close_frame;  // ends the loop; main() takes the windows down
   std::function<KeyboardLayoutList()> keyboard_layouts;
   std::function<void(const KeyboardLayout&)> activate_layout;
   std::function<void(std::function<void(bool)>)> ask_exit_password;
@@ -28,7 +28,9 @@ struct FrameServiceHooks {
 class GtkFrameServices final : public FrameServices {
  public:
   GtkFrameServices(RegistryStore& store, std::string module_directory, FrameServiceHooks hooks)
-      : store_(store), module_directory_(std::move(module_directory)), hooks_(std::move(hooks)),
+      : store_(store),
+        module_directory_(std::move(module_directory)),
+        hooks_(std::move(hooks)),
         pending_(GObjectPtr<GCancellable>::Adopt(g_cancellable_new())) {}
   // Questions still out on the bus are never answered: whoever asked is gone too.
   ~GtkFrameServices() override { g_cancellable_cancel(pending_.get()); }

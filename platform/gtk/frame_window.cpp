@@ -53,13 +53,15 @@ GtkFrameWindow::GtkFrameWindow(const std::string& icon_path)
                      auto* frame_window = static_cast<GtkFrameWindow*>(self);
                      if (!gtk_widget_get_visible(w) || !frame_window->frame_ || !frame_window->frame_->IsFullScreen())
                        return FALSE;
-                     g_idle_add([](gpointer s) -> gboolean {
-                       auto* fw = static_cast<GtkFrameWindow*>(s);
-                       if (!gtk_widget_get_visible(fw->window_)) return G_SOURCE_REMOVE;
-                       if (Display* display = GdkXDisplay()) x11::StopShowingDesktop(display);
-                       gtk_window_present(fw->Window());
-                       return G_SOURCE_REMOVE;
-                     }, frame_window);
+                     g_idle_add(
+                         [](gpointer s) -> gboolean {
+                           auto* fw = static_cast<GtkFrameWindow*>(s);
+                           if (!gtk_widget_get_visible(fw->window_)) return G_SOURCE_REMOVE;
+                           if (Display* display = GdkXDisplay()) x11::StopShowingDesktop(display);
+                           gtk_window_present(fw->Window());
+                           return G_SOURCE_REMOVE;
+                         },
+                         frame_window);
                      return FALSE;
                    }),
                    this);
@@ -110,7 +112,9 @@ void GtkFrameWindow::Show() {
   gtk_window_present(GTK_WINDOW(window_));
 }
 
-void GtkFrameWindow::SetTitle(const std::string& title) { gtk_window_set_title(GTK_WINDOW(window_), title.c_str()); }
+void GtkFrameWindow::SetTitle(const std::string& title) {
+  gtk_window_set_title(GTK_WINDOW(window_), title.c_str());
+}
 
 gboolean GtkFrameWindow::OnKeyPress(GtkWidget*, GdkEventKey* event, gpointer data) {
   auto* self = static_cast<GtkFrameWindow*>(data);
@@ -138,42 +142,51 @@ gboolean GtkFrameWindow::OnWindowState(GtkWidget*, GdkEventWindowState* event, g
   if (!self->frame_) return FALSE;
   auto reaction = self->guard_.OnStateChange(change, self->frame_->IsFullScreen(), self->WindowManagerDoesFullScreen());
   if (reaction.start_settle_timer)
-    self->restore_end_ = g_timeout_add(FullScreenGuard::kSettleMs, [](gpointer w) -> gboolean {
-      auto* frame_window = static_cast<GtkFrameWindow*>(w);
-      frame_window->restore_end_ = 0;
-      frame_window->guard_.OnSettled();
-      return G_SOURCE_REMOVE;
-    }, self);
+    self->restore_end_ = g_timeout_add(
+        FullScreenGuard::kSettleMs,
+        [](gpointer w) -> gboolean {
+          auto* frame_window = static_cast<GtkFrameWindow*>(w);
+          frame_window->restore_end_ = 0;
+          frame_window->guard_.OnSettled();
+          return G_SOURCE_REMOVE;
+        },
+        self);
   using Do = FullScreenGuard::Do;
   switch (reaction.what) {
     case Do::Nothing: break;
     case Do::PutPlacementBack: self->PutPlacementBack(); break;
     case Do::Deiconify:
-      g_idle_add([](gpointer w) -> gboolean {
-        auto* frame_window = static_cast<GtkFrameWindow*>(w);
-        gtk_window_deiconify(frame_window->Window());
-        gtk_window_present(frame_window->Window());
-        return G_SOURCE_REMOVE;
-      }, self);
+      g_idle_add(
+          [](gpointer w) -> gboolean {
+            auto* frame_window = static_cast<GtkFrameWindow*>(w);
+            gtk_window_deiconify(frame_window->Window());
+            gtk_window_present(frame_window->Window());
+            return G_SOURCE_REMOVE;
+          },
+          self);
       break;
     // Not from inside the window manager's state change: on the next turn of the loop, if still wanted.
     case Do::FullScreenAgain:
-      g_idle_add([](gpointer w) -> gboolean {
-        auto* frame_window = static_cast<GtkFrameWindow*>(w);
-        if (frame_window->frame_ &&
-            frame_window->guard_.StillWanted(Do::FullScreenAgain, frame_window->frame_->IsFullScreen()))
-          gtk_window_fullscreen(frame_window->Window());
-        return G_SOURCE_REMOVE;
-      }, self);
+      g_idle_add(
+          [](gpointer w) -> gboolean {
+            auto* frame_window = static_cast<GtkFrameWindow*>(w);
+            if (frame_window->frame_ &&
+                frame_window->guard_.StillWanted(Do::FullScreenAgain, frame_window->frame_->IsFullScreen()))
+              gtk_window_fullscreen(frame_window->Window());
+            return G_SOURCE_REMOVE;
+          },
+          self);
       break;
     case Do::EnterFullScreen:
-      g_idle_add([](gpointer w) -> gboolean {
-        auto* frame_window = static_cast<GtkFrameWindow*>(w);
-        if (frame_window->frame_ &&
-            frame_window->guard_.StillWanted(Do::EnterFullScreen, frame_window->frame_->IsFullScreen()))
-          frame_window->frame_->ToggleFullScreen();
-        return G_SOURCE_REMOVE;
-      }, self);
+      g_idle_add(
+          [](gpointer w) -> gboolean {
+            auto* frame_window = static_cast<GtkFrameWindow*>(w);
+            if (frame_window->frame_ &&
+                frame_window->guard_.StillWanted(Do::EnterFullScreen, frame_window->frame_->IsFullScreen()))
+              frame_window->frame_->ToggleFullScreen();
+            return G_SOURCE_REMOVE;
+          },
+          self);
       break;
   }
   return FALSE;
@@ -190,11 +203,9 @@ GtkWidget* GtkFrameWindow::BuildStatusBar() {
     lock_labels_[i] = gtk_label_new(indicators[i]);
     gtk_box_pack_end(GTK_BOX(bar), lock_labels_[i], FALSE, FALSE, 4);
   }
-  keymap_signal_ = ScopedSignal(gdk_keymap_get_for_display(gdk_display_get_default()), "state-changed",
-                                G_CALLBACK(+[](GdkKeymap*, gpointer self) {
-                                  static_cast<GtkFrameWindow*>(self)->UpdateLockIndicators();
-                                }),
-                                this);
+  keymap_signal_ = ScopedSignal(
+      gdk_keymap_get_for_display(gdk_display_get_default()), "state-changed",
+      G_CALLBACK(+[](GdkKeymap*, gpointer self) { static_cast<GtkFrameWindow*>(self)->UpdateLockIndicators(); }), this);
   UpdateLockIndicators();
   return bar;
 }
@@ -270,12 +281,16 @@ void GtkFrameWindow::AppendMenuItems(GtkWidget* menu, const std::vector<MenuItem
   }
 }
 
-void GtkFrameWindow::HideTaskBar() { x11::SetDockWindowsMapped(GdkXDisplay(), false); }
+void GtkFrameWindow::HideTaskBar() {
+  x11::SetDockWindowsMapped(GdkXDisplay(), false);
+}
 void GtkFrameWindow::ShowTaskBar() {
   if (Display* display = GdkXDisplay()) x11::SetDockWindowsMapped(display, true);
 }
 
-void GtkFrameWindow::SetStatusBarVisible(bool visible) { gtk_widget_set_visible(status_bar_, visible); }
+void GtkFrameWindow::SetStatusBarVisible(bool visible) {
+  gtk_widget_set_visible(status_bar_, visible);
+}
 
 bool GtkFrameWindow::WindowManagerDoesFullScreen() const {
   return gdk_x11_screen_supports_net_wm_hint(gtk_widget_get_screen(window_),
@@ -284,12 +299,16 @@ bool GtkFrameWindow::WindowManagerDoesFullScreen() const {
 
 void GtkFrameWindow::SetCaption(bool present) {
   // Full screen, the kiosk is on every desktop: switching desktops never shows a bare one.
-  if (present) gtk_window_unstick(GTK_WINDOW(window_));
-  else gtk_window_stick(GTK_WINDOW(window_));
+  if (present)
+    gtk_window_unstick(GTK_WINDOW(window_));
+  else
+    gtk_window_stick(GTK_WINDOW(window_));
   // Without a caption and maximised is what the window manager calls full screen.
   if (WindowManagerDoesFullScreen()) {
-    if (present) gtk_window_unfullscreen(GTK_WINDOW(window_));
-    else gtk_window_fullscreen(GTK_WINDOW(window_));
+    if (present)
+      gtk_window_unfullscreen(GTK_WINDOW(window_));
+    else
+      gtk_window_fullscreen(GTK_WINDOW(window_));
     return;
   }
   // No window manager to ask: the frame covers its monitor itself (leaving restores the placement).
@@ -301,8 +320,12 @@ void GtkFrameWindow::SetCaption(bool present) {
   }
 }
 
-void GtkFrameWindow::DetachMenu() { gtk_widget_hide(menu_bar_); }
-void GtkFrameWindow::AttachMenu() { gtk_widget_show(menu_bar_); }
+void GtkFrameWindow::DetachMenu() {
+  gtk_widget_hide(menu_bar_);
+}
+void GtkFrameWindow::AttachMenu() {
+  gtk_widget_show(menu_bar_);
+}
 
 void GtkFrameWindow::SavePlacement() {
   gtk_window_get_size(GTK_WINDOW(window_), &saved_width_, &saved_height_);
@@ -325,9 +348,15 @@ void GtkFrameWindow::PutPlacementBack() {
   gtk_window_move(GTK_WINDOW(window_), saved_x_, saved_y_);
 }
 
-void GtkFrameWindow::ShowMaximized() { gtk_window_maximize(GTK_WINDOW(window_)); }
-void GtkFrameWindow::ShowNormal() { gtk_widget_show(window_); }
-void GtkFrameWindow::SetTopMost() { gtk_window_set_keep_above(GTK_WINDOW(window_), TRUE); }
+void GtkFrameWindow::ShowMaximized() {
+  gtk_window_maximize(GTK_WINDOW(window_));
+}
+void GtkFrameWindow::ShowNormal() {
+  gtk_widget_show(window_);
+}
+void GtkFrameWindow::SetTopMost() {
+  gtk_window_set_keep_above(GTK_WINDOW(window_), TRUE);
+}
 
 int GtkFrameWindow::ClientHeight() const {
   // Before the first showing the window has no size of its own yet: the monitor's is what it gets.
@@ -370,7 +399,9 @@ void GtkFrameWindow::SetMenuCheck(int command, bool checked) {
   updating_checks_ = false;
 }
 
-void GtkFrameWindow::SetFrameTimer(int id, int milliseconds) { timers_.SetTimer(id, milliseconds); }
+void GtkFrameWindow::SetFrameTimer(int id, int milliseconds) {
+  timers_.SetTimer(id, milliseconds);
+}
 
 void GtkFrameWindow::MessageBox(const std::string& text, const std::string& caption, MessageIcon icon,
                                 std::function<void()> closed) {
@@ -382,6 +413,8 @@ void GtkFrameWindow::MessageBox(const std::string& text, const std::string& capt
   });
 }
 
-void GtkFrameWindow::FocusMainFrame() { gtk_window_present(GTK_WINDOW(window_)); }
+void GtkFrameWindow::FocusMainFrame() {
+  gtk_window_present(GTK_WINDOW(window_));
+}
 
 }  // namespace panelia

@@ -17,7 +17,9 @@ namespace panelia {
 namespace {
 
 constexpr double kUnit = 1.5;  // pixels per dialog unit
-int Px(double units) { return static_cast<int>(std::lround(units * kUnit)); }
+int Px(double units) {
+  return static_cast<int>(std::lround(units * kUnit));
+}
 
 // The key face and the window's ground: the button face of the desktop's classic look.
 constexpr double kFace[] = {0.925, 0.925, 0.918};
@@ -62,8 +64,8 @@ GtkKeyboardWindow::GtkKeyboardWindow(std::string pictures, KeyboardWindowHooks h
                    this);
   area_ = gtk_drawing_area_new();
   gtk_widget_set_size_request(area_, Width(), Height());
-  gtk_widget_add_events(area_, GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK | GDK_BUTTON_MOTION_MASK |
-                                   GDK_SCROLL_MASK);
+  gtk_widget_add_events(area_,
+                        GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK | GDK_BUTTON_MOTION_MASK | GDK_SCROLL_MASK);
   gtk_widget_set_can_focus(area_, FALSE);
   g_signal_connect(area_, "draw", G_CALLBACK(&GtkKeyboardWindow::OnDraw), this);
   g_signal_connect(area_, "button-press-event", G_CALLBACK(&GtkKeyboardWindow::OnPress), this);
@@ -82,10 +84,18 @@ GtkKeyboardWindow::~GtkKeyboardWindow() {
   if (icon_) g_object_unref(icon_);
 }
 
-int GtkKeyboardWindow::FullWidth() { return Px(kDialogWidth); }
-int GtkKeyboardWindow::FullHeight() { return kCaptionHeight + Px(kDialogHeight); }
-int GtkKeyboardWindow::Width() const { return static_cast<int>(std::lround(FullWidth() * scale_)); }
-int GtkKeyboardWindow::Height() const { return static_cast<int>(std::lround(FullHeight() * scale_)); }
+int GtkKeyboardWindow::FullWidth() {
+  return Px(kDialogWidth);
+}
+int GtkKeyboardWindow::FullHeight() {
+  return kCaptionHeight + Px(kDialogHeight);
+}
+int GtkKeyboardWindow::Width() const {
+  return static_cast<int>(std::lround(FullWidth() * scale_));
+}
+int GtkKeyboardWindow::Height() const {
+  return static_cast<int>(std::lround(FullHeight() * scale_));
+}
 
 void GtkKeyboardWindow::SetScale(double scale) {
   scale_ = scale;
@@ -313,21 +323,24 @@ gboolean GtkKeyboardWindow::OnScroll(GtkWidget*, GdkEventScroll*, gpointer p) {
 
 void GtkKeyboardWindow::ShowMenu(GdkEventButton* event) {
   PopupMenu(window_, event,
-            {{"关闭(_C)", [this] { if (hooks_.close) hooks_.close(); }},
+            {{"关闭(_C)",
+              [this] {
+                if (hooks_.close) hooks_.close();
+              }},
              {"", {}},
              {"关于 Glyphdeck(_A)...", [this] {
                 // The keyboard steps below the box while it is open (it stays above every other
                 // window), and comes back on top once the box goes.
                 about_open_ = true;
                 gdk_window_lower(gtk_widget_get_window(window_));
-                ShowCompanionAbout(nullptr, "关于 Glyphdeck", icon_,
-                                   {"Panelia 触摸屏浏览器 4.5", "Glyphdeck 4.5 版", "Panelia 触摸屏浏览器的软件键盘",
-                                    "Quorvex 出品"},
-                                   Px(235), Px(63), [this] {
-                                     about_open_ = false;
-                                     gdk_window_raise(gtk_widget_get_window(window_));
-                                     if (hooks_.released) hooks_.released();
-                                   });
+                ShowCompanionAbout(
+                    nullptr, "关于 Glyphdeck", icon_,
+                    {"Panelia 触摸屏浏览器 4.5", "Glyphdeck 4.5 版", "Panelia 触摸屏浏览器的软件键盘", "Quorvex 出品"},
+                    Px(235), Px(63), [this] {
+                      about_open_ = false;
+                      gdk_window_raise(gtk_widget_get_window(window_));
+                      if (hooks_.released) hooks_.released();
+                    });
               }}});
 }
 

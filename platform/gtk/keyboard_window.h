@@ -16,11 +16,11 @@
 namespace panelia {
 
 struct KeyboardWindowHooks {
-  std::function<void(int id)> key;      // a key's click
-  std::function<void()> touched;        // before anything a touch does
-  std::function<void()> released;       // a release or wheel turn off the keys
-  std::function<void()> close;          // the close box
-  std::function<void()> shown_again;    // Panelia asked for the keyboard while it was up
+  std::function<void(int id)> key;    // a key's click
+  std::function<void()> touched;      // before anything a touch does
+  std::function<void()> released;     // a release or wheel turn off the keys
+  std::function<void()> close;        // the close box
+  std::function<void()> shown_again;  // Panelia asked for the keyboard while it was up
 };
 
 class GtkKeyboardWindow final : public KeyboardView {
@@ -70,8 +70,8 @@ class GtkKeyboardWindow final : public KeyboardView {
   GtkWidget* window_ = nullptr;
   GtkWidget* area_ = nullptr;
   GdkPixbuf* icon_ = nullptr;
-  std::map<int, GdkPixbuf*> loaded_;   // picture number → picture (nullptr: could not be loaded)
-  std::map<int, int> key_pictures_;    // key id → picture number
+  std::map<int, GdkPixbuf*> loaded_;  // picture number → picture (nullptr: could not be loaded)
+  std::map<int, int> key_pictures_;   // key id → picture number
   std::string language_ = std::string(kInitialLanguageLabel);
   int pressed_key_ = 0;
   bool close_pressed_ = false;

@@ -90,11 +90,12 @@ void PlaceClearOfKeyboard(GtkWidget* box, GtkWindow* parent) {
 }  // namespace
 
 GtkWidget* ShowMessageBox(GtkWindow* parent, const std::string& text, const std::string& caption, GtkMessageType type,
-                    GtkButtonsType buttons, std::function<void(int)> answered) {
+                          GtkButtonsType buttons, std::function<void(int)> answered) {
   GtkWidget* box = gtk_message_dialog_new(parent, GTK_DIALOG_MODAL, type, GTK_BUTTONS_NONE, "%s", text.c_str());
   // Our own words, not the session's: a kiosk started in the C locale would say "Yes" and "No".
   std::vector<BoxButton> words = ButtonsOf(ButtonsFor(buttons));
-  for (const BoxButton& b : words) gtk_dialog_add_button(GTK_DIALOG(box), std::string(b.label).c_str(), ResponseOf(b.answer));
+  for (const BoxButton& b : words)
+    gtk_dialog_add_button(GTK_DIALOG(box), std::string(b.label).c_str(), ResponseOf(b.answer));
   gtk_dialog_set_default_response(GTK_DIALOG(box), ResponseOf(words.front().answer));
   // GTK 3 dropped the picture from its message boxes; the kiosk's boxes keep theirs.
   G_GNUC_BEGIN_IGNORE_DEPRECATIONS
@@ -129,18 +130,19 @@ void KeepInKiosk(GtkWidget* dialog, bool resizable) {
   if (GdkWindow* window = gtk_widget_get_window(dialog))
     gdk_window_set_functions(window, GdkWMFunction(GDK_FUNC_MOVE | GDK_FUNC_CLOSE | (resizable ? GDK_FUNC_RESIZE : 0)));
   // Some window managers offer minimise all the same: a minimised dialog comes straight back.
-  g_signal_connect(dialog, "window-state-event", G_CALLBACK(+[](GtkWidget* w, GdkEventWindowState* e, gpointer) {
-                     if ((e->changed_mask & GDK_WINDOW_STATE_ICONIFIED) && (e->new_window_state & GDK_WINDOW_STATE_ICONIFIED))
-                       g_idle_add_full(
-                           G_PRIORITY_DEFAULT_IDLE,
-                           [](gpointer d) -> gboolean {
-                             gtk_window_deiconify(GTK_WINDOW(d));
-                             return G_SOURCE_REMOVE;
-                           },
-                           g_object_ref(w), g_object_unref);
-                     return FALSE;
-                   }),
-                   nullptr);
+  g_signal_connect(
+      dialog, "window-state-event", G_CALLBACK(+[](GtkWidget* w, GdkEventWindowState* e, gpointer) {
+        if ((e->changed_mask & GDK_WINDOW_STATE_ICONIFIED) && (e->new_window_state & GDK_WINDOW_STATE_ICONIFIED))
+          g_idle_add_full(
+              G_PRIORITY_DEFAULT_IDLE,
+              [](gpointer d) -> gboolean {
+                gtk_window_deiconify(GTK_WINDOW(d));
+                return G_SOURCE_REMOVE;
+              },
+              g_object_ref(w), g_object_unref);
+        return FALSE;
+      }),
+      nullptr);
   // Closed, it hands the keyboard focus back to the kiosk, so typed keys go to the page again and
   // not to wherever the window manager puts the focus.
   g_signal_connect(dialog, "unmap", G_CALLBACK(+[](GtkWidget* w, gpointer) {

@@ -15,7 +15,9 @@ namespace panelia {
 namespace {
 
 constexpr double kUnit = 1.5;  // pixels per dialog unit
-int Px(double units) { return static_cast<int>(std::lround(units * kUnit)); }
+int Px(double units) {
+  return static_cast<int>(std::lround(units * kUnit));
+}
 
 constexpr const char* kTitle = "Panelia触摸屏浏览器 Sonavelleer 4.3";
 constexpr const char* kFontCss =
@@ -51,7 +53,8 @@ size_t LooksWide(const std::string& text) {
 
 std::string DisplayText(const std::string& bytes) {
   if (g_utf8_validate(bytes.data(), static_cast<gssize>(bytes.size()), nullptr)) return bytes;
-  gchar* text = g_convert(bytes.data(), static_cast<gssize>(bytes.size()), "UTF-8", "GB18030", nullptr, nullptr, nullptr);
+  gchar* text =
+      g_convert(bytes.data(), static_cast<gssize>(bytes.size()), "UTF-8", "GB18030", nullptr, nullptr, nullptr);
   if (!text) text = g_utf8_make_valid(bytes.data(), static_cast<gssize>(bytes.size()));
   std::string out(text);
   g_free(text);
@@ -113,7 +116,9 @@ GtkPlayerWindow::GtkPlayerWindow(const std::string& icon, PlayerWindowHooks hook
     const char* text;
     std::function<void()>* hook;
     double x;
-  } buttons[] = {{"播放", &hooks_.play, 6}, {"暂停", &hooks_.pause, 66}, {"停止", &hooks_.stop, 126},
+  } buttons[] = {{"播放", &hooks_.play, 6},
+                 {"暂停", &hooks_.pause, 66},
+                 {"停止", &hooks_.stop, 126},
                  {"重放", &hooks_.replay, 185}};
   for (const auto& b : buttons) {
     GtkWidget* button = gtk_button_new_with_label(b.text);
@@ -223,7 +228,10 @@ gboolean GtkPlayerWindow::OnButtonPress(GtkWidget*, GdkEventButton* event, gpoin
   // The window's menu, on its free area: the window commands, a separator, the about entry.
   PopupMenu(self->window_, event,
             {{"最小化(_N)", [self] { gtk_window_iconify(GTK_WINDOW(self->window_)); }},
-             {"关闭(_C)", [self] { if (self->hooks_.close) self->hooks_.close(); }},
+             {"关闭(_C)",
+              [self] {
+                if (self->hooks_.close) self->hooks_.close();
+              }},
              {"", {}},
              {"关于 Sonavelle(_A)...", [self] { self->ShowAbout(); }}});
   return TRUE;

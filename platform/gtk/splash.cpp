@@ -21,12 +21,15 @@ bool GtkSplash::ShowPicture(int milliseconds) {
   gtk_container_add(GTK_CONTAINER(window_), gtk_image_new_from_pixbuf(picture));
   g_object_unref(picture);
   gtk_widget_show_all(window_);
-  timer_ = g_timeout_add(static_cast<guint>(milliseconds), [](gpointer self) -> gboolean {
-    auto* splash = static_cast<GtkSplash*>(self);
-    splash->timer_ = 0;
-    if (splash->splash_) splash->splash_->OnTimer();
-    return G_SOURCE_REMOVE;
-  }, this);
+  timer_ = g_timeout_add(
+      static_cast<guint>(milliseconds),
+      [](gpointer self) -> gboolean {
+        auto* splash = static_cast<GtkSplash*>(self);
+        splash->timer_ = 0;
+        if (splash->splash_) splash->splash_->OnTimer();
+        return G_SOURCE_REMOVE;
+      },
+      this);
   return true;
 }
 

@@ -53,7 +53,8 @@ class GtkViewHost final : public ViewHost {
     int x = 0, y = 0;
     GdkDisplay* display = gdk_display_get_default();
     GdkSeat* seat = display ? gdk_display_get_default_seat(display) : nullptr;
-    if (GdkDevice* pointer = seat ? gdk_seat_get_pointer(seat) : nullptr) gdk_device_get_position(pointer, nullptr, &x, &y);
+    if (GdkDevice* pointer = seat ? gdk_seat_get_pointer(seat) : nullptr)
+      gdk_device_get_position(pointer, nullptr, &x, &y);
     return {x, y};
   }
   // Input the page reported, or any input the X server saw since the last question (a touch on the

@@ -28,7 +28,8 @@ constexpr int kCallTimeoutMs = 500;
 std::vector<std::string> PreloadedEngines() {
   std::vector<std::string> names;
   GSettingsSchemaSource* source = g_settings_schema_source_get_default();
-  GSettingsSchema* schema = source ? g_settings_schema_source_lookup(source, "org.freedesktop.ibus.general", TRUE) : nullptr;
+  GSettingsSchema* schema =
+      source ? g_settings_schema_source_lookup(source, "org.freedesktop.ibus.general", TRUE) : nullptr;
   if (!schema) return names;
   g_settings_schema_unref(schema);
   GSettings* settings = g_settings_new("org.freedesktop.ibus.general");
@@ -85,15 +86,18 @@ void InputLanguages::ForgetLearned() {
   g_object_unref(settings);
   if (forget_reset_) g_source_remove(forget_reset_);
   constexpr guint kResetSeconds = 3;
-  forget_reset_ = g_timeout_add_seconds(kResetSeconds, [](gpointer self) -> gboolean {
-    static_cast<InputLanguages*>(self)->forget_reset_ = 0;
-    if (GSettings* s = PinyinSettings()) {
-      g_settings_set_string(s, "clear-user-data", "");
-      g_settings_sync();
-      g_object_unref(s);
-    }
-    return G_SOURCE_REMOVE;
-  }, this);
+  forget_reset_ = g_timeout_add_seconds(
+      kResetSeconds,
+      [](gpointer self) -> gboolean {
+        static_cast<InputLanguages*>(self)->forget_reset_ = 0;
+        if (GSettings* s = PinyinSettings()) {
+          g_settings_set_string(s, "clear-user-data", "");
+          g_settings_sync();
+          g_object_unref(s);
+        }
+        return G_SOURCE_REMOVE;
+      },
+      this);
 }
 
 bool InputLanguages::IBusRunning() {
@@ -117,8 +121,8 @@ KeyboardLayoutList InputLanguages::List() {
     GError* error = nullptr;
     GVariant* reply = g_dbus_connection_call_sync(
         ibus_bus_get_connection(bus_), IBUS_SERVICE_IBUS, IBUS_PATH_IBUS, IBUS_INTERFACE_IBUS, "GetEnginesByNames",
-        g_variant_new("(^as)", reinterpret_cast<gchar**>(array->pdata)), G_VARIANT_TYPE("(av)"),
-        G_DBUS_CALL_FLAGS_NONE, kCallTimeoutMs, nullptr, &error);
+        g_variant_new("(^as)", reinterpret_cast<gchar**>(array->pdata)), G_VARIANT_TYPE("(av)"), G_DBUS_CALL_FLAGS_NONE,
+        kCallTimeoutMs, nullptr, &error);
     g_ptr_array_free(array, TRUE);
     if (reply) {
       GVariantIter* iter = nullptr;

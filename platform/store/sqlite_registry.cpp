@@ -155,8 +155,8 @@ bool SetValueIn(sqlite3* db, const std::string& schema, const std::string& path,
 }
 
 bool DeleteValueIn(sqlite3* db, const std::string& schema, const std::string& path, std::string_view name) {
-  std::string sql = "DELETE FROM " + schema + ".vals WHERE key_id=(SELECT id FROM " + schema +
-                    ".keys WHERE path=?1) AND name=?2";
+  std::string sql =
+      "DELETE FROM " + schema + ".vals WHERE key_id=(SELECT id FROM " + schema + ".keys WHERE path=?1) AND name=?2";
   bool ok = Run(db, sql.c_str(), [&](sqlite3_stmt* s) {
     BindText(s, 1, path);
     BindText(s, 2, name);
@@ -231,7 +231,7 @@ std::unique_ptr<SqliteRegistry::Reader>& SqliteRegistry::ReaderSlot(Hive hive) {
 
 ValueRead SqliteRegistry::QueryValue(Hive hive, std::string_view key, std::string_view name) {
   const std::filesystem::path& file = FileOf(hive);
-  struct stat st{};
+  struct stat st {};
   if (stat(file.c_str(), &st) != 0) {
     ReaderSlot(hive).reset();
     // No store file at all is a machine nobody has configured yet: every value is absent.
@@ -247,8 +247,9 @@ ValueRead SqliteRegistry::QueryValue(Hive hive, std::string_view key, std::strin
     return ReadFailed(file, text);
   };
   if (!reader->query) {
-    reader->query = Prepare(
-        reader->db.get(), "SELECT v.type, v.data FROM vals v JOIN keys k ON v.key_id=k.id WHERE k.path=?1 AND v.name=?2");
+    reader->query =
+        Prepare(reader->db.get(),
+                "SELECT v.type, v.data FROM vals v JOIN keys k ON v.key_id=k.id WHERE k.path=?1 AND v.name=?2");
     if (!reader->query) return fail(sqlite3_errmsg(reader->db.get()));  // busy, or not a settings database
   }
   sqlite3_stmt* s = reader->query.get();

@@ -43,8 +43,10 @@ class WebKitKioskViews::MainEvents final : public BrowserEvents {
     if (o_.view_) o_.view_->OnNewWindow3(url, cancel);
   }
   void OnNewWindowUnknown(bool& cancel) override {
-    if (o_.view_) o_.view_->OnNewWindow2(cancel);
-    else cancel = true;
+    if (o_.view_)
+      o_.view_->OnNewWindow2(cancel);
+    else
+      cancel = true;
   }
   // The stand-in browser plays the bar's part for a pop-up: its navigation is the bar's.
   bool OnRedirectedNavigation(const std::string& url) override {
@@ -164,9 +166,10 @@ void WebKitKioskViews::ScrollBy(int dx, int dy) {
 
 void WebKitKioskViews::ScrollStepwise(int dx, int dy) {
   // 2-pixel moves, the vertical part first; the page runs them in one go.
-  main_->RunScript("(function(dx,dy){var s=dy<0?-2:2;for(var r=Math.abs(dy);r>0;r-=2)window.scrollBy(0,s);"
-                   "s=dx<0?-2:2;for(var r2=Math.abs(dx);r2>0;r2-=2)window.scrollBy(s,0);})(" +
-                   std::to_string(dx) + "," + std::to_string(dy) + ");");
+  main_->RunScript(
+      "(function(dx,dy){var s=dy<0?-2:2;for(var r=Math.abs(dy);r>0;r-=2)window.scrollBy(0,s);"
+      "s=dx<0?-2:2;for(var r2=Math.abs(dx);r2>0;r2-=2)window.scrollBy(s,0);})(" +
+      std::to_string(dx) + "," + std::to_string(dy) + ");");
 }
 
 void WebKitKioskViews::HideScrollBars() {
@@ -213,28 +216,36 @@ void WebKitKioskViews::RecoverPages() {
   if (!delay) return;
   // Nothing of the broken page stays on the screen meanwhile.
   webkit_web_view_load_html(main_->View(), kWaitingPage, "about:blank");
-  recovery_timer_ = g_timeout_add(static_cast<guint>(*delay), [](gpointer p) {
-    auto* self = static_cast<WebKitKioskViews*>(p);
-    self->recovery_timer_ = 0;
-    self->recovery_.OnWaitOver();
-    if (self->view_) self->view_->NavigateHome();
-    // The bar's page afresh: a view whose process died has forgotten its address.
-    if (self->bar_ && !self->bar_page_.empty()) webkit_web_view_load_uri(self->bar_->View(), self->bar_page_.c_str());
-    return G_SOURCE_REMOVE;
-  }, this);
+  recovery_timer_ = g_timeout_add(
+      static_cast<guint>(*delay),
+      [](gpointer p) {
+        auto* self = static_cast<WebKitKioskViews*>(p);
+        self->recovery_timer_ = 0;
+        self->recovery_.OnWaitOver();
+        if (self->view_) self->view_->NavigateHome();
+        // The bar's page afresh: a view whose process died has forgotten its address.
+        if (self->bar_ && !self->bar_page_.empty())
+          webkit_web_view_load_uri(self->bar_->View(), self->bar_page_.c_str());
+        return G_SOURCE_REMOVE;
+      },
+      this);
 }
 
 void WebKitKioskViews::EditCommand(Edit edit) {
-  const char* command = edit == Edit::Cut    ? WEBKIT_EDITING_COMMAND_CUT
-                        : edit == Edit::Copy ? WEBKIT_EDITING_COMMAND_COPY
+  const char* command = edit == Edit::Cut     ? WEBKIT_EDITING_COMMAND_CUT
+                        : edit == Edit::Copy  ? WEBKIT_EDITING_COMMAND_COPY
                         : edit == Edit::Paste ? WEBKIT_EDITING_COMMAND_PASTE
                                               : WEBKIT_EDITING_COMMAND_SELECT_ALL;
   webkit_web_view_execute_editing_command(main_->View(), command);
 }
 
-void WebKitKioskViews::ShowFindBar() { OpenFindBar(dialog_parent_ ? dialog_parent_() : nullptr, main_->View()); }
+void WebKitKioskViews::ShowFindBar() {
+  OpenFindBar(dialog_parent_ ? dialog_parent_() : nullptr, main_->View());
+}
 
-void WebKitKioskViews::ShowSource() { OpenSourceWindow(dialog_parent_ ? dialog_parent_() : nullptr, main_->View()); }
+void WebKitKioskViews::ShowSource() {
+  OpenSourceWindow(dialog_parent_ ? dialog_parent_() : nullptr, main_->View());
+}
 
 void WebKitKioskViews::SetTextZoom(double zoom) {
   // The old engine's text sizes scale the text, not the pictures.
@@ -259,15 +270,16 @@ void WebKitKioskViews::ExecBrowserCommand(BrowserCommand command, GtkWindow* par
     gtk_file_chooser_set_do_overwrite_confirmation(GTK_FILE_CHOOSER(chooser), TRUE);
     gtk_file_chooser_set_current_name(GTK_FILE_CHOOSER(chooser), "page.mht");
     g_object_set_data_full(G_OBJECT(chooser), "panelia-view", g_object_ref(main_->View()), g_object_unref);
-    g_signal_connect(chooser, "response", G_CALLBACK(+[](GtkDialog* d, int response, gpointer) {
-                       if (response == GTK_RESPONSE_ACCEPT) {
-                         auto* view = WEBKIT_WEB_VIEW(g_object_get_data(G_OBJECT(d), "panelia-view"));
-                         GObjectPtr<GFile> file = GObjectPtr<GFile>::Adopt(gtk_file_chooser_get_file(GTK_FILE_CHOOSER(d)));
-                         webkit_web_view_save_to_file(view, file.get(), WEBKIT_SAVE_MODE_MHTML, nullptr, nullptr, nullptr);
-                       }
-                       gtk_widget_destroy(GTK_WIDGET(d));
-                     }),
-                     nullptr);
+    g_signal_connect(
+        chooser, "response", G_CALLBACK(+[](GtkDialog* d, int response, gpointer) {
+          if (response == GTK_RESPONSE_ACCEPT) {
+            auto* view = WEBKIT_WEB_VIEW(g_object_get_data(G_OBJECT(d), "panelia-view"));
+            GObjectPtr<GFile> file = GObjectPtr<GFile>::Adopt(gtk_file_chooser_get_file(GTK_FILE_CHOOSER(d)));
+            webkit_web_view_save_to_file(view, file.get(), WEBKIT_SAVE_MODE_MHTML, nullptr, nullptr, nullptr);
+          }
+          gtk_widget_destroy(GTK_WIDGET(d));
+        }),
+        nullptr);
     gtk_widget_show(chooser);
   }
 }
@@ -291,32 +303,36 @@ struct PropertiesQuestion {
   PageFacts facts;
 
   static void AskData(std::unique_ptr<PropertiesQuestion> asked, WebKitWebResource* resource) {
-    webkit_web_resource_get_data(resource, nullptr, [](GObject* source, GAsyncResult* result, gpointer data) {
-      auto q = CallbackState<PropertiesQuestion>::Take(data);
-      gsize length = 0;
-      if (guchar* bytes = webkit_web_resource_get_data_finish(WEBKIT_WEB_RESOURCE(source), result, &length, nullptr)) {
-        q->facts.size = length;
-        g_free(bytes);
-      }
-      AskEncoding(std::move(q));
-    }, asked.release());
+    webkit_web_resource_get_data(
+        resource, nullptr,
+        [](GObject* source, GAsyncResult* result, gpointer data) {
+          auto q = CallbackState<PropertiesQuestion>::Take(data);
+          gsize length = 0;
+          if (guchar* bytes =
+                  webkit_web_resource_get_data_finish(WEBKIT_WEB_RESOURCE(source), result, &length, nullptr)) {
+            q->facts.size = length;
+            g_free(bytes);
+          }
+          AskEncoding(std::move(q));
+        },
+        asked.release());
   }
   static void AskEncoding(std::unique_ptr<PropertiesQuestion> asked) {
     WebKitWebView* view = asked->view.get();
-    webkit_web_view_evaluate_javascript(view, "document.characterSet", -1, nullptr, nullptr, nullptr,
-                                        [](GObject* source, GAsyncResult* result, gpointer data) {
-                                          auto q = CallbackState<PropertiesQuestion>::Take(data);
-                                          JSCValue* value = webkit_web_view_evaluate_javascript_finish(
-                                              WEBKIT_WEB_VIEW(source), result, nullptr);
-                                          if (value && jsc_value_is_string(value)) {
-                                            GCharPtr text(jsc_value_to_string(value));
-                                            q->facts.encoding = text.get();
-                                          }
-                                          if (value) g_object_unref(value);
-                                          MarkVisitorDialog(ShowMessageBox(q->parent, PagePropertiesText(q->facts),
-                                                                           "属性", GTK_MESSAGE_INFO, GTK_BUTTONS_OK));
-                                        },
-                                        asked.release());
+    webkit_web_view_evaluate_javascript(
+        view, "document.characterSet", -1, nullptr, nullptr, nullptr,
+        [](GObject* source, GAsyncResult* result, gpointer data) {
+          auto q = CallbackState<PropertiesQuestion>::Take(data);
+          JSCValue* value = webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(source), result, nullptr);
+          if (value && jsc_value_is_string(value)) {
+            GCharPtr text(jsc_value_to_string(value));
+            q->facts.encoding = text.get();
+          }
+          if (value) g_object_unref(value);
+          MarkVisitorDialog(
+              ShowMessageBox(q->parent, PagePropertiesText(q->facts), "属性", GTK_MESSAGE_INFO, GTK_BUTTONS_OK));
+        },
+        asked.release());
   }
 };
 
@@ -340,8 +356,8 @@ void WebKitKioskViews::ShowPageProperties(GtkWindow* parent) {
   // A page from the kiosk's own disk: the file knows its dates.
   if (GCharPtr path{g_filename_from_uri(q->facts.address.c_str(), nullptr, nullptr)}) {
     GObjectPtr<GFile> file = GObjectPtr<GFile>::Adopt(g_file_new_for_path(path.get()));
-    if (GFileInfo* info = g_file_query_info(file.get(), "time::modified,time::created", G_FILE_QUERY_INFO_NONE,
-                                            nullptr, nullptr)) {
+    if (GFileInfo* info =
+            g_file_query_info(file.get(), "time::modified,time::created", G_FILE_QUERY_INFO_NONE, nullptr, nullptr)) {
       if (GDateTime* m = g_file_info_get_modification_date_time(info)) {
         q->facts.modified = LocalDate(m);
         g_date_time_unref(m);
@@ -353,8 +369,10 @@ void WebKitKioskViews::ShowPageProperties(GtkWindow* parent) {
       g_object_unref(info);
     }
   }
-  if (resource) PropertiesQuestion::AskData(std::move(q), resource);
-  else PropertiesQuestion::AskEncoding(std::move(q));
+  if (resource)
+    PropertiesQuestion::AskData(std::move(q), resource);
+  else
+    PropertiesQuestion::AskEncoding(std::move(q));
 }
 
 void WebKitKioskViews::UseRealPrintersOnly() {
@@ -371,7 +389,8 @@ void WebKitKioskViews::PrintWithDialog(WebKitWebView* view, GtkWindow* parent) {
     GtkWindow* parent;
     int printers = 0;
   };
-  gpointer listing = CallbackState<Listing>::Give(GObjectPtr<WebKitWebView>::Adopt(WEBKIT_WEB_VIEW(g_object_ref(view))), parent);
+  gpointer listing =
+      CallbackState<Listing>::Give(GObjectPtr<WebKitWebView>::Adopt(WEBKIT_WEB_VIEW(g_object_ref(view))), parent);
   gtk_enumerate_printers(
       +[](GtkPrinter* printer, gpointer data) -> gboolean {
         if (!gtk_printer_is_virtual(printer)) ++CallbackState<Listing>::Peek(data).printers;

@@ -19,10 +19,10 @@ namespace panelia {
 
 struct KioskViewHooks {
   std::function<void(GdkEvent*)> context_menu;  // the kiosk's own menu over the page, for this event
-  std::function<void()> input;                   // activity in the page
-  std::function<void()> first_document;          // the home page's first document has loaded
-  std::function<void(GtkWidget*)> bar_made;      // the bar's view exists: put it in its row
-  std::function<void()> close_visitor_dialogs;   // the dialogs a visitor may have left open
+  std::function<void()> input;                  // activity in the page
+  std::function<void()> first_document;         // the home page's first document has loaded
+  std::function<void(GtkWidget*)> bar_made;     // the bar's view exists: put it in its row
+  std::function<void()> close_visitor_dialogs;  // the dialogs a visitor may have left open
 };
 
 class WebKitKioskViews final : public PageActions {

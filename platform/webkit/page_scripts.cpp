@@ -55,7 +55,8 @@ const char* const kPageScript = R"JS(
 std::string CloseScript(const std::string& token) {
   return "(function() { var h = window.webkit && window.webkit.messageHandlers;"
          " if (!h || !h.panelia) return; var post = h.panelia.postMessage.bind(h.panelia);"
-         " window.close = function() { try { post('close:" + token + "'); } catch (e) {} }; })();";
+         " window.close = function() { try { post('close:" +
+         token + "'); } catch (e) {} }; })();";
 }
 
 std::string NewToken() {

@@ -48,8 +48,8 @@ void OpenFindBar(GtkWindow* parent, WebKitWebView* view) {
                        return;
                      }
                      webkit_find_controller_search(
-                         controller, text,
-                         WEBKIT_FIND_OPTIONS_CASE_INSENSITIVE | WEBKIT_FIND_OPTIONS_WRAP_AROUND, kMatches);
+                         controller, text, WEBKIT_FIND_OPTIONS_CASE_INSENSITIVE | WEBKIT_FIND_OPTIONS_WRAP_AROUND,
+                         kMatches);
                    }),
                    find);
   g_signal_connect_swapped(next, "clicked", G_CALLBACK(webkit_find_controller_search_next), find);

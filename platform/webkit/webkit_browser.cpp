@@ -33,16 +33,16 @@ NavigationKind KindOf(WebKitNavigationType type) {
 
 uint64_t WebKitBrowser::NowMs() {
   return static_cast<uint64_t>(
-      std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch()).count());
+      std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+          .count());
 }
 
 WebKitBrowser::WebKitBrowser(BrowserEvents& events, BrowserOptions options)
     : events_(events), options_(std::move(options)) {
   content_ = GObjectPtr<WebKitUserContentManager>::Adopt(webkit_user_content_manager_new());
   auto add_script = [&](const std::string& source) {
-    WebKitUserScript* script =
-        webkit_user_script_new(source.c_str(), WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES,
-                               WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, nullptr, nullptr);
+    WebKitUserScript* script = webkit_user_script_new(source.c_str(), WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES,
+                                                      WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, nullptr, nullptr);
     webkit_user_content_manager_add_script(content_.get(), script);
     webkit_user_script_unref(script);
   };
@@ -57,10 +57,13 @@ WebKitBrowser::WebKitBrowser(BrowserEvents& events, BrowserOptions options)
   webkit_user_content_manager_register_script_message_handler(content_.get(), kHandlerName);
 
   UseView(MakeView(options_.related));
-  heartbeat_ = g_timeout_add(static_cast<guint>(HangWatch::kHeartbeatMs), [](gpointer b) -> gboolean {
-    static_cast<WebKitBrowser*>(b)->Heartbeat();
-    return G_SOURCE_CONTINUE;
-  }, this);
+  heartbeat_ = g_timeout_add(
+      static_cast<guint>(HangWatch::kHeartbeatMs),
+      [](gpointer b) -> gboolean {
+        static_cast<WebKitBrowser*>(b)->Heartbeat();
+        return G_SOURCE_CONTINUE;
+      },
+      this);
   signals_.emplace_back(content_.get(), "script-message-received::panelia", G_CALLBACK(OnScriptMessage), this);
 }
 
@@ -96,8 +99,8 @@ WebKitWebView* WebKitBrowser::MakeView(WebKitWebView* related) {
     view = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "related-view", related, "user-content-manager",
                                         content_.get(), "settings", settings, nullptr));
   } else {
-    view = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "user-content-manager", content_.get(), "settings",
-                                        settings, nullptr));
+    view = WEBKIT_WEB_VIEW(
+        g_object_new(WEBKIT_TYPE_WEB_VIEW, "user-content-manager", content_.get(), "settings", settings, nullptr));
   }
   g_object_unref(settings);
   Configure(view);
@@ -133,7 +136,8 @@ void WebKitBrowser::UseView(WebKitWebView* view) {
   view_signals_.emplace_back(view, "web-process-terminated", G_CALLBACK(OnProcessTerminated), this);
   view_signals_.emplace_back(view, "script-dialog", G_CALLBACK(OnScriptDialog), this);
   view_signals_.emplace_back(view, "load-failed", G_CALLBACK(OnLoadFailed), this);
-  view_signals_.emplace_back(view, "print", G_CALLBACK(+[](WebKitWebView* v, WebKitPrintOperation*, gpointer b) -> gboolean {
+  view_signals_.emplace_back(view, "print",
+                             G_CALLBACK(+[](WebKitWebView* v, WebKitPrintOperation*, gpointer b) -> gboolean {
                                auto* self = static_cast<WebKitBrowser*>(b);
                                if (std::string log; !self->policy_.MayPrint(NowMs(), log)) {
                                  if (!log.empty()) std::fprintf(stderr, "panelia: %s\n", log.c_str());
@@ -144,8 +148,8 @@ void WebKitBrowser::UseView(WebKitWebView* view) {
                              }),
                              this);
   // A locked pointer would leave the bar without a pointer to touch it with until the idle return.
-  view_signals_.emplace_back(view, "permission-request", G_CALLBACK(+[](WebKitWebView*, WebKitPermissionRequest* request,
-                                                                       gpointer) -> gboolean {
+  view_signals_.emplace_back(view, "permission-request",
+                             G_CALLBACK(+[](WebKitWebView*, WebKitPermissionRequest* request, gpointer) -> gboolean {
                                if (!WEBKIT_IS_POINTER_LOCK_PERMISSION_REQUEST(request)) return FALSE;
                                std::fprintf(stderr, "panelia: a page asked to lock the pointer; refused\n");
                                webkit_permission_request_deny(request);
@@ -153,8 +157,8 @@ void WebKitBrowser::UseView(WebKitWebView* view) {
                              }),
                              this);
   // No file chooser is ever shown to a visitor: it would show the whole disk.
-  view_signals_.emplace_back(view, "run-file-chooser", G_CALLBACK(+[](WebKitWebView*, WebKitFileChooserRequest* request,
-                                                                     gpointer) -> gboolean {
+  view_signals_.emplace_back(view, "run-file-chooser",
+                             G_CALLBACK(+[](WebKitWebView*, WebKitFileChooserRequest* request, gpointer) -> gboolean {
                                std::fprintf(stderr, "panelia: a page asked for a file; refused\n");
                                webkit_file_chooser_request_cancel(request);
                                return TRUE;
@@ -165,7 +169,8 @@ void WebKitBrowser::UseView(WebKitWebView* view) {
   WebKitWebContext* context = webkit_web_view_get_context(view);
   if (!g_object_get_data(G_OBJECT(context), "panelia-no-downloads")) {
     g_object_set_data(G_OBJECT(context), "panelia-no-downloads", context);
-    g_signal_connect(context, "download-started", G_CALLBACK(+[](WebKitWebContext*, WebKitDownload* download, gpointer) {
+    g_signal_connect(context, "download-started",
+                     G_CALLBACK(+[](WebKitWebContext*, WebKitDownload* download, gpointer) {
                        WebKitURIRequest* request = webkit_download_get_request(download);
                        std::fprintf(stderr, "panelia: a download of %s was refused\n",
                                     request ? webkit_uri_request_get_uri(request) : "(unknown)");
@@ -199,9 +204,9 @@ void WebKitBrowser::OnProcessTerminated(WebKitWebView*, WebKitWebProcessTerminat
   auto* self = static_cast<WebKitBrowser*>(p);
   self->hang_watch_.Reset();
   std::fprintf(stderr, "panelia: the web process ended (%s); the pages come back shortly\n",
-               reason == WEBKIT_WEB_PROCESS_CRASHED            ? "crashed"
+               reason == WEBKIT_WEB_PROCESS_CRASHED                 ? "crashed"
                : reason == WEBKIT_WEB_PROCESS_EXCEEDED_MEMORY_LIMIT ? "out of memory"
-                                                                : "ended because it did not answer");
+                                                                    : "ended because it did not answer");
   self->events_.OnProcessGone();
 }
 
@@ -288,10 +293,18 @@ void WebKitBrowser::GoHome() {
   Navigate(home.empty() ? "about:blank" : home);
 }
 
-void WebKitBrowser::GoBack() { webkit_web_view_go_back(view_.get()); }
-void WebKitBrowser::GoForward() { webkit_web_view_go_forward(view_.get()); }
-void WebKitBrowser::Stop() { webkit_web_view_stop_loading(view_.get()); }
-void WebKitBrowser::Refresh() { webkit_web_view_reload(view_.get()); }
+void WebKitBrowser::GoBack() {
+  webkit_web_view_go_back(view_.get());
+}
+void WebKitBrowser::GoForward() {
+  webkit_web_view_go_forward(view_.get());
+}
+void WebKitBrowser::Stop() {
+  webkit_web_view_stop_loading(view_.get());
+}
+void WebKitBrowser::Refresh() {
+  webkit_web_view_reload(view_.get());
+}
 
 void WebKitBrowser::RunScript(const std::string& script) {
   webkit_web_view_evaluate_javascript(view_.get(), script.c_str(), -1, nullptr, nullptr, nullptr, nullptr, nullptr);
@@ -332,8 +345,8 @@ void WebKitBrowser::OnLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointe
     self->policy_.OnCommitted();
     self->dialog_gate_.OnNewPage();
     self->events_.OnNavigateComplete(self->Uri());
-  }
-  else if (event == WEBKIT_LOAD_FINISHED) self->events_.OnDocumentComplete(self->Uri());
+  } else if (event == WEBKIT_LOAD_FINISHED)
+    self->events_.OnDocumentComplete(self->Uri());
 }
 
 void WebKitBrowser::OnTitle(GObject*, GParamSpec*, gpointer data) {
@@ -381,12 +394,14 @@ gboolean WebKitBrowser::OnStandInPolicy(WebKitWebView*, WebKitPolicyDecision* de
   // Not destroyed from inside its own signal: on the next turn of the loop, unless this browser
   // goes first (its destructor removes the idle source).
   if (!self->drop_idle_) {
-    self->drop_idle_ = g_idle_add([](gpointer p) -> gboolean {
-      auto* browser = static_cast<WebKitBrowser*>(p);
-      browser->drop_idle_ = 0;
-      browser->DropStandIn();
-      return G_SOURCE_REMOVE;
-    }, self);
+    self->drop_idle_ = g_idle_add(
+        [](gpointer p) -> gboolean {
+          auto* browser = static_cast<WebKitBrowser*>(p);
+          browser->drop_idle_ = 0;
+          browser->DropStandIn();
+          return G_SOURCE_REMOVE;
+        },
+        self);
   }
   return cancel ? TRUE : FALSE;
 }

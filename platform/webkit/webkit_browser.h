@@ -23,9 +23,9 @@
 namespace panelia {
 
 struct BrowserOptions {
-  bool kiosk_site = false;       // own context menu and the page external object
-  std::string external_script;   // window.external for pages under the kiosk site
-  WebKitWebView* related = nullptr;  // share this view's web process
+  bool kiosk_site = false;                    // own context menu and the page external object
+  std::string external_script;                // window.external for pages under the kiosk site
+  WebKitWebView* related = nullptr;           // share this view's web process
   std::function<std::string()> browser_home;  // the browser's own home page
   // Pop-ups open in windows of their own (the bar's pop-ups) instead of being handed to the events.
   bool own_popup_windows = false;
@@ -105,7 +105,7 @@ class WebKitBrowser final : public BrowserControl {
   GObjectPtr<WebKitUserContentManager> content_;
   GObjectPtr<WebKitWebView> view_;
   GObjectPtr<WebKitWebView> stand_in_;
-  std::string close_token_;  // known only to the top frame's script
+  std::string close_token_;                 // known only to the top frame's script
   std::vector<ScopedSignal> signals_;       // of the content manager
   std::vector<ScopedSignal> view_signals_;  // of the view now in use
   ScopedSignal stand_in_signal_;

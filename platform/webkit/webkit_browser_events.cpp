@@ -50,22 +50,25 @@ gboolean WebKitBrowser::OnScriptDialog(WebKitWebView* view, WebKitScriptDialog* 
   Pending& pending = CallbackState<Pending>::Peek(state);
   bool question = AsksQuestion(kind);
   GtkWidget* toplevel = gtk_widget_get_toplevel(GTK_WIDGET(view));
-  pending.box = ShowMessageBox(GTK_IS_WINDOW(toplevel) ? GTK_WINDOW(toplevel) : nullptr,
-                                webkit_script_dialog_get_message(dialog), std::string(kNoticeCaption),
-                                question ? GTK_MESSAGE_QUESTION : GTK_MESSAGE_INFO,
-                                question ? GTK_BUTTONS_OK_CANCEL : GTK_BUTTONS_OK, [state](int response) {
-                                  auto answered = CallbackState<Pending>::Take(state);
-                                  if (answered->timer) g_source_remove(answered->timer);
-                                  Answer(answered->dialog, AnswerShown(answered->kind, response == GTK_RESPONSE_OK));
-                                  webkit_script_dialog_close(answered->dialog);
-                                  webkit_script_dialog_unref(answered->dialog);
-                                });
-  pending.timer = g_timeout_add(ScriptDialogGate::kShownMs, [](gpointer d) -> gboolean {
-    Pending& waiting = CallbackState<Pending>::Peek(d);
-    waiting.timer = 0;
-    gtk_dialog_response(GTK_DIALOG(waiting.box), GTK_RESPONSE_CANCEL);  // the box's answer frees the state
-    return G_SOURCE_REMOVE;
-  }, state);
+  pending.box =
+      ShowMessageBox(GTK_IS_WINDOW(toplevel) ? GTK_WINDOW(toplevel) : nullptr, webkit_script_dialog_get_message(dialog),
+                     std::string(kNoticeCaption), question ? GTK_MESSAGE_QUESTION : GTK_MESSAGE_INFO,
+                     question ? GTK_BUTTONS_OK_CANCEL : GTK_BUTTONS_OK, [state](int response) {
+                       auto answered = CallbackState<Pending>::Take(state);
+                       if (answered->timer) g_source_remove(answered->timer);
+                       Answer(answered->dialog, AnswerShown(answered->kind, response == GTK_RESPONSE_OK));
+                       webkit_script_dialog_close(answered->dialog);
+                       webkit_script_dialog_unref(answered->dialog);
+                     });
+  pending.timer = g_timeout_add(
+      ScriptDialogGate::kShownMs,
+      [](gpointer d) -> gboolean {
+        Pending& waiting = CallbackState<Pending>::Peek(d);
+        waiting.timer = 0;
+        gtk_dialog_response(GTK_DIALOG(waiting.box), GTK_RESPONSE_CANCEL);  // the box's answer frees the state
+        return G_SOURCE_REMOVE;
+      },
+      state);
   return TRUE;
 }
 
@@ -75,8 +78,9 @@ gboolean WebKitBrowser::OnLoadFailed(WebKitWebView* view, WebKitLoadEvent, gchar
       g_error_matches(error, WEBKIT_NETWORK_ERROR, WEBKIT_NETWORK_ERROR_CANCELLED) ? LoadFailure::Cancelled
       : g_error_matches(error, WEBKIT_POLICY_ERROR, WEBKIT_POLICY_ERROR_FRAME_LOAD_INTERRUPTED_BY_POLICY_CHANGE)
           ? LoadFailure::InterruptedByPolicy
-      : g_error_matches(error, WEBKIT_PLUGIN_ERROR, WEBKIT_PLUGIN_ERROR_WILL_HANDLE_LOAD) ? LoadFailure::HandledElsewhere
-                                                                                         : LoadFailure::Other;
+      : g_error_matches(error, WEBKIT_PLUGIN_ERROR, WEBKIT_PLUGIN_ERROR_WILL_HANDLE_LOAD)
+          ? LoadFailure::HandledElsewhere
+          : LoadFailure::Other;
   if (!ShowsNeutralPage(failure)) return FALSE;
   std::fprintf(stderr, "panelia: %s could not be shown: %s\n", failing_uri ? failing_uri : "(no address)",
                error ? error->message : "unknown reason");

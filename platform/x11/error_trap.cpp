@@ -26,7 +26,9 @@ int OnXError(Display* display, XErrorEvent* event) {
 
 }  // namespace
 
-void UseToolkitErrorTrap(const ToolkitErrorTrap& trap) { toolkit_trap = trap; }
+void UseToolkitErrorTrap(const ToolkitErrorTrap& trap) {
+  toolkit_trap = trap;
+}
 
 ErrorTrap::ErrorTrap(Display* display)
     : display_(display), toolkit_(display != nullptr && display == toolkit_trap.display && toolkit_trap.push) {

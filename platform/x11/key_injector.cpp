@@ -68,6 +68,8 @@ bool X11KeyboardDesktop::Exists(WindowHandle window) {
   return XGetWindowAttributes(display_, static_cast<Window>(window), &attributes) != 0;
 }
 
-void X11KeyboardDesktop::Activate(WindowHandle window) { AskToActivate(display_, static_cast<Window>(window)); }
+void X11KeyboardDesktop::Activate(WindowHandle window) {
+  AskToActivate(display_, static_cast<Window>(window));
+}
 
 }  // namespace panelia::x11

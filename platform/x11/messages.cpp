@@ -10,7 +10,9 @@
 
 namespace panelia::x11 {
 
-Atom AtomOf(Display* display, std::string_view name) { return XInternAtom(display, std::string(name).c_str(), False); }
+Atom AtomOf(Display* display, std::string_view name) {
+  return XInternAtom(display, std::string(name).c_str(), False);
+}
 
 XEvent ClientMessageTo(Window window, Atom type, std::initializer_list<long> words) {
   XEvent e{};

@@ -39,8 +39,8 @@ void ReadProperty(Display* display, Window window, const char* property, Atom ty
   int format;
   unsigned long count, after;
   unsigned char* data = nullptr;
-  if (XGetWindowProperty(display, window, XInternAtom(display, property, False), 0, 4096, False, type, &actual,
-                         &format, &count, &after, &data) == Success &&
+  if (XGetWindowProperty(display, window, XInternAtom(display, property, False), 0, 4096, False, type, &actual, &format,
+                         &count, &after, &data) == Success &&
       data) {
     use(data, count, format);
   }
@@ -143,8 +143,10 @@ void SetDockWindowsMapped(Display* display, bool mapped) {
   // Client windows sit at most inside one window-manager frame.
   Walk(display, DefaultRootWindow(display), visit, 3);
   for (Window w : docks) {
-    if (mapped) XMapWindow(display, w);
-    else XUnmapWindow(display, w);
+    if (mapped)
+      XMapWindow(display, w);
+    else
+      XUnmapWindow(display, w);
   }
   XSync(display, False);
 }

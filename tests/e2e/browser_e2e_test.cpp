@@ -16,7 +16,6 @@ const std::string kClass = "PaneliaClass4.0";
 
 class BrowserE2E : public DisplayTest {
  protected:
-
   void Seed(std::string home, bool with_browser_key = true) {
     std::vector<RegChange> changes = {
         {RegChange::Kind::CreateKey, Hive::LocalMachine, std::string(kSuiteRootKey), "", {}},
@@ -41,7 +40,6 @@ class BrowserE2E : public DisplayTest {
     SendCloseRequest(display_.X(), windows[0]);
     EXPECT_EQ(kiosk.Wait(15s), 0) << env_.Log();
   }
-
 };
 
 TEST_F(BrowserE2E, HomePageTitleShowsAndFirstStartWritesOnce) {
@@ -57,8 +55,8 @@ TEST_F(BrowserE2E, HomePageTitleShowsAndFirstStartWritesOnce) {
   CloseKiosk(kiosk);
 
   // An operator's own value survives the second start: the first-start settings are not applied again.
-  ASSERT_TRUE(env_.Store().SetValue(Hive::CurrentUser, kBrowserMainKey, "Enable_MyPics_Hoverbar",
-                                    RegValue::Text("operator")));
+  ASSERT_TRUE(
+      env_.Store().SetValue(Hive::CurrentUser, kBrowserMainKey, "Enable_MyPics_Hoverbar", RegValue::Text("operator")));
   Process again = env_.StartPanelia();
   EXPECT_EQ(WaitForTitle(display_.X(), kClass, "E2E Home" + kSuffix), "E2E Home" + kSuffix);
   EXPECT_EQ(Text(Hive::CurrentUser, kBrowserMainKey, "Enable_MyPics_Hoverbar"), "operator");

@@ -23,13 +23,15 @@ class ConfigE2E : public DisplayTest {
   }
   Window ConfigWindow() {
     Window found = 0;
-    WaitUntil([&] {
-      for (Window w : ClientList(display_.X()))
-        if (WindowTitle(display_.X(), w) == "Panelia 选项") found = w;
-      if (!found) return false;
-      XWindowAttributes a;
-      return XGetWindowAttributes(display_.X(), found, &a) && a.map_state == IsViewable;
-    }, 15s);
+    WaitUntil(
+        [&] {
+          for (Window w : ClientList(display_.X()))
+            if (WindowTitle(display_.X(), w) == "Panelia 选项") found = w;
+          if (!found) return false;
+          XWindowAttributes a;
+          return XGetWindowAttributes(display_.X(), found, &a) && a.map_state == IsViewable;
+        },
+        15s);
     return found;
   }
   void Keys(const std::vector<std::string>& keys) {
@@ -37,10 +39,13 @@ class ConfigE2E : public DisplayTest {
     argv.insert(argv.end(), keys.begin(), keys.end());
     Process(argv, env_.Env(), "", "").Wait(20s);
   }
-  void Type(const std::string& text) { Process({"xdotool", "type", "--delay", "20", text}, env_.Env(), "", "").Wait(20s); }
+  void Type(const std::string& text) {
+    Process({"xdotool", "type", "--delay", "20", text}, env_.Env(), "", "").Wait(20s);
+  }
   std::string Query(const std::string& name) {
     std::string out = (env_.Root() / "query.txt").string();
-    Process({kBinDir + "panelia-reg", "query", "HKLM\\" + SectionPath(Section::General), "/v", name}, env_.Env(), "", out)
+    Process({kBinDir + "panelia-reg", "query", "HKLM\\" + SectionPath(Section::General), "/v", name}, env_.Env(), "",
+            out)
         .Wait(10s);
     std::ifstream in(out);
     return std::string(std::istreambuf_iterator<char>(in), {});
@@ -90,11 +95,14 @@ TEST_F(ConfigE2E, ARefusedValueKeepsTheWindowAndWritesNothing) {
   Keys({"ctrl+a"});
   Type(std::string(256, 'a'));
   Keys({"alt+o"});
-  EXPECT_TRUE(WaitUntil([&] {
-    for (Window w : ClientList(display_.X()))
-      if (WindowTitle(display_.X(), w) == "Panelia 选项" && w != ConfigWindow()) return true;
-    return false;
-  }, 10s)) << "a message box names the problem";
+  EXPECT_TRUE(WaitUntil(
+      [&] {
+        for (Window w : ClientList(display_.X()))
+          if (WindowTitle(display_.X(), w) == "Panelia 选项" && w != ConfigWindow()) return true;
+        return false;
+      },
+      10s))
+      << "a message box names the problem";
   EXPECT_TRUE(config.Running());
   EXPECT_EQ(StoreBytes(), before);
 }
@@ -126,11 +134,14 @@ TEST_F(ConfigE2E, AStoreThatCannotBeWrittenLosesNothing) {
   Type("file:///lost.html");
   Keys({"alt+o"});
   Window box = 0;
-  EXPECT_TRUE(WaitUntil([&] {
-    for (Window w : ClientList(display_.X()))
-      if (WindowTitle(display_.X(), w) == "Panelia 选项" && w != window) box = w;
-    return box != 0;
-  }, 20s)) << "a message box says the store cannot be written";
+  EXPECT_TRUE(WaitUntil(
+      [&] {
+        for (Window w : ClientList(display_.X()))
+          if (WindowTitle(display_.X(), w) == "Panelia 选项" && w != window) box = w;
+        return box != 0;
+      },
+      20s))
+      << "a message box says the store cannot be written";
   EXPECT_TRUE(config.Running());
   sqlite3_exec(holder, "ROLLBACK", nullptr, nullptr, nullptr);
   sqlite3_close(holder);

@@ -39,7 +39,8 @@ class ContainmentE2E : public SuiteE2E {
     EXPECT_TRUE(kiosk.Running()) << what;
   }
   void Click(int x, int y, int button = 1) {
-    Xdotool({"mousemove", std::to_string(x), std::to_string(y), "click", std::to_string(button), "mousemove", "900", "500"});
+    Xdotool({"mousemove", std::to_string(x), std::to_string(y), "click", std::to_string(button), "mousemove", "900",
+             "500"});
   }
 };
 
@@ -93,10 +94,12 @@ TEST_F(ContainmentE2E, APrintLoopGetsAFewBoxesAndTheBarAnswers) {
   WaitForBar();
   ASSERT_TRUE(WaitUntil([&] { return Boxes() > 0; }, 10s)) << env_.Log();
   int most = 0;
-  WaitUntil([&] {
-    most = std::max(most, Boxes());
-    return false;
-  }, 6s);
+  WaitUntil(
+      [&] {
+        most = std::max(most, Boxes());
+        return false;
+      },
+      6s);
   EXPECT_LE(most, 2) << "boxes at once over six seconds of a print every 300 ms";
   for (int i = 0; i < most && Boxes() > 0; ++i) {
     Xdotool({"key", "Escape"});

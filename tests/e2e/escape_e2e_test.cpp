@@ -23,7 +23,6 @@
 #include "suite_fixture.h"
 #include "keyboard/key_table.h"
 
-
 namespace panelia::e2e {
 namespace {
 
@@ -185,10 +184,9 @@ TEST_F(SuiteE2E, NothingAVisitorTouchesGetsOut) {
   const struct {
     const char* keys;
     bool asks_password;
-  } keys[] = {{"F11", true},      {"ctrl+o", true},      {"ctrl+n", true},  {"ctrl+s", false},
-              {"ctrl+w", false},  {"ctrl+q", false},     {"alt+Tab", false}, {"super", false},
-              {"alt+F2", false},  {"ctrl+alt+t", false}, {"F1", false},      {"ctrl+shift+i", false},
-              {"super+d", false}};  // the window manager's "show desktop"
+  } keys[] = {{"F11", true},     {"ctrl+o", true},        {"ctrl+n", true},  {"ctrl+s", false}, {"ctrl+w", false},
+              {"ctrl+q", false}, {"alt+Tab", false},      {"super", false},  {"alt+F2", false}, {"ctrl+alt+t", false},
+              {"F1", false},     {"ctrl+shift+i", false}, {"super+d", false}};  // the window manager's "show desktop"
   for (const auto& k : keys) {
     Xdotool({"mousemove", "900", "400", "key", k.keys});
     if (k.asks_password) {
@@ -241,8 +239,8 @@ TEST_F(SuiteE2E, LocalPagesKeepToTheKioskFolders) {
   } links[] = {{40, "refused to open file:///etc/hostname"}, {100, "CMakeLists.txt from file://"}};
   for (const auto& link : links) {
     Xdotool({"mousemove", "100", std::to_string(link.y), "click", "1", "mousemove", "900", "400"});
-    EXPECT_TRUE(WaitUntil([&] { return env_.Log().find(link.said) != std::string::npos; }, 10s))
-        << link.said << "\n" << env_.Log();
+    EXPECT_TRUE(WaitUntil([&] { return env_.Log().find(link.said) != std::string::npos; }, 10s)) << link.said << "\n"
+                                                                                                 << env_.Log();
     EXPECT_EQ(Title(), "LOCAL" + kSuffix) << "the link at " << link.y;
   }
   Xdotool({"mousemove", "100", "160", "click", "1"});
@@ -285,7 +283,8 @@ TEST_F(SuiteE2E, NothingIsMinimisedOrLeftBehind) {
   // The find window (a plugged-in keyboard's Ctrl+F) neither: and closing it gives the kiosk the
   // keyboard focus back.
   auto active = [&] {
-    auto items = PropertyItems(display_.X(), DefaultRootWindow(display_.X()), "_NET_ACTIVE_WINDOW", XInternAtom(display_.X(), "WINDOW", False));
+    auto items = PropertyItems(display_.X(), DefaultRootWindow(display_.X()), "_NET_ACTIVE_WINDOW",
+                               XInternAtom(display_.X(), "WINDOW", False));
     return items.empty() ? Window(0) : Window(items[0]);
   };
   Xdotool({"key", "ctrl+f"});
@@ -305,7 +304,8 @@ TEST_F(SuiteE2E, NothingIsMinimisedOrLeftBehind) {
 // bar works meanwhile and after.
 TEST_F(SuiteE2E, AnAlertLoopNeverHoldsTheKiosk) {
   Process kiosk = StartWithHome("file://" + kPagesDir + "alerts.html");
-  ASSERT_TRUE(WaitUntil([&] { return WindowTitled("Panelia提示"); }, 15s)) << "the page's first alert, in the kiosk's box";
+  ASSERT_TRUE(WaitUntil([&] { return WindowTitled("Panelia提示"); }, 15s))
+      << "the page's first alert, in the kiosk's box";
   EXPECT_TRUE(TitleBecomes("A done false", 30s)) << Title();
   EXPECT_FALSE(WindowTitled("Panelia提示"));
   WaitForBar();

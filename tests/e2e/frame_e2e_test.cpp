@@ -63,8 +63,8 @@ class FrameE2E : public DisplayTest {
   // Starts Panelia at a faked local time, on a clock ten times as fast as the real one (its timers
   // and waits too), with the scheduled power-off on; the power-off command leaves a marker file.
   Process StartAt(const std::string& when, std::vector<RegChange> settings, const std::string& kiosk_dir = kBinDir) {
-    settings.push_back(
-        {RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(Section::Advance), "IsAutoShut", RegValue::Dword(1)});
+    settings.push_back({RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(Section::Advance), "IsAutoShut",
+                        RegValue::Dword(1)});
     Seed(settings);
     auto env = env_.Env();
     env["PANELIA_POWEROFF_COMMAND"] = "touch " + Marker();
@@ -89,24 +89,28 @@ class FrameE2E : public DisplayTest {
   Window MakeDock() {
     Display* x = display_.X();
     Window dock = XCreateSimpleWindow(x, DefaultRootWindow(x), 0, 770, 1280, 30, 0, 0, 0x336699);
-    Atom type = XInternAtom(x, "_NET_WM_WINDOW_TYPE", False), dock_type = XInternAtom(x, "_NET_WM_WINDOW_TYPE_DOCK", False);
+    Atom type = XInternAtom(x, "_NET_WM_WINDOW_TYPE", False),
+         dock_type = XInternAtom(x, "_NET_WM_WINDOW_TYPE_DOCK", False);
     XChangeProperty(x, dock, type, XA_ATOM, 32, PropModeReplace, reinterpret_cast<unsigned char*>(&dock_type), 1);
     XMapWindow(x, dock);
     XSync(x, False);
     return dock;
   }
-
 };
 
 TEST_F(FrameE2E, FullScreenOverTheDockWithAnEightyPixelBarAndF11) {
   Window dock = MakeDock();
   // A freshly started openbox may drop a map request: ask again until the dock shows.
-  ASSERT_TRUE(WaitUntil([&] {
-    XMapWindow(display_.X(), dock);
-    XSync(display_.X(), False);
-    return Viewable(dock);
-  }, 5s)) << "map state " << MapState(dock);
-  Seed({{RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(Section::General), "Password", RegValue::Text("op")}});
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        XMapWindow(display_.X(), dock);
+        XSync(display_.X(), False);
+        return Viewable(dock);
+      },
+      5s))
+      << "map state " << MapState(dock);
+  Seed({{RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(Section::General), "Password",
+         RegValue::Text("op")}});
   Process kiosk = env_.StartPanelia();
   // 800-pixel screen: the page row is what the 80-pixel bar row and its 1-pixel line leave, with no
   // caption, menu or status bar.
@@ -153,8 +157,9 @@ TEST_F(FrameE2E, FullScreenOverTheDockWithAnEightyPixelBarAndF11) {
 TEST_F(FrameE2E, ScheduledPowerOffClosesTheKioskThenRunsThePowerOffCommand) {
   // A Wednesday, 18:28: checks come every 30 seconds, so one falls in the minute before 18:30
   // whatever the start-up takes on a loaded machine (up to 60 of the kiosk's seconds).
-  Process kiosk = StartAt("2026-12-09 18:28:00", {{RegChange::Kind::SetValue, Hive::LocalMachine,
-                                                   SectionPath(Section::Advance), "PowerOffTime", RegValue::Text("18:30")}});
+  Process kiosk =
+      StartAt("2026-12-09 18:28:00", {{RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(Section::Advance),
+                                       "PowerOffTime", RegValue::Text("18:30")}});
   ASSERT_TRUE(WaitUntil([&] { return Kiosk() != 0; }, 30s)) << env_.Log();
   EXPECT_TRUE(WaitUntil([&] { return NoticeShown(); }, 25s)) << env_.Log();
   EXPECT_FALSE(std::filesystem::exists(Marker())) << "nothing is powered off before the notice ends";
@@ -170,8 +175,9 @@ TEST_F(FrameE2E, ScheduledPowerOffClosesTheKioskThenRunsThePowerOffCommand) {
 TEST_F(FrameE2E, WeekendNoticeCanBeCancelledAndComesBack) {
   if (!std::filesystem::exists("/usr/bin/faketime")) GTEST_SKIP() << "faketime is not installed";
   // A Saturday morning with weekends closed: every check shows the notice, in its weekend form.
-  Process kiosk = StartAt("2026-12-12 10:00:00", {{RegChange::Kind::SetValue, Hive::LocalMachine,
-                                                   SectionPath(Section::Advance), "IsCloseWeekend", RegValue::Dword(1)}});
+  Process kiosk =
+      StartAt("2026-12-12 10:00:00", {{RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(Section::Advance),
+                                       "IsCloseWeekend", RegValue::Dword(1)}});
   ASSERT_TRUE(WaitUntil([&] { return NoticeShown(); }, 15s)) << env_.Log();
   PressKey("Escape");
   EXPECT_TRUE(WaitUntil([&] { return !NoticeShown(); }, 5s)) << "cancel is offered at weekends";
@@ -229,7 +235,8 @@ TEST_F(FrameE2E, StillKioskReturnsHomeAfterWaitTime) {
   Process kiosk = StartAt("2026-12-09 10:00:00",
                           {{RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(Section::General), "SoftHomeUrl",
                             RegValue::Text("file://" + kPagesDir + "home.html?scenario=blank")},
-                           dword(Section::Advance, "IsAutoHome", 1), dword(Section::Advance, "WaitTime", 1),
+                           dword(Section::Advance, "IsAutoHome", 1),
+                           dword(Section::Advance, "WaitTime", 1),
                            dword(Section::Navigator, "IsNavigator", 1),
                            // the home page repeats its scenario on a fresh history
                            dword(Section::Advance, "IsClearSession", 0)});
@@ -248,11 +255,12 @@ TEST_F(FrameE2E, IdleReturnForgetsTheLastVisitor) {
   auto dword = [](Section section, const char* name, uint32_t value) {
     return RegChange{RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(section), name, RegValue::Dword(value)};
   };
-  Process kiosk = StartAt("2026-12-09 10:00:00",
-                          {{RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(Section::General), "SoftHomeUrl",
-                            RegValue::Text(pages.Url("traces.html"))},
-                           dword(Section::Advance, "IsAutoHome", 1), dword(Section::Advance, "WaitTime", 1),
-                           dword(Section::Navigator, "IsNavigator", 1)});
+  Process kiosk =
+      StartAt("2026-12-09 10:00:00", {{RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(Section::General),
+                                       "SoftHomeUrl", RegValue::Text(pages.Url("traces.html"))},
+                                      dword(Section::Advance, "IsAutoHome", 1),
+                                      dword(Section::Advance, "WaitTime", 1),
+                                      dword(Section::Navigator, "IsNavigator", 1)});
   EXPECT_EQ(WaitForTitle(display_.X(), kClass, "T clean 1" + kSuffix, 15s), "T clean 1" + kSuffix) << env_.Log();
   EXPECT_EQ(WaitForTitle(display_.X(), kClass, "E2E Target" + kSuffix, 15s), "E2E Target" + kSuffix) << env_.Log();
   // A kept trace would show "T kept 3": the cookie or the stored value, and two pages behind.
@@ -268,13 +276,15 @@ TEST_F(FrameE2E, TheNextVisitorGetsTheFullScreenKioskWithNothingOfTheLast) {
   auto dword = [](Section section, const char* name, uint32_t value) {
     return RegChange{RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(section), name, RegValue::Dword(value)};
   };
-  Process kiosk = StartAt("2026-12-09 10:00:00",
-                          {{RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(Section::General), "SoftHomeUrl",
-                            RegValue::Text("file://" + kPagesDir + "clip.html")},
-                           {RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(Section::General), "Password",
-                            RegValue::Text("op")},
-                           dword(Section::Advance, "IsAutoHome", 1), dword(Section::Advance, "WaitTime", 1),
-                           dword(Section::Navigator, "IsNavigator", 1), dword(Section::Navigator, "BoardMode", 1)});
+  Process kiosk = StartAt(
+      "2026-12-09 10:00:00",
+      {{RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(Section::General), "SoftHomeUrl",
+        RegValue::Text("file://" + kPagesDir + "clip.html")},
+       {RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(Section::General), "Password", RegValue::Text("op")},
+       dword(Section::Advance, "IsAutoHome", 1),
+       dword(Section::Advance, "WaitTime", 1),
+       dword(Section::Navigator, "IsNavigator", 1),
+       dword(Section::Navigator, "BoardMode", 1)});
   ASSERT_EQ(WaitForTitle(display_.X(), kClass, "C" + kSuffix, 15s), "C" + kSuffix) << env_.Log();
   Window w = Kiosk();
   auto xdotool = [&](const std::vector<std::string>& args) {
@@ -327,11 +337,12 @@ TEST_F(FrameE2E, APrintLoopLeavesNoBoxForTheNextVisitor) {
   auto dword = [](Section section, const char* name, uint32_t value) {
     return RegChange{RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(section), name, RegValue::Dword(value)};
   };
-  Process kiosk = StartAt("2026-12-09 10:00:00",
-                          {{RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(Section::General), "SoftHomeUrl",
-                            RegValue::Text("file://" + kPagesDir + "printer.html")},
-                           dword(Section::Advance, "IsAutoHome", 1), dword(Section::Advance, "WaitTime", 1),
-                           dword(Section::Navigator, "IsNavigator", 1)});
+  Process kiosk =
+      StartAt("2026-12-09 10:00:00", {{RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(Section::General),
+                                       "SoftHomeUrl", RegValue::Text("file://" + kPagesDir + "printer.html")},
+                                      dword(Section::Advance, "IsAutoHome", 1),
+                                      dword(Section::Advance, "WaitTime", 1),
+                                      dword(Section::Navigator, "IsNavigator", 1)});
   ASSERT_EQ(WaitForTitle(display_.X(), kClass, "PR" + kSuffix, 15s), "PR" + kSuffix) << env_.Log();
   auto boxes = [&] {
     int n = 0;

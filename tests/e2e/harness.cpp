@@ -47,7 +47,9 @@ Process::Process(const std::vector<std::string>& argv, const std::map<std::strin
   _exit(127);
 }
 
-Process::Process(Process&& other) noexcept { *this = std::move(other); }
+Process::Process(Process&& other) noexcept {
+  *this = std::move(other);
+}
 
 Process& Process::operator=(Process&& other) noexcept {
   if (this != &other) {
@@ -126,9 +128,9 @@ VirtualDisplay::VirtualDisplay(bool with_window_manager, const std::string& scre
     error_ = "no pipe for Xvfb";
     return;
   }
-  xvfb_ = Process({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", screen, "-noreset", "-nolisten",
-                   "tcp"},
-                  {}, "", "", fds[1]);
+  xvfb_ =
+      Process({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", screen, "-noreset", "-nolisten", "tcp"},
+              {}, "", "", fds[1]);
   close(fds[1]);
   std::string number = ReadDisplayNumber(fds[0], 15s);
   close(fds[0]);
@@ -145,22 +147,25 @@ VirtualDisplay::VirtualDisplay(bool with_window_manager, const std::string& scre
   if (with_window_manager) {
     wm_ = Process({"openbox"}, {{"DISPLAY", name_}}, "", "");
     // openbox announces itself through _NET_SUPPORTING_WM_CHECK on the root window.
-    if (!WaitUntil([&] { return PropertyItems(x_, DefaultRootWindow(x_), "_NET_SUPPORTING_WM_CHECK", XA_WINDOW).size() == 1; },
-                   10s)) {
+    if (!WaitUntil(
+            [&] { return PropertyItems(x_, DefaultRootWindow(x_), "_NET_SUPPORTING_WM_CHECK", XA_WINDOW).size() == 1; },
+            10s)) {
       error_ = "openbox did not start on " + name_;
       return;
     }
     // It names itself before it manages windows: wait until it has framed a window of ours.
     // A map request made while it still starts may go unanswered: a fresh window each round.
     Window probe = 0;
-    if (!WaitUntil([&] {
-          if (probe) XDestroyWindow(x_, probe);
-          probe = XCreateSimpleWindow(x_, DefaultRootWindow(x_), 0, 0, 10, 10, 0, 0, 0);
-          XMapWindow(x_, probe);
-          XSync(x_, False);
-          return WaitUntil([&] { return PropertyItems(x_, probe, "_NET_FRAME_EXTENTS", XA_CARDINAL).size() == 4; },
-                           300ms);
-        }, 10s))
+    if (!WaitUntil(
+            [&] {
+              if (probe) XDestroyWindow(x_, probe);
+              probe = XCreateSimpleWindow(x_, DefaultRootWindow(x_), 0, 0, 10, 10, 0, 0, 0);
+              XMapWindow(x_, probe);
+              XSync(x_, False);
+              return WaitUntil([&] { return PropertyItems(x_, probe, "_NET_FRAME_EXTENTS", XA_CARDINAL).size() == 4; },
+                               300ms);
+            },
+            10s))
       error_ = "openbox does not manage windows on " + name_;
     XDestroyWindow(x_, probe);
     XSync(x_, False);
@@ -241,7 +246,9 @@ std::vector<unsigned long> PropertyItems(Display* x, Window w, const char* prope
   return x11::PropertyItems(x, w, property, type);
 }
 
-std::string WindowTitle(Display* x, Window w) { return x11::WindowTitle(x, w); }
+std::string WindowTitle(Display* x, Window w) {
+  return x11::WindowTitle(x, w);
+}
 
 std::vector<Window> ClientList(Display* x) {
   auto items = PropertyItems(x, DefaultRootWindow(x), "_NET_CLIENT_LIST", XA_WINDOW);
@@ -265,13 +272,15 @@ void RequestWindowState(Display* x, Window w, int action, const char* state) {
 std::string WaitForTitle(Display* x, const std::string& klass, const std::string& title,
                          std::chrono::milliseconds timeout) {
   std::string last;
-  WaitUntil([&] {
-    for (Window w : FindWindowsByClass(x, klass)) {
-      last = WindowTitle(x, w);
-      if (last == title) return true;
-    }
-    return false;
-  }, timeout);
+  WaitUntil(
+      [&] {
+        for (Window w : FindWindowsByClass(x, klass)) {
+          last = WindowTitle(x, w);
+          if (last == title) return true;
+        }
+        return false;
+      },
+      timeout);
   return last;
 }
 
@@ -340,11 +349,14 @@ void PageServer::Serve() {
       status = "404 Not Found";
     } else {
       std::ifstream in(kPagesDir + path, std::ios::binary);
-      if (in) body.assign(std::istreambuf_iterator<char>(in), {});
-      else status = "404 Not Found";
+      if (in)
+        body.assign(std::istreambuf_iterator<char>(in), {});
+      else
+        status = "404 Not Found";
     }
-    std::string head = "HTTP/1.1 " + status + "\r\nContent-Type: text/html; charset=utf-8\r\nContent-Length: " +
-                       std::to_string(body.size()) + "\r\n" + extra + "Connection: close\r\n\r\n";
+    std::string head = "HTTP/1.1 " + status +
+                       "\r\nContent-Type: text/html; charset=utf-8\r\nContent-Length: " + std::to_string(body.size()) +
+                       "\r\n" + extra + "Connection: close\r\n\r\n";
     std::string reply = head + body;
     send(client, reply.data(), reply.size(), MSG_NOSIGNAL);
     close(client);
@@ -359,8 +371,9 @@ bool WriteTone(const std::string& path, double seconds, int frequency) {
   static const bool started = gst_init_check(nullptr, nullptr, nullptr);
   if (!started) return false;
   int buffers = static_cast<int>(seconds * 44100 / 1024);
-  std::string line = "audiotestsrc num-buffers=" + std::to_string(buffers) + " samplesperbuffer=1024 freq=" +
-                     std::to_string(frequency) + " ! audio/x-raw,rate=44100,channels=2 ! audioconvert ! lamemp3enc ! "
+  std::string line = "audiotestsrc num-buffers=" + std::to_string(buffers) +
+                     " samplesperbuffer=1024 freq=" + std::to_string(frequency) +
+                     " ! audio/x-raw,rate=44100,channels=2 ! audioconvert ! lamemp3enc ! "
                      "id3v2mux ! filesink name=out";
   GstElement* pipeline = gst_parse_launch(line.c_str(), nullptr);
   if (!pipeline) return false;
@@ -369,7 +382,8 @@ bool WriteTone(const std::string& path, double seconds, int frequency) {
   gst_object_unref(out);
   gst_element_set_state(pipeline, GST_STATE_PLAYING);
   GstBus* bus = gst_element_get_bus(pipeline);
-  GstMessage* end = gst_bus_timed_pop_filtered(bus, 30 * GST_SECOND, GstMessageType(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
+  GstMessage* end =
+      gst_bus_timed_pop_filtered(bus, 30 * GST_SECOND, GstMessageType(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
   bool ok = end && GST_MESSAGE_TYPE(end) == GST_MESSAGE_EOS;
   if (end) gst_message_unref(end);
   gst_object_unref(bus);

@@ -29,8 +29,8 @@ class Process {
  public:
   Process() = default;
   // `inherit_fd` stays open in the child (for Xvfb's -displayfd).
-  Process(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env,
-          const std::string& cwd, const std::string& log_file, int inherit_fd = -1);
+  Process(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env, const std::string& cwd,
+          const std::string& log_file, int inherit_fd = -1);
   Process(Process&& other) noexcept;
   Process& operator=(Process&& other) noexcept;
   ~Process() { Stop(); }

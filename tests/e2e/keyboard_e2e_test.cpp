@@ -23,7 +23,6 @@
 #include "suite_fixture.h"
 #include "keyboard/key_table.h"
 
-
 namespace panelia::e2e {
 namespace {
 
@@ -32,11 +31,10 @@ class KeyboardE2E : public SuiteE2E {
   void StartOnTypingPage(std::map<std::string, std::string> extra_env = {}) {
     MakeModule(false, false, /*real_keyboard=*/true);
     Seed(false);
-    ASSERT_TRUE(env_.Store().Apply(
-        {{RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(Section::General), "SoftHomeUrl",
-          RegValue::Text("file://" + kPagesDir + "type.html")},
-         {RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(Section::Navigator), "BoardMode",
-          RegValue::Dword(1)}}));
+    ASSERT_TRUE(env_.Store().Apply({{RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(Section::General),
+                                     "SoftHomeUrl", RegValue::Text("file://" + kPagesDir + "type.html")},
+                                    {RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(Section::Navigator),
+                                     "BoardMode", RegValue::Dword(1)}}));
     kiosk_ = Start(std::move(extra_env));
     ASSERT_TRUE(TitleBecomes("V:")) << env_.Log();
   }
@@ -44,11 +42,13 @@ class KeyboardE2E : public SuiteE2E {
   void TouchInput() { Xdotool({"mousemove", "200", "40", "click", "1"}); }
   Window Keyboard() {
     Window found = 0;
-    WaitUntil([&] {
-      auto w = FindWindowsByClass(display_.X(), "GlyphdeckClass4.0");
-      found = w.empty() ? 0 : w[0];
-      return found != 0;
-    }, 10s);
+    WaitUntil(
+        [&] {
+          auto w = FindWindowsByClass(display_.X(), "GlyphdeckClass4.0");
+          found = w.empty() ? 0 : w[0];
+          return found != 0;
+        },
+        10s);
     return found;
   }
   // The centre of a key on the screen.
@@ -87,8 +87,8 @@ TEST_F(KeyboardE2E, TypesIntoTheFullScreenKioskAndLeavesCapsLockOff) {
   std::this_thread::sleep_for(500ms);
   EXPECT_EQ(PixelAt(display_.X(), cx - 120, cy), kKeyFace);
   // "Hello, World!": Shift latch for H, Caps for W, the latch again for "!".
-  Keys(keyboard, {1053, 1035, 1053, 1016, 1038, 1038, 1022, 1048, 1056, 1030, 1015, 1030, 1022, 1017, 1038, 1032,
-                  1053, 1001, 1053});
+  Keys(keyboard, {1053, 1035, 1053, 1016, 1038, 1038, 1022, 1048, 1056, 1030, 1015, 1030, 1022, 1017, 1038, 1032, 1053,
+                  1001, 1053});
   EXPECT_TRUE(TitleBecomes("V:Hello, World!")) << Title();
   EXPECT_FALSE(CapsLockOn());
   // A finger that slides off a key still types it once; a quick double touch types twice.
@@ -104,10 +104,13 @@ TEST_F(KeyboardE2E, TypesIntoTheFullScreenKioskAndLeavesCapsLockOff) {
   XTranslateCoordinates(display_.X(), keyboard, DefaultRootWindow(display_.X()), 0, 0, &before_x, &before_y, &child);
   Xdotool({"mousemove", std::to_string(before_x + 702), std::to_string(before_y + 26 + 320), "mousedown", "1",
            "mousemove", std::to_string(before_x + 602), std::to_string(before_y + 26 + 220), "mouseup", "1"});
-  WaitUntil([&] {
-    XTranslateCoordinates(display_.X(), keyboard, DefaultRootWindow(display_.X()), 0, 0, &after_x, &after_y, &child);
-    return after_x != before_x;
-  }, 3s);
+  WaitUntil(
+      [&] {
+        XTranslateCoordinates(display_.X(), keyboard, DefaultRootWindow(display_.X()), 0, 0, &after_x, &after_y,
+                              &child);
+        return after_x != before_x;
+      },
+      3s);
   EXPECT_EQ(std::make_pair(after_x, after_y), std::make_pair(before_x - 100, before_y - 100));
   Keys(keyboard, {1026});
   EXPECT_TRUE(TitleBecomes("V:Hello, World!xyya")) << "the page keeps the caret after a drag";
@@ -131,7 +134,8 @@ TEST_F(KeyboardE2E, ItsSoftKeyboardButtonTypesTheExitPassword) {
   XGetWindowAttributes(display_.X(), dialog, &a);
   int x = 0, y = 0;
   Window child;
-  XTranslateCoordinates(display_.X(), dialog, DefaultRootWindow(display_.X()), a.width - 40, a.height - 22, &x, &y, &child);
+  XTranslateCoordinates(display_.X(), dialog, DefaultRootWindow(display_.X()), a.width - 40, a.height - 22, &x, &y,
+                        &child);
   Xdotool({"mousemove", std::to_string(x), std::to_string(y), "click", "1"});  // 软键盘
   Window keyboard = Keyboard();
   ASSERT_NE(keyboard, 0u) << env_.Log();
@@ -149,11 +153,14 @@ TEST_F(KeyboardE2E, ChineseThroughIBus) {
   auto env = env_.Env();
   env["GSETTINGS_BACKEND"] = "keyfile";
   Process ibus({"ibus-daemon", "-r", "--emoji-extension=disable"}, env, "", (env_.Root() / "ibus.log").string());
-  ASSERT_TRUE(WaitUntil([&] {
-    std::error_code error;
-    return fs::exists(env_.Root() / "config" / "ibus" / "bus", error) &&
-           !fs::is_empty(env_.Root() / "config" / "ibus" / "bus", error);
-  }, 10s)) << "ibus-daemon did not start";
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        std::error_code error;
+        return fs::exists(env_.Root() / "config" / "ibus" / "bus", error) &&
+               !fs::is_empty(env_.Root() / "config" / "ibus" / "bus", error);
+      },
+      10s))
+      << "ibus-daemon did not start";
   std::this_thread::sleep_for(1s);
   StartOnTypingPage({{"GSETTINGS_BACKEND", "keyfile"}, {"GTK_IM_MODULE", "ibus"}});
   TouchInput();
@@ -223,11 +230,14 @@ TEST_F(KeyboardE2E, EveryCloseEndsTheKioskAndItsKeyboardAtOnce) {
           return std::array<int, 4>{x, y, x + a.width, y + a.height};
         };
         std::array<int, 4> box{}, keys{};
-        EXPECT_TRUE(WaitUntil([&] {
-          box = on_screen(WindowWithTitle("Panelia提示"));
-          keys = on_screen(Keyboard());
-          return box[2] <= keys[0] || keys[2] <= box[0] || box[3] <= keys[1] || keys[3] <= box[1];
-        }, 3s)) << "box " << ::testing::PrintToString(box) << " under the keyboard " << ::testing::PrintToString(keys);
+        EXPECT_TRUE(WaitUntil(
+            [&] {
+              box = on_screen(WindowWithTitle("Panelia提示"));
+              keys = on_screen(Keyboard());
+              return box[2] <= keys[0] || keys[2] <= box[0] || box[3] <= keys[1] || keys[3] <= box[1];
+            },
+            3s))
+            << "box " << ::testing::PrintToString(box) << " under the keyboard " << ::testing::PrintToString(keys);
       }
       if (c.way == Way::QuitQuestion) {
         // Full screen, the question comes after the exit password.
@@ -265,7 +275,9 @@ TEST_F(KeyboardE2E, EveryCloseEndsTheKioskAndItsKeyboardAtOnce) {
 
 // Only one keyboard, and only beside Panelia (any of its three class names).
 TEST_F(SuiteE2E, KeyboardRunsOnceAndOnlyBesidePanelia) {
-  auto start = [&] { return Process({kBinDir + "glyphdeck"}, env_.Env(), "", (env_.Root() / "glyphdeck.log").string()); };
+  auto start = [&] {
+    return Process({kBinDir + "glyphdeck"}, env_.Env(), "", (env_.Root() / "glyphdeck.log").string());
+  };
   Process alone = start();
   EXPECT_EQ(alone.Wait(10s), 0);
   EXPECT_TRUE(FindWindowsByClass(display_.X(), "GlyphdeckClass4.0").empty());

@@ -27,13 +27,14 @@ class MusicE2E : public DisplayTest {
     fs::create_directories(music_);
   }
   void Settings(uint32_t mode) {
-    ASSERT_TRUE(env_.Store().Apply(
-        {{RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(Section::Music), "MusicPath",
-          RegValue::Text(music_.string())},
-         {RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(Section::Music), "PlayMode", RegValue::Dword(mode)}}));
+    ASSERT_TRUE(env_.Store().Apply({{RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(Section::Music),
+                                     "MusicPath", RegValue::Text(music_.string())},
+                                    {RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(Section::Music),
+                                     "PlayMode", RegValue::Dword(mode)}}));
   }
   Process StandInPanelia() {
-    return Process({kBinDir + "partner_stub", "PaneliaClass4.0", (env_.Root() / "stub.log").string()}, env_.Env(), "", "");
+    return Process({kBinDir + "partner_stub", "PaneliaClass4.0", (env_.Root() / "stub.log").string()}, env_.Env(), "",
+                   "");
   }
   Process StartPlayer(const std::string& sink = "fakesink sync=true") {
     auto env = env_.Env();
@@ -62,13 +63,16 @@ class MusicE2E : public DisplayTest {
   // A touch at a point of the player window, in its own pixels, once the window manager has shown
   // and placed it.
   void TouchAt(Window w, int x, int y) {
-    WaitUntil([&] {
-      XWindowAttributes a;
-      return XGetWindowAttributes(display_.X(), w, &a) && a.map_state == IsViewable;
-    }, 5s);
+    WaitUntil(
+        [&] {
+          XWindowAttributes a;
+          return XGetWindowAttributes(display_.X(), w, &a) && a.map_state == IsViewable;
+        },
+        5s);
     std::this_thread::sleep_for(300ms);
-    Process p({"xdotool", "mousemove", "--window", std::to_string(w), std::to_string(x), std::to_string(y), "click", "1"},
-              env_.Env(), "", "");
+    Process p(
+        {"xdotool", "mousemove", "--window", std::to_string(w), std::to_string(x), std::to_string(y), "click", "1"},
+        env_.Env(), "", "");
     p.Wait(10s);
   }
   fs::path music_;
@@ -173,9 +177,11 @@ TEST_F(MusicE2E, BadSongsAndABadOutputNeverMakeItSpin) {
     ASSERT_NE(w, 0u) << c.what << LogText();
     int answered = 0;
     x11::X11WindowSystem windows(display_.Name().c_str());
-    for (int i = 0; i < 100; ++i) answered += windows.SendMessage(w, i % 7 == 6 ? "MUSIC-STOP-CC667211-7CE9-40c5-809A-1DA48E4014C4"
-                                                                                : "MUSIC-PLAY-CC667211-7CE9-40c5-809A-1DA48E4014C4",
-                                                                  0, 0) == std::optional<int32_t>(0);
+    for (int i = 0; i < 100; ++i)
+      answered += windows.SendMessage(w,
+                                      i % 7 == 6 ? "MUSIC-STOP-CC667211-7CE9-40c5-809A-1DA48E4014C4"
+                                                 : "MUSIC-PLAY-CC667211-7CE9-40c5-809A-1DA48E4014C4",
+                                      0, 0) == std::optional<int32_t>(0);
     EXPECT_EQ(answered, 100) << c.what;
     std::this_thread::sleep_for(1500ms);
     double before = CpuSeconds(player.pid());

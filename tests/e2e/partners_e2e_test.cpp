@@ -23,7 +23,6 @@
 #include "suite_fixture.h"
 #include "keyboard/key_table.h"
 
-
 namespace panelia::e2e {
 namespace {
 
@@ -52,7 +51,9 @@ TEST_F(SuiteE2E, APartnerStoppedOrKilledMidMessageCostsAtMostOneWait) {
   const struct {
     const char* klass;
     int signal;
-  } cases[] = {{"SonavelleClass4.0", SIGSTOP}, {"SonavelleClass4.0", SIGKILL}, {"GlyphdeckClass4.0", SIGSTOP},
+  } cases[] = {{"SonavelleClass4.0", SIGSTOP},
+               {"SonavelleClass4.0", SIGKILL},
+               {"GlyphdeckClass4.0", SIGSTOP},
                {"GlyphdeckClass4.0", SIGKILL}};
   MakeModule();
   // Silence on the target page: going there and back asks the player twice.
@@ -135,8 +136,10 @@ TEST_F(SuiteE2E, KilledWritersLeaveTheOldOrTheNewValues) {
     EXPECT_TRUE(password) << when << ": the store still reads";
     if (!password) return false;
     size_t count = values ? values->size() : 0;
-    if (password->AsText() == "old") EXPECT_EQ(count, 0u) << when;
-    else EXPECT_EQ(count, static_cast<size_t>(kValues)) << when;
+    if (password->AsText() == "old")
+      EXPECT_EQ(count, 0u) << when;
+    else
+      EXPECT_EQ(count, static_cast<size_t>(kValues)) << when;
     return password->AsText() == "new";
   };
   bool landed = false;

@@ -96,7 +96,8 @@ TEST_F(SessionE2E, TheInstalledSessionKeepsTheKioskUpUntilTheExitPassword) {
       << "the kiosk runs from the installed files";
 
   // The window manager's usual ways out do nothing in the kiosk session.
-  Xdotool({"key", "--delay", "200", "alt+F4", "alt+space", "Escape", "alt+Tab", "ctrl+alt+Left", "super+d", "ctrl+alt+t"});
+  Xdotool(
+      {"key", "--delay", "200", "alt+F4", "alt+space", "Escape", "alt+Tab", "ctrl+alt+Left", "super+d", "ctrl+alt+t"});
   std::this_thread::sleep_for(1s);
   EXPECT_EQ(KioskPid(), first);
   // Nothing opened: the kiosk and its music player are all there is.
@@ -122,10 +123,14 @@ TEST_F(SessionE2E, TheInstalledSessionKeepsTheKioskUpUntilTheExitPassword) {
   if (fs::exists("/usr/share/ibus/component/libpinyin.xml")) {
     std::string last;
     // Asked again until IBus has loaded the preloaded engines, which it does a moment after it starts.
-    EXPECT_TRUE(WaitUntil([&] {
-      env_.Send({"input-method", "1"});
-      return (last = engine()) == "libpinyin";
-    }, 20s)) << last << "\n" << log();
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+          env_.Send({"input-method", "1"});
+          return (last = engine()) == "libpinyin";
+        },
+        20s))
+        << last << "\n"
+        << log();
 
     EXPECT_EQ(env_.Send({"input-method", "0"}), 0);
   }
@@ -133,8 +138,8 @@ TEST_F(SessionE2E, TheInstalledSessionKeepsTheKioskUpUntilTheExitPassword) {
   // The session's parts come back when killed: the window manager, the input method, the player.
   auto wm_running = [&] {
     auto check = PropertyItems(display_.X(), DefaultRootWindow(display_.X()), "_NET_SUPPORTING_WM_CHECK", XA_WINDOW);
-    return !check.empty() && !PropertyItems(display_.X(), static_cast<Window>(check[0]), "_NET_SUPPORTING_WM_CHECK",
-                                            XA_WINDOW).empty();
+    return !check.empty() &&
+           !PropertyItems(display_.X(), static_cast<Window>(check[0]), "_NET_SUPPORTING_WM_CHECK", XA_WINDOW).empty();
   };
   auto parts = {std::pair<const char*, const char*>{"openbox", "openbox ended"},
                 std::pair<const char*, const char*>{"ibus-daemon", "ibus-daemon ended"}};
@@ -143,10 +148,14 @@ TEST_F(SessionE2E, TheInstalledSessionKeepsTheKioskUpUntilTheExitPassword) {
     if (std::string(name) == "ibus-daemon" && !fs::exists("/usr/bin/ibus-daemon")) continue;
     ASSERT_EQ(before.size(), 1u) << name << "\n" << log();
     kill(before[0], SIGKILL);
-    EXPECT_TRUE(WaitUntil([&] {
-      auto now = ProcessesNamed(session.pid(), name);
-      return now.size() == 1 && now[0] != before[0];
-    }, 15s)) << name << "\n" << log();
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+          auto now = ProcessesNamed(session.pid(), name);
+          return now.size() == 1 && now[0] != before[0];
+        },
+        15s))
+        << name << "\n"
+        << log();
     EXPECT_NE(log().find(said), std::string::npos) << log();
   }
   EXPECT_TRUE(WaitUntil(wm_running, 10s)) << "a window manager again";
@@ -154,13 +163,19 @@ TEST_F(SessionE2E, TheInstalledSessionKeepsTheKioskUpUntilTheExitPassword) {
   pid_t player = PlayerPid();
   ASSERT_NE(player, 0) << "the demo plays music";
   kill(player, SIGKILL);
-  EXPECT_TRUE(WaitUntil([&] { pid_t now = PlayerPid(); return now != 0 && now != player; }, 20s))
+  EXPECT_TRUE(WaitUntil(
+      [&] {
+        pid_t now = PlayerPid();
+        return now != 0 && now != player;
+      },
+      20s))
       << "Panelia starts the player again";
 
   // The restarted kiosk goes home after a still minute (read at its start).
   ASSERT_TRUE(env_.Store().Apply(
       {{RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(Section::Advance), "WaitTime", RegValue::Dword(1)},
-       {RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(Section::Advance), "IsAutoHome", RegValue::Dword(1)}}));
+       {RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(Section::Advance), "IsAutoHome",
+        RegValue::Dword(1)}}));
   // While Panelia starts again, the screen is black: nothing of the desktop or the companions (the
   // keyboard a visitor opened goes with it).
   kill(first, SIGKILL);
@@ -168,14 +183,22 @@ TEST_F(SessionE2E, TheInstalledSessionKeepsTheKioskUpUntilTheExitPassword) {
   EXPECT_TRUE(WaitUntil([&] { return FindWindowsByClass(display_.X(), "GlyphdeckClass4.0").empty(); }, 3s));
   EXPECT_EQ(PixelAt(display_.X(), 512, 384), 0x000000ul);
   EXPECT_EQ(PixelAt(display_.X(), 513, 384), 0x000000ul) << "solid black, not the server's grey weave";
-  EXPECT_TRUE(WaitUntil([&] { pid_t now = KioskPid(); return now != 0 && now != first; }, 30s)) << log();
+  EXPECT_TRUE(WaitUntil(
+      [&] {
+        pid_t now = KioskPid();
+        return now != 0 && now != first;
+      },
+      30s))
+      << log();
   ASSERT_EQ(WaitForTitle(display_.X(), "PaneliaClass4.0", kHome, 30s), kHome);
   EXPECT_NE(log().find("starting it again"), std::string::npos);
   if (fs::exists("/usr/share/ibus/component/libpinyin.xml")) {
-    EXPECT_TRUE(WaitUntil([&] {
-      env_.Send({"input-method", "1"});
-      return engine() == "libpinyin";
-    }, 20s));
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+          env_.Send({"input-method", "1"});
+          return engine() == "libpinyin";
+        },
+        20s));
     // Pinyin keeps nothing of a visitor for the next: a candidate picked again and again moves up
     // while the visitor types, and is back in its place once the kiosk has gone home for the next
     // visitor (a still minute). A page whose title shows its field's text.
@@ -217,11 +240,14 @@ TEST_F(SessionE2E, TheInstalledSessionKeepsTheKioskUpUntilTheExitPassword) {
   // The bar's 退出 button, the demo's password, Enter.
   std::this_thread::sleep_for(3s);
   Xdotool({"mousemove", "988", "730", "click", "1"});
-  ASSERT_TRUE(WaitUntil([&] {
-    for (Window w : ClientList(display_.X()))
-      if (WindowTitle(display_.X(), w) == "退出Panelia程序") return true;
-    return false;
-  }, 15s)) << log();
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        for (Window w : ClientList(display_.X()))
+          if (WindowTitle(display_.X(), w) == "退出Panelia程序") return true;
+        return false;
+      },
+      15s))
+      << log();
   std::this_thread::sleep_for(500ms);
   Xdotool({"type", "--delay", "40", "8888"});
   Xdotool({"key", "Return"});

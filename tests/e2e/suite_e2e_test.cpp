@@ -23,7 +23,6 @@
 #include "suite_fixture.h"
 #include "keyboard/key_table.h"
 
-
 namespace panelia::e2e {
 namespace {
 
@@ -82,8 +81,9 @@ TEST_F(SuiteE2E, OutsideProgramsOpenPagesAndTwoAllowedPagesPlayOnce) {
     // window at all. Neither disturbs the kiosk.
     Display* x = display_.X();
     Window kiosk_window = FindWindowsByClass(x, kClass).at(0);
-    for (auto [type, reply_to] : {std::pair<const char*, long>{"SOMETHING-ELSE", 0},
-                                  std::pair<const char*, long>{"OPEN-URL-CC667211-7CE9-40c5-809A-1DA48E4014C4", 0x7ffffff}}) {
+    for (auto [type, reply_to] :
+         {std::pair<const char*, long>{"SOMETHING-ELSE", 0},
+          std::pair<const char*, long>{"OPEN-URL-CC667211-7CE9-40c5-809A-1DA48E4014C4", 0x7ffffff}}) {
       XEvent e{};
       e.xclient.type = ClientMessage;
       e.xclient.window = kiosk_window;
@@ -163,7 +163,8 @@ TEST_F(SuiteE2E, ExitPasswordClosesKeyboardPlayerAndKioskInOrder) {
   ASSERT_LT(at("close GlyphdeckClass4.0"), static_cast<long>(lines.size())) << ::testing::PrintToString(lines);
   ASSERT_LT(at("close SonavelleClass4.0"), static_cast<long>(lines.size())) << ::testing::PrintToString(lines);
   EXPECT_LT(at("close GlyphdeckClass4.0"), at("close SonavelleClass4.0"));
-  EXPECT_NE(env_.Log().find("panelia: leaving the kiosk: the exit password was given (an exit link)"), std::string::npos)
+  EXPECT_NE(env_.Log().find("panelia: leaving the kiosk: the exit password was given (an exit link)"),
+            std::string::npos)
       << env_.Log();
 }
 
@@ -175,7 +176,9 @@ TEST_F(SuiteE2E, PageListsSteerEachNavigation) {
   };
   ASSERT_TRUE(env_.Store().Apply({dword(Section::Navigator, "IsNavigator", 0), dword(Section::Address, "IsLimit", 1),
                                   dword(Section::Address, "ForbitMethod", 0)}));
-  auto list = [&](const char* name, const std::string& text) { std::ofstream(module_ / name, std::ios::trunc) << text; };
+  auto list = [&](const char* name, const std::string& text) {
+    std::ofstream(module_ / name, std::ios::trunc) << text;
+  };
   list("limit.dat", "target.html\n");
   list("Show.dat", "scroll.html\n");
   list("stop.dat", AsciiLower("file://" + kPagesDir + "target.html") + "\n");  // lower case, as compared
@@ -240,7 +243,7 @@ TEST_F(SuiteE2E, AllowListKeepsEveryOtherPageAway) {
   Process kiosk = Start();
   ASSERT_TRUE(TitleBecomes("S 0")) << env_.Log();
   WaitForBar();
-  Touch(kUserUrl3);  // the bar's link to the target page
+  Touch(kUserUrl3);    // the bar's link to the target page
   Touch(kScrollDown);  // acts on the page the kiosk is on
   EXPECT_TRUE(TitleBecomes("S 200")) << "only the listed page may open: " << Title();
   std::ofstream(module_ / "limit.dat", std::ios::trunc) << "scroll.html\ntarget.html\n";
@@ -285,12 +288,16 @@ TEST_F(SuiteE2E, MusicFollowsThePagesAndEndsWithTheKiosk) {
   Process kiosk = Start();
   ASSERT_TRUE(TitleBecomes("S 0")) << env_.Log();
   std::vector<Window> players;
-  ASSERT_TRUE(WaitUntil([&] { return !(players = FindWindowsByClass(display_.X(), "SonavelleClass4.0")).empty(); }, 10s));
+  ASSERT_TRUE(
+      WaitUntil([&] { return !(players = FindWindowsByClass(display_.X(), "SonavelleClass4.0")).empty(); }, 10s));
   Atom wm_state = XInternAtom(display_.X(), "WM_STATE", False);
-  EXPECT_TRUE(WaitUntil([&] {
-    auto state = PropertyItems(display_.X(), players[0], "WM_STATE", wm_state);
-    return !state.empty() && state[0] == 3;  // IconicState
-  }, 5s)) << "started minimised";
+  EXPECT_TRUE(WaitUntil(
+      [&] {
+        auto state = PropertyItems(display_.X(), players[0], "WM_STATE", wm_state);
+        return !state.empty() && state[0] == 3;  // IconicState
+      },
+      5s))
+      << "started minimised";
   auto songs = [&] {
     std::string log = env_.Log();
     size_t count = 0;

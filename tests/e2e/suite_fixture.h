@@ -22,7 +22,6 @@ enum BarButton { kHome, kScrollDown, kOrdinarySite, kUserUrl3, kExit, kShutdown,
 
 class SuiteE2E : public DisplayTest {
  protected:
-
   // A module directory of its own: Panelia, its data, a test bar page and stand-in partners that
   // log what they receive.
   void MakeModule(bool hung_player = false, bool real_player = false, bool real_keyboard = false) {
@@ -35,15 +34,19 @@ class SuiteE2E : public DisplayTest {
     // The kiosk directory's lists: the bar on every page, music on every page.
     for (const char* list : {"Show.dat", "stop.dat"}) fs::copy_file(kBinDir + list, module_ / list);
     std::ofstream(module_ / "OpenURL.ini") << "[TargetURL]\n3=file://" << kPagesDir << "target.html\n";
-    if (real_player) fs::copy(kBinDir + "sonavelle", module_ / "sonavelle");
-    else Partner("sonavelle", "SonavelleClass4.0", hung_player);
-    if (real_keyboard) fs::copy(kBinDir + "glyphdeck", module_ / "glyphdeck");
-    else Partner("glyphdeck", "GlyphdeckClass4.0", false);
+    if (real_player)
+      fs::copy(kBinDir + "sonavelle", module_ / "sonavelle");
+    else
+      Partner("sonavelle", "SonavelleClass4.0", hung_player);
+    if (real_keyboard)
+      fs::copy(kBinDir + "glyphdeck", module_ / "glyphdeck");
+    else
+      Partner("glyphdeck", "GlyphdeckClass4.0", false);
   }
   void Partner(const std::string& program, const std::string& klass, bool hang) {
     fs::path script = module_ / program;
-    std::ofstream(script) << "#!/bin/sh\nexec " << kBinDir << "partner_stub " << klass << " " << Log() << (hang ? " --hang" : "")
-                          << "\n";
+    std::ofstream(script) << "#!/bin/sh\nexec " << kBinDir << "partner_stub " << klass << " " << Log()
+                          << (hang ? " --hang" : "") << "\n";
     fs::permissions(script, fs::perms::owner_all);
   }
   std::string Log() const { return (env_.Root() / "partners.log").string(); }
@@ -62,9 +65,13 @@ class SuiteE2E : public DisplayTest {
          RegValue::Text("file://" + kPagesDir + "scroll.html")},
         {RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(Section::General), "Password",
          RegValue::Text("Secret")},
-        dword(Section::Root, "Initiated", 1), dword(Section::Style, "Style", 3), dword(Section::Style, "ScrollMode", 0),
-        dword(Section::Style, "ScrollStep", 200), dword(Section::Navigator, "IsNavigator", 1),
-        dword(Section::Music, "IsMusic", music ? 1 : 0), dword(Section::Advance, "IsScriptDebug", 1),
+        dword(Section::Root, "Initiated", 1),
+        dword(Section::Style, "Style", 3),
+        dword(Section::Style, "ScrollMode", 0),
+        dword(Section::Style, "ScrollStep", 200),
+        dword(Section::Navigator, "IsNavigator", 1),
+        dword(Section::Music, "IsMusic", music ? 1 : 0),
+        dword(Section::Advance, "IsScriptDebug", 1),
     }));
   }
   Process Start(std::map<std::string, std::string> extra_env = {}) {

@@ -14,8 +14,7 @@ class RecordingPlatform : public AppPlatform, public PowerSettings, public Splas
  public:
   explicit RecordingPlatform(CallLog& log) : log_(log) {}
   void UseControlSite(ControlSite site, const CPageExternal* external) override {
-    log_.Add(std::string(site == ControlSite::Kiosk ? "kiosk-site" : "ordinary-site") +
-             (external ? " +external" : ""));
+    log_.Add(std::string(site == ControlSite::Kiosk ? "kiosk-site" : "ordinary-site") + (external ? " +external" : ""));
   }
   void ResetViewPointers() override { log_.Add("reset-views"); }
   bool CreateMainFrame() override {
@@ -65,13 +64,14 @@ TEST_F(AppTest, FirstStartRunsInOrderAndWritesTheBrowserValuesOnce) {
   ASSERT_TRUE(app_.InitInstance({}));
   EXPECT_EQ(log_.Calls(), (Calls{"ordinary-site", "reset-views", "create-frame", "splash 1500", "show-frame",
                                  "low-power 0", "power-off 0"}));
-  EXPECT_EQ(store_.writes, (Calls{
-                               "HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Explorer\\Main|Enable_MyPics_Hoverbar",
-                               "HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Explorer\\Main|Enable AutoImageResize",
-                               "HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Explorer\\Main|Disable Script Debugger",
-                               "HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Explorer\\Main|DisableScriptDebuggerIE",
-                               "HKEY_LOCAL_MACHINE\\SOFTWARE\\Quorvex\\Panelia4.0|Initiated",
-                           }));
+  EXPECT_EQ(store_.writes,
+            (Calls{
+                "HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Explorer\\Main|Enable_MyPics_Hoverbar",
+                "HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Explorer\\Main|Enable AutoImageResize",
+                "HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Explorer\\Main|Disable Script Debugger",
+                "HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Explorer\\Main|DisableScriptDebuggerIE",
+                "HKEY_LOCAL_MACHINE\\SOFTWARE\\Quorvex\\Panelia4.0|Initiated",
+            }));
   EXPECT_EQ(store_.QueryValue(Hive::CurrentUser, kBrowserMainKey, "Disable Script Debugger")->AsText(), "yes");
 
   // The next start on the same machine writes nothing.
@@ -135,7 +135,8 @@ TEST(CommandLineTest, EmbeddingOrAutomationTurnsTheSplashOff) {
       {{"/Embed"}, true},
       {{"file.html", "/dde"}, true},
   };
-  for (const auto& c : cases) EXPECT_EQ(ParseCommandLine(c.args).show_splash, c.splash) << ::testing::PrintToString(c.args);
+  for (const auto& c : cases)
+    EXPECT_EQ(ParseCommandLine(c.args).show_splash, c.splash) << ::testing::PrintToString(c.args);
 }
 
 TEST(SplashTest, ShowsOnceAndOnlyWhenEnabledAndPresent) {

@@ -38,8 +38,14 @@ class RecordingBarPartners : public ViewPartners, public BarActions {
 class BarTest : public ::testing::Test {
  protected:
   BarTest()
-      : main_browser_(log_), bar_browser_(bar_log_), timers_(log_), host_(log_), partners_(log_), page_(log_),
-        files_(log_), lists_(files_) {
+      : main_browser_(log_),
+        bar_browser_(bar_log_),
+        timers_(log_),
+        host_(log_),
+        partners_(log_),
+        page_(log_),
+        files_(log_),
+        lists_(files_) {
     host_.module_directory = "/nonexistent/";
     store_.Put(Hive::LocalMachine, SectionPath(Section::General), "SoftHomeUrl", RegValue::Text("file:///home.html"));
     store_.Put(Hive::LocalMachine, SectionPath(Section::Style), "ScrollStep", RegValue::Dword(100));

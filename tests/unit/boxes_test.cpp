@@ -36,12 +36,24 @@ TEST(Boxes, ClearOfTheKeyboard) {
       {"the keyboard elsewhere: where wanted", monitor, 347, 100, bottom_keyboard, {347, 100, true}},
       {"centred over the keyboard: just above it", monitor, 347, 334, bottom_keyboard, {347, 379 - 100, true}},
       {"keyboard at the top: below it", monitor, 347, 334, ScreenRect{105, 0, 815, 358}, {347, 366, true}},
-      {"keyboard filling the height, narrow: beside it", monitor, 347, 334, ScreenRect{0, 0, 500, 768},
+      {"keyboard filling the height, narrow: beside it",
+       monitor,
+       347,
+       334,
+       ScreenRect{0, 0, 500, 768},
        {508, 334, true}},
-      {"no room anywhere: where wanted, over it", ScreenRect{0, 0, 800, 600}, 235, 250, ScreenRect{0, 100, 800, 450},
+      {"no room anywhere: where wanted, over it",
+       ScreenRect{0, 0, 800, 600},
+       235,
+       250,
+       ScreenRect{0, 100, 800, 450},
        {235, 250, false}},
       {"wanted off the monitor: pulled on", monitor, 2000, -50, std::nullopt, {1024 - 330, 0, true}},
-      {"a second monitor", ScreenRect{1024, 0, 1024, 768}, 1371, 334, ScreenRect{1129, 387, 815, 358},
+      {"a second monitor",
+       ScreenRect{1024, 0, 1024, 768},
+       1371,
+       334,
+       ScreenRect{1129, 387, 815, 358},
        {1371, 279, true}},
   };
   for (const auto& c : cases) {
@@ -54,8 +66,8 @@ TEST(Boxes, ClearOfTheKeyboard) {
 }
 
 TEST(PageProperties, WhatTheEngineKnows) {
-  PageFacts full{"欢迎", "file:///srv/kiosk/index.html", "text/html", "UTF-8", 1536, "2026-12-08 11:30:05",
-                 "2026-12-01 09:00:00"};
+  PageFacts full{"欢迎", "file:///srv/kiosk/index.html", "text/html",          "UTF-8",
+                 1536,   "2026-12-08 11:30:05",          "2026-12-01 09:00:00"};
   EXPECT_EQ(PagePropertiesText(full),
             "标题: 欢迎\n地址: file:///srv/kiosk/index.html\n类型: HTML 文档 (text/html)\n大小: 1,536 字节 (1.5 KB)\n"
             "编码: UTF-8\n创建日期: 2026-12-01 09:00:00\n修改日期: 2026-12-08 11:30:05");

@@ -51,7 +51,9 @@ class FakeWindows : public WindowSystem, public ProgramLauncher, public Companio
   void SetTimer(int id, int ms) override { log_.Add("set-timer " + std::to_string(id) + " " + std::to_string(ms)); }
   void KillTimer(int id) override { log_.Add("kill-timer " + std::to_string(id)); }
   void FocusMainFrame() override { log_.Add("focus-frame"); }
-  void ShowNotice(const std::string& text, const std::string& caption) override { log_.Add("notice " + text + " | " + caption); }
+  void ShowNotice(const std::string& text, const std::string& caption) override {
+    log_.Add("notice " + text + " | " + caption);
+  }
 
   std::map<std::string, WindowHandle> windows;
   bool hung = false, start_ok = true, appears_after_start = false;
@@ -89,7 +91,8 @@ TEST_F(CompanionsTest, MusicRequestsAreLatchedAndAbsentPlayerKeepsTheFlag) {
 }
 
 TEST_F(CompanionsTest, CloseSuiteClosesKeyboardPlayerThenOwnFrame) {
-  fake_.windows = {{std::string(kGlyphdeckClass), 1}, {std::string(kSonavelleClass), 2}, {std::string(kPaneliaClass), 3}};
+  fake_.windows = {
+      {std::string(kGlyphdeckClass), 1}, {std::string(kSonavelleClass), 2}, {std::string(kPaneliaClass), 3}};
   companions_.CloseSuite();
   EXPECT_EQ(log_.Calls(), (Calls{"close 1", "close 2", "close 3"}));
   log_.Clear();
@@ -195,7 +198,7 @@ TEST_F(CompanionsTest, ShowKeyboardWatchesForItsWindowOnATimerThenGivesTheFocusB
   EXPECT_EQ(log_.Calls(), (Calls{"start /k/glyphdeck 5", "set-timer 1 400", "kill-timer 1", "focus-frame"}));
 
   log_.Clear();
-  companions_.ShowKeyboard(true, 0);  // running: only raised
+  companions_.ShowKeyboard(true, 0);                     // running: only raised
   companions_.OnTimer(CCompanions::kKeyboardPollTimer);  // a late tick of the finished wait does nothing
   EXPECT_EQ(log_.Calls(), (Calls{"topmost 7"}));
 
@@ -226,7 +229,9 @@ class RecordingExitPort : public ExitDialogPort {
   std::string EnteredText() override { return entered; }
   void EnableOk(bool e) override { calls.push_back(e ? "ok-on" : "ok-off"); }
   void SetCountText(const std::string& t) override { count = t; }
-  void StartTimer(int id, int ms) override { calls.push_back("timer " + std::to_string(id) + " " + std::to_string(ms)); }
+  void StartTimer(int id, int ms) override {
+    calls.push_back("timer " + std::to_string(id) + " " + std::to_string(ms));
+  }
   void ShowWrongPassword() override { calls.push_back("wrong"); }
   void ShowWaitBeforeRetry(int seconds) override { calls.push_back("wait " + std::to_string(seconds)); }
   void ShowStoreUnreadable() override { calls.push_back("store-unreadable"); }
@@ -267,7 +272,8 @@ TEST(ExitDialogTest, AcceptsOnlyTheStoredPasswordAndFailsClosedWhenUnreadable) {
       {"a number is no password", RegValue::Dword(1234), " ", true},
       {"hashed", RegValue::Text(*HashPassword(" Kiosk8")), "KIOSK8 ", true},
       {"hashed, different", RegValue::Text(*HashPassword("kiosk8")), "kiosk9", false},
-      {"hashed, the hash itself is no password", RegValue::Text("$y$j9T$abcdefghijklmnopqrstu$0123456789abcdefghijklmnopqrstuvwxyzABCDE"),
+      {"hashed, the hash itself is no password",
+       RegValue::Text("$y$j9T$abcdefghijklmnopqrstu$0123456789abcdefghijklmnopqrstuvwxyzABCDE"),
        "$y$j9T$abcdefghijklmnopqrstu$0123456789abcdefghijklmnopqrstuvwxyzABCDE", false},
       {"a damaged hash opens nothing", RegValue::Text("$y$broken-hash-of-some-length"), " ", false},
       {"store unreadable: spaces do not open", std::nullopt, "  ", false, true},
@@ -278,7 +284,8 @@ TEST(ExitDialogTest, AcceptsOnlyTheStoredPasswordAndFailsClosedWhenUnreadable) {
     if (c.stored) store.Put(Hive::LocalMachine, SectionPath(Section::General), "Password", *c.stored);
     RecordingExitPort port;
     FreeBackoff backoff;
-    CExitPasswordDlg dialog(store, port, backoff, [] {}, [] {});
+    CExitPasswordDlg dialog(
+        store, port, backoff, [] {}, [] {});
     port.entered = c.entered;
     store.fail_reads = c.store_fails;
     dialog.OnOk();
@@ -303,7 +310,8 @@ TEST(ExitDialogTest, RealStoreThatCannotBeReadAcceptsNothing) {
                             RegValue::Text("kiosk8")}}));
   RecordingExitPort port;
   FreeBackoff backoff;
-  CExitPasswordDlg dialog(store, port, backoff, [] {}, [] {});
+  CExitPasswordDlg dialog(
+      store, port, backoff, [] {}, [] {});
   auto try_entry = [&](const std::string& entry) {
     port.calls.clear();
     port.entered = entry;
@@ -341,7 +349,8 @@ TEST(ExitDialogTest, RealStoreThatCannotBeReadAcceptsNothing) {
 
   // A corrupt store file: the same.
   RecordingExitPort corrupt_port;
-  CExitPasswordDlg corrupt_dialog(store, corrupt_port, backoff, [] {}, [] {});
+  CExitPasswordDlg corrupt_dialog(
+      store, corrupt_port, backoff, [] {}, [] {});
   std::filesystem::remove(files.local_machine.string() + "-wal");
   std::filesystem::remove(files.local_machine.string() + "-shm");
   { std::ofstream(files.local_machine, std::ios::binary | std::ios::trunc) << std::string(4096, '\x5a'); }
@@ -359,7 +368,8 @@ TEST(ExitDialogTest, WrongGuessesWaitLongerEachTime) {
   std::vector<std::string> logged;
   PasswordBackoff backoff([&] { return now; }, [&](const std::string& line) { logged.push_back(line); });
   RecordingExitPort port;
-  auto dialog = std::make_unique<CExitPasswordDlg>(store, port, backoff, [] {}, [] {});
+  auto dialog = std::make_unique<CExitPasswordDlg>(
+      store, port, backoff, [] {}, [] {});
   auto guess = [&](const std::string& entry) {
     port.calls.clear();
     port.entered = entry;
@@ -373,11 +383,9 @@ TEST(ExitDialogTest, WrongGuessesWaitLongerEachTime) {
     const char* entry;
     Calls calls;
   } steps[] = {
-      {1000, "8888x", {"wait 29"}},     // even the right one waits: nothing is compared meanwhile
-      {29000, "1234", {"wait 60"}},     // the wait is over; wrong again: twice as long
-      {60000, "1234", {"wait 120"}},
-      {120000, "1234", {"wait 240"}},
-      {240000, "8888x", {"end 1"}},
+      {1000, "8888x", {"wait 29"}},  // even the right one waits: nothing is compared meanwhile
+      {29000, "1234", {"wait 60"}},  // the wait is over; wrong again: twice as long
+      {60000, "1234", {"wait 120"}}, {120000, "1234", {"wait 240"}}, {240000, "8888x", {"end 1"}},
   };
   for (const auto& s : steps) {
     now += s.after_ms;
@@ -388,7 +396,8 @@ TEST(ExitDialogTest, WrongGuessesWaitLongerEachTime) {
   EXPECT_EQ(logged.back(), "the exit password was given after 8 wrong ones");
   // Long runs stop doubling at 16 minutes, in the next dialog too; an hour after the last wrong one
   // the count is forgotten.
-  dialog = std::make_unique<CExitPasswordDlg>(store, port, backoff, [] {}, [] {});
+  dialog = std::make_unique<CExitPasswordDlg>(
+      store, port, backoff, [] {}, [] {});
   for (int i = 0; i < 12; ++i) {
     now += static_cast<uint64_t>(backoff.WaitSeconds()) * 1000;
     guess("1");
@@ -408,8 +417,8 @@ TEST(PasswordTest, HashesAreSaltedAndTheDemoPasswordIsKnownEitherWay) {
   const struct {
     std::string stored;
     bool demo;
-  } cases[] = {{"8888", true}, {" 8888 ", true}, {*a, true}, {*HashPassword("kiosk"), false}, {"", false},
-               {"$8888", false}};
+  } cases[] = {{"8888", true}, {" 8888 ", true}, {*a, true}, {*HashPassword("kiosk"), false},
+               {"", false},    {"$8888", false}};
   for (const auto& c : cases) EXPECT_EQ(IsDemoPassword(c.stored), c.demo) << c.stored;
   EXPECT_FALSE(IsPasswordHash("$money$"));
 }
@@ -419,7 +428,8 @@ TEST(ExitDialogTest, CountsDownFromFiftyShowingTwentyFirst) {
   RecordingExitPort port;
   FreeBackoff backoff;
   int keyboard_closed = 0, toggled = 0;
-  CExitPasswordDlg dialog(store, port, backoff, [&] { ++keyboard_closed; }, [&] { ++toggled; });
+  CExitPasswordDlg dialog(
+      store, port, backoff, [&] { ++keyboard_closed; }, [&] { ++toggled; });
   dialog.OnInitDialog();
   EXPECT_EQ(port.count, "20");
   EXPECT_EQ(port.calls, (Calls{"ok-off", "timer 1 1000"}));
@@ -478,7 +488,11 @@ TEST(RequestExitTest, EveryPathClosesOnlyOnceAnsweredAndSaysWhy) {
       {false, false, kNo, 1, {"question", "close-suite"}, "the quit question was answered yes"},
       {false, true, CExitPasswordDlg::kCancel, kNo, {"password"}, ""},
       {false, true, CExitPasswordDlg::kOk, 0, {"password", "question"}, ""},
-      {false, true, CExitPasswordDlg::kOk, 1, {"password", "question", "close-suite"},
+      {false,
+       true,
+       CExitPasswordDlg::kOk,
+       1,
+       {"password", "question", "close-suite"},
        "the exit password was given and the quit question answered yes"},
   };
   for (const auto& c : cases) {
@@ -489,8 +503,10 @@ TEST(RequestExitTest, EveryPathClosesOnlyOnceAnsweredAndSaysWhy) {
     if (c.password != kNo) e.pending_password(c.password);
     if (c.yes != kNo) e.pending_question(c.yes == 1);
     EXPECT_EQ(e.calls, c.calls) << c.with_password << c.full_screen;
-    if (c.cause.empty()) EXPECT_TRUE(logged.empty());
-    else EXPECT_EQ(logged, (std::vector<std::string>{"leaving the kiosk: " + c.cause + " (a quit link)"}));
+    if (c.cause.empty())
+      EXPECT_TRUE(logged.empty());
+    else
+      EXPECT_EQ(logged, (std::vector<std::string>{"leaving the kiosk: " + c.cause + " (a quit link)"}));
   }
 }
 

@@ -85,7 +85,8 @@ TEST(ConfigForm, Validation) {
       EXPECT_FALSE(checked.message.empty()) << c.name << ": a refusal says why";
       continue;
     }
-    std::string stored = checked.value->type == ValueType::Dword ? std::to_string(*checked.value->AsDword()) : checked.value->AsText();
+    std::string stored =
+        checked.value->type == ValueType::Dword ? std::to_string(*checked.value->AsDword()) : checked.value->AsText();
     EXPECT_EQ(stored, c.stored) << c.name;
     EXPECT_EQ(!checked.message.empty(), c.warned) << c.name << " " << checked.message;
   }
@@ -127,7 +128,9 @@ namespace {
 // "Try an address" answers with the browser view's own questions on the saved settings and lists.
 TEST(ConfigTryAddress, AnswersAsTheBrowserViewWould) {
   test::MemoryRegistry store;
-  auto set = [&](Section s, const char* name, uint32_t v) { store.Put(Hive::LocalMachine, SectionPath(s), name, RegValue::Dword(v)); };
+  auto set = [&](Section s, const char* name, uint32_t v) {
+    store.Put(Hive::LocalMachine, SectionPath(s), name, RegValue::Dword(v));
+  };
   set(Section::Address, "IsLimit", 1);
   set(Section::Address, "ForbitMethod", 0);
   set(Section::Music, "IsMusic", 1);
@@ -167,13 +170,13 @@ TEST(ConfigForm, ThePasswordIsStoredHashed) {
   const std::string hashed = *HashPassword("kiosk");
   const struct {
     std::string typed, stored;
-    bool kept;       // stored as it was
+    bool kept;  // stored as it was
     bool demo_warn;
   } cases[] = {
-      {"kiosk", hashed, false, false},   // typed anew: a fresh hash
-      {hashed, hashed, true, false},     // untouched
-      {"8888", "8888", true, true},      // the demo's, from a .reg file, untouched
-      {"8888", hashed, false, true},     // set to the demo's
+      {"kiosk", hashed, false, false},  // typed anew: a fresh hash
+      {hashed, hashed, true, false},    // untouched
+      {"8888", "8888", true, true},     // the demo's, from a .reg file, untouched
+      {"8888", hashed, false, true},    // set to the demo's
       {"Secret ", "8888", false, false},
   };
   for (const auto& c : cases) {
@@ -204,10 +207,10 @@ TEST(ConfigForm, EachRowAsOkTakesIt) {
     std::optional<uint32_t> dword;  // the value kept, for numbers
     std::string message;
   } cases[] = {
-      {"Style", "", "", "7", 7u, ""},          // not offered, not picked: kept
-      {"Style", "", "", "", 0u, ""},           // nothing stored: the default
+      {"Style", "", "", "7", 7u, ""},  // not offered, not picked: kept
+      {"Style", "", "", "", 0u, ""},   // nothing stored: the default
       {"Style", "", "", "junk", 0u, ""},
-      {"Style", "2", "", "7", 2u, ""},         // picked: taken
+      {"Style", "2", "", "7", 2u, ""},  // picked: taken
       {"Style", "9", "", "7", std::nullopt, "Style：请从列表中选择一项"},
       {"Password", "abc", "abd", "x", std::nullopt, std::string(kPasswordsDifferText)},
       {"Password", "8888", "8888", "8888", std::nullopt, "Password：" + std::string(kDemoPasswordWarning)},
@@ -236,7 +239,10 @@ TEST(ConfigListEditor, FoldersEncodingsAndSaving) {
   auto bytes = [&](const char* name) { return *ReadFileBytes(path(name)); };
   const std::string gb = "\xd5\xb9\xc0\xc0\n";  // 展览, GB18030
   std::ofstream(path("gb.dat"), std::ios::binary) << gb;
-  std::ofstream(path("utf16.dat"), std::ios::binary) << std::string("\xff\xfe" "a\0\n\0", 6);
+  std::ofstream(path("utf16.dat"), std::ios::binary) << std::string(
+      "\xff\xfe"
+      "a\0\n\0",
+      6);
   std::ofstream(path("binary.dat"), std::ios::binary) << "\xff\xff\xff";  // neither UTF-8 nor GB18030
   ListFileEditor editor;
   const struct {
@@ -264,7 +270,8 @@ TEST(ConfigListEditor, FoldersEncodingsAndSaving) {
   // A folder that cannot be written: an error, and the old file untouched, no leftovers.
   std::filesystem::create_directory(dir.path() / "ro");
   std::ofstream(path("ro/Show.dat")) << "old\n";
-  std::filesystem::permissions(dir.path() / "ro", std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+  std::filesystem::permissions(dir.path() / "ro",
+                               std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
   editor.Load(path("ro/Show.dat"));
   auto refused = editor.Save(path("ro/Show.dat"), "new\n");
   if (geteuid() != 0) {  // root writes anywhere
@@ -285,8 +292,8 @@ TEST(ConfigWindow, FitsTheScreen) {
     int monitor_w, monitor_h;
     int w, h;
   } cases[] = {
-      {1920, 1080, 760, 560}, {1280, 800, 760, 560}, {1024, 600, 760, 536}, {800, 600, 760, 536},
-      {640, 480, 624, 416},   {200, 200, 320, 320},  // never smaller than a usable window
+      {1920, 1080, 760, 560}, {1280, 800, 760, 560}, {1024, 600, 760, 536},
+      {800, 600, 760, 536},   {640, 480, 624, 416},  {200, 200, 320, 320},  // never smaller than a usable window
   };
   for (const auto& c : cases) {
     WindowSize s = ConfigWindowSize(c.monitor_w, c.monitor_h);

@@ -56,11 +56,15 @@ class MemoryRegistry : public RegistryStore {
     for (auto& [lower, entry] : values_[Id(hive, key)]) out.push_back(entry);
     return out;
   }
-  std::optional<std::vector<std::string>> ListSubkeys(Hive, std::string_view) override { return std::vector<std::string>{}; }
+  std::optional<std::vector<std::string>> ListSubkeys(Hive, std::string_view) override {
+    return std::vector<std::string>{};
+  }
   bool Apply(const std::vector<RegChange>& changes) override {
     for (const auto& c : changes) {
-      if (c.kind == RegChange::Kind::SetValue) Put(c.hive, c.key, c.name, c.value);
-      else if (c.kind == RegChange::Kind::CreateKey) CreateKey(c.hive, c.key);
+      if (c.kind == RegChange::Kind::SetValue)
+        Put(c.hive, c.key, c.name, c.value);
+      else if (c.kind == RegChange::Kind::CreateKey)
+        CreateKey(c.hive, c.key);
     }
     return true;
   }
@@ -138,8 +142,10 @@ class RecordingPage : public PageActions {
   // Answers at once unless the test holds the answer back.
   void ForgetVisitor(std::function<void()> then) override {
     log_.Add("forget-visitor");
-    if (hold) pending = std::move(then);
-    else then();
+    if (hold)
+      pending = std::move(then);
+    else
+      then();
   }
   bool hold = false;
   std::function<void()> pending;

@@ -62,8 +62,10 @@ class RecordingFrame : public FramePort, public FrameServices {
   void RunPowerOffDialog(const LocalTime&, std::function<void(int)> done) override {
     log_.Add("notice");
     // A notice left open answers when the test says so.
-    if (hold_notice) pending_notice = std::move(done);
-    else done(dialog_result);
+    if (hold_notice)
+      pending_notice = std::move(done);
+    else
+      done(dialog_result);
   }
   bool hold_notice = false;
   std::function<void(int)> pending_notice;
@@ -115,9 +117,9 @@ class FrameTest : public ::testing::Test {
 TEST_F(FrameTest, ReadsItsSettingsInOrder) {
   Frame();
   const std::string advance = SectionPath(Section::Advance);
-  EXPECT_EQ(store_.reads, (Calls{advance + "|IsAutoShut", advance + "|IsCloseWeekend", advance + "|PowerOffTime",
-                                 SectionPath(Section::Navigator) + "|IsNavigator",
-                                 SectionPath(Section::Display) + "|IsStatusBar"}));
+  EXPECT_EQ(store_.reads,
+            (Calls{advance + "|IsAutoShut", advance + "|IsCloseWeekend", advance + "|PowerOffTime",
+                   SectionPath(Section::Navigator) + "|IsNavigator", SectionPath(Section::Display) + "|IsStatusBar"}));
 }
 
 TEST_F(FrameTest, CreationGoesFullScreenAfterSplashTimerAndAppPath) {
@@ -152,8 +154,11 @@ TEST_F(FrameTest, PaneLayoutNeedsTheSplitterAndAHeight) {
     bool full;
     Calls calls;
   } cases[] = {
-      {true, 768, true, {"rows 688+80"}},   {true, 600, false, {"rows 520+80"}} /* status pane not measured before creation */, {false, 768, true, {}},
-      {true, 0, true, {}},                  {true, -5, false, {}},
+      {true, 768, true, {"rows 688+80"}},
+      {true, 600, false, {"rows 520+80"}} /* status pane not measured before creation */,
+      {false, 768, true, {}},
+      {true, 0, true, {}},
+      {true, -5, false, {}},
   };
   for (const auto& c : cases) {
     port_.client_height = c.height;
@@ -230,8 +235,8 @@ TEST_F(FrameTest, FullScreenCommandsThatLeaveTheKioskAskForTheExitPasswordFirst)
     int id;
     Calls granted;  // what runs once the right password was given
   } guarded[] = {
-      {command::kFullScreen, {"show-taskbar", "menu-on", "status-on", "caption-on", "restore-placement", "normal",
-                              "rows 688+80"}},
+      {command::kFullScreen,
+       {"show-taskbar", "menu-on", "status-on", "caption-on", "restore-placement", "normal", "rows 688+80"}},
       {command::kOpen, {}},  // the fake Open dialog answers Cancel
       {command::kNewWindow, {}},
       {command::kSaveAs, {"exec 4"}},
@@ -277,8 +282,9 @@ TEST_F(FrameTest, ANewVisitorGetsTheFullScreenKioskWithNothingLeftOver) {
     bool windowed;
     Calls calls;
   } cases[] = {
-      {true, {"hide-taskbar", "status-off", "caption-off", "menu-off", "save-placement", "maximize", "rows 688+80",
-              "clear-selections", "close-keyboard", "forget-input", "layout us"}},
+      {true,
+       {"hide-taskbar", "status-off", "caption-off", "menu-off", "save-placement", "maximize", "rows 688+80",
+        "clear-selections", "close-keyboard", "forget-input", "layout us"}},
       {false, {"clear-selections", "close-keyboard", "forget-input", "layout us"}},
   };
   for (const auto& c : cases) {
@@ -291,7 +297,8 @@ TEST_F(FrameTest, ANewVisitorGetsTheFullScreenKioskWithNothingLeftOver) {
   port_.layouts.clear();
   log_.Clear();
   Frame().OnNewVisitor();
-  EXPECT_EQ(log_.Calls(), (Calls{"clear-selections", "close-keyboard", "forget-input"})) << "no layouts: nothing to switch";
+  EXPECT_EQ(log_.Calls(), (Calls{"clear-selections", "close-keyboard", "forget-input"}))
+      << "no layouts: nothing to switch";
 }
 
 TEST_F(FrameTest, MailGoesToTheDesktopHandler) {
@@ -350,10 +357,20 @@ TEST(PowerOffTest, ParsesOnlyTimesOfDay) {
     bool ok;
     int h, m, s;
   } cases[] = {
-      {"18:30", true, 18, 30, 0}, {"8:05:09", true, 8, 5, 9},  {" 22:00 ", true, 22, 0, 0}, {"0:0", true, 0, 0, 0},
-      {"", false, 0, 0, 0},        {"25:99", false, 0, 0, 0},   {"abc", false, 0, 0, 0},     {"18", false, 0, 0, 0},
-      {"18:60", false, 0, 0, 0},   {"18:30:60", false, 0, 0, 0}, {"-1:30", false, 0, 0, 0},   {"18:30pm", false, 0, 0, 0},
-      {std::string(300, '1'), false, 0, 0, 0},                  {"1:2:3:4", false, 0, 0, 0},
+      {"18:30", true, 18, 30, 0},
+      {"8:05:09", true, 8, 5, 9},
+      {" 22:00 ", true, 22, 0, 0},
+      {"0:0", true, 0, 0, 0},
+      {"", false, 0, 0, 0},
+      {"25:99", false, 0, 0, 0},
+      {"abc", false, 0, 0, 0},
+      {"18", false, 0, 0, 0},
+      {"18:60", false, 0, 0, 0},
+      {"18:30:60", false, 0, 0, 0},
+      {"-1:30", false, 0, 0, 0},
+      {"18:30pm", false, 0, 0, 0},
+      {std::string(300, '1'), false, 0, 0, 0},
+      {"1:2:3:4", false, 0, 0, 0},
   };
   for (const auto& c : cases) {
     auto t = ParsePowerOffTime(c.text);
@@ -434,11 +451,15 @@ TEST_F(FrameTest, AutoShutOffNeverChecks) {
 
 class RecordingNotice : public PowerOffDialogPort {
  public:
-  void SetProgressRange(int low, int high) override { calls.push_back("range " + std::to_string(low) + "-" + std::to_string(high)); }
+  void SetProgressRange(int low, int high) override {
+    calls.push_back("range " + std::to_string(low) + "-" + std::to_string(high));
+  }
   void SetProgress(int p) override { last_progress = p; }
   void ShowWeekendText() override { calls.push_back("weekend-text"); }
   void EnableCancel() override { calls.push_back("cancel-enabled"); }
-  void StartTimer(int id, int ms) override { calls.push_back("timer " + std::to_string(id) + " " + std::to_string(ms)); }
+  void StartTimer(int id, int ms) override {
+    calls.push_back("timer " + std::to_string(id) + " " + std::to_string(ms));
+  }
   void EndDialog(int r) override { calls.push_back("end " + std::to_string(r)); }
   Calls calls;
   int last_progress = -1;
@@ -530,17 +551,19 @@ TEST(FullScreenGuardTest, TheKioskStaysFullScreenUntilTheFrameLeaves) {
     bool iconified_changed, full_screen_changed, maximized_changed;
   };
   auto change = [](const Report& r) {
-    return WindowStateChange{{r.iconified, r.full_screen, r.maximized}, r.iconified_changed, r.full_screen_changed,
-                             r.maximized_changed};
+    return WindowStateChange{
+        {r.iconified, r.full_screen, r.maximized}, r.iconified_changed, r.full_screen_changed, r.maximized_changed};
   };
   struct Step {
     Report report;
     Do expected;
     bool settle_timer = false;
   };
-  const Report minimised{true, true, false, true, false, false}, unfullscreened{false, false, false, false, true, false},
-      unfullscreened_maximised{false, false, true, false, true, true}, maximised{false, false, true, false, false, true},
-      normal{false, false, false, false, false, true}, still_full{false, true, false, false, false, false};
+  const Report minimised{true, true, false, true, false, false},
+      unfullscreened{false, false, false, false, true, false},
+      unfullscreened_maximised{false, false, true, false, true, true},
+      maximised{false, false, true, false, false, true}, normal{false, false, false, false, false, true},
+      still_full{false, true, false, false, false, false};
   const struct {
     const char* what;
     bool leaving;  // the frame's own command started it
@@ -553,14 +576,23 @@ TEST(FullScreenGuardTest, TheKioskStaysFullScreenUntilTheFrameLeaves) {
       {"windowed: the manager's leave is fine", false, false, {{unfullscreened, Do::Nothing}}, false},
       {"windowed: maximise means full screen", false, false, {{maximised, Do::EnterFullScreen}}, false},
       {"full screen: maximise is nothing", false, true, {{maximised, Do::Nothing}}, false},
-      {"leaving, the manager gives no maximised state back", true, false,
-       {{still_full, Do::Nothing}, {unfullscreened, Do::PutPlacementBack, true}}, true},
-      {"leaving, maximised back at once", true, false,
-       {{unfullscreened_maximised, Do::PutPlacementBack}, {normal, Do::Nothing}}, false},
+      {"leaving, the manager gives no maximised state back",
+       true,
+       false,
+       {{still_full, Do::Nothing}, {unfullscreened, Do::PutPlacementBack, true}},
+       true},
+      {"leaving, maximised back at once",
+       true,
+       false,
+       {{unfullscreened_maximised, Do::PutPlacementBack}, {normal, Do::Nothing}},
+       false},
       // The race of an earlier release: the maximised state came back after the frame had left full
       // screen, and was taken for the maximise button (full screen again, one run in eight).
-      {"leaving, maximised back a moment later", true, false,
-       {{unfullscreened, Do::PutPlacementBack, true}, {maximised, Do::PutPlacementBack}}, true},
+      {"leaving, maximised back a moment later",
+       true,
+       false,
+       {{unfullscreened, Do::PutPlacementBack, true}, {maximised, Do::PutPlacementBack}},
+       true},
   };
   for (const auto& c : cases) {
     FullScreenGuard guard;

@@ -36,7 +36,7 @@ TEST(KeyTable, EveryKeyOnceWithItsActionAndPicture) {
   const struct {
     int picture;
     PictureSize size;
-  } sizes[] = {{143, {58, 58}}, {190, {88, 58}}, {212, {88, 58}}, {195, {101, 58}},
+  } sizes[] = {{143, {58, 58}},  {190, {88, 58}},  {212, {88, 58}}, {195, {101, 58}},
                {209, {101, 58}}, {196, {300, 58}}, {213, {69, 25}}, {208, {28, 28}}};
   for (const auto& s : sizes) {
     EXPECT_EQ(PictureSizeOf(s.picture).w, s.size.w) << s.picture;
@@ -73,8 +73,10 @@ class FakeKeys : public KeyInjector, public KeyboardView, public KeyboardDesktop
   void Send(KeyCode key, bool down) override {
     const std::string& name = names_[key];
     log_.Add(name + (down ? " down" : " up"));
-    if (down) held.insert(name);
-    else held.erase(name);
+    if (down)
+      held.insert(name);
+    else
+      held.erase(name);
     if (name == "Caps" && down) caps = !caps;
   }
   bool IsDown(KeyCode key) override { return held.count(names_[key]) != 0; }
@@ -103,8 +105,7 @@ class FakeKeys : public KeyInjector, public KeyboardView, public KeyboardDesktop
 };
 
 KeyboardLayoutList ThreeLayouts() {
-  return {{"xkb:us::eng", "English (US)", 0}, {"libpinyin", "Chinese - Intelligent Pinyin", 0},
-          {"de", "German", 1}};
+  return {{"xkb:us::eng", "English (US)", 0}, {"libpinyin", "Chinese - Intelligent Pinyin", 0}, {"de", "German", 1}};
 }
 
 struct Board {
@@ -136,23 +137,37 @@ TEST(KeyStrokes, ActionKindsAsEvents) {
       {"a", false, false, {1026}, {"a down", "a up"}},
       {"A with Caps (the lock makes it upper case)", true, false, {1026}, {"a down", "a up"}},
       {"A with the latch", false, true, {1026}, {"Shift down", "a down", "a up", "Shift up", "Shift up"}},
-      {"latch and Caps: Shift over Caps Lock", true, true, {1026}, {"Shift down", "a down", "a up", "Shift up", "Shift up"}},
+      {"latch and Caps: Shift over Caps Lock",
+       true,
+       true,
+       {1026},
+       {"Shift down", "a down", "a up", "Shift up", "Shift up"}},
       {"@ whatever the latch", false, false, {1052}, {"Shift down", "2 down", "2 up", "Shift up", "Shift up"}},
       {"@ with the latch", false, true, {1052}, {"Shift down", "2 down", "2 up", "Shift up", "Shift up"}},
       {"bottom-row - never _", false, true, {1054}, {"- down", "- up"}},
       {"bottom-row = never +", false, true, {1057}, {"= down", "= up"}},
-      {"? with the latch sends its second character", false, true, {1050},
+      {"? with the latch sends its second character",
+       false,
+       true,
+       {1050},
        {"Shift down", "? down", "? up", "Shift up", "Shift up"}},
       {"space", false, false, {1056}, {"  down", "  up"}},
-      {"Tab, Backspace, Enter", false, false, {1028, 1029, 1055},
+      {"Tab, Backspace, Enter",
+       false,
+       false,
+       {1028, 1029, 1055},
        {"Tab down", "Tab up", "BackSpace down", "BackSpace up", "Return down", "Return up"}},
-      {"Http://", false, false, {1063},
-       {"h down", "h up", "t down", "t up", "t down", "t up", "p down", "p up", "Shift down", "; down", "; up",
-        "Shift up", "Shift up", "/ down", "/ up", "/ down", "/ up", "w down", "w up", "w down", "w up", "w down",
-        "w up", ". down", ". up"}},
+      {"Http://", false, false, {1063}, {"h down", "h up",       "t down", "t up",   "t down",   "t up",     "p down",
+                                         "p up",   "Shift down", "; down", "; up",   "Shift up", "Shift up", "/ down",
+                                         "/ up",   "/ down",     "/ up",   "w down", "w up",     "w down",   "w up",
+                                         "w down", "w up",       ". down", ". up"}},
       {"Shift sends nothing", false, false, {1053}, {}},
-      {"the latch stays on", false, true, {1001, 1002},
-       {"Shift down", "1 down", "1 up", "Shift up", "Shift up", "Shift down", "2 down", "2 up", "Shift up", "Shift up"}},
+      {"the latch stays on",
+       false,
+       true,
+       {1001, 1002},
+       {"Shift down", "1 down", "1 up", "Shift up", "Shift up", "Shift down", "2 down", "2 up", "Shift up",
+        "Shift up"}},
   };
   for (const auto& c : cases) {
     Board board(c.caps, c.latch);
@@ -214,11 +229,15 @@ TEST(Layouts, CyclingAndAnnouncing) {
     Calls announced;
     std::string label;
   } cases[] = {
-      {"four touches of the Chinese key", {1065, 1065, 1065, 1065},
-       {"announce 0", "announce 1", "announce 2", "announce 0"}, "English (US)"},
+      {"four touches of the Chinese key",
+       {1065, 1065, 1065, 1065},
+       {"announce 0", "announce 1", "announce 2", "announce 0"},
+       "English (US)"},
       {"the first touch announces 0", {1065}, {"announce 0"}, "English (US)"},
       {"English then Chinese: 0 twice", {1064, 1065}, {"announce 0", "announce 0"}, "English (US)"},
-      {"back to the first", {1065, 1065, 1064, 1065}, {"announce 0", "announce 1", "announce 0", "announce 0"},
+      {"back to the first",
+       {1065, 1065, 1064, 1065},
+       {"announce 0", "announce 1", "announce 0", "announce 0"},
        "English (US)"},
       {"the label names what was sent", {1065, 1065}, {"announce 0", "announce 1"}, "Chinese - Intelligent Pinyin"},
   };

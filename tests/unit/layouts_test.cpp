@@ -58,14 +58,10 @@ TEST(IniTest, LooksUpLikeTheProfileReader) {
     const char* key;
     std::optional<std::string> value;
   } cases[] = {
-      {"TargetURL", "key", "value with spaces"},
-      {"targeturl", "KEY", "value with spaces"},
-      {"TargetURL", "quoted", "  kept  "},
-      {"TargetURL", "empty", ""},
-      {"TargetURL", "noequals", std::nullopt},
-      {"TargetURL", "late", "x"},
-      {"Missing", "key", std::nullopt},
-      {"Other", "key", "wrong"},
+      {"TargetURL", "key", "value with spaces"}, {"targeturl", "KEY", "value with spaces"},
+      {"TargetURL", "quoted", "  kept  "},       {"TargetURL", "empty", ""},
+      {"TargetURL", "noequals", std::nullopt},   {"TargetURL", "late", "x"},
+      {"Missing", "key", std::nullopt},          {"Other", "key", "wrong"},
   };
   for (const auto& c : cases) EXPECT_EQ(IniLookup(text, c.section, c.key), c.value) << c.section << "/" << c.key;
   EXPECT_EQ(ReadProfileString("/nonexistent/OpenURL.ini", "TargetURL", "1", "home"), "home");

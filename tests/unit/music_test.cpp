@@ -22,9 +22,18 @@ TEST(SongFiles, NameRule) {
     const char* name;
     bool song;
   } cases[] = {
-      {"Song.MP3", true},        {"song.mp3", true},    {"a.b.mp3", true},  {"01. Intro.mp3", true},
-      {"mp3", true},             {"MP3", true},         {"song.mp4", false}, {"song.mp3.txt", false},
-      {"song.mp33", false},      {"song.", false},      {".mp3", true},     {"song", false},
+      {"Song.MP3", true},
+      {"song.mp3", true},
+      {"a.b.mp3", true},
+      {"01. Intro.mp3", true},
+      {"mp3", true},
+      {"MP3", true},
+      {"song.mp4", false},
+      {"song.mp3.txt", false},
+      {"song.mp33", false},
+      {"song.", false},
+      {".mp3", true},
+      {"song", false},
       {"\xb8\xe8\xc7\xfa.mp3", true},  // a GBK name from an older kiosk
   };
   for (const auto& c : cases) EXPECT_EQ(IsSongFileName(c.name), c.song) << c.name;
@@ -54,17 +63,23 @@ TEST(SongFiles, ScanListsSongsOfTheFolderOnly) {
 // A frame header: sync, MPEG-1 layer III, 128 kbit/s, 44.1 kHz.
 constexpr uint8_t kHeader[] = {0xFF, 0xFB, 0x90, 0x64};
 
-std::vector<uint8_t> WithHeaderAt(size_t at, std::vector<uint8_t> header = {kHeader, kHeader + 4},
-                                  size_t size = 0) {
+std::vector<uint8_t> WithHeaderAt(size_t at, std::vector<uint8_t> header = {kHeader, kHeader + 4}, size_t size = 0) {
   std::vector<uint8_t> bytes(std::max(size, at + header.size()), 0x20);
   std::copy(header.begin(), header.end(), bytes.begin() + static_cast<std::ptrdiff_t>(at));
   return bytes;
 }
 
 std::vector<uint8_t> Id3Tag(size_t body, bool footer) {
-  std::vector<uint8_t> tag = {'I', 'D', '3', 4, 0, static_cast<uint8_t>(footer ? 0x10 : 0),
-                              static_cast<uint8_t>((body >> 21) & 0x7F), static_cast<uint8_t>((body >> 14) & 0x7F),
-                              static_cast<uint8_t>((body >> 7) & 0x7F), static_cast<uint8_t>(body & 0x7F)};
+  std::vector<uint8_t> tag = {'I',
+                              'D',
+                              '3',
+                              4,
+                              0,
+                              static_cast<uint8_t>(footer ? 0x10 : 0),
+                              static_cast<uint8_t>((body >> 21) & 0x7F),
+                              static_cast<uint8_t>((body >> 14) & 0x7F),
+                              static_cast<uint8_t>((body >> 7) & 0x7F),
+                              static_cast<uint8_t>(body & 0x7F)};
   // Cover art is full of bytes that look like a sync pattern: the tag is stepped over, not searched.
   tag.resize(10 + body, 0xFF);
   if (footer) tag.insert(tag.end(), {'3', 'D', 'I', 4, 0, 0x10, 0, 0, 0, 0});
@@ -116,8 +131,8 @@ TEST(Mp3Probe, Id3v2TagSize) {
 TEST(Mp3Probe, Files) {
   test::TempDir dir;
   auto write = [&](const char* name, const std::vector<uint8_t>& bytes) {
-    std::ofstream(dir.path() / name, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                                 static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(dir.path() / name, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     return (dir.path() / name).string();
   };
   auto tagged = [](size_t body, bool footer) {
@@ -387,7 +402,8 @@ TEST(Player, WithoutAPipelineTheListStaysAndNothingPlays) {
   files.songs = {"a"};
   CSonavelleDlg dlg(graph, window, files, 1);
   dlg.Initialise(0, "/music");
-  EXPECT_EQ(log.Calls(), std::vector<std::string>{"unowned box Ostravin提示: GStreamer 没有被初始化，MP3 解码组件可能未正确安装"});
+  EXPECT_EQ(log.Calls(),
+            std::vector<std::string>{"unowned box Ostravin提示: GStreamer 没有被初始化，MP3 解码组件可能未正确安装"});
   EXPECT_EQ(window.shown, std::vector<std::string>{"a"});
   log.Clear();
   window.SelectOnly(0);

@@ -40,8 +40,10 @@ TEST(NavigationPolicyTest, LocalFilesKeepToTheKioskFolders) {
   } cases[] = {
       {"a web page's link to the web", false, K::LinkClicked, "http://a/", "http://b/", false},
       {"a web page's link to a local file", false, K::LinkClicked, "http://a/", "file:///srv/kiosk/a.htm", true},
-      {"a local page's link beside it", false, K::LinkClicked, "file:///srv/kiosk/i.htm", "file:///srv/kiosk/a.htm", false},
-      {"into the program folder", false, K::LinkClicked, "file:///srv/kiosk/i.htm", "file:///opt/panelia/help/h.htm", false},
+      {"a local page's link beside it", false, K::LinkClicked, "file:///srv/kiosk/i.htm", "file:///srv/kiosk/a.htm",
+       false},
+      {"into the program folder", false, K::LinkClicked, "file:///srv/kiosk/i.htm", "file:///opt/panelia/help/h.htm",
+       false},
       {"out of the kiosk folders", false, K::LinkClicked, "file:///srv/kiosk/i.htm", "file:///etc/passwd", true},
       {"out by ..", false, K::Other, "file:///srv/kiosk/i.htm", "file:///srv/kiosk/../../etc/passwd", true},
       {"out through a link", false, K::LinkClicked, "file:///srv/kiosk/i.htm", "file:///srv/kiosk/out/passwd", true},
@@ -90,8 +92,8 @@ TEST(NavigationPolicyTest, LatchesAndTheOriginOfEachNavigation) {
   const struct {
     K kind;
     bool gesture, touched;
-  } origins[] = {{K::LinkClicked, true, true},   {K::LinkClicked, false, false}, {K::FormSubmitted, true, false},
-                 {K::Other, true, false},        {K::BackForward, true, false},  {K::Reload, true, false}};
+  } origins[] = {{K::LinkClicked, true, true}, {K::LinkClicked, false, false}, {K::FormSubmitted, true, false},
+                 {K::Other, true, false},      {K::BackForward, true, false},  {K::Reload, true, false}};
   for (const auto& o : origins) {
     NavigationVerdict v = decide(o.kind, o.gesture);
     EXPECT_EQ(v.origin.touched_link, o.touched) << static_cast<int>(o.kind) << o.gesture;
@@ -173,7 +175,7 @@ TEST(PageMessagesTest, TheHangWatchEndsAProcessThatStoppedAnswering) {
     bool answered_before;
     S step;
   } ticks[] = {
-      {0, false, S::Ask},     {5000, true, S::Ask},   {10000, false, S::Wait},  // asked at 5 s, no answer
+      {0, false, S::Ask},      {5000, true, S::Ask},          {10000, false, S::Wait},  // asked at 5 s, no answer
       {14999, false, S::Wait}, {15000, false, S::EndProcess}, {20000, false, S::Ask},
   };
   for (const auto& t : ticks) {
@@ -212,13 +214,14 @@ TEST(NavigationPolicyTest, NewWindowsAndPrints) {
       {"http://b/2", false, false, W::InTheView, false},
       {"http://b/3", false, false, W::InTheView, false},
       {"http://b/4", false, false, W::Refused, true},
-      {"http://b/5", false, false, W::Refused, false},  // said once
+      {"http://b/5", false, false, W::Refused, false},   // said once
       {"http://b/6", true, false, W::InTheView, false},  // a touch still opens
   };
   uint64_t now = 1000;
   for (const auto& c : cases) {
     std::string log;
-    EXPECT_EQ(policy.DecideNewWindow(c.uri, c.gesture, "file:///srv/kiosk/a.htm", now += 10, c.own_windows, log), c.where)
+    EXPECT_EQ(policy.DecideNewWindow(c.uri, c.gesture, "file:///srv/kiosk/a.htm", now += 10, c.own_windows, log),
+              c.where)
         << c.uri;
     EXPECT_EQ(!log.empty(), c.logs) << c.uri << ": " << log;
   }

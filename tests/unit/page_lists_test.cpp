@@ -66,7 +66,10 @@ TEST(PageListTest, FilesAreDecodedAndReadOnlyUpToTheFirstEmptyLine) {
   EXPECT_EQ(ReadPageListFile(write("empty", "")), (PageList{}));
   EXPECT_FALSE(ReadPageListFile((dir.path() / "missing").string()));
   EXPECT_FALSE(ReadPageListFile(dir.path().string())) << "a directory is no list";
-  EXPECT_FALSE(ReadPageListFile(write("utf16", std::string("\xFF\xFE" "a\0\n\0", 6)))) << "UTF-16 is no list here";
+  EXPECT_FALSE(ReadPageListFile(write("utf16", std::string("\xFF\xFE"
+                                                           "a\0\n\0",
+                                                           6))))
+      << "UTF-16 is no list here";
   EXPECT_FALSE(ReadPageListFile(write("nul", std::string("a\0b\n", 4)))) << "nor are NUL bytes";
   // A blank line that falls on the boundary between two reads still ends the list.
   std::string first(65535, 'a');
@@ -142,8 +145,8 @@ TEST_F(PageListsTest, ShowAndStopListsCompareDifferently) {
   log_.Clear();
   EXPECT_FALSE(lists_.MatchesShowList("x"));
   EXPECT_FALSE(lists_.MatchesStopList("x"));
-  EXPECT_EQ(log_.Calls(), (Calls{"read Show.dat", "list-error 文件打开错误，无法读取显示导航条页面列表", "read stop.dat",
-                                 "list-error 文件打开错误，无法读取停止音乐播放页面列表"}));
+  EXPECT_EQ(log_.Calls(), (Calls{"read Show.dat", "list-error 文件打开错误，无法读取显示导航条页面列表",
+                                 "read stop.dat", "list-error 文件打开错误，无法读取停止音乐播放页面列表"}));
 }
 
 TEST_F(PageListsTest, MissingListIsReportedOnceUntilItHasBeenReadableAgain) {
@@ -172,11 +175,11 @@ TEST(EntryIndexTest, AnswersAsAWalkOverEveryEntry) {
       {{"games"}, "http://x/games/a", false, true},
       {{"GAMES"}, "http://x/games/a", false, false},  // as written
       {{"GAMES"}, "http://x/games/a", true, true},
-      {{"/"}, "http://x/", false, true},               // "" after the final "/": in every address
-      {{"ab"}, "http://x/cab", false, true},            // shorter than an index key
+      {{"/"}, "http://x/", false, true},      // "" after the final "/": in every address
+      {{"ab"}, "http://x/cab", false, true},  // shorter than an index key
       {{"http://x/a/"}, "http://x/a", false, true},
       {{"http://x/abc/def/"}, "http://x/abc", false, false},  // longer than the address
-      {{"aaab"}, "aaaab", false, true},                 // overlapping starts
+      {{"aaab"}, "aaaab", false, true},                       // overlapping starts
       {{"xxxx", "zzzz"}, "http://x/", false, false},
       {{}, "http://x/", false, false},
   };
@@ -235,13 +238,30 @@ TEST(CachedListsTest, AListIsReadAgainOnlyWhenItsFileChanged) {
       {"first question", [] {}, true, true},
       {"unchanged", [] {}, false, true},
       {"unchanged again", [] {}, false, true},
-      {"another size", [&] { files.stamp.size = 9; files.list = {"other"}; }, true, false},
-      {"a file put in its place", [&] { files.stamp.inode = 11; files.list = {"blocked"}; }, true, true},
-      {"written again, same size and time, its change time tells", [&] {
-         files.stamp.changed_ns += 1; files.list = {"other"}; }, true, false},
-      {"written a moment ago", [&] {
+      {"another size",
+       [&] {
+         files.stamp.size = 9;
+         files.list = {"other"};
+       },
+       true, false},
+      {"a file put in its place",
+       [&] {
+         files.stamp.inode = 11;
+         files.list = {"blocked"};
+       },
+       true, true},
+      {"written again, same size and time, its change time tells",
+       [&] {
+         files.stamp.changed_ns += 1;
+         files.list = {"other"};
+       },
+       true, false},
+      {"written a moment ago",
+       [&] {
          files.stamp.modified_ns = files.stamp.changed_ns = files.stamp.seen_ns - 500'000'000;
-         files.list = {"blocked"}; }, true, true},
+         files.list = {"blocked"};
+       },
+       true, true},
       {"still unsettled: read again", [] {}, true, true},
       {"settled now", [&] { files.stamp.seen_ns += 3'000'000'000; }, true, true},
       {"and kept", [&] { files.stamp.seen_ns += 1'000'000'000; }, false, true},
@@ -378,11 +398,20 @@ TEST_F(IdleTest, NextVisitorStartsClean) {
     uint32_t loop, clear;
     Calls first, after_visitor;
   } cases[] = {
-      {"idle return wipes, then goes home", 0, 1, {"new-visitor", "forget-visitor", "navigate file:///home.html"},
+      {"idle return wipes, then goes home",
+       0,
+       1,
+       {"new-visitor", "forget-visitor", "navigate file:///home.html"},
        {"new-visitor", "forget-visitor", "navigate file:///home.html"}},
-      {"idle return without IsClearSession", 0, 0, {"new-visitor", "navigate file:///home.html"},
+      {"idle return without IsClearSession",
+       0,
+       0,
+       {"new-visitor", "navigate file:///home.html"},
        {"new-visitor", "navigate file:///home.html"}},
-      {"loop: only the step after a visitor wipes", 1, 1, {"navigate file:///1"},
+      {"loop: only the step after a visitor wipes",
+       1,
+       1,
+       {"navigate file:///1"},
        {"new-visitor", "forget-visitor", "navigate file:///1"}},
       {"loop without IsClearSession", 1, 0, {"navigate file:///1"}, {"new-visitor", "navigate file:///1"}},
   };

@@ -132,21 +132,22 @@ TEST_F(RegToolTest, WarnsOfAValueWrittenWherePaneliaNeverReadsIt) {
     std::vector<std::string> args;
     std::string warning;  // empty: none
   } cases[] = {
-      {"WaitTime under General", {"add", "HKLM\\SOFTWARE\\Quorvex\\Panelia4.0\\General", "/v", "WaitTime", "/t",
-                                  "REG_DWORD", "/d", "5", "/f"},
+      {"WaitTime under General",
+       {"add", "HKLM\\SOFTWARE\\Quorvex\\Panelia4.0\\General", "/v", "WaitTime", "/t", "REG_DWORD", "/d", "5", "/f"},
        "WARNING: Panelia reads WaitTime under HKEY_LOCAL_MACHINE\\SOFTWARE\\Quorvex\\Panelia4.0\\Advance, not under "
        "this key.\n"},
       {"its own key, in other case and with a final backslash",
        {"add", "HKLM\\software\\quorvex\\panelia4.0\\ADVANCE\\", "/v", "WaitTime", "/t", "REG_DWORD", "/d", "5", "/f"},
        ""},
-      {"a name the table does not know", {"add", "HKLM\\SOFTWARE\\Quorvex\\Panelia4.0\\General", "/v", "MyNote", "/d",
-                                          "x", "/f"},
+      {"a name the table does not know",
+       {"add", "HKLM\\SOFTWARE\\Quorvex\\Panelia4.0\\General", "/v", "MyNote", "/d", "x", "/f"},
        ""},
       {"outside the suite's tree", {"add", "HKLM\\SOFTWARE\\Other", "/v", "WaitTime", "/d", "x", "/f"}, ""},
       {"a sibling tree with the same beginning",
-       {"add", "HKLM\\SOFTWARE\\Quorvex\\Panelia4.0x", "/v", "WaitTime", "/d", "x", "/f"}, ""},
-      {"the current user's hive is not Panelia's", {"add", "HKCU\\SOFTWARE\\Quorvex\\Panelia4.0\\General", "/v",
-                                                    "WaitTime", "/d", "x", "/f"},
+       {"add", "HKLM\\SOFTWARE\\Quorvex\\Panelia4.0x", "/v", "WaitTime", "/d", "x", "/f"},
+       ""},
+      {"the current user's hive is not Panelia's",
+       {"add", "HKCU\\SOFTWARE\\Quorvex\\Panelia4.0\\General", "/v", "WaitTime", "/d", "x", "/f"},
        ""},
   };
   for (const auto& c : cases) {

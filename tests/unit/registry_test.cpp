@@ -20,12 +20,12 @@ const std::string kGeneral = SectionPath(Section::General);
 
 class StoreTest : public ::testing::Test {
  protected:
-  StoreTest()
-      : files_{dir_.path() / "HKEY_LOCAL_MACHINE.db", dir_.path() / "HKEY_CURRENT_USER.db"}, store_(files_) {}
+  StoreTest() : files_{dir_.path() / "HKEY_LOCAL_MACHINE.db", dir_.path() / "HKEY_CURRENT_USER.db"}, store_(files_) {}
 
   // The operators' way of creating keys: through the administrative interface.
   void Seed(std::string_view key, std::string_view name, const RegValue& value) {
-    ASSERT_TRUE(store_.Apply({{RegChange::Kind::SetValue, Hive::LocalMachine, std::string(key), std::string(name), value}}));
+    ASSERT_TRUE(
+        store_.Apply({{RegChange::Kind::SetValue, Hive::LocalMachine, std::string(key), std::string(name), value}}));
   }
   std::string Bytes(const std::filesystem::path& file) {
     std::ifstream in(file, std::ios::binary);
@@ -159,7 +159,8 @@ TEST_F(StoreTest, WriterHoldingTheStoreLeavesReadersTheOldValue) {
   Seed(kGeneral, "SoftHomeUrl", RegValue::Text("file:///a"));
   sqlite3* holder = nullptr;
   ASSERT_EQ(sqlite3_open(files_.local_machine.c_str(), &holder), SQLITE_OK);
-  ASSERT_EQ(sqlite3_exec(holder, "BEGIN EXCLUSIVE; UPDATE vals SET data=X'7800'", nullptr, nullptr, nullptr), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(holder, "BEGIN EXCLUSIVE; UPDATE vals SET data=X'7800'", nullptr, nullptr, nullptr),
+            SQLITE_OK);
   CRegistryKey key(store_);
   key.SetSubKey(kGeneral);
   auto start = std::chrono::steady_clock::now();
@@ -176,8 +177,8 @@ TEST_F(StoreTest, StoreLockedAgainstReadersIsAnErrorNotAbsent) {
   sqlite3* holder = nullptr;
   ASSERT_EQ(sqlite3_open(files_.local_machine.c_str(), &holder), SQLITE_OK);
   // Exclusive locking shuts readers out even of a write-ahead-logged store.
-  ASSERT_EQ(sqlite3_exec(holder, "PRAGMA locking_mode=EXCLUSIVE; BEGIN EXCLUSIVE; UPDATE vals SET type=type",
-                         nullptr, nullptr, nullptr),
+  ASSERT_EQ(sqlite3_exec(holder, "PRAGMA locking_mode=EXCLUSIVE; BEGIN EXCLUSIVE; UPDATE vals SET type=type", nullptr,
+                         nullptr, nullptr),
             SQLITE_OK);
   CRegistryKey key(store_);
   key.SetSubKey(kGeneral);
@@ -198,8 +199,8 @@ TEST_F(StoreTest, ReadsFollowTheFileWhenItIsReplacedOrRemoved) {
   // An operator restores another store file in its place.
   test::TempDir other_dir;
   SqliteRegistry other({other_dir.path() / "HKEY_LOCAL_MACHINE.db", other_dir.path() / "HKEY_CURRENT_USER.db"});
-  ASSERT_TRUE(other.Apply({{RegChange::Kind::SetValue, Hive::LocalMachine, kGeneral, "SoftHomeUrl",
-                            RegValue::Text("file:///restored")}}));
+  ASSERT_TRUE(other.Apply(
+      {{RegChange::Kind::SetValue, Hive::LocalMachine, kGeneral, "SoftHomeUrl", RegValue::Text("file:///restored")}}));
   for (const char* suffix : {"", "-wal", "-shm"}) std::filesystem::remove(files_.local_machine.string() + suffix);
   std::filesystem::copy_file(other_dir.path() / "HKEY_LOCAL_MACHINE.db", files_.local_machine);
   EXPECT_EQ(key.ReadText("SoftHomeUrl"), "file:///restored");
@@ -229,8 +230,10 @@ TEST_F(StoreTest, ReaderInAnotherProcessNeverSeesHalfAWrite) {
     std::string got = key.ReadText("Password");
     ++reads;
     // Always one of the two values: never a mixture, never absent while the writer works.
-    if (got.empty()) ++absent;
-    else if (got != a && got != b) ++torn;
+    if (got.empty())
+      ++absent;
+    else if (got != a && got != b)
+      ++torn;
     if (done) break;
   }
   EXPECT_EQ(torn, 0) << "after " << reads << " reads";

@@ -48,8 +48,9 @@ class ViewTest : public ::testing::Test {
     store_.Put(Hive::LocalMachine, SectionPath(section), name, std::move(value));
   }
   CPaneliaView& View() {
-    if (!view_) view_ = std::make_unique<CPaneliaView>(store_, browser_, timers_, host_, partners_, page_, lists_,
-                                                      "file:///forum", "file:///site");
+    if (!view_)
+      view_ = std::make_unique<CPaneliaView>(store_, browser_, timers_, host_, partners_, page_, lists_,
+                                             "file:///forum", "file:///site");
     return *view_;
   }
 
@@ -71,11 +72,11 @@ TEST_F(ViewTest, ReadsItsSettingsOnceInTheFixedOrder) {
                     advance = SectionPath(Section::Advance), navigator = SectionPath(Section::Navigator),
                     music = SectionPath(Section::Music), address = SectionPath(Section::Address),
                     loop = SectionPath(Section::Loop);
-  EXPECT_EQ(store_.reads, (Calls{root + "|DefFontSize", general + "|IsPaneliaHome", general + "|SoftHomeUrl",
-                                 general + "|CommandSites", advance + "|WaitTime", advance + "|IsAutoHome", navigator + "|BoardType",
-                                 navigator + "|BoardMode", music + "|IsMusic", address + "|IsLimit",
-                                 address + "|ForbitMethod", loop + "|IsLoop", loop + "|LoopMode",
-                                 loop + "|IntervalTime", advance + "|IsClearSession"}));
+  EXPECT_EQ(store_.reads,
+            (Calls{root + "|DefFontSize", general + "|IsPaneliaHome", general + "|SoftHomeUrl",
+                   general + "|CommandSites", advance + "|WaitTime", advance + "|IsAutoHome", navigator + "|BoardType",
+                   navigator + "|BoardMode", music + "|IsMusic", address + "|IsLimit", address + "|ForbitMethod",
+                   loop + "|IsLoop", loop + "|LoopMode", loop + "|IntervalTime", advance + "|IsClearSession"}));
 }
 
 TEST_F(ViewTest, HomeIsSoftHomeUrlOrTheBrowsersOwn) {
@@ -112,16 +113,36 @@ TEST_F(ViewTest, NavigationCheckRunsEveryStepInOrder) {
     bool cancel;
     Calls calls;
   } cases[] = {
-      {"ordinary page, bar follows the show list", false, {"example.com"}, "HTTP://Example.COM/A", false,
+      {"ordinary page, bar follows the show list",
+       false,
+       {"example.com"},
+       "HTTP://Example.COM/A",
+       false,
        {"read limit.dat", "read Show.dat", "bar-show", "command HTTP://Example.COM/A"}},
-      {"blocked page still updates the bar", false, {}, "http://blocked/", true,
+      {"blocked page still updates the bar",
+       false,
+       {},
+       "http://blocked/",
+       true,
        {"read limit.dat", "read Show.dat", "bar-hide", "command http://blocked/"}},
       {"fixed bar skips the show list", true, {}, "http://x/", false, {"read limit.dat", "command http://x/"}},
-      {"lower-case command link is cancelled", true, {}, "about:paneliagohome", true,
+      {"lower-case command link is cancelled",
+       true,
+       {},
+       "about:paneliagohome",
+       true,
        {"read limit.dat", "command about:paneliagohome"}},
-      {"upper-case command link is only an address", true, {}, "about:PaneliaGoHome", false,
+      {"upper-case command link is only an address",
+       true,
+       {},
+       "about:PaneliaGoHome",
+       false,
        {"read limit.dat", "command about:PaneliaGoHome"}},
-      {"only the path counts", true, {}, "file:///srv/kiosk/a.htm?q=paneliagohome#paneliagohome", false,
+      {"only the path counts",
+       true,
+       {},
+       "file:///srv/kiosk/a.htm?q=paneliagohome#paneliagohome",
+       false,
        {"read limit.dat", "command file:///srv/kiosk/a.htm"}},
   };
   for (const auto& c : cases) {
@@ -148,21 +169,53 @@ TEST_F(ViewTest, CommandLinksRunOnlyWhereTheOperatorPutThem) {
     bool runs;
   } cases[] = {
       {"touched on a kiosk page", "", {true, "file:///srv/kiosk/index.html"}, "file:///srv/kiosk/paneliagohome", true},
-      {"touched on a program folder page", "", {true, "file:///opt/panelia/help/a.html"}, "file:///x/paneliagohome", true},
-      {"a form sent from a kiosk page", "", {false, "file:///srv/kiosk/index.html"}, "file:///srv/kiosk/paneliagohome", false},
-      {"a search form's query", "", {false, "https://search.example/"}, "https://search.example/?q=paneliagohome", false},
+      {"touched on a program folder page",
+       "",
+       {true, "file:///opt/panelia/help/a.html"},
+       "file:///x/paneliagohome",
+       true},
+      {"a form sent from a kiosk page",
+       "",
+       {false, "file:///srv/kiosk/index.html"},
+       "file:///srv/kiosk/paneliagohome",
+       false},
+      {"a search form's query",
+       "",
+       {false, "https://search.example/"},
+       "https://search.example/?q=paneliagohome",
+       false},
       {"a web site's link", "", {true, "https://evil.example/"}, "https://evil.example/paneliagohome", false},
-      {"a link with the keyword in its query", "", {true, "file:///srv/kiosk/index.html"},
-       "file:///srv/kiosk/a.htm?paneliagohome", false},
-      {"a folder beside the kiosk's", "", {true, "file:///srv/kiosk2/index.html"}, "file:///srv/kiosk2/paneliagohome", false},
+      {"a link with the keyword in its query",
+       "",
+       {true, "file:///srv/kiosk/index.html"},
+       "file:///srv/kiosk/a.htm?paneliagohome",
+       false},
+      {"a folder beside the kiosk's",
+       "",
+       {true, "file:///srv/kiosk2/index.html"},
+       "file:///srv/kiosk2/paneliagohome",
+       false},
       {"out of the kiosk folder by ..", "", {true, "file:///srv/kiosk/../x/a.html"}, "file:///x/paneliagohome", false},
-      {"escaped steps out of the kiosk folder", "", {true, "file:///srv/kiosk/%2e%2e/x/a.html"}, "file:///x/paneliagohome", false},
-      {"the operator's web server", "http://kiosk.example/pages", {true, "http://KIOSK.example/pages/menu.html"},
-       "http://kiosk.example/pages/paneliagohome", true},
-      {"a host that merely begins like it", "http://kiosk.example", {true, "http://kiosk.example.evil/"},
-       "http://kiosk.example.evil/paneliagohome", false},
-      {"an operator site set: the home folder is no longer one", "http://kiosk.example/", {true, "file:///srv/other/a.html"},
-       "file:///srv/other/paneliagohome", false},
+      {"escaped steps out of the kiosk folder",
+       "",
+       {true, "file:///srv/kiosk/%2e%2e/x/a.html"},
+       "file:///x/paneliagohome",
+       false},
+      {"the operator's web server",
+       "http://kiosk.example/pages",
+       {true, "http://KIOSK.example/pages/menu.html"},
+       "http://kiosk.example/pages/paneliagohome",
+       true},
+      {"a host that merely begins like it",
+       "http://kiosk.example",
+       {true, "http://kiosk.example.evil/"},
+       "http://kiosk.example.evil/paneliagohome",
+       false},
+      {"an operator site set: the home folder is no longer one",
+       "http://kiosk.example/",
+       {true, "file:///srv/other/a.html"},
+       "file:///srv/other/paneliagohome",
+       false},
       {"the kiosk's own load", "", {false, "https://evil.example/", true}, "about:paneliagohome", true},
   };
   for (const auto& c : cases) {
@@ -322,7 +375,8 @@ TEST_F(ViewTest, SmoothScrollCoversThePageHeightUnlessTouched) {
   View().ScrollPage(ScrollDirection::Up);  // turns the run without restarting the count
   View().OnTimer(CPaneliaView::kScrollTimer);
   View().OnTimer(CPaneliaView::kScrollTimer);
-  EXPECT_EQ(log_.Calls(), (Calls{"scroll-by 0,2", "set-timer 8 30", "scroll-by 0,-2", "scroll-by 0,-2", "kill-timer 8"}));
+  EXPECT_EQ(log_.Calls(),
+            (Calls{"scroll-by 0,2", "set-timer 8 30", "scroll-by 0,-2", "scroll-by 0,-2", "kill-timer 8"}));
 
   log_.Clear();
   View().ScrollPage(ScrollDirection::Left);
@@ -337,18 +391,16 @@ TEST_F(ViewTest, TargetAddressesComeFromOpenUrlIniOrHome) {
   {
     std::ofstream ini(dir.path() / "OpenURL.ini");
     ini << "; kiosk targets\r\n[Other]\r\n3=file:///wrong\r\n[targeturl]\r\n 3 = file:///three.html \r\n"
-           "News=\"file:///news.html\"\r\nlong=" << std::string(2000, 'x') << "\r\n";
+           "News=\"file:///news.html\"\r\nlong="
+        << std::string(2000, 'x') << "\r\n";
   }
   host_.module_directory = dir.path().string() + "/";
   struct Case {
     const char* key;
     std::string expected;
   } cases[] = {
-      {"3", "file:///three.html"},
-      {"news", "file:///news.html"},
-      {"long", std::string(2000, 'x')},
-      {"4", "file:///srv/kiosk/index.html"},
-      {"", "file:///srv/kiosk/index.html"},
+      {"3", "file:///three.html"},           {"news", "file:///news.html"},        {"long", std::string(2000, 'x')},
+      {"4", "file:///srv/kiosk/index.html"}, {"", "file:///srv/kiosk/index.html"},
   };
   for (const auto& c : cases) {
     log_.Clear();
@@ -387,10 +439,21 @@ TEST_F(ViewTest, PageCommandsActOnThePage) {
     int id;
     Calls calls;
   } cases[] = {
-      {32786, {"back"}}, {32787, {"forward"}}, {32784, {"stop"}}, {32785, {"refresh"}},
-      {32788, {"navigate file:///srv/kiosk/index.html"}}, {57635, {"edit 0"}}, {57634, {"edit 1"}},
-      {57637, {"edit 2"}}, {57642, {"edit 3"}}, {32778, {"find-bar"}}, {32779, {"source"}},
-      {32775, {"properties"}}, {32790, {"zoom 1.25"}}, {32796, {"charset iso-ir-58"}}, {32798, {"charset "}},
+      {32786, {"back"}},
+      {32787, {"forward"}},
+      {32784, {"stop"}},
+      {32785, {"refresh"}},
+      {32788, {"navigate file:///srv/kiosk/index.html"}},
+      {57635, {"edit 0"}},
+      {57634, {"edit 1"}},
+      {57637, {"edit 2"}},
+      {57642, {"edit 3"}},
+      {32778, {"find-bar"}},
+      {32779, {"source"}},
+      {32775, {"properties"}},
+      {32790, {"zoom 1.25"}},
+      {32796, {"charset iso-ir-58"}},
+      {32798, {"charset "}},
   };
   for (const auto& c : cases) {
     log_.Clear();
@@ -485,8 +548,15 @@ TEST(CrashBackoff, GrowsWhileDeathsRepeatAndForgetsAfterTenQuietMinutes) {
     uint64_t at_ms;
     int delay_ms;
   } deaths[] = {
-      {0, 1000},        {5000, 2000},     {9000, 4000},      {20000, 8000},     {40000, 16000},
-      {70000, 32000},   {110000, 60000},  {180000, 60000},   {180000 + 600000, 1000},  // ten quiet minutes
+      {0, 1000},
+      {5000, 2000},
+      {9000, 4000},
+      {20000, 8000},
+      {40000, 16000},
+      {70000, 32000},
+      {110000, 60000},
+      {180000, 60000},
+      {180000 + 600000, 1000},  // ten quiet minutes
       {780000 + 1000, 2000},
   };
   for (const auto& d : deaths) EXPECT_EQ(backoff.NextDelayMs(d.at_ms), d.delay_ms) << d.at_ms;
@@ -510,7 +580,7 @@ TEST(LocalFiles, OnlyFromLocalPagesAndNeverAFolder) {
       {"FILE:///srv/kiosk/a.html", "https://example.com/", false, false, false},
       {"file:///srv/kiosk/a.html", "http://example.com/", true, false, true},  // the kiosk's own (home, bar)
       {"file:///etc/", "file:///srv/kiosk/index.html", false, true, false},
-      {"file:///etc/", "", true, true, false},  // a folder, whoever asks
+      {"file:///etc/", "", true, true, false},                   // a folder, whoever asks
       {"file:///srv/kiosk/index.html", "", false, false, true},  // the first page
   };
   for (const auto& c : cases)
