@@ -38,7 +38,7 @@ LayoutDescriptions ParseLayoutDescriptions(std::string_view xml) {
   size_t pos = 0;
   size_t layout_end = 0;
   while (auto layout = Element(xml, "layout", pos, xml.size(), &layout_end)) {
-    size_t base = static_cast<size_t>(layout->data() - xml.data());
+    auto base = static_cast<size_t>(layout->data() - xml.data());
     size_t limit = base + layout->size();
     auto name = Element(xml, "name", base, limit);
     auto description = Element(xml, "description", base, limit);
@@ -48,7 +48,7 @@ LayoutDescriptions ParseLayoutDescriptions(std::string_view xml) {
       size_t vpos = base;
       size_t variant_end = 0;
       while (auto variant = Element(xml, "variant", vpos, limit, &variant_end)) {
-        size_t vbase = static_cast<size_t>(variant->data() - xml.data());
+        auto vbase = static_cast<size_t>(variant->data() - xml.data());
         size_t vlimit = vbase + variant->size();
         auto vname = Element(xml, "name", vbase, vlimit);
         auto vdescription = Element(xml, "description", vbase, vlimit);

@@ -38,8 +38,10 @@ PageList::PageList(std::initializer_list<std::string_view> entries) {
 }
 
 bool PageList::TakeLines(size_t& line_start, size_t& scanned) {
+  // A search for a byte, not a string copy: no terminator is involved.
+  // NOLINTNEXTLINE(bugprone-not-null-terminated-result)
   while (const void* found = std::memchr(text_.data() + scanned, '\n', text_.size() - scanned)) {
-    size_t end = static_cast<size_t>(static_cast<const char*>(found) - text_.data());
+    auto end = static_cast<size_t>(static_cast<const char*>(found) - text_.data());
     size_t length = end - line_start;
     if (length > 0 && text_[end - 1] == '\r') --length;
     if (length == 0) {

@@ -76,6 +76,15 @@ bool Confirm(RegToolIo& io, const std::string& question) {
   return answer == "y" || answer == "yes";
 }
 
+// A subkey's path under `path` ("" being the hive itself).
+std::string ChildKey(const std::string& path, const std::string& child) {
+  if (path.empty()) return child;
+  std::string key = path;
+  key += '\\';
+  key += child;
+  return key;
+}
+
 std::string FullName(Hive hive, const std::string& path) {
   std::string full(HiveName(hive));
   if (!path.empty()) full += "\\" + path;
@@ -126,7 +135,7 @@ int Query(RegistryStore& store, Hive hive, const std::string& path, const Option
   }
   io.out << "\n";
   for (const auto& child : store.ListSubkeys(hive, path).value_or(std::vector<std::string>{}))
-    io.out << FullName(hive, path.empty() ? child : path + "\\" + child) << "\n";
+    io.out << FullName(hive, ChildKey(path, child)) << "\n";
   return 0;
 }
 
@@ -228,7 +237,7 @@ int Import(RegistryStore& store, const std::string& file, RegToolIo& io) {
 void Collect(RegistryStore& store, Hive hive, const std::string& path, std::vector<RegExportKey>& keys) {
   keys.push_back({hive, path, store.ListValues(hive, path).value_or(std::vector<std::pair<std::string, RegValue>>{})});
   for (const auto& child : store.ListSubkeys(hive, path).value_or(std::vector<std::string>{}))
-    Collect(store, hive, path.empty() ? child : path + "\\" + child, keys);
+    Collect(store, hive, ChildKey(path, child), keys);
 }
 
 int Export(RegistryStore& store, Hive hive, const std::string& path, const std::string& file, RegToolIo& io) {

@@ -23,7 +23,7 @@ RegValue RegValue::Dword(uint32_t value) {
 
 std::string RegValue::AsText() const {
   auto end = std::find(data.begin(), data.end(), uint8_t{0});
-  return std::string(data.begin(), end);
+  return {data.begin(), end};
 }
 
 std::optional<uint32_t> RegValue::AsDword() const {
@@ -91,7 +91,7 @@ bool CRegistryKey::ReadString(std::string_view name, StringBuffer& buffer) const
 std::string CRegistryKey::ReadText(std::string_view name) const {
   StringBuffer buffer{};
   ReadString(name, buffer);
-  return std::string(buffer.data());
+  return {buffer.data()};
 }
 
 bool CRegistryKey::WriteString(std::string_view name, std::string_view text) const {

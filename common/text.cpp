@@ -86,6 +86,8 @@ namespace {
 
 std::optional<std::string> Convert(const char* from, std::string_view bytes) {
   iconv_t cd = iconv_open("UTF-8", from);
+  // iconv_open reports failure as (iconv_t)-1.
+  // NOLINTNEXTLINE(performance-no-int-to-ptr)
   if (cd == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
   std::string out;
   std::vector<char> in(bytes.begin(), bytes.end());

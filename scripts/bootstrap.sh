@@ -9,7 +9,7 @@ packages=(
   libgstreamer1.0-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-tools mpg123
   ibus ibus-libpinyin ibus-gtk3 libibus-1.0-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format clang-tidy
   xvfb xauth openbox x11-utils x11-xserver-utils xdotool imagemagick fonts-wqy-microhei faketime
 )
 # Extra packages a caller needs (the benchmarks compare against other programs).

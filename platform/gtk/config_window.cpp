@@ -276,8 +276,7 @@ void GtkConfigWindow::Message(const std::string& text, GtkMessageType type) {
 bool GtkConfigWindow::Save() {
   std::vector<RegValue> values;
   std::string warnings;
-  for (size_t i = 0; i < rows_.size(); ++i) {
-    Row& row = rows_[i];
+  for (Row& row : rows_) {
     std::string text = TextOf(row);
     std::string stored = row.field->kind == FieldKind::Password ? stored_password_ : "";
     if (row.field->kind == FieldKind::Choice)

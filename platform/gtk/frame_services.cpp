@@ -72,6 +72,7 @@ void GtkFrameServices::StartMailProgram(const std::string& program, const std::s
     g_strfreev(args);
   }
   std::vector<char*> argv;
+  argv.reserve(argv_text.size() + 1);
   for (auto& a : argv_text) argv.push_back(a.data());
   argv.push_back(nullptr);
   g_spawn_async(".", argv.data(), nullptr, G_SPAWN_SEARCH_PATH, nullptr, nullptr, nullptr, nullptr);

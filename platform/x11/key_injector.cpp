@@ -23,7 +23,7 @@ constexpr auto kPacing = std::chrono::milliseconds(2);
 std::optional<KeyCode> XTestInjector::KeyForChar(char c) {
   KeySym keysym = c == '\t' ? XK_Tab : c == '\r' ? XK_Return : static_cast<KeySym>(static_cast<unsigned char>(c));
   // One key for both cases of a letter, as the shift state is not part of the answer.
-  if (c >= 'A' && c <= 'Z') keysym = static_cast<KeySym>(c - 'A' + 'a');
+  if (c >= 'A' && c <= 'Z') keysym = static_cast<KeySym>(c) - 'A' + 'a';
   auto code = keys_.KeyCodeFor(keysym);
   if (!code) return std::nullopt;
   return *code;

@@ -1,6 +1,6 @@
 #include "platform/x11/messages.h"
 
-#include <errno.h>
+#include <cerrno>
 #include <poll.h>
 
 #include <cstdio>
