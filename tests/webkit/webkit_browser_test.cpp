@@ -1,0 +1,154 @@
+// The web view adapter in this very process, with a real WebKitWebView on a private display: does
+// it tell the browsing logic what the engine does, and carry out what the logic answers?
+#include <gtest/gtest.h>
+
+#include <gtk/gtk.h>
+
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "../e2e/harness.h"
+#include "platform/webkit/webkit_browser.h"
+
+namespace panelia {
+namespace {
+
+using namespace std::chrono_literals;
+const std::string kPages = PANELIA_E2E_PAGES;
+
+// Every engine event, as the browsing logic would get it; `cancel_if` refuses navigations.
+struct RecordingEvents : BrowserEvents {
+  void OnBeforeNavigate(const std::string& url, bool& cancel, const NavigationOrigin& origin) override {
+    navigations.push_back({url, cancel, origin});
+    if (cancel_if && cancel_if(url)) cancel = true;
+  }
+  void OnNavigateComplete(const std::string&) override {}
+  void OnDocumentComplete(const std::string& url) override { documents.push_back(url); }
+  void OnTitleChange(const std::string& t) override { title = t; }
+  void OnNewWindowKnown(const std::string& url, bool& cancel) override {
+    pop_ups.push_back(url);
+    cancel = true;
+  }
+  void OnNewWindowUnknown(bool& cancel) override { cancel = true; }
+  bool OnRedirectedNavigation(const std::string&) override { return true; }
+  void OnWindowClosing(bool& cancel) override {
+    ++closes;
+    cancel = true;
+  }
+  void OnTouch(bool) override {}
+  void OnInput() override {}
+  void OnPageSize(int w, int h, int, int) override { size = {w, h}; }
+  void OnScrollPosition(int, int) override {}
+  bool OnContextMenu() override { return true; }
+  void OnProcessGone() override {}
+
+  struct Navigation {
+    std::string url;
+    bool refused_by_fence;
+    NavigationOrigin origin;
+  };
+  std::vector<Navigation> navigations;
+  std::vector<std::string> documents, pop_ups;
+  std::string title;
+  int closes = 0;
+  std::pair<int, int> size{0, 0};
+  std::function<bool(const std::string&)> cancel_if;
+};
+
+class WebKitBrowserTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    display_ = new e2e::VirtualDisplay(false);
+    ASSERT_TRUE(display_->Error().empty()) << display_->Error();
+    setenv("DISPLAY", display_->Name().c_str(), 1);
+    ASSERT_TRUE(gtk_init_check(nullptr, nullptr));
+  }
+  static void TearDownTestSuite() { delete display_; }
+
+  // Runs the main loop until `done`, at most `timeout`.
+  static bool RunUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout = 10s) {
+    auto end = std::chrono::steady_clock::now() + timeout;
+    while (!done()) {
+      if (std::chrono::steady_clock::now() > end) return false;
+      g_main_context_iteration(nullptr, FALSE);
+      g_usleep(2000);
+    }
+    return true;
+  }
+  std::unique_ptr<WebKitBrowser> Browser(BrowserOptions options = {}) {
+    auto browser = std::make_unique<WebKitBrowser>(events_, std::move(options));
+    window_ = gtk_offscreen_window_new();
+    gtk_container_add(GTK_CONTAINER(window_), browser->Widget());
+    gtk_widget_show_all(window_);
+    return browser;
+  }
+  void TearDown() override {
+    if (window_) gtk_widget_destroy(window_);
+  }
+  bool Loaded(const std::string& page) {
+    return RunUntil(
+        [&] { return !events_.documents.empty() && events_.documents.back().find(page) != std::string::npos; });
+  }
+
+  static e2e::VirtualDisplay* display_;
+  RecordingEvents events_;
+  GtkWidget* window_ = nullptr;
+};
+e2e::VirtualDisplay* WebKitBrowserTest::display_ = nullptr;
+
+// The kiosk's own load is told as such; a page's script navigation is not, and the local-file
+// fence refuses what lies outside the kiosk's folders before the logic is asked.
+TEST_F(WebKitBrowserTest, OwnLoadsScriptsAndTheLocalFileFence) {
+  BrowserOptions options;
+  options.local_folders = [] { return std::vector<std::string>{kPages}; };
+  auto browser = Browser(std::move(options));
+  browser->Navigate("file://" + kPages + "target.html");
+  ASSERT_TRUE(Loaded("target.html"));
+  ASSERT_FALSE(events_.navigations.empty());
+  EXPECT_TRUE(events_.navigations.front().origin.kiosk_page);
+  EXPECT_FALSE(events_.navigations.front().refused_by_fence);
+  EXPECT_TRUE(RunUntil([&] { return events_.title == "E2E Target"; }));
+
+  events_.navigations.clear();
+  browser->RunScript("location.href = 'file:///etc/hostname';");
+  ASSERT_TRUE(RunUntil([&] { return !events_.navigations.empty(); }));
+  EXPECT_TRUE(events_.navigations.back().refused_by_fence) << "outside the kiosk's folders";
+  EXPECT_FALSE(events_.navigations.back().origin.kiosk_page);
+  EXPECT_FALSE(events_.navigations.back().origin.touched_link) << "a script is no touch";
+
+  events_.navigations.clear();
+  browser->RunScript("location.href = 'scroll.html';");
+  ASSERT_TRUE(Loaded("scroll.html"));
+  EXPECT_FALSE(events_.navigations.front().refused_by_fence);
+  EXPECT_EQ(events_.navigations.front().origin.from_page, "file://" + kPages + "target.html");
+}
+
+// The logic's refusal stops the load; the page's messages arrive parsed; its window.close() and
+// its pop-ups reach the logic, a script's own pop-ups only a few times.
+TEST_F(WebKitBrowserTest, RefusalsMessagesCloseAndPopUps) {
+  auto browser = Browser();
+  events_.cancel_if = [](const std::string& url) { return url.find("target.html") != std::string::npos; };
+  browser->Navigate("file://" + kPages + "scroll.html");
+  ASSERT_TRUE(Loaded("scroll.html"));
+  EXPECT_TRUE(RunUntil([&] { return events_.size.second >= 3000; })) << "the page's size message";
+  browser->RunScript("location.href = 'target.html';");
+  ASSERT_TRUE(RunUntil([&] { return events_.navigations.back().url.find("target.html") != std::string::npos; }));
+  browser->RunScript("document.title = 'still here';");
+  ASSERT_TRUE(RunUntil([&] { return events_.title == "still here"; }));
+  EXPECT_EQ(events_.documents.back().find("target.html"), std::string::npos) << "the refused page never loaded";
+
+  browser->RunScript("window.close();");
+  EXPECT_TRUE(RunUntil([&] { return events_.closes == 1; })) << "the top frame's close reaches the logic";
+
+  // (A script the embedder runs counts as the visitor's doing; a page's own does not.)
+  events_.cancel_if = nullptr;
+  browser->Navigate("file://" + kPages + "opensix.html");
+  ASSERT_TRUE(RunUntil([&] { return events_.title == "opened"; }));
+  ASSERT_TRUE(Loaded("opensix.html"));
+  EXPECT_EQ(events_.pop_ups.size(), 3u) << "three a minute for a page's own pop-ups, then none";
+}
+
+}  // namespace
+}  // namespace panelia
