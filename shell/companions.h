@@ -36,14 +36,17 @@ class CCompanions {
   static constexpr int kPlayerWatchMs = 2000;
   static constexpr int kLongestRestartWait = 30;  // looks
 
+  // `own_frame`: this Panelia's frame, which the suite's close ends (not whichever kiosk window is
+  // found first); none: the first kiosk window found.
   CCompanions(RegistryStore& store, WindowSystem& windows, ProgramLauncher& launcher, CompanionPort& port,
-              TimerService& timers, std::string module_directory)
+              TimerService& timers, std::string module_directory, std::optional<WindowHandle> own_frame = std::nullopt)
       : store_(store),
         windows_(windows),
         launcher_(launcher),
         port_(port),
         timers_(timers),
-        module_directory_(std::move(module_directory)) {}
+        module_directory_(std::move(module_directory)),
+        own_frame_(own_frame) {}
 
   void StartBackgroundMusic(bool is_music);
   // Starts the keyboard; with `activate` it then watches for its window (every 400 ms, 11 times at
@@ -57,8 +60,6 @@ class CCompanions {
   void RequestMusicOn();
   void RequestMusicOff();
   bool MusicRequested() const { return music_requested_; }
-  // The suite's close ends this Panelia's own frame, not whichever kiosk window is found first.
-  void SetOwnFrame(WindowHandle frame) { own_frame_ = frame; }
   void CloseSuite();
   void CloseCompanions();
 

@@ -46,6 +46,12 @@ std::string Picture(const std::string& dir, int number) {
   return dir + "res/" + std::to_string(number) + ".png";
 }
 
+// The X window of a top-level, made now if it does not exist yet.
+WindowHandle XidOf(GtkWindow* window) {
+  gtk_widget_realize(GTK_WIDGET(window));
+  return GDK_WINDOW_XID(gtk_widget_get_window(GTK_WIDGET(window)));
+}
+
 std::vector<PopupItem> ContextMenu() {
   std::vector<PopupItem> items;
   for (const auto& item : CPaneliaView::ContextMenuItems())
@@ -60,7 +66,7 @@ struct Kiosk {
       : window(Picture(dir, 128)),
         windows(gdk_display_get_name(gdk_display_get_default())),
         companion_timers([this](int id) { companions.OnTimer(id); }),
-        companions(store, windows, launcher, window, companion_timers, dir),
+        companions(store, windows, launcher, window, companion_timers, dir, XidOf(window.Window())),
         exit_dialogs(
             store, [this] { return window.Window(); }, [this] { companions.CloseKeyboard(); },
             [this] { companions.ToggleKeyboard(); }, Picture(dir, 143)),
@@ -94,14 +100,16 @@ struct Kiosk {
                                    [this] {
                                      exit_dialogs.CancelOpen();
                                      CloseVisitorDialogs();
-                                   }}),
-        host(dir, {[this](const std::string& title) { window.SetTitle(title); }, [this] { ShowAbout(); },
-                   [this, dir] {
-                     // Help opens inside the kiosk: a visitor never reaches an outside program. It
-                     // lives beside the programs (the kiosk directory holds only the lists).
-                     view.Navigate("file://" + dir + std::string(kHelpPage));
-                   },
-                   [this] { views.ShowPageProperties(window.Window()); }, [this] { frame.OnNewVisitor(); }}),
+                                   },
+                                   [this] { return window.Window(); }}),
+        host(frame, dir,
+             {[this](const std::string& title) { window.SetTitle(title); }, [this] { ShowAbout(); },
+              [this, dir] {
+                // Help opens inside the kiosk: a visitor never reaches an outside program. It
+                // lives beside the programs (the kiosk directory holds only the lists).
+                view.Navigate("file://" + dir + std::string(kHelpPage));
+              },
+              [this] { views.ShowPageProperties(window.Window()); }, [this] { frame.OnNewVisitor(); }}),
         view_timers([this](int id) { view.OnTimer(id); }),
         list_source([this](const std::string& text) {
           window.MessageBox(text, std::string(kErrorCaption), MessageIcon::Error, {});
@@ -124,13 +132,10 @@ struct Kiosk {
       std::fprintf(stderr, "panelia: closing: a close request for the kiosk window\n");
       services.CloseFrame();
     });
-    views.SetDialogParent([this] { return window.Window(); });
     window.SetFrame(&frame);
     window.SetPageView(views.MainWidget());
     window.SetBarViewLookup([this] { return views.BarWidget(); });
-    companions.SetOwnFrame(GDK_WINDOW_XID(gtk_widget_get_window(GTK_WIDGET(window.Window()))));
     frame.SetMainView(&view);
-    host.SetFrame(&frame);
     partners.SetBar(&bar);
     views.Connect(&view, &bar);
     // The home page is asked for now, so the web process starts while the frame is being built.

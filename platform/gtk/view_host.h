@@ -26,9 +26,8 @@ struct ViewHostHooks {
 
 class GtkViewHost final : public ViewHost {
  public:
-  GtkViewHost(std::string module_directory, ViewHostHooks hooks)
-      : module_directory_(std::move(module_directory)), hooks_(std::move(hooks)) {}
-  void SetFrame(CMainFrame* frame) { frame_ = frame; }
+  GtkViewHost(CMainFrame& frame, std::string module_directory, ViewHostHooks hooks)
+      : module_directory_(std::move(module_directory)), hooks_(std::move(hooks)), frame_(&frame) {}
   // A key, touch or wheel turn seen anywhere in the kiosk.
   void NoteInput() { input_ = true; }
 

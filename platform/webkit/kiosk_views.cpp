@@ -240,11 +240,11 @@ void WebKitKioskViews::EditCommand(Edit edit) {
 }
 
 void WebKitKioskViews::ShowFindBar() {
-  OpenFindBar(dialog_parent_ ? dialog_parent_() : nullptr, main_->View());
+  OpenFindBar(hooks_.dialog_parent ? hooks_.dialog_parent() : nullptr, main_->View());
 }
 
 void WebKitKioskViews::ShowSource() {
-  OpenSourceWindow(dialog_parent_ ? dialog_parent_() : nullptr, main_->View());
+  OpenSourceWindow(hooks_.dialog_parent ? hooks_.dialog_parent() : nullptr, main_->View());
 }
 
 void WebKitKioskViews::SetTextZoom(double zoom) {

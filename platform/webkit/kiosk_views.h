@@ -23,6 +23,7 @@ struct KioskViewHooks {
   std::function<void()> first_document;         // the home page's first document has loaded
   std::function<void(GtkWidget*)> bar_made;     // the bar's view exists: put it in its row
   std::function<void()> close_visitor_dialogs;  // the dialogs a visitor may have left open
+  std::function<GtkWindow*()> dialog_parent;    // the window the page's own dialogs belong to
 };
 
 class WebKitKioskViews final : public PageActions {
@@ -51,8 +52,6 @@ class WebKitKioskViews final : public PageActions {
   void ShowSource() override;
   void SetTextZoom(double zoom) override;
   void SetCharset(std::string_view label) override;
-  // The window the page's own dialogs (find bar, source) belong to.
-  void SetDialogParent(std::function<GtkWindow*()> parent) { dialog_parent_ = std::move(parent); }
 
   // Printing goes to the bar's page when it has the focus.
   void ExecBrowserCommand(BrowserCommand command, GtkWindow* parent);
@@ -82,13 +81,14 @@ class WebKitKioskViews final : public PageActions {
   static void UseRealPrintersOnly();
   static void PrintWithDialog(WebKitWebView* view, GtkWindow* parent);
   static void ShowPrintDialog(WebKitWebView* view, GtkWindow* parent);
-  void PrintPage(WebKitWebView* view) { PrintWithDialog(view, dialog_parent_ ? dialog_parent_() : nullptr); }
+  void PrintPage(WebKitWebView* view) {
+    PrintWithDialog(view, hooks_.dialog_parent ? hooks_.dialog_parent() : nullptr);
+  }
   // The web process died: a waiting page now, the home page and the bar's page once the back-off
   // has passed. Both views report the same death; one recovery serves them.
   void RecoverPages();
 
   KioskViewHooks hooks_;
-  std::function<GtkWindow*()> dialog_parent_;
   CPaneliaView* view_ = nullptr;
   CBottomView* bar_logic_ = nullptr;
   std::unique_ptr<MainEvents> main_events_;

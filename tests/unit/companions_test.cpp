@@ -96,8 +96,8 @@ TEST_F(CompanionsTest, CloseSuiteClosesKeyboardPlayerThenOwnFrame) {
   companions_.CloseSuite();
   EXPECT_EQ(log_.Calls(), (Calls{"close 1", "close 2", "close 3"}));
   log_.Clear();
-  companions_.SetOwnFrame(9);  // another kiosk's window is not this one's to close
-  companions_.CloseSuite();
+  CCompanions own(store_, fake_, fake_, fake_, fake_, "/k/", WindowHandle{9});
+  own.CloseSuite();  // another kiosk's window is not this one's to close
   EXPECT_EQ(log_.Calls(), (Calls{"close 1", "close 2", "close 9"}));
   log_.Clear();
   fake_.windows = {{std::string(kOptionsWindowTitle), 4}, {std::string(kGlyphdeckClass), 1}};
