@@ -51,10 +51,12 @@ class CBottomView {
 
   // The main view's pop-up: the bar's next navigation goes to the main view.
   void SetRedirectMark() { redirect_mark_ = true; }
-  bool RedirectMark() const { return redirect_mark_; }
+  bool RedirectMark() const { return redirect_mark_; }  // for the tests that follow a pop-up through
 
   void OnNavigateComplete2(const BarBounds& bounds);
   // Scripts of the bar page may ask to move it; it stays, and is put back at its next navigation.
+  // No event of this engine reaches these (the bar is a child of the frame, which no page moves):
+  // they stay as the bar's answer for a host that reports such requests, and their tests say it.
   void OnWindowSetLeft(int left);
   void OnWindowSetTop(int top);
   std::pair<int, int> OnClientToHostWindow(int client_width, int client_height) const;

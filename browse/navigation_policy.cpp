@@ -80,8 +80,4 @@ void NavigationPolicy::OnNewVisitor() {
   popup_refusal_said_ = print_refusal_said_ = false;
 }
 
-bool NavigationPolicy::MayOpenPopUp(const std::string& uri, const std::string& from_page, std::string& refusal) {
-  return MayOpen(uri, from_page, false, refusal);
-}
-
 }  // namespace panelia

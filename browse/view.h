@@ -95,13 +95,13 @@ class CPaneliaView {
   int32_t BoardType() const { return board_type_; }
   int32_t BoardMode() const { return board_mode_; }
   int32_t DefFontSize() const { return def_font_size_; }
+  // The state the timers run on, read by the tests that drive them (no other reader needs it).
   bool StopScrollFlag() const { return stop_scroll_; }
   int32_t IdleCount() const { return idle_count_; }
   int32_t LoopPosition() const { return loop_position_; }
   // The next page of "Loop.dat" (read afresh) for the loop mode; the home address when there is
   // none. `random` gives a number for the random mode.
   std::string NextLoopPage(const std::function<uint32_t()>& random);
-  void ClearStopScrollFlag() { stop_scroll_ = false; }
 
  private:
   RegistryStore& store_;

@@ -65,8 +65,11 @@ TEST(NavigationPolicyTest, LocalFilesKeepToTheKioskFolders) {
     }
   }
   std::string refusal;
-  EXPECT_FALSE(policy.MayOpenPopUp("file:///etc/hosts", "file:///srv/kiosk/i.htm", refusal)) << "a pop-up is a page's";
-  EXPECT_TRUE(policy.MayOpenPopUp("file:///srv/kiosk/a.htm", "file:///srv/kiosk/i.htm", refusal));
+  using W = NavigationPolicy::NewWindow;
+  EXPECT_EQ(policy.DecideNewWindow("file:///etc/hosts", true, "file:///srv/kiosk/i.htm", 0, false, refusal), W::Refused)
+      << "a pop-up is the page's, never the kiosk's own load";
+  EXPECT_EQ(policy.DecideNewWindow("file:///srv/kiosk/a.htm", true, "file:///srv/kiosk/i.htm", 0, false, refusal),
+            W::InTheView);
   // Without folders set, a local page reaches any local file (but no folder).
   NavigationPolicy open(files, nullptr);
   EXPECT_FALSE(open.Decide({"file:///etc/hosts", K::LinkClicked, true, "file:///srv/kiosk/i.htm"}).refused);
