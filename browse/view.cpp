@@ -32,6 +32,8 @@ CPaneliaView::CPaneliaView(RegistryStore& store, BrowserControl& browser, TimerS
   is_panelia_home_ = s.Int(setting::IsPaneliaHome);
   home_address_ = s.Text(setting::SoftHomeUrl);
   operator_sites_ = OperatorSites(s.Text(setting::CommandSites), home_address_);
+  // Neither folder changes while Panelia runs; the navigation check need not ask for them again.
+  operator_folders_ = {host_.KioskDirectory(), host_.ModuleDirectory()};
   wait_time_ = s.Int(setting::WaitTime);
   is_auto_home_ = s.Int(setting::IsAutoHome);
   board_type_ = s.Int(setting::BoardType);
@@ -213,7 +215,7 @@ void CPaneliaView::OnBeforeNavigate2(const std::string& url, bool& cancel, const
   if (!host_.IsNavigatorFixed()) host_.ShowBottomBar(lists_.MatchesShowList(lower));
   // Pages of the main view may carry command links too, recognised only as written (lower case)
   // and only where the operator put them.
-  std::string part = CommandLinkPart(url, origin, {host_.KioskDirectory(), host_.ModuleDirectory()}, operator_sites_);
+  std::string part = CommandLinkPart(url, origin, operator_folders_, operator_sites_);
   if (!part.empty() && partners_.DispatchCommandLink(part)) cancel = true;
 }
 

@@ -117,6 +117,7 @@ class CPaneliaView {
   int32_t is_panelia_home_ = 0;
   std::string home_address_;
   std::vector<std::string> operator_sites_;
+  std::vector<std::string> operator_folders_;
   int32_t is_auto_home_ = 0;
   int32_t wait_time_ = 0;
   int32_t is_music_ = 0;

@@ -263,10 +263,18 @@ int main(int argc, char** argv) {
   std::string dir = ModuleDirectory();
 
   SqliteRegistry store(RegistryFilesFromEnvironment());
-  if (IsDemoPassword(SettingsReader(store).Text(setting::Password)))
-    std::fprintf(stderr,
-                 "panelia: the exit password is still the demo's; anybody may know it: set another one with "
-                 "panelia-config\n");
+  // Told once the kiosk is up: comparing with a stored hash costs a start-up some milliseconds.
+  constexpr guint kDemoPasswordCheckSeconds = 5;
+  g_timeout_add_seconds(
+      kDemoPasswordCheckSeconds,
+      [](gpointer data) -> gboolean {
+        if (IsDemoPassword(SettingsReader(*static_cast<SqliteRegistry*>(data)).Text(setting::Password)))
+          std::fprintf(stderr,
+                       "panelia: the exit password is still the demo's; anybody may know it: set another one with "
+                       "panelia-config\n");
+        return G_SOURCE_REMOVE;
+      },
+      &store);
   PaneliaStart* start_ptr = nullptr;
   GtkSplash splash_window(Picture(dir, 140), [&start_ptr] {
     if (start_ptr && start_ptr->Window()) gtk_widget_queue_draw(GTK_WIDGET(start_ptr->Window()));

@@ -1,5 +1,7 @@
 #include "platform/gtk/frame_window.h"
 
+#include "platform/gtk/callback_state.h"
+
 #include <gdk/gdkx.h>
 
 #include "common/names.h"
@@ -155,41 +157,38 @@ gboolean GtkFrameWindow::OnWindowState(GtkWidget*, GdkEventWindowState* event, g
   switch (reaction.what) {
     case Do::Nothing: break;
     case Do::PutPlacementBack: self->PutPlacementBack(); break;
+    // Not from inside the window manager's state change: on the next turn of the loop.
     case Do::Deiconify:
-      g_idle_add(
-          [](gpointer w) -> gboolean {
-            auto* frame_window = static_cast<GtkFrameWindow*>(w);
-            gtk_window_deiconify(frame_window->Window());
-            gtk_window_present(frame_window->Window());
-            return G_SOURCE_REMOVE;
-          },
-          self);
-      break;
-    // Not from inside the window manager's state change: on the next turn of the loop, if still wanted.
     case Do::FullScreenAgain:
-      g_idle_add(
-          [](gpointer w) -> gboolean {
-            auto* frame_window = static_cast<GtkFrameWindow*>(w);
-            if (frame_window->frame_ &&
-                frame_window->guard_.StillWanted(Do::FullScreenAgain, frame_window->frame_->IsFullScreen()))
-              gtk_window_fullscreen(frame_window->Window());
-            return G_SOURCE_REMOVE;
-          },
-          self);
-      break;
-    case Do::EnterFullScreen:
-      g_idle_add(
-          [](gpointer w) -> gboolean {
-            auto* frame_window = static_cast<GtkFrameWindow*>(w);
-            if (frame_window->frame_ &&
-                frame_window->guard_.StillWanted(Do::EnterFullScreen, frame_window->frame_->IsFullScreen()))
-              frame_window->frame_->ToggleFullScreen();
-            return G_SOURCE_REMOVE;
-          },
-          self);
-      break;
+    case Do::EnterFullScreen: self->Defer(reaction.what); break;
   }
   return FALSE;
+}
+
+void GtkFrameWindow::Defer(FullScreenGuard::Do what) {
+  struct Step {
+    GtkFrameWindow* window;
+    FullScreenGuard::Do what;
+  };
+  g_idle_add_full(
+      G_PRIORITY_DEFAULT_IDLE,
+      [](gpointer data) -> gboolean {
+        auto [self, step] = CallbackState<Step>::Peek(data);
+        GtkWindow* window = self->Window();
+        using Do = FullScreenGuard::Do;
+        if (step == Do::Deiconify) {
+          gtk_window_deiconify(window);
+          gtk_window_present(window);
+        } else if (self->frame_ && self->guard_.StillWanted(step, self->frame_->IsFullScreen())) {
+          // Still wanted now that it runs: the frame may have left or entered full screen meanwhile.
+          if (step == Do::FullScreenAgain)
+            gtk_window_fullscreen(window);
+          else
+            self->frame_->ToggleFullScreen();
+        }
+        return G_SOURCE_REMOVE;
+      },
+      CallbackState<Step>::Give(this, what), CallbackState<Step>::Free);
 }
 
 GtkWidget* GtkFrameWindow::BuildStatusBar() {

@@ -91,6 +91,8 @@ class GtkFrameWindow final : public FramePort, public CompanionPort {
   std::map<int, GtkWidget*> menu_items_;
   bool updating_checks_ = false;
   int saved_width_ = 0, saved_height_ = 0, saved_x_ = 0, saved_y_ = 0;
+  // Carries out a guard's step on the next turn of the loop.
+  void Defer(FullScreenGuard::Do what);
   FullScreenGuard guard_;
   guint restore_end_ = 0;  // the guard's settle timer
   GlibTimers timers_;

@@ -26,24 +26,6 @@
 namespace panelia::e2e {
 namespace {
 
-struct ProcessInfo {
-  pid_t parent;
-  std::string name;
-};
-std::map<pid_t, ProcessInfo> ProcessTable() {
-  std::map<pid_t, ProcessInfo> all;
-  for (const auto& entry : fs::directory_iterator("/proc")) {
-    pid_t pid = std::atoi(entry.path().filename().c_str());
-    if (pid <= 0) continue;
-    std::ifstream stat(entry.path() / "stat");
-    std::string text((std::istreambuf_iterator<char>(stat)), {});
-    size_t open = text.find('('), close = text.rfind(')');
-    if (open == std::string::npos || close == std::string::npos) continue;
-    all[pid] = {std::atoi(text.c_str() + close + 4), text.substr(open + 1, close - open - 1)};
-  }
-  return all;
-}
-
 // The kiosk's web processes: children of Panelia named by the engine.
 std::vector<pid_t> WebProcesses(pid_t kiosk) {
   std::vector<pid_t> found;
@@ -104,18 +86,8 @@ std::map<std::string, uintmax_t> FilesUnder(const fs::path& root) {
 
 // The names of the processes below `root`: an outside program started by a visitor's path shows here.
 std::multiset<std::string> ProcessNamesBelow(pid_t root) {
-  auto all = ProcessTable();
   std::multiset<std::string> names;
-  std::vector<pid_t> queue = {root};
-  while (!queue.empty()) {
-    pid_t parent = queue.back();
-    queue.pop_back();
-    for (const auto& [pid, info] : all)
-      if (info.parent == parent) {
-        names.insert(info.name);
-        queue.push_back(pid);
-      }
-  }
+  for (const auto& [pid, info] : ProcessesBelow(root)) names.insert(info.name);
   return names;
 }
 

@@ -17,6 +17,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <thread>
 
@@ -390,6 +391,40 @@ bool WriteTone(const std::string& path, double seconds, int frequency) {
   gst_element_set_state(pipeline, GST_STATE_NULL);
   gst_object_unref(pipeline);
   return ok;
+}
+
+}  // namespace panelia::e2e
+
+namespace panelia::e2e {
+
+std::map<pid_t, ProcessInfo> ProcessTable() {
+  std::map<pid_t, ProcessInfo> all;
+  for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+    pid_t pid = std::atoi(entry.path().filename().c_str());
+    if (pid <= 0) continue;
+    std::ifstream stat(entry.path() / "stat");
+    std::string text((std::istreambuf_iterator<char>(stat)), {});
+    size_t open = text.find('('), close = text.rfind(')');
+    if (open == std::string::npos || close == std::string::npos) continue;
+    all[pid] = {std::atoi(text.c_str() + close + 4), text.substr(open + 1, close - open - 1)};  // ") S PPID"
+  }
+  return all;
+}
+
+std::map<pid_t, ProcessInfo> ProcessesBelow(pid_t root) {
+  auto all = ProcessTable();
+  std::map<pid_t, ProcessInfo> below;
+  std::vector<pid_t> queue = {root};
+  while (!queue.empty()) {
+    pid_t parent = queue.back();
+    queue.pop_back();
+    for (const auto& [pid, info] : all)
+      if (info.parent == parent) {
+        below[pid] = info;
+        queue.push_back(pid);
+      }
+  }
+  return below;
 }
 
 }  // namespace panelia::e2e

@@ -94,6 +94,15 @@ class DisplayTest : public ::testing::Test {
   KioskEnvironment env_;
 };
 
+// Every process of the machine by pid: its parent, and its name as the kernel shortens it.
+struct ProcessInfo {
+  pid_t parent;
+  std::string name;
+};
+std::map<pid_t, ProcessInfo> ProcessTable();
+// The processes below `root`: its children, theirs, and so on.
+std::map<pid_t, ProcessInfo> ProcessesBelow(pid_t root);
+
 // The colour (0xRRGGBB) a visitor sees at a point of the screen.
 unsigned long PixelAt(Display* x, int px, int py);
 

@@ -26,43 +26,22 @@ class SessionE2E : public ::testing::Test {
   // 1024 x 768.
   SessionE2E() : display_(false, "1024x768x24"), env_(display_) {}
   void SetUp() override { ASSERT_TRUE(display_.Error().empty()) << display_.Error(); }
-  pid_t KioskPid() {
-    auto windows = FindWindowsByClass(display_.X(), "PaneliaClass4.0");
+  // The process of the first window of the class, or 0.
+  pid_t PidOf(const char* klass) {
+    auto windows = FindWindowsByClass(display_.X(), klass);
     if (windows.empty()) return 0;
     auto pid = PropertyItems(display_.X(), windows[0], "_NET_WM_PID", XA_CARDINAL);
     return pid.empty() ? 0 : static_cast<pid_t>(pid[0]);
   }
+  pid_t KioskPid() { return PidOf("PaneliaClass4.0"); }
   // The processes named `name` (as the kernel shortens it) below `root`.
   static std::vector<pid_t> ProcessesNamed(pid_t root, const std::string& name) {
-    std::map<pid_t, std::pair<pid_t, std::string>> all;  // pid: parent, name
-    for (const auto& entry : fs::directory_iterator("/proc")) {
-      pid_t pid = std::atoi(entry.path().filename().c_str());
-      if (pid <= 0) continue;
-      std::ifstream in(entry.path() / "stat");
-      std::string stat((std::istreambuf_iterator<char>(in)), {});
-      size_t open = stat.find('('), close = stat.rfind(')');
-      if (open == std::string::npos || close == std::string::npos) continue;
-      pid_t parent = std::atoi(stat.c_str() + close + 4);  // ") S PPID"
-      all[pid] = {parent, stat.substr(open + 1, close - open - 1)};
-    }
-    std::vector<pid_t> found, queue = {root};
-    while (!queue.empty()) {
-      pid_t parent = queue.back();
-      queue.pop_back();
-      for (const auto& [pid, info] : all)
-        if (info.first == parent) {
-          if (info.second == name) found.push_back(pid);
-          queue.push_back(pid);
-        }
-    }
+    std::vector<pid_t> found;
+    for (const auto& [pid, info] : ProcessesBelow(root))
+      if (info.name == name) found.push_back(pid);
     return found;
   }
-  pid_t PlayerPid() {
-    auto windows = FindWindowsByClass(display_.X(), "SonavelleClass4.0");
-    if (windows.empty()) return 0;
-    auto pid = PropertyItems(display_.X(), windows[0], "_NET_WM_PID", XA_CARDINAL);
-    return pid.empty() ? 0 : static_cast<pid_t>(pid[0]);
-  }
+  pid_t PlayerPid() { return PidOf("SonavelleClass4.0"); }
   void Xdotool(const std::vector<std::string>& args) {
     std::vector<std::string> argv = {"xdotool"};
     argv.insert(argv.end(), args.begin(), args.end());
