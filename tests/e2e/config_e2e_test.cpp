@@ -28,8 +28,8 @@ class ConfigE2E : public DisplayTest {
           for (Window w : ClientList(display_.X()))
             if (WindowTitle(display_.X(), w) == "Panelia 选项") found = w;
           if (!found) return false;
-          XWindowAttributes a;
-          return XGetWindowAttributes(display_.X(), found, &a) && a.map_state == IsViewable;
+          // Shown and holding the keyboard's focus: ready for what the test types.
+          return HasInputFocus(display_.X(), found);
         },
         15s);
     return found;
@@ -65,7 +65,6 @@ TEST_F(ConfigE2E, OkWritesWhatTheWindowShowsAndCancelWritesNothing) {
                                    "SoftHomeUrl", RegValue::Text("file:///old.html")}}));
   Process config = StartConfig();
   ASSERT_NE(ConfigWindow(), 0u) << env_.Log();
-  std::this_thread::sleep_for(500ms);
   // The caret starts in the home address; then the reset button, then the IsPaneliaHome switch.
   Keys({"ctrl+a"});
   // ASCII only: xdotool types other characters by remapping a key for each, which now and then loses
@@ -79,7 +78,6 @@ TEST_F(ConfigE2E, OkWritesWhatTheWindowShowsAndCancelWritesNothing) {
   std::string before = StoreBytes();
   Process again = StartConfig();
   ASSERT_NE(ConfigWindow(), 0u);
-  std::this_thread::sleep_for(500ms);
   Keys({"ctrl+a"});
   Type("file:///never.html");
   Keys({"alt+c"});
@@ -90,7 +88,6 @@ TEST_F(ConfigE2E, OkWritesWhatTheWindowShowsAndCancelWritesNothing) {
 TEST_F(ConfigE2E, ARefusedValueKeepsTheWindowAndWritesNothing) {
   Process config = StartConfig();
   ASSERT_NE(ConfigWindow(), 0u);
-  std::this_thread::sleep_for(500ms);
   std::string before = StoreBytes();
   Keys({"ctrl+a"});
   Type(std::string(256, 'a'));
@@ -129,7 +126,6 @@ TEST_F(ConfigE2E, AStoreThatCannotBeWrittenLosesNothing) {
   Process config = StartConfig();
   Window window = ConfigWindow();
   ASSERT_NE(window, 0u);
-  std::this_thread::sleep_for(500ms);
   Keys({"ctrl+a"});
   Type("file:///lost.html");
   Keys({"alt+o"});

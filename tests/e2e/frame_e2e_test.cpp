@@ -50,11 +50,8 @@ class FrameE2E : public DisplayTest {
     std::string title = WindowTitle(display_.X(), Kiosk());
     return title.rfind("H ", 0) == 0 ? std::atoi(title.c_str() + 2) : -1;
   }
-  bool WindowTitled(const std::string& title) {
-    for (Window w : ClientList(display_.X()))
-      if (WindowTitle(display_.X(), w) == title) return true;
-    return false;
-  }
+  bool WindowTitled(const std::string& title) { return WindowWithTitle(display_.X(), title) != 0; }
+  bool Focused(const std::string& title) { return WaitForFocusedWindow(display_.X(), title) != 0; }
   bool NoticeShown() {
     for (Window w : ClientList(display_.X()))
       if (WindowTitle(display_.X(), w) == "自动关机提示") return true;
@@ -132,7 +129,7 @@ TEST_F(FrameE2E, FullScreenOverTheDockWithAnEightyPixelBarAndF11) {
   EXPECT_TRUE(desktop.size() == 1 && (desktop[0] & 0xFFFFFFFFul) == 0xFFFFFFFFul) << "on every desktop";
   // F11 leaves full screen for the operator only: it asks for the exit password first.
   PressKey("F11");
-  ASSERT_TRUE(WaitUntil([&] { return WindowTitled("退出Panelia程序"); }, 10s));
+  ASSERT_TRUE(Focused("退出Panelia程序"));
   PressKey("Escape");
   EXPECT_TRUE(WaitUntil([&] { return !WindowTitled("退出Panelia程序"); }, 5s));
   // F11 asks again only while the frame is full screen: cancelled, it still is. (Until the closed
@@ -145,14 +142,14 @@ TEST_F(FrameE2E, FullScreenOverTheDockWithAnEightyPixelBarAndF11) {
       10s))
       << "cancelled: still full screen";
   EXPECT_TRUE(HasState(w, "_NET_WM_STATE_FULLSCREEN"));
-  std::this_thread::sleep_for(300ms);
+  ASSERT_TRUE(Focused("退出Panelia程序"));
   for (const char* key : {"o", "p", "Return"}) PressKey(key);
   EXPECT_TRUE(WaitUntil([&] { return !HasState(w, "_NET_WM_STATE_FULLSCREEN"); }, 5s));
   EXPECT_TRUE(WaitUntil([&] { return Viewable(dock); }, 5s)) << "the task bar is back while windowed";
   // Windowed, the menu and the status bar take their share too, even with IsStatusBar 0.
   EXPECT_TRUE(WaitUntil([&] { return PageHeight() > 0 && PageHeight() < 600 - 80 - 1; }, 5s))
       << WindowTitle(display_.X(), w);
-  std::this_thread::sleep_for(500ms);
+  ASSERT_TRUE(WaitUntil([&] { return HasInputFocus(display_.X(), w); }, 5s)) << "the frame has the keys again";
   PressKey("F11");
   EXPECT_TRUE(WaitUntil([&] { return HasState(w, "_NET_WM_STATE_FULLSCREEN"); }, 5s));
   EXPECT_EQ(WaitForTitle(display_.X(), kClass, "H 719" + kSuffix), "H 719" + kSuffix) << "the same bar row again";
@@ -171,12 +168,13 @@ TEST_F(FrameE2E, ScheduledPowerOffClosesTheKioskThenRunsThePowerOffCommand) {
                                        "PowerOffTime", RegValue::Text("18:30")}});
   ASSERT_TRUE(WaitUntil([&] { return Kiosk() != 0; }, 30s)) << env_.Log();
   EXPECT_TRUE(WaitUntil([&] { return NoticeShown(); }, 25s)) << env_.Log();
+  const auto shown = std::chrono::steady_clock::now();
   EXPECT_FALSE(std::filesystem::exists(Marker())) << "nothing is powered off before the notice ends";
+  EXPECT_TRUE(Focused("自动关机提示"));
   PressKey("Escape");  // no cancel on a weekday
-  std::this_thread::sleep_for(Fake(3s));
-  EXPECT_TRUE(NoticeShown());
-  // Nobody touches OK: the notice ends by itself after 15 seconds.
+  // Nobody touches OK: the notice ends by itself after 15 seconds, Escape or not.
   EXPECT_TRUE(kiosk.Wait(15s).has_value()) << env_.Log();
+  EXPECT_GE(std::chrono::steady_clock::now() - shown, Fake(13s)) << "Escape neither cancels nor hurries the notice";
   EXPECT_TRUE(WaitUntil([&] { return std::filesystem::exists(Marker()); }, 5s));
   EXPECT_TRUE(FindWindowsByClass(display_.X(), kClass).empty());
 }
@@ -316,8 +314,7 @@ TEST_F(FrameE2E, TheNextVisitorGetsTheFullScreenKioskWithNothingOfTheLast) {
   xdotool({"key", "ctrl+a"});  // selected: the primary selection holds it too
   // The operator: windowed, then away.
   PressKey("F11");
-  ASSERT_TRUE(WaitUntil([&] { return WindowTitled("退出Panelia程序"); }, 10s));
-  std::this_thread::sleep_for(300ms);
+  ASSERT_TRUE(Focused("退出Panelia程序"));
   for (const char* key : {"o", "p", "Return"}) PressKey(key);
   ASSERT_TRUE(WaitUntil([&] { return !HasState(w, "_NET_WM_STATE_FULLSCREEN"); }, 5s));
   // Windowed, a new window opens inside the kiosk, never as a second Panelia.

@@ -17,6 +17,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <thread>
@@ -268,6 +269,114 @@ void RequestWindowState(Display* x, Window w, int action, const char* state) {
                                   {action, static_cast<long>(x11::AtomOf(x, state)), 0, 1});
   XSendEvent(x, DefaultRootWindow(x), False, SubstructureRedirectMask | SubstructureNotifyMask, &e);
   XFlush(x);
+}
+
+PropertyWatch::PropertyWatch(Display* x, Window w, const char* property)
+    : x_(x), w_(w), property_(XInternAtom(x, property, False)) {
+  XWindowAttributes a{};
+  XGetWindowAttributes(x, w, &a);
+  XSelectInput(x, w, a.your_event_mask | PropertyChangeMask);
+  XSync(x, False);
+}
+
+int PropertyWatch::Changes() {
+  XSync(x_, False);
+  XEvent e;
+  while (XCheckTypedWindowEvent(x_, w_, PropertyNotify, &e))
+    if (e.xproperty.atom == property_) ++changes_;
+  return changes_;
+}
+
+bool Ping(Display* x, Window w, std::chrono::milliseconds timeout) {
+  // A connection of its own: the answer comes to the root window, whose other events the caller's
+  // connection should not collect.
+  Display* own = XOpenDisplay(XDisplayString(x));
+  if (!own) return false;
+  Window root = DefaultRootWindow(own);
+  XSelectInput(own, root, SubstructureNotifyMask);
+  static unsigned long serial = 1;
+  const unsigned long stamp = ++serial;
+  XEvent e{};
+  e.xclient.type = ClientMessage;
+  e.xclient.window = w;
+  e.xclient.message_type = XInternAtom(own, "WM_PROTOCOLS", False);
+  e.xclient.format = 32;
+  e.xclient.data.l[0] = static_cast<long>(XInternAtom(own, "_NET_WM_PING", False));
+  e.xclient.data.l[1] = static_cast<long>(stamp);
+  e.xclient.data.l[2] = static_cast<long>(w);
+  XSendEvent(own, w, False, NoEventMask, &e);
+  XFlush(own);
+  bool answered = WaitUntil(
+      [&] {
+        XEvent reply;
+        while (XCheckTypedWindowEvent(own, root, ClientMessage, &reply))
+          if (static_cast<unsigned long>(reply.xclient.data.l[1]) == stamp &&
+              static_cast<Window>(reply.xclient.data.l[2]) == w)
+            return true;
+        return false;
+      },
+      timeout);
+  XCloseDisplay(own);
+  return answered;
+}
+
+bool AnswersThroughout(Display* x, Window w, std::chrono::milliseconds span) {
+  const auto end = std::chrono::steady_clock::now() + span;
+  do {
+    if (!Ping(x, w)) return false;
+    std::this_thread::sleep_for(50ms);  // the pace of the questions, not a wait for anything
+  } while (std::chrono::steady_clock::now() < end);
+  return true;
+}
+
+bool WindowManagerCaughtUp(Display* x, std::chrono::milliseconds timeout) {
+  // A window manager takes its events in order: once it has framed a window mapped now, it has
+  // handled every key and request that came before.
+  Display* own = XOpenDisplay(XDisplayString(x));
+  if (!own) return false;
+  Window probe = XCreateSimpleWindow(own, DefaultRootWindow(own), 0, 0, 10, 10, 0, 0, 0);
+  XMapWindow(own, probe);
+  XFlush(own);
+  Atom wm_state = XInternAtom(own, "WM_STATE", False);
+  bool framed = WaitUntil([&] { return !PropertyItems(own, probe, "WM_STATE", wm_state).empty(); }, timeout);
+  XDestroyWindow(own, probe);
+  XSync(own, False);
+  XCloseDisplay(own);
+  // Gone from the window manager's list again before the caller counts windows.
+  return framed && WaitUntil(
+                       [&] {
+                         auto list = ClientList(x);
+                         return std::find(list.begin(), list.end(), probe) == list.end();
+                       },
+                       timeout);
+}
+
+Window WindowWithTitle(Display* x, const std::string& title) {
+  for (Window w : ClientList(x))
+    if (WindowTitle(x, w) == title) return w;
+  return 0;
+}
+
+bool HasInputFocus(Display* x, Window w) {
+  Window focus = 0;
+  int revert = 0;
+  XGetInputFocus(x, &focus, &revert);
+  // The focus may sit on a child of the top-level window; walk up to the root.
+  while (focus != 0 && focus != PointerRoot && focus != DefaultRootWindow(x)) {
+    if (focus == w) return true;
+    Window root = 0, parent = 0, *children = nullptr;
+    unsigned int count = 0;
+    if (!XQueryTree(x, focus, &root, &parent, &children, &count)) return false;
+    if (children) XFree(children);
+    focus = parent;
+  }
+  return false;
+}
+
+Window WaitForFocusedWindow(Display* x, const std::string& title, std::chrono::milliseconds timeout) {
+  Window w = 0;
+  WaitUntil([&] { return (w = WindowWithTitle(x, title)) != 0 && HasInputFocus(x, w); }, timeout);
+  return w != 0 && HasInputFocus(x, w) ? w : 0;
 }
 
 std::string WaitForTitle(Display* x, const std::string& klass, const std::string& title,

@@ -103,6 +103,20 @@ std::map<pid_t, ProcessInfo> ProcessTable();
 // The processes below `root`: its children, theirs, and so on.
 std::map<pid_t, ProcessInfo> ProcessesBelow(pid_t root);
 
+// Counts the changes of one property of a window from now on (a window manager's WM_STATE as it
+// minimises and restores, say), so that a change that came and went is not missed.
+class PropertyWatch {
+ public:
+  PropertyWatch(Display* x, Window w, const char* property);
+  int Changes();  // so far
+
+ private:
+  Display* x_;
+  Window w_;
+  Atom property_;
+  int changes_ = 0;
+};
+
 // The colour (0xRRGGBB) a visitor sees at a point of the screen.
 unsigned long PixelAt(Display* x, int px, int py);
 
@@ -116,6 +130,21 @@ void SendCloseRequest(Display* x, Window w);  // WM_DELETE_WINDOW, as a window m
 // `action` 0 removes, 1 adds, 2 toggles the state named `state`.
 void RequestWindowState(Display* x, Window w, int action, const char* state);
 bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout);
+// Sends the window a _NET_WM_PING and waits for its answer: the program's main loop has handled
+// everything that came to it before.
+bool Ping(Display* x, Window w, std::chrono::milliseconds timeout = 5s);
+// Pings the window again and again for `span`: whether its program answered every time (it ran its
+// main loop all along, where a timer or a song's end would have been handled).
+bool AnswersThroughout(Display* x, Window w, std::chrono::milliseconds span);
+// Waits until the window manager has handled every event that came before (keys it grabs, requests).
+bool WindowManagerCaughtUp(Display* x, std::chrono::milliseconds timeout = 10s);
+// The top-level window with this title, or 0.
+Window WindowWithTitle(Display* x, const std::string& title);
+// Whether the keyboard's input goes to `w` or one of its children: keys typed now reach it.
+bool HasInputFocus(Display* x, Window w);
+// Waits until a window with this title is there and holds the input focus (a dialog that keys may
+// be typed into); returns it, or 0 when that did not happen in time.
+Window WaitForFocusedWindow(Display* x, const std::string& title, std::chrono::milliseconds timeout = 10s);
 // Waits until a window of the class shows exactly this title; returns the last title seen.
 std::string WaitForTitle(Display* x, const std::string& klass, const std::string& title,
                          std::chrono::milliseconds timeout = 30s);

@@ -51,6 +51,19 @@ class KeyboardE2E : public SuiteE2E {
         10s);
     return found;
   }
+  // The keyboard once it is shown where it stays and has drawn its keys, ready for touches; 0 when
+  // it did not come.
+  Window ReadyKeyboard() {
+    Window keyboard = Keyboard();
+    if (keyboard == 0 || !WaitUntil(
+                             [&] {
+                               XWindowAttributes a{};
+                               return XGetWindowAttributes(display_.X(), keyboard, &a) && a.map_state == IsViewable;
+                             },
+                             10s))
+      return 0;
+    return WindowManagerCaughtUp(display_.X()) && Ping(display_.X(), keyboard) ? keyboard : 0;
+  }
   // The centre of a key on the screen.
   std::pair<int, int> KeyCentre(Window keyboard, int id) {
     const KeyDef* key = FindKey(id);
@@ -137,9 +150,8 @@ TEST_F(KeyboardE2E, ItsSoftKeyboardButtonTypesTheExitPassword) {
   XTranslateCoordinates(display_.X(), dialog, DefaultRootWindow(display_.X()), a.width - 40, a.height - 22, &x, &y,
                         &child);
   Xdotool({"mousemove", std::to_string(x), std::to_string(y), "click", "1"});  // 软键盘
-  Window keyboard = Keyboard();
+  Window keyboard = ReadyKeyboard();
   ASSERT_NE(keyboard, 0u) << env_.Log();
-  std::this_thread::sleep_for(500ms);
   Keys(keyboard, {1031, 1016, 1043, 1017, 1016, 1018});  // "secret": case does not count
   Keys(keyboard, {1055});
   EXPECT_EQ(kiosk_.Wait(15s), 0) << env_.Log();
@@ -161,18 +173,27 @@ TEST_F(KeyboardE2E, ChineseThroughIBus) {
       },
       10s))
       << "ibus-daemon did not start";
-  std::this_thread::sleep_for(1s);
+  // The input method's engine now, as `ibus engine` names it ("" while the daemon cannot answer).
+  auto engine = [&] {
+    fs::path out = env_.Root() / "engine.txt";
+    fs::remove(out);
+    Process({"ibus", "engine"}, env, "", out.string()).Wait(10s);
+    std::ifstream in(out);
+    std::string name;
+    std::getline(in, name);
+    return name;
+  };
+  ASSERT_TRUE(WaitUntil([&] { return engine().rfind("xkb:", 0) == 0; }, 10s)) << "ibus-daemon does not answer";
   StartOnTypingPage({{"GSETTINGS_BACKEND", "keyfile"}, {"GTK_IM_MODULE", "ibus"}});
   TouchInput();
-  Window keyboard = Keyboard();
+  Window keyboard = ReadyKeyboard();
   ASSERT_NE(keyboard, 0u) << env_.Log();
-  std::this_thread::sleep_for(500ms);
   Keys(keyboard, {1065, 1065});  // the first touch names the first language, the second the next
-  std::this_thread::sleep_for(1500ms);
+  EXPECT_TRUE(WaitUntil([&] { return engine() == "libpinyin"; }, 10s)) << engine();
   Keys(keyboard, {1046, 1021, 1035, 1026, 1022, 1056});  // n i h a o, space
   EXPECT_TRUE(TitleBecomes("V:你好")) << Title() << env_.Log();
   Keys(keyboard, {1064});
-  std::this_thread::sleep_for(1s);
+  EXPECT_TRUE(WaitUntil([&] { return engine().rfind("xkb:", 0) == 0; }, 10s)) << engine();
   Keys(keyboard, {1026});
   EXPECT_TRUE(TitleBecomes("V:你好a")) << Title();
 }
@@ -213,8 +234,7 @@ TEST_F(KeyboardE2E, EveryCloseEndsTheKioskAndItsKeyboardAtOnce) {
       ASSERT_NE(Keyboard(), 0u) << env_.Log();
       if (c.box_open || c.way == Way::BarExit) {
         Touch(kExit);
-        ASSERT_TRUE(WaitUntil([&] { return WindowTitled("退出Panelia程序"); }, 10s));
-        std::this_thread::sleep_for(300ms);
+        ASSERT_TRUE(Focused("退出Panelia程序"));
         Xdotool({"type", "--delay", "30", c.box_open ? "wrong" : "secret"});
       }
       if (c.box_open) {
@@ -242,12 +262,10 @@ TEST_F(KeyboardE2E, EveryCloseEndsTheKioskAndItsKeyboardAtOnce) {
       if (c.way == Way::QuitQuestion) {
         // Full screen, the question comes after the exit password.
         Touch(kShutdown);
-        ASSERT_TRUE(WaitUntil([&] { return WindowTitled("退出Panelia程序"); }, 10s));
-        std::this_thread::sleep_for(300ms);
+        ASSERT_TRUE(Focused("退出Panelia程序"));
         Xdotool({"type", "--delay", "30", "secret"});
         Xdotool({"key", "Return"});
-        ASSERT_TRUE(WaitUntil([&] { return WindowTitled("Panelia提示"); }, 10s)) << "the quit question";
-        std::this_thread::sleep_for(300ms);
+        ASSERT_TRUE(Focused("Panelia提示")) << "the quit question";
       }
       auto t0 = std::chrono::steady_clock::now();
       switch (c.way) {

@@ -69,7 +69,8 @@ class MusicE2E : public DisplayTest {
           return XGetWindowAttributes(display_.X(), w, &a) && a.map_state == IsViewable;
         },
         5s);
-    std::this_thread::sleep_for(300ms);
+    WindowManagerCaughtUp(display_.X());  // placed where it stays
+    Ping(display_.X(), w);                // and has drawn what it shows
     Process p(
         {"xdotool", "mousemove", "--window", std::to_string(w), std::to_string(x), std::to_string(y), "click", "1"},
         env_.Env(), "", "");
@@ -105,7 +106,8 @@ TEST_F(MusicE2E, PlaysSongAfterSongUntilStopped) {
   ASSERT_TRUE(WaitUntil([&] { return LogText().rfind("/a.mp3") > LogText().find("/B.mp3"); }, 10s)) << LogText();
   EXPECT_EQ(env_.Send({"music-stop"}), 0);
   std::string stopped = LogText();
-  std::this_thread::sleep_for(2500ms);
+  // Longer than a song: the end of the one that was playing would have been handled meanwhile.
+  EXPECT_TRUE(AnswersThroughout(display_.X(), PlayerWindow(), 1500ms));
   EXPECT_EQ(LogText(), stopped) << "a stopped player moves on to nothing";
   SendCloseRequest(display_.X(), PlayerWindow());
   EXPECT_EQ(player.Wait(10s), 0) << LogText();
@@ -183,9 +185,9 @@ TEST_F(MusicE2E, BadSongsAndABadOutputNeverMakeItSpin) {
                                                  : "MUSIC-PLAY-CC667211-7CE9-40c5-809A-1DA48E4014C4",
                                       0, 0) == std::optional<int32_t>(0);
     EXPECT_EQ(answered, 100) << c.what;
-    std::this_thread::sleep_for(1500ms);
+    // The processor time it takes over two seconds in which it answers all along.
     double before = CpuSeconds(player.pid());
-    std::this_thread::sleep_for(2s);
+    EXPECT_TRUE(AnswersThroughout(display_.X(), w, 2s)) << c.what;
     EXPECT_LT(CpuSeconds(player.pid()) - before, 0.5) << c.what << ": no busy loop\n" << LogText();
     EXPECT_TRUE(player.Running()) << c.what;
     SendCloseRequest(display_.X(), w);

@@ -99,6 +99,18 @@ class SuiteE2E : public DisplayTest {
     auto windows = FindWindowsByClass(display_.X(), kClass);
     return windows.empty() ? "" : WindowTitle(display_.X(), windows[0]);
   }
+  // A test page's figure in the kiosk's title: the number after `label` ("S " : the scroll position,
+  // " t" : how often the page has reported), or -1 when the title has none.
+  int TitleFigure(const std::string& label) {
+    std::string title = Title();
+    size_t at = title.find(label);
+    return at == std::string::npos ? -1 : std::atoi(title.c_str() + at + label.size());
+  }
+  // Waits until the page has reported `reports` more times: a while has gone by on the page itself.
+  bool PageReports(int reports, std::chrono::milliseconds timeout = 15s) {
+    const int from = TitleFigure(" t");
+    return WaitUntil([&] { return TitleFigure(" t") >= from + reports; }, timeout);
+  }
   bool TitleBecomes(const std::string& title, std::chrono::milliseconds timeout = 15s) {
     return WaitUntil([&] { return Title() == title + kSuffix; }, timeout);
   }
@@ -111,13 +123,10 @@ class SuiteE2E : public DisplayTest {
                                      "SoftHomeUrl", RegValue::Text(home)}}));
     return Start();
   }
-  // The top-level window with this title, or 0.
-  Window WindowWithTitle(const std::string& title) {
-    for (Window w : ClientList(display_.X()))
-      if (WindowTitle(display_.X(), w) == title) return w;
-    return 0;
-  }
+  Window WindowWithTitle(const std::string& title) { return e2e::WindowWithTitle(display_.X(), title); }
   bool WindowTitled(const std::string& title) { return WindowWithTitle(title) != 0; }
+  // The exit password dialog (or another box), ready for the keys a visitor types.
+  bool Focused(const std::string& title) { return WaitForFocusedWindow(display_.X(), title) != 0; }
   // The functions a window asks its window manager for (_MOTIF_WM_HINTS), or -1 when it asks none.
   long MwmFunctions(Window w) {
     auto hints = PropertyItems(display_.X(), w, "_MOTIF_WM_HINTS", XInternAtom(display_.X(), "_MOTIF_WM_HINTS", False));
