@@ -9,6 +9,7 @@
 
 #include "browse/bottom_view.h"
 #include "browse/ports.h"
+#include "common/event_link.h"
 #include "shell/companions.h"
 #include "shell/exit_dialog.h"
 
@@ -25,8 +26,8 @@ class CKioskPartners final : public ViewPartners, public BarActions {
         print_(std::move(print)),
         full_screen_(std::move(full_screen)),
         log_(std::move(log)) {}
-  // The bar exists after the main view, which needs these partners first.
-  void SetBar(CBottomView* bar) { bar_ = bar; }
+  // The bar exists after the main view, which needs these partners first; it is joined then.
+  EventLink<CBottomView>& BarLink() { return bar_; }
 
   // ViewPartners
   bool DispatchCommandLink(const std::string& url) override { return bar_ && bar_->DispatchCommandLink(url); }
@@ -60,7 +61,7 @@ class CKioskPartners final : public ViewPartners, public BarActions {
   std::function<void()> print_;
   std::function<bool()> full_screen_;
   std::function<void(const std::string&)> log_;
-  CBottomView* bar_ = nullptr;
+  EventLink<CBottomView> bar_;
 };
 
 }  // namespace panelia

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "common/event_link.h"
 #include "common/keyboard_layouts.h"
 #include "common/names.h"
 #include "common/registry.h"
@@ -92,7 +93,8 @@ class CMainFrame {
 
   CMainFrame(RegistryStore& store, FramePort& port, FrameServices& services, std::string module_directory);
 
-  void SetMainView(CPaneliaView* view) { view_ = view; }
+  // The main view takes this frame's host first; it is joined once it exists.
+  EventLink<CPaneliaView>& MainViewLink() { return view_; }
   void OnCreateClientDone() { splitter_created_ = true; }
   // The creation handler's own steps, after the client area exists.
   void OnCreate(CSplashWindow* splash);
@@ -137,7 +139,7 @@ class CMainFrame {
   FramePort& port_;
   FrameServices& services_;
   std::string module_directory_;
-  CPaneliaView* view_ = nullptr;
+  EventLink<CPaneliaView> view_;
 
   bool navigator_fixed_ = false;
   bool splitter_created_ = false;

@@ -113,6 +113,11 @@ std::string_view ShortcutOf(std::string_view text) {
   return tab == std::string_view::npos ? std::string_view() : text.substr(tab + 1);
 }
 
+bool IsCheckItem(int id) {
+  return id == command::kToolbar || id == command::kStatusBar ||
+         (id >= command::kTextSizeFirst && id <= command::kEncodingFirst);
+}
+
 std::string MnemonicLabel(std::string_view text) {
   text = text.substr(0, text.find('\t'));
   std::string out;

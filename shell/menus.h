@@ -34,5 +34,8 @@ inline constexpr std::string_view kReadyText = "就绪";
 // "打开(&O)...\tCtrl+O" -> "打开(_O)...": GTK writes the mnemonic with "_", the shortcut apart.
 std::string_view ShortcutOf(std::string_view text);
 std::string MnemonicLabel(std::string_view text);
+// Whether the menu shows the command with a check mark: the bars, the text sizes and the automatic
+// encoding (the character sets are chosen, not marked).
+bool IsCheckItem(int id);
 
 }  // namespace panelia

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "common/event_link.h"
 #include "common/instance_lock.h"
 #include "common/module_directory.h"
 #include "common/names.h"
@@ -45,23 +46,32 @@ int main(int argc, char** argv) {
   SqliteRegistry store(RegistryFilesFromEnvironment());
   x11::XTestInjector keys(GdkXDisplay());
   x11::X11KeyboardDesktop desktop(GdkXDisplay(), windows);
-  CKeyboardDlg* board_ptr = nullptr;
+  // The window's touches go to the keyboard's logic, which takes the window as its port: joined once
+  // both exist.
+  EventLink<CKeyboardDlg> board_link;
+  EventLink<GtkKeyboardWindow> window_link;
   KeyboardWindowHooks hooks;
-  hooks.key = [&board_ptr](int id) { board_ptr->OnKey(id); };
-  hooks.touched = [&board_ptr] { board_ptr->TrackTarget(); };
-  hooks.released = [&board_ptr] { board_ptr->RestoreTarget(); };
+  hooks.key = [&board_link](int id) {
+    if (board_link) board_link->OnKey(id);
+  };
+  hooks.touched = [&board_link] {
+    if (board_link) board_link->TrackTarget();
+  };
+  hooks.released = [&board_link] {
+    if (board_link) board_link->RestoreTarget();
+  };
   hooks.close = [] { gtk_main_quit(); };
-  GtkKeyboardWindow* window_ptr = nullptr;
-  hooks.shown_again = [&window_ptr] {
+  hooks.shown_again = [&window_link] {
+    if (!window_link) return;
     GdkRectangle area = PrimaryMonitorArea();
-    GtkKeyboardWindow& w = *window_ptr;
+    GtkKeyboardWindow& w = *window_link;
     ScreenPoint at = BringWhole(area.x, area.y, area.width, area.height, w.X(), w.Y(), w.Width(), w.Height());
     if (at.x != w.X() || at.y != w.Y()) w.MoveTo(at.x, at.y);
   };
   GtkKeyboardWindow window(ModuleDirectory() + "res/glyphdeck/", hooks);
-  window_ptr = &window;
+  EventLink<GtkKeyboardWindow>::Connection window_joined(window_link, window);
   CKeyboardDlg board(keys, window, desktop, {});
-  board_ptr = &board;
+  EventLink<CKeyboardDlg>::Connection board_joined(board_link, board);
 
   SetWindowClass(window.Widget(), "glyphdeck", std::string(kGlyphdeckClass).c_str());
   board.OnInitDialog(GDK_WINDOW_XID(gtk_widget_get_window(window.Widget())));

@@ -12,6 +12,7 @@
 #include "browse/navigation_policy.h"
 #include "browse/page_lists.h"
 #include "browse/view.h"
+#include "common/event_link.h"
 #include "common/module_directory.h"
 #include "common/names.h"
 #include "common/password.h"
@@ -132,12 +133,8 @@ struct Kiosk {
       std::fprintf(stderr, "panelia: closing: a close request for the kiosk window\n");
       services.CloseFrame();
     });
-    window.SetFrame(&frame);
     window.SetPageView(views.MainWidget());
     window.SetBarViewLookup([this] { return views.BarWidget(); });
-    frame.SetMainView(&view);
-    partners.SetBar(&bar);
-    views.Connect(&view, &bar);
     // The home page is asked for now, so the web process starts while the frame is being built.
     view.OnInitialUpdate();
     view.OnCreate();
@@ -172,7 +169,8 @@ struct Kiosk {
     frame.OnDestroy();
     view.OnDestroy();
     bar.OnDestroy();
-    views.Connect(nullptr, nullptr);
+    engine_to_view.Part();
+    engine_to_bar.Part();
   }
 
   GtkFrameWindow window;
@@ -194,6 +192,13 @@ struct Kiosk {
   CBottomView bar;
   x11::MessageReceiver receiver;
   MessageFilter filter;
+  // Where an object reaches one made after it: joined here, once both exist, and parted before
+  // either goes.
+  EventLink<CMainFrame>::Connection window_to_frame{window.FrameLink(), frame};
+  EventLink<CPaneliaView>::Connection frame_to_view{frame.MainViewLink(), view};
+  EventLink<CBottomView>::Connection partners_to_bar{partners.BarLink(), bar};
+  EventLink<CPaneliaView>::Connection engine_to_view{views.MainViewLink(), view};
+  EventLink<CBottomView>::Connection engine_to_bar{views.BarLink(), bar};
   guint bar_load = 0;
   bool bar_page_requested = false;
 
@@ -275,14 +280,15 @@ int main(int argc, char** argv) {
         return G_SOURCE_REMOVE;
       },
       &store);
-  PaneliaStart* start_ptr = nullptr;
-  GtkSplash splash_window(Picture(dir, 140), [&start_ptr] {
-    if (start_ptr && start_ptr->Window()) gtk_widget_queue_draw(GTK_WIDGET(start_ptr->Window()));
+  // The picture repaints the kiosk's frame once it goes; the frame comes later, through `started`.
+  EventLink<PaneliaStart> started;
+  GtkSplash splash_window(Picture(dir, 140), [&started] {
+    if (started && started->Window()) gtk_widget_queue_draw(GTK_WIDGET(started->Window()));
   });
   CSplashWindow splash(splash_window);
-  splash_window.SetLogic(&splash);
+  EventLink<CSplashWindow>::Connection splash_to_logic(splash_window.LogicLink(), splash);
   PaneliaStart start(store, dir, splash, splash_window);
-  start_ptr = &start;
+  EventLink<PaneliaStart>::Connection start_joined(started, start);
   x11::X11PowerSettings power(GdkXDisplay());
   CPaneliaApp app(store, start, power, splash);
   if (!app.InitInstance(args)) return 1;

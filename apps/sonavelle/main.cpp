@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <random>
 
+#include "common/event_link.h"
 #include "common/module_directory.h"
 #include "common/names.h"
 #include "music/disk_song_files.h"
@@ -30,7 +31,9 @@ int main(int argc, char** argv) {
     if (!windows.Connected() || !windows.FindWindowByClass(kPaneliaClass)) return 0;
   }
   SqliteRegistry store(RegistryFilesFromEnvironment());
-  CSonavelleDlg* player = nullptr;
+  // The graph's and the window's events go to the player's logic, which takes both as its ports:
+  // joined once it exists.
+  EventLink<CSonavelleDlg> player;
   GstPlayback graph({[&player] {
                        if (player) player->OnEndOfStream();
                      },
@@ -38,15 +41,23 @@ int main(int argc, char** argv) {
                        if (player) player->OnStreamError();
                      }});
   PlayerWindowHooks hooks;
-  hooks.play = [&player] { player->OnPlay(); };
-  hooks.pause = [&player] { player->OnPause(); };
-  hooks.stop = [&player] { player->OnStop(); };
-  hooks.replay = [&player] { player->OnReplay(); };
+  hooks.play = [&player] {
+    if (player) player->OnPlay();
+  };
+  hooks.pause = [&player] {
+    if (player) player->OnPause();
+  };
+  hooks.stop = [&player] {
+    if (player) player->OnStop();
+  };
+  hooks.replay = [&player] {
+    if (player) player->OnReplay();
+  };
   hooks.close = [] { gtk_main_quit(); };
   GtkPlayerWindow window(ModuleDirectory() + "res/sonavelle/128.png", hooks);
   DiskSongFiles files;
   CSonavelleDlg dlg(graph, window, files, std::random_device{}());
-  player = &dlg;
+  EventLink<CSonavelleDlg>::Connection player_joined(player, dlg);
 
   SetWindowClass(window.Widget(), "sonavelle", std::string(kSonavelleClass).c_str());
   gtk_widget_realize(window.Widget());

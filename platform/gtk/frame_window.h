@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "common/event_link.h"
 #include "platform/gtk/glib_timers.h"
 #include "platform/gtk/gobject_ptr.h"
 #include "shell/companions.h"
@@ -28,8 +29,8 @@ class GtkFrameWindow final : public FramePort, public CompanionPort {
   GtkFrameWindow& operator=(const GtkFrameWindow&) = delete;
 
   GtkWindow* Window() const { return GTK_WINDOW(window_); }
-  // The frame's logic, once it exists; menus, keys and state changes go there.
-  void SetFrame(CMainFrame* frame);
+  // The frame's logic, joined once it exists; menus, keys and state changes go there.
+  EventLink<CMainFrame>& FrameLink() { return frame_; }
   // The page's view fills the page row; the bar's view arrives in the bar row when it is made.
   void SetPageView(GtkWidget* page);
   void SetBarView(GtkWidget* bar);
@@ -77,7 +78,8 @@ class GtkFrameWindow final : public FramePort, public CompanionPort {
   static gboolean OnKeyPress(GtkWidget*, GdkEventKey* event, gpointer self);
   static gboolean OnWindowState(GtkWidget*, GdkEventWindowState* event, gpointer self);
 
-  CMainFrame* frame_ = nullptr;
+  void UpdateMenuSensitivity();
+  EventLink<CMainFrame> frame_{[this] { UpdateMenuSensitivity(); }};
   std::function<void()> close_request_;
   std::function<GtkWidget*()> bar_view_;
   GtkWidget* window_ = nullptr;

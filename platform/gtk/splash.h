@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 
+#include "common/event_link.h"
 #include "shell/splash.h"
 
 namespace panelia {
@@ -16,7 +17,8 @@ class GtkSplash final : public SplashPlatform {
   GtkSplash(std::string picture, std::function<void()> repaint)
       : picture_(std::move(picture)), repaint_(std::move(repaint)) {}
   ~GtkSplash() override { ClosePicture(); }
-  void SetLogic(CSplashWindow* splash) { splash_ = splash; }
+  // The picture's logic (its timer goes there), joined once it exists: it takes this as its platform.
+  EventLink<CSplashWindow>& LogicLink() { return splash_; }
   // Keeps the picture above a frame that has just been shown.
   void Raise();
 
@@ -27,7 +29,7 @@ class GtkSplash final : public SplashPlatform {
  private:
   std::string picture_;
   std::function<void()> repaint_;
-  CSplashWindow* splash_ = nullptr;
+  EventLink<CSplashWindow> splash_;
   GtkWidget* window_ = nullptr;
   guint timer_ = 0;
 };

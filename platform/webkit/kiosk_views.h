@@ -12,6 +12,7 @@
 #include "browse/ports.h"
 #include "browse/view.h"
 #include "browse/crash_backoff.h"
+#include "common/event_link.h"
 #include "common/names.h"
 #include "platform/webkit/webkit_browser.h"
 
@@ -35,11 +36,10 @@ class WebKitKioskViews final : public PageActions {
   BrowserControl& BarControl() { return lazy_bar_; }
   GtkWidget* MainWidget() const { return main_->Widget(); }
   GtkWidget* BarWidget() const { return bar_ ? bar_->Widget() : nullptr; }
-  // The logic the engine events go to; both may be null while the frame is being taken down.
-  void Connect(CPaneliaView* view, CBottomView* bar) {
-    view_ = view;
-    bar_logic_ = bar;
-  }
+  // The logic the engine events go to, joined once it exists (it takes these views as its browser
+  // controls first) and parted before the frame is taken down.
+  EventLink<CPaneliaView>& MainViewLink() { return view_; }
+  EventLink<CBottomView>& BarLink() { return bar_logic_; }
 
   // PageActions
   void ScrollBy(int dx, int dy) override;
@@ -89,8 +89,8 @@ class WebKitKioskViews final : public PageActions {
   void RecoverPages();
 
   KioskViewHooks hooks_;
-  CPaneliaView* view_ = nullptr;
-  CBottomView* bar_logic_ = nullptr;
+  EventLink<CPaneliaView> view_;
+  EventLink<CBottomView> bar_logic_;
   std::unique_ptr<MainEvents> main_events_;
   std::unique_ptr<BarEvents> bar_events_;
   std::unique_ptr<WebKitBrowser> main_;

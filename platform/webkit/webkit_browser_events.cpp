@@ -1,5 +1,5 @@
-// The web view's answers to what its page raises: script dialogs, failed loads, the context menu and
-// the messages of the kiosk's page script.
+// The web view's answers to what its page raises: script dialogs, failed loads, the context menu,
+// the messages of the kiosk's page script and the windows a page opens.
 #include <jsc/jsc.h>
 
 #include <cstdio>
@@ -126,6 +126,79 @@ void WebKitBrowser::OnScriptMessage(WebKitUserContentManager*, WebKitJavascriptR
     case PageMessage::Kind::Size: self->events_.OnPageSize(v[0], v[1], v[2], v[3]); break;
     case PageMessage::Kind::Position: self->events_.OnScrollPosition(v[0], v[1]); break;
     case PageMessage::Kind::Unknown: break;
+  }
+}
+
+GtkWidget* WebKitBrowser::OnCreate(WebKitWebView* view, WebKitNavigationAction* action, gpointer data) {
+  auto* self = static_cast<WebKitBrowser*>(data);
+  const char* raw = webkit_uri_request_get_uri(webkit_navigation_action_get_request(action));
+  std::string uri = raw ? raw : "";
+  bool cancel = false;
+  std::string log;
+  auto where = self->policy_.DecideNewWindow(uri, webkit_navigation_action_is_user_gesture(action) != FALSE,
+                                             self->Uri(), NowMs(), self->options_.own_popup_windows, log);
+  if (!log.empty()) std::fprintf(stderr, "panelia: %s\n", log.c_str());
+  switch (where) {
+    case NavigationPolicy::NewWindow::OwnWindow: return OpenPopupWindow(view);
+    case NavigationPolicy::NewWindow::Refused: return nullptr;
+    case NavigationPolicy::NewWindow::InTheView: self->events_.OnNewWindowKnown(uri, cancel); return nullptr;
+    case NavigationPolicy::NewWindow::StandIn: break;
+  }
+  self->events_.OnNewWindowUnknown(cancel);
+  if (cancel) return nullptr;
+  // A hidden view in the same process takes the window; its first real navigation goes to the
+  // main view instead, and the stand-in is thrown away.
+  self->DropStandIn();
+  auto* stand_in = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "related-view", view, nullptr));
+  self->stand_in_ = GObjectPtr<WebKitWebView>::Adopt(WEBKIT_WEB_VIEW(g_object_ref_sink(stand_in)));
+  self->stand_in_signal_ = ScopedSignal(stand_in, "decide-policy", G_CALLBACK(OnStandInPolicy), self);
+  return GTK_WIDGET(stand_in);
+}
+
+gboolean WebKitBrowser::OnStandInPolicy(WebKitWebView*, WebKitPolicyDecision* decision, WebKitPolicyDecisionType type,
+                                        gpointer data) {
+  auto* self = static_cast<WebKitBrowser*>(data);
+  if (type != WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION) return FALSE;
+  WebKitNavigationAction* action =
+      webkit_navigation_policy_decision_get_navigation_action(WEBKIT_NAVIGATION_POLICY_DECISION(decision));
+  const char* raw = webkit_uri_request_get_uri(webkit_navigation_action_get_request(action));
+  std::string uri = raw ? raw : "";
+  if (uri.empty() || uri == "about:blank") return FALSE;
+  bool cancel = self->events_.OnRedirectedNavigation(uri);
+  if (cancel) webkit_policy_decision_ignore(decision);
+  // Not destroyed from inside its own signal: on the next turn of the loop, unless this browser
+  // goes first (its destructor removes the idle source).
+  if (!self->drop_idle_) {
+    self->drop_idle_ = g_idle_add(
+        [](gpointer p) -> gboolean {
+          auto* browser = static_cast<WebKitBrowser*>(p);
+          browser->drop_idle_ = 0;
+          browser->DropStandIn();
+          return G_SOURCE_REMOVE;
+        },
+        self);
+  }
+  return cancel ? TRUE : FALSE;
+}
+
+GtkWidget* WebKitBrowser::OpenPopupWindow(WebKitWebView* opener) {
+  // A plain browser window of its own, shown once the engine says it is ready, gone when closed.
+  auto* view = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "related-view", opener, nullptr));
+  GtkWidget* window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+  gtk_window_set_default_size(GTK_WINDOW(window), 800, 600);
+  // A window a visitor opened: gone for the next one.
+  MarkVisitorDialog(window);
+  gtk_container_add(GTK_CONTAINER(window), GTK_WIDGET(view));
+  g_signal_connect_swapped(view, "ready-to-show", G_CALLBACK(gtk_widget_show_all), window);
+  g_signal_connect_swapped(view, "close", G_CALLBACK(gtk_widget_destroy), window);
+  return GTK_WIDGET(view);
+}
+
+void WebKitBrowser::DropStandIn() {
+  stand_in_signal_.Disconnect();
+  if (stand_in_) {
+    gtk_widget_destroy(GTK_WIDGET(stand_in_.get()));
+    stand_in_.reset();
   }
 }
 

@@ -494,6 +494,13 @@ TEST(MenuTest, MnemonicsAndShortcuts) {
   EXPECT_EQ(ShortcutOf("全屏显示(&F)\tF11"), "F11");
   EXPECT_EQ(CommandPrompt(command::kOptions), "允许您更改Panelia工具设置");
   EXPECT_EQ(CommandPrompt(12345), "就绪");
+  const struct {
+    int id;
+    bool check;
+  } check_items[] = {{command::kToolbar, true},      {command::kStatusBar, true},  {command::kTextSizeFirst, true},
+                     {command::kTextSizeLast, true}, {command::kAutoSelect, true}, {command::kCharsetFirst, false},
+                     {command::kCharsetLast, false}, {command::kOptions, false},   {command::kFullScreen, false}};
+  for (const auto& i : check_items) EXPECT_EQ(IsCheckItem(i.id), i.check) << i.id;
   // Every accelerator's command is in the menu or is a framework command.
   std::set<int> ids;
   std::function<void(const std::vector<MenuItem>&)> collect = [&](const std::vector<MenuItem>& items) {
