@@ -32,6 +32,18 @@ class WindowSystem {
 // Starting a program as the shell does: detached, no arguments. The show command crosses to the
 // program for its first showing.
 enum class ShowCommand : int { Normal = 5, Minimized = 6 };
+
+// How a started program shows its main window the first time: 2, 6 and 7 minimised (7 without
+// taking the focus), anything else shown. Only a window manager minimises: without one (it died, or
+// is being started again) the window would stand over the kiosk, so it stays hidden instead; it
+// exists and answers its messages all the same.
+enum class FirstShowing { Shown, Minimised, MinimisedWithoutFocus, Hidden };
+inline FirstShowing FirstShowingOf(int show_command, bool window_manager) {
+  if (show_command != 2 && show_command != 6 && show_command != 7) return FirstShowing::Shown;
+  if (!window_manager) return FirstShowing::Hidden;
+  return show_command == 7 ? FirstShowing::MinimisedWithoutFocus : FirstShowing::Minimised;
+}
+
 class ProgramLauncher {
  public:
   virtual ~ProgramLauncher() = default;

@@ -177,6 +177,15 @@ std::string DefaultText(const FormField& field) {
   return std::to_string(field.info->has_own_default ? field.info->dword_default : 0);
 }
 
+std::string DefaultShown(const FormField& field) {
+  std::string text = DefaultText(field);
+  if (field.kind == FieldKind::Flag) return text == "0" ? "关" : "开";
+  if (field.kind == FieldKind::Choice)
+    for (const Choice& c : field.choices)
+      if (std::to_string(c.value) == text) return std::string(c.label);
+  return text.empty() ? "（空）" : text;
+}
+
 std::string ValueText(const FormField& field, const RegValue& value) {
   if (field.info->type == ValueType::Sz) return value.type == ValueType::Sz ? value.AsText() : DefaultText(field);
   auto number = value.AsDword();

@@ -71,6 +71,9 @@ inline constexpr std::string_view kPasswordsDifferText = "两次输入的退出�
 
 // The field's default as the control shows it.
 std::string DefaultText(const FormField& field);
+// The field's default as the form names it beside the control: a switch as 开/关, a choice by its
+// label, nothing as （空）.
+std::string DefaultShown(const FormField& field);
 // A stored value as the control shows it.
 std::string ValueText(const FormField& field, const RegValue& value);
 

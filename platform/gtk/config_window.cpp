@@ -120,12 +120,7 @@ GtkWidget* GtkConfigWindow::MakePage(Section section) {
     gtk_widget_set_tooltip_text(name, std::string(row.field->info->meaning).c_str());
     gtk_grid_attach(GTK_GRID(grid), name, 0, line, 1, 1);
     gtk_grid_attach(GTK_GRID(grid), MakeControl(row), 1, line, 1, 1);
-    std::string shown_default = DefaultText(*row.field);
-    if (row.field->kind == FieldKind::Flag) shown_default = shown_default == "0" ? "关" : "开";
-    if (row.field->kind == FieldKind::Choice)
-      for (const Choice& c : row.field->choices)
-        if (std::to_string(c.value) == shown_default) shown_default = std::string(c.label);
-    GtkWidget* default_label = LeftLabel("默认：" + (shown_default.empty() ? std::string("（空）") : shown_default));
+    GtkWidget* default_label = LeftLabel("默认：" + DefaultShown(*row.field));
     gtk_grid_attach(GTK_GRID(grid), default_label, 2, line, 1, 1);
     if (row.field->kind != FieldKind::Password) {
       GtkWidget* reset = gtk_button_new_with_label("恢复默认");

@@ -6,6 +6,7 @@
 
 #include <gdk/gdkx.h>
 
+#include "common/window_system.h"
 #include "platform/x11/error_trap.h"
 #include "platform/x11/window_lookup.h"
 
@@ -70,18 +71,20 @@ namespace panelia {
 
 void ShowForTheFirstTime(GtkWindow* window) {
   const char* show = std::getenv("PANELIA_SHOW");
-  int command = show ? std::atoi(show) : 0;
-  if (command == 2 || command == 6 || command == 7) {
-    // Only a window manager minimises: without one (it died, or is being started again) the window
-    // would stand over the kiosk. It exists, unshown, and answers its messages all the same.
-    GdkScreen* screen = gtk_widget_get_screen(GTK_WIDGET(window));
-    if (GDK_IS_X11_SCREEN(screen) && std::strcmp(gdk_x11_screen_get_window_manager_name(screen), "unknown") == 0) {
+  GdkScreen* screen = gtk_widget_get_screen(GTK_WIDGET(window));
+  bool window_manager =
+      !GDK_IS_X11_SCREEN(screen) || std::strcmp(gdk_x11_screen_get_window_manager_name(screen), "unknown") != 0;
+  switch (FirstShowingOf(show ? std::atoi(show) : 0, window_manager)) {
+    case FirstShowing::Hidden:
       std::fprintf(stderr, "%s: no window manager to minimise the window; it stays hidden\n", g_get_prgname());
       gtk_widget_realize(GTK_WIDGET(window));
       return;
-    }
-    if (command == 7) gtk_window_set_focus_on_map(window, FALSE);
-    gtk_window_iconify(window);
+    case FirstShowing::MinimisedWithoutFocus:
+      gtk_window_set_focus_on_map(window, FALSE);
+      gtk_window_iconify(window);
+      break;
+    case FirstShowing::Minimised: gtk_window_iconify(window); break;
+    case FirstShowing::Shown: break;
   }
   gtk_widget_show(GTK_WIDGET(window));
 }

@@ -550,5 +550,23 @@ TEST(MessageDecoding, OnlyKnownNamesInThirtyTwoBitFormatAndOnlyTheLowWords) {
   }
 }
 
+// A partner's first showing from the show command it was started with, with and without a window
+// manager to minimise it.
+TEST(FirstShowingTest, MinimisedOnlyWhereAWindowManagerCanDoIt) {
+  using F = FirstShowing;
+  const struct {
+    int command;
+    F with_manager, without;
+  } cases[] = {
+      {0, F::Shown, F::Shown},        {1, F::Shown, F::Shown},  {5, F::Shown, F::Shown},
+      {2, F::Minimised, F::Hidden},   {6, F::Minimised, F::Hidden},
+      {7, F::MinimisedWithoutFocus, F::Hidden},                 {-6, F::Shown, F::Shown},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(FirstShowingOf(c.command, true), c.with_manager) << c.command;
+    EXPECT_EQ(FirstShowingOf(c.command, false), c.without) << c.command;
+  }
+}
+
 }  // namespace
 }  // namespace panelia

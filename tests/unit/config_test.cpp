@@ -99,6 +99,12 @@ TEST(ConfigForm, LoadsDefaultsAndWritesOnlyWhatChanged) {
   ASSERT_EQ(texts.size(), fields.size());
   for (size_t i = 0; i < fields.size(); ++i) EXPECT_EQ(texts[i], DefaultText(fields[i])) << fields[i].info->name;
   EXPECT_EQ(texts[&Field(fields, "PlayMode") - fields.data()], "1");
+  const struct {
+    const char* name;
+    const char* shown;
+  } defaults[] = {{"SoftHomeUrl", "（空）"}, {"IsClearSession", "开"}, {"IsMusic", "关"},
+                  {"PlayMode", "随机播放"}, {"WaitTime", "0"}};
+  for (const auto& d : defaults) EXPECT_EQ(DefaultShown(Field(fields, d.name)), d.shown) << d.name;
   EXPECT_EQ(texts[&Field(fields, "IsClearSession") - fields.data()], "1");
 
   store.Put(Hive::LocalMachine, SectionPath(Section::General), "SoftHomeUrl", RegValue::Text("file:///a.html"));
