@@ -50,7 +50,7 @@ void GtkFrameWindow::AppendMenuItems(GtkWidget* menu, const std::vector<MenuItem
       continue;
     }
     GtkWidget* item = IsCheckItem(entry.id) ? gtk_check_menu_item_new_with_mnemonic(MnemonicLabel(entry.text).c_str())
-                                : gtk_menu_item_new_with_mnemonic(MnemonicLabel(entry.text).c_str());
+                                            : gtk_menu_item_new_with_mnemonic(MnemonicLabel(entry.text).c_str());
     std::string_view shortcut = ShortcutOf(entry.text);
     if (!shortcut.empty()) {
       // The shortcut is shown beside the item; the keys themselves are handled by the frame.
