@@ -88,6 +88,7 @@ struct NullPage : PageActions {
   void HideScrollBars() override {}
   void RetargetForms() override {}
   void ForgetVisitor(std::function<void()> then) override { then(); }
+  void ResetScale() override {}
   void EditCommand(Edit) override {}
   void ShowFindBar() override {}
   void ShowSource() override {}

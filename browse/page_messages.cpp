@@ -26,13 +26,18 @@ bool ParseNumbers(std::string_view text, int* out, int count) {
 PageMessage ParsePageMessage(std::string_view text, std::string_view close_token) {
   using Kind = PageMessage::Kind;
   PageMessage m;
-  constexpr std::string_view kClose = "close:", kSize = "size:", kPosition = "pos:";
+  constexpr std::string_view kClose = "close:", kSize = "size:", kPosition = "pos:", kField = "touch-text:";
   if (text.substr(0, kClose.size()) == kClose) {
     if (!close_token.empty() && text.substr(kClose.size()) == close_token) m.kind = Kind::Close;
   } else if (text == "touch") {
     m.kind = Kind::Touch;
   } else if (text == "touch-text") {
     m.kind = Kind::TouchText;
+  } else if (text.substr(0, kField.size()) == kField) {
+    if (ParseNumbers(text.substr(kField.size()), m.values, 4) && m.values[2] >= 0 && m.values[3] >= 0) {
+      m.kind = Kind::TouchText;
+      m.has_box = true;
+    }
   } else if (text == "input") {
     m.kind = Kind::Input;
   } else if (text.substr(0, kSize.size()) == kSize) {

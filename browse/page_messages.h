@@ -11,7 +11,10 @@ namespace panelia {
 struct PageMessage {
   enum class Kind { Unknown, Close, Touch, TouchText, Input, Size, Position };
   Kind kind = Kind::Unknown;
-  int values[4] = {0, 0, 0, 0};  // Size: scroll width, height, view width, height; Position: x, y
+  // Size: scroll width, height, view width, height; Position: x, y; TouchText with a box: the field's
+  // x, y, width and height in the top page's window.
+  int values[4] = {0, 0, 0, 0};
+  bool has_box = false;
 };
 
 PageMessage ParsePageMessage(std::string_view text, std::string_view close_token);

@@ -3,11 +3,13 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
 
 #include "browse/command_links.h"
+#include "common/window_system.h"
 
 namespace panelia {
 
@@ -74,6 +76,9 @@ class PageActions {
   // the dialogs a visitor opened. The kiosk's own settings and bar page stay. `then` runs once it
   // is done, so the next page starts clean.
   virtual void ForgetVisitor(std::function<void()> then) = 0;
+  // The page back at its own scale for the next visitor, who keeps the last one's logins (a zoom two
+  // fingers made would otherwise stay with the view). ForgetVisitor does this too.
+  virtual void ResetScale() = 0;
   enum class Edit { Cut, Copy, Paste, SelectAll };
   virtual void EditCommand(Edit edit) = 0;
   virtual void ShowFindBar() = 0;
@@ -96,7 +101,8 @@ class BrowserEvents {
   // First real navigation of the stand-in view made for OnNewWindowUnknown; true cancels it.
   virtual bool OnRedirectedNavigation(const std::string& url) = 0;
   virtual void OnWindowClosing(bool& cancel) = 0;
-  virtual void OnTouch(bool on_text_field) = 0;
+  // `field`: the touched text field's place on the screen, when the page could tell it.
+  virtual void OnTouch(bool on_text_field, std::optional<ScreenRect> field) = 0;
   // A key, a wheel turn or a touch in the page: activity for the idle count.
   virtual void OnInput() = 0;
   // The top document's scroll size and its window's size, reported when it loads and whenever it
@@ -118,6 +124,10 @@ class ViewPartners {
   virtual bool DispatchCommandLink(const std::string& url) = 0;
   virtual void StartBackgroundMusic(bool is_music) = 0;
   virtual void ShowKeyboard(bool activate, int32_t board_type) = 0;
+  virtual void CloseKeyboard() = 0;
+  // Keeps a touched text field (`field`, on the screen) in sight above the keyboard: `scroll_page`
+  // scrolls the page down by at most `scroll_room` pixels.
+  virtual void KeepFieldVisible(const ScreenRect& field, int scroll_room, std::function<void(int)> scroll_page) = 0;
   virtual void RequestMusicOn() = 0;
   virtual void RequestMusicOff() = 0;
   virtual void CloseCompanions() = 0;

@@ -38,6 +38,7 @@ CPaneliaView::CPaneliaView(RegistryStore& store, BrowserControl& browser, TimerS
   is_auto_home_ = s.Int(setting::IsAutoHome);
   board_type_ = s.Int(setting::BoardType);
   board_mode_ = s.Int(setting::BoardMode);
+  board_auto_hide_ = s.Flag(setting::BoardAutoHide);
   is_music_ = s.Int(setting::IsMusic);
   is_limit_ = s.Int(setting::IsLimit);
   forbit_method_ = s.Int(setting::ForbitMethod);
@@ -167,6 +168,7 @@ void CPaneliaView::IdleTick() {
       if (is_clear_session_ != 0 && after_visitor) {
         page_.ForgetVisitor([this, page] { browser_.Navigate(page); });
       } else {
+        if (after_visitor) page_.ResetScale();
         browser_.Navigate(page);
       }
     }
@@ -178,6 +180,7 @@ void CPaneliaView::IdleTick() {
 void CPaneliaView::ReturnHomeForNextVisitor() {
   host_.OnNewVisitor();
   if (is_clear_session_ == 0) {
+    page_.ResetScale();
     NavigateHome();
     return;
   }
@@ -220,6 +223,8 @@ void CPaneliaView::OnBeforeNavigate2(const std::string& url, bool& cancel, const
 }
 
 void CPaneliaView::OnNavigateComplete2(const std::string& url) {
+  // Another page: the keyboard that served the last one's field goes.
+  if (board_mode_ != 0 && board_auto_hide_) partners_.CloseKeyboard();
   if (is_music_ == 0) return;
   if (lists_.MatchesStopList(AsciiLower(url)))
     partners_.RequestMusicOff();
@@ -253,9 +258,17 @@ void CPaneliaView::OnWindowClosing(bool& cancel) {
   NavigateHome();
 }
 
-void CPaneliaView::OnTouch(bool on_text_field) {
+void CPaneliaView::OnTouch(bool on_text_field, std::optional<ScreenRect> field) {
   stop_scroll_ = true;
-  if (board_mode_ != 0 && on_text_field) ShowKeyboard(true);
+  if (board_mode_ == 0) return;
+  if (!on_text_field) {
+    if (board_auto_hide_) partners_.CloseKeyboard();
+    return;
+  }
+  ShowKeyboard(true);
+  if (!field) return;
+  int scroll_room = std::max(0, page_height_ - view_height_ - scroll_y_);
+  partners_.KeepFieldVisible(*field, scroll_room, [this](int dy) { page_.ScrollBy(0, dy); });
 }
 
 const std::vector<ContextMenuItem>& CPaneliaView::ContextMenuItems() {

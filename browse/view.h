@@ -77,8 +77,10 @@ class CPaneliaView {
   // first navigation here.
   void OnNewWindow2(bool& cancel);
   void OnWindowClosing(bool& cancel);
-  // A left-button touch on the page; `on_text_field` says whether it hit a text field.
-  void OnTouch(bool on_text_field);
+  // A finger or left button down on the page; `on_text_field` says whether it hit a text field, and
+  // `field` where that field is on the screen. With BoardMode the keyboard comes for a text field,
+  // the page scrolling it into sight above the keyboard, and (BoardAutoHide) goes for anything else.
+  void OnTouch(bool on_text_field, std::optional<ScreenRect> field = std::nullopt);
 
   static const std::vector<ContextMenuItem>& ContextMenuItems();
   // The menu's page commands (history, editing, find, source, properties, text size, character set);
@@ -125,6 +127,7 @@ class CPaneliaView {
   int32_t forbit_method_ = 0;
   int32_t board_type_ = 0;
   int32_t board_mode_ = 0;
+  bool board_auto_hide_ = true;
   bool stop_scroll_ = false;
   int32_t is_loop_ = 0;
   int32_t loop_mode_ = 0;

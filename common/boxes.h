@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "common/window_system.h"
+
 namespace panelia {
 
 enum class BoxIcon { Error, Information, Question, Warning };
@@ -22,15 +24,6 @@ struct BoxButton {
 std::vector<BoxButton> ButtonsOf(BoxButtons buttons);
 // The icon's name in the desktop's icon theme.
 std::string_view IconNameOf(BoxIcon icon);
-
-struct ScreenRect {
-  int x = 0, y = 0, w = 0, h = 0;
-  int Right() const { return x + w; }
-  int Bottom() const { return y + h; }
-  bool Overlaps(const ScreenRect& o) const {
-    return x < o.Right() && o.x < Right() && y < o.Bottom() && o.y < Bottom();
-  }
-};
 
 // `r` moved the least that puts it wholly on `monitor`; one larger than the monitor shows its
 // top-left corner.

@@ -49,9 +49,15 @@ inline constexpr SettingInfo IsScrollBar   {Section::Advance,   "IsScrollBar",  
 inline constexpr SettingInfo IsFormTarget  {Section::Advance,   "IsFormTarget",  ValueType::Dword, 0, false, "not 0: every form of a loaded page submits into the same window"};
 inline constexpr SettingInfo CommandSites  {Section::General,   "CommandSites",  ValueType::Sz,    0, true,  "addresses (separated by \";\") whose pages may carry command links besides the kiosk and program folders; empty: the home page's site"};
 inline constexpr SettingInfo IsClearSession{Section::Advance,   "IsClearSession",ValueType::Dword, 1, true,  "not 0: the idle return and the first loop step after a visitor remove the visitor's cookies, storage, history and dialogs"};
+inline constexpr SettingInfo IsPinchZoom   {Section::Advance,   "IsPinchZoom",   ValueType::Dword, 0, true,  "not 0: visitors may zoom pages with two fingers; the scale returns to 1 for each new visitor"};
+inline constexpr SettingInfo IsLongPressMenu{Section::Advance,  "IsLongPressMenu",ValueType::Dword,0, true,  "not 0: a long press on a page opens the kiosk's menu and may select text and drag links and pictures"};
+inline constexpr SettingInfo Monitor       {Section::Advance,   "Monitor",       ValueType::Sz,    0, true,  "the monitor the kiosk covers: an output name (HDMI-1) or a number from 0; empty or unknown: the primary one"};
+inline constexpr SettingInfo IsCoverOthers {Section::Advance,   "IsCoverOthers", ValueType::Dword, 1, true,  "not 0: the monitors the kiosk does not use are covered in black"};
+inline constexpr SettingInfo Rotation      {Section::Advance,   "Rotation",      ValueType::Dword, 0, true,  "the kiosk monitor's rotation in degrees, 0, 90, 180 or 270 (other values: 0); touch screens follow it"};
 inline constexpr SettingInfo IsNavigator   {Section::Navigator, "IsNavigator",   ValueType::Dword, 0, false, "not 0: the bottom bar is never shown or hidden by page"};
 inline constexpr SettingInfo BoardType     {Section::Navigator, "BoardType",     ValueType::Dword, 0, false, "0: the keyboard program is Glyphdeck; not 0: Tallypane"};
 inline constexpr SettingInfo BoardMode     {Section::Navigator, "BoardMode",     ValueType::Dword, 0, false, "not 0: touching a text field brings up the keyboard"};
+inline constexpr SettingInfo BoardAutoHide {Section::Navigator, "BoardAutoHide", ValueType::Dword, 1, true,  "with BoardMode: the keyboard goes when something else than a text field is touched or another page opens"};
 inline constexpr SettingInfo KeyboardXPos  {Section::Navigator, "KeyboardXPos",  ValueType::Dword, 0, true,  "distance in pixels between the keyboard and the right screen edge; 0 = built-in placement"};
 inline constexpr SettingInfo KeyboardYPos  {Section::Navigator, "KeyboardYPos",  ValueType::Dword, 0, true,  "distance in pixels between the keyboard and the bottom screen edge; 0 = built-in placement"};
 inline constexpr SettingInfo IsStatusBar   {Section::Display,   "IsStatusBar",   ValueType::Dword, 0, false, "show the status bar while the frame is not full screen"};
@@ -69,7 +75,7 @@ inline constexpr SettingInfo MusicPath     {Section::Music,     "MusicPath",    
 // clang-format on
 }  // namespace setting
 
-inline constexpr std::array<const SettingInfo*, 34> kAllSettings = {
+inline constexpr std::array<const SettingInfo*, 40> kAllSettings = {
     &setting::Initiated,      &setting::AppPath,        &setting::DefFontSize,  &setting::SoftHomeUrl,
     &setting::IsPaneliaHome,  &setting::Password,       &setting::CommandSites, &setting::IsAutoShut,
     &setting::IsCloseWeekend, &setting::PowerOffTime,   &setting::IsAlwaysTop,  &setting::IsScriptDebug,
@@ -78,7 +84,8 @@ inline constexpr std::array<const SettingInfo*, 34> kAllSettings = {
     &setting::KeyboardYPos,   &setting::IsStatusBar,    &setting::Style,        &setting::ScrollMode,
     &setting::ScrollStep,     &setting::IsLoop,         &setting::LoopMode,     &setting::IntervalTime,
     &setting::IsLimit,        &setting::ForbitMethod,   &setting::IsMusic,      &setting::PlayMode,
-    &setting::MusicPath,      &setting::IsClearSession,
+    &setting::MusicPath,      &setting::IsClearSession, &setting::IsPinchZoom,  &setting::IsLongPressMenu,
+    &setting::Monitor,        &setting::IsCoverOthers,  &setting::Rotation,     &setting::BoardAutoHide,
 };
 
 // The key Panelia reads a value of this name from, when `key_path` (under HKEY_LOCAL_MACHINE) is in

@@ -11,6 +11,17 @@ namespace panelia {
 
 using WindowHandle = uint64_t;
 
+// A rectangle on the screen, in pixels from the screen's top-left corner.
+struct ScreenRect {
+  int x = 0, y = 0, w = 0, h = 0;
+  int Right() const { return x + w; }
+  int Bottom() const { return y + h; }
+  bool Overlaps(const ScreenRect& o) const {
+    return x < o.Right() && o.x < Right() && y < o.Bottom() && o.y < Bottom();
+  }
+  bool operator==(const ScreenRect&) const = default;
+};
+
 class WindowSystem {
  public:
   virtual ~WindowSystem() = default;
@@ -27,6 +38,9 @@ class WindowSystem {
   // The close request a window manager sends; the receiver treats it as its own close.
   virtual void SendClose(WindowHandle window) = 0;
   virtual void SetTopMost(WindowHandle window) = 0;
+  // Where a shown window is on the screen; nullopt while it is not shown.
+  virtual std::optional<ScreenRect> WindowRect(WindowHandle window) = 0;
+  virtual void MoveWindow(WindowHandle window, int x, int y) = 0;
 };
 
 // Starting a program as the shell does: detached, no arguments. The show command crosses to the

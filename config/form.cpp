@@ -42,8 +42,10 @@ const std::vector<Hint>& Hints() {
       {"ForbitMethod", FieldKind::Choice, 0, 0, {{0, "禁止列表中的网址"}, {1, "只允许列表中的网址"}}},
       {"BoardType", FieldKind::Choice, 0, 0, {{0, "Glyphdeck"}, {1, "Tallypane"}}},
       {"DefFontSize", FieldKind::Choice, 0, 0, {{0, "最大"}, {1, "较大"}, {2, "中"}, {3, "较小"}, {4, "最小"}}},
+      {"Rotation", FieldKind::Choice, 0, 0, {{0, "不旋转"}, {90, "90°"}, {180, "180°"}, {270, "270°"}}},
       {"Initiated", FieldKind::Flag, 0, 1, {}},
       {"BoardMode", FieldKind::Flag, 0, 1, {}},
+      {"BoardAutoHide", FieldKind::Flag, 0, 1, {}},
       {"ScrollMode", FieldKind::Flag, 0, 1, {}},
   };
   return hints;

@@ -48,7 +48,46 @@ void CCompanions::ShowKeyboard(bool activate, int32_t board_type) {
   timers_.SetTimer(kKeyboardPollTimer, kKeyboardPollMs);
 }
 
+FieldFollow KeepFieldAboveKeyboard(const ScreenRect& field, const ScreenRect& keyboard, int scroll_room) {
+  bool across = field.x < keyboard.Right() && keyboard.x < field.Right();
+  int covered = field.Bottom() + kFieldMargin - keyboard.y;
+  if (!across || covered <= 0 || field.y >= keyboard.Bottom()) return {};
+  FieldFollow follow;
+  follow.scroll_by = std::clamp(covered, 0, std::max(scroll_room, 0));
+  if (follow.scroll_by < covered) {
+    int field_top = field.y - follow.scroll_by;
+    follow.keyboard_to =
+        ScreenRect{keyboard.x, std::max(0, field_top - kFieldMargin - keyboard.h), keyboard.w, keyboard.h};
+  }
+  return follow;
+}
+
+void CCompanions::FollowField(const ScreenRect& field, int scroll_room, std::function<void(int)> scroll_page) {
+  follow_ = Follow{field, scroll_room, std::move(scroll_page)};
+  if (!ApplyFollow()) timers_.SetTimer(kFollowTimer, kFollowMs);
+}
+
+bool CCompanions::ApplyFollow() {
+  if (!follow_) return true;
+  auto keyboard = windows_.FindWindowByClass(kKeyboardClass);
+  auto rect = keyboard ? windows_.WindowRect(*keyboard) : std::nullopt;
+  if (!rect) {
+    if (++follow_->looks <= kFollowLooks) return false;
+    follow_.reset();
+    return true;
+  }
+  FieldFollow f = KeepFieldAboveKeyboard(follow_->field, *rect, follow_->scroll_room);
+  if (f.scroll_by > 0 && follow_->scroll_page) follow_->scroll_page(f.scroll_by);
+  if (f.keyboard_to) windows_.MoveWindow(*keyboard, f.keyboard_to->x, f.keyboard_to->y);
+  follow_.reset();
+  return true;
+}
+
 void CCompanions::OnTimer(int id) {
+  if (id == kFollowTimer) {
+    if (ApplyFollow()) timers_.KillTimer(kFollowTimer);
+    return;
+  }
   if (id == kPlayerPollTimer) {
     OnPlayerPoll();
     return;
@@ -136,6 +175,7 @@ void CCompanions::CloseIfFound(std::string_view window_class) {
 
 void CCompanions::CloseSuite() {
   closing_ = true;
+  follow_.reset();
   CloseIfFound(kGlyphdeckClass);
   CloseIfFound(kSonavelleClass);
   if (own_frame_)
@@ -146,6 +186,7 @@ void CCompanions::CloseSuite() {
 
 void CCompanions::CloseCompanions() {
   closing_ = true;
+  follow_.reset();
   CloseIfFound(kSonavelleClass);
   CloseIfFound(kGlyphdeckClass);
   if (auto options = windows_.FindWindowByTitle(kOptionsWindowTitle)) windows_.SendClose(*options);

@@ -2,6 +2,8 @@
 // play or stop, and closes its companions.
 #pragma once
 
+#include <functional>
+#include <optional>
 #include <string>
 
 #include "browse/ports.h"
@@ -17,6 +19,18 @@ class CompanionPort {
   virtual void FocusMainFrame() = 0;
   virtual void ShowNotice(const std::string& text, const std::string& caption) = 0;
 };
+
+// What keeps a touched text field in sight above the on-screen keyboard: the page scrolled by
+// `scroll_by` (down, as far as it can: `scroll_room`), and where the page cannot scroll that far, the
+// keyboard moved to `keyboard_to` so that it stands just above the field (at the screen's top edge
+// at most). A field the keyboard does not cover needs neither.
+struct FieldFollow {
+  int scroll_by = 0;
+  std::optional<ScreenRect> keyboard_to;
+  bool operator==(const FieldFollow&) const = default;
+};
+inline constexpr int kFieldMargin = 8;  // pixels between the field and the keyboard
+FieldFollow KeepFieldAboveKeyboard(const ScreenRect& field, const ScreenRect& keyboard, int scroll_room);
 
 class CCompanions {
  public:
@@ -35,6 +49,11 @@ class CCompanions {
   static constexpr int kPlayerWatchTimer = 3;
   static constexpr int kPlayerWatchMs = 2000;
   static constexpr int kLongestRestartWait = 30;  // looks
+  // A field to keep above the keyboard waits for the keyboard's window to show (a keyboard being
+  // started): looked for every 100 ms, 5 s at most.
+  static constexpr int kFollowTimer = 4;
+  static constexpr int kFollowMs = 100;
+  static constexpr int kFollowLooks = 50;
 
   // `own_frame`: this Panelia's frame, which the suite's close ends (not whichever kiosk window is
   // found first); none: the first kiosk window found.
@@ -54,7 +73,13 @@ class CCompanions {
   void ShowKeyboard(bool activate, int32_t board_type);
   void OnTimer(int id);
   void ToggleKeyboard();
-  void CloseKeyboard() { CloseIfFound(kKeyboardClass); }
+  void CloseKeyboard() {
+    follow_.reset();
+    CloseIfFound(kKeyboardClass);
+  }
+  // Keeps the touched text field (on the screen) in sight once the keyboard shows: `scroll_page`
+  // scrolls the page down by so many pixels, at most `scroll_room`.
+  void FollowField(const ScreenRect& field, int scroll_room, std::function<void(int)> scroll_page);
   // Each sends only when the answer differs from what Sonavelle was last told; a missing player
   // leaves the flag as it was, so the next navigation tries again.
   void RequestMusicOn();
@@ -70,6 +95,15 @@ class CCompanions {
   void CloseIfFound(std::string_view window_class);
   void EndKeyboardWait();
   void OnPlayerPoll();
+  // True once done (or given up).
+  bool ApplyFollow();
+  struct Follow {
+    ScreenRect field;
+    int scroll_room;
+    std::function<void(int)> scroll_page;
+    int looks = 0;
+  };
+  std::optional<Follow> follow_;
 
   RegistryStore& store_;
   WindowSystem& windows_;

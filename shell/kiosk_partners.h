@@ -33,6 +33,10 @@ class CKioskPartners final : public ViewPartners, public BarActions {
   bool DispatchCommandLink(const std::string& url) override { return bar_ && bar_->DispatchCommandLink(url); }
   void StartBackgroundMusic(bool is_music) override { companions_.StartBackgroundMusic(is_music); }
   void ShowKeyboard(bool activate, int32_t board_type) override { companions_.ShowKeyboard(activate, board_type); }
+  void CloseKeyboard() override { companions_.CloseKeyboard(); }
+  void KeepFieldVisible(const ScreenRect& field, int scroll_room, std::function<void(int)> scroll_page) override {
+    companions_.FollowField(field, scroll_room, std::move(scroll_page));
+  }
   void RequestMusicOn() override { companions_.RequestMusicOn(); }
   void RequestMusicOff() override { companions_.RequestMusicOff(); }
   void CloseCompanions() override { companions_.CloseCompanions(); }

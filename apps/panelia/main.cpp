@@ -225,6 +225,12 @@ class PaneliaStart final : public AppPlatform {
       key.SetSubKey(kBrowserMainKey);
       return key.ReadText("Start Page");
     };
+    {
+      // What fingers may do is read at start, as the engine sets up its views once.
+      SettingsReader settings(store_);
+      options_.pinch_zoom = settings.Flag(setting::IsPinchZoom);
+      options_.long_press_menu = settings.Flag(setting::IsLongPressMenu);
+    }
     options_.local_folders = [this] {
       if (!kiosk_) return std::vector<std::string>{dir_};
       return KioskFolders(dir_, kiosk_->view.UsesBrowserHome() ? options_.browser_home() : kiosk_->view.HomeAddress());

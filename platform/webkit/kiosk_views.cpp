@@ -54,8 +54,8 @@ class WebKitKioskViews::MainEvents final : public BrowserEvents {
   void OnWindowClosing(bool& cancel) override {
     if (o_.view_) o_.view_->OnWindowClosing(cancel);
   }
-  void OnTouch(bool on_text_field) override {
-    if (o_.view_) o_.view_->OnTouch(on_text_field);
+  void OnTouch(bool on_text_field, std::optional<ScreenRect> field) override {
+    if (o_.view_) o_.view_->OnTouch(on_text_field, field);
   }
   void OnInput() override {
     if (o_.hooks_.input) o_.hooks_.input();
@@ -102,7 +102,7 @@ class WebKitKioskViews::BarEvents final : public BrowserEvents {
   // window.close() is replaced in the top frame of every view; the bar's page has nothing to close.
   void OnWindowClosing(bool& cancel) override { cancel = true; }
   // Touches on the bar are its buttons: no keyboard for its fields, no smooth scroll to stop.
-  void OnTouch(bool) override {}
+  void OnTouch(bool, std::optional<ScreenRect>) override {}
   void OnPageSize(int, int, int, int) override {}
   void OnScrollPosition(int, int) override {}
   // The bar shows no menu at all (no_context_menu); this is never asked.
@@ -174,6 +174,12 @@ void WebKitKioskViews::RetargetForms() {
       "for(var i=0;i<f.length;i++){f[i].target='_self';}})();");
 }
 
+void WebKitKioskViews::ResetScale() {
+  // Only two fingers change the scale, and the engine has no call that sets it back: a view of the
+  // same session (logins kept) takes the old one's place.
+  if (main_->AllowsPinchZoom()) main_->StartAfresh(/*keep_session=*/true);
+}
+
 void WebKitKioskViews::ForgetVisitor(std::function<void()> then) {
   if (hooks_.close_visitor_dialogs) hooks_.close_visitor_dialogs();
   struct Wipe {
@@ -192,7 +198,7 @@ void WebKitKioskViews::ForgetVisitor(std::function<void()> then) {
         webkit_website_data_manager_clear_finish(WEBKIT_WEBSITE_DATA_MANAGER(source), result, nullptr);
         // Cancelled: the views are gone, and so is whoever asked.
         if (!g_cancellable_is_cancelled(w->cancel.get())) {
-          w->views->main_->StartAfresh();
+          w->views->main_->StartAfresh(/*keep_session=*/false);
           if (w->then) w->then();
         }
       },

@@ -47,6 +47,7 @@ class WebKitKioskViews final : public PageActions {
   void HideScrollBars() override;
   void RetargetForms() override;
   void ForgetVisitor(std::function<void()> then) override;
+  void ResetScale() override;
   void EditCommand(Edit edit) override;
   void ShowFindBar() override;
   void ShowSource() override;

@@ -24,8 +24,30 @@ const char* const kPageScript = R"JS(
     var type = (el.getAttribute('type') || '').toLowerCase();
     return textTypes.hasOwnProperty(type);
   }
+  // A text field's box in the top window (through frames of the same site), for the keyboard to
+  // keep clear of.
+  function fieldBox(el) {
+    var r = el.getBoundingClientRect(), x = r.left, y = r.top, w = window;
+    try {
+      while (w !== w.top && w.frameElement) {
+        var f = w.frameElement.getBoundingClientRect();
+        x += f.left;
+        y += f.top;
+        w = w.parent;
+      }
+    } catch (e) { return ''; }
+    return ':' + Math.round(x) + ',' + Math.round(y) + ',' + Math.round(r.width) + ',' + Math.round(r.height);
+  }
+  function touched(target) { post(isTextField(target) ? 'touch-text' + fieldBox(target) : 'touch'); }
+  // A finger reports at once (it stops a smooth scroll as it lands); its tap's emulated mouse press
+  // then says nothing more.
+  var fingerAt = 0;
+  document.addEventListener('touchstart', function(e) {
+    fingerAt = Date.now();
+    touched(e.target);
+  }, {capture: true, passive: true});
   document.addEventListener('mousedown', function(e) {
-    if (e.button === 0) post(isTextField(e.target) ? 'touch-text' : 'touch');
+    if (e.button === 0 && Date.now() - fingerAt > 1000) touched(e.target);
   }, true);
   document.addEventListener('DOMContentLoaded', function() {
     // The old engine's scroll="no" on the body hides the scroll bars; scripts may still scroll.
@@ -48,6 +70,14 @@ const char* const kPageScript = R"JS(
   });
 })();
 )JS";
+
+const char* const kNoLongPressStyle = R"CSS(
+* { -webkit-user-select: none !important; user-select: none !important; -webkit-touch-callout: none !important; }
+input, textarea, [contenteditable], [contenteditable] * {
+  -webkit-user-select: text !important; user-select: text !important;
+}
+a, img, [draggable] { -webkit-user-drag: none !important; }
+)CSS";
 
 // Only in the top frame: WebKit honours window.close() only for windows a script opened, so the
 // page's close becomes a message to the host. The message carries a token no other frame knows, so

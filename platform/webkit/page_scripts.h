@@ -14,6 +14,10 @@ std::string CloseScript(const std::string& token);
 // A token no page can guess.
 std::string NewToken();
 
+// Where a long press may do nothing: no text selected outside text fields, no link or picture
+// dragged out; text fields keep their caret, selection and paste.
+extern const char* const kNoLongPressStyle;
+
 // Shown instead of the engine's error page: its way home is a command link of the kiosk's own page.
 extern const char* const kCannotShowPage;
 // No home address to show: the settings are missing or cannot be read.

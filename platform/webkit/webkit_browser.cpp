@@ -54,6 +54,12 @@ WebKitBrowser::WebKitBrowser(BrowserEvents& events, BrowserOptions options)
   webkit_user_content_manager_add_script(content_.get(), close_script);
   webkit_user_script_unref(close_script);
   if (options_.kiosk_site && !options_.external_script.empty()) add_script(options_.external_script);
+  if (!options_.long_press_menu) {
+    WebKitUserStyleSheet* sheet = webkit_user_style_sheet_new(kNoLongPressStyle, WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES,
+                                                              WEBKIT_USER_STYLE_LEVEL_USER, nullptr, nullptr);
+    webkit_user_content_manager_add_style_sheet(content_.get(), sheet);
+    webkit_user_style_sheet_unref(sheet);
+  }
   webkit_user_content_manager_register_script_message_handler(content_.get(), kHandlerName);
 
   UseView(MakeView(options_.related));
@@ -107,6 +113,14 @@ WebKitWebView* WebKitBrowser::MakeView(WebKitWebView* related) {
   return view;
 }
 
+WebKitWebView* WebKitBrowser::MakeRelatedView(WebKitWebView* old) {
+  // The old view's web process and network session, and its very settings.
+  auto* view = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "related-view", old, "user-content-manager",
+                                            content_.get(), "settings", webkit_web_view_get_settings(old), nullptr));
+  Configure(view);
+  return view;
+}
+
 WebKitWebView* WebKitBrowser::MakeEphemeralView(WebKitSettings* settings) {
   // An ephemeral view gets a website data store, and so a network session, of its own: nothing of
   // the old one (cookies, HTTP logins the network process remembers) is reachable from it.
@@ -122,6 +136,8 @@ void WebKitBrowser::Configure(WebKitWebView* view) {
   webkit_settings_set_javascript_can_open_windows_automatically(settings, TRUE);
   webkit_settings_set_enable_developer_extras(settings, FALSE);
   webkit_settings_set_enable_write_console_messages_to_stdout(settings, FALSE);
+  // A swipe from the edge never leaves the page for the one before.
+  webkit_settings_set_enable_back_forward_navigation_gestures(settings, FALSE);
 }
 
 void WebKitBrowser::UseView(WebKitWebView* view) {
@@ -133,6 +149,17 @@ void WebKitBrowser::UseView(WebKitWebView* view) {
   view_signals_.emplace_back(view, "notify::title", G_CALLBACK(OnTitle), this);
   view_signals_.emplace_back(view, "create", G_CALLBACK(OnCreate), this);
   view_signals_.emplace_back(view, "context-menu", G_CALLBACK(OnContextMenu), this);
+  view_signals_.emplace_back(view, "touch-event", G_CALLBACK(OnTouchEvent), this);
+  view_signals_.emplace_back(view, "button-press-event",
+                             G_CALLBACK(+[](GtkWidget*, GdkEventButton* event, gpointer b) -> gboolean {
+                               GdkDevice* source = gdk_event_get_source_device(reinterpret_cast<GdkEvent*>(event));
+                               if (!source || gdk_device_get_source(source) != GDK_SOURCE_TOUCHSCREEN)
+                                 static_cast<WebKitBrowser*>(b)->touch_gate_.OnMousePress();
+                               return FALSE;
+                             }),
+                             this);
+  // Nothing is dropped onto a view: a link or picture a finger dragged would otherwise open.
+  if (!options_.long_press_menu) gtk_drag_dest_unset(GTK_WIDGET(view));
   view_signals_.emplace_back(view, "web-process-terminated", G_CALLBACK(OnProcessTerminated), this);
   view_signals_.emplace_back(view, "script-dialog", G_CALLBACK(OnScriptDialog), this);
   view_signals_.emplace_back(view, "load-failed", G_CALLBACK(OnLoadFailed), this);
@@ -230,15 +257,16 @@ void WebKitBrowser::Heartbeat() {
       this);
 }
 
-void WebKitBrowser::StartAfresh() {
-  // The engine offers no way to empty a view's back/forward list nor to forget the logins its
-  // network session remembers: a fresh view takes the old one's place in its container, with the
-  // same scripts and settings (text size, encoding) but a session of its own.
+void WebKitBrowser::StartAfresh(bool keep_session) {
+  // The engine offers no way to empty a view's back/forward list, to set its page scale back nor to
+  // forget the logins its network session remembers: a fresh view takes the old one's place in its
+  // container, with the same scripts and settings (text size, encoding), and a session of its own
+  // or the old one's.
   DropStandIn();
   policy_.OnNewVisitor();
   GObjectPtr<WebKitWebView> old = view_;
   GtkWidget* parent = gtk_widget_get_parent(GTK_WIDGET(old.get()));
-  UseView(MakeEphemeralView(webkit_web_view_get_settings(old.get())));
+  UseView(keep_session ? MakeRelatedView(old.get()) : MakeEphemeralView(webkit_web_view_get_settings(old.get())));
   webkit_web_view_set_zoom_level(view_.get(), webkit_web_view_get_zoom_level(old.get()));
   if (parent) {
     bool focused = gtk_widget_has_focus(GTK_WIDGET(old.get()));

@@ -17,6 +17,7 @@
 #include "browse/page_messages.h"
 #include "browse/ports.h"
 #include "browse/script_dialogs.h"
+#include "browse/touch_gate.h"
 #include "platform/gtk/gobject_ptr.h"
 #include "common/address.h"
 
@@ -40,6 +41,10 @@ struct BrowserOptions {
   bool no_compositing = false;
   // A page's own window.print(): the kiosk's print path, never the engine's dialog.
   std::function<void(WebKitWebView*)> print;
+  // Two fingers may zoom the page.
+  bool pinch_zoom = false;
+  // A long press may open the menu, select text outside text fields and drag links and pictures.
+  bool long_press_menu = false;
 };
 
 // The file system as the local-file fence asks it, through GLib.
@@ -75,8 +80,10 @@ class WebKitBrowser final : public BrowserControl {
   // While the view asks for its context menu: the event it is for.
   GdkEvent* MenuEvent() const { return menu_event_; }
   // Starts the view afresh for a new visitor: a new back/forward list, so Back cannot reach any page
-  // shown before, and a network session of its own, so no login the last visitor gave is sent again.
-  void StartAfresh();
+  // shown before, the page at its own scale, and (unless `keep_session`) a network session of its
+  // own, so no login the last visitor gave is sent again.
+  void StartAfresh(bool keep_session);
+  bool AllowsPinchZoom() const { return options_.pinch_zoom; }
 
  private:
   static gboolean OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision*, WebKitPolicyDecisionType, gpointer self);
@@ -89,12 +96,14 @@ class WebKitBrowser final : public BrowserControl {
   static gboolean OnScriptDialog(WebKitWebView*, WebKitScriptDialog* dialog, gpointer self);
   static gboolean OnLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar* failing_uri, GError* error, gpointer self);
   static gboolean OnContextMenu(WebKitWebView*, WebKitContextMenu*, GdkEvent*, WebKitHitTestResult*, gpointer self);
+  static gboolean OnTouchEvent(GtkWidget*, GdkEvent*, gpointer self);
   static void OnScriptMessage(WebKitUserContentManager*, WebKitJavascriptResult*, gpointer self);
   static gboolean OnStandInPolicy(WebKitWebView*, WebKitPolicyDecision*, WebKitPolicyDecisionType, gpointer self);
   static GtkWidget* OpenPopupWindow(WebKitWebView* opener);
   void DropStandIn();
   WebKitWebView* MakeView(WebKitWebView* related);
   WebKitWebView* MakeEphemeralView(WebKitSettings* settings);
+  WebKitWebView* MakeRelatedView(WebKitWebView* old);
   void Configure(WebKitWebView* view);
   void UseView(WebKitWebView* view);
 
@@ -117,6 +126,7 @@ class WebKitBrowser final : public BrowserControl {
   ScriptDialogGate dialog_gate_;
 
   HangWatch hang_watch_;
+  TouchGate touch_gate_{options_.pinch_zoom};
   GdkEvent* menu_event_ = nullptr;
   GObjectPtr<GCancellable> heartbeat_cancel_ = GObjectPtr<GCancellable>::Adopt(g_cancellable_new());
 };

@@ -94,14 +94,31 @@ gboolean WebKitBrowser::OnLoadFailed(WebKitWebView* view, WebKitLoadEvent, gchar
 gboolean WebKitBrowser::OnContextMenu(WebKitWebView*, WebKitContextMenu*, GdkEvent* event, WebKitHitTestResult*,
                                       gpointer data) {
   auto* self = static_cast<WebKitBrowser*>(data);
-  if (self->options_.no_context_menu) return TRUE;
-  if (!self->options_.kiosk_site) return FALSE;  // the engine's own menu
+  switch (MenuFor(self->options_.no_context_menu, self->options_.kiosk_site, self->touch_gate_.TouchedLast(),
+                  self->options_.long_press_menu)) {
+    case MenuAnswer::Nothing: return TRUE;
+    case MenuAnswer::Engine: return FALSE;
+    case MenuAnswer::Kiosk: break;
+  }
   // The engine's event, which the menu pops up for: it comes from the web process, after GTK's own
   // handling of the touch has ended.
   self->menu_event_ = event;
   self->events_.OnContextMenu();
   self->menu_event_ = nullptr;
   return TRUE;  // never the engine's menu under the kiosk site
+}
+
+gboolean WebKitBrowser::OnTouchEvent(GtkWidget*, GdkEvent* event, gpointer data) {
+  auto* self = static_cast<WebKitBrowser*>(data);
+  TouchGate::Phase phase = TouchGate::Phase::Update;
+  switch (event->type) {
+    case GDK_TOUCH_BEGIN: phase = TouchGate::Phase::Begin; break;
+    case GDK_TOUCH_END: phase = TouchGate::Phase::End; break;
+    case GDK_TOUCH_CANCEL: phase = TouchGate::Phase::Cancel; break;
+    default: break;
+  }
+  // Swallowed here, before the view's own handler: neither the page nor the engine's gestures see it.
+  return self->touch_gate_.Passes(phase, reinterpret_cast<uintptr_t>(event->touch.sequence)) ? FALSE : TRUE;
 }
 
 void WebKitBrowser::OnScriptMessage(WebKitUserContentManager*, WebKitJavascriptResult* result, gpointer data) {
@@ -118,10 +135,18 @@ void WebKitBrowser::OnScriptMessage(WebKitUserContentManager*, WebKitJavascriptR
       break;
     }
     case PageMessage::Kind::Touch:
-    case PageMessage::Kind::TouchText:
+    case PageMessage::Kind::TouchText: {
       self->events_.OnInput();
-      self->events_.OnTouch(m.kind == PageMessage::Kind::TouchText);
+      std::optional<ScreenRect> field;
+      if (GdkWindow* window = gtk_widget_get_window(self->Widget()); m.has_box && window) {
+        // The page's window coordinates are the view's own; the view's origin puts them on the screen.
+        int x = 0, y = 0;
+        gdk_window_get_origin(window, &x, &y);
+        field = ScreenRect{x + v[0], y + v[1], v[2], v[3]};
+      }
+      self->events_.OnTouch(m.kind == PageMessage::Kind::TouchText, field);
       break;
+    }
     case PageMessage::Kind::Input: self->events_.OnInput(); break;
     case PageMessage::Kind::Size: self->events_.OnPageSize(v[0], v[1], v[2], v[3]); break;
     case PageMessage::Kind::Position: self->events_.OnScrollPosition(v[0], v[1]); break;

@@ -127,4 +127,24 @@ void X11WindowSystem::SetTopMost(WindowHandle window) {
   XRaiseWindow(display_, static_cast<Window>(window));
 }
 
+std::optional<ScreenRect> X11WindowSystem::WindowRect(WindowHandle window) {
+  if (!display_) return std::nullopt;
+  ErrorTrap trap(display_);
+  XWindowAttributes a{};
+  if (!XGetWindowAttributes(display_, static_cast<Window>(window), &a) || a.map_state != IsViewable)
+    return std::nullopt;
+  int x = 0, y = 0;
+  Window child = 0;
+  if (!XTranslateCoordinates(display_, static_cast<Window>(window), DefaultRootWindow(display_), 0, 0, &x, &y, &child))
+    return std::nullopt;
+  return ScreenRect{x, y, a.width, a.height};
+}
+
+void X11WindowSystem::MoveWindow(WindowHandle window, int x, int y) {
+  if (!display_) return;
+  ErrorTrap trap(display_);
+  XMoveWindow(display_, static_cast<Window>(window), x, y);
+  XFlush(display_);
+}
+
 }  // namespace panelia::x11

@@ -47,6 +47,8 @@ class X11WindowSystem final : public WindowSystem {
   bool PostMessage(WindowHandle window, std::string_view message, int32_t wparam, int32_t lparam) override;
   void SendClose(WindowHandle window) override;
   void SetTopMost(WindowHandle window) override;
+  std::optional<ScreenRect> WindowRect(WindowHandle window) override;
+  void MoveWindow(WindowHandle window, int x, int y) override;
 
  private:
   bool Send(WindowHandle window, std::string_view message, int32_t wparam, int32_t lparam, Window reply_to,

@@ -11,6 +11,7 @@
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <poll.h>
 #include <sys/prctl.h>
 #include <signal.h>
@@ -285,6 +286,63 @@ int PropertyWatch::Changes() {
   while (XCheckTypedWindowEvent(x_, w_, PropertyNotify, &e))
     if (e.xproperty.atom == property_) ++changes_;
   return changes_;
+}
+
+Fingers::Fingers(const std::filesystem::path& dir) : fifo_(dir / "touch.fifo"), log_(dir / "touch.log") {
+  mkfifo(fifo_.c_str(), 0600);
+  // Read and write, so opening never waits for the program, and its reads never see an end.
+  fd_ = open(fifo_.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+}
+
+Fingers::~Fingers() {
+  if (fd_ >= 0) close(fd_);
+}
+
+std::map<std::string, std::string> Fingers::Env(const std::string& program) const {
+  return {{"GTK_MODULES", kTouchModule},
+          {"PANELIA_TOUCH_FIFO", fifo_.string()},
+          {"PANELIA_TOUCH_LOG", log_.string()},
+          {"PANELIA_TOUCH_PROGRAM", program}};
+}
+
+bool Fingers::Gesture(const std::string& line) {
+  if (fd_ < 0) return false;
+  // The program reports each gesture it finished on a line of its own; a program started again
+  // counts afresh, so the test waits for a line more, not for a number.
+  auto lines = [&] {
+    std::ifstream in(log_);
+    std::vector<std::string> all;
+    for (std::string l; std::getline(in, l);) all.push_back(l);
+    return all;
+  };
+  const size_t before = lines().size();
+  std::string text = line + "\n";
+  if (write(fd_, text.data(), text.size()) != static_cast<ssize_t>(text.size())) return false;
+  return WaitUntil(
+      [&] {
+        auto all = lines();
+        if (all.size() <= before) return false;
+        const std::string& done = all[before];
+        size_t space = done.rfind(' ');
+        last_start_us_ = space == std::string::npos ? 0 : std::atoll(done.c_str() + space + 1);
+        return true;
+      },
+      10s);
+}
+
+bool Fingers::Tap(int x, int y) {
+  return Gesture("tap " + std::to_string(x) + " " + std::to_string(y));
+}
+bool Fingers::Press(int x, int y, int ms) {
+  return Gesture("press " + std::to_string(x) + " " + std::to_string(y) + " " + std::to_string(ms));
+}
+bool Fingers::Drag(int x1, int y1, int x2, int y2, int ms) {
+  return Gesture("drag " + std::to_string(x1) + " " + std::to_string(y1) + " " + std::to_string(x2) + " " +
+                 std::to_string(y2) + " " + std::to_string(ms));
+}
+bool Fingers::Pinch(int cx, int cy, int from, int to, int ms) {
+  return Gesture("pinch " + std::to_string(cx) + " " + std::to_string(cy) + " " + std::to_string(from) + " " +
+                 std::to_string(to) + " " + std::to_string(ms));
 }
 
 bool Ping(Display* x, Window w, std::chrono::milliseconds timeout) {

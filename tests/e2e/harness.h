@@ -94,6 +94,32 @@ class DisplayTest : public ::testing::Test {
   KioskEnvironment env_;
 };
 
+// A touch screen for the kiosk: the test touch module (a GTK module the program loads through the
+// environment this gives) reads gestures from a pipe and hands GTK real touch event sequences.
+// Coordinates are the screen's. Each gesture returns once the program has handed over all of it, or
+// false when it did not within ten seconds.
+class Fingers {
+ public:
+  explicit Fingers(const std::filesystem::path& dir);
+  ~Fingers();
+  Fingers(const Fingers&) = delete;
+  Fingers& operator=(const Fingers&) = delete;
+  // For the program that takes the fingers (PANELIA_TOUCH_PROGRAM, "panelia" by default).
+  std::map<std::string, std::string> Env(const std::string& program = "panelia") const;
+  bool Tap(int x, int y);
+  bool Press(int x, int y, int ms);
+  bool Drag(int x1, int y1, int x2, int y2, int ms);
+  bool Pinch(int cx, int cy, int from, int to, int ms);
+  // When the last gesture's first event was handed to GTK (wall clock, microseconds).
+  long long LastStartUs() const { return last_start_us_; }
+
+ private:
+  bool Gesture(const std::string& line);
+  std::filesystem::path fifo_, log_;
+  int fd_ = -1;
+  long long last_start_us_ = 0;
+};
+
 // Every process of the machine by pid: its parent, and its name as the kernel shortens it.
 struct ProcessInfo {
   pid_t parent;
@@ -151,6 +177,13 @@ std::string WaitForTitle(Display* x, const std::string& klass, const std::string
 
 // Writes an MP3 of a sine tone (with an ID3v2 tag, as music files have) of about `seconds`.
 bool WriteTone(const std::string& path, double seconds, int frequency = 440);
+
+// The test touch module, where the program using the harness was built with it (the end-to-end
+// tests and the touch bench); empty elsewhere, where Fingers cannot be used.
+#ifndef PANELIA_TOUCH_MODULE
+#define PANELIA_TOUCH_MODULE ""
+#endif
+inline const std::string kTouchModule = PANELIA_TOUCH_MODULE;
 
 inline const std::string kBinDir = PANELIA_BIN_DIR;
 inline const std::string kPagesDir = PANELIA_E2E_PAGES;

@@ -22,6 +22,8 @@ class RecordingBarPartners : public ViewPartners, public BarActions {
   bool DispatchCommandLink(const std::string&) override { return false; }
   void StartBackgroundMusic(bool) override {}
   void ShowKeyboard(bool, int32_t) override { log_.Add("keyboard"); }
+  void CloseKeyboard() override { log_.Add("close-keyboard"); }
+  void KeepFieldVisible(const ScreenRect&, int, std::function<void(int)>) override {}
   void RequestMusicOn() override {}
   void RequestMusicOff() override {}
   void RequestExit() override { RequestExit(true); }

@@ -43,6 +43,13 @@ class FakeWindows : public WindowSystem, public ProgramLauncher, public Companio
   }
   void SendClose(WindowHandle w) override { log_.Add("close " + std::to_string(w)); }
   void SetTopMost(WindowHandle w) override { log_.Add("topmost " + std::to_string(w)); }
+  std::optional<ScreenRect> WindowRect(WindowHandle w) override {
+    auto it = rects.find(w);
+    return it == rects.end() ? std::nullopt : std::optional<ScreenRect>(it->second);
+  }
+  void MoveWindow(WindowHandle w, int x, int y) override {
+    log_.Add("move " + std::to_string(w) + " " + std::to_string(x) + "," + std::to_string(y));
+  }
   bool Start(const std::string& path, ShowCommand show) override {
     log_.Add("start " + path + " " + std::to_string(static_cast<int>(show)));
     if (appears_after_start) windows[std::string(kGlyphdeckClass)] = 7;
@@ -56,6 +63,7 @@ class FakeWindows : public WindowSystem, public ProgramLauncher, public Companio
   }
 
   std::map<std::string, WindowHandle> windows;
+  std::map<WindowHandle, ScreenRect> rects;
   bool hung = false, start_ok = true, appears_after_start = false;
 
  private:
@@ -550,6 +558,61 @@ TEST(MessageDecoding, OnlyKnownNamesInThirtyTwoBitFormatAndOnlyTheLowWords) {
   }
 }
 
+// A field the keyboard (at y 500, 300 high, x 100..1100) would cover: the page scrolls it above the
+// keyboard as far as it can, and the keyboard moves above it for the rest.
+TEST(FieldFollowTest, TheFieldStaysAboveTheKeyboard) {
+  const ScreenRect keyboard{100, 500, 1000, 300};
+  const struct {
+    const char* what;
+    ScreenRect field;
+    int room;
+    FieldFollow follow;
+  } cases[] = {
+      {"well above", {20, 100, 400, 40}, 1000, {}},
+      {"just above, with the margin", {20, 452, 400, 40}, 1000, {}},
+      {"touching the margin", {20, 453, 400, 40}, 1000, {1, std::nullopt}},
+      {"beside the keyboard", {1150, 600, 100, 40}, 1000, {}},
+      {"below the keyboard", {20, 820, 400, 40}, 1000, {}},
+      {"covered, room enough", {20, 700, 400, 40}, 1000, {248, std::nullopt}},
+      {"covered, no room", {20, 700, 400, 40}, 0, {0, ScreenRect{100, 392, 1000, 300}}},
+      {"covered, some room", {20, 700, 400, 40}, 100, {100, ScreenRect{100, 292, 1000, 300}}},
+      {"covered just below the keyboard's top", {20, 520, 400, 40}, 0, {0, ScreenRect{100, 212, 1000, 300}}},
+      {"negative room counts as none", {20, 700, 400, 40}, -5, {0, ScreenRect{100, 392, 1000, 300}}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(KeepFieldAboveKeyboard(c.field, keyboard, c.room), c.follow) << c.what;
+  // No room above the field for the whole keyboard: it goes to the screen's top edge.
+  EXPECT_EQ(KeepFieldAboveKeyboard({20, 300, 400, 40}, {100, 200, 1000, 500}, 0),
+            (FieldFollow{0, ScreenRect{100, 0, 1000, 500}}));
+}
+
+// The keyboard being started has no window yet: the field waits for it, looked for every 100 ms.
+TEST_F(CompanionsTest, AFieldWaitsForTheKeyboardToShow) {
+  int scrolled = 0;
+  companions_.FollowField({20, 700, 400, 40}, 0, [&](int dy) { scrolled += dy; });
+  EXPECT_EQ(log_.Calls(), (Calls{"set-timer 4 100"}));
+  log_.Clear();
+  companions_.OnTimer(CCompanions::kFollowTimer);  // not there yet
+  fake_.windows[std::string(kGlyphdeckClass)] = 7;
+  companions_.OnTimer(CCompanions::kFollowTimer);  // there, but not shown yet
+  fake_.rects[7] = {100, 500, 1000, 300};
+  companions_.OnTimer(CCompanions::kFollowTimer);
+  EXPECT_EQ(log_.Calls(), (Calls{"move 7 100,392", "kill-timer 4"}));
+  EXPECT_EQ(scrolled, 0);
+
+  log_.Clear();
+  companions_.FollowField({20, 700, 400, 40}, 1000, [&](int dy) { scrolled += dy; });
+  EXPECT_EQ(scrolled, 248) << "the keyboard is there: at once";
+  EXPECT_TRUE(log_.Calls().empty());
+
+  // Closed meanwhile: nothing follows any more.
+  fake_.windows.clear();
+  companions_.FollowField({20, 700, 400, 40}, 1000, [&](int dy) { scrolled += dy; });
+  companions_.CloseKeyboard();
+  fake_.windows[std::string(kGlyphdeckClass)] = 7;
+  companions_.OnTimer(CCompanions::kFollowTimer);
+  EXPECT_EQ(scrolled, 248);
+}
+
 // A partner's first showing from the show command it was started with, with and without a window
 // manager to minimise it.
 TEST(FirstShowingTest, MinimisedOnlyWhereAWindowManagerCanDoIt) {
@@ -558,9 +621,9 @@ TEST(FirstShowingTest, MinimisedOnlyWhereAWindowManagerCanDoIt) {
     int command;
     F with_manager, without;
   } cases[] = {
-      {0, F::Shown, F::Shown},        {1, F::Shown, F::Shown},  {5, F::Shown, F::Shown},
-      {2, F::Minimised, F::Hidden},   {6, F::Minimised, F::Hidden},
-      {7, F::MinimisedWithoutFocus, F::Hidden},                 {-6, F::Shown, F::Shown},
+      {0, F::Shown, F::Shown},      {1, F::Shown, F::Shown},      {5, F::Shown, F::Shown},
+      {2, F::Minimised, F::Hidden}, {6, F::Minimised, F::Hidden}, {7, F::MinimisedWithoutFocus, F::Hidden},
+      {-6, F::Shown, F::Shown},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(FirstShowingOf(c.command, true), c.with_manager) << c.command;

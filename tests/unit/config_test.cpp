@@ -35,10 +35,12 @@ TEST(ConfigForm, EverySettingHasItsControl) {
     std::string_view name;
     FieldKind kind;
   } cases[] = {
-      {"SoftHomeUrl", FieldKind::Address}, {"Password", FieldKind::Password}, {"PowerOffTime", FieldKind::Time},
-      {"MusicPath", FieldKind::Folder},    {"IsMusic", FieldKind::Flag},      {"IsClearSession", FieldKind::Flag},
-      {"BoardMode", FieldKind::Flag},      {"WaitTime", FieldKind::Number},   {"Style", FieldKind::Choice},
-      {"PlayMode", FieldKind::Choice},     {"AppPath", FieldKind::Text},      {"ScrollStep", FieldKind::Number},
+      {"SoftHomeUrl", FieldKind::Address}, {"Password", FieldKind::Password},    {"PowerOffTime", FieldKind::Time},
+      {"MusicPath", FieldKind::Folder},    {"IsMusic", FieldKind::Flag},         {"IsClearSession", FieldKind::Flag},
+      {"BoardMode", FieldKind::Flag},      {"WaitTime", FieldKind::Number},      {"Style", FieldKind::Choice},
+      {"PlayMode", FieldKind::Choice},     {"AppPath", FieldKind::Text},         {"ScrollStep", FieldKind::Number},
+      {"IsPinchZoom", FieldKind::Flag},    {"IsLongPressMenu", FieldKind::Flag}, {"BoardAutoHide", FieldKind::Flag},
+      {"Monitor", FieldKind::Text},        {"Rotation", FieldKind::Choice},      {"IsCoverOthers", FieldKind::Flag},
   };
   for (const auto& c : cases) EXPECT_EQ(Field(fields, c.name).kind, c.kind) << c.name;
   for (const auto& f : fields) EXPECT_FALSE(PageTitle(f.info->section).empty()) << f.info->name;
@@ -102,8 +104,11 @@ TEST(ConfigForm, LoadsDefaultsAndWritesOnlyWhatChanged) {
   const struct {
     const char* name;
     const char* shown;
-  } defaults[] = {{"SoftHomeUrl", "（空）"}, {"IsClearSession", "开"}, {"IsMusic", "关"},
-                  {"PlayMode", "随机播放"}, {"WaitTime", "0"}};
+  } defaults[] = {{"SoftHomeUrl", "（空）"},
+                  {"IsClearSession", "开"},
+                  {"IsMusic", "关"},
+                  {"PlayMode", "随机播放"},
+                  {"WaitTime", "0"}};
   for (const auto& d : defaults) EXPECT_EQ(DefaultShown(Field(fields, d.name)), d.shown) << d.name;
   EXPECT_EQ(texts[&Field(fields, "IsClearSession") - fields.data()], "1");
 

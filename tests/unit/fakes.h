@@ -139,6 +139,7 @@ class RecordingPage : public PageActions {
   void ScrollStepwise(int dx, int dy) override { log_.Add("scroll " + std::to_string(dx) + "," + std::to_string(dy)); }
   void HideScrollBars() override { log_.Add("hide-scroll-bars"); }
   void RetargetForms() override { log_.Add("retarget-forms"); }
+  void ResetScale() override { log_.Add("reset-scale"); }
   // Answers at once unless the test holds the answer back.
   void ForgetVisitor(std::function<void()> then) override {
     log_.Add("forget-visitor");
@@ -164,6 +165,8 @@ struct NullPartners : ViewPartners {
   bool DispatchCommandLink(const std::string&) override { return false; }
   void StartBackgroundMusic(bool) override {}
   void ShowKeyboard(bool, int32_t) override {}
+  void CloseKeyboard() override {}
+  void KeepFieldVisible(const ScreenRect&, int, std::function<void(int)>) override {}
   void RequestMusicOn() override {}
   void RequestMusicOff() override {}
   void CloseCompanions() override {}

@@ -147,6 +147,11 @@ TEST(PageMessagesTest, OnlyTheExactFormsCount) {
       {"close:t0k3nX", K::Unknown, {}},
       {"touch", K::Touch, {}},
       {"touch-text", K::TouchText, {}},
+      {"touch-text:20,700,400,40", K::TouchText, {20, 700, 400, 40}},
+      {"touch-text:-5,-9,1,1", K::TouchText, {-5, -9, 1, 1}},  // a field partly above the window
+      {"touch-text:1,2,-3,4", K::Unknown, {}},
+      {"touch-text:1,2,3", K::Unknown, {}},
+      {"touch-text:", K::Unknown, {}},
       {"touchy", K::Unknown, {}},
       {"input", K::Input, {}},
       {"size:1280,3000,1280,720", K::Size, {1280, 3000, 1280, 720}},
@@ -164,6 +169,7 @@ TEST(PageMessagesTest, OnlyTheExactFormsCount) {
   for (const auto& c : cases) {
     PageMessage m = ParsePageMessage(c.text, "t0k3n");
     EXPECT_EQ(m.kind, c.kind) << c.text;
+    EXPECT_EQ(m.has_box, c.kind == K::TouchText && !c.values.empty()) << c.text;
     for (size_t i = 0; i < c.values.size(); ++i) EXPECT_EQ(m.values[i], c.values[i]) << c.text;
   }
   EXPECT_EQ(ParsePageMessage("close:", "").kind, K::Unknown) << "no token, no close";

@@ -6,7 +6,9 @@
 #include "fakes.h"
 #include "temp_dir.h"
 
+#include <algorithm>
 #include <fstream>
+#include <optional>
 
 namespace panelia {
 namespace {
@@ -28,6 +30,12 @@ class RecordingPartners : public ViewPartners {
   void StartBackgroundMusic(bool is_music) override { log_.Add(is_music ? "start-music" : "start-music off"); }
   void ShowKeyboard(bool activate, int32_t board_type) override {
     log_.Add(std::string(activate ? "keyboard activate" : "keyboard") + " type " + std::to_string(board_type));
+  }
+  void CloseKeyboard() override { log_.Add("close-keyboard"); }
+  void KeepFieldVisible(const ScreenRect& field, int scroll_room, std::function<void(int)> scroll_page) override {
+    log_.Add("keep " + std::to_string(field.y) + "+" + std::to_string(field.h) + " room " +
+             std::to_string(scroll_room));
+    if (scroll_page) scroll_page(scroll_room);
   }
   void RequestMusicOn() override { log_.Add("music-on"); }
   void RequestMusicOff() override { log_.Add("music-off"); }
@@ -72,11 +80,11 @@ TEST_F(ViewTest, ReadsItsSettingsOnceInTheFixedOrder) {
                     advance = SectionPath(Section::Advance), navigator = SectionPath(Section::Navigator),
                     music = SectionPath(Section::Music), address = SectionPath(Section::Address),
                     loop = SectionPath(Section::Loop);
-  EXPECT_EQ(store_.reads,
-            (Calls{root + "|DefFontSize", general + "|IsPaneliaHome", general + "|SoftHomeUrl",
-                   general + "|CommandSites", advance + "|WaitTime", advance + "|IsAutoHome", navigator + "|BoardType",
-                   navigator + "|BoardMode", music + "|IsMusic", address + "|IsLimit", address + "|ForbitMethod",
-                   loop + "|IsLoop", loop + "|LoopMode", loop + "|IntervalTime", advance + "|IsClearSession"}));
+  EXPECT_EQ(store_.reads, (Calls{root + "|DefFontSize", general + "|IsPaneliaHome", general + "|SoftHomeUrl",
+                                 general + "|CommandSites", advance + "|WaitTime", advance + "|IsAutoHome",
+                                 navigator + "|BoardType", navigator + "|BoardMode", navigator + "|BoardAutoHide",
+                                 music + "|IsMusic", address + "|IsLimit", address + "|ForbitMethod", loop + "|IsLoop",
+                                 loop + "|LoopMode", loop + "|IntervalTime", advance + "|IsClearSession"}));
 }
 
 TEST_F(ViewTest, HomeIsSoftHomeUrlOrTheBrowsersOwn) {
@@ -270,23 +278,53 @@ TEST_F(ViewTest, PopUpsOpenInTheMainView) {
 
 TEST_F(ViewTest, TouchStopsScrollingAndBringsTheKeyboardForTextFields) {
   struct Case {
-    uint32_t board_mode;
+    uint32_t board_mode, auto_hide;
     bool on_text_field;
+    std::optional<ScreenRect> field;
     Calls calls;
   } cases[] = {
-      {0, false, {}},
-      {0, true, {}},
-      {1, false, {}},
-      {1, true, {"keyboard activate type 0"}},
-      {7, true, {"keyboard activate type 0"}},
+      {0, 1, false, {}, {}},
+      {0, 1, true, ScreenRect{20, 700, 400, 40}, {}},
+      {1, 1, false, {}, {"close-keyboard"}},
+      {1, 0, false, {}, {}},
+      {1, 1, true, {}, {"keyboard activate type 0"}},
+      {7, 0, true, {}, {"keyboard activate type 0"}},
+      // The page below the window: 3000 high, 720 shown, at 0: 2280 pixels it can still scroll.
+      {1,
+       1,
+       true,
+       ScreenRect{20, 700, 400, 40},
+       {"keyboard activate type 0", "keep 700+40 room 2280", "scroll-by 0,2280"}},
   };
   for (const auto& c : cases) {
     Set(Section::Navigator, "BoardMode", RegValue::Dword(c.board_mode));
+    Set(Section::Navigator, "BoardAutoHide", RegValue::Dword(c.auto_hide));
+    view_.reset();
+    View().OnPageSize(1280, 3000, 1280, 720);
+    View().OnScrollPosition(0, 0);
+    log_.Clear();
+    View().OnTouch(c.on_text_field, c.field);
+    EXPECT_TRUE(View().StopScrollFlag());
+    EXPECT_EQ(log_.Calls(), c.calls) << "BoardMode " << c.board_mode << " auto-hide " << c.auto_hide << " field "
+                                     << c.on_text_field;
+  }
+}
+
+// With BoardMode and BoardAutoHide, another page takes the keyboard away; without either it stays.
+TEST_F(ViewTest, AnotherPageTakesTheKeyboardAway) {
+  const struct {
+    uint32_t board_mode, auto_hide;
+    bool closes;
+  } cases[] = {{1, 1, true}, {1, 0, false}, {0, 1, false}};
+  for (const auto& c : cases) {
+    Set(Section::Navigator, "BoardMode", RegValue::Dword(c.board_mode));
+    Set(Section::Navigator, "BoardAutoHide", RegValue::Dword(c.auto_hide));
     view_.reset();
     log_.Clear();
-    View().OnTouch(c.on_text_field);
-    EXPECT_TRUE(View().StopScrollFlag());
-    EXPECT_EQ(log_.Calls(), c.calls) << "BoardMode " << c.board_mode << " field " << c.on_text_field;
+    View().OnNavigateComplete2("file:///srv/kiosk/next.html");
+    auto calls = log_.Calls();
+    EXPECT_EQ(std::count(calls.begin(), calls.end(), "close-keyboard"), c.closes ? 1 : 0)
+        << c.board_mode << c.auto_hide;
   }
 }
 

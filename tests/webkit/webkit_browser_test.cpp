@@ -37,7 +37,7 @@ struct RecordingEvents : BrowserEvents {
     ++closes;
     cancel = true;
   }
-  void OnTouch(bool) override {}
+  void OnTouch(bool, std::optional<ScreenRect>) override {}
   void OnInput() override {}
   void OnPageSize(int w, int h, int, int) override { size = {w, h}; }
   void OnScrollPosition(int, int) override {}

@@ -1,0 +1,242 @@
+// Fingers on the kiosk: real touch sequences (begin, update, end) through GTK's and the engine's own
+// touch handling, from the test touch module, never the pointer.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "harness.h"
+#include "suite_fixture.h"
+
+namespace panelia::e2e {
+namespace {
+
+class TouchE2E : public SuiteE2E {
+ protected:
+  struct Value {
+    Section section;
+    const char* name;
+    uint32_t value;
+  };
+  // The kiosk on `page` (the touch page), with these settings, and fingers; `faster` runs its clock
+  // ten times as fast (the idle return in six seconds); `real_keyboard` gives it Glyphdeck.
+  Process StartTouch(const std::vector<Value>& values = {}, bool faster = false, bool real_keyboard = false,
+                     const std::string& page = "touch.html") {
+    if (module_.empty()) {
+      MakeModule(false, false, real_keyboard);
+      Seed(false);
+    }
+    std::vector<RegChange> changes = {{RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(Section::General),
+                                       "SoftHomeUrl", RegValue::Text("file://" + kPagesDir + page)}};
+    for (const Value& v : values)
+      changes.push_back(
+          {RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(v.section), v.name, RegValue::Dword(v.value)});
+    EXPECT_TRUE(env_.Store().Apply(changes));
+    auto env = env_.Env();
+    for (const auto& [k, v] : fingers_.Env()) env[k] = v;
+    std::vector<std::string> argv = {(module_ / "panelia").string(), "--embedding"};
+    if (faster) {
+      argv.insert(argv.begin(), {"faketime", "-f", "+0 x10"});
+      env["ASAN_OPTIONS"] = "detect_leaks=0:verify_asan_link_order=0";
+    }
+    Process kiosk(argv, env, module_.string(), (env_.Root() / "panelia.log").string());
+    EXPECT_TRUE(WaitUntil([&] { return !Title().empty() && Title() != "Panelia触摸屏浏览器"; }, 20s)) << env_.Log();
+    return kiosk;
+  }
+  int Figure(const char* label) { return TitleFigure(std::string(" ") + label); }
+  int Scale() { return TitleFigure("T z"); }
+  // Something a finger did has reached the page: its next finger count.
+  bool PageSawFinger(int before) {
+    return WaitUntil([&] { return Figure("d") > before; }, 10s);
+  }
+  Fingers fingers_{env_.Root()};
+};
+
+// One finger: a drag scrolls the page and it glides on; a tap on the bar's button is a touch of it.
+// Two fingers: no zoom, and only the first finger reaches the page.
+TEST_F(TouchE2E, FingersScrollButNeverZoomByDefault) {
+  Process kiosk = StartTouch();
+  ASSERT_TRUE(WaitUntil([&] { return Scale() > 0; }, 10s)) << Title();
+  WaitForBar();
+  ASSERT_TRUE(fingers_.Pinch(640, 300, 150, 600, 400));
+  ASSERT_TRUE(PageSawFinger(0));
+  ASSERT_TRUE(PageReports(3));
+  EXPECT_EQ(Scale(), 100) << Title();
+  EXPECT_EQ(Figure("d"), 1) << "the second finger never reached the page";
+  // Two quick taps: no zoom either.
+  ASSERT_TRUE(fingers_.Tap(700, 200));
+  ASSERT_TRUE(fingers_.Tap(700, 200));
+  ASSERT_TRUE(WaitUntil([&] { return Figure("d") == 3; }, 10s)) << Title();
+  ASSERT_TRUE(PageReports(5));
+  EXPECT_EQ(Scale(), 100) << "a double tap: " << Title();
+  ASSERT_TRUE(fingers_.Drag(640, 600, 640, 200, 200));
+  ASSERT_TRUE(WaitUntil([&] { return Figure("y") > 0; }, 5s)) << "a finger's drag scrolls the page: " << Title();
+  const int dropped = Figure("y");
+  EXPECT_TRUE(WaitUntil([&] { return Figure("y") > dropped; }, 5s)) << "and it glides on: " << Title();
+  // The bar's first button (home) under a finger.
+  ASSERT_TRUE(fingers_.Tap(50, 760));
+  EXPECT_TRUE(WaitUntil([&] { return Figure("y") == 0 && Figure("d") == 0; }, 10s)) << "home again: " << Title();
+}
+
+// Allowed, two fingers zoom; the next visitor (the idle return on a faster clock) finds the page at
+// its own scale.
+TEST_F(TouchE2E, AnAllowedZoomEndsWithTheVisitor) {
+  for (uint32_t clear_session : {1u, 0u}) {
+    Process kiosk = StartTouch({{Section::Advance, "IsPinchZoom", 1},
+                                {Section::Advance, "WaitTime", 1},
+                                {Section::Advance, "IsAutoHome", 1},
+                                {Section::Advance, "IsClearSession", clear_session}},
+                               /*faster=*/true);
+    ASSERT_TRUE(WaitUntil([&] { return Scale() > 0; }, 10s)) << Title();
+    WaitForBar();
+    ASSERT_TRUE(fingers_.Pinch(640, 300, 150, 600, 400));
+    EXPECT_TRUE(WaitUntil([&] { return Scale() > 150; }, 10s)) << "zoomed: " << Title();
+    EXPECT_TRUE(WaitUntil([&] { return Scale() == 100 && Figure("d") == 0; }, 30s))
+        << "for the next, IsClearSession " << clear_session << ": " << Title();
+    kiosk.Stop();
+    ASSERT_TRUE(WaitUntil([&] { return FindWindowsByClass(display_.X(), kClass).empty(); }, 10s));
+  }
+}
+
+// A long press opens nothing, selects nothing and drags nothing; a mouse's right click still opens
+// the kiosk's menu; a text field keeps its caret, selection and paste.
+TEST_F(TouchE2E, ALongPressOpensNothing) {
+  Process kiosk = StartTouch();
+  ASSERT_TRUE(WaitUntil([&] { return Scale() > 0; }, 10s)) << Title();
+  WaitForBar();
+  const size_t popups = PopUps(display_.X());
+  for (auto [x, y] : {std::pair{300, 130}, std::pair{100, 320}, std::pair{60, 400}}) {  // words, link, picture
+    const int fingers = Figure("d");
+    ASSERT_TRUE(fingers_.Press(x, y, 1200));
+    // A tap after it: the menu the press asked for has been answered by the time the page sees it.
+    ASSERT_TRUE(fingers_.Tap(900, 600));
+    ASSERT_TRUE(WaitUntil([&] { return Figure("d") >= fingers + 2; }, 10s)) << Title();
+    EXPECT_EQ(PopUps(display_.X()), popups) << x << "," << y << ": a menu";
+    EXPECT_EQ(Figure("l"), 0) << x << "," << y << ": text selected";
+  }
+  // The link held and dragged onto the bar: nothing is dragged, nothing opens.
+  ASSERT_TRUE(fingers_.Press(100, 320, 800));
+  ASSERT_TRUE(fingers_.Drag(100, 320, 400, 770, 400));
+  ASSERT_TRUE(PageReports(3));
+  EXPECT_EQ(Figure("g"), 0) << Title();
+  EXPECT_EQ(Title().rfind("T ", 0), 0u) << "still on the page: " << Title();
+  // The operator's mouse.
+  Xdotool({"mousemove", "600", "130", "click", "3"});
+  EXPECT_TRUE(WaitUntil([&] { return PopUps(display_.X()) > popups; }, 10s)) << "a right click's menu";
+  Xdotool({"key", "Escape"});
+  EXPECT_TRUE(WaitUntil([&] { return PopUps(display_.X()) == popups; }, 10s));
+  // The field: a finger puts the caret there; typed, selected, copied and pasted.
+  ASSERT_TRUE(fingers_.Tap(200, 40));
+  EXPECT_TRUE(WaitUntil(
+      [&] {
+        Xdotool({"type", "ab"});
+        return WaitUntil([&] { return Figure("f") >= 2; }, 1s);
+      },
+      10s))
+      << Title();
+  const int typed = Figure("f");
+  Xdotool({"key", "ctrl+a", "ctrl+c", "End", "ctrl+v"});
+  EXPECT_TRUE(WaitUntil([&] { return Figure("f") == 2 * typed; }, 5s)) << Title();
+}
+
+// Allowed, a long press opens the kiosk's menu.
+TEST_F(TouchE2E, AnAllowedLongPressOpensTheKiosksMenu) {
+  Process kiosk = StartTouch({{Section::Advance, "IsLongPressMenu", 1}});
+  ASSERT_TRUE(WaitUntil([&] { return Scale() > 0; }, 10s)) << Title();
+  WaitForBar();
+  const size_t popups = PopUps(display_.X());
+  ASSERT_TRUE(fingers_.Press(300, 130, 1200));
+  EXPECT_TRUE(WaitUntil([&] { return PopUps(display_.X()) > popups; }, 10s)) << Title();
+  Xdotool({"key", "Escape"});
+}
+
+// A swipe in from the left edge is not the way back.
+TEST_F(TouchE2E, AnEdgeSwipeGoesNowhere) {
+  Process kiosk = StartTouch();
+  ASSERT_TRUE(WaitUntil([&] { return Scale() > 0; }, 10s)) << Title();
+  WaitForBar();
+  std::ofstream(module_ / "OpenURL.ini", std::ios::trunc) << "[TargetURL]\n3=file://" << kPagesDir << "touch.html?2\n";
+  ASSERT_EQ(Send({"open-url", "3"}), 0);
+  ASSERT_TRUE(WaitUntil([&] { return Figure("d") == 0 && Figure("t") < 3; }, 10s));
+  const int fingers = Figure("d");
+  ASSERT_TRUE(fingers_.Drag(1, 300, 900, 320, 250));
+  ASSERT_TRUE(fingers_.Tap(900, 600));
+  ASSERT_TRUE(WaitUntil([&] { return Figure("d") >= fingers + 2; }, 10s)) << "still the same page: " << Title();
+}
+
+// A finger landing on a page that glides (the bar's smooth scroll) stops it there.
+TEST_F(TouchE2E, AFingerStopsASmoothRun) {
+  Process kiosk = StartTouch({{Section::Style, "ScrollMode", 1}});
+  ASSERT_TRUE(WaitUntil([&] { return Scale() > 0; }, 10s)) << Title();
+  WaitForBar();
+  ASSERT_TRUE(fingers_.Tap(50 + 100 * kScrollDown, 760));
+  ASSERT_TRUE(WaitUntil([&] { return Figure("y") > 0; }, 5s)) << "the page glides: " << Title();
+  ASSERT_TRUE(fingers_.Press(900, 500, 100));
+  ASSERT_TRUE(PageReports(3)) << Title();  // a step already on its way may land
+  const int stopped = Figure("y");
+  ASSERT_TRUE(PageReports(10)) << Title();
+  EXPECT_EQ(Figure("y"), stopped) << "and stops under the finger";
+}
+
+// The keyboard follows the field: a field at the bottom of a page is scrolled above the keyboard; on
+// a page that cannot scroll, the keyboard moves above the field; a touch elsewhere and another page
+// take the keyboard away.
+TEST_F(TouchE2E, TheKeyboardKeepsTheFieldInSight) {
+  const struct {
+    const char* page;
+    bool scrolls;
+  } pages[] = {{"field.html", true}, {"field.html?short", false}};
+  for (const auto& p : pages) {
+    Process kiosk = StartTouch({{Section::Navigator, "BoardMode", 1}}, false, /*real_keyboard=*/true, p.page);
+    ASSERT_TRUE(WaitUntil([&] { return TitleFigure("F b") > 0; }, 10s)) << Title();
+    WaitForBar();
+    const int bottom_before = TitleFigure("F b");
+    // The field's bottom edge on the screen, as its page reports it (the page fills the screen's top).
+    ASSERT_TRUE(fingers_.Tap(200, bottom_before - 20));
+    Window keyboard = 0;
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+          auto found = FindWindowsByClass(display_.X(), "GlyphdeckClass4.0");
+          keyboard = found.empty() ? 0 : found[0];
+          XWindowAttributes a{};
+          return keyboard && XGetWindowAttributes(display_.X(), keyboard, &a) && a.map_state == IsViewable;
+        },
+        15s))
+        << env_.Log();
+    auto keyboard_top = [&] {
+      int x = 0, y = 0;
+      Window child = 0;
+      XTranslateCoordinates(display_.X(), keyboard, DefaultRootWindow(display_.X()), 0, 0, &x, &y, &child);
+      return y;
+    };
+    auto keyboard_bottom = [&] {
+      XWindowAttributes a{};
+      XGetWindowAttributes(display_.X(), keyboard, &a);
+      return keyboard_top() + a.height;
+    };
+    // The field (40 pixels high) clear of the keyboard: above it or below it.
+    auto in_sight = [&] {
+      int bottom = TitleFigure("F b");
+      return bottom <= keyboard_top() || bottom - 40 >= keyboard_bottom();
+    };
+    EXPECT_TRUE(WaitUntil(in_sight, 10s)) << p.page << ": the field's bottom " << TitleFigure("F b")
+                                          << ", the keyboard from " << keyboard_top() << " to " << keyboard_bottom();
+    if (p.scrolls) {
+      EXPECT_GT(TitleFigure(" y"), 0) << "the page scrolled: " << Title();
+    } else {
+      EXPECT_EQ(TitleFigure(" y"), 0) << Title();
+      EXPECT_LT(keyboard_top(), bottom_before) << "the keyboard moved above the field";
+    }
+    // A touch beside any field: the keyboard goes.
+    ASSERT_TRUE(fingers_.Tap(1000, 60));
+    EXPECT_TRUE(WaitUntil([&] { return FindWindowsByClass(display_.X(), "GlyphdeckClass4.0").empty(); }, 10s))
+        << p.page << ": the keyboard stays after a touch elsewhere";
+    kiosk.Stop();
+    ASSERT_TRUE(WaitUntil([&] { return FindWindowsByClass(display_.X(), kClass).empty(); }, 10s));
+  }
+}
+
+}  // namespace
+}  // namespace panelia::e2e
