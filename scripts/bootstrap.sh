@@ -6,11 +6,12 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config
   libgtk-3-dev libwebkit2gtk-4.1-dev libsqlite3-dev libx11-dev libxext-dev libxtst-dev libxss-dev
+  libxrandr-dev libxinerama-dev libxi-dev
   libgstreamer1.0-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-tools mpg123
   ibus ibus-libpinyin ibus-gtk3 libibus-1.0-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev clang-format clang-tidy
-  xvfb xauth openbox x11-utils x11-xserver-utils xdotool imagemagick fonts-wqy-microhei faketime
+  xvfb xauth openbox x11-utils x11-xserver-utils xinput xdotool imagemagick fonts-wqy-microhei faketime
 )
 # Extra packages a caller needs (the benchmarks compare against other programs).
 packages+=("$@")

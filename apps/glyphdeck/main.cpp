@@ -44,6 +44,8 @@ int main(int argc, char** argv) {
   if (!beside_panelia()) return 0;
 
   SqliteRegistry store(RegistryFilesFromEnvironment());
+  // On the kiosk's monitor, wherever that is.
+  UseKioskMonitor(SettingsReader(store).Text(setting::Monitor));
   x11::XTestInjector keys(GdkXDisplay());
   x11::X11KeyboardDesktop desktop(GdkXDisplay(), windows);
   // The window's touches go to the keyboard's logic, which takes the window as its port: joined once
@@ -63,7 +65,7 @@ int main(int argc, char** argv) {
   hooks.close = [] { gtk_main_quit(); };
   hooks.shown_again = [&window_link] {
     if (!window_link) return;
-    GdkRectangle area = PrimaryMonitorArea();
+    GdkRectangle area = KioskMonitorArea();
     GtkKeyboardWindow& w = *window_link;
     ScreenPoint at = BringWhole(area.x, area.y, area.width, area.height, w.X(), w.Y(), w.Width(), w.Height());
     if (at.x != w.X() || at.y != w.Y()) w.MoveTo(at.x, at.y);
@@ -78,7 +80,7 @@ int main(int argc, char** argv) {
   SettingsReader settings(store);
   int32_t x_pos = settings.Int(setting::KeyboardXPos);
   int32_t y_pos = settings.Int(setting::KeyboardYPos);
-  GdkRectangle monitor = PrimaryMonitorArea();
+  GdkRectangle monitor = KioskMonitorArea();
   // A screen smaller than the keyboard gets all of it, smaller.
   window.SetScale(KeyboardScale(monitor.width, monitor.height, window.FullWidth(), window.FullHeight()));
   ScreenPoint at = PlaceKeyboard(monitor.width, monitor.height, window.Width(), window.Height(), x_pos, y_pos);

@@ -50,6 +50,7 @@ int main(int argc, char** argv) {
   }
   RegistryFiles files = RegistryFilesFromEnvironment();
   SqliteRegistry store(files);
+  UseKioskMonitor(SettingsReader(store).Text(setting::Monitor));
   GtkConfigWindow window(store, {kiosk_dir, ModuleDirectory(), files.local_machine.string()}, [] { gtk_main_quit(); });
   gtk_main();
   return 0;

@@ -26,6 +26,7 @@
 #include "platform/gtk/glib_launcher.h"
 #include "platform/gtk/glib_timers.h"
 #include "platform/gtk/message_box.h"
+#include "platform/gtk/monitor_covers.h"
 #include "platform/gtk/splash.h"
 #include "platform/gtk/view_host.h"
 #include "platform/store/sqlite_registry.h"
@@ -65,6 +66,7 @@ std::vector<PopupItem> ContextMenu() {
 struct Kiosk {
   Kiosk(RegistryStore& store, const std::string& dir, BrowserOptions options, CSplashWindow& splash)
       : window(Picture(dir, 128)),
+        covers(SettingsReader(store).Flag(setting::IsCoverOthers)),
         windows(gdk_display_get_name(gdk_display_get_default())),
         companion_timers([this](int id) { companions.OnTimer(id); }),
         companions(store, windows, launcher, window, companion_timers, dir, XidOf(window.Window())),
@@ -174,6 +176,7 @@ struct Kiosk {
   }
 
   GtkFrameWindow window;
+  MonitorCovers covers;
   x11::X11WindowSystem windows;
   GlibLauncher launcher;
   GlibTimers companion_timers;
@@ -274,6 +277,7 @@ int main(int argc, char** argv) {
   std::string dir = ModuleDirectory();
 
   SqliteRegistry store(RegistryFilesFromEnvironment());
+  UseKioskMonitor(SettingsReader(store).Text(setting::Monitor));
   // Told once the kiosk is up: comparing with a stored hash costs a start-up some milliseconds.
   constexpr guint kDemoPasswordCheckSeconds = 5;
   g_timeout_add_seconds(

@@ -44,7 +44,7 @@ GtkConfigWindow::GtkConfigWindow(RegistryStore& store, ConfigPaths paths, std::f
     : store_(store), paths_(std::move(paths)), closed_(std::move(closed)), fields_(FormFields()) {
   window_ = gtk_window_new(GTK_WINDOW_TOPLEVEL);
   gtk_window_set_title(GTK_WINDOW(window_), kTitle.c_str());
-  GdkRectangle monitor = PrimaryMonitorArea();
+  GdkRectangle monitor = KioskMonitorArea();
   WindowSize size = ConfigWindowSize(monitor.width, monitor.height);
   gtk_window_set_default_size(GTK_WINDOW(window_), size.w, size.h);
   gtk_window_set_position(GTK_WINDOW(window_), GTK_WIN_POS_CENTER);

@@ -95,7 +95,7 @@ class GtkExitDialogs::PasswordDialog final : public ExitDialogPort {
     KeepInKiosk(dialog_);
     int width = 0, height = 0;
     gtk_window_get_size(GTK_WINDOW(dialog_), &width, &height);
-    GdkRectangle screen = PrimaryMonitorArea();
+    GdkRectangle screen = KioskMonitorArea();
     gtk_window_move(GTK_WINDOW(dialog_), screen.x + (screen.width - width) / 2,
                     screen.y + (screen.height - height) / 2 - 120);
     gtk_widget_grab_focus(entry_);

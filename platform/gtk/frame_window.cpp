@@ -19,9 +19,10 @@ GtkFrameWindow::GtkFrameWindow(const std::string& icon_path)
   window_ = gtk_window_new(GTK_WINDOW_TOPLEVEL);
   g_object_ref_sink(window_);
   gtk_window_set_title(GTK_WINDOW(window_), std::string(kTitleSuffix.substr(3)).c_str());
-  GdkRectangle area = PrimaryMonitorArea();
-  // Windowed, the frame covers most of the screen; the window manager places it.
+  GdkRectangle area = KioskMonitorArea();
+  // Windowed, the frame covers most of the kiosk's monitor, on it.
   gtk_window_set_default_size(GTK_WINDOW(window_), area.width * 3 / 4, area.height * 3 / 4);
+  gtk_window_move(GTK_WINDOW(window_), area.x + area.width / 8, area.y + area.height / 8);
   if (auto* icon = gdk_pixbuf_new_from_file(icon_path.c_str(), nullptr)) {
     gtk_window_set_icon(GTK_WINDOW(window_), icon);
     g_object_unref(icon);
@@ -84,12 +85,22 @@ GtkFrameWindow::GtkFrameWindow(const std::string& icon_path)
   gtk_box_pack_end(GTK_BOX(outer), status_bar_, FALSE, FALSE, 0);
   gtk_container_add(GTK_CONTAINER(window_), outer);
   gtk_widget_show_all(outer);
+  monitors_changed_ = ScopedSignal(
+      gtk_widget_get_screen(window_), "monitors-changed",
+      G_CALLBACK(+[](GdkScreen*, gpointer self) { static_cast<GtkFrameWindow*>(self)->OnMonitorsChanged(); }), this);
+}
+
+void GtkFrameWindow::OnMonitorsChanged() {
+  // A monitor plugged in or out, a screen turned or resized: full screen stays full screen, on the
+  // kiosk's monitor as it is now.
+  if (frame_ && frame_->IsFullScreen()) FullScreenOnKioskMonitor(GTK_WINDOW(window_));
 }
 
 GtkFrameWindow::~GtkFrameWindow() {
   gdk_event_handler_set([](GdkEvent* event, gpointer) { gtk_main_do_event(event); }, nullptr, nullptr);
   if (restore_end_) g_source_remove(restore_end_);
   keymap_signal_.Disconnect();
+  monitors_changed_.Disconnect();
   gtk_widget_destroy(window_);
   g_object_unref(window_);
 }
@@ -177,7 +188,7 @@ void GtkFrameWindow::Defer(FullScreenGuard::Do what) {
         } else if (self->frame_ && self->guard_.StillWanted(step, self->frame_->IsFullScreen())) {
           // Still wanted now that it runs: the frame may have left or entered full screen meanwhile.
           if (step == Do::FullScreenAgain)
-            gtk_window_fullscreen(window);
+            FullScreenOnKioskMonitor(window);
           else
             self->frame_->ToggleFullScreen();
         }
@@ -213,13 +224,13 @@ void GtkFrameWindow::SetCaption(bool present) {
     if (present)
       gtk_window_unfullscreen(GTK_WINDOW(window_));
     else
-      gtk_window_fullscreen(GTK_WINDOW(window_));
+      FullScreenOnKioskMonitor(GTK_WINDOW(window_));
     return;
   }
   // No window manager to ask: the frame covers its monitor itself (leaving restores the placement).
   gtk_window_set_decorated(GTK_WINDOW(window_), present);
   if (!present) {
-    GdkRectangle area = MonitorAreaOf(window_);
+    GdkRectangle area = KioskMonitorArea();
     gtk_window_move(GTK_WINDOW(window_), area.x, area.y);
     gtk_window_resize(GTK_WINDOW(window_), area.width, area.height);
   }

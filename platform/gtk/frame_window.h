@@ -75,6 +75,8 @@ class GtkFrameWindow final : public FramePort, public CompanionPort {
   void UpdateLockIndicators();
   bool WindowManagerDoesFullScreen() const;
   void PutPlacementBack();
+  void OnMonitorsChanged();
+  ScopedSignal monitors_changed_;
   static gboolean OnKeyPress(GtkWidget*, GdkEventKey* event, gpointer self);
   static gboolean OnWindowState(GtkWidget*, GdkEventWindowState* event, gpointer self);
 

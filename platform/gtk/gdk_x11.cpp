@@ -8,6 +8,7 @@
 
 #include "common/window_system.h"
 #include "platform/x11/error_trap.h"
+#include "platform/x11/monitors.h"
 #include "platform/x11/window_lookup.h"
 
 namespace panelia {
@@ -26,19 +27,57 @@ void UseGdkErrorTrap() {
   x11::UseToolkitErrorTrap(trap);
 }
 
-GdkRectangle PrimaryMonitorArea() {
-  GdkRectangle area{0, 0, 1024, 768};
+namespace {
+std::string& WantedMonitor() {
+  static std::string wanted;
+  return wanted;
+}
+}  // namespace
+
+void UseKioskMonitor(std::string wanted) {
+  WantedMonitor() = std::move(wanted);
+}
+
+std::vector<MonitorInfo> Monitors() {
+  // The server's own list first: it also knows monitors that show part of one output's picture,
+  // which the toolkit does not list.
+  std::vector<MonitorInfo> monitors = x11::ListMonitors(GdkXDisplay());
+  if (!monitors.empty()) return monitors;
   GdkDisplay* display = gdk_display_get_default();
-  if (!display) return area;
-  GdkMonitor* monitor = gdk_display_get_primary_monitor(display);
-  if (!monitor) monitor = gdk_display_get_monitor(display, 0);
-  if (monitor) gdk_monitor_get_geometry(monitor, &area);
-  return area;
+  if (!display) return monitors;
+  for (int i = 0; i < gdk_display_get_n_monitors(display); ++i) {
+    GdkMonitor* monitor = gdk_display_get_monitor(display, i);
+    GdkRectangle area;
+    gdk_monitor_get_geometry(monitor, &area);
+    const char* model = gdk_monitor_get_model(monitor);  // the output's name on X
+    monitors.push_back(
+        {model ? model : "", {area.x, area.y, area.width, area.height}, gdk_monitor_is_primary(monitor) != FALSE});
+  }
+  return monitors;
+}
+
+GdkRectangle KioskMonitorArea() {
+  auto monitors = Monitors();
+  if (monitors.empty()) return GdkRectangle{0, 0, 1024, 768};
+  const ScreenRect& a = monitors[ChooseMonitor(WantedMonitor(), monitors)].area;
+  return GdkRectangle{a.x, a.y, a.w, a.h};
+}
+
+void FullScreenOnKioskMonitor(GtkWindow* window) {
+  GdkRectangle area = KioskMonitorArea();
+  gtk_window_move(window, area.x, area.y);
+  GdkScreen* screen = gtk_window_get_screen(window);
+  if (GDK_IS_X11_SCREEN(screen) &&
+      gdk_x11_screen_supports_net_wm_hint(screen, gdk_atom_intern_static_string("_NET_WM_STATE_FULLSCREEN"))) {
+    gtk_window_fullscreen(window);
+  } else {
+    gtk_window_resize(window, area.width, area.height);
+  }
 }
 
 GdkRectangle MonitorAreaOf(GtkWidget* widget) {
   GdkWindow* window = widget ? gtk_widget_get_window(widget) : nullptr;
-  if (!window) return PrimaryMonitorArea();
+  if (!window) return KioskMonitorArea();
   GdkRectangle area;
   gdk_monitor_get_geometry(gdk_display_get_monitor_at_window(gdk_window_get_display(window), window), &area);
   return area;

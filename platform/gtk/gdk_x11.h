@@ -6,7 +6,10 @@
 #include <gtk/gtk.h>
 
 #include <memory>
+#include <string>
+#include <vector>
 
+#include "common/monitors.h"
 #include "platform/x11/message_receiver.h"
 
 namespace panelia {
@@ -17,7 +20,15 @@ Display* GdkXDisplay();
 void UseGdkErrorTrap();
 
 // The primary monitor's area (a 1024 x 768 guess before there is a display to ask).
-GdkRectangle PrimaryMonitorArea();
+// The monitor the kiosk covers, as the Monitor setting names it (each program tells it once, at
+// start): the primary one unless the setting names another. Looked up afresh at every question, as
+// monitors come and go.
+void UseKioskMonitor(std::string wanted);
+std::vector<MonitorInfo> Monitors();
+GdkRectangle KioskMonitorArea();
+// Full screen on the kiosk's monitor: put there, then full screen (the window manager covers the
+// monitor that holds the window; without one the window covers it itself).
+void FullScreenOnKioskMonitor(GtkWindow* window);
 // The monitor that holds the window, or the primary one.
 GdkRectangle MonitorAreaOf(GtkWidget* widget);
 

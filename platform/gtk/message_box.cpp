@@ -64,7 +64,7 @@ void PlaceClearOfKeyboard(GtkWidget* box, GtkWindow* parent) {
   Display* display = GdkXDisplay();
   auto keyboard = display ? KeyboardArea(display) : std::nullopt;
   if (!keyboard) return;
-  GdkRectangle area = parent ? MonitorAreaOf(GTK_WIDGET(parent)) : PrimaryMonitorArea();
+  GdkRectangle area = parent ? MonitorAreaOf(GTK_WIDGET(parent)) : KioskMonitorArea();
   ScreenRect monitor{area.x, area.y, area.width, area.height};
   GtkRequisition size{};
   gtk_widget_get_preferred_size(box, nullptr, &size);

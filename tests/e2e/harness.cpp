@@ -21,6 +21,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <fstream>
+#include <sstream>
 #include <thread>
 
 namespace panelia::e2e {
@@ -124,16 +125,19 @@ std::string ReadDisplayNumber(int fd, std::chrono::milliseconds timeout) {
 
 }  // namespace
 
-VirtualDisplay::VirtualDisplay(bool with_window_manager, const std::string& screen) {
+VirtualDisplay::VirtualDisplay(bool with_window_manager, const std::vector<std::string>& screens,
+                               const std::vector<std::string>& monitors) {
   // Xvfb chooses a free display number itself: no race with other tests for one.
   int fds[2];
   if (pipe2(fds, O_CLOEXEC) != 0) {
     error_ = "no pipe for Xvfb";
     return;
   }
-  xvfb_ =
-      Process({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", screen, "-noreset", "-nolisten", "tcp"},
-              {}, "", "", fds[1]);
+  std::vector<std::string> argv = {"Xvfb", "-displayfd", std::to_string(fds[1]), "-noreset", "-nolisten", "tcp"};
+  for (size_t i = 0; i < screens.size(); ++i) argv.insert(argv.end(), {"-screen", std::to_string(i), screens[i]});
+  // Several screens are one desktop, side by side, each a monitor.
+  if (screens.size() > 1) argv.push_back("+xinerama");
+  xvfb_ = Process(argv, {}, "", "", fds[1]);
   close(fds[1]);
   std::string number = ReadDisplayNumber(fds[0], 15s);
   close(fds[0]);
@@ -146,6 +150,15 @@ VirtualDisplay::VirtualDisplay(bool with_window_manager, const std::string& scre
   if (!x_) {
     error_ = "cannot connect to Xvfb on " + name_;
     return;
+  }
+  for (const std::string& monitor : monitors) {
+    std::vector<std::string> xrandr = {"xrandr", "--setmonitor"};
+    std::istringstream words(monitor);
+    for (std::string word; words >> word;) xrandr.push_back(word);
+    if (Process(xrandr, {{"DISPLAY", name_}}, "", "").Wait(10s) != 0) {
+      error_ = "xrandr could not set the monitor " + monitor;
+      return;
+    }
   }
   if (with_window_manager) {
     wm_ = Process({"openbox"}, {{"DISPLAY", name_}}, "", "");

@@ -48,7 +48,12 @@ class Process {
 // A private Xvfb (it picks its own free display number and reports it) with openbox on it.
 class VirtualDisplay {
  public:
-  explicit VirtualDisplay(bool with_window_manager = true, const std::string& screen = "1280x800x24");
+  // Each of `screens` (WIDTHxHEIGHTxDEPTH) a screen; `monitors` ("NAME W/MMxH/MM+X+Y OUTPUTS", as
+  // xrandr --setmonitor takes them) divide the first into monitors before the window manager starts.
+  // (Xvfb puts several screens joined by Xinerama all at 0,0, and has one output: monitors defined
+  // this way are how it shows monitors side by side.)
+  explicit VirtualDisplay(bool with_window_manager = true, const std::vector<std::string>& screens = {"1280x800x24"},
+                          const std::vector<std::string>& monitors = {});
   ~VirtualDisplay();
   const std::string& Name() const { return name_; }
   Display* X() const { return x_; }
@@ -88,7 +93,9 @@ class KioskEnvironment {
 // not start fails the test that needed it, and only that one.
 class DisplayTest : public ::testing::Test {
  protected:
-  explicit DisplayTest(bool with_window_manager = true) : display_(with_window_manager), env_(display_) {}
+  explicit DisplayTest(bool with_window_manager = true, const std::vector<std::string>& screens = {"1280x800x24"},
+                       const std::vector<std::string>& monitors = {})
+      : display_(with_window_manager, screens, monitors), env_(display_) {}
   void SetUp() override { ASSERT_TRUE(display_.Error().empty()) << display_.Error(); }
   VirtualDisplay display_;
   KioskEnvironment env_;

@@ -24,7 +24,7 @@ class SessionE2E : public ::testing::Test {
  protected:
   // A display without a window manager: the session brings its own; the demo's bar is drawn for
   // 1024 x 768.
-  SessionE2E() : display_(false, "1024x768x24"), env_(display_) {}
+  SessionE2E() : display_(false, {"1024x768x24"}), env_(display_) {}
   void SetUp() override { ASSERT_TRUE(display_.Error().empty()) << display_.Error(); }
   // The process of the first window of the class, or 0.
   pid_t PidOf(const char* klass) {

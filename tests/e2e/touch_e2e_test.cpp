@@ -2,11 +2,13 @@
 // touch handling, from the test touch module, never the pointer.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <map>
 #include <string>
 #include <vector>
 
+#include "common/window_system.h"
 #include "harness.h"
 #include "suite_fixture.h"
 
@@ -15,6 +17,9 @@ namespace {
 
 class TouchE2E : public SuiteE2E {
  protected:
+  explicit TouchE2E(const std::vector<std::string>& screens = {"1280x800x24"},
+                    const std::vector<std::string>& monitors = {})
+      : SuiteE2E(screens, monitors) {}
   struct Value {
     Section section;
     const char* name;
@@ -236,6 +241,67 @@ TEST_F(TouchE2E, TheKeyboardKeepsTheFieldInSight) {
     kiosk.Stop();
     ASSERT_TRUE(WaitUntil([&] { return FindWindowsByClass(display_.X(), kClass).empty(); }, 10s));
   }
+}
+
+// Two monitors side by side, the kiosk on the second (Monitor 1): it covers that one, the first
+// shows black, and its boxes, its exit dialog and its keyboard come on the kiosk's monitor, where a
+// finger reaches them.
+class TwoMonitorsE2E : public TouchE2E {
+ protected:
+  TwoMonitorsE2E()
+      : TouchE2E({"2304x800x24"}, {"LEFT-1 1024/270x768/200+0+0 none", "RIGHT-1 1280/340x800/210+1024+0 screen"}) {}
+};
+
+TEST_F(TwoMonitorsE2E, TheKioskCoversItsMonitorAndTheOtherIsBlack) {
+  MakeModule(false, false, /*real_keyboard=*/true);
+  Seed(false);
+  ASSERT_TRUE(env_.Store().Apply({{RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(Section::Advance),
+                                   "Monitor", RegValue::Text("1")}}));
+  Process kiosk = StartTouch({{Section::Navigator, "BoardMode", 1}});
+  ASSERT_TRUE(WaitUntil([&] { return Scale() > 0; }, 10s)) << Title();
+  auto on_screen = [&](Window w) {
+    XWindowAttributes a{};
+    XGetWindowAttributes(display_.X(), w, &a);
+    int x = 0, y = 0;
+    Window child = 0;
+    XTranslateCoordinates(display_.X(), w, DefaultRootWindow(display_.X()), 0, 0, &x, &y, &child);
+    return panelia::ScreenRect{x, y, a.width, a.height};
+  };
+  Window frame = FindWindowsByClass(display_.X(), kClass).at(0);
+  EXPECT_TRUE(WaitUntil(
+      [&] {
+        return on_screen(frame) == panelia::ScreenRect{1024, 0, 1280, 800};
+      },
+      10s))
+      << "the kiosk covers the second monitor";
+  EXPECT_TRUE(WaitUntil([&] { return PixelAt(display_.X(), 500, 400) == 0x000000; }, 10s))
+      << "the first is black: " << std::hex << PixelAt(display_.X(), 500, 400);
+  // The bar, at the bottom of the kiosk's monitor, under a finger: its exit button.
+  ASSERT_TRUE(WaitUntil([&] { return PixelAt(display_.X(), 1024 + 50, 760) == 0xdddddd; }, 15s));
+  ASSERT_TRUE(fingers_.Tap(1024 + 50 + 100 * kExit, 760));
+  Window dialog = WaitForFocusedWindow(display_.X(), "退出Panelia程序");
+  ASSERT_NE(dialog, 0u) << "a finger on the kiosk's monitor reaches its bar";
+  panelia::ScreenRect box = on_screen(dialog);
+  EXPECT_GE(box.x, 1024) << "the exit dialog on the kiosk's monitor";
+  Xdotool({"key", "Escape"});
+  ASSERT_TRUE(WaitUntil([&] { return !WindowTitled("退出Panelia程序"); }, 5s));
+  // The keyboard for a field.
+  ASSERT_TRUE(fingers_.Tap(1024 + 200, 40));
+  Window keyboard = 0;
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        auto found = FindWindowsByClass(display_.X(), "GlyphdeckClass4.0");
+        keyboard = found.empty() ? 0 : found[0];
+        XWindowAttributes a{};
+        return keyboard && XGetWindowAttributes(display_.X(), keyboard, &a) && a.map_state == IsViewable;
+      },
+      15s))
+      << env_.Log();
+  EXPECT_TRUE(WaitUntil([&] { return on_screen(keyboard).x >= 1024; }, 5s))
+      << "the keyboard on the kiosk's monitor: " << on_screen(keyboard).x;
+  // For a person to look at: PANELIA_E2E_SHOTS names a folder for the picture.
+  if (const char* shots = std::getenv("PANELIA_E2E_SHOTS"); shots && Ping(display_.X(), keyboard))
+    Process({"import", "-window", "root", std::string(shots) + "/two-monitors.png"}, env_.Env(), "", "").Wait(20s);
 }
 
 }  // namespace

@@ -1,0 +1,57 @@
+#include "platform/gtk/monitor_covers.h"
+
+#include "platform/gtk/gdk_x11.h"
+
+namespace panelia {
+
+MonitorCovers::MonitorCovers(bool enabled) : enabled_(enabled) {
+  if (!enabled_) return;
+  GdkScreen* screen = gdk_screen_get_default();
+  monitors_changed_ =
+      ScopedSignal(screen, "monitors-changed",
+                   G_CALLBACK(+[](GdkScreen*, gpointer self) { static_cast<MonitorCovers*>(self)->Update(); }), this);
+  Update();
+}
+
+MonitorCovers::~MonitorCovers() {
+  monitors_changed_.Disconnect();
+  for (GtkWidget* cover : covers_) gtk_widget_destroy(cover);
+}
+
+void MonitorCovers::Update() {
+  for (GtkWidget* cover : covers_) gtk_widget_destroy(cover);
+  covers_.clear();
+  auto monitors = Monitors();
+  GdkRectangle k = KioskMonitorArea();
+  const ScreenRect kiosk{k.x, k.y, k.width, k.height};
+  for (const MonitorInfo& monitor : monitors) {
+    // A monitor that shows any of the kiosk's (the same picture twice, a whole-screen one) is no other.
+    if (monitor.area.Overlaps(kiosk)) continue;
+    GtkWidget* cover = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+    GtkWindow* w = GTK_WINDOW(cover);
+    gtk_window_set_title(w, "Panelia");
+    gtk_window_set_decorated(w, FALSE);
+    gtk_window_set_skip_taskbar_hint(w, TRUE);
+    gtk_window_set_skip_pager_hint(w, TRUE);
+    // A touch there does nothing, not even take the keyboard's focus from the kiosk.
+    gtk_window_set_accept_focus(w, FALSE);
+    gtk_window_set_focus_on_map(w, FALSE);
+    gtk_window_stick(w);
+    g_signal_connect(cover, "delete-event", G_CALLBACK(gtk_true), nullptr);
+    g_signal_connect(cover, "draw", G_CALLBACK(+[](GtkWidget*, cairo_t* cr, gpointer) -> gboolean {
+                       cairo_set_source_rgb(cr, 0, 0, 0);
+                       cairo_paint(cr);
+                       return TRUE;
+                     }),
+                     nullptr);
+    const ScreenRect& a = monitor.area;
+    gtk_window_move(w, a.x, a.y);
+    gtk_window_set_default_size(w, a.w, a.h);
+    gtk_widget_show(cover);
+    // The window manager covers the monitor the window is on; none there, it already covers it.
+    gtk_window_fullscreen(w);
+    covers_.push_back(cover);
+  }
+}
+
+}  // namespace panelia
