@@ -73,6 +73,10 @@ TEST_F(SessionE2E, TheInstalledSessionKeepsTheKioskUpUntilTheExitPassword) {
   ASSERT_NE(first, 0);
   EXPECT_EQ(fs::read_symlink("/proc/" + std::to_string(first) + "/exe").parent_path(), programs)
       << "the kiosk runs from the installed files";
+  // The monitor's rotation and the touch screens' mapping (Xvfb has none of either to change).
+  EXPECT_TRUE(
+      WaitUntil([&] { return log().find("panelia-display: watching for touch screens") != std::string::npos; }, 10s))
+      << log();
 
   // The window manager's usual ways out do nothing in the kiosk session.
   Xdotool(

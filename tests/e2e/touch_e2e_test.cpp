@@ -304,5 +304,40 @@ TEST_F(TwoMonitorsE2E, TheKioskCoversItsMonitorAndTheOtherIsBlack) {
     Process({"import", "-window", "root", std::string(shots) + "/two-monitors.png"}, env_.Env(), "", "").Wait(20s);
 }
 
+// The session's display tool on this X server: it can set a monitor upright but not turn it (Xvfb
+// cannot), says so, and maps whatever touch screens there are (none here); watching, it maps them
+// again when a device is added.
+TEST_F(TouchE2E, TheDisplayToolTurnsWhatTheServerCanAndSaysWhatItCannot) {
+  const struct {
+    uint32_t rotation;
+    int exit_code;
+    const char* said;
+  } cases[] = {
+      {0, 0, "panelia-display: screen turned normal"},
+      {90, 2, "panelia-display: screen cannot be turned right on this X server"},
+      {45, 0, "panelia-display: screen turned normal"},  // not a rotation: upright
+  };
+  for (const auto& c : cases) {
+    ASSERT_TRUE(env_.Store().Apply({{RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(Section::Advance),
+                                     "Rotation", RegValue::Dword(c.rotation)}}));
+    fs::path log = env_.Root() / ("display-" + std::to_string(c.rotation) + ".log");
+    Process tool({kBinDir + "panelia-display"}, env_.Env(), "", log.string());
+    EXPECT_EQ(tool.Wait(20s), c.exit_code) << c.rotation;
+    std::ifstream in(log);
+    std::string text((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_NE(text.find(c.said), std::string::npos) << text;
+    EXPECT_NE(text.find("0 touch screens mapped to screen"), std::string::npos) << text;
+  }
+  fs::path log = env_.Root() / "display-watch.log";
+  Process watch({kBinDir + "panelia-display", "--watch"}, env_.Env(), "", log.string());
+  auto said = [&](const std::string& what) {
+    std::ifstream in(log);
+    return std::string((std::istreambuf_iterator<char>(in)), {}).find(what) != std::string::npos;
+  };
+  ASSERT_TRUE(WaitUntil([&] { return said("watching for touch screens"); }, 10s));
+  Process({"xinput", "create-master", "panelia-test"}, env_.Env(), "", "").Wait(10s);
+  EXPECT_TRUE(WaitUntil([&] { return said("the devices or the screen changed"); }, 10s));
+}
+
 }  // namespace
 }  // namespace panelia::e2e
