@@ -39,6 +39,7 @@ std::string Joined(const std::vector<std::string>& argv) {
 // Runs a command (xrandr, xinput) and waits for it: true when it succeeded.
 bool Run(const std::vector<std::string>& argv) {
   std::vector<char*> args;
+  args.reserve(argv.size() + 1);
   for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
   args.push_back(nullptr);
   pid_t pid = 0;

@@ -56,6 +56,28 @@ class TouchE2E : public SuiteE2E {
   bool PageSawFinger(int before) {
     return WaitUntil([&] { return Figure("d") > before; }, 10s);
   }
+  // The keyboard's window once it shows, or 0 when it did not within 15 seconds.
+  Window ShownKeyboard() {
+    Window keyboard = 0;
+    WaitUntil(
+        [&] {
+          auto found = FindWindowsByClass(display_.X(), "GlyphdeckClass4.0");
+          keyboard = found.empty() ? 0 : found[0];
+          XWindowAttributes a{};
+          return keyboard && XGetWindowAttributes(display_.X(), keyboard, &a) && a.map_state == IsViewable;
+        },
+        15s);
+    return keyboard;
+  }
+  // Where a window is on the screen.
+  panelia::ScreenRect OnScreen(Window w) {
+    XWindowAttributes a{};
+    XGetWindowAttributes(display_.X(), w, &a);
+    int x = 0, y = 0;
+    Window child = 0;
+    XTranslateCoordinates(display_.X(), w, DefaultRootWindow(display_.X()), 0, 0, &x, &y, &child);
+    return panelia::ScreenRect{x, y, a.width, a.height};
+  }
   Fingers fingers_{env_.Root()};
 };
 
@@ -200,27 +222,10 @@ TEST_F(TouchE2E, TheKeyboardKeepsTheFieldInSight) {
     const int bottom_before = TitleFigure("F b");
     // The field's bottom edge on the screen, as its page reports it (the page fills the screen's top).
     ASSERT_TRUE(fingers_.Tap(200, bottom_before - 20));
-    Window keyboard = 0;
-    ASSERT_TRUE(WaitUntil(
-        [&] {
-          auto found = FindWindowsByClass(display_.X(), "GlyphdeckClass4.0");
-          keyboard = found.empty() ? 0 : found[0];
-          XWindowAttributes a{};
-          return keyboard && XGetWindowAttributes(display_.X(), keyboard, &a) && a.map_state == IsViewable;
-        },
-        15s))
-        << env_.Log();
-    auto keyboard_top = [&] {
-      int x = 0, y = 0;
-      Window child = 0;
-      XTranslateCoordinates(display_.X(), keyboard, DefaultRootWindow(display_.X()), 0, 0, &x, &y, &child);
-      return y;
-    };
-    auto keyboard_bottom = [&] {
-      XWindowAttributes a{};
-      XGetWindowAttributes(display_.X(), keyboard, &a);
-      return keyboard_top() + a.height;
-    };
+    Window keyboard = ShownKeyboard();
+    ASSERT_NE(keyboard, 0u) << env_.Log();
+    auto keyboard_top = [&] { return OnScreen(keyboard).y; };
+    auto keyboard_bottom = [&] { return OnScreen(keyboard).Bottom(); };
     // The field (40 pixels high) clear of the keyboard: above it or below it.
     auto in_sight = [&] {
       int bottom = TitleFigure("F b");
@@ -259,18 +264,10 @@ TEST_F(TwoMonitorsE2E, TheKioskCoversItsMonitorAndTheOtherIsBlack) {
                                    "Monitor", RegValue::Text("1")}}));
   Process kiosk = StartTouch({{Section::Navigator, "BoardMode", 1}});
   ASSERT_TRUE(WaitUntil([&] { return Scale() > 0; }, 10s)) << Title();
-  auto on_screen = [&](Window w) {
-    XWindowAttributes a{};
-    XGetWindowAttributes(display_.X(), w, &a);
-    int x = 0, y = 0;
-    Window child = 0;
-    XTranslateCoordinates(display_.X(), w, DefaultRootWindow(display_.X()), 0, 0, &x, &y, &child);
-    return panelia::ScreenRect{x, y, a.width, a.height};
-  };
   Window frame = FindWindowsByClass(display_.X(), kClass).at(0);
   EXPECT_TRUE(WaitUntil(
       [&] {
-        return on_screen(frame) == panelia::ScreenRect{1024, 0, 1280, 800};
+        return OnScreen(frame) == panelia::ScreenRect{1024, 0, 1280, 800};
       },
       10s))
       << "the kiosk covers the second monitor";
@@ -281,24 +278,16 @@ TEST_F(TwoMonitorsE2E, TheKioskCoversItsMonitorAndTheOtherIsBlack) {
   ASSERT_TRUE(fingers_.Tap(1024 + 50 + 100 * kExit, 760));
   Window dialog = WaitForFocusedWindow(display_.X(), "退出Panelia程序");
   ASSERT_NE(dialog, 0u) << "a finger on the kiosk's monitor reaches its bar";
-  panelia::ScreenRect box = on_screen(dialog);
+  panelia::ScreenRect box = OnScreen(dialog);
   EXPECT_GE(box.x, 1024) << "the exit dialog on the kiosk's monitor";
   Xdotool({"key", "Escape"});
   ASSERT_TRUE(WaitUntil([&] { return !WindowTitled("退出Panelia程序"); }, 5s));
   // The keyboard for a field.
   ASSERT_TRUE(fingers_.Tap(1024 + 200, 40));
-  Window keyboard = 0;
-  ASSERT_TRUE(WaitUntil(
-      [&] {
-        auto found = FindWindowsByClass(display_.X(), "GlyphdeckClass4.0");
-        keyboard = found.empty() ? 0 : found[0];
-        XWindowAttributes a{};
-        return keyboard && XGetWindowAttributes(display_.X(), keyboard, &a) && a.map_state == IsViewable;
-      },
-      15s))
-      << env_.Log();
-  EXPECT_TRUE(WaitUntil([&] { return on_screen(keyboard).x >= 1024; }, 5s))
-      << "the keyboard on the kiosk's monitor: " << on_screen(keyboard).x;
+  Window keyboard = ShownKeyboard();
+  ASSERT_NE(keyboard, 0u) << env_.Log();
+  EXPECT_TRUE(WaitUntil([&] { return OnScreen(keyboard).x >= 1024; }, 5s))
+      << "the keyboard on the kiosk's monitor: " << OnScreen(keyboard).x;
   // For a person to look at: PANELIA_E2E_SHOTS names a folder for the picture.
   if (const char* shots = std::getenv("PANELIA_E2E_SHOTS"); shots && Ping(display_.X(), keyboard))
     Process({"import", "-window", "root", std::string(shots) + "/two-monitors.png"}, env_.Env(), "", "").Wait(20s);
