@@ -335,9 +335,10 @@ bool Fingers::Gesture(const std::string& line) {
       [&] {
         auto all = lines();
         if (all.size() <= before) return false;
-        const std::string& done = all[before];
-        size_t space = done.rfind(' ');
-        last_start_us_ = space == std::string::npos ? 0 : std::atoll(done.c_str() + space + 1);
+        std::istringstream done(all[before]);
+        std::string word;
+        int number = 0;
+        done >> word >> number >> last_start_us_ >> last_move_us_;
         return true;
       },
       10s);

@@ -119,12 +119,15 @@ class Fingers {
   bool Pinch(int cx, int cy, int from, int to, int ms);
   // When the last gesture's first event was handed to GTK (wall clock, microseconds).
   long long LastStartUs() const { return last_start_us_; }
+  // When its first move was (drags and pinches).
+  long long LastMoveUs() const { return last_move_us_; }
 
  private:
   bool Gesture(const std::string& line);
   std::filesystem::path fifo_, log_;
   int fd_ = -1;
   long long last_start_us_ = 0;
+  long long last_move_us_ = 0;
 };
 
 // Every process of the machine by pid: its parent, and its name as the kernel shortens it.

@@ -9,9 +9,9 @@
 //   pinch CX CY D1 D2 MS         two fingers on a level line through (CX, CY), D1 apart, moved to D2
 //
 // Only the program named in PANELIA_TOUCH_PROGRAM ("panelia" when unset) reads the pipe.
-// X and Y are screen (root) coordinates. When a gesture is over, "done N" (N counts gestures from 1)
-// and the wall-clock time its first event was handed over, in microseconds, are appended to the file
-// named in PANELIA_TOUCH_LOG.
+// X and Y are screen (root) coordinates. When a gesture is over, "done N START MOVE" is appended to
+// the file named in PANELIA_TOUCH_LOG: N counts gestures from 1, START and MOVE are the wall-clock
+// times (microseconds) its first event and its first move were handed over.
 #include <fcntl.h>
 #include <gdk/gdkx.h>
 #include <gtk/gtk.h>
@@ -41,6 +41,7 @@ struct Gesture {
   int step = 0;
   guint hold_ms = 0;  // between the touch and the first move (a long press)
   gint64 started_us = 0;
+  gint64 moved_us = 0;          // the first move (drags, pinches)
   GdkWindow* target = nullptr;  // where the fingers came down: a touch stays with its window
 };
 
@@ -129,14 +130,15 @@ void Send(GdkEventType type, GdkWindow* window, int finger, double root_x, doubl
 void Done(const Gesture& g) {
   --busy;
   if (FILE* f = std::fopen(log_path.c_str(), "a")) {
-    std::fprintf(f, "done %d %lld\n", g.number, static_cast<long long>(g.started_us));
+    std::fprintf(f, "done %d %lld %lld\n", g.number, static_cast<long long>(g.started_us),
+                 static_cast<long long>(g.moved_us));
     std::fclose(f);
   }
 }
 
 gboolean Step(gpointer data) {
   auto* g = static_cast<Gesture*>(data);
-  ++g->step;
+  if (++g->step == 1) g->moved_us = g_get_real_time();
   double t = std::min(1.0, static_cast<double>(g->step) / g->steps);
   for (size_t i = 0; i < g->fingers.size(); ++i) {
     const Finger& f = g->fingers[i];
