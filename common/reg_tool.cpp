@@ -1,6 +1,9 @@
 #include "common/reg_tool.h"
 
+#include <cstdio>
 #include <cstdlib>
+#include <map>
+#include <optional>
 #include <fstream>
 #include <istream>
 #include <ostream>
@@ -19,10 +22,12 @@ constexpr const char* kUsage =
     "  panelia-reg add KEY [/v NAME | /ve] [/t REG_SZ|REG_DWORD] [/d DATA] [/f]\n"
     "  panelia-reg delete KEY [/v NAME | /ve] [/f]\n"
     "  panelia-reg import FILE\n"
+    "  panelia-reg import --diff FILE   (what the import would change; nothing is written)\n"
     "  panelia-reg export KEY FILE [/y]\n"
     "KEY starts with HKLM, HKCU, HKEY_LOCAL_MACHINE or HKEY_CURRENT_USER.\n";
 constexpr const char* kNotFound = "ERROR: The system was unable to find the specified registry key or value.\n";
 constexpr const char* kDone = "The operation completed successfully.\n";
+constexpr int kWouldChange = 2;  // import --diff: the import would change something
 
 struct Options {
   bool has_value = false;  // /v or /ve given
@@ -213,7 +218,9 @@ int Delete(RegistryStore& store, Hive hive, const std::string& path, const Optio
   return 0;
 }
 
-int Import(RegistryStore& store, const std::string& file, RegToolIo& io) {
+std::vector<std::string> ImportDiff(RegistryStore& store, const std::vector<RegChange>& changes, bool& unreadable);
+
+int Import(RegistryStore& store, const std::string& file, bool diff, RegToolIo& io) {
   auto bytes = ReadFileBytes(file);
   if (!bytes) {
     io.err << "ERROR: cannot read " << file << " (missing, unreadable or larger than 16 MiB).\n";
@@ -226,12 +233,140 @@ int Import(RegistryStore& store, const std::string& file, RegToolIo& io) {
     io.err << ": " << error->message << ". Nothing was imported.\n";
     return 1;
   }
+  if (diff) {
+    bool unreadable = false;
+    auto lines = ImportDiff(store, std::get<std::vector<RegChange>>(parsed), unreadable);
+    if (unreadable) {
+      io.err << "ERROR: the settings store cannot be read; nothing can be compared.\n";
+      return 1;
+    }
+    for (const auto& line : lines) io.out << line << "\n";
+    if (lines.empty()) {
+      io.out << "No change: the store already holds what " << file << " sets.\n";
+      return 0;
+    }
+    io.out << lines.size() << (lines.size() == 1 ? " change" : " changes") << " (nothing was written).\n";
+    return kWouldChange;
+  }
   if (!store.Apply(std::get<std::vector<RegChange>>(parsed))) {
     io.err << "ERROR: the settings store could not be written. Nothing was imported.\n";
     return 1;
   }
   io.out << kDone;
   return 0;
+}
+
+// A value as the diff shows it: text quoted, numbers as .reg files write them; never the password.
+std::string Shown(const std::string& name, const std::optional<RegValue>& v) {
+  if (!v) return "(none)";
+  if (AsciiLower(name) == "password") return "(not shown)";
+  if (v->type == ValueType::Dword) {
+    char text[32];
+    std::snprintf(text, sizeof text, "dword:%08x", v->AsDword().value_or(0));
+    return text;
+  }
+  return "\"" + v->AsText() + "\"";
+}
+
+// What importing `changes` would do to the store, as lines, in the file's order; the file's own
+// steps are followed in turn (a key it deletes and then fills again is compared as it ends up).
+std::vector<std::string> ImportDiff(RegistryStore& store, const std::vector<RegChange>& changes, bool& unreadable) {
+  auto id = [](Hive h, const std::string& key) { return std::string(HiveName(h)) + "\\" + AsciiLower(key); };
+  auto within = [](const std::string& key, const std::string& parent) {
+    return key == parent ||
+           (key.size() > parent.size() && key.compare(0, parent.size(), parent) == 0 && key[parent.size()] == '\\');
+  };
+  std::vector<std::string> deleted;                                               // key ids the file deleted so far
+  std::map<std::string, bool> keys;                                               // key id -> exists after the file
+  std::map<std::pair<std::string, std::string>, std::optional<RegValue>> values;  // (key id, name)
+  std::vector<std::pair<RegChange, std::string>> order;                           // first mention of each key and value
+  auto deleted_by_file = [&](const std::string& key_id) {
+    for (const auto& d : deleted)
+      if (within(key_id, d)) return true;
+    return false;
+  };
+  auto value_now = [&](const RegChange& c) -> std::optional<RegValue> {
+    auto it = values.find({id(c.hive, c.key), AsciiLower(c.name)});
+    if (it != values.end()) return it->second;
+    if (deleted_by_file(id(c.hive, c.key))) return std::nullopt;
+    ValueRead read = store.QueryValue(c.hive, c.key, c.name);
+    if (read.IsError()) unreadable = true;
+    return read ? std::optional<RegValue>(*read) : std::nullopt;
+  };
+  auto note = [&](const RegChange& c, const std::string& what) {
+    for (const auto& [seen, w] : order)
+      if (w == what && seen.hive == c.hive && AsciiLower(seen.key) == AsciiLower(c.key) &&
+          AsciiLower(seen.name) == AsciiLower(c.name))
+        return;
+    order.push_back({c, what});
+  };
+  for (const RegChange& c : changes) {
+    const std::string key_id = id(c.hive, c.key);
+    switch (c.kind) {
+      case RegChange::Kind::CreateKey:
+        keys[key_id] = true;
+        note(c, "key");
+        break;
+      case RegChange::Kind::DeleteKey: {
+        // What the store holds below it goes too, unless the file sets it again later.
+        std::vector<std::string> below = {c.key};
+        for (size_t i = 0; i < below.size(); ++i) {
+          const std::string key = below[i];
+          for (const auto& [name, value] :
+               store.ListValues(c.hive, key).value_or(std::vector<std::pair<std::string, RegValue>>{})) {
+            RegChange gone{RegChange::Kind::DeleteValue, c.hive, key, name, {}};
+            note(gone, "value");
+          }
+          for (const auto& child : store.ListSubkeys(c.hive, key).value_or(std::vector<std::string>{})) {
+            below.push_back(ChildKey(key, child));
+            note(RegChange{RegChange::Kind::DeleteKey, c.hive, ChildKey(key, child), "", {}}, "key");
+          }
+        }
+        deleted.push_back(key_id);
+        for (auto& [k, exists] : keys)
+          if (within(k, key_id)) exists = false;
+        for (auto& [k, v] : values)
+          if (within(k.first, key_id)) v.reset();
+        keys[key_id] = false;
+        note(c, "key");
+        break;
+      }
+      case RegChange::Kind::SetValue:
+        values[{key_id, AsciiLower(c.name)}] = c.value;
+        note(c, "value");
+        break;
+      case RegChange::Kind::DeleteValue:
+        values[{key_id, AsciiLower(c.name)}] = std::nullopt;
+        note(c, "value");
+        break;
+    }
+  }
+  std::vector<std::string> lines;
+  for (const auto& [c, what] : order) {
+    const std::string key_id = id(c.hive, c.key);
+    const std::string full = FullName(c.hive, c.key);
+    if (what == "key") {
+      bool before = store.KeyExists(c.hive, c.key);
+      auto it = keys.find(key_id);
+      bool after = it != keys.end() ? it->second : (before && !deleted_by_file(key_id));
+      if (!before && after) lines.push_back("+ [" + full + "]");
+      if (before && !after) lines.push_back("- [" + full + "]");
+      continue;
+    }
+    ValueRead read = store.QueryValue(c.hive, c.key, c.name);
+    if (read.IsError()) unreadable = true;
+    std::optional<RegValue> before = read ? std::optional<RegValue>(*read) : std::nullopt;
+    std::optional<RegValue> after = value_now(c);
+    if (before == after) continue;
+    std::string name = full + "\\" + (c.name.empty() ? "(Default)" : c.name);
+    if (!before)
+      lines.push_back("+ " + name + " = " + Shown(c.name, after));
+    else if (!after)
+      lines.push_back("- " + name + " (was " + Shown(c.name, before) + ")");
+    else
+      lines.push_back("~ " + name + ": " + Shown(c.name, before) + " -> " + Shown(c.name, after));
+  }
+  return lines;
 }
 
 void Collect(RegistryStore& store, Hive hive, const std::string& path, std::vector<RegExportKey>& keys) {
@@ -269,11 +404,19 @@ int RunRegTool(const std::vector<std::string>& args, RegistryStore& store, RegTo
   if (!ParseOptions(args, 1, o, io.err)) return 1;
 
   if (command == "import") {
-    if (o.positional.size() != 1) {
+    std::vector<std::string> files;
+    bool diff = false;
+    for (const auto& p : o.positional) {
+      if (p == "--diff" || AsciiLower(p) == "/diff")
+        diff = true;
+      else
+        files.push_back(p);
+    }
+    if (files.size() != 1) {
       io.err << "ERROR: Invalid syntax.\n" << kUsage;
       return 1;
     }
-    return Import(store, o.positional[0], io);
+    return Import(store, files[0], diff, io);
   }
   size_t want = command == "export" ? 2 : 1;
   if (command != "query" && command != "add" && command != "delete" && command != "export") {

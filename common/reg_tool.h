@@ -16,7 +16,8 @@ struct RegToolIo {
   std::istream& in;  // answers to Yes/No questions when /f is not given
 };
 
-// Exit codes: 0 success, 1 failure (as reg does).
+// Exit codes: 0 success, 1 failure (as reg does); `import --diff`: 0 nothing would change, 2 something
+// would, 1 failure.
 int RunRegTool(const std::vector<std::string>& args, RegistryStore& store, RegToolIo io);
 
 }  // namespace panelia

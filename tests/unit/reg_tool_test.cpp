@@ -126,6 +126,75 @@ TEST_F(RegToolTest, MalformedImportIsReportedByLineAndWritesNothing) {
 namespace panelia {
 namespace {
 
+// What an import would change, shown and written nowhere: against a store holding a home page, a
+// wait time and a password, files that set the same, change, add, delete, and delete then fill again.
+TEST_F(RegToolTest, ImportDiffSaysWhatWouldChangeAndWritesNothing) {
+  const std::string head = "Windows Registry Editor Version 5.00\r\n\r\n";
+  const std::string general = "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Quorvex\\Panelia4.0\\General]\r\n";
+  const std::string advance = "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Quorvex\\Panelia4.0\\Advance]\r\n";
+  const std::string full = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Quorvex\\Panelia4.0";
+  const struct {
+    const char* what;
+    std::string file;
+    int exit_code;
+    std::vector<std::string> lines;
+  } cases[] = {
+      {"the same values", head + general + "\"SoftHomeUrl\"=\"file:///a.html\"\r\n", 0, {}},
+      {"a changed text, any case of the name",
+       head + general + "\"softhomeurl\"=\"file:///b.html\"\r\n",
+       2,
+       {"~ " + full + "\\General\\softhomeurl: \"file:///a.html\" -> \"file:///b.html\""}},
+      {"a changed number and a new one",
+       head + advance + "\"WaitTime\"=dword:00000005\r\n\"Rotation\"=dword:0000005a\r\n",
+       2,
+       {"~ " + full + "\\Advance\\WaitTime: dword:00000003 -> dword:00000005",
+        "+ " + full + "\\Advance\\Rotation = dword:0000005a"}},
+      {"the password is never shown",
+       head + general + "\"Password\"=\"$y$new\"\r\n",
+       2,
+       {"~ " + full + "\\General\\Password: (not shown) -> (not shown)"}},
+      {"a deleted value",
+       head + general + "\"SoftHomeUrl\"=-\r\n",
+       2,
+       {"- " + full + "\\General\\SoftHomeUrl (was \"file:///a.html\")"}},
+      {"a new key",
+       head + "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Quorvex\\Panelia4.0\\Loop]\r\n",
+       2,
+       {"+ [" + full + "\\Loop]"}},
+      {"a key deleted and filled again with what it held",
+       head + "[-HKEY_LOCAL_MACHINE\\SOFTWARE\\Quorvex\\Panelia4.0\\General]\r\n\r\n" + general +
+           "\"SoftHomeUrl\"=\"file:///a.html\"\r\n\"Password\"=\"$y$old\"\r\n",
+       0,
+       {}},
+      {"a key deleted and filled again with less",
+       head + "[-HKEY_LOCAL_MACHINE\\SOFTWARE\\Quorvex\\Panelia4.0\\General]\r\n\r\n" + general +
+           "\"SoftHomeUrl\"=\"file:///a.html\"\r\n",
+       2,
+       {"- " + full + "\\General\\Password (was (not shown))"}},
+  };
+  for (const auto& c : cases) {
+    ASSERT_EQ(Run({"add", kGeneral, "/v", "SoftHomeUrl", "/d", "file:///a.html", "/f"}), 0);
+    ASSERT_EQ(Run({"add", kGeneral, "/v", "Password", "/d", "$y$old", "/f"}), 0);
+    ASSERT_EQ(Run({"add", "HKLM\\SOFTWARE\\Quorvex\\Panelia4.0\\Advance", "/v", "WaitTime", "/t", "REG_DWORD", "/d",
+                   "3", "/f"}),
+              0);
+    Run({"export", "HKLM\\SOFTWARE\\Quorvex\\Panelia4.0", (dir_.path() / "before.reg").string(), "/y"});
+    const std::string before = Read((dir_.path() / "before.reg").string());
+    std::string file = File("diff.reg", c.file);
+    EXPECT_EQ(Run({"import", "--diff", file}), c.exit_code) << c.what << "\n" << err_.str();
+    std::istringstream shown(out_.str());
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(shown, line);)
+      if (line.rfind("+ ", 0) == 0 || line.rfind("- ", 0) == 0 || line.rfind("~ ", 0) == 0) lines.push_back(line);
+    EXPECT_EQ(lines, c.lines) << c.what << "\n" << out_.str();
+    EXPECT_EQ(out_.str().find("$y$"), std::string::npos) << c.what << ": the password shown";
+    Run({"export", "HKLM\\SOFTWARE\\Quorvex\\Panelia4.0", (dir_.path() / "after.reg").string(), "/y"});
+    EXPECT_EQ(Read((dir_.path() / "after.reg").string()), before) << c.what << ": something was written";
+  }
+  EXPECT_EQ(Run({"import", "--diff"}), 1);
+  EXPECT_EQ(Run({"import", "--diff", File("bad.reg", "not a registry file")}), 1);
+}
+
 TEST_F(RegToolTest, WarnsOfAValueWrittenWherePaneliaNeverReadsIt) {
   const struct {
     const char* what;
