@@ -51,6 +51,9 @@ class CPaneliaView {
   void OnTimer(int id);
 
   void NavigateHome();
+  // The idle return: a fresh session for the next visitor (with IsClearSession the last one's data
+  // wiped), then the home page.
+  void ReturnHomeForNextVisitor();
   void Navigate(const std::string& url) { browser_.Navigate(url); }
   BrowserControl& Browser() { return browser_; }
   // The "TargetURL" entry of "OpenURL.ini" for `key`, or the home address (read afresh).
@@ -149,7 +152,6 @@ class CPaneliaView {
   std::pair<int, int> last_cursor_{0, 0};
   void SmoothScrollStep();
   void IdleTick();
-  void ReturnHomeForNextVisitor();
 };
 
 }  // namespace panelia

@@ -69,7 +69,34 @@ void CMainFrame::ToggleFullScreen() {
   if (SettingsReader(store_).Flag(setting::IsAlwaysTop)) port_.SetTopMost();
 }
 
+std::optional<int32_t> CMainFrame::OnRemoteCommand(RemoteCommand command) {
+  switch (command) {
+    case RemoteCommand::Home:
+      if (view_) view_->NavigateHome();
+      return 0;
+    case RemoteCommand::Reload:
+      if (view_) view_->Browser().Refresh();
+      return 0;
+    case RemoteCommand::Wipe:
+      if (view_) view_->ReturnHomeForNextVisitor();
+      return 0;
+    case RemoteCommand::RestartWhenIdle: restart_when_idle_ = true; return 0;
+    case RemoteCommand::Quit:
+      services_.Log("closing: an operator's quit (panelia-send)");
+      services_.CloseFrame();
+      return 0;
+  }
+  return -1;  // not a command this Panelia knows
+}
+
 void CMainFrame::OnNewVisitor() {
+  // Between two visitors, the restart an operator asked for: the session starts Panelia again.
+  if (restart_when_idle_) {
+    services_.Log("closing between visitors to start again (an operator's restart-when-idle)");
+    services_.RequestRestart();
+    services_.CloseFrame();
+    return;
+  }
   if (!full_screen_) ToggleFullScreen();
   services_.ClearSelections();
   services_.CloseKeyboard();
@@ -141,6 +168,7 @@ std::optional<int32_t> CMainFrame::OnSuiteMessage(std::string_view name, int32_t
     if (view_) view_->OpenTargetAddress(std::to_string(wparam));
     return 0;
   }
+  if (name == kRemoteMessage) return OnRemoteCommand(static_cast<RemoteCommand>(wparam));
   if (name == kInputMethodMessage) {
     // Position 0 or below is the first layout; a position beyond the list changes nothing.
     if (auto layout = LayoutAtPosition(services_.CurrentKeyboardLayouts(), wparam))

@@ -70,6 +70,10 @@ class FrameServices {
   virtual void ShutdownAllowed(std::function<void(bool)> answer) = 0;
   virtual void CloseFrame() = 0;  // the whole shutdown, companions included, done on return
   virtual void RequestPowerOff() = 0;
+  // Panelia ends to be started again by its session (the exit status kRestartExitStatus).
+  virtual void RequestRestart() = 0;
+  // A line of the kiosk's log.
+  virtual void Log(const std::string& line) = 0;
   // The display's keyboard layouts, listed afresh, and switching Panelia's input to one of them.
   virtual KeyboardLayoutList CurrentKeyboardLayouts() = 0;
   virtual void ActivateKeyboardLayout(const KeyboardLayout& layout) = 0;
@@ -110,6 +114,9 @@ class CMainFrame {
   void SendMailTo(const std::string& address);
   void PowerOffCheck();
   // A registered message sent to the frame: its result, or nullopt for one it does not handle.
+  // An operator's command (panelia-send): 0 when carried out or (restart-when-idle) noted, -1 for
+  // a command this Panelia does not know.
+  std::optional<int32_t> OnRemoteCommand(RemoteCommand command);
   std::optional<int32_t> OnSuiteMessage(std::string_view name, int32_t wparam, int32_t lparam);
 
   // Menu commands; false for an id the frame does not handle. While full screen, the commands that
@@ -149,6 +156,7 @@ class CMainFrame {
   bool status_bar_shown_ = true;
   bool bottom_bar_shown_ = true;
   bool full_screen_ = false;
+  bool restart_when_idle_ = false;
   bool power_off_notice_open_ = false;
   bool awaiting_password_ = false;
   CKioskSplitter splitter_;

@@ -1,27 +1,51 @@
 // panelia-send: sends the suite's messages from a terminal or an outside program and waits for the
 // answer (at most 5 seconds).
-//   panelia-send open-url N       Panelia opens entry N of OpenURL.ini's TargetURL section
-//   panelia-send input-method N   Panelia switches to keyboard layout N
-//   panelia-send music-play       Sonavelle plays its next song
-//   panelia-send music-stop       Sonavelle stops
-//   panelia-send close CLASS      the window of that class is asked to close
-// Exit codes: 0 answered (or, for close, sent), 1 bad usage, 2 no such window, 3 no answer in time,
-// 4 no display.
+//   panelia-send open-url N          Panelia opens entry N of OpenURL.ini's TargetURL section
+//   panelia-send input-method N      Panelia switches to keyboard layout N
+//   panelia-send music-play          Sonavelle plays its next song
+//   panelia-send music-stop          Sonavelle stops
+//   panelia-send close CLASS         the window of that class is asked to close
+//   panelia-send home                Panelia goes to its home page
+//   panelia-send reload              Panelia loads its page again
+//   panelia-send wipe                a fresh visitor session now (the idle return's wipe), then home
+//   panelia-send restart-when-idle   Panelia ends at its next idle return; its session starts it again
+//   panelia-send quit                Panelia ends (and with it the kiosk session)
+//   panelia-send screenshot FILE     a PNG picture of what the kiosk's monitor shows
+// Without DISPLAY (an operator over SSH, as root), the display, X authority and runtime folder are
+// those of the running Panelia.
+// Exit codes: 0 answered (or, for close, sent; for screenshot, written), 1 bad usage, 2 no such window,
+// 3 no answer in time, 4 no display, 5 the picture could not be written, 6 the command was refused.
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <dirent.h>
+#include <gdk-pixbuf/gdk-pixbuf.h>
+
 #include <charconv>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "common/monitors.h"
 #include "common/names.h"
+#include "common/settings.h"
+#include "platform/store/sqlite_registry.h"
 #include "platform/x11/messages.h"
+#include "platform/x11/monitors.h"
 
 namespace {
 
-constexpr int kSent = 0, kUsage = 1, kNoWindow = 2, kNoAnswer = 3, kNoDisplay = 4;
+constexpr int kSent = 0, kUsage = 1, kNoWindow = 2, kNoAnswer = 3, kNoDisplay = 4, kNotWritten = 5, kRefused = 6;
 
 int Usage() {
-  std::fprintf(stderr, "usage: panelia-send open-url N | input-method N | music-play | music-stop | close CLASS\n");
+  std::fprintf(stderr,
+               "usage: panelia-send open-url N | input-method N | music-play | music-stop | close CLASS |\n"
+               "                    home | reload | wipe | restart-when-idle | quit | screenshot FILE.png\n");
   return kUsage;
 }
 
@@ -29,6 +53,94 @@ bool ParseNumber(const char* text, int32_t& out) {
   std::string_view s(text);
   auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), out);
   return ec == std::errc() && end == s.data() + s.size();
+}
+
+// Without a display of its own (a shell over SSH), the one the running kiosk uses: its DISPLAY,
+// XAUTHORITY and XDG_RUNTIME_DIR, read from the environment of a running panelia (root may read
+// every process's; another account only its own).
+void UseTheKiosksDisplay() {
+  const char* display = std::getenv("DISPLAY");
+  if (display && *display) return;
+  DIR* proc = opendir("/proc");
+  if (!proc) return;
+  while (dirent* entry = readdir(proc)) {
+    if (entry->d_name[0] < '0' || entry->d_name[0] > '9') continue;
+    std::string dir = std::string("/proc/") + entry->d_name;
+    char exe[4096];
+    ssize_t n = readlink((dir + "/exe").c_str(), exe, sizeof exe - 1);
+    if (n <= 0) continue;
+    exe[n] = '\0';
+    std::string_view path(exe);
+    if (path.size() < 8 || path.substr(path.size() - 8) != "/panelia") continue;
+    std::ifstream in(dir + "/environ", std::ios::binary);
+    std::string environ((std::istreambuf_iterator<char>(in)), {});
+    bool found = false;
+    for (size_t at = 0; at < environ.size();) {
+      size_t end = environ.find('\0', at);
+      if (end == std::string::npos) end = environ.size();
+      std::string_view item(environ.data() + at, end - at);
+      for (const char* name : {"DISPLAY", "XAUTHORITY", "XDG_RUNTIME_DIR"}) {
+        size_t len = std::strlen(name);
+        if (item.size() > len && item.substr(0, len) == name && item[len] == '=') {
+          setenv(name, std::string(item.substr(len + 1)).c_str(), 1);
+          found |= std::strcmp(name, "DISPLAY") == 0;
+        }
+      }
+      at = end + 1;
+    }
+    if (found) break;
+  }
+  closedir(proc);
+}
+
+// The kiosk's monitor as the screen shows it now, into a PNG file.
+int Screenshot(const char* file) {
+  Display* display = XOpenDisplay(nullptr);
+  if (!display) {
+    std::fprintf(stderr, "panelia-send: cannot open the X display (is a kiosk running?)\n");
+    return kNoDisplay;
+  }
+  auto monitors = panelia::x11::ListMonitors(display);
+  Window root = DefaultRootWindow(display);
+  XWindowAttributes screen{};
+  XGetWindowAttributes(display, root, &screen);
+  if (monitors.empty()) monitors.push_back({"", {0, 0, screen.width, screen.height}, true});
+  std::string wanted;
+  {
+    panelia::SqliteRegistry store(panelia::RegistryFilesFromEnvironment());
+    wanted = panelia::SettingsReader(store).Text(panelia::setting::Monitor);
+  }
+  panelia::ScreenRect area = monitors[panelia::ChooseMonitor(wanted, monitors)].area;
+  XImage* image = XGetImage(display, root, area.x, area.y, static_cast<unsigned>(area.w), static_cast<unsigned>(area.h),
+                            AllPlanes, ZPixmap);
+  if (!image) {
+    XCloseDisplay(display);
+    std::fprintf(stderr, "panelia-send: the screen could not be read\n");
+    return kNotWritten;
+  }
+  GdkPixbuf* picture = gdk_pixbuf_new(GDK_COLORSPACE_RGB, FALSE, 8, area.w, area.h);
+  guchar* pixels = gdk_pixbuf_get_pixels(picture);
+  int stride = gdk_pixbuf_get_rowstride(picture);
+  for (int y = 0; y < area.h; ++y)
+    for (int x = 0; x < area.w; ++x) {
+      unsigned long p = XGetPixel(image, x, y);
+      guchar* out = pixels + y * stride + x * 3;
+      out[0] = static_cast<guchar>((p >> 16) & 0xff);
+      out[1] = static_cast<guchar>((p >> 8) & 0xff);
+      out[2] = static_cast<guchar>(p & 0xff);
+    }
+  XDestroyImage(image);
+  XCloseDisplay(display);
+  GError* error = nullptr;
+  bool saved = gdk_pixbuf_save(picture, file, "png", &error, nullptr) != FALSE;
+  g_object_unref(picture);
+  if (!saved) {
+    std::fprintf(stderr, "panelia-send: %s could not be written: %s\n", file, error ? error->message : "unknown");
+    g_clear_error(&error);
+    return kNotWritten;
+  }
+  std::printf("%s: %dx%d, the kiosk's monitor at %d,%d\n", file, area.w, area.h, area.x, area.y);
+  return kSent;
 }
 
 }  // namespace
@@ -39,6 +151,15 @@ int main(int argc, char** argv) {
   std::string_view target_class = panelia::kPaneliaClass;
   std::string_view message;
   int32_t wparam = 0;
+  const struct {
+    const char* name;
+    panelia::RemoteCommand command;
+  } remote[] = {{"home", panelia::RemoteCommand::Home},
+                {"reload", panelia::RemoteCommand::Reload},
+                {"wipe", panelia::RemoteCommand::Wipe},
+                {"restart-when-idle", panelia::RemoteCommand::RestartWhenIdle},
+                {"quit", panelia::RemoteCommand::Quit}};
+  UseTheKiosksDisplay();
   if ((command == "open-url" || command == "input-method") && argc == 3) {
     if (!ParseNumber(argv[2], wparam)) {
       std::fprintf(stderr, "panelia-send: \"%s\" is not a whole number\n", argv[2]);
@@ -50,13 +171,20 @@ int main(int argc, char** argv) {
     message = command == "music-play" ? panelia::kMusicPlayMessage : panelia::kMusicStopMessage;
   } else if (command == "close" && argc == 3) {
     target_class = argv[2];
+  } else if (command == "screenshot" && argc == 3) {
+    return Screenshot(argv[2]);
   } else {
-    return Usage();
+    for (const auto& r : remote)
+      if (command == r.name && argc == 2) {
+        message = panelia::kRemoteMessage;
+        wparam = static_cast<int32_t>(r.command);
+      }
+    if (message.empty()) return Usage();
   }
 
   panelia::x11::X11WindowSystem windows;
   if (!windows.Connected()) {
-    std::fprintf(stderr, "panelia-send: cannot open the X display (is DISPLAY set?)\n");
+    std::fprintf(stderr, "panelia-send: cannot open the X display (is DISPLAY set, or a kiosk running?)\n");
     return kNoDisplay;
   }
   auto window = windows.FindWindowByClass(target_class);
@@ -75,5 +203,5 @@ int main(int argc, char** argv) {
     return kNoAnswer;
   }
   std::printf("%d\n", *result);
-  return kSent;
+  return *result < 0 ? kRefused : kSent;
 }

@@ -122,7 +122,7 @@ struct Kiosk {
              "file://" + dir + CMainFrame::kSiteAddressPage),
         bar(views.BarControl(), view, partners),
         receiver(
-            GdkXDisplay(), {kOpenUrlMessage, kInputMethodMessage},
+            GdkXDisplay(), {kOpenUrlMessage, kInputMethodMessage, kRemoteMessage},
             [this](const x11::IncomingMessage& m) { return frame.OnSuiteMessage(m.name, m.wparam, m.lparam); },
             [this] {
               std::fprintf(stderr, "panelia: closing: asked by another program of the suite\n");
@@ -247,6 +247,7 @@ class PaneliaStart final : public AppPlatform {
   }
   GtkWindow* Window() const { return kiosk_ ? kiosk_->window.Window() : nullptr; }
   bool PowerOffRequested() const { return kiosk_ && kiosk_->services.PowerOffRequested(); }
+  bool RestartRequested() const { return kiosk_ && kiosk_->services.RestartRequested(); }
   void Destroy() {
     splash_window_.ClosePicture();
     if (kiosk_) kiosk_->Close();
@@ -304,8 +305,10 @@ int main(int argc, char** argv) {
   if (!app.InitInstance(args)) return 1;
   gtk_main();
   bool power_off = start.PowerOffRequested();
+  bool restart = start.RestartRequested();
   start.Destroy();
   // The machine is asked to power off only once Panelia's windows are gone.
   if (power_off) GtkFrameServices::RunPowerOffCommand();
-  return app.ExitInstance();
+  int status = app.ExitInstance();
+  return restart ? kRestartExitStatus : status;
 }

@@ -3,6 +3,7 @@
 
 #include <gtk/gtk.h>
 
+#include <cstdio>
 #include <functional>
 #include <string>
 
@@ -48,6 +49,9 @@ class GtkFrameServices final : public FrameServices {
   void ShutdownAllowed(std::function<void(bool)> answer) override;
   void CloseFrame() override { hooks_.close_frame(); }
   void RequestPowerOff() override { power_off_requested_ = true; }
+  void RequestRestart() override { restart_requested_ = true; }
+  void Log(const std::string& line) override { std::fprintf(stderr, "panelia: %s\n", line.c_str()); }
+  bool RestartRequested() const { return restart_requested_; }
   KeyboardLayoutList CurrentKeyboardLayouts() override { return hooks_.keyboard_layouts(); }
   void ActivateKeyboardLayout(const KeyboardLayout& layout) override { hooks_.activate_layout(layout); }
   void AskExitPassword(std::function<void(bool)> granted) override { hooks_.ask_exit_password(std::move(granted)); }
@@ -65,6 +69,7 @@ class GtkFrameServices final : public FrameServices {
   FrameServiceHooks hooks_;
   GlibLauncher launcher_;
   bool power_off_requested_ = false;
+  bool restart_requested_ = false;
   GObjectPtr<GCancellable> pending_;
 };
 

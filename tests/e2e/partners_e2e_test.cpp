@@ -17,6 +17,7 @@
 #include <set>
 #include <thread>
 
+#include "common/names.h"
 #include "common/settings.h"
 #include "common/text.h"
 #include "harness.h"
@@ -173,6 +174,57 @@ TEST_F(SuiteE2E, KilledWritersLeaveTheOldOrTheNewValues) {
   }
   Process kiosk = Start();
   EXPECT_TRUE(TitleBecomes("S 0")) << env_.Log();
+}
+
+// An operator's commands from a shell without DISPLAY (as over SSH): the kiosk's display is found,
+// each command is answered, restart-when-idle waits for the next visitor, quit ends the kiosk.
+TEST_F(SuiteE2E, OperatorsCommandsReachTheKioskWithoutADisplay) {
+  MakeModule();
+  Seed(false);
+  std::ofstream(module_ / "OpenURL.ini", std::ios::trunc) << "[TargetURL]\n3=file://" << kPagesDir << "touch.html\n";
+  Process kiosk = Start();
+  ASSERT_TRUE(TitleBecomes("S 0")) << env_.Log();
+  auto env = env_.Env();
+  env.erase("DISPLAY");
+  auto send = [&](const std::vector<std::string>& args, const std::string& out = "") {
+    std::vector<std::string> argv = {kBinDir + "panelia-send"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return Process(argv, env, "", out).Wait(20s).value_or(-1);
+  };
+  EXPECT_EQ(send({"open-url", "3"}), 0);
+  ASSERT_TRUE(WaitUntil([&] { return TitleFigure(" t") > 15; }, 15s)) << Title();
+  EXPECT_EQ(send({"reload"}), 0);
+  EXPECT_TRUE(WaitUntil([&] { return TitleFigure(" t") >= 0 && TitleFigure(" t") < 10; }, 10s))
+      << "loaded again: " << Title();
+  EXPECT_EQ(send({"home"}), 0);
+  EXPECT_TRUE(TitleBecomes("S 0")) << Title();
+  EXPECT_EQ(send({"open-url", "3"}), 0);
+  ASSERT_TRUE(WaitUntil([&] { return TitleFigure(" t") > 0; }, 15s)) << Title();
+  EXPECT_EQ(send({"wipe"}), 0);
+  EXPECT_TRUE(TitleBecomes("S 0")) << "a fresh session, at home: " << Title();
+  // A picture of the kiosk's monitor.
+  fs::path picture = env_.Root() / "shot.png";
+  fs::path said = env_.Root() / "shot.txt";
+  EXPECT_EQ(send({"screenshot", picture.string()}, said.string()), 0);
+  std::ifstream png(picture, std::ios::binary);
+  std::string head(8, '\0');
+  png.read(head.data(), 8);
+  EXPECT_EQ(head, "\x89PNG\r\n\x1a\n");
+  std::ifstream text(said);
+  EXPECT_NE(std::string((std::istreambuf_iterator<char>(text)), {}).find("1280x800"), std::string::npos);
+  EXPECT_EQ(send({"screenshot", "/nonexistent/folder/shot.png"}), 5);
+  EXPECT_EQ(send({"teleport"}), 1);
+  // Restart between visitors: noted, and carried out at the next visitor's start (here: a wipe).
+  EXPECT_EQ(send({"restart-when-idle"}), 0);
+  EXPECT_TRUE(kiosk.Running());
+  EXPECT_EQ(send({"wipe"}), 0);
+  EXPECT_EQ(kiosk.Wait(15s), kRestartExitStatus) << env_.Log();
+  EXPECT_NE(env_.Log().find("closing between visitors to start again"), std::string::npos) << env_.Log();
+  // Quit: a clean end.
+  Process again = Start();
+  ASSERT_TRUE(TitleBecomes("S 0")) << env_.Log();
+  EXPECT_EQ(send({"quit"}), 0);
+  EXPECT_EQ(again.Wait(15s), 0) << env_.Log();
 }
 
 }  // namespace

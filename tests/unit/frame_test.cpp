@@ -72,6 +72,8 @@ class RecordingFrame : public FramePort, public FrameServices {
   void ShutdownAllowed(std::function<void(bool)> answer) override { answer(shutdown_allowed); }
   void CloseFrame() override { log_.Add("close-frame"); }
   void RequestPowerOff() override { log_.Add("power-off"); }
+  void RequestRestart() override { log_.Add("restart"); }
+  void Log(const std::string& line) override { log_.Add("log " + line); }
   KeyboardLayoutList CurrentKeyboardLayouts() override { return layouts; }
   void ActivateKeyboardLayout(const KeyboardLayout& l) override { log_.Add("layout " + l.id); }
   KeyboardLayoutList layouts;
@@ -540,6 +542,36 @@ TEST_F(FrameTest, InputMethodMessageSwitchesToTheLayoutAtThePosition) {
   EXPECT_TRUE(log_.Calls().empty()) << "no layouts: nothing changes";
   EXPECT_EQ(Frame().OnSuiteMessage("SOMETHING-ELSE", 0, 0), std::nullopt);
   EXPECT_EQ(Frame().OnSuiteMessage(kOpenUrlMessage, 3, 0), 0) << "no view yet: answered, nothing opened";
+}
+
+// An operator's commands: quit ends the kiosk at once; restart-when-idle waits for the next visitor,
+// then ends it to be started again; an unknown command is answered -1 and does nothing.
+TEST_F(FrameTest, RemoteCommandsQuitAtOnceAndRestartBetweenVisitors) {
+  const struct {
+    const char* what;
+    int32_t code;
+    bool new_visitor;
+    int32_t answer;
+    Calls calls;
+  } cases[] = {
+      {"quit", 5, false, 0, {"log closing: an operator's quit (panelia-send)", "close-frame"}},
+      {"restart, no visitor yet", 4, false, 0, {}},
+      {"restart, then the idle return",
+       4,
+       true,
+       0,
+       {"log closing between visitors to start again (an operator's restart-when-idle)", "restart", "close-frame"}},
+      {"unknown", 99, false, -1, {}},
+      {"zero", 0, false, -1, {}},
+  };
+  for (const auto& c : cases) {
+    frame_.reset();
+    Frame();
+    log_.Clear();
+    EXPECT_EQ(Frame().OnSuiteMessage(kRemoteMessage, c.code, 0), c.answer) << c.what;
+    if (c.new_visitor) Frame().OnNewVisitor();
+    EXPECT_EQ(log_.Calls(), c.calls) << c.what;
+  }
 }
 
 }  // namespace
