@@ -164,6 +164,8 @@ void CPaneliaView::IdleTick() {
       idle_count_ = 0;
       // The first step after a visitor starts clean; the loop's own steps keep what they set.
       bool after_visitor = std::exchange(visitor_since_step_, false);
+      ++counts_.loop_steps;
+      if (after_visitor) ++counts_.visitors;
       if (after_visitor) host_.OnNewVisitor();
       if (is_clear_session_ != 0 && after_visitor) {
         page_.ForgetVisitor([this, page] { browser_.Navigate(page); });
@@ -174,7 +176,11 @@ void CPaneliaView::IdleTick() {
     }
     return;
   }
-  if (count == static_cast<uint32_t>(wait_time_) * 60u / 5u) ReturnHomeForNextVisitor();
+  if (count == static_cast<uint32_t>(wait_time_) * 60u / 5u) {
+    ++counts_.idle_returns;
+    ++counts_.visitors;
+    ReturnHomeForNextVisitor();
+  }
 }
 
 void CPaneliaView::ReturnHomeForNextVisitor() {

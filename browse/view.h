@@ -102,6 +102,11 @@ class CPaneliaView {
   int32_t DefFontSize() const { return def_font_size_; }
   // The state the timers run on, read by the tests that drive them (no other reader needs it).
   bool StopScrollFlag() const { return stop_scroll_; }
+  // What the kiosk's status reports: visitors' sessions ended, idle returns, loop steps.
+  struct Counts {
+    uint64_t visitors = 0, idle_returns = 0, loop_steps = 0;
+  };
+  const Counts& VisitCounts() const { return counts_; }
   int32_t IdleCount() const { return idle_count_; }
   int32_t LoopPosition() const { return loop_position_; }
   // The next page of "Loop.dat" (read afresh) for the loop mode; the home address when there is
@@ -131,6 +136,7 @@ class CPaneliaView {
   int32_t board_type_ = 0;
   int32_t board_mode_ = 0;
   bool board_auto_hide_ = true;
+  Counts counts_;
   bool stop_scroll_ = false;
   int32_t is_loop_ = 0;
   int32_t loop_mode_ = 0;

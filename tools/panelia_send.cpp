@@ -11,6 +11,7 @@
 //   panelia-send restart-when-idle   Panelia ends at its next idle return; its session starts it again
 //   panelia-send quit                Panelia ends (and with it the kiosk session)
 //   panelia-send screenshot FILE     a PNG picture of what the kiosk's monitor shows
+//   panelia-send status              the kiosk's status document (JSON)
 // Without DISPLAY (an operator over SSH, as root), the display, X authority and runtime folder are
 // those of the running Panelia.
 // Exit codes: 0 answered (or, for close, sent; for screenshot, written), 1 bad usage, 2 no such window,
@@ -45,7 +46,7 @@ constexpr int kSent = 0, kUsage = 1, kNoWindow = 2, kNoAnswer = 3, kNoDisplay = 
 int Usage() {
   std::fprintf(stderr,
                "usage: panelia-send open-url N | input-method N | music-play | music-stop | close CLASS |\n"
-               "                    home | reload | wipe | restart-when-idle | quit | screenshot FILE.png\n");
+               "                    home | reload | wipe | restart-when-idle | quit | screenshot FILE.png | status\n");
   return kUsage;
 }
 
@@ -173,6 +174,17 @@ int main(int argc, char** argv) {
     target_class = argv[2];
   } else if (command == "screenshot" && argc == 3) {
     return Screenshot(argv[2]);
+  } else if (command == "status" && argc == 2) {
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    std::string path = std::string(runtime ? runtime : "") + "/panelia/status.json";
+    std::ifstream in(path, std::ios::binary);
+    if (!runtime || !in) {
+      std::fprintf(stderr, "panelia-send: no status at %s (is a kiosk running?)\n", path.c_str());
+      return kNoWindow;
+    }
+    std::string text((std::istreambuf_iterator<char>(in)), {});
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    return kSent;
   } else {
     for (const auto& r : remote)
       if (command == r.name && argc == 2) {

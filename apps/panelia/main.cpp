@@ -4,6 +4,9 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -28,6 +31,7 @@
 #include "platform/gtk/message_box.h"
 #include "platform/gtk/monitor_covers.h"
 #include "platform/gtk/splash.h"
+#include "platform/gtk/status_writer.h"
 #include "platform/gtk/view_host.h"
 #include "platform/store/sqlite_registry.h"
 #include "platform/webkit/kiosk_views.h"
@@ -36,6 +40,7 @@
 #include "platform/x11/screen_power.h"
 #include "shell/app.h"
 #include "shell/companions.h"
+#include "shell/kiosk_status.h"
 #include "shell/kiosk_partners.h"
 #include "shell/main_frame.h"
 
@@ -52,6 +57,39 @@ std::string Picture(const std::string& dir, int number) {
 WindowHandle XidOf(GtkWindow* window) {
   gtk_widget_realize(GTK_WIDGET(window));
   return GDK_WINDOW_XID(gtk_widget_get_window(GTK_WIDGET(window)));
+}
+
+// Panelia and every process below it (the engine's web and network processes) together, by their
+// proportional set sizes; -1 when /proc cannot tell.
+int64_t SuitePssKiB() {
+  std::map<pid_t, pid_t> parents;
+  if (GDir* proc = g_dir_open("/proc", 0, nullptr)) {
+    while (const char* name = g_dir_read_name(proc)) {
+      pid_t pid = static_cast<pid_t>(std::atoi(name));
+      if (pid <= 0) continue;
+      gchar* stat = nullptr;
+      if (!g_file_get_contents((std::string("/proc/") + name + "/stat").c_str(), &stat, nullptr, nullptr)) continue;
+      // "pid (name) state ppid ...": the name may hold spaces and parentheses; the last ')' ends it.
+      const char* close = std::strrchr(stat, ')');
+      int ppid = 0;
+      if (close && std::sscanf(close + 1, " %*c %d", &ppid) == 1) parents[pid] = static_cast<pid_t>(ppid);
+      g_free(stat);
+    }
+    g_dir_close(proc);
+  }
+  std::vector<pid_t> suite = {getpid()};
+  for (size_t i = 0; i < suite.size(); ++i)
+    for (const auto& [pid, parent] : parents)
+      if (parent == suite[i]) suite.push_back(pid);
+  int64_t total = 0;
+  for (pid_t pid : suite) {
+    gchar* rollup = nullptr;
+    if (!g_file_get_contents(("/proc/" + std::to_string(pid) + "/smaps_rollup").c_str(), &rollup, nullptr, nullptr))
+      continue;
+    if (const char* pss = std::strstr(rollup, "\nPss:")) total += std::atoll(pss + 5);
+    g_free(rollup);
+  }
+  return total > 0 ? total : -1;
 }
 
 std::vector<PopupItem> ContextMenu() {
@@ -94,25 +132,38 @@ struct Kiosk {
              },
              [this] { companions.CloseKeyboard(); }, [this] { languages.ForgetLearned(); }}),
         frame(store, window, services, dir),
-        views(std::move(options), {[this](GdkEvent* event) {
-                                     PopupCommandMenu(views.MainWidget(), event, ContextMenu(),
-                                                      [this](int id) { view.OnContextMenuCommand(id); });
-                                   },
-                                   [this] { host.NoteInput(); }, [this] { LoadBarPage(); },
-                                   [this](GtkWidget* bar_widget) { window.SetBarView(bar_widget); },
-                                   [this] {
-                                     exit_dialogs.CancelOpen();
-                                     CloseVisitorDialogs();
-                                   },
-                                   [this] { return window.Window(); }}),
+        views(std::move(options),
+              {[this](GdkEvent* event) {
+                 PopupCommandMenu(views.MainWidget(), event, ContextMenu(),
+                                  [this](int id) { view.OnContextMenuCommand(id); });
+               },
+               [this] {
+                 host.NoteInput();
+                 last_input = g_get_real_time() / G_USEC_PER_SEC;
+                 status.Changed();
+               },
+               [this] { LoadBarPage(); }, [this](GtkWidget* bar_widget) { window.SetBarView(bar_widget); },
+               [this] {
+                 exit_dialogs.CancelOpen();
+                 CloseVisitorDialogs();
+               },
+               [this] { return window.Window(); }}),
         host(frame, dir,
-             {[this](const std::string& title) { window.SetTitle(title); }, [this] { ShowAbout(); },
+             {[this](const std::string& title) {
+                window.SetTitle(title);
+                status.Changed();
+              },
+              [this] { ShowAbout(); },
               [this, dir] {
                 // Help opens inside the kiosk: a visitor never reaches an outside program. It
                 // lives beside the programs (the kiosk directory holds only the lists).
                 view.Navigate("file://" + dir + std::string(kHelpPage));
               },
-              [this] { views.ShowPageProperties(window.Window()); }, [this] { frame.OnNewVisitor(); }}),
+              [this] { views.ShowPageProperties(window.Window()); },
+              [this] {
+                frame.OnNewVisitor();
+                status.Changed();
+              }}),
         view_timers([this](int id) { view.OnTimer(id); }),
         list_source([this](const std::string& text) {
           window.MessageBox(text, std::string(kErrorCaption), MessageIcon::Error, {});
@@ -129,6 +180,7 @@ struct Kiosk {
               services.CloseFrame();
             }),
         filter(GTK_WIDGET(window.Window()), receiver),
+        status([this] { return CurrentStatus(); }, SettingsReader(store).Text(setting::MetricsFolder)),
         store_(store),
         dir_(dir) {
     window.OnCloseRequest([this] {
@@ -155,6 +207,37 @@ struct Kiosk {
   }
 
   void ShowAbout() { ShowAboutBox(window.Window(), Picture(dir_, 140)); }
+
+  // The figures the status document and the metrics report, gathered when they are written.
+  KioskStatus CurrentStatus() {
+    KioskStatus s;
+    s.version = PANELIA_VERSION;
+    s.started = started;
+    s.address = views.Main().Uri();
+    s.title = views.Main().Title();
+    s.bar_shown = frame.BottomBarShown();
+    s.last_input = last_input;
+    s.visitors = view.VisitCounts().visitors;
+    s.idle_returns = view.VisitCounts().idle_returns;
+    s.loop_steps = view.VisitCounts().loop_steps;
+    s.process_deaths = static_cast<uint64_t>(views.Main().ProcessDeaths());
+    s.process_hangs = static_cast<uint64_t>(views.Main().ProcessHangs());
+    s.last_process_end = views.Main().LastProcessEnd();
+    s.player_running = windows.FindWindowByClass(kSonavelleClass).has_value();
+    auto keyboard = windows.FindWindowByClass(kGlyphdeckClass);
+    s.keyboard_shown = keyboard && windows.WindowRect(*keyboard).has_value();
+    auto powered = x11::DisplayPowered(GdkXDisplay());
+    s.display_power = !powered ? "unknown" : *powered ? "on" : "off";
+    SettingsReader settings(store_);
+    PowerOffSettings power{settings.Flag(setting::IsAutoShut), settings.Flag(setting::IsCloseWeekend),
+                           ParsePowerOffTime(settings.Text(setting::PowerOffTime))};
+    if (auto seconds = SecondsToNextPowerOff(power, services.Now()))
+      s.next_power_off = g_get_real_time() / G_USEC_PER_SEC + *seconds;
+    s.memory_pss_kib = SuitePssKiB();
+    s.settings_readable =
+        !store_.QueryValue(Hive::LocalMachine, SectionPath(Section::General), setting::SoftHomeUrl.name).IsError();
+    return s;
+  }
 
   void LoadBarPage() {
     if (bar_page_requested) return;
@@ -202,6 +285,9 @@ struct Kiosk {
   EventLink<CBottomView>::Connection partners_to_bar{partners.BarLink(), bar};
   EventLink<CPaneliaView>::Connection engine_to_view{views.MainViewLink(), view};
   EventLink<CBottomView>::Connection engine_to_bar{views.BarLink(), bar};
+  StatusWriter status;
+  int64_t started = g_get_real_time() / G_USEC_PER_SEC;
+  int64_t last_input = 0;
   guint bar_load = 0;
   bool bar_page_requested = false;
 

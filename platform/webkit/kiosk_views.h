@@ -35,6 +35,7 @@ class WebKitKioskViews final : public PageActions {
   BrowserControl& MainControl() { return *main_; }
   BrowserControl& BarControl() { return lazy_bar_; }
   GtkWidget* MainWidget() const { return main_->Widget(); }
+  const WebKitBrowser& Main() const { return *main_; }
   GtkWidget* BarWidget() const { return bar_ ? bar_->Widget() : nullptr; }
   // The logic the engine events go to, joined once it exists (it takes these views as its browser
   // controls first) and parted before the frame is taken down.

@@ -230,10 +230,13 @@ std::string GioLocalFiles::ResolvedPathOf(const std::string& uri) {
 void WebKitBrowser::OnProcessTerminated(WebKitWebView*, WebKitWebProcessTerminationReason reason, gpointer p) {
   auto* self = static_cast<WebKitBrowser*>(p);
   self->hang_watch_.Reset();
+  self->last_process_end_ = reason == WEBKIT_WEB_PROCESS_CRASHED                 ? "crashed"
+                            : reason == WEBKIT_WEB_PROCESS_EXCEEDED_MEMORY_LIMIT ? "out of memory"
+                                                                                 : "ended because it did not answer";
+  ++self->process_deaths_;
+  if (reason == WEBKIT_WEB_PROCESS_TERMINATED_BY_API) ++self->process_hangs_;
   std::fprintf(stderr, "panelia: the web process ended (%s); the pages come back shortly\n",
-               reason == WEBKIT_WEB_PROCESS_CRASHED                 ? "crashed"
-               : reason == WEBKIT_WEB_PROCESS_EXCEEDED_MEMORY_LIMIT ? "out of memory"
-                                                                    : "ended because it did not answer");
+               self->last_process_end_.c_str());
   self->events_.OnProcessGone();
 }
 

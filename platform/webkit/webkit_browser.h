@@ -84,6 +84,10 @@ class WebKitBrowser final : public BrowserControl {
   // own, so no login the last visitor gave is sent again.
   void StartAfresh(bool keep_session);
   bool AllowsPinchZoom() const { return options_.pinch_zoom; }
+  // How often its web process ended, how often for not answering, and why it last did.
+  int ProcessDeaths() const { return process_deaths_; }
+  int ProcessHangs() const { return process_hangs_; }
+  const std::string& LastProcessEnd() const { return last_process_end_; }
 
  private:
   static gboolean OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision*, WebKitPolicyDecisionType, gpointer self);
@@ -128,6 +132,8 @@ class WebKitBrowser final : public BrowserControl {
   HangWatch hang_watch_;
   TouchGate touch_gate_{options_.pinch_zoom};
   GdkEvent* menu_event_ = nullptr;
+  int process_deaths_ = 0, process_hangs_ = 0;
+  std::string last_process_end_;
   GObjectPtr<GCancellable> heartbeat_cancel_ = GObjectPtr<GCancellable>::Adopt(g_cancellable_new());
 };
 

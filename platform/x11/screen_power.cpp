@@ -37,4 +37,13 @@ std::optional<unsigned long> InputIdleMilliseconds(Display* display) {
   return idle;
 }
 
+std::optional<bool> DisplayPowered(Display* display) {
+  int event_base = 0, error_base = 0;
+  if (!display || !DPMSQueryExtension(display, &event_base, &error_base) || !DPMSCapable(display)) return std::nullopt;
+  CARD16 level = 0;
+  BOOL enabled = False;
+  if (!DPMSInfo(display, &level, &enabled)) return std::nullopt;
+  return !enabled || level == DPMSModeOn;
+}
+
 }  // namespace panelia::x11

@@ -25,4 +25,8 @@ class X11PowerSettings final : public PowerSettings {
 // the screen-saver extension; nullopt where the server lacks it.
 std::optional<unsigned long> InputIdleMilliseconds(Display* display);
 
+// Whether the display is powered (display power management on and the monitor on), nullopt where
+// the server has no display power management (Xvfb).
+std::optional<bool> DisplayPowered(Display* display);
+
 }  // namespace panelia::x11

@@ -182,6 +182,10 @@ TEST_F(SuiteE2E, OperatorsCommandsReachTheKioskWithoutADisplay) {
   MakeModule();
   Seed(false);
   std::ofstream(module_ / "OpenURL.ini", std::ios::trunc) << "[TargetURL]\n3=file://" << kPagesDir << "touch.html\n";
+  fs::path metrics = env_.Root() / "textfile";
+  fs::create_directories(metrics);
+  ASSERT_TRUE(env_.Store().Apply({{RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(Section::Advance),
+                                   "MetricsFolder", RegValue::Text(metrics.string())}}));
   Process kiosk = Start();
   ASSERT_TRUE(TitleBecomes("S 0")) << env_.Log();
   auto env = env_.Env();
@@ -191,7 +195,22 @@ TEST_F(SuiteE2E, OperatorsCommandsReachTheKioskWithoutADisplay) {
     argv.insert(argv.end(), args.begin(), args.end());
     return Process(argv, env, "", out).Wait(20s).value_or(-1);
   };
+  // The status: the document, the same through panelia-send, and the metrics, each current.
+  auto read = [](const fs::path& path) {
+    std::ifstream in(path);
+    return std::string((std::istreambuf_iterator<char>(in)), {});
+  };
+  fs::path status = env_.Root() / "runtime" / "panelia" / "status.json";
+  EXPECT_TRUE(WaitUntil([&] { return read(status).find("scroll.html") != std::string::npos; }, 10s)) << read(status);
+  EXPECT_NE(read(metrics / "panelia.prom").find("panelia_visitors_total 0"), std::string::npos)
+      << read(metrics / "panelia.prom");
   EXPECT_EQ(send({"open-url", "3"}), 0);
+  EXPECT_TRUE(WaitUntil([&] { return read(status).find("touch.html") != std::string::npos; }, 10s))
+      << "written again at once: " << read(status);
+  fs::path printed = env_.Root() / "status.txt";
+  EXPECT_EQ(send({"status"}, printed.string()), 0);
+  EXPECT_NE(read(printed).find("\"address\": \"file://"), std::string::npos) << read(printed);
+  EXPECT_NE(read(printed).find("\"settings_readable\": true"), std::string::npos) << read(printed);
   ASSERT_TRUE(WaitUntil([&] { return TitleFigure(" t") > 15; }, 15s)) << Title();
   EXPECT_EQ(send({"reload"}), 0);
   EXPECT_TRUE(WaitUntil([&] { return TitleFigure(" t") >= 0 && TitleFigure(" t") < 10; }, 10s))

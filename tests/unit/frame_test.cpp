@@ -659,3 +659,63 @@ TEST(FullScreenGuardTest, TheKioskStaysFullScreenUntilTheFrameLeaves) {
 
 }  // namespace
 }  // namespace panelia
+
+#include "shell/kiosk_status.h"
+
+namespace panelia {
+namespace {
+
+// The status document is JSON whatever a page's title holds, and the metrics are one sample each,
+// with help and type, in the exposition format.
+TEST(KioskStatusTest, TheDocumentAndTheMetricsStayWellFormed) {
+  KioskStatus s;
+  s.version = "4.5.0";
+  s.started = 1796745600;  // 2026-12-08T16:00:00Z
+  s.address = "file:///srv/a.html?q=\"x\"";
+  s.title = std::string("T\"i\\t\nle\x01 中文");
+  s.visitors = 3;
+  s.display_power = "unknown";
+  s.memory_pss_kib = 10;
+  std::string json = StatusJson(s);
+  EXPECT_NE(json.find("\"title\": \"T\\\"i\\\\t\\nle\\u0001 中文\""), std::string::npos) << json;
+  EXPECT_NE(json.find("\"started\": \"2026-12-08T16:00:00Z\""), std::string::npos) << json;
+  EXPECT_NE(json.find("\"last_input\": null"), std::string::npos) << json;
+  EXPECT_NE(json.find("\"visitors\": 3"), std::string::npos) << json;
+  std::string metrics = StatusMetrics(s);
+  EXPECT_NE(metrics.find("panelia_info{version=\"4.5.0\",address=\"file:///srv/a.html?q=\\\"x\\\"\"} 1\n"),
+            std::string::npos)
+      << metrics;
+  EXPECT_NE(metrics.find("# TYPE panelia_visitors_total counter\npanelia_visitors_total 3\n"), std::string::npos);
+  EXPECT_NE(metrics.find("panelia_display_on -1\n"), std::string::npos);
+  EXPECT_NE(metrics.find("panelia_memory_pss_bytes 10240\n"), std::string::npos);
+  size_t helps = 0, types = 0;
+  for (size_t at = 0; (at = metrics.find("# HELP ", at)) != std::string::npos; ++at) ++helps;
+  for (size_t at = 0; (at = metrics.find("# TYPE ", at)) != std::string::npos; ++at) ++types;
+  EXPECT_EQ(helps, types);
+  EXPECT_EQ(IsoTime(0), "");
+}
+
+// When the next scheduled power-off is, from a Wednesday, a Friday and a Saturday.
+TEST(KioskStatusTest, TheNextPowerOff) {
+  const LocalTime wednesday_noon{2026, 12, 9, 12, 0, 0, 3}, wednesday_late{2026, 12, 9, 23, 0, 0, 3};
+  const LocalTime friday_late{2026, 12, 11, 23, 0, 0, 5}, saturday{2026, 12, 12, 10, 0, 0, 6};
+  const TimeOfDay at_six{18, 0, 0};
+  const struct {
+    const char* what;
+    PowerOffSettings settings;
+    LocalTime now;
+    std::optional<long> seconds;
+  } cases[] = {
+      {"off", {false, false, at_six}, wednesday_noon, std::nullopt},
+      {"no time", {true, false, std::nullopt}, wednesday_noon, std::nullopt},
+      {"later today", {true, false, at_six}, wednesday_noon, 6 * 3600},
+      {"tomorrow", {true, false, at_six}, wednesday_late, 19 * 3600},
+      {"a closed weekend: now", {true, true, at_six}, saturday, 0},
+      {"Friday night, weekend closed: at midnight", {true, true, at_six}, friday_late, 3600},
+      {"Friday night, weekend open: Saturday at six", {true, false, at_six}, friday_late, 19 * 3600},
+  };
+  for (const auto& c : cases) EXPECT_EQ(SecondsToNextPowerOff(c.settings, c.now), c.seconds) << c.what;
+}
+
+}  // namespace
+}  // namespace panelia

@@ -1,0 +1,36 @@
+// Keeps the kiosk's status current on disk: $XDG_RUNTIME_DIR/panelia/status.json and, when the
+// MetricsFolder setting names the node exporter's textfile folder, panelia.prom there. Written
+// atomically (a reader never sees half a file), shortly after every change and once a minute.
+#pragma once
+
+#include <glib.h>
+
+#include <functional>
+#include <string>
+
+#include "shell/kiosk_status.h"
+
+namespace panelia {
+
+class StatusWriter {
+ public:
+  StatusWriter(std::function<KioskStatus()> gather, std::string metrics_folder);
+  ~StatusWriter();
+  StatusWriter(const StatusWriter&) = delete;
+  StatusWriter& operator=(const StatusWriter&) = delete;
+  // Something the status shows changed: written within a fifth of a second (changes close together
+  // make one write).
+  void Changed();
+  // The status document's place: $XDG_RUNTIME_DIR/panelia/status.json (the user's runtime folder
+  // when the variable is unset).
+  static std::string StatusPath();
+
+ private:
+  void Write();
+  std::function<KioskStatus()> gather_;
+  std::string metrics_folder_;
+  guint minute_ = 0;
+  guint soon_ = 0;
+};
+
+}  // namespace panelia

@@ -1,0 +1,42 @@
+// What a running kiosk tells the monitoring an operator runs: a JSON document and the same figures
+// as Prometheus metrics (for the node exporter's textfile collector).
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "shell/power_off.h"
+
+namespace panelia {
+
+struct KioskStatus {
+  std::string version;
+  int64_t started = 0;  // Unix seconds
+  std::string address, title;
+  bool bar_shown = false;
+  int64_t last_input = 0;  // Unix seconds; 0: none yet
+  uint64_t visitors = 0;   // sessions the idle return or a loop step ended after a visitor
+  uint64_t idle_returns = 0, loop_steps = 0;
+  uint64_t process_deaths = 0, process_hangs = 0;
+  std::string last_process_end;  // why the web process last ended
+  bool player_running = false;
+  std::string player_shows;  // the player's window title
+  bool keyboard_shown = false;
+  std::string display_power;    // "on", "off" or "unknown"
+  int64_t next_power_off = 0;   // Unix seconds; 0: none scheduled
+  int64_t memory_pss_kib = -1;  // the suite's processes together; -1: unknown
+  bool settings_readable = true;
+  int64_t updated = 0;
+};
+
+// "2026-12-08T16:10:00Z"; "" for 0.
+std::string IsoTime(int64_t unix_seconds);
+std::string StatusJson(const KioskStatus& status);
+std::string StatusMetrics(const KioskStatus& status);
+
+// Seconds from `now` until the scheduled power-off, nullopt when none is scheduled: today's time
+// still to come, else tomorrow's; a closed weekend powers off at its first check.
+std::optional<long> SecondsToNextPowerOff(const PowerOffSettings& settings, const LocalTime& now);
+
+}  // namespace panelia
