@@ -204,6 +204,13 @@ TEST_F(SuiteE2E, OperatorsCommandsReachTheKioskWithoutADisplay) {
   EXPECT_TRUE(WaitUntil([&] { return read(status).find("scroll.html") != std::string::npos; }, 10s)) << read(status);
   EXPECT_NE(read(metrics / "panelia.prom").find("panelia_visitors_total 0"), std::string::npos)
       << read(metrics / "panelia.prom");
+  // Prometheus's own check of the exposition format (its linter's advice included).
+  fs::path checked = env_.Root() / "promtool.txt";
+  EXPECT_EQ(Process({"sh", "-c", "promtool check metrics < " + (metrics / "panelia.prom").string()}, env_.Env(), "",
+                    checked.string())
+                .Wait(20s),
+            0)
+      << read(checked);
   EXPECT_EQ(send({"open-url", "3"}), 0);
   EXPECT_TRUE(WaitUntil([&] { return read(status).find("touch.html") != std::string::npos; }, 10s))
       << "written again at once: " << read(status);
