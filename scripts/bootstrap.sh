@@ -11,7 +11,7 @@ packages=(
   ibus ibus-libpinyin ibus-gtk3 libibus-1.0-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev clang-format clang-tidy
-  prometheus xvfb xauth openbox x11-utils x11-xserver-utils xinput xdotool imagemagick fonts-wqy-microhei faketime
+  ansible ansible-lint prometheus xvfb xauth openbox x11-utils x11-xserver-utils xinput xdotool imagemagick fonts-wqy-microhei faketime
 )
 # Extra packages a caller needs (the benchmarks compare against other programs).
 packages+=("$@")

@@ -1,0 +1,135 @@
+// The fleet's engine on one kiosk: the Ansible role applied twice to a scratch kiosk (its settings
+// store, kiosk folder and state folder of this test; the machine's packages, accounts and login are
+// the role's too, but left out here, where they would change the test machine), then checked after
+// one value changed, then the kiosk showing what the role configured.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <iostream>
+#include <fstream>
+#include <regex>
+#include <string>
+
+#include "common/names.h"
+#include "harness.h"
+#include "suite_fixture.h"
+
+namespace panelia::e2e {
+namespace {
+
+// The exit password "secret", as panelia-config stores it.
+const std::string kSecretHash = "$y$j9T$F5Jx5fExrKuJdxaBuaP0K/$XmOE/KOPnrbgp/YEDkvh7p/TW1s8UO4Dmluk2Fj3.Y3";
+
+class FleetE2E : public SuiteE2E {
+ protected:
+  void WriteVars(int wait_time, const std::string& home = "target.html") {
+    std::string bin = kBinDir.substr(0, kBinDir.size() - 1);
+    std::ofstream vars(env_.Root() / "vars.yml");
+    vars << "panelia_manage_system: false\n"
+         << "panelia_program_dir: " << bin << "\n"
+         << "panelia_registry_dir: " << env_.Env()["PANELIA_REGISTRY_DIR"] << "\n"
+         << "panelia_kiosk_dir: " << module_.string() << "\n"
+         << "panelia_state_dir: " << (env_.Root() / "ansible-state").string() << "\n"
+         << "panelia_exit_password_hash: '" << kSecretHash << "'\n"
+         << "panelia_site_settings:\n"
+         << "  - {hive: HKLM, key: 'SOFTWARE\\Quorvex\\Panelia4.0\\General', name: SoftHomeUrl, type: sz, value: "
+            "'file://"
+         << kPagesDir << home << "'}\n"
+         << "  - {hive: HKLM, key: 'SOFTWARE\\Quorvex\\Panelia4.0\\Advance', name: WaitTime, type: dword, value: 3}\n"
+         << "  - {hive: HKLM, key: 'SOFTWARE\\Quorvex\\Panelia4.0', name: Initiated, type: dword, value: 1}\n"
+         << "panelia_host_settings:\n"
+         << "  - {hive: HKLM, key: 'SOFTWARE\\Quorvex\\Panelia4.0\\Advance', name: WaitTime, type: dword, value: "
+         << wait_time << "}\n"
+         << "panelia_lists:\n"
+         << "  stop.dat: ['file://" << kPagesDir << "target.html']\n"
+         << "panelia_open_urls:\n"
+         << "  3: 'file://" << kPagesDir << "touch.html'\n";
+    std::ofstream(env_.Root() / "kiosk.yml") << "---\n- name: A scratch kiosk\n  hosts: localhost\n"
+                                             << "  gather_facts: false\n  roles:\n    - role: panelia_kiosk\n";
+  }
+  // ansible-playbook on this machine; its output.
+  std::string Play(const std::vector<std::string>& extra, int& exit_code) {
+    std::vector<std::string> argv = {"ansible-playbook",
+                                     "-i",
+                                     "localhost,",
+                                     "-c",
+                                     "local",
+                                     (env_.Root() / "kiosk.yml").string(),
+                                     "-e",
+                                     "@" + (env_.Root() / "vars.yml").string()};
+    argv.insert(argv.end(), extra.begin(), extra.end());
+    auto env = env_.Env();
+    env["PATH"] = "/usr/bin:/bin";
+    env["LC_ALL"] = "C.UTF-8";
+    env["ANSIBLE_ROLES_PATH"] = std::string(PANELIA_SOURCE_DIR) + "/packaging/ansible/roles";
+    env["ANSIBLE_NOCOLOR"] = "1";
+    fs::path out = env_.Root() / "ansible.log";
+    fs::remove(out);
+    exit_code = Process(argv, env, env_.Root().string(), out.string()).Wait(300s).value_or(-1);
+    std::ifstream in(out);
+    return std::string((std::istreambuf_iterator<char>(in)), {});
+  }
+  static int Changed(const std::string& output) {
+    std::smatch m;
+    return std::regex_search(output, m, std::regex("changed=(\\d+)")) ? std::stoi(m[1]) : -1;
+  }
+};
+
+TEST_F(FleetE2E, TheRoleConfiguresAKioskOnceAndThenChangesNothing) {
+  if (std::system("command -v ansible-playbook >/dev/null") != 0) GTEST_SKIP() << "ansible is not installed";
+  MakeModule();
+  WriteVars(5);
+  int code = 0;
+  std::string first = Play({}, code);
+  ASSERT_EQ(code, 0) << first;
+  EXPECT_GT(Changed(first), 0) << first;
+  auto started = std::chrono::steady_clock::now();
+  std::string second = Play({}, code);
+  std::cout << "[ info ] a role run that changes nothing: "
+            << std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started).count()
+            << " ms\n";
+  ASSERT_EQ(code, 0) << second;
+  EXPECT_EQ(Changed(second), 0) << "a second run changes nothing\n" << second;
+  for (const std::string& out : {first, second}) EXPECT_EQ(out.find("$y$"), std::string::npos) << "the password shown";
+  auto wait = env_.Store().QueryValue(Hive::LocalMachine, SectionPath(Section::Advance), "WaitTime");
+  ASSERT_TRUE(wait);
+  EXPECT_EQ(wait->AsDword(), 5u) << "the kiosk's own value over the site's";
+
+  // One value changed: the check shows it alone and writes nothing.
+  WriteVars(7);
+  std::string check = Play({"--check", "--diff"}, code);
+  ASSERT_EQ(code, 0) << check;
+  std::string lines;
+  const std::regex shown("\"([-+~] [^\"]*)\"");
+  for (auto it = std::sregex_iterator(check.begin(), check.end(), shown); it != std::sregex_iterator(); ++it)
+    lines += (*it)[1].str() + "\n";
+  EXPECT_EQ(lines,
+            "~ HKEY_LOCAL_MACHINE\\\\SOFTWARE\\\\Quorvex\\\\Panelia4.0\\\\Advance\\\\WaitTime: dword:00000005 -> "
+            "dword:00000007\n")
+      << check;
+  EXPECT_EQ(env_.Store().QueryValue(Hive::LocalMachine, SectionPath(Section::Advance), "WaitTime")->AsDword(), 5u);
+
+  // The kiosk as the role configured it: its home page, the exit password's hash.
+  Process kiosk = Start();
+  EXPECT_TRUE(TitleBecomes("E2E Target")) << env_.Log();
+  auto password = env_.Store().QueryValue(Hive::LocalMachine, SectionPath(Section::General), "Password");
+  ASSERT_TRUE(password);
+  EXPECT_EQ(password->AsText(), kSecretHash);
+
+  // A new home page, which Panelia reads only at start: the running kiosk is told to start again
+  // between visitors (it does at the next visitor's start, here a wipe), not at once.
+  WriteVars(5, "scroll.html");
+  std::string moved = Play({}, code);
+  ASSERT_EQ(code, 0) << moved;
+  EXPECT_NE(moved.find("RUNNING HANDLER [panelia_kiosk : Restart the kiosk between visitors]"), std::string::npos)
+      << moved;
+  EXPECT_TRUE(kiosk.Running()) << "never in the middle of a visitor's session";
+  EXPECT_EQ(Send({"wipe"}), 0);
+  EXPECT_EQ(kiosk.Wait(15s), kRestartExitStatus) << env_.Log();
+  Process again = Start();
+  EXPECT_TRUE(TitleBecomes("S 0")) << "the new home page: " << env_.Log();
+}
+
+}  // namespace
+}  // namespace panelia::e2e
