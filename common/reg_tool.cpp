@@ -298,7 +298,7 @@ std::vector<std::string> ImportDiff(RegistryStore& store, const std::vector<RegC
       if (w == what && seen.hive == c.hive && AsciiLower(seen.key) == AsciiLower(c.key) &&
           AsciiLower(seen.name) == AsciiLower(c.name))
         return;
-    order.push_back({c, what});
+    order.emplace_back(c, what);
   };
   for (const RegChange& c : changes) {
     const std::string key_id = id(c.hive, c.key);

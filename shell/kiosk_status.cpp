@@ -55,7 +55,7 @@ std::string Label(const std::string& text) {
 
 std::string IsoTime(int64_t unix_seconds) {
   if (unix_seconds == 0) return "";
-  std::time_t t = static_cast<std::time_t>(unix_seconds);
+  auto t = static_cast<std::time_t>(unix_seconds);
   std::tm utc{};
   gmtime_r(&t, &utc);
   char text[32];
@@ -77,8 +77,7 @@ std::string StatusJson(const KioskStatus& s) {
   j += "  \"loop_steps\": " + std::to_string(s.loop_steps) + ",\n";
   j += "  \"web_process\": {\"deaths\": " + std::to_string(s.process_deaths) +
        ", \"hangs\": " + std::to_string(s.process_hangs) + ", \"last_end\": " + Quoted(s.last_process_end) + "},\n";
-  j += "  \"player\": {\"running\": " + std::string(Bool(s.player_running)) + ", \"shows\": " + Quoted(s.player_shows) +
-       "},\n";
+  j += "  \"player_running\": " + std::string(Bool(s.player_running)) + ",\n";
   j += "  \"keyboard_shown\": " + std::string(Bool(s.keyboard_shown)) + ",\n";
   j += "  \"display_power\": " + Quoted(s.display_power) + ",\n";
   j += "  \"next_power_off\": " + Time(s.next_power_off) + ",\n";
@@ -127,7 +126,7 @@ std::string StatusMetrics(const KioskStatus& s) {
 std::optional<long> SecondsToNextPowerOff(const PowerOffSettings& settings, const LocalTime& now) {
   if (!settings.auto_shut || !settings.time) return std::nullopt;
   if (settings.close_weekend && IsWeekend(now)) return 0;
-  constexpr long kDay = 24 * 60 * 60;
+  constexpr long kDay = 24L * 60 * 60;
   const long now_s = now.hour * 3600L + now.minute * 60L + now.second;
   const long today = settings.time->hour * 3600L + settings.time->minute * 60L + settings.time->second - now_s;
   if (today > 0) return today;
