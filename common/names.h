@@ -16,6 +16,9 @@ inline constexpr std::string_view kOpenUrlMessage = "OPEN-URL-CC667211-7CE9-40c5
 inline constexpr std::string_view kInputMethodMessage = "INPUT-METHOD-EDITOR-CC667211-7CE9-40c5-809A-1DA48E4014C4";
 inline constexpr std::string_view kMusicPlayMessage = "MUSIC-PLAY-CC667211-7CE9-40c5-809A-1DA48E4014C4";
 inline constexpr std::string_view kMusicStopMessage = "MUSIC-STOP-CC667211-7CE9-40c5-809A-1DA48E4014C4";
+// The player's status line (the song it plays, or why it plays none), on its window for the kiosk's
+// status to read.
+inline constexpr std::string_view kPlayerStatusProperty = "_PANELIA_PLAYER_STATUS";
 // An operator's command to the running kiosk (panelia-send); wparam is one of RemoteCommand.
 inline constexpr std::string_view kRemoteMessage = "REMOTE-CC667211-7CE9-40c5-809A-1DA48E4014C4";
 enum class RemoteCommand : int32_t { Home = 1, Reload = 2, Wipe = 3, RestartWhenIdle = 4, Quit = 5 };

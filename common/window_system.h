@@ -41,6 +41,8 @@ class WindowSystem {
   // Where a shown window is on the screen; nullopt while it is not shown.
   virtual std::optional<ScreenRect> WindowRect(WindowHandle window) = 0;
   virtual void MoveWindow(WindowHandle window, int x, int y) = 0;
+  // A text property of a window (UTF-8); "" when it has none.
+  virtual std::string WindowText(WindowHandle window, std::string_view property) = 0;
 };
 
 // Starting a program as the shell does: detached, no arguments. The show command crosses to the

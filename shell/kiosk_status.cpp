@@ -78,6 +78,7 @@ std::string StatusJson(const KioskStatus& s) {
   j += "  \"web_process\": {\"deaths\": " + std::to_string(s.process_deaths) +
        ", \"hangs\": " + std::to_string(s.process_hangs) + ", \"last_end\": " + Quoted(s.last_process_end) + "},\n";
   j += "  \"player_running\": " + std::string(Bool(s.player_running)) + ",\n";
+  j += "  \"player_status\": " + Quoted(s.player_status) + ",\n";
   j += "  \"keyboard_shown\": " + std::string(Bool(s.keyboard_shown)) + ",\n";
   j += "  \"display_power\": " + Quoted(s.display_power) + ",\n";
   j += "  \"next_power_off\": " + Time(s.next_power_off) + ",\n";

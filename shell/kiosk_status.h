@@ -21,6 +21,7 @@ struct KioskStatus {
   uint64_t process_deaths = 0, process_hangs = 0;
   std::string last_process_end;  // why the web process last ended
   bool player_running = false;
+  std::string player_status;  // the player's status line: the song it plays, or why none
   bool keyboard_shown = false;
   std::string display_power;    // "on", "off" or "unknown"
   int64_t next_power_off = 0;   // Unix seconds; 0: none scheduled

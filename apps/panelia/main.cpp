@@ -1,4 +1,5 @@
 // Panelia, the kiosk browser: the whole object graph, wired in one place.
+#include <X11/Xatom.h>
 #include <gdk/gdkx.h>
 #include <gtk/gtk.h>
 #include <unistd.h>
@@ -38,6 +39,7 @@
 #include "platform/x11/message_receiver.h"
 #include "platform/x11/messages.h"
 #include "platform/x11/screen_power.h"
+#include "platform/x11/window_lookup.h"
 #include "shell/app.h"
 #include "shell/companions.h"
 #include "shell/kiosk_status.h"
@@ -59,9 +61,9 @@ WindowHandle XidOf(GtkWindow* window) {
   return GDK_WINDOW_XID(gtk_widget_get_window(GTK_WIDGET(window)));
 }
 
-// Panelia and every process below it (the engine's web and network processes) together, by their
-// proportional set sizes; -1 when /proc cannot tell.
-int64_t SuitePssKiB() {
+// The suite's processes (Panelia, the partners, and every process below them: the engine's web and
+// network processes) together, by their proportional set sizes; -1 when /proc cannot tell.
+int64_t SuitePssKiB(std::vector<pid_t> suite) {
   std::map<pid_t, pid_t> parents;
   if (GDir* proc = g_dir_open("/proc", 0, nullptr)) {
     while (const char* name = g_dir_read_name(proc)) {
@@ -77,7 +79,6 @@ int64_t SuitePssKiB() {
     }
     g_dir_close(proc);
   }
-  std::vector<pid_t> suite = {getpid()};
   for (size_t i = 0; i < suite.size(); ++i)
     for (const auto& [pid, parent] : parents)
       if (parent == suite[i]) suite.push_back(pid);
@@ -223,7 +224,10 @@ struct Kiosk {
     s.process_deaths = static_cast<uint64_t>(views.Main().ProcessDeaths());
     s.process_hangs = static_cast<uint64_t>(views.Main().ProcessHangs());
     s.last_process_end = views.Main().LastProcessEnd();
-    s.player_running = windows.FindWindowByClass(kSonavelleClass).has_value();
+    if (auto player = windows.FindWindowByClass(kSonavelleClass)) {
+      s.player_running = true;
+      s.player_status = windows.WindowText(*player, kPlayerStatusProperty);
+    }
     auto keyboard = windows.FindWindowByClass(kGlyphdeckClass);
     s.keyboard_shown = keyboard && windows.WindowRect(*keyboard).has_value();
     auto powered = x11::DisplayPowered(GdkXDisplay());
@@ -233,7 +237,12 @@ struct Kiosk {
                            ParsePowerOffTime(settings.Text(setting::PowerOffTime))};
     if (auto seconds = SecondsToNextPowerOff(power, services.Now()))
       s.next_power_off = g_get_real_time() / G_USEC_PER_SEC + *seconds;
-    s.memory_pss_kib = SuitePssKiB();
+    std::vector<pid_t> suite = {getpid()};
+    for (std::string_view partner : {kGlyphdeckClass, kSonavelleClass})
+      if (auto w = windows.FindWindowByClass(partner))
+        for (unsigned long pid : x11::PropertyItems(GdkXDisplay(), static_cast<Window>(*w), "_NET_WM_PID", XA_CARDINAL))
+          suite.push_back(static_cast<pid_t>(pid));
+    s.memory_pss_kib = SuitePssKiB(suite);
     s.settings_readable =
         !store_.QueryValue(Hive::LocalMachine, SectionPath(Section::General), setting::SoftHomeUrl.name).IsError();
     return s;

@@ -147,4 +147,11 @@ void X11WindowSystem::MoveWindow(WindowHandle window, int x, int y) {
   XFlush(display_);
 }
 
+std::string X11WindowSystem::WindowText(WindowHandle window, std::string_view property) {
+  if (!display_) return {};
+  ErrorTrap trap(display_);
+  return PropertyText(display_, static_cast<Window>(window), std::string(property).c_str(),
+                      AtomOf(display_, "UTF8_STRING"));
+}
+
 }  // namespace panelia::x11

@@ -49,6 +49,7 @@ class X11WindowSystem final : public WindowSystem {
   void SetTopMost(WindowHandle window) override;
   std::optional<ScreenRect> WindowRect(WindowHandle window) override;
   void MoveWindow(WindowHandle window, int x, int y) override;
+  std::string WindowText(WindowHandle window, std::string_view property) override;
 
  private:
   bool Send(WindowHandle window, std::string_view message, int32_t wparam, int32_t lparam, Window reply_to,

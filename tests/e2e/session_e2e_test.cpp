@@ -177,6 +177,21 @@ TEST_F(SessionE2E, TheInstalledSessionKeepsTheKioskUpUntilTheExitPassword) {
       << log();
   ASSERT_EQ(WaitForTitle(display_.X(), "PaneliaClass4.0", kHome, 30s), kHome);
   EXPECT_NE(log().find("starting it again"), std::string::npos);
+  // An operator's restart between visitors: at the next visitor's start (here a wipe) Panelia ends,
+  // and the session starts it again at once.
+  const pid_t second = KioskPid();
+  EXPECT_EQ(env_.Send({"restart-when-idle"}), 0);
+  EXPECT_EQ(KioskPid(), second) << "not in the middle of a visitor's session";
+  EXPECT_EQ(env_.Send({"wipe"}), 0);
+  EXPECT_TRUE(WaitUntil(
+      [&] {
+        pid_t now = KioskPid();
+        return now != 0 && now != second;
+      },
+      20s))
+      << log();
+  ASSERT_EQ(WaitForTitle(display_.X(), "PaneliaClass4.0", kHome, 30s), kHome);
+  EXPECT_NE(log().find("Panelia starts again between visitors"), std::string::npos) << log();
   if (fs::exists("/usr/share/ibus/component/libpinyin.xml")) {
     EXPECT_TRUE(WaitUntil(
         [&] {

@@ -314,6 +314,18 @@ TEST_F(SuiteE2E, MusicFollowsThePagesAndEndsWithTheKiosk) {
   WaitForBar();
   Touch(kUserUrl3);
   ASSERT_TRUE(WaitUntil([&] { return TitleFigure("E2E Target t") > 0; }, 15s)) << Title();
+  // The kiosk's status, written at the page's change, names the song the player played.
+  auto status = [&] {
+    std::ifstream in(env_.Root() / "runtime" / "panelia" / "status.json");
+    return std::string((std::istreambuf_iterator<char>(in)), {});
+  };
+  EXPECT_TRUE(WaitUntil(
+      [&] {
+        return status().find("\"player_status\": \"" + music.string() + "/") != std::string::npos &&
+               status().find("\"player_running\": true") != std::string::npos;
+      },
+      5s))
+      << status();
   size_t before = songs();
   // Twenty-five of the page's reports: two and a half seconds there, over two songs' length.
   ASSERT_TRUE(PageReports(25)) << Title();

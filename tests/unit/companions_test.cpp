@@ -47,6 +47,7 @@ class FakeWindows : public WindowSystem, public ProgramLauncher, public Companio
     auto it = rects.find(w);
     return it == rects.end() ? std::nullopt : std::optional<ScreenRect>(it->second);
   }
+  std::string WindowText(WindowHandle, std::string_view) override { return {}; }
   void MoveWindow(WindowHandle w, int x, int y) override {
     log_.Add("move " + std::to_string(w) + " " + std::to_string(x) + "," + std::to_string(y));
   }
