@@ -23,13 +23,16 @@ const std::string kSecretHash = "$y$j9T$F5Jx5fExrKuJdxaBuaP0K/$XmOE/KOPnrbgp/YED
 
 class FleetE2E : public SuiteE2E {
  protected:
-  void WriteVars(int wait_time, const std::string& home = "target.html") {
-    std::string bin = kBinDir.substr(0, kBinDir.size() - 1);
+  explicit FleetE2E(bool with_window_manager = true) : SuiteE2E({"1280x800x24"}, {}, with_window_manager) {}
+  void WriteVars(int wait_time, const std::string& home = "target.html", std::string bin = "",
+                 std::string kiosk_dir = "") {
+    if (bin.empty()) bin = kBinDir.substr(0, kBinDir.size() - 1);
+    if (kiosk_dir.empty()) kiosk_dir = module_.string();
     std::ofstream vars(env_.Root() / "vars.yml");
     vars << "panelia_manage_system: false\n"
          << "panelia_program_dir: " << bin << "\n"
          << "panelia_registry_dir: " << env_.Env()["PANELIA_REGISTRY_DIR"] << "\n"
-         << "panelia_kiosk_dir: " << module_.string() << "\n"
+         << "panelia_kiosk_dir: " << kiosk_dir << "\n"
          << "panelia_state_dir: " << (env_.Root() / "ansible-state").string() << "\n"
          << "panelia_exit_password_hash: '" << kSecretHash << "'\n"
          << "panelia_site_settings:\n"
@@ -129,6 +132,37 @@ TEST_F(FleetE2E, TheRoleConfiguresAKioskOnceAndThenChangesNothing) {
   EXPECT_EQ(kiosk.Wait(15s), kRestartExitStatus) << env_.Log();
   Process again = Start();
   EXPECT_TRUE(TitleBecomes("S 0")) << "the new home page: " << env_.Log();
+}
+
+// The installed suite configured by the role: its kiosk session shows the configured home page.
+class FleetSessionE2E : public FleetE2E {
+ protected:
+  // The session brings its own window manager.
+  FleetSessionE2E() : FleetE2E(false) {}
+};
+
+TEST_F(FleetSessionE2E, TheInstalledSessionShowsWhatTheRoleConfigured) {
+  if (std::system("command -v ansible-playbook >/dev/null") != 0) GTEST_SKIP() << "ansible is not installed";
+  fs::path destdir = env_.Root() / "destdir";
+  auto install_env = env_.Env();
+  install_env["DESTDIR"] = destdir.string();
+  ASSERT_EQ(Process({"cmake", "--install", PANELIA_BUILD_DIR, "--prefix", "/opt/panelia"}, install_env, "",
+                    (env_.Root() / "install.log").string())
+                .Wait(120s),
+            0);
+  fs::path programs = destdir / "opt/panelia/lib/panelia";
+  // The session's kiosk folder where the package's is not there: the user's own.
+  fs::path kiosk_dir = env_.Root() / "data" / "panelia" / "kiosk";
+  fs::create_directories(kiosk_dir);
+  WriteVars(5, "target.html", programs.string(), kiosk_dir.string());
+  int code = 0;
+  std::string out = Play({}, code);
+  ASSERT_EQ(code, 0) << out;
+  auto session_env = env_.Env();
+  session_env["PATH"] = "/usr/bin:/bin";
+  Process session({(programs / "panelia-session").string()}, session_env, env_.Root().string(),
+                  (env_.Root() / "session.log").string());
+  EXPECT_EQ(WaitForTitle(display_.X(), kClass, "E2E Target" + kSuffix, 60s), "E2E Target" + kSuffix);
 }
 
 }  // namespace
