@@ -67,7 +67,7 @@ int64_t SuitePssKiB(std::vector<pid_t> suite) {
   std::map<pid_t, pid_t> parents;
   if (GDir* proc = g_dir_open("/proc", 0, nullptr)) {
     while (const char* name = g_dir_read_name(proc)) {
-      pid_t pid = static_cast<pid_t>(std::atoi(name));
+      auto pid = static_cast<pid_t>(std::atoi(name));
       if (pid <= 0) continue;
       gchar* stat = nullptr;
       if (!g_file_get_contents((std::string("/proc/") + name + "/stat").c_str(), &stat, nullptr, nullptr)) continue;
