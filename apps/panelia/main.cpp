@@ -141,7 +141,7 @@ struct Kiosk {
                [this] {
                  host.NoteInput();
                  last_input = g_get_real_time() / G_USEC_PER_SEC;
-                 status.Changed();
+                 status.InputChanged();
                },
                [this] { LoadBarPage(); }, [this](GtkWidget* bar_widget) { window.SetBarView(bar_widget); },
                [this] {

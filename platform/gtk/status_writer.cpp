@@ -7,7 +7,6 @@
 namespace panelia {
 namespace {
 
-constexpr guint kSoonMs = 200;
 constexpr guint kEverySeconds = 60;
 
 bool WriteAtomically(const std::string& path, const std::string& text) {
@@ -47,10 +46,10 @@ std::string StatusWriter::StatusPath() {
   return dir + "/panelia/status.json";
 }
 
-void StatusWriter::Changed() {
+void StatusWriter::WriteWithin(guint ms) {
   if (soon_) return;
   soon_ = g_timeout_add(
-      kSoonMs,
+      ms,
       [](gpointer self) -> gboolean {
         auto* writer = static_cast<StatusWriter*>(self);
         writer->soon_ = 0;

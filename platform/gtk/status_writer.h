@@ -20,12 +20,17 @@ class StatusWriter {
   StatusWriter& operator=(const StatusWriter&) = delete;
   // Something the status shows changed: written within a fifth of a second (changes close together
   // make one write).
-  void Changed();
+  void Changed() { WriteWithin(kSoonMs); }
+  // A visitor's input (the last input's time): written within five seconds, so typing does not make
+  // a write of every key.
+  void InputChanged() { WriteWithin(kInputMs); }
   // The status document's place: $XDG_RUNTIME_DIR/panelia/status.json (the user's runtime folder
   // when the variable is unset).
   static std::string StatusPath();
 
  private:
+  static constexpr guint kSoonMs = 200, kInputMs = 5000;
+  void WriteWithin(guint ms);
   void Write();
   std::function<KioskStatus()> gather_;
   std::string metrics_folder_;
