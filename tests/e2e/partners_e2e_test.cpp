@@ -202,7 +202,9 @@ TEST_F(SuiteE2E, OperatorsCommandsReachTheKioskWithoutADisplay) {
   };
   fs::path status = env_.Root() / "runtime" / "panelia" / "status.json";
   EXPECT_TRUE(WaitUntil([&] { return read(status).find("scroll.html") != std::string::npos; }, 10s)) << read(status);
-  EXPECT_NE(read(metrics / "panelia.prom").find("panelia_visitors_total 0"), std::string::npos)
+  // Written just after the document.
+  EXPECT_TRUE(WaitUntil(
+      [&] { return read(metrics / "panelia.prom").find("panelia_visitors_total 0") != std::string::npos; }, 5s))
       << read(metrics / "panelia.prom");
   // Prometheus's own check of the exposition format (its linter's advice included).
   fs::path checked = env_.Root() / "promtool.txt";
