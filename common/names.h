@@ -19,6 +19,9 @@ inline constexpr std::string_view kMusicStopMessage = "MUSIC-STOP-CC667211-7CE9-
 // The player's status line (the song it plays, or why it plays none), on its window for the kiosk's
 // status to read.
 inline constexpr std::string_view kPlayerStatusProperty = "_PANELIA_PLAYER_STATUS";
+// The kiosk's status document, also on the kiosk's window: an operator who may reach the display but
+// not the kiosk account's runtime folder reads it there.
+inline constexpr std::string_view kKioskStatusProperty = "_PANELIA_STATUS";
 // An operator's command to the running kiosk (panelia-send); wparam is one of RemoteCommand.
 inline constexpr std::string_view kRemoteMessage = "REMOTE-CC667211-7CE9-40c5-809A-1DA48E4014C4";
 enum class RemoteCommand : int32_t { Home = 1, Reload = 2, Wipe = 3, RestartWhenIdle = 4, Quit = 5 };

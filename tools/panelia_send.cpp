@@ -12,14 +12,16 @@
 //   panelia-send quit                Panelia ends (and with it the kiosk session)
 //   panelia-send screenshot FILE     a PNG picture of what the kiosk's monitor shows
 //   panelia-send status              the kiosk's status document (JSON)
-// Without DISPLAY (an operator over SSH, as root), the display, X authority and runtime folder are
-// those of the running Panelia.
+// Without DISPLAY (an operator over SSH), the display, X authority and runtime folder are those of the
+// running Panelia where root may read them; an operator in the panelia group, whom the kiosk session
+// lets onto its display, finds the display holding the kiosk and reads the status from its window.
 // Exit codes: 0 answered (or, for close, sent; for screenshot, written), 1 bad usage, 2 no such window,
 // 3 no answer in time, 4 no display, 5 the picture could not be written, 6 the command was refused.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <dirent.h>
 #include <gdk-pixbuf/gdk-pixbuf.h>
+#include <xcb/xcb.h>
 
 #include <charconv>
 #include <cstdint>
@@ -38,6 +40,7 @@
 #include "platform/store/sqlite_registry.h"
 #include "platform/x11/messages.h"
 #include "platform/x11/monitors.h"
+#include "platform/x11/window_lookup.h"
 
 namespace {
 
@@ -54,6 +57,35 @@ bool ParseNumber(const char* text, int32_t& out) {
   std::string_view s(text);
   auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), out);
   return ec == std::errc() && end == s.data() + s.size();
+}
+
+// The local displays this account may open (the kiosk session lets the panelia group onto its own),
+// the first that holds a kiosk window. Probed without Xlib, which would complain of each refusal.
+void UseADisplayShowingTheKiosk() {
+  DIR* sockets = opendir("/tmp/.X11-unix");
+  if (!sockets) return;
+  std::vector<std::string> displays;
+  while (dirent* entry = readdir(sockets)) {
+    std::string_view name(entry->d_name);
+    int32_t number = 0;
+    if (name.size() > 1 && name[0] == 'X' && ParseNumber(entry->d_name + 1, number) && number >= 0)
+      displays.push_back(":" + std::to_string(number));
+  }
+  closedir(sockets);
+  for (const std::string& name : displays) {
+    xcb_connection_t* probe = xcb_connect(name.c_str(), nullptr);
+    bool reachable = xcb_connection_has_error(probe) == 0;
+    xcb_disconnect(probe);
+    if (!reachable) continue;
+    Display* display = XOpenDisplay(name.c_str());
+    if (!display) continue;
+    bool kiosk = panelia::x11::FindClientWindowByClass(display, panelia::kPaneliaClass).has_value();
+    XCloseDisplay(display);
+    if (kiosk) {
+      setenv("DISPLAY", name.c_str(), 1);
+      return;
+    }
+  }
 }
 
 // Without a display of its own (a shell over SSH), the one the running kiosk uses: its DISPLAY,
@@ -92,6 +124,14 @@ void UseTheKiosksDisplay() {
     if (found) break;
   }
   closedir(proc);
+  if (!std::getenv("DISPLAY")) UseADisplayShowingTheKiosk();
+}
+
+std::string StatusFromTheKiosksWindow() {
+  panelia::x11::X11WindowSystem windows;
+  if (!windows.Connected()) return {};
+  auto kiosk = windows.FindWindowByClass(panelia::kPaneliaClass);
+  return kiosk ? windows.WindowText(*kiosk, panelia::kKioskStatusProperty) : std::string();
 }
 
 // The kiosk's monitor as the screen shows it now, into a PNG file.
@@ -125,7 +165,7 @@ int Screenshot(const char* file) {
   for (int y = 0; y < area.h; ++y)
     for (int x = 0; x < area.w; ++x) {
       unsigned long p = XGetPixel(image, x, y);
-      guchar* out = pixels + y * stride + x * 3;
+      guchar* out = pixels + static_cast<ptrdiff_t>(y) * stride + static_cast<ptrdiff_t>(x) * 3;
       out[0] = static_cast<guchar>((p >> 16) & 0xff);
       out[1] = static_cast<guchar>((p >> 8) & 0xff);
       out[2] = static_cast<guchar>(p & 0xff);
@@ -178,11 +218,14 @@ int main(int argc, char** argv) {
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
     std::string path = std::string(runtime ? runtime : "") + "/panelia/status.json";
     std::ifstream in(path, std::ios::binary);
-    if (!runtime || !in) {
-      std::fprintf(stderr, "panelia-send: no status at %s (is a kiosk running?)\n", path.c_str());
+    std::string text;
+    if (runtime && in) text.assign(std::istreambuf_iterator<char>(in), {});
+    // Not this account's to read: the same document, from the kiosk's window.
+    if (text.empty()) text = StatusFromTheKiosksWindow();
+    if (text.empty()) {
+      std::fprintf(stderr, "panelia-send: no status at %s nor on a kiosk window (is a kiosk running?)\n", path.c_str());
       return kNoWindow;
     }
-    std::string text((std::istreambuf_iterator<char>(in)), {});
     std::fwrite(text.data(), 1, text.size(), stdout);
     return kSent;
   } else {

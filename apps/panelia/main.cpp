@@ -181,7 +181,8 @@ struct Kiosk {
               services.CloseFrame();
             }),
         filter(GTK_WIDGET(window.Window()), receiver),
-        status([this] { return CurrentStatus(); }, SettingsReader(store).Text(setting::MetricsFolder)),
+        status([this] { return CurrentStatus(); }, SettingsReader(store).Text(setting::MetricsFolder),
+               [this](const std::string& json) { PublishStatus(json); }),
         store_(store),
         dir_(dir) {
     window.OnCloseRequest([this] {
@@ -208,6 +209,13 @@ struct Kiosk {
   }
 
   void ShowAbout() { ShowAboutBox(window.Window(), Picture(dir_, 140)); }
+
+  void PublishStatus(const std::string& json) {
+    if (GdkWindow* shown = gtk_widget_get_window(GTK_WIDGET(window.Window())))
+      gdk_property_change(shown, gdk_atom_intern(std::string(kKioskStatusProperty).c_str(), FALSE),
+                          gdk_atom_intern_static_string("UTF8_STRING"), 8, GDK_PROP_MODE_REPLACE,
+                          reinterpret_cast<const guchar*>(json.data()), static_cast<gint>(json.size()));
+  }
 
   // The figures the status document and the metrics report, gathered when they are written.
   KioskStatus CurrentStatus() {

@@ -23,8 +23,9 @@ bool WriteAtomically(const std::string& path, const std::string& text) {
 
 }  // namespace
 
-StatusWriter::StatusWriter(std::function<KioskStatus()> gather, std::string metrics_folder)
-    : gather_(std::move(gather)), metrics_folder_(std::move(metrics_folder)) {
+StatusWriter::StatusWriter(std::function<KioskStatus()> gather, std::string metrics_folder,
+                           std::function<void(const std::string&)> publish)
+    : gather_(std::move(gather)), metrics_folder_(std::move(metrics_folder)), publish_(std::move(publish)) {
   minute_ = g_timeout_add_seconds(
       kEverySeconds,
       [](gpointer self) -> gboolean {
@@ -66,7 +67,9 @@ void StatusWriter::Write() {
   gchar* dir = g_path_get_dirname(path.c_str());
   g_mkdir_with_parents(dir, 0700);
   g_free(dir);
-  WriteAtomically(path, StatusJson(status));
+  std::string json = StatusJson(status);
+  WriteAtomically(path, json);
+  if (publish_) publish_(json);
   if (!metrics_folder_.empty()) WriteAtomically(metrics_folder_ + "/panelia.prom", StatusMetrics(status));
 }
 

@@ -14,7 +14,9 @@ namespace panelia {
 
 class StatusWriter {
  public:
-  StatusWriter(std::function<KioskStatus()> gather, std::string metrics_folder);
+  // `publish` is handed each document written too (the kiosk puts it on its window).
+  StatusWriter(std::function<KioskStatus()> gather, std::string metrics_folder,
+               std::function<void(const std::string&)> publish = {});
   ~StatusWriter();
   StatusWriter(const StatusWriter&) = delete;
   StatusWriter& operator=(const StatusWriter&) = delete;
@@ -34,6 +36,7 @@ class StatusWriter {
   void Write();
   std::function<KioskStatus()> gather_;
   std::string metrics_folder_;
+  std::function<void(const std::string&)> publish_;
   guint minute_ = 0;
   guint soon_ = 0;
 };

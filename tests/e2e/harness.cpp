@@ -126,7 +126,7 @@ std::string ReadDisplayNumber(int fd, std::chrono::milliseconds timeout) {
 }  // namespace
 
 VirtualDisplay::VirtualDisplay(bool with_window_manager, const std::vector<std::string>& screens,
-                               const std::vector<std::string>& monitors) {
+                               const std::vector<std::string>& monitors, bool with_authority) {
   // Xvfb chooses a free display number itself: no race with other tests for one.
   int fds[2];
   if (pipe2(fds, O_CLOEXEC) != 0) {
@@ -137,6 +137,25 @@ VirtualDisplay::VirtualDisplay(bool with_window_manager, const std::vector<std::
   for (size_t i = 0; i < screens.size(); ++i) argv.insert(argv.end(), {"-screen", std::to_string(i), screens[i]});
   // Several screens are one desktop, side by side, each a monitor.
   if (screens.size() > 1) argv.push_back("+xinerama");
+  if (with_authority) {
+    // One cookie for whatever number Xvfb picks: an entry of the "any address, any display" family.
+    std::string pattern = (std::filesystem::temp_directory_path() / "panelia-e2e-auth-XXXXXX").string();
+    int fd = mkstemp(pattern.data());
+    std::string cookie(16, '\0');
+    std::ifstream("/dev/urandom", std::ios::binary).read(cookie.data(), 16);
+    const std::string method = "MIT-MAGIC-COOKIE-1";
+    std::string entry = {'\xff', '\xff', 0, 0, 0, 0, 0, static_cast<char>(method.size())};
+    entry += method + std::string{0, 16} + cookie;
+    bool written = fd >= 0 && write(fd, entry.data(), entry.size()) == static_cast<ssize_t>(entry.size());
+    if (fd >= 0) close(fd);
+    if (!written) {
+      error_ = "the display's authority file could not be written";
+      return;
+    }
+    authority_ = pattern;
+    setenv("XAUTHORITY", authority_.c_str(), 1);
+    argv.insert(argv.end(), {"-auth", authority_});
+  }
   xvfb_ = Process(argv, {}, "", "", fds[1]);
   close(fds[1]);
   std::string number = ReadDisplayNumber(fds[0], 15s);
@@ -161,7 +180,9 @@ VirtualDisplay::VirtualDisplay(bool with_window_manager, const std::vector<std::
     }
   }
   if (with_window_manager) {
-    wm_ = Process({"openbox"}, {{"DISPLAY", name_}}, "", "");
+    std::map<std::string, std::string> wm_env = {{"DISPLAY", name_}};
+    if (!authority_.empty()) wm_env["XAUTHORITY"] = authority_;
+    wm_ = Process({"openbox"}, wm_env, "", "");
     // openbox announces itself through _NET_SUPPORTING_WM_CHECK on the root window.
     if (!WaitUntil(
             [&] { return PropertyItems(x_, DefaultRootWindow(x_), "_NET_SUPPORTING_WM_CHECK", XA_WINDOW).size() == 1; },
@@ -192,6 +213,10 @@ VirtualDisplay::~VirtualDisplay() {
   wm_.Stop();
   if (x_) XCloseDisplay(x_);
   xvfb_.Stop();
+  if (!authority_.empty()) {
+    unsetenv("XAUTHORITY");
+    std::filesystem::remove(authority_);
+  }
 }
 
 KioskEnvironment::KioskEnvironment(const VirtualDisplay& display) {
@@ -215,6 +240,7 @@ KioskEnvironment::KioskEnvironment(const VirtualDisplay& display) {
       {"ASAN_OPTIONS", "detect_leaks=0"},
       {"NO_AT_BRIDGE", "1"},
   };
+  if (!display.Authority().empty()) env_["XAUTHORITY"] = display.Authority();
   store_ = std::make_unique<SqliteRegistry>(Files());
 }
 

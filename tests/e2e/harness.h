@@ -52,10 +52,13 @@ class VirtualDisplay {
   // xrandr --setmonitor takes them) divide the first into monitors before the window manager starts.
   // (Xvfb puts several screens joined by Xinerama all at 0,0, and has one output: monitors defined
   // this way are how it shows monitors side by side.)
+  // `with_authority`: only clients with its cookie (Authority(), also set as this process's XAUTHORITY)
+  // or whom the server's access list admits may connect, as on a display manager's display.
   explicit VirtualDisplay(bool with_window_manager = true, const std::vector<std::string>& screens = {"1280x800x24"},
-                          const std::vector<std::string>& monitors = {});
+                          const std::vector<std::string>& monitors = {}, bool with_authority = false);
   ~VirtualDisplay();
   const std::string& Name() const { return name_; }
+  const std::string& Authority() const { return authority_; }
   Display* X() const { return x_; }
   // Empty when the display and its window manager run; otherwise what went wrong.
   const std::string& Error() const { return error_; }
@@ -63,6 +66,7 @@ class VirtualDisplay {
  private:
   std::string name_;
   std::string error_;
+  std::string authority_;
   Process xvfb_;
   Process wm_;
   Display* x_ = nullptr;
@@ -94,8 +98,8 @@ class KioskEnvironment {
 class DisplayTest : public ::testing::Test {
  protected:
   explicit DisplayTest(bool with_window_manager = true, const std::vector<std::string>& screens = {"1280x800x24"},
-                       const std::vector<std::string>& monitors = {})
-      : display_(with_window_manager, screens, monitors), env_(display_) {}
+                       const std::vector<std::string>& monitors = {}, bool with_authority = false)
+      : display_(with_window_manager, screens, monitors, with_authority), env_(display_) {}
   void SetUp() override { ASSERT_TRUE(display_.Error().empty()) << display_.Error(); }
   VirtualDisplay display_;
   KioskEnvironment env_;

@@ -23,8 +23,9 @@ enum BarButton { kHome, kScrollDown, kOrdinarySite, kUserUrl3, kExit, kShutdown,
 class SuiteE2E : public DisplayTest {
  protected:
   explicit SuiteE2E(const std::vector<std::string>& screens = {"1280x800x24"},
-                    const std::vector<std::string>& monitors = {}, bool with_window_manager = true)
-      : DisplayTest(with_window_manager, screens, monitors) {}
+                    const std::vector<std::string>& monitors = {}, bool with_window_manager = true,
+                    bool with_authority = false)
+      : DisplayTest(with_window_manager, screens, monitors, with_authority) {}
   // A module directory of its own: Panelia, its data, a test bar page and stand-in partners that
   // log what they receive.
   void MakeModule(bool hung_player = false, bool real_player = false, bool real_keyboard = false) {
