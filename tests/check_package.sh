@@ -120,4 +120,12 @@ dpkg-query -W -f='${Status}' panelia 2>/dev/null | grep -q installed && bad "pur
 getent group panelia >/dev/null || bad "purge: the group went"
 
 [ "$fail" -eq 0 ] && say "$(basename "$deb"): installed, upgraded from 4.4.0, reinstalled, removed and purged"
+
+# The Ansible role's machine-wide part installs this package too, in a throwaway root.
+roles=$(dirname "$(readlink -f "$0")")/../packaging/ansible/roles
+set +e
+"$(dirname "$0")/check_role_root.sh" "$roles" "$deb"
+role=$?
+set -e
+[ "$role" -eq 0 ] || [ "$role" -eq 77 ] || bad "the role's machine-wide part (above)"
 exit "$fail"

@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# What keeping the status current costs an idle kiosk: the optimised Panelia on the demo, on a
+# virtual display, left alone for a while (the document and the metrics are then written once a
+# minute); prints the document's and the metrics' sizes and Panelia's CPU time, per hour.
+#   bench/status.sh BUILD_DIR [SECONDS]
+set -euo pipefail
+build=$(readlink -f "$1")
+seconds=${2:-300}
+top=$(cd "$(dirname "$0")/.." && pwd)
+work=$(mktemp -d)
+trap 'kill $(jobs -p) 2>/dev/null; rm -rf "$work"' EXIT
+mkdir -p "$work"/{runtime,registry,home,metrics}
+chmod 700 "$work/runtime"
+export XDG_RUNTIME_DIR=$work/runtime PANELIA_REGISTRY_DIR=$work/registry HOME=$work/home NO_AT_BRIDGE=1
+Xvfb :91 -screen 0 1280x800x24 -nolisten tcp -noreset 2>/dev/null &
+sleep 1
+export DISPLAY=:91
+openbox 2>/dev/null &
+sed "s#@MODULE_DIR@#$build/bin/#g" "$top/data/default-settings.reg" >"$work/settings.reg"
+"$build/bin/panelia-reg" import "$work/settings.reg" >/dev/null
+"$build/bin/panelia-reg" add 'HKLM\SOFTWARE\Quorvex\Panelia4.0\Advance' /v MetricsFolder /t REG_SZ /d "$work/metrics" /f >/dev/null
+"$build/bin/panelia-reg" add 'HKLM\SOFTWARE\Quorvex\Panelia4.0\Advance' /v WaitTime /t REG_DWORD /d 0 /f >/dev/null
+(cd "$build/bin" && exec ./panelia) 2>"$work/panelia.log" &
+kiosk=$!
+for _ in $(seq 100); do [ -s "$work/runtime/panelia/status.json" ] && break; sleep 0.2; done
+sleep 20  # the home page and the bar settle
+ticks() { awk '{ print $14 + $15 }' "/proc/$kiosk/stat"; }
+before=$(ticks)
+sleep "$seconds"
+after=$(ticks)
+hz=$(getconf CLK_TCK)
+echo "status.json: $(stat -c %s "$work/runtime/panelia/status.json") bytes; panelia.prom: $(stat -c %s "$work/metrics/panelia.prom") bytes"
+awk -v t=$((after - before)) -v hz="$hz" -v s="$seconds" \
+  'BEGIN { printf "idle Panelia (status written once a minute): %.2f s CPU per hour (%d s measured)\n", t / hz * 3600 / s, s }'
