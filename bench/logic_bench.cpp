@@ -81,6 +81,8 @@ struct NullHost : ViewHost {
   void OnNewVisitor() override {}
   std::pair<int, int> CursorPosition() override { return {0, 0}; }
   bool InputSinceLastAsked() override { return false; }
+  void WarnIdle(int) override {}
+  void Tell(const std::string&) override {}
 };
 struct NullPage : PageActions {
   void ScrollBy(int, int) override {}
@@ -93,6 +95,7 @@ struct NullPage : PageActions {
   void ShowFindBar() override {}
   void ShowSource() override {}
   void SetTextZoom(double) override {}
+  void SetHighContrast(bool) override {}
   void SetCharset(std::string_view) override {}
 };
 struct FileLists : PageListSource {

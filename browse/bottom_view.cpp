@@ -23,7 +23,10 @@ enum class BarCommand {
   Exit,
   Shutdown,
   UserUrl,
-  Print
+  Print,
+  LargeText,
+  Contrast,
+  Reader
 };
 
 struct Keyword {
@@ -32,7 +35,7 @@ struct Keyword {
 };
 
 // Tested in this order; every keyword found runs.
-constexpr std::array<Keyword, 14> kKeywords = {{
+constexpr std::array<Keyword, 17> kKeywords = {{
     {"paneliagoback", BarCommand::GoBack},
     {"paneliagoforward", BarCommand::GoForward},
     {"paneliastop", BarCommand::Stop},
@@ -47,6 +50,9 @@ constexpr std::array<Keyword, 14> kKeywords = {{
     {"paneliashutdown", BarCommand::Shutdown},
     {"paneliauserurl", BarCommand::UserUrl},
     {"paneliaprint", BarCommand::Print},
+    {"panelialargetext", BarCommand::LargeText},
+    {"paneliacontrast", BarCommand::Contrast},
+    {"paneliareader", BarCommand::Reader},
 }};
 
 }  // namespace
@@ -123,6 +129,9 @@ bool CBottomView::DispatchCommandLink(const std::string& url) {
         break;
       }
       case BarCommand::Print: actions_.PrintMainPage(); break;
+      case BarCommand::LargeText: main_.StepLargeText(); break;
+      case BarCommand::Contrast: main_.ToggleContrast(); break;
+      case BarCommand::Reader: main_.ToggleReader(); break;
     }
   }
   return found;

@@ -15,6 +15,15 @@ std::optional<double> TextZoomOf(int command) {
   return kZoom[static_cast<size_t>(command - command::kTextSizeFirst)];
 }
 
+double NextLargeText(double base, double current) {
+  static constexpr std::array<double, 3> kLarger = {1.25, 1.5, 2.0};
+  // A zoom a hair above a step (arithmetic, or another source) counts as that step.
+  constexpr double kSame = 0.01;
+  for (double size : kLarger)
+    if (size > base + kSame && size > current + kSame) return size;
+  return base;
+}
+
 std::optional<std::string_view> CharsetOf(int command) {
   // "iso-ir-58" is a GBK label to the engine, as it was to the old one; "" stands for the old
   // engine's "_autodetect", no fixed character set.

@@ -11,6 +11,10 @@ namespace panelia {
 
 // Text zoom of a text-size command (largest 1.5 ... smallest 0.7); nullopt for other commands.
 std::optional<double> TextZoomOf(int command);
+// The bar's large-text button: the next text zoom after `current` for a visitor who needs larger text,
+// starting from the operator's `base` — each larger size in turn (the largest, 2.0, is the double
+// size low vision needs), then back to `base`.
+double NextLargeText(double base, double current);
 // The engine's encoding label of a character-set command; "" returns to automatic detection.
 std::optional<std::string_view> CharsetOf(int command);
 

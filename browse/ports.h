@@ -60,6 +60,11 @@ class ViewHost {
   // a wheel turn) arrived since the last call: what the idle count watches.
   virtual std::pair<int, int> CursorPosition() = 0;
   virtual bool InputSinceLastAsked() = 0;
+  // The notice before the idle return: shown (or its countdown set) with the seconds left, taken
+  // away with 0. A touch on it takes it away too and counts as input; it reaches nothing else.
+  virtual void WarnIdle(int seconds_left) = 0;
+  // A short message for the visitor (the kiosk's notice box).
+  virtual void Tell(const std::string& text) = 0;
 };
 
 // Work on the page's document, done by script in the page.
@@ -84,6 +89,9 @@ class PageActions {
   virtual void ShowFindBar() = 0;
   virtual void ShowSource() = 0;
   virtual void SetTextZoom(double zoom) = 0;
+  // The visitor's high contrast: dark text on a light ground, strong links, visible focus, in every
+  // page until it is turned off.
+  virtual void SetHighContrast(bool on) = 0;
   // "" returns to the page's own character set.
   virtual void SetCharset(std::string_view label) = 0;
 };
@@ -132,6 +140,9 @@ class ViewPartners {
   virtual void RequestMusicOff() = 0;
   virtual void CloseCompanions() = 0;
   virtual void RequestExit() = 0;
+  // Spoken output of the kiosk (the screen reader): false when this kiosk has none to start.
+  virtual bool StartReader() = 0;
+  virtual void StopReader() = 0;
   // The main view's pop-up: the bar's next navigation is redirected here.
   virtual void MarkBarRedirect() = 0;
 };

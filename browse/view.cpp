@@ -46,6 +46,7 @@ CPaneliaView::CPaneliaView(RegistryStore& store, BrowserControl& browser, TimerS
   loop_mode_ = s.Int(setting::LoopMode);
   interval_time_ = s.Int(setting::IntervalTime);
   is_clear_session_ = s.Int(setting::IsClearSession);
+  warn_time_ = s.Int(setting::WarnTime);
 }
 
 void CPaneliaView::OnCreate() {
@@ -148,10 +149,15 @@ void CPaneliaView::IdleTick() {
   std::pair<int, int> cursor = host_.CursorPosition();
   // Any input counts, also a touch exactly where the last one was, which moves no cursor.
   bool input = host_.InputSinceLastAsked();
+  // The first look only learns where the pointer rests: that is nobody's touch.
+  bool first_look = !cursor_known_;
+  cursor_known_ = true;
   if (cursor != last_cursor_ || input) {
     last_cursor_ = cursor;
     idle_count_ = 0;
     visitor_since_step_ = true;
+    if (!first_look) touched_since_return_ = true;
+    Warn(0);
     return;
   }
   ++idle_count_;
@@ -166,6 +172,7 @@ void CPaneliaView::IdleTick() {
       bool after_visitor = std::exchange(visitor_since_step_, false);
       ++counts_.loop_steps;
       if (after_visitor) ++counts_.visitors;
+      if (after_visitor) ResetVisitorModes();
       if (after_visitor) host_.OnNewVisitor();
       if (is_clear_session_ != 0 && after_visitor) {
         page_.ForgetVisitor([this, page] { browser_.Navigate(page); });
@@ -180,10 +187,59 @@ void CPaneliaView::IdleTick() {
     ++counts_.idle_returns;
     ++counts_.visitors;
     ReturnHomeForNextVisitor();
+    return;
+  }
+  // The notice comes WarnTime seconds ahead, to someone who touched the kiosk, and never sooner
+  // than halfway: a long notice on a short wait would greet every visitor who pauses to read.
+  int64_t wait = static_cast<int64_t>(static_cast<uint32_t>(wait_time_)) * 60;
+  int64_t left = wait - static_cast<int64_t>(count) * 5;
+  int64_t warn = std::min<int64_t>(warn_time_, wait / 2);
+  if (touched_since_return_ && warn > 0 && left > 0 && left <= warn) Warn(static_cast<int>(left));
+}
+
+void CPaneliaView::Warn(int seconds_left) {
+  if (seconds_left == 0 && !warning_shown_) return;
+  warning_shown_ = seconds_left > 0;
+  host_.WarnIdle(seconds_left);
+}
+
+void CPaneliaView::StepLargeText() {
+  text_zoom_ = NextLargeText(base_zoom_, text_zoom_);
+  page_.SetTextZoom(text_zoom_);
+}
+
+void CPaneliaView::ToggleContrast() {
+  high_contrast_ = !high_contrast_;
+  page_.SetHighContrast(high_contrast_);
+}
+
+void CPaneliaView::ToggleReader() {
+  if (reader_on_) {
+    reader_on_ = false;
+    partners_.StopReader();
+    return;
+  }
+  if (partners_.StartReader()) {
+    reader_on_ = true;
+  } else if (!std::exchange(reader_missing_told_, true)) {
+    host_.Tell("这台信息亭没有安装朗读程序。\nThis kiosk has no screen reader installed.");
   }
 }
 
+void CPaneliaView::ResetVisitorModes() {
+  Warn(0);
+  touched_since_return_ = false;
+  reader_missing_told_ = false;
+  if (text_zoom_ != base_zoom_) {
+    text_zoom_ = base_zoom_;
+    page_.SetTextZoom(text_zoom_);
+  }
+  if (high_contrast_) ToggleContrast();
+  if (reader_on_) ToggleReader();
+}
+
 void CPaneliaView::ReturnHomeForNextVisitor() {
+  ResetVisitorModes();
   host_.OnNewVisitor();
   if (is_clear_session_ == 0) {
     page_.ResetScale();
@@ -342,6 +398,8 @@ bool CPaneliaView::OnPageCommand(int id) {
   }
   if (auto zoom = TextZoomOf(id)) {
     page_.SetTextZoom(*zoom);
+    // The operator's size, which a visitor's large text returns to.
+    base_zoom_ = text_zoom_ = *zoom;
     def_font_size_ = id - command::kTextSizeFirst;
     CRegistryKey key(store_);
     key.SetSubKey(kSuiteRootKey);

@@ -67,6 +67,15 @@ class CPaneliaView {
   // Where the page's window is scrolled to, as the page reports it after every move.
   void OnScrollPosition(int x, int y);
 
+  // What a visitor may change for themselves from the bar, each back to the operator's choice for
+  // the next visitor: larger text (a step each touch, then back), high contrast, spoken output.
+  void StepLargeText();
+  void ToggleContrast();
+  void ToggleReader();
+  double TextZoom() const { return text_zoom_; }
+  bool HighContrast() const { return high_contrast_; }
+  bool ReaderOn() const { return reader_on_; }
+
   // Browser events.
   // `origin` says how the navigation came about: command links run only for a visitor's touch on an
   // operator's page (or the kiosk's own loads).
@@ -143,6 +152,15 @@ class CPaneliaView {
   int32_t interval_time_ = 0;
   int32_t def_font_size_ = 0;
   int32_t is_clear_session_ = 1;
+  int32_t warn_time_ = 0;  // seconds
+  // Someone touched the kiosk since the last idle return: only they are warned before it.
+  bool touched_since_return_ = false;
+  bool warning_shown_ = false;
+  bool cursor_known_ = false;
+  double base_zoom_ = 1.0, text_zoom_ = 1.0;
+  bool high_contrast_ = false, reader_on_ = false, reader_missing_told_ = false;
+  void ResetVisitorModes();
+  void Warn(int seconds_left);
   // A visitor has been active since the last loop step: the next step starts clean.
   bool visitor_since_step_ = false;
   ScrollDirection scroll_direction_ = ScrollDirection::Down;

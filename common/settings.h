@@ -54,6 +54,7 @@ inline constexpr SettingInfo IsLongPressMenu{Section::Advance,  "IsLongPressMenu
 inline constexpr SettingInfo Monitor       {Section::Advance,   "Monitor",       ValueType::Sz,    0, true,  "the monitor the kiosk covers: an output name (HDMI-1) or a number from 0; empty or unknown: the primary one"};
 inline constexpr SettingInfo IsCoverOthers {Section::Advance,   "IsCoverOthers", ValueType::Dword, 1, true,  "not 0: the monitors the kiosk does not use are covered in black"};
 inline constexpr SettingInfo Rotation      {Section::Advance,   "Rotation",      ValueType::Dword, 0, true,  "the kiosk monitor's rotation in degrees, 0, 90, 180 or 270 (other values: 0); touch screens follow it"};
+inline constexpr SettingInfo WarnTime      {Section::Advance,   "WarnTime",      ValueType::Dword, 20, true, "seconds before the idle return that a notice asks whether anyone is still there (at most half of WaitTime); 0: no notice"};
 inline constexpr SettingInfo MetricsFolder {Section::Advance,   "MetricsFolder", ValueType::Sz,    0, true,  "the node exporter's textfile folder: Panelia keeps panelia.prom there; empty: none"};
 inline constexpr SettingInfo IsNavigator   {Section::Navigator, "IsNavigator",   ValueType::Dword, 0, false, "not 0: the bottom bar is never shown or hidden by page"};
 inline constexpr SettingInfo BoardType     {Section::Navigator, "BoardType",     ValueType::Dword, 0, false, "0: the keyboard program is Glyphdeck; not 0: Tallypane"};
@@ -76,7 +77,7 @@ inline constexpr SettingInfo MusicPath     {Section::Music,     "MusicPath",    
 // clang-format on
 }  // namespace setting
 
-inline constexpr std::array<const SettingInfo*, 41> kAllSettings = {
+inline constexpr std::array<const SettingInfo*, 42> kAllSettings = {
     &setting::Initiated,      &setting::AppPath,        &setting::DefFontSize,  &setting::SoftHomeUrl,
     &setting::IsPaneliaHome,  &setting::Password,       &setting::CommandSites, &setting::IsAutoShut,
     &setting::IsCloseWeekend, &setting::PowerOffTime,   &setting::IsAlwaysTop,  &setting::IsScriptDebug,
@@ -87,7 +88,7 @@ inline constexpr std::array<const SettingInfo*, 41> kAllSettings = {
     &setting::IsLimit,        &setting::ForbitMethod,   &setting::IsMusic,      &setting::PlayMode,
     &setting::MusicPath,      &setting::IsClearSession, &setting::IsPinchZoom,  &setting::IsLongPressMenu,
     &setting::Monitor,        &setting::IsCoverOthers,  &setting::Rotation,     &setting::BoardAutoHide,
-    &setting::MetricsFolder,
+    &setting::MetricsFolder,  &setting::WarnTime,
 };
 
 // The key Panelia reads a value of this name from, when `key_path` (under HKEY_LOCAL_MACHINE) is in

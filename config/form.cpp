@@ -25,6 +25,7 @@ const std::vector<Hint>& Hints() {
       {"PowerOffTime", FieldKind::Time, 0, 0, {}},
       {"MusicPath", FieldKind::Folder, 0, 0, {}},
       {"WaitTime", FieldKind::Number, 0, 1440, {}},
+      {"WarnTime", FieldKind::Number, 0, 600, {}},
       {"IntervalTime", FieldKind::Number, 0, 1440, {}},
       {"ScrollStep", FieldKind::Number, 1, 65536, {}},
       {"KeyboardXPos", FieldKind::Number, 0, 16384, {}},

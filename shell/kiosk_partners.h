@@ -19,13 +19,16 @@ class CKioskPartners final : public ViewPartners, public BarActions {
  public:
   // `print` prints the page of the active view.
   // `full_screen` says whether the kiosk is full screen now; `log` writes to the kiosk's log.
+  // `reader` starts (true) and stops (false) the screen reader; it answers whether one runs.
   CKioskPartners(CCompanions& companions, ExitDialogs& exit_dialogs, std::function<void()> print,
-                 std::function<bool()> full_screen, std::function<void(const std::string&)> log)
+                 std::function<bool()> full_screen, std::function<void(const std::string&)> log,
+                 std::function<bool(bool)> reader = {})
       : companions_(companions),
         exit_dialogs_(exit_dialogs),
         print_(std::move(print)),
         full_screen_(std::move(full_screen)),
-        log_(std::move(log)) {}
+        log_(std::move(log)),
+        reader_(std::move(reader)) {}
   // The bar exists after the main view, which needs these partners first; it is joined then.
   EventLink<CBottomView>& BarLink() { return bar_; }
 
@@ -44,6 +47,18 @@ class CKioskPartners final : public ViewPartners, public BarActions {
   void RequestExit() override { Leave(true, "the page menu's exit"); }
   void MarkBarRedirect() override {
     if (bar_) bar_->SetRedirectMark();
+  }
+  // The keyboard shows itself to a reader only when started while one runs: an open one is
+  // closed, and the next opens as the reader needs.
+  bool StartReader() override {
+    if (!reader_ || !reader_(true)) return false;
+    companions_.CloseKeyboard();
+    return true;
+  }
+  void StopReader() override {
+    if (!reader_) return;
+    reader_(false);
+    companions_.CloseKeyboard();
   }
 
   // BarActions
@@ -65,6 +80,7 @@ class CKioskPartners final : public ViewPartners, public BarActions {
   std::function<void()> print_;
   std::function<bool()> full_screen_;
   std::function<void(const std::string&)> log_;
+  std::function<bool(bool)> reader_;
   EventLink<CBottomView> bar_;
 };
 

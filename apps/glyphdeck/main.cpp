@@ -23,9 +23,9 @@
 int main(int argc, char** argv) {
   using namespace panelia;
   gdk_set_allowed_backends("x11");
-  // The accessibility bridge looks for a session bus at start; the kiosk has none to offer, and the
-  // keyboard would show a tenth of a second later for it.
-  g_setenv("NO_AT_BRIDGE", "1", FALSE);
+  // The accessibility bridge costs the keyboard time at every start: it is on only while the kiosk's
+  // screen reader runs (which then names each key to the visitor).
+  if (!g_getenv("PANELIA_READER")) g_setenv("NO_AT_BRIDGE", "1", FALSE);
   if (!gtk_init_check(&argc, &argv)) {
     std::fprintf(stderr, "glyphdeck: cannot open the X display (is DISPLAY set?)\n");
     return 1;

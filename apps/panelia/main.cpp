@@ -32,6 +32,8 @@
 #include "platform/gtk/message_box.h"
 #include "platform/gtk/monitor_covers.h"
 #include "platform/gtk/splash.h"
+#include "platform/gtk/idle_notice.h"
+#include "platform/gtk/screen_reader.h"
 #include "platform/gtk/status_writer.h"
 #include "platform/gtk/view_host.h"
 #include "platform/store/sqlite_registry.h"
@@ -106,6 +108,13 @@ struct Kiosk {
   Kiosk(RegistryStore& store, const std::string& dir, BrowserOptions options, CSplashWindow& splash)
       : window(Picture(dir, 128)),
         covers(SettingsReader(store).Flag(setting::IsCoverOthers)),
+        notice([this] { return window.Window(); },
+               [this] {
+                 // The visitor answered: the session goes on, from the next idle tick's count.
+                 host.NoteInput();
+                 last_input = g_get_real_time() / G_USEC_PER_SEC;
+                 status.InputChanged();
+               }),
         windows(gdk_display_get_name(gdk_display_get_default())),
         companion_timers([this](int id) { companions.OnTimer(id); }),
         companions(store, windows, launcher, window, companion_timers, dir, XidOf(window.Window())),
@@ -115,7 +124,11 @@ struct Kiosk {
         partners(
             companions, exit_dialogs, [this] { views.ExecBrowserCommand(BrowserCommand::Print, window.Window()); },
             [this] { return frame.IsFullScreen(); },
-            [](const std::string& line) { std::fprintf(stderr, "panelia: %s\n", line.c_str()); }),
+            [](const std::string& line) { std::fprintf(stderr, "panelia: %s\n", line.c_str()); },
+            [this](bool on) {
+              if (!on) reader.Stop();
+              return on && reader.Start();
+            }),
         services(
             store, dir,
             {[this] { return window.Window(); },
@@ -164,6 +177,10 @@ struct Kiosk {
               [this] {
                 frame.OnNewVisitor();
                 status.Changed();
+              },
+              [this](int seconds_left) { notice.Show(seconds_left); },
+              [this](const std::string& text) {
+                window.MessageBox(text, std::string(kNoticeCaption), MessageIcon::Information, {});
               }}),
         view_timers([this](int id) { view.OnTimer(id); }),
         list_source([this](const std::string& text) {
@@ -277,9 +294,11 @@ struct Kiosk {
 
   GtkFrameWindow window;
   MonitorCovers covers;
+  IdleNotice notice;
   x11::X11WindowSystem windows;
   GlibLauncher launcher;
   GlibTimers companion_timers;
+  ScreenReader reader;
   CCompanions companions;
   GtkExitDialogs exit_dialogs;
   CKioskPartners partners;

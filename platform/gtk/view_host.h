@@ -22,6 +22,8 @@ struct ViewHostHooks {
   std::function<void()> open_help;
   std::function<void()> show_properties;
   std::function<void()> new_visitor;
+  std::function<void(int)> warn_idle;
+  std::function<void(const std::string&)> tell;
 };
 
 class GtkViewHost final : public ViewHost {
@@ -65,6 +67,12 @@ class GtkViewHost final : public ViewHost {
     if (idle && last_idle_ && *idle < *last_idle_) input = true;
     last_idle_ = idle;
     return input;
+  }
+  void WarnIdle(int seconds_left) override {
+    if (hooks_.warn_idle) hooks_.warn_idle(seconds_left);
+  }
+  void Tell(const std::string& text) override {
+    if (hooks_.tell) hooks_.tell(text);
   }
 
  private:

@@ -248,6 +248,10 @@ void WebKitKioskViews::SetTextZoom(double zoom) {
   webkit_web_view_set_zoom_level(main_->View(), zoom);
 }
 
+void WebKitKioskViews::SetHighContrast(bool on) {
+  main_->SetUserStyle(kHighContrastStyle, on);
+}
+
 void WebKitKioskViews::SetCharset(std::string_view label) {
   std::string name(label);
   webkit_web_view_set_custom_charset(main_->View(), name.empty() ? nullptr : name.c_str());

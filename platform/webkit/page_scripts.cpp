@@ -79,6 +79,20 @@ input, textarea, [contenteditable], [contenteditable] * {
 a, img, [draggable] { -webkit-user-drag: none !important; }
 )CSS";
 
+const char* const kHighContrastStyle = R"CSS(
+html, body, body *:where(:not(img, video, canvas, svg, svg *)) {
+  background-color: #ffffff !important; background-image: none !important; color: #000000 !important;
+  border-color: #000000 !important; text-shadow: none !important; box-shadow: none !important;
+}
+a[href], a[href] *, a[href]:visited, a[href]:visited * {
+  color: #0000c8 !important; text-decoration: underline !important;
+}
+button, input, select, textarea {
+  -webkit-appearance: none !important; appearance: none !important; border: 2px solid #000000 !important;
+}
+:focus, :focus-visible { outline: 4px solid #d04000 !important; outline-offset: 2px !important; }
+)CSS";
+
 // Only in the top frame: WebKit honours window.close() only for windows a script opened, so the
 // page's close becomes a message to the host. The message carries a token no other frame knows, so
 // an embedded page cannot send the kiosk home by posting "close" itself.

@@ -17,6 +17,9 @@ std::string NewToken();
 // Where a long press may do nothing: no text selected outside text fields, no link or picture
 // dragged out; text fields keep their caret, selection and paste.
 extern const char* const kNoLongPressStyle;
+// A visitor's high contrast: black text on white, strong underlined links, a thick focus outline;
+// pictures stay, background pictures (text is often set on them) go.
+extern const char* const kHighContrastStyle;
 
 // Shown instead of the engine's error page: its way home is a command link of the kiosk's own page.
 extern const char* const kCannotShowPage;

@@ -282,12 +282,25 @@ void WebKitBrowser::StartAfresh(bool keep_session) {
 }
 
 WebKitBrowser::~WebKitBrowser() {
+  if (user_style_) webkit_user_style_sheet_unref(user_style_);
   if (drop_idle_) g_source_remove(drop_idle_);
   if (heartbeat_) g_source_remove(heartbeat_);
   g_cancellable_cancel(heartbeat_cancel_.get());
   signals_.clear();
   view_signals_.clear();
   DropStandIn();
+}
+
+void WebKitBrowser::SetUserStyle(const char* css, bool on) {
+  if (user_style_) {
+    webkit_user_content_manager_remove_style_sheet(content_.get(), user_style_);
+    webkit_user_style_sheet_unref(user_style_);
+    user_style_ = nullptr;
+  }
+  if (!on) return;
+  user_style_ = webkit_user_style_sheet_new(css, WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES, WEBKIT_USER_STYLE_LEVEL_USER,
+                                            nullptr, nullptr);
+  webkit_user_content_manager_add_style_sheet(content_.get(), user_style_);
 }
 
 std::string WebKitBrowser::Uri() const {

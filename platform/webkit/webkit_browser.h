@@ -77,6 +77,9 @@ class WebKitBrowser final : public BrowserControl {
   std::string LocationUrl() const override { return Uri(); }
   std::string LocationName() const override { return Title(); }
   void RunScript(const std::string& script);
+  // A user style sheet over every page and frame of this view, until taken away (it outlives the
+  // view's renewal for a new visitor, so the caller takes it away then).
+  void SetUserStyle(const char* css, bool on);
   // While the view asks for its context menu: the event it is for.
   GdkEvent* MenuEvent() const { return menu_event_; }
   // Starts the view afresh for a new visitor: a new back/forward list, so Back cannot reach any page
@@ -116,6 +119,7 @@ class WebKitBrowser final : public BrowserControl {
   GioLocalFiles local_files_;
   NavigationPolicy policy_{local_files_, options_.local_folders};
   GObjectPtr<WebKitUserContentManager> content_;
+  WebKitUserStyleSheet* user_style_ = nullptr;
   GObjectPtr<WebKitWebView> view_;
   GObjectPtr<WebKitWebView> stand_in_;
   std::string close_token_;                 // known only to the top frame's script

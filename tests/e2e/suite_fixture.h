@@ -18,7 +18,18 @@ namespace panelia::e2e {
 namespace fs = std::filesystem;
 inline const std::string kClass = "PaneliaClass4.0";
 inline const std::string kSuffix = " - Panelia触摸屏浏览器";
-enum BarButton { kHome, kScrollDown, kOrdinarySite, kUserUrl3, kExit, kShutdown, kKeyboard };
+enum BarButton {
+  kHome,
+  kScrollDown,
+  kOrdinarySite,
+  kUserUrl3,
+  kExit,
+  kShutdown,
+  kKeyboard,
+  kLargeText,
+  kContrast,
+  kReader
+};
 
 class SuiteE2E : public DisplayTest {
  protected:

@@ -32,6 +32,11 @@ class RecordingBarPartners : public ViewPartners, public BarActions {
   void PrintMainPage() override { log_.Add("print"); }
   void PlaceBar(int left, int top) override { log_.Add("place " + std::to_string(left) + "," + std::to_string(top)); }
   void CloseCompanions() override { log_.Add("close-companions"); }
+  bool StartReader() override {
+    log_.Add("reader-start");
+    return true;
+  }
+  void StopReader() override { log_.Add("reader-stop"); }
 
  private:
   CallLog& log_;
@@ -87,6 +92,9 @@ TEST_F(BarTest, CommandLinksRunEveryKeywordInTableOrder) {
       {"x:paneliashutdown", true, {"exit question"}},
       {"x:paneliaprint", true, {"print"}},
       {"x:paneliauserurl=news", true, {"navigate file:///home.html"}},
+      {"x:panelialargetext", true, {"zoom 1.25"}},
+      {"x:paneliacontrast", true, {"contrast on"}},
+      {"x:paneliareader", true, {"reader-start"}},
       {"x:paneliaprint-paneliascrollup", true, {"scroll 0,-100", "print"}},
       {"x:paneliagohome/paneliagoback", true, {"back", "navigate file:///home.html"}},
       {"x:PaneliaGoBack", false, {}},

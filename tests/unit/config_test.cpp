@@ -41,6 +41,7 @@ TEST(ConfigForm, EverySettingHasItsControl) {
       {"PlayMode", FieldKind::Choice},     {"AppPath", FieldKind::Text},         {"ScrollStep", FieldKind::Number},
       {"IsPinchZoom", FieldKind::Flag},    {"IsLongPressMenu", FieldKind::Flag}, {"BoardAutoHide", FieldKind::Flag},
       {"Monitor", FieldKind::Text},        {"Rotation", FieldKind::Choice},      {"IsCoverOthers", FieldKind::Flag},
+      {"WarnTime", FieldKind::Number},
   };
   for (const auto& c : cases) EXPECT_EQ(Field(fields, c.name).kind, c.kind) << c.name;
   for (const auto& f : fields) EXPECT_FALSE(PageTitle(f.info->section).empty()) << f.info->name;
@@ -72,6 +73,8 @@ TEST(ConfigForm, Validation) {
       {"WaitTime", "5", true, "5", false},
       {"WaitTime", "-1", false, "", false},
       {"WaitTime", "1441", false, "", false},
+      {"WarnTime", "20", true, "20", false},
+      {"WarnTime", "601", false, "", false},
       {"WaitTime", "5 minutes", false, "", false},
       {"ScrollStep", "0", false, "", false},
       {"IsMusic", "1", true, "1", false},

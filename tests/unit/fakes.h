@@ -155,6 +155,7 @@ class RecordingPage : public PageActions {
   void ShowSource() override { log_.Add("source"); }
   void SetTextZoom(double zoom) override { log_.Add("zoom " + std::to_string(zoom).substr(0, 4)); }
   void SetCharset(std::string_view label) override { log_.Add("charset " + std::string(label)); }
+  void SetHighContrast(bool on) override { log_.Add(on ? "contrast on" : "contrast off"); }
 
  private:
   CallLog& log_;
@@ -172,6 +173,8 @@ struct NullPartners : ViewPartners {
   void CloseCompanions() override {}
   void RequestExit() override {}
   void MarkBarRedirect() override {}
+  bool StartReader() override { return false; }
+  void StopReader() override {}
 };
 
 class RecordingHost : public ViewHost {
@@ -188,6 +191,8 @@ class RecordingHost : public ViewHost {
   void OnNewVisitor() override { log_.Add("new-visitor"); }
   std::pair<int, int> CursorPosition() override { return cursor; }
   bool InputSinceLastAsked() override { return std::exchange(input, false); }
+  void WarnIdle(int seconds_left) override { log_.Add("warn " + std::to_string(seconds_left)); }
+  void Tell(const std::string& text) override { log_.Add("tell " + text.substr(0, text.find('\n'))); }
   bool navigator_fixed = false;
   std::string module_directory = "/opt/panelia/";
   std::pair<int, int> cursor{0, 0};

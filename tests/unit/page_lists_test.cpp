@@ -294,6 +294,8 @@ class IdleTest : public ::testing::Test {
  protected:
   IdleTest() : browser_(log_), timers_(log_), host_(log_), page_(log_), files_(log_), lists_(files_) {
     Set(Section::General, "SoftHomeUrl", RegValue::Text("file:///home.html"));
+    // The return itself; the notice before it is the view test's.
+    Set(Section::Advance, "WarnTime", RegValue::Dword(0));
   }
   void Set(Section section, std::string_view name, RegValue value) {
     store_.Put(Hive::LocalMachine, SectionPath(section), name, std::move(value));

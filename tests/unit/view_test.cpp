@@ -42,6 +42,12 @@ class RecordingPartners : public ViewPartners {
   void RequestExit() override { log_.Add("exit"); }
   void CloseCompanions() override { log_.Add("close-companions"); }
   void MarkBarRedirect() override { log_.Add("bar-redirect"); }
+  bool StartReader() override {
+    log_.Add(reader_installed ? "reader-start" : "reader-missing");
+    return reader_installed;
+  }
+  void StopReader() override { log_.Add("reader-stop"); }
+  bool reader_installed = true;
 
  private:
   CallLog& log_;
@@ -80,11 +86,12 @@ TEST_F(ViewTest, ReadsItsSettingsOnceInTheFixedOrder) {
                     advance = SectionPath(Section::Advance), navigator = SectionPath(Section::Navigator),
                     music = SectionPath(Section::Music), address = SectionPath(Section::Address),
                     loop = SectionPath(Section::Loop);
-  EXPECT_EQ(store_.reads, (Calls{root + "|DefFontSize", general + "|IsPaneliaHome", general + "|SoftHomeUrl",
-                                 general + "|CommandSites", advance + "|WaitTime", advance + "|IsAutoHome",
-                                 navigator + "|BoardType", navigator + "|BoardMode", navigator + "|BoardAutoHide",
-                                 music + "|IsMusic", address + "|IsLimit", address + "|ForbitMethod", loop + "|IsLoop",
-                                 loop + "|LoopMode", loop + "|IntervalTime", advance + "|IsClearSession"}));
+  EXPECT_EQ(store_.reads,
+            (Calls{root + "|DefFontSize", general + "|IsPaneliaHome", general + "|SoftHomeUrl",
+                   general + "|CommandSites", advance + "|WaitTime", advance + "|IsAutoHome", navigator + "|BoardType",
+                   navigator + "|BoardMode", navigator + "|BoardAutoHide", music + "|IsMusic", address + "|IsLimit",
+                   address + "|ForbitMethod", loop + "|IsLoop", loop + "|LoopMode", loop + "|IntervalTime",
+                   advance + "|IsClearSession", advance + "|WarnTime"}));
 }
 
 TEST_F(ViewTest, HomeIsSoftHomeUrlOrTheBrowsersOwn) {
@@ -352,6 +359,101 @@ TEST_F(ViewTest, IdleTimerStopsItselfWhenNothingUsesIt) {
     if (View().IdleCount() > 0) log_.Add("idle " + std::to_string(View().IdleCount()));
     EXPECT_EQ(log_.Calls(), (Calls{c.expected}));
   }
+}
+
+// The notice before the idle return: WarnTime seconds ahead (at most halfway), only after a visitor
+// touched the kiosk, counted down at each 5-second tick, gone at input or at the return.
+TEST_F(ViewTest, IdleReturnIsAnnouncedToWhoeverTouchedTheKiosk) {
+  struct Case {
+    const char* name;
+    uint32_t wait_minutes, warn_seconds, loop;
+    bool touched;
+    Calls expected;  // the notices of the 13 ticks after the touch (one minute)
+  } cases[] = {
+      {"twenty seconds ahead", 1, 20, 0, true, {"warn 20", "warn 15", "warn 10", "warn 5", "warn 0", "new-visitor"}},
+      {"never sooner than halfway",
+       1,
+       600,
+       0,
+       true,
+       {"warn 30", "warn 25", "warn 20", "warn 15", "warn 10", "warn 5", "warn 0", "new-visitor"}},
+      {"off", 1, 0, 0, true, {"new-visitor"}},
+      {"nobody touched it", 1, 20, 0, false, {"new-visitor"}},
+      {"no idle return", 0, 20, 0, true, {}},
+      {"the loop is not announced", 1, 20, 1, true, {"new-visitor"}},
+  };
+  for (const auto& c : cases) {
+    Set(Section::Advance, "IsAutoHome", RegValue::Dword(1));
+    Set(Section::Advance, "WaitTime", RegValue::Dword(c.wait_minutes));
+    Set(Section::Advance, "WarnTime", RegValue::Dword(c.warn_seconds));
+    Set(Section::Advance, "IsClearSession", RegValue::Dword(0));
+    Set(Section::Loop, "IsLoop", RegValue::Dword(c.loop));
+    Set(Section::Loop, "IntervalTime", RegValue::Dword(5));
+    view_.reset();
+    // The first look learns where the pointer rests (the kiosk starting is nobody's touch).
+    host_.cursor = {5, 5};
+    View().OnTimer(CPaneliaView::kIdleTimer);
+    host_.input = c.touched;
+    View().OnTimer(CPaneliaView::kIdleTimer);
+    log_.Clear();
+    for (int tick = 0; tick < 13; ++tick) View().OnTimer(CPaneliaView::kIdleTimer);
+    Calls notices;
+    for (const auto& call : log_.Calls())
+      if (call.rfind("warn", 0) == 0 || call == "new-visitor") notices.push_back(call);
+    EXPECT_EQ(notices, c.expected) << c.name;
+  }
+  // A touch during the notice takes it away; the visitor's session goes on.
+  Set(Section::Loop, "IsLoop", RegValue::Dword(0));
+  Set(Section::Advance, "WarnTime", RegValue::Dword(20));
+  view_.reset();
+  View().OnTimer(CPaneliaView::kIdleTimer);
+  host_.input = true;
+  for (int tick = 0; tick < 9; ++tick) View().OnTimer(CPaneliaView::kIdleTimer);
+  log_.Clear();
+  host_.input = true;
+  View().OnTimer(CPaneliaView::kIdleTimer);
+  View().OnTimer(CPaneliaView::kIdleTimer);
+  EXPECT_EQ(log_.Calls(), (Calls{"warn 0"}));
+}
+
+// Large text, high contrast and the reader: what each touch of its button does, and all of them back
+// to the operator's choice for the next visitor (the idle return, a wipe).
+TEST_F(ViewTest, VisitorsDisplayModesStepAndReturnForTheNextVisitor) {
+  View().StepLargeText();
+  View().StepLargeText();
+  View().StepLargeText();
+  View().StepLargeText();
+  EXPECT_EQ(log_.Calls(), (Calls{"zoom 1.25", "zoom 1.50", "zoom 2.00", "zoom 1.00"}));
+  log_.Clear();
+  View().StepLargeText();
+  View().ToggleContrast();
+  View().ToggleReader();
+  View().ReturnHomeForNextVisitor();
+  EXPECT_EQ(log_.Calls(), (Calls{"zoom 1.25", "contrast on", "reader-start", "zoom 1.00", "contrast off", "reader-stop",
+                                 "new-visitor", "forget-visitor", "navigate file:///srv/kiosk/index.html"}));
+  EXPECT_FALSE(View().HighContrast());
+  EXPECT_FALSE(View().ReaderOn());
+  log_.Clear();
+  View().ReturnHomeForNextVisitor();  // nothing was changed: nothing to undo
+  EXPECT_EQ(log_.Calls(), (Calls{"new-visitor", "forget-visitor", "navigate file:///srv/kiosk/index.html"}));
+  // Without a reader the button says so once to each visitor, and does nothing else.
+  partners_.reader_installed = false;
+  log_.Clear();
+  View().ToggleReader();
+  View().ToggleReader();
+  View().ReturnHomeForNextVisitor();
+  View().ToggleReader();
+  EXPECT_EQ(log_.Calls(), (Calls{"reader-missing", "tell 这台信息亭没有安装朗读程序。", "reader-missing", "new-visitor",
+                                 "forget-visitor", "navigate file:///srv/kiosk/index.html", "reader-missing",
+                                 "tell 这台信息亭没有安装朗读程序。"}));
+}
+
+TEST(LargeText, StepsFromTheOperatorsSize) {
+  struct Case {
+    double base, current, next;
+  } cases[] = {{1.0, 1.0, 1.25}, {1.0, 1.25, 1.5}, {1.0, 1.5, 2.0}, {1.0, 2.0, 1.0},    {0.7, 0.7, 1.25},
+               {1.5, 1.5, 2.0},  {1.5, 2.0, 1.5},  {2.0, 2.0, 2.0}, {1.0, 1.2501, 1.5}, {1.25, 1.0, 1.5}};
+  for (const auto& c : cases) EXPECT_DOUBLE_EQ(NextLargeText(c.base, c.current), c.next) << c.base << " " << c.current;
 }
 
 TEST_F(ViewTest, StepwiseScrollStepsOutOfRange) {
