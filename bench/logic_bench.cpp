@@ -96,6 +96,7 @@ struct NullPage : PageActions {
   void ShowSource() override {}
   void SetTextZoom(double) override {}
   void SetHighContrast(bool) override {}
+  void ReadFromStart() override {}
   void SetCharset(std::string_view) override {}
 };
 struct FileLists : PageListSource {

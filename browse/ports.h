@@ -92,6 +92,9 @@ class PageActions {
   // The visitor's high contrast: dark text on a light ground, strong links, visible focus, in every
   // page until it is turned off.
   virtual void SetHighContrast(bool on) = 0;
+  // The screen reader reads the page from its start: the page takes the focus at its first heading
+  // (or its body), where the reader begins.
+  virtual void ReadFromStart() = 0;
   // "" returns to the page's own character set.
   virtual void SetCharset(std::string_view label) = 0;
 };

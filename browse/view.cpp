@@ -62,6 +62,9 @@ void CPaneliaView::OnTimer(int id) {
       timers_.KillTimer(kIdleTimer);
   } else if (id == kScrollTimer) {
     SmoothScrollStep();
+  } else if (id == kReaderTimer) {
+    timers_.KillTimer(kReaderTimer);
+    if (reader_on_) page_.ReadFromStart();
   }
 }
 
@@ -221,6 +224,8 @@ void CPaneliaView::ToggleReader() {
   }
   if (partners_.StartReader()) {
     reader_on_ = true;
+    page_.ReadFromStart();
+    timers_.SetTimer(kReaderTimer, kReaderSettleMs);
   } else if (!std::exchange(reader_missing_told_, true)) {
     host_.Tell("这台信息亭没有安装朗读程序。\nThis kiosk has no screen reader installed.");
   }
@@ -299,6 +304,7 @@ void CPaneliaView::OnDocumentComplete(const std::string& /*url*/) {
   SettingsReader s(store_);
   if (s.Flag(setting::IsScrollBar)) page_.HideScrollBars();
   if (s.Flag(setting::IsFormTarget)) page_.RetargetForms();
+  if (reader_on_) page_.ReadFromStart();
 }
 
 void CPaneliaView::OnTitleChange(const std::string& title) {

@@ -27,6 +27,10 @@ class CPaneliaView {
  public:
   static constexpr int kIdleTimer = 6;
   static constexpr int kIdleTimerMs = 5000;
+  // A reader just started takes a moment before it listens: the page is read from its start again
+  // once it does.
+  static constexpr int kReaderTimer = 9;
+  static constexpr int kReaderSettleMs = 2000;
   static constexpr int kScrollTimer = 8;
   static constexpr int kScrollTimerMs = 30;
 

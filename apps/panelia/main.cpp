@@ -117,6 +117,7 @@ struct Kiosk {
                }),
         windows(gdk_display_get_name(gdk_display_get_default())),
         companion_timers([this](int id) { companions.OnTimer(id); }),
+        reader(dir),
         companions(store, windows, launcher, window, companion_timers, dir, XidOf(window.Window())),
         exit_dialogs(
             store, [this] { return window.Window(); }, [this] { companions.CloseKeyboard(); },

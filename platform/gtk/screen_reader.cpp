@@ -4,6 +4,7 @@
 #include <csignal>
 
 #include <cstdio>
+#include <utility>
 #include <vector>
 
 namespace panelia {
@@ -16,18 +17,58 @@ bool Installed(const char* program) {
   return found;
 }
 
+// A visitor explores by touch: what the finger rests on is read (the reader's mouse review), and a
+// page that loads is read from its start.
+constexpr const char* kReaderSettings = R"({
+  "general": {"enableMouseReview": true, "sayAllOnLoad": true},
+  "profiles": {"default": {"profile": ["Default", "default"], "enableMouseReview": true, "sayAllOnLoad": true}},
+  "pronunciations": {},
+  "keybindings": {}
+})";
+
+// The reader's preferences folder and all it wrote there.
+void RemoveTree(GFile* dir) {
+  if (GFileEnumerator* children =
+          g_file_enumerate_children(dir, G_FILE_ATTRIBUTE_STANDARD_NAME "," G_FILE_ATTRIBUTE_STANDARD_TYPE,
+                                    G_FILE_QUERY_INFO_NOFOLLOW_SYMLINKS, nullptr, nullptr)) {
+    while (GFileInfo* info = g_file_enumerator_next_file(children, nullptr, nullptr)) {
+      GFile* child = g_file_get_child(dir, g_file_info_get_name(info));
+      if (g_file_info_get_file_type(info) == G_FILE_TYPE_DIRECTORY) RemoveTree(child);
+      g_file_delete(child, nullptr, nullptr);
+      g_object_unref(child);
+      g_object_unref(info);
+    }
+    g_object_unref(children);
+  }
+  g_file_delete(dir, nullptr, nullptr);
+}
+
 }  // namespace
 
 bool ScreenReader::Start() {
-  if (pid_) return true;
   if (!Installed("orca") || !Installed("speech-dispatcher")) return false;
-  // Preferences of its own, made afresh: what one visitor changes in the reader's settings is gone
-  // for the next, and the kiosk account's own stay untouched.
-  if (prefs_.empty()) {
-    gchar* dir = g_dir_make_tmp("panelia-reader-XXXXXX", nullptr);
-    if (dir) prefs_ = dir;
-    g_free(dir);
+  if (pid_ || pending_) return true;
+  // The last visitor's reader takes a moment to end, and a reader started meanwhile would not
+  // stay: this one starts as soon as that one has gone.
+  if (ending_) {
+    pending_ = true;
+    return true;
   }
+  return Spawn();
+}
+
+bool ScreenReader::Spawn() {
+  // The speech server outlives each reader: started on its own it would end a few seconds after
+  // the last reader let go of it, and a reader starting just then would find no voice.
+  if (!speech_started_) {
+    const char* speech[] = {"speech-dispatcher", "--spawn", "--timeout", "0", nullptr};
+    speech_started_ = g_spawn_sync(nullptr, const_cast<char**>(speech), nullptr, G_SPAWN_SEARCH_PATH, nullptr, nullptr,
+                                   nullptr, nullptr, nullptr, nullptr) != FALSE;
+  }
+  // Preferences of its own, made afresh at every start and removed at its stop: what one visitor
+  // changes in the reader's settings is gone for the next, and the kiosk account's own stay
+  // untouched.
+  MakePreferences();
   std::string prefs_arg = "--user-prefs=" + prefs_;
   std::vector<char*> argv = {const_cast<char*>("orca"), const_cast<char*>("--replace")};
   if (!prefs_.empty()) argv.push_back(prefs_arg.data());
@@ -44,25 +85,74 @@ bool ScreenReader::Start() {
     return false;
   }
   std::fprintf(stderr, "panelia: the screen reader speaks (orca, process %d)\n", static_cast<int>(pid_));
-  watch_ = g_child_watch_add(
-      pid_,
-      [](GPid pid, gint, gpointer self) {
-        auto* reader = static_cast<ScreenReader*>(self);
-        g_spawn_close_pid(pid);
-        if (reader->pid_ == pid) reader->pid_ = 0;
-        reader->watch_ = 0;
-      },
-      this);
+  watches_.push_back(g_child_watch_add(
+      pid_, [](GPid pid, gint status, gpointer self) { static_cast<ScreenReader*>(self)->Ended(pid, status); }, this));
   return true;
+}
+
+void ScreenReader::Ended(GPid pid, int status) {
+  g_spawn_close_pid(pid);
+  if (pid == pid_) {
+    std::fprintf(stderr, "panelia: the screen reader ended by itself (status %d)\n", status);
+    pid_ = 0;
+  }
+  if (pid == ending_) {
+    ending_ = 0;
+    if (kill_timer_) g_source_remove(std::exchange(kill_timer_, 0));
+    if (std::exchange(pending_, false)) Spawn();
+  }
 }
 
 void ScreenReader::Stop() {
   g_unsetenv("PANELIA_READER");
-  if (!pid_) return;
-  std::fprintf(stderr, "panelia: the screen reader stops\n");
-  kill(pid_, SIGTERM);
-  // The watch reaps it; the next visitor's reader is a new process.
-  pid_ = 0;
+  pending_ = false;
+  if (pid_) {
+    std::fprintf(stderr, "panelia: the screen reader stops\n");
+    kill(pid_, SIGTERM);
+    ending_ = std::exchange(pid_, 0);
+    // It says goodbye and lets go of the speech; one that takes longer is ended.
+    kill_timer_ = g_timeout_add(
+        kEndingMs,
+        [](gpointer self) -> gboolean {
+          auto* reader = static_cast<ScreenReader*>(self);
+          reader->kill_timer_ = 0;
+          if (reader->ending_) kill(reader->ending_, SIGKILL);
+          return G_SOURCE_REMOVE;
+        },
+        this);
+  }
+  if (!prefs_.empty()) {
+    GFile* dir = g_file_new_for_path(prefs_.c_str());
+    RemoveTree(dir);
+    g_object_unref(dir);
+    prefs_.clear();
+  }
+}
+
+ScreenReader::~ScreenReader() {
+  Stop();
+  if (ending_) kill(ending_, SIGKILL);
+  if (kill_timer_) g_source_remove(kill_timer_);
+  for (guint watch : watches_) g_source_remove(watch);
+}
+
+void ScreenReader::MakePreferences() {
+  gchar* dir = g_dir_make_tmp("panelia-reader-XXXXXX", nullptr);
+  if (!dir) return;
+  prefs_ = dir;
+  g_free(dir);
+  std::string settings = prefs_ + "/user-settings.conf";
+  g_file_set_contents(settings.c_str(), kReaderSettings, -1, nullptr);
+  // The kiosk's own script for the reader, beside the programs.
+  gchar* script = nullptr;
+  gsize length = 0;
+  if (g_file_get_contents((module_directory_ + "reader/panelia.py").c_str(), &script, &length, nullptr)) {
+    std::string scripts = prefs_ + "/orca-scripts";
+    g_mkdir_with_parents(scripts.c_str(), 0700);
+    g_file_set_contents((scripts + "/__init__.py").c_str(), "", 0, nullptr);
+    g_file_set_contents((scripts + "/panelia.py").c_str(), script, static_cast<gssize>(length), nullptr);
+  }
+  g_free(script);
 }
 
 }  // namespace panelia

@@ -3,16 +3,18 @@
 // show themselves to it.
 #pragma once
 
-#include <glib.h>
+#include <gio/gio.h>
 
 #include <string>
+#include <vector>
 
 namespace panelia {
 
 class ScreenReader {
  public:
-  ScreenReader() = default;
-  ~ScreenReader() { Stop(); }
+  // `module_directory` (with a trailing "/") holds the kiosk's script for the reader.
+  explicit ScreenReader(std::string module_directory) : module_directory_(std::move(module_directory)) {}
+  ~ScreenReader();
   ScreenReader(const ScreenReader&) = delete;
   ScreenReader& operator=(const ScreenReader&) = delete;
   // False where this kiosk has no reader (Orca or speech-dispatcher missing) or it cannot start.
@@ -21,8 +23,17 @@ class ScreenReader {
   bool Running() const { return pid_ != 0; }
 
  private:
+  static constexpr guint kEndingMs = 3000;
+  bool Spawn();
+  void Ended(GPid pid, int status);
+  void MakePreferences();
+  std::string module_directory_;
   GPid pid_ = 0;
-  guint watch_ = 0;
+  GPid ending_ = 0;  // the last visitor's, ending
+  bool pending_ = false;
+  bool speech_started_ = false;
+  guint kill_timer_ = 0;
+  std::vector<guint> watches_;
   std::string prefs_;
 };
 

@@ -252,6 +252,12 @@ void WebKitKioskViews::SetHighContrast(bool on) {
   main_->SetUserStyle(kHighContrastStyle, on);
 }
 
+void WebKitKioskViews::ReadFromStart() {
+  webkit_settings_set_enable_caret_browsing(webkit_web_view_get_settings(main_->View()), TRUE);
+  gtk_widget_grab_focus(main_->Widget());
+  main_->RunScript(kReadFromStartScript);
+}
+
 void WebKitKioskViews::SetCharset(std::string_view label) {
   std::string name(label);
   webkit_web_view_set_custom_charset(main_->View(), name.empty() ? nullptr : name.c_str());

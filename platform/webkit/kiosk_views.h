@@ -54,6 +54,7 @@ class WebKitKioskViews final : public PageActions {
   void ShowSource() override;
   void SetTextZoom(double zoom) override;
   void SetHighContrast(bool on) override;
+  void ReadFromStart() override;
   void SetCharset(std::string_view label) override;
 
   // Printing goes to the bar's page when it has the focus.

@@ -93,6 +93,20 @@ button, input, select, textarea {
 :focus, :focus-visible { outline: 4px solid #d04000 !important; outline-offset: 2px !important; }
 )CSS";
 
+const char* const kReadFromStartScript = R"JS(
+(function() {
+  var start = document.querySelector('h1, h2, h3, [role="heading"]') || document.body;
+  if (!start) return;
+  if (!start.hasAttribute('tabindex')) start.setAttribute('tabindex', '-1');
+  // Focused anew even where it has the focus already: the reader hears of it only as it moves.
+  if (document.activeElement === start) start.blur();
+  start.focus();
+  // The caret at its start: the reader reads the line the caret moved to.
+  var selection = window.getSelection();
+  if (selection) selection.collapse(start, 0);
+})();
+)JS";
+
 // Only in the top frame: WebKit honours window.close() only for windows a script opened, so the
 // page's close becomes a message to the host. The message carries a token no other frame knows, so
 // an embedded page cannot send the kiosk home by posting "close" itself.

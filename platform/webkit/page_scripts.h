@@ -20,6 +20,9 @@ extern const char* const kNoLongPressStyle;
 // A visitor's high contrast: black text on white, strong underlined links, a thick focus outline;
 // pictures stay, background pictures (text is often set on them) go.
 extern const char* const kHighContrastStyle;
+// Focus on the page's first heading (made focusable for it), or its body: a screen reader follows the
+// focus and reads from there.
+extern const char* const kReadFromStartScript;
 
 // Shown instead of the engine's error page: its way home is a command link of the kiosk's own page.
 extern const char* const kCannotShowPage;

@@ -2,8 +2,12 @@
 // all of it back to the operator's choice for the next visitor.
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdlib>
+#include <fstream>
 #include <iostream>
+#include <iterator>
+#include <sstream>
 #include <string>
 
 #include "harness.h"
@@ -122,6 +126,137 @@ TEST_F(AccessE2E, LargeTextAndHighContrastFromTheBarUntilTheNextVisitor) {
   EXPECT_TRUE(PageReports(3));
   EXPECT_EQ(TitleFigure(" h"), base) << Title();
   EXPECT_EQ(TitleWord("b"), page_ground) << Title();
+}
+
+std::string ReadAll(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), {});
+}
+
+// A session bus of the test's own (the kiosk session's, where a reader and the accessibility bus
+// meet), gone with the test.
+class SessionBus {
+ public:
+  explicit SessionBus(const fs::path& dir) {
+    fs::path out = dir / "dbus.txt";
+    Process({"dbus-daemon", "--session", "--fork", "--print-address=1", "--print-pid=1"}, {}, "", out.string())
+        .Wait(10s);
+    std::istringstream lines(ReadAll(out));
+    std::getline(lines, address_);
+    lines >> pid_;
+  }
+  ~SessionBus() {
+    if (pid_ > 0) kill(pid_, SIGTERM);
+  }
+  const std::string& Address() const { return address_; }
+
+ private:
+  std::string address_;
+  pid_t pid_ = 0;
+};
+
+// The speech server a test's reader started (it outlives the kiosk): found by the test's home in its
+// environment, and ended.
+void EndSpeechServerOf(const fs::path& root) {
+  for (const auto& entry : fs::directory_iterator("/proc")) {
+    std::string comm = ReadAll(entry.path() / "comm");
+    if (comm.rfind("speech-dispatch", 0) != 0) continue;
+    if (ReadAll(entry.path() / "environ").find("HOME=" + (root / "home").string()) == std::string::npos) continue;
+    kill(std::stoi(entry.path().filename().string()), SIGTERM);
+  }
+}
+
+// Orca speaking through speech-dispatcher, whose log keeps every text it receives and whose voice
+// plays into a file (ALSA's file plugin): on a machine with neither loudspeaker nor sound server.
+TEST_F(AccessE2E, TheScreenReaderReadsThePageAndTheBarUntilTheNextVisitor) {
+  for (const char* program : {"orca", "speech-dispatcher", "dbus-daemon", "espeak-ng"})
+    if (std::system((std::string("command -v ") + program + " >/dev/null").c_str()) != 0)
+      GTEST_SKIP() << program << " is not installed";
+  if (std::system("/usr/bin/python3 -c 'import pyatspi' 2>/dev/null") != 0) GTEST_SKIP() << "no pyatspi";
+  fs::path speech = env_.Root() / "speech";
+  fs::create_directories(speech);
+  fs::path config = env_.Root() / "config" / "speech-dispatcher";
+  fs::copy("/etc/speech-dispatcher", config, fs::copy_options::recursive);
+  std::ofstream(config / "speechd.conf", std::ios::app)
+      << "\nLogLevel 5\nLogDir \"" << speech.string() << "\"\nAudioOutputMethod \"alsa\"\n"
+      << "DefaultModule espeak-ng\nAddModule \"espeak-ng\" \"sd_espeak-ng\" \"espeak-ng.conf\"\n";
+  std::ofstream(env_.Root() / "home" / ".asoundrc") << "pcm.!default {\n  type file\n  slave.pcm \"null\"\n  file \""
+                                                    << (speech / "voice.raw").string() << "\"\n  format \"raw\"\n}\n";
+  SessionBus bus(env_.Root());
+  struct SpeechServerEnds {
+    fs::path root;
+    ~SpeechServerEnds() { EndSpeechServerOf(root); }
+  } speech_server_ends{env_.Root()};
+  ASSERT_FALSE(bus.Address().empty());
+  const std::map<std::string, std::string> with_bus = {
+      {"DBUS_SESSION_BUS_ADDRESS", bus.Address()}, {"NO_AT_BRIDGE", ""}, {"PATH", "/usr/bin:/bin"}};
+  Process kiosk = StartTouch({}, false, false, "reader.html", with_bus);
+  WaitForBar();
+  ASSERT_TRUE(TitleBecomes("Museum")) << Title();
+
+  // What a reader can tell: the page's heading, link and button, the bar's buttons.
+  auto env = env_.Env();
+  env.insert(with_bus.begin(), with_bus.end());
+  fs::path tree = env_.Root() / "tree.txt";
+  ASSERT_EQ(Process({"/usr/bin/python3", std::string(PANELIA_SOURCE_DIR) + "/tests/e2e/a11y_tree.py", "panelia"}, env,
+                    "", tree.string())
+                .Wait(60s),
+            0)
+      << ReadAll(tree);
+  for (const char* named : {"heading|Opening hours of the museum", "link|Visit the garden", "push button|Buy a ticket",
+                            "link|large text", "link|reader"})
+    EXPECT_NE(ReadAll(tree).find(named), std::string::npos) << named << " in\n" << ReadAll(tree);
+
+  // The reader's button: the page is read from its heading, and a touched button's name.
+  auto times_heard = [&](const std::string& text) {
+    std::string log = ReadAll(speech / "speech-dispatcher.log");
+    size_t count = 0;
+    for (size_t at = log.find("DATA:|<speak>"); at != std::string::npos; at = log.find("DATA:|<speak>", at + 1)) {
+      // Each text as the reader sent it, without the word marks it puts between the words.
+      std::string said = log.substr(at, log.find('\n', at) - at);
+      for (size_t mark = said.find("<mark "); mark != std::string::npos; mark = said.find("<mark ", mark))
+        said.erase(mark, said.find("/>", mark) + 2 - mark);
+      if (said.find(text) != std::string::npos) ++count;
+    }
+    return count;
+  };
+  ASSERT_TRUE(fingers_.Tap(50 + 100 * kReader, 760));
+  EXPECT_TRUE(WaitUntil([&] { return times_heard("Opening hours of the museum") > 0; }, 30s)) << env_.Log();
+  ASSERT_TRUE(fingers_.Tap(50 + 100 * kLargeText, 760));
+  EXPECT_TRUE(WaitUntil([&] { return times_heard("large text") > 0; }, 20s));
+  EXPECT_TRUE(
+      WaitUntil([&] { return fs::exists(speech / "voice.raw") && fs::file_size(speech / "voice.raw") > 10000; }, 20s))
+      << "no voice reached the sound file";
+
+  // The next visitor: the reader stops; touched again, it starts afresh, and stops again.
+  // This kiosk's reader (not one left by another program on the machine).
+  const std::string this_kiosks = "pgrep -P " + std::to_string(kiosk.pid()) + " -f 'orca --replace' >/dev/null";
+  auto orca_runs = [&] { return std::system(this_kiosks.c_str()) == 0; };
+  ASSERT_TRUE(orca_runs());
+  EXPECT_EQ(Send({"wipe"}), 0);
+  EXPECT_TRUE(WaitUntil([&] { return !orca_runs(); }, 20s)) << "the reader still runs";
+  ASSERT_TRUE(fingers_.Tap(50 + 100 * kReader, 760));
+  EXPECT_TRUE(WaitUntil(orca_runs, 20s)) << "no reader for the next visitor";
+  EXPECT_EQ(Send({"wipe"}), 0);
+  EXPECT_TRUE(WaitUntil([&] { return !orca_runs(); }, 20s)) << "the reader still runs";
+}
+
+// Without a reader installed, its button says so once to each visitor.
+TEST_F(AccessE2E, WithoutAReaderTheButtonSaysSoOnce) {
+  Process kiosk = StartTouch({}, false, false, "access.html", {{"PATH", "/nonexistent"}});
+  WaitForBar();
+  const std::string caption = "Panelia提示";
+  ASSERT_TRUE(fingers_.Tap(50 + 100 * kReader, 760));
+  ASSERT_TRUE(WaitUntil([&] { return e2e::WindowWithTitle(display_.X(), caption) != 0; }, 15s));
+  Shot("no-reader");
+  Xdotool({"key", "Return"});
+  ASSERT_TRUE(WaitUntil([&] { return e2e::WindowWithTitle(display_.X(), caption) == 0; }, 10s));
+  // Again: nothing; the large-text button after it still answers (the first touch was seen).
+  const int base = TitleFigure(" h");
+  ASSERT_TRUE(fingers_.Tap(50 + 100 * kReader, 760));
+  ASSERT_TRUE(fingers_.Tap(50 + 100 * kLargeText, 760));
+  ASSERT_TRUE(WaitUntil([&] { return TitleFigure(" h") > base; }, 10s)) << Title();
+  EXPECT_EQ(e2e::WindowWithTitle(display_.X(), caption), 0u) << "said twice";
 }
 
 }  // namespace

@@ -25,7 +25,7 @@ class TouchE2E : public SuiteE2E {
   // The kiosk on `page` (the touch page), with these settings, and fingers; `faster` runs its clock
   // ten times as fast (the idle return in six seconds); `real_keyboard` gives it Glyphdeck.
   Process StartTouch(const std::vector<Value>& values = {}, bool faster = false, bool real_keyboard = false,
-                     const std::string& page = "touch.html") {
+                     const std::string& page = "touch.html", const std::map<std::string, std::string>& extra_env = {}) {
     if (module_.empty()) {
       MakeModule(false, false, real_keyboard);
       Seed(false);
@@ -38,6 +38,12 @@ class TouchE2E : public SuiteE2E {
     EXPECT_TRUE(env_.Store().Apply(changes));
     auto env = env_.Env();
     for (const auto& [k, v] : fingers_.Env()) env[k] = v;
+    // An empty value takes the variable away.
+    for (const auto& [k, v] : extra_env)
+      if (v.empty())
+        env.erase(k);
+      else
+        env[k] = v;
     std::vector<std::string> argv = {(module_ / "panelia").string(), "--embedding"};
     if (faster) {
       argv.insert(argv.begin(), {"faketime", "-f", "+0 x10"});

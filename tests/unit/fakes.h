@@ -156,6 +156,7 @@ class RecordingPage : public PageActions {
   void SetTextZoom(double zoom) override { log_.Add("zoom " + std::to_string(zoom).substr(0, 4)); }
   void SetCharset(std::string_view label) override { log_.Add("charset " + std::string(label)); }
   void SetHighContrast(bool on) override { log_.Add(on ? "contrast on" : "contrast off"); }
+  void ReadFromStart() override { log_.Add("read-from-start"); }
 
  private:
   CallLog& log_;

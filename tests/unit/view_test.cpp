@@ -429,10 +429,19 @@ TEST_F(ViewTest, VisitorsDisplayModesStepAndReturnForTheNextVisitor) {
   View().ToggleContrast();
   View().ToggleReader();
   View().ReturnHomeForNextVisitor();
-  EXPECT_EQ(log_.Calls(), (Calls{"zoom 1.25", "contrast on", "reader-start", "zoom 1.00", "contrast off", "reader-stop",
-                                 "new-visitor", "forget-visitor", "navigate file:///srv/kiosk/index.html"}));
+  EXPECT_EQ(log_.Calls(), (Calls{"zoom 1.25", "contrast on", "reader-start", "read-from-start", "set-timer 9 2000",
+                                 "zoom 1.00", "contrast off", "reader-stop", "new-visitor", "forget-visitor",
+                                 "navigate file:///srv/kiosk/index.html"}));
   EXPECT_FALSE(View().HighContrast());
   EXPECT_FALSE(View().ReaderOn());
+  // The reader started late reads the page again once; one stopped meanwhile does not.
+  log_.Clear();
+  View().OnTimer(CPaneliaView::kReaderTimer);
+  View().ToggleReader();
+  View().OnTimer(CPaneliaView::kReaderTimer);
+  EXPECT_EQ(log_.Calls(), (Calls{"kill-timer 9", "reader-start", "read-from-start", "set-timer 9 2000", "kill-timer 9",
+                                 "read-from-start"}));
+  View().ToggleReader();
   log_.Clear();
   View().ReturnHomeForNextVisitor();  // nothing was changed: nothing to undo
   EXPECT_EQ(log_.Calls(), (Calls{"new-visitor", "forget-visitor", "navigate file:///srv/kiosk/index.html"}));

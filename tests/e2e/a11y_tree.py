@@ -1,0 +1,29 @@
+# The accessibility tree of one program on the session's accessibility bus, as "role|name" lines of
+# every named object (what a screen reader can tell a visitor).
+#   a11y_tree.py PROGRAM
+import sys
+
+import pyatspi
+
+
+def walk(node, depth, out):
+    if node is None or depth > 80:
+        return
+    try:
+        role, name = node.getRoleName(), node.name
+    except Exception:
+        return
+    if name:
+        out.append("%s|%s" % (role, name))
+    for i in range(node.childCount):
+        try:
+            walk(node.getChildAtIndex(i), depth + 1, out)
+        except Exception:
+            pass
+
+
+lines = []
+for app in pyatspi.Registry.getDesktop(0):
+    if app is not None and app.name == sys.argv[1]:
+        walk(app, 0, lines)
+print("\n".join(lines))
