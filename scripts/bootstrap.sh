@@ -12,6 +12,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev clang-format clang-tidy
   ansible ansible-lint prometheus xvfb xauth openbox x11-utils x11-xserver-utils xinput xdotool imagemagick fonts-wqy-microhei faketime
+  orca speech-dispatcher speech-dispatcher-espeak-ng espeak-ng python3-pyatspi at-spi2-core dbus-daemon dconf-cli
 )
 # Extra packages a caller needs (the benchmarks compare against other programs).
 packages+=("$@")

@@ -5,13 +5,14 @@
 set -euo pipefail
 out="$(cd "$(dirname "$0")/.." && pwd)/data/runtime"
 
-# keyword|label|icon
+# keyword|label|icon|spoken name (a screen reader's; the label when empty)
 buttons=(
   "paneliagoback|后退|back" "paneliagoforward|前进|forward" "paneliagohome|主页|home"
   "paneliarefresh|刷新|refresh" "paneliastop|停止|stop" "paneliascrollup|上翻|up" "paneliascrolldown|下翻|down"
   "paneliascrollleft|左移|left" "paneliascrollright|右移|right" "paneliakeyboard|键盘|keyboard"
   "paneliaprint|打印|print" "paneliauserurl=1|博物馆|star" "paneliauserurl=2|地图|star" "paneliauserurl=3|活动|star"
-  "paneliaexit|退出|exit"
+  "panelialargetext|大字|largetext|大字 Large text" "paneliacontrast|对比|contrast|对比 High contrast"
+  "paneliareader|朗读|reader|朗读 Read aloud" "paneliaexit|退出|exit"
 )
 
 icon() {
@@ -29,6 +30,9 @@ icon() {
     keyboard) p='<rect x="3" y="9" width="26" height="15" rx="2"/><g fill="#fff"><rect x="6" y="12" width="3" height="3"/><rect x="11" y="12" width="3" height="3"/><rect x="16" y="12" width="3" height="3"/><rect x="21" y="12" width="3" height="3"/><rect x="8" y="18" width="16" height="3"/></g>' ;;
     print) p='<rect x="9" y="4" width="14" height="8"/><rect x="4" y="12" width="24" height="10" rx="2"/><rect x="9" y="18" width="14" height="10" fill="#fff" stroke="currentColor" stroke-width="2"/>' ;;
     star) p='<path d="M16 3 L19.5 12 L29 12.5 L21.5 18.5 L24 28 L16 22.5 L8 28 L10.5 18.5 L3 12.5 L12.5 12 Z"/>' ;;
+    largetext) p='<path d="M2 28 L9.5 5 H13.5 L21 28 H16.8 L15.2 23 H7.8 L6.2 28 Z M9 19 H14 L11.5 11 Z"/><path d="M21.5 28 L25.3 16 H27.7 L31.5 28 H29 L28.2 25.3 H24.8 L24 28 Z M25.4 23 H27.6 L26.5 19.5 Z"/>' ;;
+    contrast) p='<circle cx="16" cy="16" r="12" fill="none" stroke="currentColor" stroke-width="3"/><path d="M16 4 A12 12 0 0 1 16 28 Z"/>' ;;
+    reader) p='<path d="M4 12 H9 L16 6 V26 L9 20 H4 Z"/><path d="M20 11 A6 6 0 0 1 20 21" fill="none" stroke="currentColor" stroke-width="2.5" stroke-linecap="round"/><path d="M23 7 A11 11 0 0 1 23 25" fill="none" stroke="currentColor" stroke-width="2.5" stroke-linecap="round"/>' ;;
     exit) p='<path d="M16 3 V15" stroke="currentColor" stroke-width="4" stroke-linecap="round"/><path d="M9 8 A10 10 0 1 0 23 8" fill="none" stroke="currentColor" stroke-width="4" stroke-linecap="round"/>' ;;
   esac
   printf '<svg viewBox="0 0 32 32" fill="currentColor" aria-hidden="true">%s</svg>' "$p"
@@ -81,19 +85,23 @@ page() {  # style width
 <html lang="zh-CN"><head><meta charset="utf-8"><title>Panelia 按钮栏</title>
 <style>
 html, body { margin: 0; height: 80px; overflow: hidden; }
-body { display: flex; align-items: center; justify-content: center; gap: 2px;
+body { display: flex; align-items: center; justify-content: center; gap: 2px; padding: 0 2px;
        font-family: "WenQuanYi Micro Hei", "Noto Sans CJK SC", sans-serif; -webkit-user-select: none; }
-a { box-sizing: border-box; width: ${button_width}px; height: 74px; display: flex; flex-direction: column;
+a { box-sizing: border-box; flex: 1 1 0; min-width: 0; max-width: ${button_width}px; height: 74px; display: flex; flex-direction: column;
     align-items: center; justify-content: center; text-decoration: none; font-size: ${font}px; }
 a svg { width: ${icon_size}px; height: ${icon_size}px; margin-bottom: 3px; }
 $(style_css "$style")
 </style></head>
 <body scroll="no">
 HTML
-  local b keyword label name
+  local b keyword label name spoken
   for b in "${buttons[@]}"; do
-    IFS='|' read -r keyword label name <<<"$b"
-    printf '<a href="%s">%s<span>%s</span></a>\n' "$keyword" "$(icon "$name")" "$label"
+    IFS='|' read -r keyword label name spoken <<<"$b"
+    if [ -n "$spoken" ]; then
+      printf '<a href="%s" aria-label="%s">%s<span>%s</span></a>\n' "$keyword" "$spoken" "$(icon "$name")" "$label"
+    else
+      printf '<a href="%s">%s<span>%s</span></a>\n' "$keyword" "$(icon "$name")" "$label"
+    fi
   done
   printf '</body></html>\n'
 }

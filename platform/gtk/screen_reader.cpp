@@ -47,6 +47,13 @@ void RemoveTree(GFile* dir) {
 
 bool ScreenReader::Start() {
   if (!Installed("orca") || !Installed("speech-dispatcher")) return false;
+  // The reader finds the kiosk's windows through the session's bus (the display manager's session
+  // has one): without it, it would hear nothing.
+  const char* bus = g_getenv("DBUS_SESSION_BUS_ADDRESS");
+  if (!bus || !*bus) {
+    std::fprintf(stderr, "panelia: no screen reader: the session has no message bus\n");
+    return false;
+  }
   if (pid_ || pending_) return true;
   // The last visitor's reader takes a moment to end, and a reader started meanwhile would not
   // stay: this one starts as soon as that one has gone.
