@@ -109,11 +109,10 @@ int main() {
       pid_t bus_pid = 0;
       std::getline(bus_in, address);
       bus_in >> bus_pid;
-      auto [bridged, bridged_pss] =
-          StartAndMemory(env, x,
-                         {"env", "-u", "NO_AT_BRIDGE", "DBUS_SESSION_BUS_ADDRESS=" + address, "PANELIA_READER=1",
-                          kBinDir + "glyphdeck"},
-                         "GlyphdeckClass4.0", 9);
+      auto [bridged, bridged_pss] = StartAndMemory(env, x,
+                                                   {"env", "-u", "NO_AT_BRIDGE", "DBUS_SESSION_BUS_ADDRESS=" + address,
+                                                    "PANELIA_READER=1", kBinDir + "glyphdeck"},
+                                                   "GlyphdeckClass4.0", 9);
       std::printf("glyphdeck with the accessibility bridge (reader on): start to mapped median %.0f ms, PSS %ld KiB\n",
                   bridged, bridged_pss);
       if (bus_pid > 0) kill(bus_pid, SIGTERM);

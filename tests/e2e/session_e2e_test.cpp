@@ -241,7 +241,7 @@ TEST_F(SessionE2E, TheInstalledSessionKeepsTheKioskUpUntilTheExitPassword) {
       std::ifstream value(read);
       std::string text;
       std::getline(value, text);
-      return text.empty() ? std::string("''") : text;  // not set: its default, 
+      return text.empty() ? std::string("''") : text;  // not set: its default,
     };
     EXPECT_TRUE(WaitUntil([&] { return title() == kHome; }, 90s)) << "the idle return\n" << log();
     EXPECT_EQ(clear_user_data(), "'all'") << "the engine is told to forget";
