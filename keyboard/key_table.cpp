@@ -111,4 +111,15 @@ std::vector<int> AllPictures() {
   return pictures;
 }
 
+std::string SpokenName(const KeyDef& key) {
+  struct Word {
+    std::string_view legend, spoken;
+  };
+  static constexpr Word kWords[] = {{"←", "退格 Backspace"}, {" ", "空格 Space"},     {"Caps", "大写锁定 Caps Lock"},
+                                    {"Shift", "上档 Shift"}, {"Enter", "回车 Enter"}, {"Tab", "制表 Tab"}};
+  for (const Word& word : kWords)
+    if (key.legend == word.legend) return std::string(word.spoken);
+  return std::string(key.legend);
+}
+
 }  // namespace panelia

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstddef>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -41,6 +42,9 @@ inline constexpr size_t kKeyCount = 62;
 extern const std::array<KeyDef, kKeyCount> kKeyTable;
 
 const KeyDef* FindKey(int id);
+// What a screen reader calls the key: its legend, or a word for a key whose legend is a sign or
+// nothing (Backspace's arrow, the space bar), in Chinese and English.
+std::string SpokenName(const KeyDef& key);
 
 // The picture sizes in pixels.
 struct PictureSize {

@@ -1,5 +1,7 @@
 #include "platform/gtk/keyboard_window.h"
 
+#include "platform/gtk/keyboard_accessible.h"
+
 #include <gdk/gdkx.h>
 
 #include <X11/Xatom.h>
@@ -62,7 +64,17 @@ GtkKeyboardWindow::GtkKeyboardWindow(std::string pictures, KeyboardWindowHooks h
                      return TRUE;
                    }),
                    this);
-  area_ = gtk_drawing_area_new();
+  // Each key is named to a screen reader (the keyboard shows itself to one only while it runs).
+  area_ = NewKeyboardArea([this] {
+    auto scaled = [this](double v) { return static_cast<int>(std::floor(v * scale_)); };
+    std::vector<AccessibleKey> keys;
+    keys.reserve(kKeyTable.size());
+    for (const auto& key : kKeyTable)
+      keys.push_back({SpokenName(key),
+                      {scaled(Px(key.rect.x)), scaled(kCaptionHeight + Px(key.rect.y)), scaled(Px(key.rect.w)),
+                       scaled(Px(key.rect.h))}});
+    return keys;
+  });
   gtk_widget_set_size_request(area_, Width(), Height());
   gtk_widget_add_events(area_,
                         GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK | GDK_BUTTON_MOTION_MASK | GDK_SCROLL_MASK);
@@ -102,6 +114,7 @@ void GtkKeyboardWindow::SetScale(double scale) {
   gtk_window_set_default_size(GTK_WINDOW(window_), Width(), Height());
   gtk_widget_set_size_request(area_, Width(), Height());
   gtk_window_resize(GTK_WINDOW(window_), Width(), Height());
+  KeysChanged(area_);
 }
 
 void GtkKeyboardWindow::MoveTo(int x, int y) {

@@ -190,7 +190,7 @@ TEST_F(AccessE2E, TheScreenReaderReadsThePageAndTheBarUntilTheNextVisitor) {
   ASSERT_FALSE(bus.Address().empty());
   const std::map<std::string, std::string> with_bus = {
       {"DBUS_SESSION_BUS_ADDRESS", bus.Address()}, {"NO_AT_BRIDGE", ""}, {"PATH", "/usr/bin:/bin"}};
-  Process kiosk = StartTouch({}, false, false, "reader.html", with_bus);
+  Process kiosk = StartTouch({}, false, true, "reader.html", with_bus);
   WaitForBar();
   ASSERT_TRUE(TitleBecomes("Museum")) << Title();
 
@@ -227,6 +227,20 @@ TEST_F(AccessE2E, TheScreenReaderReadsThePageAndTheBarUntilTheNextVisitor) {
   EXPECT_TRUE(
       WaitUntil([&] { return fs::exists(speech / "voice.raw") && fs::file_size(speech / "voice.raw") > 10000; }, 20s))
       << "no voice reached the sound file";
+  // The keyboard opened while the reader runs names its keys.
+  ASSERT_TRUE(fingers_.Tap(50 + 100 * kKeyboard, 760));
+  ASSERT_NE(ShownKeyboard(), 0u);
+  fs::path keys = env_.Root() / "keys.txt";
+  EXPECT_TRUE(WaitUntil(
+      [&] {
+        Process({"/usr/bin/python3", std::string(PANELIA_SOURCE_DIR) + "/tests/e2e/a11y_tree.py", "glyphdeck"}, env, "",
+                keys.string())
+            .Wait(60s);
+        return ReadAll(keys).find("push button|Q\n") != std::string::npos;
+      },
+      30s))
+      << ReadAll(keys);
+  EXPECT_NE(ReadAll(keys).find("push button|空格 Space"), std::string::npos) << ReadAll(keys);
 
   // The next visitor: the reader stops; touched again, it starts afresh, and stops again.
   // This kiosk's reader (not one left by another program on the machine).

@@ -125,6 +125,26 @@ struct Board {
   }
 };
 
+// Every key has a name a reader can say, and no two keys the same (a visitor who cannot see tells
+// them apart by it).
+TEST(KeyTable, EveryKeyHasItsOwnSpokenName) {
+  std::set<std::string> names;
+  for (const auto& key : kKeyTable) {
+    std::string name = SpokenName(key);
+    EXPECT_FALSE(TrimSpaces(name).empty()) << key.id;
+    names.insert(name);
+  }
+  EXPECT_EQ(names.size(), kKeyTable.size());
+  const struct {
+    std::string_view legend, spoken;
+  } cases[] = {{"←", "退格 Backspace"}, {" ", "空格 Space"}, {"Q", "Q"}, {"1 !", "1 !"}, {"中文输入法", "中文输入法"}};
+  for (const auto& c : cases) {
+    auto key = std::find_if(kKeyTable.begin(), kKeyTable.end(), [&](const KeyDef& k) { return k.legend == c.legend; });
+    ASSERT_NE(key, kKeyTable.end()) << c.legend;
+    EXPECT_EQ(SpokenName(*key), c.spoken);
+  }
+}
+
 TEST(KeyStrokes, ActionKindsAsEvents) {
   const struct {
     const char* what;
