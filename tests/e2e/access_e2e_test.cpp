@@ -86,19 +86,16 @@ TEST_F(AccessE2E, AVisitorIsAskedBeforeTheIdleReturnAndATouchKeepsTheSession) {
   EXPECT_TRUE(WaitUntil([&] { return !NoticeShown(); }, 5s));
 }
 
+// The next visitor comes by the idle return's own wipe, sent by an operator: no idle return can come
+// between two steps on a slow machine.
 TEST_F(AccessE2E, LargeTextAndHighContrastFromTheBarUntilTheNextVisitor) {
-  if (std::system("command -v faketime >/dev/null") != 0) GTEST_SKIP() << "faketime is not installed";
-  Process kiosk = StartTouch({{Section::Advance, "IsAutoHome", 1},
-                              {Section::Advance, "WaitTime", 2},
-                              {Section::Advance, "WarnTime", 0},
-                              {Section::Advance, "IsClearSession", 0}},
-                             true, false, "access.html");
+  Process kiosk = StartTouch({{Section::Advance, "IsAutoHome", 0}, {Section::Advance, "IsClearSession", 0}}, false,
+                             false, "access.html");
   WaitForBar();
   ASSERT_TRUE(PageReports(3)) << Title();
   const int base = TitleFigure(" h");
   const std::string page_ground = TitleWord("b");
   ASSERT_GT(base, 0) << Title();
-  std::cout << "[ page ] " << Title() << "\n";
   // Each touch of the large-text button a larger text, the largest last, then the operator's again.
   int last = base;
   for (int step = 0; step < 3; ++step) {
@@ -122,6 +119,7 @@ TEST_F(AccessE2E, LargeTextAndHighContrastFromTheBarUntilTheNextVisitor) {
   ASSERT_TRUE(fingers_.Tap(50 + 100 * kContrast, 760));
   ASSERT_TRUE(WaitUntil([&] { return TitleWord("b") == "ffffff" && TitleFigure(" h") > base; }, 10s)) << Title();
   int ticks = TitleFigure(" t");
+  EXPECT_EQ(Send({"wipe"}), 0);
   ASSERT_TRUE(WaitUntil([&] { return TitleFigure(" t") >= 0 && TitleFigure(" t") < ticks; }, 30s)) << Title();
   EXPECT_TRUE(PageReports(3));
   EXPECT_EQ(TitleFigure(" h"), base) << Title();
