@@ -174,9 +174,10 @@ void CPaneliaView::IdleTick() {
       // The first step after a visitor starts clean; the loop's own steps keep what they set.
       bool after_visitor = std::exchange(visitor_since_step_, false);
       ++counts_.loop_steps;
-      if (after_visitor) ++counts_.visitors;
-      if (after_visitor) ResetVisitorModes();
-      if (after_visitor) host_.OnNewVisitor();
+      if (after_visitor) {
+        ++counts_.visitors;
+        StartNextVisitor();
+      }
       if (is_clear_session_ != 0 && after_visitor) {
         page_.ForgetVisitor([this, page] { browser_.Navigate(page); });
       } else {
@@ -231,7 +232,7 @@ void CPaneliaView::ToggleReader() {
   }
 }
 
-void CPaneliaView::ResetVisitorModes() {
+void CPaneliaView::StartNextVisitor() {
   Warn(0);
   touched_since_return_ = false;
   reader_missing_told_ = false;
@@ -241,11 +242,11 @@ void CPaneliaView::ResetVisitorModes() {
   }
   if (high_contrast_) ToggleContrast();
   if (reader_on_) ToggleReader();
+  host_.OnNewVisitor();
 }
 
 void CPaneliaView::ReturnHomeForNextVisitor() {
-  ResetVisitorModes();
-  host_.OnNewVisitor();
+  StartNextVisitor();
   if (is_clear_session_ == 0) {
     page_.ResetScale();
     NavigateHome();

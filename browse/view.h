@@ -76,7 +76,6 @@ class CPaneliaView {
   void StepLargeText();
   void ToggleContrast();
   void ToggleReader();
-  double TextZoom() const { return text_zoom_; }
   bool HighContrast() const { return high_contrast_; }
   bool ReaderOn() const { return reader_on_; }
 
@@ -163,7 +162,9 @@ class CPaneliaView {
   bool cursor_known_ = false;
   double base_zoom_ = 1.0, text_zoom_ = 1.0;
   bool high_contrast_ = false, reader_on_ = false, reader_missing_told_ = false;
-  void ResetVisitorModes();
+  // The visitor's notice and display modes back to the operator's choice, then the host's own
+  // next-visitor work.
+  void StartNextVisitor();
   void Warn(int seconds_left);
   // A visitor has been active since the last loop step: the next step starts clean.
   bool visitor_since_step_ = false;

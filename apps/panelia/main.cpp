@@ -108,13 +108,8 @@ struct Kiosk {
   Kiosk(RegistryStore& store, const std::string& dir, BrowserOptions options, CSplashWindow& splash)
       : window(Picture(dir, 128)),
         covers(SettingsReader(store).Flag(setting::IsCoverOthers)),
-        notice([this] { return window.Window(); },
-               [this] {
-                 // The visitor answered: the session goes on, from the next idle tick's count.
-                 host.NoteInput();
-                 last_input = g_get_real_time() / G_USEC_PER_SEC;
-                 status.InputChanged();
-               }),
+        // The visitor's answer to the notice: the session goes on, from the next idle tick's count.
+        notice([this] { return window.Window(); }, [this] { NoteVisitorInput(); }),
         windows(gdk_display_get_name(gdk_display_get_default())),
         companion_timers([this](int id) { companions.OnTimer(id); }),
         reader(dir),
@@ -147,22 +142,17 @@ struct Kiosk {
              },
              [this] { companions.CloseKeyboard(); }, [this] { languages.ForgetLearned(); }}),
         frame(store, window, services, dir),
-        views(std::move(options),
-              {[this](GdkEvent* event) {
-                 PopupCommandMenu(views.MainWidget(), event, ContextMenu(),
-                                  [this](int id) { view.OnContextMenuCommand(id); });
-               },
-               [this] {
-                 host.NoteInput();
-                 last_input = g_get_real_time() / G_USEC_PER_SEC;
-                 status.InputChanged();
-               },
-               [this] { LoadBarPage(); }, [this](GtkWidget* bar_widget) { window.SetBarView(bar_widget); },
-               [this] {
-                 exit_dialogs.CancelOpen();
-                 CloseVisitorDialogs();
-               },
-               [this] { return window.Window(); }}),
+        views(std::move(options), {[this](GdkEvent* event) {
+                                     PopupCommandMenu(views.MainWidget(), event, ContextMenu(),
+                                                      [this](int id) { view.OnContextMenuCommand(id); });
+                                   },
+                                   [this] { NoteVisitorInput(); }, [this] { LoadBarPage(); },
+                                   [this](GtkWidget* bar_widget) { window.SetBarView(bar_widget); },
+                                   [this] {
+                                     exit_dialogs.CancelOpen();
+                                     CloseVisitorDialogs();
+                                   },
+                                   [this] { return window.Window(); }}),
         host(frame, dir,
              {[this](const std::string& title) {
                 window.SetTitle(title);
@@ -200,7 +190,9 @@ struct Kiosk {
             }),
         filter(GTK_WIDGET(window.Window()), receiver),
         status([this] { return CurrentStatus(); }, SettingsReader(store).Text(setting::MetricsFolder),
-               [this](const std::string& json) { PublishStatus(json); }),
+               [this](const std::string& json) {
+                 SetWindowText(GTK_WIDGET(window.Window()), kKioskStatusProperty, json);
+               }),
         store_(store),
         dir_(dir) {
     window.OnCloseRequest([this] {
@@ -228,11 +220,11 @@ struct Kiosk {
 
   void ShowAbout() { ShowAboutBox(window.Window(), Picture(dir_, 140)); }
 
-  void PublishStatus(const std::string& json) {
-    if (GdkWindow* shown = gtk_widget_get_window(GTK_WIDGET(window.Window())))
-      gdk_property_change(shown, gdk_atom_intern(std::string(kKioskStatusProperty).c_str(), FALSE),
-                          gdk_atom_intern_static_string("UTF8_STRING"), 8, GDK_PROP_MODE_REPLACE,
-                          reinterpret_cast<const guchar*>(json.data()), static_cast<gint>(json.size()));
+  // A visitor's key, touch or wheel turn, or the answer to the idle notice.
+  void NoteVisitorInput() {
+    host.NoteInput();
+    last_input = g_get_real_time() / G_USEC_PER_SEC;
+    status.InputChanged();
   }
 
   // The figures the status document and the metrics report, gathered when they are written.

@@ -83,6 +83,13 @@ GdkRectangle MonitorAreaOf(GtkWidget* widget) {
   return area;
 }
 
+void SetWindowText(GtkWidget* toplevel, std::string_view property, const std::string& text) {
+  if (GdkWindow* window = gtk_widget_get_window(toplevel))
+    gdk_property_change(window, gdk_atom_intern(std::string(property).c_str(), FALSE),
+                        gdk_atom_intern_static_string("UTF8_STRING"), 8, GDK_PROP_MODE_REPLACE,
+                        reinterpret_cast<const guchar*>(text.data()), static_cast<gint>(text.size()));
+}
+
 void SetWindowClass(GtkWidget* toplevel, const char* res_name, const char* res_class) {
   gtk_widget_realize(toplevel);
   GdkWindow* window = gtk_widget_get_window(toplevel);

@@ -7,6 +7,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "common/monitors.h"
@@ -35,6 +36,9 @@ GdkRectangle MonitorAreaOf(GtkWidget* widget);
 // Gives a top-level window its class (the class part of WM_CLASS) before it is first shown, so
 // partner programs find it by that name.
 void SetWindowClass(GtkWidget* toplevel, const char* res_name, const char* res_class);
+// A text (UTF-8) in a property of a shown top-level window, where other programs of the suite read
+// it; nothing before the window is shown.
+void SetWindowText(GtkWidget* toplevel, std::string_view property, const std::string& text);
 
 // The first showing of a program's main window, as the show command in PANELIA_SHOW asks: 2, 6 and
 // 7 show it minimised (7 without taking the focus), anything else shows it normally.

@@ -185,10 +185,7 @@ void GtkPlayerWindow::ShowStatus(const std::string& text) {
   if (shown != gtk_label_get_text(GTK_LABEL(status_))) std::fprintf(stderr, "sonavelle: %s\n", shown.c_str());
   gtk_label_set_text(GTK_LABEL(status_), shown.c_str());
   // And on the window, where the kiosk's status reads it.
-  if (GdkWindow* window = gtk_widget_get_window(window_))
-    gdk_property_change(window, gdk_atom_intern(std::string(kPlayerStatusProperty).c_str(), FALSE),
-                        gdk_atom_intern_static_string("UTF8_STRING"), 8, GDK_PROP_MODE_REPLACE,
-                        reinterpret_cast<const guchar*>(shown.data()), static_cast<gint>(shown.size()));
+  SetWindowText(window_, kPlayerStatusProperty, shown);
 }
 
 void GtkPlayerWindow::SelectOnly(std::optional<size_t> position) {

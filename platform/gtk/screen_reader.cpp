@@ -4,6 +4,8 @@
 #include <csignal>
 
 #include <cstdio>
+#include <filesystem>
+#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -17,31 +19,15 @@ bool Installed(const char* program) {
   return found;
 }
 
-// A visitor explores by touch: what the finger rests on is read (the reader's mouse review), and a
-// page that loads is read from its start.
+// What the finger rests on is read where the reader can find it under the pointer (the kiosk's boxes,
+// the keyboard's keys: its mouse review), and a page that loads is read from its start where the
+// reader manages (the kiosk also moves the focus to the page's first heading, which it always reads).
 constexpr const char* kReaderSettings = R"({
   "general": {"enableMouseReview": true, "sayAllOnLoad": true},
   "profiles": {"default": {"profile": ["Default", "default"], "enableMouseReview": true, "sayAllOnLoad": true}},
   "pronunciations": {},
   "keybindings": {}
 })";
-
-// The reader's preferences folder and all it wrote there.
-void RemoveTree(GFile* dir) {
-  if (GFileEnumerator* children =
-          g_file_enumerate_children(dir, G_FILE_ATTRIBUTE_STANDARD_NAME "," G_FILE_ATTRIBUTE_STANDARD_TYPE,
-                                    G_FILE_QUERY_INFO_NOFOLLOW_SYMLINKS, nullptr, nullptr)) {
-    while (GFileInfo* info = g_file_enumerator_next_file(children, nullptr, nullptr)) {
-      GFile* child = g_file_get_child(dir, g_file_info_get_name(info));
-      if (g_file_info_get_file_type(info) == G_FILE_TYPE_DIRECTORY) RemoveTree(child);
-      g_file_delete(child, nullptr, nullptr);
-      g_object_unref(child);
-      g_object_unref(info);
-    }
-    g_object_unref(children);
-  }
-  g_file_delete(dir, nullptr, nullptr);
-}
 
 }  // namespace
 
@@ -129,9 +115,8 @@ void ScreenReader::Stop() {
         this);
   }
   if (!prefs_.empty()) {
-    GFile* dir = g_file_new_for_path(prefs_.c_str());
-    RemoveTree(dir);
-    g_object_unref(dir);
+    std::error_code ignored;
+    std::filesystem::remove_all(prefs_, ignored);
     prefs_.clear();
   }
 }

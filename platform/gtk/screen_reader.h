@@ -3,7 +3,7 @@
 // show themselves to it.
 #pragma once
 
-#include <gio/gio.h>
+#include <glib.h>
 
 #include <string>
 #include <vector>
