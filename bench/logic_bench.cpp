@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <thread>
@@ -42,7 +43,8 @@ void BM_ReadDword(benchmark::State& state) {
   key.SetSubKey(SectionPath(Section::Advance));
   for (auto _ : state) {
     uint32_t v = 0;
-    benchmark::DoNotOptimize(key.ReadDword("IsScriptDebug", v));
+    bool found = key.ReadDword("IsScriptDebug", v);
+    benchmark::DoNotOptimize(found);
   }
 }
 BENCHMARK(BM_ReadDword);
@@ -51,7 +53,10 @@ void BM_WriteString(benchmark::State& state) {
   Fixture f;
   CRegistryKey key(*f.store);
   key.SetSubKey(kSuiteRootKey);
-  for (auto _ : state) benchmark::DoNotOptimize(key.WriteString("AppPath", "/opt/panelia/panelia"));
+  for (auto _ : state) {
+    bool written = key.WriteString("AppPath", "/opt/panelia/panelia");
+    benchmark::DoNotOptimize(written);
+  }
 }
 BENCHMARK(BM_WriteString);
 
@@ -126,7 +131,8 @@ void BM_ViewConstruction(benchmark::State& state) {
   ViewRig rig(f);
   for (auto _ : state) {
     CPaneliaView view = rig.MakeView(f);
-    benchmark::DoNotOptimize(view.HomeAddress());
+    const std::string* home = &view.HomeAddress();
+    benchmark::DoNotOptimize(home);
   }
 }
 BENCHMARK(BM_ViewConstruction);
@@ -148,7 +154,10 @@ void BM_DispatchCommandLink(benchmark::State& state) {
   const std::string url = state.range(0) == 0
                               ? "https://www.example.org/city/museum/exhibitions/2026/winter/index.html?lang=zh"
                               : "file:///opt/panelia/Style/Flowery/paneliascrolldown";
-  for (auto _ : state) benchmark::DoNotOptimize(bar.DispatchCommandLink(url));
+  for (auto _ : state) {
+    auto handled = bar.DispatchCommandLink(url);
+    benchmark::DoNotOptimize(handled);
+  }
 }
 BENCHMARK(BM_DispatchCommandLink)->Arg(0)->Arg(1);
 
@@ -192,7 +201,10 @@ void BM_CommandLinkRule(benchmark::State& state) {
                                               : "file:///var/lib/panelia/kiosk/%E5%B1%95%E8%A7%88/../menu/index.html",
                           false};
   const std::string url = "https://www.example.org/city/paneliagohome?lang=zh";
-  for (auto _ : state) benchmark::DoNotOptimize(CommandLinkPart(url, origin, folders, sites));
+  for (auto _ : state) {
+    auto part = CommandLinkPart(url, origin, folders, sites);
+    benchmark::DoNotOptimize(part);
+  }
 }
 BENCHMARK(BM_CommandLinkRule)->Arg(0)->Arg(1);
 

@@ -1,6 +1,7 @@
 #include "browse/bottom_view.h"
 
 #include <array>
+#include <cstdint>
 
 #include "browse/view.h"
 #include "common/settings.h"

@@ -2,6 +2,7 @@
 // never follows them but performs the command on the main view, and never leaves its own page.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>

@@ -1,6 +1,7 @@
 #include "browse/crash_backoff.h"
 
 #include <algorithm>
+#include <cstdint>
 
 namespace panelia {
 

@@ -1,5 +1,6 @@
 #include "browse/navigation_policy.h"
 
+#include <cstdint>
 #include <utility>
 
 #include "browse/page_commands.h"

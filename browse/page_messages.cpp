@@ -1,6 +1,7 @@
 #include "browse/page_messages.h"
 
 #include <charconv>
+#include <cstdint>
 
 namespace panelia {
 namespace {

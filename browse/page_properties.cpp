@@ -1,5 +1,6 @@
 #include "browse/page_properties.h"
 
+#include <cstdint>
 #include <cstdio>
 
 namespace panelia {

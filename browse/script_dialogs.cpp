@@ -1,5 +1,7 @@
 #include "browse/script_dialogs.h"
 
+#include <cstdint>
+
 namespace panelia {
 
 bool RequestGate::MayShow(uint64_t now_ms) {

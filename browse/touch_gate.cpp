@@ -1,5 +1,7 @@
 #include "browse/touch_gate.h"
 
+#include <cstdint>
+
 namespace panelia {
 
 bool TouchGate::Passes(Phase phase, uintptr_t finger) {

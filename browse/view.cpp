@@ -4,6 +4,7 @@
 #include "common/commands.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <random>
 #include <utility>
 

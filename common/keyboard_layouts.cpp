@@ -1,5 +1,7 @@
 #include "common/keyboard_layouts.h"
 
+#include <cstdint>
+
 #include "common/text.h"
 
 namespace panelia {

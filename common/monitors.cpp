@@ -1,6 +1,7 @@
 #include "common/monitors.h"
 
 #include <charconv>
+#include <cstdint>
 #include <cstdio>
 
 #include "common/text.h"

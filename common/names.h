@@ -2,6 +2,7 @@
 // program files and fixed window texts.
 #pragma once
 
+#include <cstdint>
 #include <string_view>
 
 namespace panelia {

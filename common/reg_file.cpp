@@ -1,5 +1,6 @@
 #include "common/reg_file.h"
 
+#include <cstdint>
 #include <cstdio>
 
 #include "common/text.h"

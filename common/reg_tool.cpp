@@ -1,5 +1,6 @@
 #include "common/reg_tool.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <map>

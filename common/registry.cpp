@@ -1,6 +1,7 @@
 #include "common/registry.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 namespace panelia {

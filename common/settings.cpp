@@ -1,5 +1,7 @@
 #include "common/settings.h"
 
+#include <cstdint>
+
 #include "common/text.h"
 
 namespace panelia {

@@ -1,5 +1,6 @@
 #include "common/text.h"
 
+#include <cstdint>
 #include <cstring>
 
 #include <iconv.h>

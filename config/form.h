@@ -3,6 +3,7 @@
 // wants, validation of what an operator types, and the changes that OK writes in one transaction.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>

@@ -1,6 +1,7 @@
 #include "keyboard/keyboard.h"
 
 #include <algorithm>
+#include <cstdint>
 
 namespace panelia {
 

@@ -1,6 +1,7 @@
 #include "music/disk_song_files.h"
 
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
 
 #include "music/mp3_info.h"

@@ -3,6 +3,8 @@
 
 #include "music/player.h"
 
+#include <cstdint>
+
 namespace panelia {
 
 class DiskSongFiles final : public SongFiles {

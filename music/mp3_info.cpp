@@ -1,5 +1,6 @@
 #include "music/mp3_info.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <vector>

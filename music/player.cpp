@@ -1,5 +1,7 @@
 #include "music/player.h"
 
+#include <cstdint>
+
 #include "common/settings.h"
 
 namespace panelia {

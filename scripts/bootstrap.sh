@@ -3,14 +3,16 @@
 # asks apt for what is missing.
 set -euo pipefail
 
+# Release-neutral names only (Debian 12 and 13 both): the metapackages that follow each release's
+# default compiler and libraries. file: the package step asks it what each program is.
 packages=(
-  build-essential cmake pkg-config
+  build-essential cmake pkg-config file
   libgtk-3-dev libwebkit2gtk-4.1-dev libsqlite3-dev libx11-dev libxext-dev libxtst-dev libxss-dev
   libxrandr-dev libxinerama-dev libxi-dev
   libgstreamer1.0-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-tools mpg123
   ibus ibus-libpinyin ibus-gtk3 libibus-1.0-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  clang libclang-rt-14-dev clang-format clang-tidy
+  clang libclang-rt-dev clang-format clang-tidy
   ansible ansible-lint prometheus xvfb xauth openbox x11-utils x11-xserver-utils xinput xdotool imagemagick fonts-wqy-microhei faketime
   orca speech-dispatcher speech-dispatcher-espeak-ng espeak-ng python3-pyatspi at-spi2-core dbus-daemon dconf-cli
 )

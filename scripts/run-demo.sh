@@ -45,16 +45,4 @@ fi
 start_virtual_display
 trap 'ibus exit >/dev/null 2>&1 || true; stop_virtual_display' EXIT
 start_input_methods
-(cd "$bin" && exec "$bin/panelia") &
-kiosk=$!
-shot="${PANELIA_SCREENSHOT:-$PWD/panelia-demo.png}"
-for i in $(seq 1 200); do
-  title=$(xdotool search --class 'PaneliaClass4.0' getwindowname 2>/dev/null | head -n 1 || true)
-  case "$title" in *" - Panelia触摸屏浏览器") break ;; esac
-  sleep 0.1
-done
-sleep 2  # the splash goes after 1.5 s
-import -window root "$shot"
-echo "run-demo: the kiosk shows \"$title\"; screenshot saved to $shot"
-kill "$kiosk" 2>/dev/null || true
-wait "$kiosk" 2>/dev/null || true
+screenshot_kiosk "$bin/panelia" "$bin" "${PANELIA_SCREENSHOT:-$PWD/panelia-demo.png}"

@@ -33,3 +33,26 @@ stop_virtual_display() {
   [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null || true
   wait 2>/dev/null || true
 }
+
+# screenshot_kiosk PROGRAM FOLDER SHOT: the kiosk started in FOLDER on the display, a screenshot once
+# it shows a page (and the splash has gone), then the kiosk ended. Fails when no page shows.
+screenshot_kiosk() {
+  local program=$1 folder=$2 shot=$3 kiosk title="" i
+  (cd "$folder" && exec "$program") &
+  kiosk=$!
+  for i in $(seq 1 300); do
+    title=$(xdotool search --class 'PaneliaClass4.0' getwindowname 2>/dev/null | head -n 1 || true)
+    case "$title" in *" - Panelia触摸屏浏览器") break ;; esac
+    title=""
+    sleep 0.1
+  done
+  [ -n "$title" ] && sleep 2  # the splash goes after 1.5 s
+  import -window root "$shot"
+  kill "$kiosk" 2>/dev/null || true
+  wait "$kiosk" 2>/dev/null || true
+  if [ -z "$title" ]; then
+    echo "virtual-display: the kiosk showed no page in 30 s; screenshot saved to $shot" >&2
+    return 1
+  fi
+  echo "the kiosk shows \"$title\"; screenshot saved to $shot"
+}

@@ -4,6 +4,7 @@
 #include "common/settings.h"
 
 #include <algorithm>
+#include <cstdint>
 
 namespace panelia {
 

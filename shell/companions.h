@@ -2,6 +2,7 @@
 // play or stop, and closes its companions.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>

@@ -4,6 +4,7 @@
 #include "common/text.h"
 
 #include <algorithm>
+#include <cstdint>
 
 namespace panelia {
 

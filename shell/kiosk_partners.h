@@ -3,6 +3,7 @@
 // so the views never see the platform.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>

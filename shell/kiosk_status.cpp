@@ -1,5 +1,6 @@
 #include "shell/kiosk_status.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <ctime>
 

@@ -1,5 +1,7 @@
 #include "shell/main_frame.h"
 
+#include <cstdint>
+
 #include "browse/page_commands.h"
 #include "browse/view.h"
 #include "common/module_directory.h"

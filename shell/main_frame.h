@@ -3,6 +3,7 @@
 // leaves full screen, and runs the scheduled power-off check.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>

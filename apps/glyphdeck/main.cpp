@@ -3,6 +3,7 @@
 #include <gdk/gdkx.h>
 #include <gtk/gtk.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 

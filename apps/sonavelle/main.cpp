@@ -2,6 +2,7 @@
 // plays them when Panelia asks, page by page. It runs only beside Panelia.
 #include <gtk/gtk.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <random>
 

@@ -2,6 +2,7 @@
 
 #include "common/names.h"
 
+#include <cstdint>
 #include <cstdio>
 #include "platform/gtk/gdk_x11.h"
 #include "platform/gtk/glib_timers.h"

@@ -1,6 +1,7 @@
 #include "platform/webkit/kiosk_views.h"
 
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <string>

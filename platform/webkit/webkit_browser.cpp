@@ -1,5 +1,6 @@
 #include "platform/webkit/webkit_browser.h"
 
+#include <cstdint>
 #include <filesystem>
 
 #include "common/names.h"

@@ -6,6 +6,7 @@
 #include <webkit2/webkit2.h>
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <memory>

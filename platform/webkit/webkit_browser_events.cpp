@@ -2,6 +2,7 @@
 // the messages of the kiosk's page script and the windows a page opens.
 #include <jsc/jsc.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 

@@ -4,6 +4,7 @@
 #include <X11/Xatom.h>
 #include <X11/keysym.h>
 
+#include <cstdint>
 #include <thread>
 
 #include "common/names.h"

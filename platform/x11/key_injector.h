@@ -5,6 +5,7 @@
 #include <X11/Xlib.h>
 
 #include <chrono>
+#include <cstdint>
 
 #include "keyboard/keyboard.h"
 #include "platform/x11/messages.h"

@@ -1,5 +1,7 @@
 #include "platform/x11/message_receiver.h"
 
+#include <cstdint>
+
 #include "platform/x11/error_trap.h"
 #include "platform/x11/messages.h"
 

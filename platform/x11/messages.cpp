@@ -1,6 +1,7 @@
 #include "platform/x11/messages.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <poll.h>
 
 #include <cstdio>

@@ -6,6 +6,7 @@
 #include <X11/extensions/XTest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>

@@ -4,6 +4,7 @@
 
 #include <X11/Xatom.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <sstream>

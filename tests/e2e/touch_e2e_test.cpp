@@ -2,6 +2,7 @@
 // touch handling, from the test touch module, never the pointer.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <fstream>
 #include <map>

@@ -2,6 +2,7 @@
 // looks at what the page and the keyboard show.
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <string>
 #include <vector>

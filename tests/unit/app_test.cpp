@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
+
 #include "common/settings.h"
 #include "fakes.h"
 #include "shell/app.h"

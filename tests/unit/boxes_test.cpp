@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
+
 #include "browse/page_properties.h"
 #include "common/boxes.h"
 

@@ -1,6 +1,7 @@
 // In-memory stand-ins for the platform ports, shared by the unit tests.
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <set>
 #include <string>

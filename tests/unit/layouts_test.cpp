@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
+
 #include "common/ini_file.h"
 #include "common/keyboard_layouts.h"
 

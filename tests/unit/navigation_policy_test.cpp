@@ -2,6 +2,7 @@
 // to the command-link rule.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <map>
 #include <set>
 

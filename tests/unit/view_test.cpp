@@ -7,6 +7,7 @@
 #include "temp_dir.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <fstream>
 #include <optional>
 
