@@ -27,6 +27,7 @@ if ! command -v debootstrap >/dev/null; then
 fi
 
 root=$(mktemp -d "/var/tmp/panelia-fresh-$release.XXXXXX")
+chmod 755 "$root"  # a machine's / is open to its other accounts (apt's _apt, the tests' own)
 log="$root.log"
 mounted=()
 

@@ -1,6 +1,8 @@
 #include "platform/ibus/input_languages.h"
 
 #include <gio/gio.h>
+#define G_SETTINGS_ENABLE_BACKEND
+#include <gio/gsettingsbackend.h>
 // This one header of IBus lacks its C linkage block; GLib is in already, so only its own
 // declarations are wrapped.
 extern "C" {
@@ -12,9 +14,11 @@ extern "C" {
 
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/gtk/callback_state.h"
+#include "platform/gtk/gobject_ptr.h"
 #include "platform/x11/xkb.h"
 
 namespace panelia {
@@ -74,11 +78,37 @@ GSettings* PinyinSettings() {
   return has_key ? g_settings_new(kPinyinSchema) : nullptr;
 }
 
+// The desktop's settings database is written through its service on the session bus: without a
+// bus every write fails (and GLib tries to start one through dbus-launch each time). A bus is there
+// when its address is given, when the account's own bus listens in the runtime folder, or when
+// GLib can start one for the display. Other backends (the key file) write by themselves.
+bool SettingsWritable() {
+  GSettingsBackend* backend = g_settings_backend_get_default();
+  bool database = g_strcmp0(G_OBJECT_TYPE_NAME(backend), "DConfSettingsBackend") == 0;
+  g_object_unref(backend);
+  if (!database || g_getenv("DBUS_SESSION_BUS_ADDRESS")) return true;
+  GCharPtr bus(g_build_filename(g_get_user_runtime_dir(), "bus", nullptr));
+  if (g_file_test(bus.get(), G_FILE_TEST_EXISTS)) return true;
+  GCharPtr launcher(g_find_program_in_path("dbus-launch"));
+  return launcher && g_getenv("DISPLAY");
+}
+
 }  // namespace
 
 void InputLanguages::ForgetLearned() {
   GSettings* settings = PinyinSettings();
   if (!settings) return;
+  if (!SettingsWritable()) {
+    // The engine reads the same database and cannot be told: said once, not at every visitor. The
+    // kiosk session keeps the settings in a key file where there is no bus, so this is a kiosk
+    // started by hand.
+    if (!std::exchange(told_unwritable_, true))
+      std::fprintf(stderr,
+                   "panelia: pinyin cannot be told to forget a visitor's phrases: the desktop's settings "
+                   "need a session bus here (or GSETTINGS_BACKEND=keyfile for the kiosk and IBus)\n");
+    g_object_unref(settings);
+    return;
+  }
   // "all": the phrases it learned and every frequency it raised. The engine acts on the change, so
   // the value goes back to "" a little later (not at once: the engine would only see the last one).
   g_settings_set_string(settings, "clear-user-data", "all");

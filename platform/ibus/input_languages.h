@@ -33,6 +33,7 @@ class InputLanguages {
   Display* display_;
   IBusBus* bus_ = nullptr;
   guint forget_reset_ = 0;
+  bool told_unwritable_ = false;
 };
 
 }  // namespace panelia
