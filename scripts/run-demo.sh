@@ -31,7 +31,8 @@ start_input_methods() {
     printf "[desktop/ibus/general]\npreload-engines=['xkb:us::eng', 'libpinyin']\n" >>"$keyfile"
   fi
   if [ "$(ibus address 2>/dev/null || true)" = "" ] || [ "$(ibus address 2>/dev/null)" = "(null)" ]; then
-    ibus-daemon -dr --emoji-extension=disable
+    ibus-daemon -r --emoji-extension=disable >/dev/null 2>&1 &
+    IBUS_PID=$!
   fi
 }
 
@@ -43,6 +44,10 @@ fi
 
 . "$top/scripts/virtual-display.sh"
 start_virtual_display
-trap 'ibus exit >/dev/null 2>&1 || true; stop_virtual_display' EXIT
+stop_input_methods() {
+  [ -n "${IBUS_PID:-}" ] || return 0
+  timeout 5 ibus exit >/dev/null 2>&1 || kill "$IBUS_PID" 2>/dev/null || true
+}
+trap 'stop_input_methods; stop_virtual_display' EXIT
 start_input_methods
 screenshot_kiosk "$bin/panelia" "$bin" "${PANELIA_SCREENSHOT:-$PWD/panelia-demo.png}"

@@ -1,9 +1,11 @@
 // Panelia, the kiosk browser: the whole object graph, wired in one place.
 #include <X11/Xatom.h>
 #include <gdk/gdkx.h>
+#include <glib-unix.h>
 #include <gtk/gtk.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -419,6 +421,21 @@ int main(int argc, char** argv) {
   x11::X11PowerSettings power(GdkXDisplay());
   CPaneliaApp app(store, start, power, splash);
   if (!app.InitInstance(args)) return 1;
+  // Ended from outside (the session logging out, an operator's kill): the companions are closed as
+  // at any end, and the exit status still says the kiosk did not end by itself, so the session
+  // starts it again. A second signal ends a box's loop that a first one only reached.
+  static int end_signal = 0;
+  for (int signo : {SIGTERM, SIGINT, SIGHUP}) {
+    g_unix_signal_add(
+        signo,
+        [](gpointer s) -> gboolean {
+          end_signal = GPOINTER_TO_INT(s);
+          std::fprintf(stderr, "panelia: closing: ended by signal %d\n", end_signal);
+          gtk_main_quit();
+          return G_SOURCE_CONTINUE;
+        },
+        GINT_TO_POINTER(signo));
+  }
   gtk_main();
   bool power_off = start.PowerOffRequested();
   bool restart = start.RestartRequested();
@@ -426,5 +443,6 @@ int main(int argc, char** argv) {
   // The machine is asked to power off only once Panelia's windows are gone.
   if (power_off) GtkFrameServices::RunPowerOffCommand();
   int status = app.ExitInstance();
+  if (end_signal) return 128 + end_signal;
   return restart ? kRestartExitStatus : status;
 }
