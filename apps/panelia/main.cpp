@@ -431,7 +431,7 @@ int main(int argc, char** argv) {
         [](gpointer s) -> gboolean {
           end_signal = GPOINTER_TO_INT(s);
           std::fprintf(stderr, "panelia: closing: ended by signal %d\n", end_signal);
-          gtk_main_quit();
+          if (gtk_main_level() > 0) gtk_main_quit();
           return G_SOURCE_CONTINUE;
         },
         GINT_TO_POINTER(signo));
