@@ -20,7 +20,7 @@ namespace {
 int OpenRegularFile(const std::string& path) {
   int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return -1;
-  struct stat st {};
+  struct stat st = {};
   if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     close(fd);
     return -1;
@@ -103,7 +103,7 @@ std::optional<PageList> PageList::ReadFile(const std::string& path) {
   // the first empty line: a list costs one copy of its bytes, whatever follows it costs nothing.
   PageList list;
   std::string& text = list.text_;
-  struct stat st {};
+  struct stat st = {};
   size_t file_size = fstat(fd, &st) == 0 && st.st_size > 0 ? static_cast<size_t>(st.st_size) : 0;
   // Pieces the size of the file (a read past its end tells the end), at most a megabyte each.
   const size_t piece = std::clamp<size_t>(file_size + 1, 4096, size_t{1} << 20);
@@ -133,9 +133,9 @@ std::optional<PageList> PageList::ReadFile(const std::string& path) {
 }
 
 std::optional<FileStamp> StampOfFile(const std::string& path) {
-  struct stat st {};
+  struct stat st = {};
   if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
-  struct timespec now {};
+  struct timespec now = {};
   clock_gettime(CLOCK_REALTIME, &now);
   auto ns = [](const struct timespec& t) { return static_cast<int64_t>(t.tv_sec) * 1'000'000'000 + t.tv_nsec; };
   FileStamp stamp;

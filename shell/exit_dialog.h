@@ -99,8 +99,10 @@ class CExitPasswordDlg {
 class ExitDialogs {
  public:
   virtual ~ExitDialogs() = default;
-  virtual void RunExitPasswordDialog(std::function<void(int)> done) = 0;  // CExitPasswordDlg::kOk or kCancel
-  virtual void AskToQuit(std::function<void(bool)> done) = 0;  // "您真的要退出Panelia触摸屏浏览器吗？", Yes
+  // Answers CExitPasswordDlg::kOk or kCancel.
+  virtual void RunExitPasswordDialog(std::function<void(int)> done) = 0;
+  // "您真的要退出Panelia触摸屏浏览器吗？": true for Yes.
+  virtual void AskToQuit(std::function<void(bool)> done) = 0;
 };
 
 // `with_password` true asks for the password, false the yes/no question, which while the kiosk is

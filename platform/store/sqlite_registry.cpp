@@ -232,7 +232,7 @@ std::unique_ptr<SqliteRegistry::Reader>& SqliteRegistry::ReaderSlot(Hive hive) {
 
 ValueRead SqliteRegistry::QueryValue(Hive hive, std::string_view key, std::string_view name) {
   const std::filesystem::path& file = FileOf(hive);
-  struct stat st {};
+  struct stat st = {};
   if (stat(file.c_str(), &st) != 0) {
     ReaderSlot(hive).reset();
     // No store file at all is a machine nobody has configured yet: every value is absent.

@@ -114,7 +114,7 @@ TEST_F(BrowserE2E, UnloadableHomeKeepsTheKioskRunning) {
 TEST_F(BrowserE2E, CorruptSettingsFileStartsOnDefaultsAndStaysUntouched) {
   const std::string garbage = "this is not a settings database\x01\x02\x03";
   auto files = env_.Files();
-  { std::ofstream(files.local_machine, std::ios::binary) << garbage; }
+  std::ofstream(files.local_machine, std::ios::binary) << garbage;
   Process kiosk = env_.StartPanelia({"--embedding"});
   EXPECT_TRUE(WaitUntil([&] { return !FindWindowsByClass(display_.X(), kClass).empty(); }, 20s)) << env_.Log();
   EXPECT_EQ(env_.Send({"input-method", "0"}), 0);

@@ -201,12 +201,8 @@ TEST_F(TwoMonitorsE2E, TheKioskCoversItsMonitorAndTheOtherIsBlack) {
   Process kiosk = StartTouch({{Section::Navigator, "BoardMode", 1}});
   ASSERT_TRUE(WaitUntil([&] { return Scale() > 0; }, 10s)) << Title();
   Window frame = FindWindowsByClass(display_.X(), kClass).at(0);
-  EXPECT_TRUE(WaitUntil(
-      [&] {
-        return OnScreen(frame) == panelia::ScreenRect{1024, 0, 1280, 800};
-      },
-      10s))
-      << "the kiosk covers the second monitor";
+  const panelia::ScreenRect second{1024, 0, 1280, 800};
+  EXPECT_TRUE(WaitUntil([&] { return OnScreen(frame) == second; }, 10s)) << "the kiosk covers the second monitor";
   EXPECT_TRUE(WaitUntil([&] { return PixelAt(display_.X(), 500, 400) == 0x000000; }, 10s))
       << "the first is black: " << std::hex << PixelAt(display_.X(), 500, 400);
   // The bar, at the bottom of the kiosk's monitor, under a finger: its exit button.

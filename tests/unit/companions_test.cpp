@@ -24,6 +24,9 @@ using test::CallLog;
 using test::MemoryRegistry;
 using Calls = std::vector<std::string>;
 
+// The exit dialog's hooks (close the keyboard, leave full screen) where a test does not count them.
+void Nothing() {}
+
 // A display with windows by class, recording every message and close request.
 class FakeWindows : public WindowSystem, public ProgramLauncher, public CompanionPort, public TimerService {
  public:
@@ -294,8 +297,7 @@ TEST(ExitDialogTest, AcceptsOnlyTheStoredPasswordAndFailsClosedWhenUnreadable) {
     if (c.stored) store.Put(Hive::LocalMachine, SectionPath(Section::General), "Password", *c.stored);
     RecordingExitPort port;
     FreeBackoff backoff;
-    CExitPasswordDlg dialog(
-        store, port, backoff, [] {}, [] {});
+    CExitPasswordDlg dialog(store, port, backoff, Nothing, Nothing);
     port.entered = c.entered;
     store.fail_reads = c.store_fails;
     dialog.OnOk();
@@ -320,8 +322,7 @@ TEST(ExitDialogTest, RealStoreThatCannotBeReadAcceptsNothing) {
                             RegValue::Text("kiosk8")}}));
   RecordingExitPort port;
   FreeBackoff backoff;
-  CExitPasswordDlg dialog(
-      store, port, backoff, [] {}, [] {});
+  CExitPasswordDlg dialog(store, port, backoff, Nothing, Nothing);
   auto try_entry = [&](const std::string& entry) {
     port.calls.clear();
     port.entered = entry;
@@ -359,11 +360,10 @@ TEST(ExitDialogTest, RealStoreThatCannotBeReadAcceptsNothing) {
 
   // A corrupt store file: the same.
   RecordingExitPort corrupt_port;
-  CExitPasswordDlg corrupt_dialog(
-      store, corrupt_port, backoff, [] {}, [] {});
+  CExitPasswordDlg corrupt_dialog(store, corrupt_port, backoff, Nothing, Nothing);
   std::filesystem::remove(files.local_machine.string() + "-wal");
   std::filesystem::remove(files.local_machine.string() + "-shm");
-  { std::ofstream(files.local_machine, std::ios::binary | std::ios::trunc) << std::string(4096, '\x5a'); }
+  std::ofstream(files.local_machine, std::ios::binary | std::ios::trunc) << std::string(4096, '\x5a');
   corrupt_port.entered = " ";
   corrupt_dialog.OnOk();
   EXPECT_EQ(corrupt_port.calls, (Calls{"store-unreadable"}));
@@ -378,8 +378,7 @@ TEST(ExitDialogTest, WrongGuessesWaitLongerEachTime) {
   std::vector<std::string> logged;
   PasswordBackoff backoff([&] { return now; }, [&](const std::string& line) { logged.push_back(line); });
   RecordingExitPort port;
-  auto dialog = std::make_unique<CExitPasswordDlg>(
-      store, port, backoff, [] {}, [] {});
+  auto dialog = std::make_unique<CExitPasswordDlg>(store, port, backoff, Nothing, Nothing);
   auto guess = [&](const std::string& entry) {
     port.calls.clear();
     port.entered = entry;
@@ -406,8 +405,7 @@ TEST(ExitDialogTest, WrongGuessesWaitLongerEachTime) {
   EXPECT_EQ(logged.back(), "the exit password was given after 8 wrong ones");
   // Long runs stop doubling at 16 minutes, in the next dialog too; an hour after the last wrong one
   // the count is forgotten.
-  dialog = std::make_unique<CExitPasswordDlg>(
-      store, port, backoff, [] {}, [] {});
+  dialog = std::make_unique<CExitPasswordDlg>(store, port, backoff, Nothing, Nothing);
   for (int i = 0; i < 12; ++i) {
     now += static_cast<uint64_t>(backoff.WaitSeconds()) * 1000;
     guess("1");
@@ -438,8 +436,9 @@ TEST(ExitDialogTest, CountsDownFromFiftyShowingTwentyFirst) {
   RecordingExitPort port;
   FreeBackoff backoff;
   int keyboard_closed = 0, toggled = 0;
-  CExitPasswordDlg dialog(
-      store, port, backoff, [&] { ++keyboard_closed; }, [&] { ++toggled; });
+  auto close_keyboard = [&] { ++keyboard_closed; };
+  auto toggle = [&] { ++toggled; };
+  CExitPasswordDlg dialog(store, port, backoff, close_keyboard, toggle);
   dialog.OnInitDialog();
   EXPECT_EQ(port.count, "20");
   EXPECT_EQ(port.calls, (Calls{"ok-off", "timer 1 1000"}));

@@ -123,7 +123,7 @@ TEST_F(StoreTest, BadStoreFilesReadAsErrorsGiveDefaultsAndAreNeverOverwritten) {
       {"truncated database header", std::string("SQLite format 3\0", 16) + std::string(84, '\0')},
   };
   for (const auto& c : cases) {
-    { std::ofstream(files_.local_machine, std::ios::binary | std::ios::trunc) << c.content; }
+    std::ofstream(files_.local_machine, std::ios::binary | std::ios::trunc) << c.content;
     CRegistryKey key(store_);
     key.SetSubKey(kSuiteRootKey);
     uint32_t value = 9;
@@ -267,7 +267,7 @@ TEST_F(StoreTest, BatchTouchingBothHivesIsAllOrNothing) {
   EXPECT_FALSE(store_.QueryValue(Hive::LocalMachine, kBrowserMainKey, "Start Page"));
 
   // A batch that fails half-way leaves the first hive's change undone too.
-  { std::ofstream(files_.current_user, std::ios::binary | std::ios::trunc) << "not a database"; }
+  std::ofstream(files_.current_user, std::ios::binary | std::ios::trunc) << "not a database";
   std::vector<RegChange> broken = {
       {RegChange::Kind::SetValue, Hive::LocalMachine, kGeneral, "SoftHomeUrl", RegValue::Text("z")},
       {RegChange::Kind::SetValue, Hive::CurrentUser, std::string(kBrowserMainKey), "Start Page", RegValue::Text("z")},
