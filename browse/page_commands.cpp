@@ -43,7 +43,7 @@ std::string MailLinkAddress(std::string_view location_url, std::string_view loca
   } else {
     subject = std::string(location_name);
   }
-  if (subject.rfind("file:", 0) == 0 || subject.rfind("http:", 0) == 0) {
+  if (subject.starts_with("file:") || subject.starts_with("http:")) {
     if (!subject.empty() && subject.back() == '/') subject.pop_back();
     size_t slash = subject.rfind('/');
     if (slash != std::string::npos) subject = subject.substr(slash + 1);

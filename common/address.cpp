@@ -102,7 +102,7 @@ std::string ReadableAddress(std::string_view address) {
   while (i < address.size()) {
     auto lead = EscapedByte(address, i);
     size_t length = lead ? Utf8Length(*lead) : 0;
-    if (length > 0) {
+    if (lead && length > 0) {
       std::string bytes(1, static_cast<char>(*lead));
       size_t at = i + 3;
       for (size_t k = 1; k < length; ++k, at += 3) {

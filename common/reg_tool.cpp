@@ -274,8 +274,7 @@ std::string Shown(const std::string& name, const std::optional<RegValue>& v) {
 std::vector<std::string> ImportDiff(RegistryStore& store, const std::vector<RegChange>& changes, bool& unreadable) {
   auto id = [](Hive h, const std::string& key) { return std::string(HiveName(h)) + "\\" + AsciiLower(key); };
   auto within = [](const std::string& key, const std::string& parent) {
-    return key == parent ||
-           (key.size() > parent.size() && key.compare(0, parent.size(), parent) == 0 && key[parent.size()] == '\\');
+    return key == parent || (key.size() > parent.size() && key.starts_with(parent) && key[parent.size()] == '\\');
   };
   std::vector<std::string> deleted;                                               // key ids the file deleted so far
   std::map<std::string, bool> keys;                                               // key id -> exists after the file

@@ -54,8 +54,7 @@ std::optional<std::string> KeyThatReads(std::string_view key_path, std::string_v
   std::string path = AsciiLower(key_path);
   while (!path.empty() && path.back() == '\\') path.pop_back();
   std::string root = AsciiLower(kSuiteRootKey);
-  if (path.compare(0, root.size(), root) != 0 || (path.size() > root.size() && path[root.size()] != '\\'))
-    return std::nullopt;
+  if (!path.starts_with(root) || (path.size() > root.size() && path[root.size()] != '\\')) return std::nullopt;
   std::optional<std::string> elsewhere;
   for (const SettingInfo* info : kAllSettings) {
     if (info->name != value_name) continue;

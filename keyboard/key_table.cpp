@@ -106,8 +106,9 @@ std::vector<int> AllPictures() {
     pictures.push_back(key.picture);
     if (key.lit_picture) pictures.push_back(key.lit_picture);
   }
-  std::sort(pictures.begin(), pictures.end());
-  pictures.erase(std::unique(pictures.begin(), pictures.end()), pictures.end());
+  std::ranges::sort(pictures);
+  auto repeated = std::ranges::unique(pictures);
+  pictures.erase(repeated.begin(), repeated.end());
   return pictures;
 }
 
