@@ -82,8 +82,12 @@ main() {
     start=$(seconds)
     say "$name: $*"
     set +e
-    chroot "$root" /usr/bin/env -i PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin HOME=/root \
-      TERM=dumb LANG=C.UTF-8 bash -c "cd /root/panelia && $*" >>"$log" 2>&1
+    # Its own process numbers (what it starts and looks for is its own, and whatever a step leaves
+    # running ends with it) and its own mounts, with / a mount point as on a machine.
+    unshare --pid --fork --mount --propagation private -- bash -c '
+      mount --rbind "$1" "$1" && mount -t proc proc "$1/proc" || exit 1
+      exec chroot "$1" /usr/bin/env -i PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
+        HOME=/root TERM=dumb LANG=C.UTF-8 bash -c "$2"' fresh-root "$root" "cd /root/panelia && $*" >>"$log" 2>&1
     status=$?
     set -e
     times+=("$name: $(clock $(($(seconds) - start)))")

@@ -10,7 +10,11 @@ def walk(node, depth, out):
     if node is None or depth > 80:
         return
     try:
-        role, name = node.getRoleName(), node.name
+        # The role's own identifier ("push-button"), not its display name, which releases of the
+        # accessibility library word differently ("push button", "button").
+        role, name = node.getRole(), node.name
+        nick = getattr(role, "value_nick", None)
+        role = nick.replace("-", " ") if nick else node.getRoleName()
     except Exception:
         return
     if name:

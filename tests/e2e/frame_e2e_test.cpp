@@ -240,6 +240,9 @@ TEST_F(FrameE2E, StillKioskReturnsHomeAfterWaitTime) {
   auto dword = [](Section section, const char* name, uint32_t value) {
     return RegChange{RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(section), name, RegValue::Dword(value)};
   };
+  // The kiosk counts still time from its start: the minute is measured from there, not from the
+  // page below, whose arrival depends on how fast this machine starts the kiosk.
+  auto started = std::chrono::steady_clock::now();
   Process kiosk = StartAt("2026-12-09 10:00:00",
                           {{RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(Section::General), "SoftHomeUrl",
                             RegValue::Text("file://" + kPagesDir + "home.html?scenario=blank")},
@@ -249,9 +252,8 @@ TEST_F(FrameE2E, StillKioskReturnsHomeAfterWaitTime) {
                            // the home page repeats its scenario on a fresh history
                            dword(Section::Advance, "IsClearSession", 0)});
   EXPECT_EQ(WaitForTitle(display_.X(), kClass, "E2E Target" + kSuffix, 15s), "E2E Target" + kSuffix) << env_.Log();
-  auto left = std::chrono::steady_clock::now();
   EXPECT_EQ(WaitForTitle(display_.X(), kClass, "E2E Home" + kSuffix, 20s), "E2E Home" + kSuffix) << env_.Log();
-  EXPECT_GE(std::chrono::steady_clock::now() - left, Fake(50s)) << "not before a still minute";
+  EXPECT_GE(std::chrono::steady_clock::now() - started, Fake(60s)) << "not before a still minute";
   SendCloseRequest(display_.X(), Kiosk());
   EXPECT_EQ(kiosk.Wait(15s), 0) << env_.Log();
 }
