@@ -28,9 +28,9 @@ class CPaneliaView {
   static constexpr int kIdleTimer = 6;
   static constexpr int kIdleTimerMs = 5000;
   // A reader just started takes a moment before it listens: the page is read from its start again
-  // once it does.
+  // once it does. Debian 13's reader takes up to about five seconds; a focus moved sooner is lost.
   static constexpr int kReaderTimer = 9;
-  static constexpr int kReaderSettleMs = 2000;
+  static constexpr int kReaderSettleMs = 5000;
   static constexpr int kScrollTimer = 8;
   static constexpr int kScrollTimerMs = 30;
 

