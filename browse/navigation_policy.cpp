@@ -13,7 +13,7 @@ std::vector<std::string> KioskFolders(const std::string& module_directory, const
   // A home written as a bare path is a local file too.
   std::string home = std::string(TrimSpaces(home_address));
   std::string site = SiteOf(!home.empty() && home.front() == '/' ? "file://" + home : home);
-  if (site.rfind("file://", 0) == 0) {
+  if (site.starts_with("file://")) {
     std::string path = LocalPathOf(site);
     if (path.size() > 1 && path.back() == '/') path.pop_back();
     if (!path.empty()) folders.push_back(path);

@@ -68,7 +68,7 @@ EntryIndex::EntryIndex(const PageList& list, bool lower) {
     }
     long_.push_back({FirstWord(entry.substr(best)), best, offset, length});
   }
-  std::sort(long_.begin(), long_.end(), [](const Filed& a, const Filed& b) { return a.key < b.key; });
+  std::ranges::sort(long_, {}, &Filed::key);
 }
 
 bool EntryIndex::AnyIn(std::string_view address) const {
@@ -79,7 +79,7 @@ bool EntryIndex::AnyIn(std::string_view address) const {
   // there and the whole entry stands around them.
   for (size_t at = 0; at + sizeof(uint32_t) <= address.size(); ++at) {
     uint32_t word = FirstWord(address.substr(at));
-    auto it = std::lower_bound(long_.begin(), long_.end(), word, [](const Filed& f, uint32_t w) { return f.key < w; });
+    auto it = std::ranges::lower_bound(long_, word, {}, &Filed::key);
     for (; it != long_.end() && it->key == word; ++it) {
       if (it->at > at) continue;
       std::string_view entry = text.substr(it->offset, it->length);
@@ -93,7 +93,10 @@ CPageLists::Kept& CPageLists::Current(std::string_view file_name, std::string_vi
   std::optional<FileStamp> stamp = source_.Stamp(file_name);
   if (stamp) {
     auto it = kept_.find(file_name);
-    if (it != kept_.end() && it->second.stamp && it->second.stamp->SameState(*stamp)) return it->second;
+    if (it != kept_.end()) {
+      const std::optional<FileStamp>& kept = it->second.stamp;
+      if (kept && kept->SameState(*stamp)) return it->second;
+    }
   }
   // Changed, new, unsettled or of a source without stamps: read now.
   PageList list = LoadPageList(file_name, error_text);

@@ -23,7 +23,7 @@ RegValue RegValue::Dword(uint32_t value) {
 }
 
 std::string RegValue::AsText() const {
-  auto end = std::find(data.begin(), data.end(), uint8_t{0});
+  auto end = std::ranges::find(data, uint8_t{0});
   return {data.begin(), end};
 }
 

@@ -83,7 +83,7 @@ std::vector<FormField> FormFields() {
   for (const SettingInfo* info : kAllSettings) {
     FormField field{info, info->type == ValueType::Sz ? FieldKind::Text : FieldKind::Number, 0, 0xFFFFFFFFLL, {}, {}};
     // A number whose meaning is "on or off" is a switch.
-    if (info->type == ValueType::Dword && (info->name.rfind("Is", 0) == 0)) {
+    if (info->type == ValueType::Dword && info->name.starts_with("Is")) {
       field.kind = FieldKind::Flag;
       field.max = 1;
     }
@@ -215,7 +215,7 @@ std::vector<RegChange> FormChanges(RegistryStore& store, const std::vector<FormF
     std::string key = SectionPath(field.info->section);
     ValueRead read = store.QueryValue(Hive::LocalMachine, key, field.info->name);
     if (read && *read == values[i]) continue;
-    if (std::find(created.begin(), created.end(), key) == created.end()) {
+    if (std::ranges::find(created, key) == created.end()) {
       created.push_back(key);
       changes.push_back({RegChange::Kind::CreateKey, Hive::LocalMachine, key, "", {}});
     }

@@ -33,7 +33,7 @@ bool SongOrderLess(std::string_view a, std::string_view b) {
 }
 
 void SortSongs(std::vector<std::string>& paths) {
-  std::sort(paths.begin(), paths.end(), [](const std::string& a, const std::string& b) { return SongOrderLess(a, b); });
+  std::ranges::sort(paths, [](const std::string& a, const std::string& b) { return SongOrderLess(a, b); });
 }
 
 std::vector<std::string> ScanSongFolder(const std::string& folder) {

@@ -10,7 +10,7 @@ CommandLineInfo ParseCommandLine(const std::vector<std::string>& args) {
   for (const auto& arg : args) {
     std::string a = AsciiLower(arg);
     // The framework's switches start with "/" or "-"; "--" is this platform's habit.
-    if (a.rfind("--", 0) == 0)
+    if (a.starts_with("--"))
       a = a.substr(2);
     else if (!a.empty() && (a[0] == '/' || a[0] == '-'))
       a = a.substr(1);
