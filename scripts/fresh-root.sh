@@ -121,7 +121,6 @@ SOURCES
   # Nothing installed there starts a service on this machine.
   printf '#!/bin/sh\nexit 101\n' >"$root/usr/sbin/policy-rc.d"
   chmod +x "$root/usr/sbin/policy-rc.d"
-  mount -t proc proc "$root/proc" && mount --make-private "$root/proc"
   bind /sys /sys
   bind /dev /dev
   mount -t devpts -o newinstance,ptmxmode=0666 devpts "$root/dev/pts" && mount --make-private "$root/dev/pts"
