@@ -6,15 +6,21 @@
 
 namespace panelia {
 
-// Injected into every frame: touches report whether they hit a field that takes typed text, and
-// any input counts as activity for the idle return.
-const char* const kPageScript = R"JS(
-(function() {
+namespace {
+
+// Injected into every frame, in the kiosk's world: touches report whether they hit a field that
+// takes typed text, and any input counts as activity for the idle return. Events a page's script
+// made (untrusted) are no visitor: a page must not hold off the next visitor's wipe.
+const char* const kPageScriptBody = R"JS(
+(function(closeEvent, closeMessage) {
   var handlers = window.webkit && window.webkit.messageHandlers;
   if (!handlers || !handlers.panelia) return;
   var post = function(message) { try { handlers.panelia.postMessage(message); } catch (e) {} };
-  document.addEventListener('keydown', function() { post('input'); }, true);
-  document.addEventListener('wheel', function() { post('input'); }, {capture: true, passive: true});
+  if (window === window.top) window.addEventListener(closeEvent, function() { post(closeMessage); }, true);
+  document.addEventListener('keydown', function(e) { if (e.isTrusted) post('input'); }, true);
+  document.addEventListener('wheel', function(e) {
+    if (e.isTrusted) post('input');
+  }, {capture: true, passive: true});
   var textTypes = {'': 1, text: 1, password: 1, search: 1, email: 1, url: 1, tel: 1, number: 1};
   function isTextField(el) {
     if (!el || !el.tagName) return false;
@@ -43,11 +49,12 @@ const char* const kPageScript = R"JS(
   // then says nothing more.
   var fingerAt = 0;
   document.addEventListener('touchstart', function(e) {
+    if (!e.isTrusted) return;
     fingerAt = Date.now();
     touched(e.target);
   }, {capture: true, passive: true});
   document.addEventListener('mousedown', function(e) {
-    if (e.button === 0 && Date.now() - fingerAt > 1000) touched(e.target);
+    if (e.isTrusted && e.button === 0 && Date.now() - fingerAt > 1000) touched(e.target);
   }, true);
   document.addEventListener('DOMContentLoaded', function() {
     // The old engine's scroll="no" on the body hides the scroll bars; scripts may still scroll.
@@ -68,8 +75,18 @@ const char* const kPageScript = R"JS(
     window.addEventListener('resize', report);
     window.addEventListener('scroll', at, {passive: true});
   });
-})();
+})
 )JS";
+
+std::string CloseEventName(const std::string& token) {
+  return "panelia-close-" + token;
+}
+
+}  // namespace
+
+std::string PageScript(const std::string& close_token) {
+  return std::string(kPageScriptBody) + "('" + CloseEventName(close_token) + "', 'close:" + close_token + "');";
+}
 
 const char* const kNoLongPressStyle = R"CSS(
 * { -webkit-user-select: none !important; user-select: none !important; -webkit-touch-callout: none !important; }
@@ -108,13 +125,11 @@ const char* const kReadFromStartScript = R"JS(
 )JS";
 
 // Only in the top frame: WebKit honours window.close() only for windows a script opened, so the
-// page's close becomes a message to the host. The message carries a token no other frame knows, so
-// an embedded page cannot send the kiosk home by posting "close" itself.
+// page's close becomes an event the kiosk world's script hears and passes on. The event is named with
+// a token no other frame knows, so an embedded page cannot send the kiosk home by raising it itself.
 std::string CloseScript(const std::string& token) {
-  return "(function() { var h = window.webkit && window.webkit.messageHandlers;"
-         " if (!h || !h.panelia) return; var post = h.panelia.postMessage.bind(h.panelia);"
-         " window.close = function() { try { post('close:" +
-         token + "'); } catch (e) {} }; })();";
+  return "(function() { var w = window; window.close = function() { w.dispatchEvent(new Event('" +
+         CloseEventName(token) + "')); }; })();";
 }
 
 std::string NewToken() {

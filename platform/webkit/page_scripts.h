@@ -8,8 +8,14 @@
 namespace panelia {
 
 inline constexpr const char* kHandlerName = "panelia";
-extern const char* const kPageScript;
-// Only in the top frame: window.close() becomes a message carrying `token`.
+// The script world the kiosk's own scripts run in: a page's scripts share the document with them
+// but can neither see nor call them, nor reach the message handler registered there.
+inline constexpr const char* kKioskWorld = "panelia";
+// The kiosk world's script in every frame; only real (trusted) input is reported, never events a
+// page's script dispatches. `close_token` names the event the top page's window.close() raises.
+std::string PageScript(const std::string& close_token);
+// The page world's side, in the top frame only: window.close() raises an event named with `token`,
+// which only the kiosk world's script turns into a message.
 std::string CloseScript(const std::string& token);
 // A token no page can guess.
 std::string NewToken();

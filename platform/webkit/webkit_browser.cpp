@@ -41,27 +41,28 @@ uint64_t WebKitBrowser::NowMs() {
 WebKitBrowser::WebKitBrowser(BrowserEvents& events, BrowserOptions options)
     : events_(events), options_(std::move(options)) {
   content_ = GObjectPtr<WebKitUserContentManager>::Adopt(webkit_user_content_manager_new());
-  auto add_script = [&](const std::string& source) {
-    WebKitUserScript* script = webkit_user_script_new(source.c_str(), WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES,
-                                                      WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, nullptr, nullptr);
+  // The kiosk's own script in its own world; what pages must see of the kiosk (window.close,
+  // window.external) in theirs.
+  auto add_script = [&](const std::string& source, WebKitUserContentInjectedFrames frames, const char* world) {
+    constexpr auto kStart = WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START;
+    WebKitUserScript* script = world ? webkit_user_script_new_for_world(source.c_str(), frames, kStart, world,
+                                                                        nullptr, nullptr)
+                                     : webkit_user_script_new(source.c_str(), frames, kStart, nullptr, nullptr);
     webkit_user_content_manager_add_script(content_.get(), script);
     webkit_user_script_unref(script);
   };
-  add_script(kPageScript);
   close_token_ = NewToken();
-  WebKitUserScript* close_script =
-      webkit_user_script_new(CloseScript(close_token_).c_str(), WEBKIT_USER_CONTENT_INJECT_TOP_FRAME,
-                             WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, nullptr, nullptr);
-  webkit_user_content_manager_add_script(content_.get(), close_script);
-  webkit_user_script_unref(close_script);
-  if (options_.kiosk_site && !options_.external_script.empty()) add_script(options_.external_script);
+  add_script(PageScript(close_token_), WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES, kKioskWorld);
+  add_script(CloseScript(close_token_), WEBKIT_USER_CONTENT_INJECT_TOP_FRAME, nullptr);
+  if (options_.kiosk_site && !options_.external_script.empty())
+    add_script(options_.external_script, WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES, nullptr);
   if (!options_.long_press_menu) {
     WebKitUserStyleSheet* sheet = webkit_user_style_sheet_new(kNoLongPressStyle, WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES,
                                                               WEBKIT_USER_STYLE_LEVEL_USER, nullptr, nullptr);
     webkit_user_content_manager_add_style_sheet(content_.get(), sheet);
     webkit_user_style_sheet_unref(sheet);
   }
-  webkit_user_content_manager_register_script_message_handler(content_.get(), kHandlerName);
+  webkit_user_content_manager_register_script_message_handler_in_world(content_.get(), kHandlerName, kKioskWorld);
 
   UseView(MakeView(options_.related));
   heartbeat_ = g_timeout_add(
@@ -351,8 +352,10 @@ void WebKitBrowser::Refresh() {
   webkit_web_view_reload(view_.get());
 }
 
-void WebKitBrowser::RunScript(const std::string& script) {
-  webkit_web_view_evaluate_javascript(view_.get(), script.c_str(), -1, nullptr, nullptr, nullptr, nullptr, nullptr);
+void WebKitBrowser::RunScript(const std::string& script, ScriptWorld world) {
+  webkit_web_view_evaluate_javascript(view_.get(), script.c_str(), -1,
+                                      world == ScriptWorld::Kiosk ? kKioskWorld : nullptr, nullptr, nullptr, nullptr,
+                                      nullptr);
 }
 
 gboolean WebKitBrowser::OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision, WebKitPolicyDecisionType type,

@@ -77,7 +77,9 @@ class WebKitBrowser final : public BrowserControl {
   void Refresh() override;
   std::string LocationUrl() const override { return Uri(); }
   std::string LocationName() const override { return Title(); }
-  void RunScript(const std::string& script);
+  // The kiosk's scripts run in its own world, where a page's redefinitions cannot reach them.
+  enum class ScriptWorld { Kiosk, Page };
+  void RunScript(const std::string& script, ScriptWorld world = ScriptWorld::Kiosk);
   // A user style sheet over every page and frame of this view, until taken away (it outlives the
   // view's renewal for a new visitor, so the caller takes it away then).
   void SetUserStyle(const char* css, bool on);

@@ -112,6 +112,20 @@ TEST_F(TouchE2E, ALongPressOpensNothing) {
   EXPECT_EQ(Figure("f"), 2 * typed) << Title();
 }
 
+// A page that makes up a visitor's input (posts to the kiosk's handler, dispatches key, mouse and
+// wheel events) holds off nothing: the next visitor still gets the home page.
+TEST_F(TouchE2E, AMadeUpVisitorHoldsOffNoIdleReturn) {
+  Process kiosk = StartTouch({{Section::Advance, "WaitTime", 1}, {Section::Advance, "IsAutoHome", 1}},
+                             /*faster=*/true);
+  ASSERT_TRUE(WaitUntil([&] { return Scale() > 0; }, 10s)) << Title();
+  WaitForBar();
+  std::ofstream(module_ / "OpenURL.ini", std::ios::trunc) << "[TargetURL]\n3=file://" << kPagesDir
+                                                          << "fakeinput.html\n";
+  ASSERT_EQ(Send({"open-url", "3"}), 0);
+  ASSERT_TRUE(WaitUntil([&] { return TitleFigure("F ") > 0; }, 10s)) << Title();
+  EXPECT_TRUE(WaitUntil([&] { return Scale() > 0; }, 30s)) << "back home for the next visitor: " << Title();
+}
+
 // Allowed, a long press opens the kiosk's menu.
 TEST_F(TouchE2E, AnAllowedLongPressOpensTheKiosksMenu) {
   Process kiosk = StartTouch({{Section::Advance, "IsLongPressMenu", 1}});

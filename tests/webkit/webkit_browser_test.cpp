@@ -38,12 +38,13 @@ struct RecordingEvents : BrowserEvents {
     cancel = true;
   }
   void OnTouch(bool, std::optional<ScreenRect>) override {}
-  void OnInput() override {}
+  void OnInput() override { ++inputs; }
   void OnPageSize(int w, int h, int, int) override { size = {w, h}; }
   void OnScrollPosition(int, int) override {}
   bool OnContextMenu() override { return true; }
   void OnProcessGone() override {}
 
+  int inputs = 0;
   struct Navigation {
     std::string url;
     bool refused_by_fence;
@@ -139,8 +140,24 @@ TEST_F(WebKitBrowserTest, RefusalsMessagesCloseAndPopUps) {
   ASSERT_TRUE(RunUntil([&] { return events_.title == "still here"; }));
   EXPECT_EQ(events_.documents.back().find("target.html"), std::string::npos) << "the refused page never loaded";
 
-  browser->RunScript("window.close();");
+  browser->RunScript("window.close();", WebKitBrowser::ScriptWorld::Page);
   EXPECT_TRUE(RunUntil([&] { return events_.closes == 1; })) << "the top frame's close reaches the logic";
+
+  // A page's own script is no visitor: it cannot reach the kiosk's handler, and the input events it
+  // makes up are not input.
+  browser->RunScript(
+      "document.title = (window.webkit && window.webkit.messageHandlers && window.webkit.messageHandlers.panelia)"
+      " ? 'reachable' : 'unreachable';"
+      "document.dispatchEvent(new KeyboardEvent('keydown'));"
+      "document.dispatchEvent(new MouseEvent('mousedown', {button: 0}));"
+      "document.dispatchEvent(new WheelEvent('wheel'));"
+      "window.dispatchEvent(new Event('panelia-close-guess'));",
+      WebKitBrowser::ScriptWorld::Page);
+  ASSERT_TRUE(RunUntil([&] { return events_.title == "unreachable"; })) << events_.title;
+  browser->RunScript("document.title = 'kiosk world';");
+  ASSERT_TRUE(RunUntil([&] { return events_.title == "kiosk world"; }));
+  EXPECT_EQ(events_.inputs, 0);
+  EXPECT_EQ(events_.closes, 1);
 
   // (A script the embedder runs counts as the visitor's doing; a page's own does not.)
   events_.cancel_if = nullptr;
