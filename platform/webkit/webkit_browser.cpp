@@ -45,9 +45,11 @@ WebKitBrowser::WebKitBrowser(BrowserEvents& events, BrowserOptions options)
   // window.external) in theirs.
   auto add_script = [&](const std::string& source, WebKitUserContentInjectedFrames frames, const char* world) {
     constexpr auto kStart = WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START;
-    WebKitUserScript* script = world ? webkit_user_script_new_for_world(source.c_str(), frames, kStart, world,
-                                                                        nullptr, nullptr)
-                                     : webkit_user_script_new(source.c_str(), frames, kStart, nullptr, nullptr);
+    WebKitUserScript* script = nullptr;
+    if (world)
+      script = webkit_user_script_new_for_world(source.c_str(), frames, kStart, world, nullptr, nullptr);
+    else
+      script = webkit_user_script_new(source.c_str(), frames, kStart, nullptr, nullptr);
     webkit_user_content_manager_add_script(content_.get(), script);
     webkit_user_script_unref(script);
   };

@@ -119,8 +119,8 @@ TEST_F(TouchE2E, AMadeUpVisitorHoldsOffNoIdleReturn) {
                              /*faster=*/true);
   ASSERT_TRUE(WaitUntil([&] { return Scale() > 0; }, 10s)) << Title();
   WaitForBar();
-  std::ofstream(module_ / "OpenURL.ini", std::ios::trunc) << "[TargetURL]\n3=file://" << kPagesDir
-                                                          << "fakeinput.html\n";
+  const std::string pretender = "file://" + kPagesDir + "fakeinput.html";
+  std::ofstream(module_ / "OpenURL.ini", std::ios::trunc) << "[TargetURL]\n3=" << pretender << "\n";
   ASSERT_EQ(Send({"open-url", "3"}), 0);
   ASSERT_TRUE(WaitUntil([&] { return TitleFigure("F ") > 0; }, 10s)) << Title();
   EXPECT_TRUE(WaitUntil([&] { return Scale() > 0; }, 30s)) << "back home for the next visitor: " << Title();
