@@ -14,10 +14,14 @@ class CrashBackoff {
   static constexpr int kMostMs = 60000;
   static constexpr uint64_t kQuietMs = 10 * 60 * 1000;
 
+  // `first_ms`: the wait after a quiet time (0: at once, then kFirstMs doubling; the bar's page, which
+  // the visitor needs to get anywhere).
+  explicit CrashBackoff(int first_ms = kFirstMs) : first_ms_(first_ms) {}
   // The wait before recovering from a death at `now_ms` (a steady clock).
   int NextDelayMs(uint64_t now_ms);
 
  private:
+  int first_ms_;
   bool any_ = false;
   uint64_t last_ = 0;
   int delay_ = 0;

@@ -61,4 +61,17 @@ HangWatch::Step HangWatch::OnTick(uint64_t now_ms) {
   return Step::EndProcess;
 }
 
+bool HangWatch::OnLeave(uint64_t now_ms) {
+  if (!answered_) return false;
+  leaving_ = true;
+  leave_at_ = now_ms;
+  return true;
+}
+
+bool HangWatch::LeaveOverdue(uint64_t now_ms) {
+  if (!leaving_ || now_ms - leave_at_ < kLeaveMs) return false;
+  asked_ = leaving_ = false;
+  return true;
+}
+
 }  // namespace panelia

@@ -36,15 +36,31 @@ class HangWatch {
   static constexpr uint64_t kHeartbeatMs = 5000;
   static constexpr uint64_t kHangMs = 10000;
   enum class Step { Ask, Wait, EndProcess };
+  // The kiosk leaves the page (a bar button, the idle return, an operator's command) and the visitor
+  // waits on its process: one that has answered before but does not answer within `kLeaveMs` now is
+  // ended at once, not after `kHangMs`. A process still starting is never judged so.
+  static constexpr uint64_t kLeaveMs = 500;
+  // Whether to ask a question now and look back with LeaveOverdue after kLeaveMs.
+  bool OnLeave(uint64_t now_ms);
+  bool LeaveOverdue(uint64_t now_ms);
   // At every heartbeat tick: ask a new question, wait on for the one asked, or end the process.
   Step OnTick(uint64_t now_ms);
-  void OnAnswer() { asked_ = false; }
-  // A new process (or the old one gone): no question is outstanding.
-  void Reset() { asked_ = false; }
+  void OnAnswer() {
+    asked_ = false;
+    answered_ = true;
+    leaving_ = false;
+  }
+  // The process showed it works (a page committed) without answering a question.
+  void OnSignOfLife() { answered_ = true; }
+  // A new process (or the old one gone): no question is outstanding, and none has been answered.
+  void Reset() { asked_ = answered_ = leaving_ = false; }
 
  private:
   bool asked_ = false;
+  bool answered_ = false;
+  bool leaving_ = false;
   uint64_t asked_at_ = 0;
+  uint64_t leave_at_ = 0;
 };
 
 }  // namespace panelia

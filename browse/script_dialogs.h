@@ -51,6 +51,11 @@ struct ScriptDialogAnswer {
 ScriptDialogAnswer AnswerUnseen(ScriptDialogKind kind);
 // Shown: `ok` is the visitor's OK; its time-out answers as Cancel does.
 ScriptDialogAnswer AnswerShown(ScriptDialogKind kind, bool ok);
+// Whether it gets a box at all: "leave this page?" never does, since a kiosk always leaves (for the
+// bar, the idle return, the loop and an operator alike), unseen.
+inline bool ShowsBox(ScriptDialogKind kind) {
+  return kind != ScriptDialogKind::BeforeUnload;
+}
 // Whether its box asks (OK and Cancel) rather than tells (OK).
 inline bool AsksQuestion(ScriptDialogKind kind) {
   return kind != ScriptDialogKind::Alert;

@@ -122,6 +122,26 @@ GtkWidget* ShowMessageBox(GtkWindow* parent, const std::string& text, const std:
   return box;
 }
 
+GtkWidget* ShowPageBox(GtkWindow* parent, const std::string& text, const std::string& caption, GtkMessageType type,
+                       GtkButtonsType buttons, unsigned answer_after_ms, std::function<void(int)> answered) {
+  GtkWidget* box = ShowMessageBox(parent, text, caption, type, buttons, std::move(answered));
+  gtk_window_set_modal(GTK_WINDOW(box), FALSE);
+  // The time-out goes with the box, however it closes.
+  auto answer_itself = +[](gpointer b) -> gboolean {
+    g_object_steal_data(G_OBJECT(b), "panelia-answers-itself");
+    gtk_dialog_response(GTK_DIALOG(b), GTK_RESPONSE_CANCEL);
+    return G_SOURCE_REMOVE;
+  };
+  guint timer = g_timeout_add(answer_after_ms, answer_itself, box);
+  auto stop_timer = +[](gpointer t) { g_source_remove(GPOINTER_TO_UINT(t)); };
+  g_object_set_data_full(G_OBJECT(box), "panelia-answers-itself", GUINT_TO_POINTER(timer), stop_timer);
+  g_signal_connect(box, "destroy", G_CALLBACK(+[](GtkWidget* w, gpointer) {
+                     g_object_set_data(G_OBJECT(w), "panelia-answers-itself", nullptr);
+                   }),
+                   nullptr);
+  return box;
+}
+
 void KeepInKiosk(GtkWidget* dialog, bool resizable) {
   if (g_object_get_data(G_OBJECT(dialog), "panelia-kept")) return;
   g_object_set_data(G_OBJECT(dialog), "panelia-kept", dialog);

@@ -14,6 +14,12 @@ namespace panelia {
 GtkWidget* ShowMessageBox(GtkWindow* parent, const std::string& text, const std::string& caption, GtkMessageType type,
                           GtkButtonsType buttons, std::function<void(int)> answered = {});
 
+// A box a page caused (its script dialogs, a print with no printer): never modal, so the bar and
+// the page answer meanwhile, and it answers itself (as GTK_RESPONSE_CANCEL) after `answer_after_ms`
+// when nobody touches it.
+GtkWidget* ShowPageBox(GtkWindow* parent, const std::string& text, const std::string& caption, GtkMessageType type,
+                       GtkButtonsType buttons, unsigned answer_after_ms, std::function<void(int)> answered = {});
+
 // Dialogs a visitor opens (about, properties, print, save, the quit question) go when the next visitor
 // comes: CloseVisitorDialogs destroys every window so marked. Their answers are never given. Each is
 // kept in the kiosk too.

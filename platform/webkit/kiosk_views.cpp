@@ -108,7 +108,10 @@ class WebKitKioskViews::BarEvents final : public BrowserEvents {
   void OnScrollPosition(int, int) override {}
   // The bar shows no menu at all (no_context_menu); this is never asked.
   bool OnContextMenu() override { return true; }
-  void OnProcessGone() override { o_.RecoverPages(); }
+  // Its process is its own: only its page comes back, at once the first time (the visitor needs the
+  // bar to get anywhere), later deaths with a growing wait (a page that keeps crashing it must not
+  // spin the kiosk).
+  void OnProcessGone() override { o_.RecoverBar(); }
 
  private:
   WebKitKioskViews& o_;
@@ -126,6 +129,7 @@ WebKitKioskViews::WebKitKioskViews(BrowserOptions main_options, KioskViewHooks h
 
 WebKitKioskViews::~WebKitKioskViews() {
   if (recovery_timer_) g_source_remove(recovery_timer_);
+  if (bar_recovery_timer_) g_source_remove(bar_recovery_timer_);
   g_cancellable_cancel(pending_.get());
   bar_.reset();
   main_.reset();
@@ -133,10 +137,10 @@ WebKitKioskViews::~WebKitKioskViews() {
 
 WebKitBrowser& WebKitKioskViews::Bar() {
   if (!bar_) {
-    // The bar row shares the main view's web process.
+    // The bar runs in a web process of its own: nothing a page does (a busy loop, a huge page, a
+    // dialog it waits on) delays the bar's buttons.
     bar_events_ = std::make_unique<BarEvents>(*this);
     BrowserOptions options;
-    options.related = main_->View();
     options.own_popup_windows = true;
     options.no_context_menu = true;
     options.no_compositing = true;
@@ -219,9 +223,20 @@ void WebKitKioskViews::RecoverPages() {
         self->recovery_timer_ = 0;
         self->recovery_.OnWaitOver();
         if (self->view_) self->view_->NavigateHome();
-        // The bar's page afresh: a view whose process died has forgotten its address.
-        if (self->bar_ && !self->bar_page_.empty())
-          webkit_web_view_load_uri(self->bar_->View(), self->bar_page_.c_str());
+        return G_SOURCE_REMOVE;
+      },
+      this);
+}
+
+void WebKitKioskViews::RecoverBar() {
+  if (bar_recovery_timer_) return;
+  auto now = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch());
+  bar_recovery_timer_ = g_timeout_add(
+      static_cast<guint>(bar_backoff_.NextDelayMs(static_cast<uint64_t>(now.count()))),
+      [](gpointer p) {
+        auto* self = static_cast<WebKitKioskViews*>(p);
+        self->bar_recovery_timer_ = 0;
+        if (self->bar_ && !self->bar_page_.empty()) self->bar_->Navigate(self->bar_page_);
         return G_SOURCE_REMOVE;
       },
       this);

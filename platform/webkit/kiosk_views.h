@@ -88,9 +88,9 @@ class WebKitKioskViews final : public PageActions {
   void PrintPage(WebKitWebView* view) {
     PrintWithDialog(view, hooks_.dialog_parent ? hooks_.dialog_parent() : nullptr);
   }
-  // The web process died: a waiting page now, the home page and the bar's page once the back-off
-  // has passed. Both views report the same death; one recovery serves them.
+  // The page's web process died: a waiting page now, the home page once the back-off has passed.
   void RecoverPages();
+  void RecoverBar();
 
   KioskViewHooks hooks_;
   EventLink<CPaneliaView> view_;
@@ -103,6 +103,8 @@ class WebKitKioskViews final : public PageActions {
   GObjectPtr<GCancellable> pending_ = GObjectPtr<GCancellable>::Adopt(g_cancellable_new());
   PageRecovery recovery_;
   guint recovery_timer_ = 0;
+  guint bar_recovery_timer_ = 0;
+  CrashBackoff bar_backoff_{0};
   std::string bar_page_;  // the bar's page as last shown, to bring it back
 };
 

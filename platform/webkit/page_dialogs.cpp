@@ -4,6 +4,7 @@
 #include <string>
 
 #include "browse/page_properties.h"
+#include "browse/script_dialogs.h"
 #include "common/names.h"
 #include "platform/gtk/callback_state.h"
 #include "platform/gtk/gobject_ptr.h"
@@ -134,8 +135,9 @@ void WebKitKioskViews::PrintWithDialog(WebKitWebView* view, GtkWindow* parent) {
         auto done = CallbackState<Listing>::Take(data);
         if (done->printers == 0) {
           std::fprintf(stderr, "panelia: no printer is installed; nothing was printed\n");
-          MarkVisitorDialog(ShowMessageBox(done->parent, std::string(kNoPrinterText), std::string(kNoticeCaption),
-                                           GTK_MESSAGE_INFO, GTK_BUTTONS_OK));
+          // Said, then gone by itself: a page that prints in a loop must not leave boxes over the kiosk.
+          MarkVisitorDialog(ShowPageBox(done->parent, std::string(kNoPrinterText), std::string(kNoticeCaption),
+                                        GTK_MESSAGE_INFO, GTK_BUTTONS_OK, ScriptDialogGate::kShownMs));
           return;
         }
         ShowPrintDialog(done->view.get(), done->parent);

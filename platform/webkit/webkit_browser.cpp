@@ -1,5 +1,8 @@
 #include "platform/webkit/webkit_browser.h"
 
+#include <unistd.h>
+
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 
@@ -66,7 +69,7 @@ WebKitBrowser::WebKitBrowser(BrowserEvents& events, BrowserOptions options)
   }
   webkit_user_content_manager_register_script_message_handler_in_world(content_.get(), kHandlerName, kKioskWorld);
 
-  UseView(MakeView(options_.related));
+  UseView(MakeView());
   heartbeat_ = g_timeout_add(
       static_cast<guint>(HangWatch::kHeartbeatMs),
       [](gpointer b) -> gboolean {
@@ -96,22 +99,40 @@ bool HasGraphicsProcessor() {
   return found;
 }
 
+// Half the machine's memory, and never more than 1.5 GiB: the demo's home page runs in about
+// 150 MiB and a heavy web page in a few hundred; a page past this is running away.
+guint PageMemoryLimitMiB() {
+  const long pages = sysconf(_SC_PHYS_PAGES), page_size = sysconf(_SC_PAGESIZE);
+  const uint64_t machine_mib = pages > 0 && page_size > 0 ? static_cast<uint64_t>(pages) * page_size >> 20 : 4096;
+  return static_cast<guint>(std::clamp<uint64_t>(machine_mib / 2, 256, 1536));
+}
+
+// The one web context of every view of the kiosk. A page's web process is bounded in memory and
+// looked at every second: a page that runs away with memory is ended within seconds (the recovery
+// brings the pages back), instead of pushing the machine into swap until the system steps in.
+WebKitWebContext* KioskContext() {
+  static WebKitWebContext* const context = [] {
+    WebKitMemoryPressureSettings* memory = webkit_memory_pressure_settings_new();
+    webkit_memory_pressure_settings_set_memory_limit(memory, PageMemoryLimitMiB());
+    webkit_memory_pressure_settings_set_kill_threshold(memory, 1.0);
+    webkit_memory_pressure_settings_set_poll_interval(memory, 1.0);
+    auto* made = WEBKIT_WEB_CONTEXT(g_object_new(WEBKIT_TYPE_WEB_CONTEXT, "memory-pressure-settings", memory, nullptr));
+    webkit_memory_pressure_settings_free(memory);
+    return made;
+  }();
+  return context;
+}
+
 }  // namespace
 
-WebKitWebView* WebKitBrowser::MakeView(WebKitWebView* related) {
+WebKitWebView* WebKitBrowser::MakeView() {
   // The drawing mode is the view's from its first moment: the engine's web process does not take a
   // change of it on a view that exists (it ended, here).
   WebKitSettings* settings = webkit_settings_new();
   if (options_.no_compositing || !HasGraphicsProcessor())
     webkit_settings_set_hardware_acceleration_policy(settings, WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
-  WebKitWebView* view;
-  if (related) {
-    view = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "related-view", related, "user-content-manager",
-                                        content_.get(), "settings", settings, nullptr));
-  } else {
-    view = WEBKIT_WEB_VIEW(
-        g_object_new(WEBKIT_TYPE_WEB_VIEW, "user-content-manager", content_.get(), "settings", settings, nullptr));
-  }
+  auto* view = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", KioskContext(), "user-content-manager",
+                                            content_.get(), "settings", settings, nullptr));
   g_object_unref(settings);
   Configure(view);
   return view;
@@ -128,8 +149,8 @@ WebKitWebView* WebKitBrowser::MakeRelatedView(WebKitWebView* old) {
 WebKitWebView* WebKitBrowser::MakeEphemeralView(WebKitSettings* settings) {
   // An ephemeral view gets a website data store, and so a network session, of its own: nothing of
   // the old one (cookies, HTTP logins the network process remembers) is reachable from it.
-  auto* view = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "is-ephemeral", TRUE, "user-content-manager",
-                                            content_.get(), "settings", settings, nullptr));
+  auto* view = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", KioskContext(), "is-ephemeral", TRUE,
+                                            "user-content-manager", content_.get(), "settings", settings, nullptr));
   Configure(view);
   return view;
 }
@@ -239,6 +260,11 @@ void WebKitBrowser::OnProcessTerminated(WebKitWebView*, WebKitWebProcessTerminat
                                                                                  : "ended because it did not answer";
   ++self->process_deaths_;
   if (reason == WEBKIT_WEB_PROCESS_TERMINATED_BY_API) ++self->process_hangs_;
+  if (std::exchange(self->ended_to_leave_, false) && reason == WEBKIT_WEB_PROCESS_TERMINATED_BY_API) {
+    // Ended on the way out: the load the kiosk wanted starts a new process at once, no recovery.
+    if (auto again = std::exchange(self->leave_again_, nullptr)) again();
+    return;
+  }
   std::fprintf(stderr, "panelia: the web process ended (%s); the pages come back shortly\n",
                self->last_process_end_.c_str());
   self->events_.OnProcessGone();
@@ -250,6 +276,31 @@ void WebKitBrowser::Heartbeat() {
     case HangWatch::Step::EndProcess: webkit_web_view_terminate_web_process(view_.get()); return;
     case HangWatch::Step::Ask: break;
   }
+  AskProcess();
+}
+
+void WebKitBrowser::Leave(std::function<void()> again) {
+  AnswerPageBoxes();
+  if (!hang_watch_.OnLeave(NowMs())) return;
+  leave_again_ = std::move(again);
+  AskProcess();
+  if (leave_timer_) g_source_remove(leave_timer_);
+  leave_timer_ = g_timeout_add(
+      static_cast<guint>(HangWatch::kLeaveMs),
+      [](gpointer b) -> gboolean {
+        auto* self = static_cast<WebKitBrowser*>(b);
+        self->leave_timer_ = 0;
+        if (self->hang_watch_.LeaveOverdue(NowMs())) {
+          std::fprintf(stderr, "panelia: the page did not answer as the kiosk left it; its process was ended\n");
+          self->ended_to_leave_ = true;
+          webkit_web_view_terminate_web_process(self->view_.get());
+        }
+        return G_SOURCE_REMOVE;
+      },
+      this);
+}
+
+void WebKitBrowser::AskProcess() {
   // A question only the web process's main thread answers, and one that needs no script engine on
   // this side (a script result would start one in the kiosk's own process, for nothing).
   webkit_web_view_can_execute_editing_command(
@@ -270,6 +321,7 @@ void WebKitBrowser::StartAfresh(bool keep_session) {
   // container, with the same scripts and settings (text size, encoding), and a session of its own
   // or the old one's.
   DropStandIn();
+  AnswerPageBoxes();
   policy_.OnNewVisitor();
   GObjectPtr<WebKitWebView> old = view_;
   GtkWidget* parent = gtk_widget_get_parent(GTK_WIDGET(old.get()));
@@ -286,6 +338,8 @@ void WebKitBrowser::StartAfresh(bool keep_session) {
 }
 
 WebKitBrowser::~WebKitBrowser() {
+  AnswerPageBoxes();
+  if (leave_timer_) g_source_remove(leave_timer_);
   if (user_style_) webkit_user_style_sheet_unref(user_style_);
   if (drop_idle_) g_source_remove(drop_idle_);
   if (heartbeat_) g_source_remove(heartbeat_);
@@ -329,6 +383,10 @@ void WebKitBrowser::Navigate(const std::string& url) {
   }
   policy_.OnKioskLoad();
   webkit_web_view_load_uri(view_.get(), address.c_str());
+  Leave([this, address] {
+    policy_.OnKioskLoad();
+    webkit_web_view_load_uri(view_.get(), address.c_str());
+  });
 }
 
 void WebKitBrowser::NavigateForPage(const std::string& url) {
@@ -343,9 +401,11 @@ void WebKitBrowser::GoHome() {
 
 void WebKitBrowser::GoBack() {
   webkit_web_view_go_back(view_.get());
+  Leave([this] { webkit_web_view_go_back(view_.get()); });
 }
 void WebKitBrowser::GoForward() {
   webkit_web_view_go_forward(view_.get());
+  Leave([this] { webkit_web_view_go_forward(view_.get()); });
 }
 void WebKitBrowser::Stop() {
   webkit_web_view_stop_loading(view_.get());
@@ -392,6 +452,7 @@ gboolean WebKitBrowser::OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* dec
 void WebKitBrowser::OnLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer data) {
   auto* self = static_cast<WebKitBrowser*>(data);
   if (event == WEBKIT_LOAD_COMMITTED) {
+    self->hang_watch_.OnSignOfLife();  // the process has a page: it may be judged
     self->policy_.OnCommitted();
     self->dialog_gate_.OnNewPage();
     self->events_.OnNavigateComplete(self->Uri());

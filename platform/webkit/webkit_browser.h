@@ -27,7 +27,6 @@ namespace panelia {
 struct BrowserOptions {
   bool kiosk_site = false;                    // own context menu and the page external object
   std::string external_script;                // window.external for pages under the kiosk site
-  WebKitWebView* related = nullptr;           // share this view's web process
   std::function<std::string()> browser_home;  // the browser's own home page
   // Pop-ups open in windows of their own (the bar's pop-ups) instead of being handed to the events.
   bool own_popup_windows = false;
@@ -102,6 +101,10 @@ class WebKitBrowser final : public BrowserControl {
   static GtkWidget* OnCreate(WebKitWebView*, WebKitNavigationAction*, gpointer self);
   static void OnProcessTerminated(WebKitWebView*, WebKitWebProcessTerminationReason, gpointer self);
   void Heartbeat();
+  void AskProcess();  // the hang watch's question
+  // The kiosk leaves the page: its boxes are answered, and a process that no longer answers is ended
+  // and `again` redone in a new one.
+  void Leave(std::function<void()> again);
   static uint64_t NowMs();  // a steady clock
   static gboolean OnScriptDialog(WebKitWebView*, WebKitScriptDialog* dialog, gpointer self);
   static gboolean OnLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar* failing_uri, GError* error, gpointer self);
@@ -111,7 +114,7 @@ class WebKitBrowser final : public BrowserControl {
   static gboolean OnStandInPolicy(WebKitWebView*, WebKitPolicyDecision*, WebKitPolicyDecisionType, gpointer self);
   static GtkWidget* OpenPopupWindow(WebKitWebView* opener);
   void DropStandIn();
-  WebKitWebView* MakeView(WebKitWebView* related);
+  WebKitWebView* MakeView();
   WebKitWebView* MakeEphemeralView(WebKitSettings* settings);
   WebKitWebView* MakeRelatedView(WebKitWebView* old);
   void Configure(WebKitWebView* view);
@@ -135,8 +138,14 @@ class WebKitBrowser final : public BrowserControl {
   // flag changes only when it has input to deliver. Ten seconds without an answer end the process.
   guint heartbeat_ = 0;
   ScriptDialogGate dialog_gate_;
+  // The boxes of the page's script dialogs now open; the page waits on their answers.
+  std::vector<GtkWidget*> page_boxes_;
+  void AnswerPageBoxes();
 
   HangWatch hang_watch_;
+  guint leave_timer_ = 0;
+  bool ended_to_leave_ = false;
+  std::function<void()> leave_again_;
   TouchGate touch_gate_{options_.pinch_zoom};
   GdkEvent* menu_event_ = nullptr;
   int process_deaths_ = 0, process_hangs_ = 0;

@@ -4,7 +4,9 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "common/names.h"
 #include "platform/gtk/callback_state.h"
@@ -35,42 +37,33 @@ void Answer(WebKitScriptDialog* dialog, const ScriptDialogAnswer& answer) {
 gboolean WebKitBrowser::OnScriptDialog(WebKitWebView* view, WebKitScriptDialog* dialog, gpointer p) {
   auto* self = static_cast<WebKitBrowser*>(p);
   ScriptDialogKind kind = DialogKindOf(webkit_script_dialog_get_dialog_type(dialog));
-  if (!self->dialog_gate_.MayShow(NowMs())) {
+  if (!ShowsBox(kind) || !self->dialog_gate_.MayShow(NowMs())) {
     Answer(dialog, AnswerUnseen(kind));
     return TRUE;
   }
-  // The kiosk's own box, which answers itself after a few seconds when nobody does.
-  struct Pending {
-    WebKitScriptDialog* dialog;
-    ScriptDialogKind kind;
-    GtkWidget* box = nullptr;
-    guint timer = 0;
-  };
-  // The box's answer owns the state; its time-out only looks at it (and answers through the box).
-  gpointer state = CallbackState<Pending>::Give(webkit_script_dialog_ref(dialog), kind);
-  Pending& pending = CallbackState<Pending>::Peek(state);
+  // The kiosk's own box, which answers itself after a few seconds when nobody does, and at once when
+  // the kiosk leaves the page (the page waits on its answer and would hold the kiosk's load back).
   bool question = AsksQuestion(kind);
   GtkWidget* toplevel = gtk_widget_get_toplevel(GTK_WIDGET(view));
-  pending.box =
-      ShowMessageBox(GTK_IS_WINDOW(toplevel) ? GTK_WINDOW(toplevel) : nullptr, webkit_script_dialog_get_message(dialog),
+  webkit_script_dialog_ref(dialog);
+  auto box = std::make_shared<GtkWidget*>(nullptr);
+  *box = ShowPageBox(GTK_IS_WINDOW(toplevel) ? GTK_WINDOW(toplevel) : nullptr, webkit_script_dialog_get_message(dialog),
                      std::string(kNoticeCaption), question ? GTK_MESSAGE_QUESTION : GTK_MESSAGE_INFO,
-                     question ? GTK_BUTTONS_OK_CANCEL : GTK_BUTTONS_OK, [state](int response) {
-                       auto answered = CallbackState<Pending>::Take(state);
-                       if (answered->timer) g_source_remove(answered->timer);
-                       Answer(answered->dialog, AnswerShown(answered->kind, response == GTK_RESPONSE_OK));
-                       webkit_script_dialog_close(answered->dialog);
-                       webkit_script_dialog_unref(answered->dialog);
+                     question ? GTK_BUTTONS_OK_CANCEL : GTK_BUTTONS_OK, ScriptDialogGate::kShownMs,
+                     [self, dialog, kind, box](int response) {
+                       std::erase(self->page_boxes_, *box);
+                       Answer(dialog, AnswerShown(kind, response == GTK_RESPONSE_OK));
+                       webkit_script_dialog_close(dialog);
+                       webkit_script_dialog_unref(dialog);
                      });
-  pending.timer = g_timeout_add(
-      ScriptDialogGate::kShownMs,
-      [](gpointer d) -> gboolean {
-        Pending& waiting = CallbackState<Pending>::Peek(d);
-        waiting.timer = 0;
-        gtk_dialog_response(GTK_DIALOG(waiting.box), GTK_RESPONSE_CANCEL);  // the box's answer frees the state
-        return G_SOURCE_REMOVE;
-      },
-      state);
+  self->page_boxes_.push_back(*box);
   return TRUE;
+}
+
+void WebKitBrowser::AnswerPageBoxes() {
+  // Each answer takes its box off the list.
+  const std::vector<GtkWidget*> open = page_boxes_;
+  for (GtkWidget* box : open) gtk_dialog_response(GTK_DIALOG(box), GTK_RESPONSE_CANCEL);
 }
 
 gboolean WebKitBrowser::OnLoadFailed(WebKitWebView* view, WebKitLoadEvent, gchar* failing_uri, GError* error,

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <thread>
@@ -123,6 +124,46 @@ TEST_F(ContainmentE2E, APrintLoopGetsAFewBoxesAndTheBarAnswers) {
   Touch(kUserUrl3);
   EXPECT_TRUE(TitleBecomes("E2E Target")) << "the bar answers";
   EXPECT_NE(env_.Log().find("a page keeps asking to print; refused"), std::string::npos) << env_.Log();
+}
+
+// Nothing a page does holds the bar: under each attack its touch leaves the page within a second or
+// two. A page running away with memory is ended first, within seconds.
+TEST_F(ContainmentE2E, TheBarLeavesAnyPageAtOnce) {
+  const struct {
+    const char* page;
+    const char* attacking;  // the title the page has while it attacks
+    bool touched_first;     // a page asks to stay only after a visitor has touched it
+    const char* ended_first;
+  } attacks[] = {
+      {"printloop.html", "PRINTS 5", false, nullptr},
+      {"alertloop.html", "ALERTS", false, nullptr},
+      {"busy.html", "BUSY", false, nullptr},
+      {"hugepage.html", "HUGE", false, nullptr},
+      {"stay.html", "STAY", true, nullptr},
+      {"memoryhog.html", "HOG", false, "the web process ended (out of memory)"},
+  };
+  for (const auto& a : attacks) {
+    Process kiosk = StartOn("file://" + kPagesDir + a.page);
+    ASSERT_TRUE(WaitUntil([&] { return Title().rfind(a.attacking, 0) == 0; }, 15s)) << a.page << " " << Title();
+    WaitForBar();
+    if (a.touched_first) {
+      Click(640, 300);
+      ASSERT_TRUE(WaitUntil([&] { return Title().rfind("STAY touched", 0) == 0; }, 5s)) << Title();
+    }
+    std::this_thread::sleep_for(1500ms);  // the attack under way
+    auto logged = [&](const char* what) { return env_.Log().find(what) != std::string::npos; };
+    if (a.ended_first) {
+      EXPECT_TRUE(WaitUntil([&] { return logged(a.ended_first); }, 10s)) << a.page << "\n" << env_.Log();
+    }
+    auto start = std::chrono::steady_clock::now();
+    Touch(kUserUrl3);
+    EXPECT_TRUE(TitleBecomes("E2E Target", 10s)) << a.page << ": " << Title();
+    auto took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+    std::printf("%s: the bar's touch answered in %lld ms\n", a.page, static_cast<long long>(took.count()));
+    EXPECT_LT(took, 3s) << a.page;
+    EXPECT_TRUE(WaitUntil([&] { return Boxes() == 0; }, 6s)) << a.page << ": the page's boxes close by themselves";
+    EXPECT_TRUE(kiosk.Running()) << a.page;
+  }
 }
 
 // A page opening itself in new windows reloads a few times, then stays; the bar's touch is answered

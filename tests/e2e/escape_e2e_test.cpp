@@ -51,7 +51,7 @@ TEST_F(SuiteE2E, AKilledOrHungWebProcessComesBackHome) {
     EXPECT_TRUE(TitleBecomes("S 0", 40s)) << "signal " << signal << ": " << Title() << env_.Log();
     WaitForBar();
     Touch(kUserUrl3);
-    EXPECT_TRUE(TitleBecomes("E2E Target")) << "the bar answers after signal " << signal;
+    EXPECT_TRUE(TitleBecomes("E2E Target")) << "the bar answers after signal " << signal << env_.Log();
     EXPECT_TRUE(kiosk.Running());
   }
 }

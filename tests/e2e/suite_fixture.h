@@ -133,8 +133,10 @@ class SuiteE2E : public DisplayTest {
   int Send(const std::vector<std::string>& args) { return env_.Send(args); }
   // The kiosk on its own module, without music, on `home` as its home page.
   Process StartWithHome(const std::string& home) {
-    MakeModule();
-    Seed(false);
+    if (module_.empty()) {  // once a test: a table's next row starts the same kiosk on another page
+      MakeModule();
+      Seed(false);
+    }
     EXPECT_TRUE(env_.Store().Apply({{RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(Section::General),
                                      "SoftHomeUrl", RegValue::Text(home)}}));
     return Start();

@@ -196,6 +196,31 @@ TEST(PageMessagesTest, TheHangWatchEndsAProcessThatStoppedAnswering) {
   EXPECT_EQ(watch.OnTick(21000), S::Ask) << "a new process: a new question";
 }
 
+// Leaving a page: a process that answered before and is silent for half a second is ended then; a
+// process that answers, or one still starting, is left alone.
+TEST(PageMessagesTest, LeavingAPageEndsItsSilentProcessAtOnce) {
+  const struct {
+    bool answered_earlier, committed_a_page;
+    bool answers_in_time;
+    bool asks, ended;
+  } cases[] = {
+      {true, false, false, true, true},
+      {false, true, false, true, true},  // busy from its page's first moment
+      {true, false, true, true, false},
+      {false, false, false, false, false},  // a new process, still starting
+  };
+  for (const auto& c : cases) {
+    HangWatch watch;
+    if (c.answered_earlier) watch.OnAnswer();
+    if (c.committed_a_page) watch.OnSignOfLife();
+    EXPECT_EQ(watch.OnLeave(1000), c.asks);
+    EXPECT_FALSE(watch.LeaveOverdue(1000 + HangWatch::kLeaveMs - 1));
+    if (c.answers_in_time) watch.OnAnswer();
+    EXPECT_EQ(watch.LeaveOverdue(1000 + HangWatch::kLeaveMs), c.ended) << c.answered_earlier << c.answers_in_time;
+    EXPECT_FALSE(watch.LeaveOverdue(9000)) << "judged once";
+  }
+}
+
 }  // namespace
 }  // namespace panelia
 

@@ -710,6 +710,10 @@ TEST(CrashBackoff, GrowsWhileDeathsRepeatAndForgetsAfterTenQuietMinutes) {
       {780000 + 1000, 2000},
   };
   for (const auto& d : deaths) EXPECT_EQ(backoff.NextDelayMs(d.at_ms), d.delay_ms) << d.at_ms;
+  // At once after a quiet time, then as above.
+  CrashBackoff at_once(0);
+  for (int expected : {0, 1000, 2000, 4000}) EXPECT_EQ(at_once.NextDelayMs(1000), expected);
+  EXPECT_EQ(at_once.NextDelayMs(1000 + CrashBackoff::kQuietMs), 0);
 }
 
 }  // namespace
@@ -812,8 +816,9 @@ TEST(ScriptDialogs, PrintsAndPopUpsStopForTheVisit) {
 namespace panelia {
 namespace {
 
-// A page's dialogs are answered for it: unseen, a question is no but leaving the page is yes; shown,
-// OK confirms and takes a prompt's default text, Cancel and the time-out do neither.
+// A page's dialogs are answered for it: unseen, a question is no but leaving the page is yes (and it
+// is never shown); shown, OK confirms and takes a prompt's default text, Cancel and the time-out do
+// neither.
 TEST(ScriptDialogs, HowEachIsAnswered) {
   using K = ScriptDialogKind;
   const struct {
@@ -822,11 +827,12 @@ TEST(ScriptDialogs, HowEachIsAnswered) {
     std::optional<bool> ok, cancel;
     bool prompt_default_on_ok;
     bool asks;
+    bool shown;
   } cases[] = {
-      {K::Alert, std::nullopt, std::nullopt, std::nullopt, false, false},
-      {K::Confirm, false, true, false, false, true},
-      {K::BeforeUnload, true, true, false, false, true},
-      {K::Prompt, std::nullopt, std::nullopt, std::nullopt, true, true},
+      {K::Alert, std::nullopt, std::nullopt, std::nullopt, false, false, true},
+      {K::Confirm, false, true, false, false, true, true},
+      {K::BeforeUnload, true, true, false, false, true, false},
+      {K::Prompt, std::nullopt, std::nullopt, std::nullopt, true, true, true},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(AnswerUnseen(c.kind).confirmed, c.unseen) << static_cast<int>(c.kind);
@@ -836,6 +842,7 @@ TEST(ScriptDialogs, HowEachIsAnswered) {
     EXPECT_EQ(AnswerShown(c.kind, true).prompt_default, c.prompt_default_on_ok);
     EXPECT_FALSE(AnswerShown(c.kind, false).prompt_default);
     EXPECT_EQ(AsksQuestion(c.kind), c.asks);
+    EXPECT_EQ(ShowsBox(c.kind), c.shown);
   }
   for (LoadFailure f : {LoadFailure::Cancelled, LoadFailure::InterruptedByPolicy, LoadFailure::HandledElsewhere})
     EXPECT_FALSE(ShowsNeutralPage(f));
