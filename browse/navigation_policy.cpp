@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "browse/page_commands.h"
+#include "common/address.h"
 #include "common/text.h"
 
 namespace panelia {
@@ -33,7 +34,8 @@ bool NavigationPolicy::MayOpen(const std::string& uri, const std::string& from_p
       if (auto resolved = files_.ResolvedPath(folder); !resolved.empty()) folders.push_back(resolved);
     if (IsInsideFolders(files_.ResolvedPathOf(uri), folders)) return true;
   }
-  refusal = "refused to open " + uri + " from " + (from_page.empty() ? std::string("(no page)") : from_page);
+  refusal = "refused to open " + ShortAddress(uri) + " from " +
+            (from_page.empty() ? std::string("(no page)") : ShortAddress(from_page));
   return false;
 }
 

@@ -121,4 +121,12 @@ std::string ReadableAddress(std::string_view address) {
   return out;
 }
 
+std::string ShortAddress(std::string_view address, size_t most) {
+  if (address.size() <= most) return std::string(address);
+  size_t cut = most;
+  // Back to the start of a UTF-8 character: continuation bytes are 10xxxxxx.
+  while (cut > 0 && (static_cast<unsigned char>(address[cut]) & 0xC0) == 0x80) --cut;
+  return std::string(address.substr(0, cut)) + "…";
+}
+
 }  // namespace panelia

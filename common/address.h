@@ -16,4 +16,9 @@ std::string NormalizeAddress(std::string_view address);
 // every other escape stays as it is, so "%20" or "%2F" keep their meaning.
 std::string ReadableAddress(std::string_view address);
 
+// An address (or a page's title) as logs and the status document carry it: at most `most` bytes,
+// cut at a character's start and marked "…" where cut. A page can make its address megabytes long.
+inline constexpr size_t kLoggedAddressBytes = 1024;
+std::string ShortAddress(std::string_view address, size_t most = kLoggedAddressBytes);
+
 }  // namespace panelia

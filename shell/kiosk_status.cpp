@@ -4,6 +4,9 @@
 #include <cstdio>
 #include <ctime>
 
+#include "common/address.h"
+#include "common/text.h"
+
 namespace panelia {
 namespace {
 
@@ -54,6 +57,17 @@ std::string Label(const std::string& text) {
 
 }  // namespace
 
+std::string PageKind(const std::string& address, const std::string& home) {
+  if (address.empty() || address.starts_with("about:")) return "kiosk";
+  // The engine reports a site's root with its slash, an operator may write it without.
+  auto bare = [](std::string a) {
+    if (a.ends_with('/')) a.pop_back();
+    return a;
+  };
+  if (!TrimSpaces(home).empty() && bare(address) == bare(NormalizeAddress(home))) return "home";
+  return "other";
+}
+
 std::string IsoTime(int64_t unix_seconds) {
   if (unix_seconds == 0) return "";
   auto t = static_cast<std::time_t>(unix_seconds);
@@ -69,8 +83,9 @@ std::string StatusJson(const KioskStatus& s) {
   j += "  \"version\": " + Quoted(s.version) + ",\n";
   j += "  \"started\": " + Time(s.started) + ",\n";
   j += "  \"updated\": " + Time(s.updated) + ",\n";
-  j += "  \"address\": " + Quoted(s.address) + ",\n";
-  j += "  \"title\": " + Quoted(s.title) + ",\n";
+  j += "  \"address\": " + Quoted(ShortAddress(s.address)) + ",\n";
+  j += "  \"title\": " + Quoted(ShortAddress(s.title)) + ",\n";
+  j += "  \"page\": " + Quoted(s.page) + ",\n";
   j += "  \"bar_shown\": " + std::string(Bool(s.bar_shown)) + ",\n";
   j += "  \"last_input\": " + Time(s.last_input) + ",\n";
   j += "  \"visitors\": " + std::to_string(s.visitors) + ",\n";
@@ -95,8 +110,8 @@ std::string StatusMetrics(const KioskStatus& s) {
     m += std::string("# HELP ") + name + " " + help + "\n# TYPE " + name + " " + type + "\n" + name + labels + " " +
          value + "\n";
   };
-  metric("panelia_info", "gauge", "The kiosk's version, and the page it shows.", "1",
-         "{version=\"" + Label(s.version) + "\",address=\"" + Label(s.address) + "\"}");
+  metric("panelia_info", "gauge", "The kiosk's version, and which page it shows (home, kiosk or other).", "1",
+         "{version=\"" + Label(s.version) + "\",page=\"" + Label(s.page) + "\"}");
   metric("panelia_start_time_seconds", "gauge", "When Panelia started, in Unix seconds.", std::to_string(s.started));
   metric("panelia_last_input_time_seconds", "gauge", "A visitor's last touch or key, in Unix seconds (0: none yet).",
          std::to_string(s.last_input));

@@ -13,7 +13,11 @@ namespace panelia {
 struct KioskStatus {
   std::string version;
   int64_t started = 0;  // Unix seconds
+  // In the status document only (the kiosk's own folder), cut short.
   std::string address, title;
+  // What the metrics, which other accounts and the network may read, say of the page: "home" (the
+  // operator's home page), "kiosk" (the kiosk's own pages) or "other", never its address or title.
+  std::string page;
   bool bar_shown = false;
   int64_t last_input = 0;  // Unix seconds; 0: none yet
   uint64_t visitors = 0;   // sessions the idle return or a loop step ended after a visitor
@@ -29,6 +33,9 @@ struct KioskStatus {
   bool settings_readable = true;
   int64_t updated = 0;
 };
+
+// The metrics' name for the page at `address` when the home page is `home`.
+std::string PageKind(const std::string& address, const std::string& home);
 
 // "2026-12-08T16:10:00Z"; "" for 0.
 std::string IsoTime(int64_t unix_seconds);

@@ -127,11 +127,14 @@ void UseTheKiosksDisplay() {
   if (!std::getenv("DISPLAY")) UseADisplayShowingTheKiosk();
 }
 
-std::string StatusFromTheKiosksWindow() {
+// The status from the kiosk's window: kNoDisplay when no display can be reached, kNoWindow when
+// it shows no kiosk, else kSent with `text`.
+int StatusFromTheKiosksWindow(std::string& text) {
   panelia::x11::X11WindowSystem windows;
-  if (!windows.Connected()) return {};
+  if (!windows.Connected()) return kNoDisplay;
   auto kiosk = windows.FindWindowByClass(panelia::kPaneliaClass);
-  return kiosk ? windows.WindowText(*kiosk, panelia::kKioskStatusProperty) : std::string();
+  if (kiosk) text = windows.WindowText(*kiosk, panelia::kKioskStatusProperty);
+  return text.empty() ? kNoWindow : kSent;
 }
 
 // The kiosk's monitor as the screen shows it now, into a PNG file.
@@ -221,8 +224,10 @@ int main(int argc, char** argv) {
     std::string text;
     if (runtime && in) text.assign(std::istreambuf_iterator<char>(in), {});
     // Not this account's to read: the same document, from the kiosk's window.
-    if (text.empty()) text = StatusFromTheKiosksWindow();
-    if (text.empty()) {
+    if (int found = text.empty() ? StatusFromTheKiosksWindow(text) : kSent; found == kNoDisplay) {
+      std::fprintf(stderr, "panelia-send: no status at %s, and no display to ask the kiosk on\n", path.c_str());
+      return kNoDisplay;
+    } else if (found == kNoWindow) {
       std::fprintf(stderr, "panelia-send: no status at %s nor on a kiosk window (is a kiosk running?)\n", path.c_str());
       return kNoWindow;
     }

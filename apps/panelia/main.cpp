@@ -237,6 +237,7 @@ struct Kiosk {
     s.started = started;
     s.address = views.Main().Uri();
     s.title = views.Main().Title();
+    s.page = PageKind(s.address, view.HomeAddress());
     s.bar_shown = frame.BottomBarShown();
     s.last_input = last_input;
     s.visitors = view.VisitCounts().visitors;

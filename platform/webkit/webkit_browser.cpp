@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <filesystem>
 
+#include "common/address.h"
 #include "common/names.h"
 #include "browse/page_commands.h"
 #include "common/text.h"
@@ -224,8 +225,9 @@ void WebKitBrowser::UseView(WebKitWebView* view) {
     g_signal_connect(context, "download-started",
                      G_CALLBACK(+[](WebKitWebContext*, WebKitDownload* download, gpointer) {
                        WebKitURIRequest* request = webkit_download_get_request(download);
+                       const char* uri = request ? webkit_uri_request_get_uri(request) : nullptr;
                        std::fprintf(stderr, "panelia: a download of %s was refused\n",
-                                    request ? webkit_uri_request_get_uri(request) : "(unknown)");
+                                    uri ? ShortAddress(uri).c_str() : "(unknown)");
                        webkit_download_cancel(download);
                      }),
                      nullptr);
@@ -426,7 +428,16 @@ gboolean WebKitBrowser::OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* dec
   if (type == WEBKIT_POLICY_DECISION_TYPE_RESPONSE) {
     // A kiosk shows pages; it never downloads what it cannot show.
     auto* response = WEBKIT_RESPONSE_POLICY_DECISION(decision);
-    if (!webkit_response_policy_decision_is_mime_type_supported(response)) {
+    WebKitURIResponse* answer = webkit_response_policy_decision_get_response(response);
+    SoupMessageHeaders* headers = answer ? webkit_uri_response_get_http_headers(answer) : nullptr;
+    char* disposition = nullptr;
+    const bool attachment = headers && soup_message_headers_get_content_disposition(headers, &disposition, nullptr) &&
+                            disposition && g_ascii_strcasecmp(disposition, "attachment") == 0;
+    g_free(disposition);
+    if (attachment || !webkit_response_policy_decision_is_mime_type_supported(response)) {
+      const char* uri = answer ? webkit_uri_response_get_uri(answer) : nullptr;
+      std::fprintf(stderr, "panelia: %s was refused: %s\n", uri ? ShortAddress(uri).c_str() : "(no address)",
+                   attachment ? "the site sent it as a file to save" : "the kiosk cannot show its type");
       webkit_policy_decision_ignore(decision);
       return TRUE;
     }

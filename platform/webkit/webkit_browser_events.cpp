@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "common/address.h"
 #include "common/names.h"
 #include "platform/gtk/callback_state.h"
 #include "platform/gtk/message_box.h"
@@ -76,8 +77,9 @@ gboolean WebKitBrowser::OnLoadFailed(WebKitWebView* view, WebKitLoadEvent, gchar
           ? LoadFailure::HandledElsewhere
           : LoadFailure::Other;
   if (!ShowsNeutralPage(failure)) return FALSE;
-  std::fprintf(stderr, "panelia: %s could not be shown: %s\n", failing_uri ? failing_uri : "(no address)",
-               error ? error->message : "unknown reason");
+  std::fprintf(stderr, "panelia: %s could not be shown: %s\n",
+               failing_uri ? ShortAddress(failing_uri).c_str() : "(no address)",
+               error ? ShortAddress(error->message).c_str() : "unknown reason");
   // The engine's own error page would show local paths and its wording: a neutral page with a way
   // home instead (a command link the main view recognises on this page of its own).
   static_cast<WebKitBrowser*>(self)->policy_.OnErrorPageShown();

@@ -53,5 +53,21 @@ TEST(AddressTest, ReadableFormDecodesOnlyEscapedUtf8Characters) {
   for (const auto& c : cases) EXPECT_EQ(ReadableAddress(c.reported), c.readable) << c.reported;
 }
 
+// Logs and the status carry a page's address cut short, never in the middle of a character.
+TEST(AddressTest, ShortAddressCutsAtACharacter) {
+  struct Case {
+    std::string address;
+    size_t most;
+    std::string shown;
+  } cases[] = {
+      {"http://x/abc", 12, "http://x/abc"},
+      {"http://x/abcd", 12, "http://x/abc…"},
+      {"http://x/展览", 12, "http://x/展…"},
+      {"http://x/展览", 11, "http://x/…"},  // not half a character
+      {std::string(3000000, 'a'), kLoggedAddressBytes, std::string(kLoggedAddressBytes, 'a') + "…"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ShortAddress(c.address, c.most), c.shown) << c.most;
+}
+
 }  // namespace
 }  // namespace panelia

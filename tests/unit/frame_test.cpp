@@ -683,9 +683,9 @@ TEST(KioskStatusTest, TheDocumentAndTheMetricsStayWellFormed) {
   EXPECT_NE(json.find("\"last_input\": null"), std::string::npos) << json;
   EXPECT_NE(json.find("\"visitors\": 3"), std::string::npos) << json;
   std::string metrics = StatusMetrics(s);
-  EXPECT_NE(metrics.find("panelia_info{version=\"4.5.0\",address=\"file:///srv/a.html?q=\\\"x\\\"\"} 1\n"),
-            std::string::npos)
-      << metrics;
+  EXPECT_EQ(metrics.find("/srv/a.html"), std::string::npos) << "no address in the metrics: " << metrics;
+  s.page = PageKind(s.address, s.address);
+  EXPECT_NE(StatusMetrics(s).find("panelia_info{version=\"4.5.0\",page=\"home\"} 1\n"), std::string::npos);
   EXPECT_NE(metrics.find("# TYPE panelia_visitors_total counter\npanelia_visitors_total 3\n"), std::string::npos);
   EXPECT_NE(metrics.find("panelia_display_on -1\n"), std::string::npos);
   EXPECT_NE(metrics.find("panelia_memory_pss_bytes 10240\n"), std::string::npos);
@@ -694,6 +694,22 @@ TEST(KioskStatusTest, TheDocumentAndTheMetricsStayWellFormed) {
   for (size_t at = 0; (at = metrics.find("# TYPE ", at)) != std::string::npos; ++at) ++types;
   EXPECT_EQ(helps, types);
   EXPECT_EQ(IsoTime(0), "");
+  s.address = "http://x/?q=" + std::string(2 << 20, 'a');
+  EXPECT_LT(StatusJson(s).size(), 4096u) << "a page's 2 MB address";
+  EXPECT_LT(StatusMetrics(s).size(), 4096u);
+  const struct {
+    const char* address;
+    const char* home;
+    const char* kind;
+  } pages[] = {
+      {"file:///srv/home.html", "/srv/home.html", "home"},
+      {"http://example.org/", "example.org", "home"},
+      {"http://example.org/search?q=secret", "example.org", "other"},
+      {"about:blank", "example.org", "kiosk"},
+      {"", "", "kiosk"},
+      {"http://example.org/", "", "other"},
+  };
+  for (const auto& p : pages) EXPECT_EQ(PageKind(p.address, p.home), p.kind) << p.address;
 }
 
 // When the next scheduled power-off is, from a Wednesday, a Friday and a Saturday.
