@@ -201,6 +201,7 @@ void WebKitKioskViews::ForgetVisitor(std::function<void()> then) {
       [](GObject* source, GAsyncResult* result, gpointer p) {
         auto w = CallbackState<Wipe>::Take(p);
         webkit_website_data_manager_clear_finish(WEBKIT_WEBSITE_DATA_MANAGER(source), result, nullptr);
+        RemoveSiteFolders();
         // Cancelled: the views are gone, and so is whoever asked.
         if (!g_cancellable_is_cancelled(w->cancel.get())) {
           w->views->main_->StartAfresh(/*keep_session=*/false);

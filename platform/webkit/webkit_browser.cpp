@@ -1,5 +1,6 @@
 #include "platform/webkit/webkit_browser.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -100,6 +101,10 @@ bool HasGraphicsProcessor() {
   return found;
 }
 
+std::string KioskDataFolder() {
+  return std::string(g_get_user_data_dir()) + "/panelia";
+}
+
 // Half the machine's memory, and never more than 1.5 GiB: the demo's home page runs in about
 // 150 MiB and a heavy web page in a few hundred; a page past this is running away.
 guint PageMemoryLimitMiB() {
@@ -117,7 +122,17 @@ WebKitWebContext* KioskContext() {
     webkit_memory_pressure_settings_set_memory_limit(memory, PageMemoryLimitMiB());
     webkit_memory_pressure_settings_set_kill_threshold(memory, 1.0);
     webkit_memory_pressure_settings_set_poll_interval(memory, 1.0);
-    auto* made = WEBKIT_WEB_CONTEXT(g_object_new(WEBKIT_TYPE_WEB_CONTEXT, "memory-pressure-settings", memory, nullptr));
+    // What sites keep lives in folders only the kiosk's account may read.
+    const std::string data = KioskDataFolder(), cache = std::string(g_get_user_cache_dir()) + "/panelia";
+    for (const std::string& folder : {data, cache}) {
+      g_mkdir_with_parents(folder.c_str(), 0700);
+      chmod(folder.c_str(), 0700);
+    }
+    auto* sites = WEBKIT_WEBSITE_DATA_MANAGER(g_object_new(WEBKIT_TYPE_WEBSITE_DATA_MANAGER, "base-data-directory",
+                                                           data.c_str(), "base-cache-directory", cache.c_str(), nullptr));
+    auto* made = WEBKIT_WEB_CONTEXT(g_object_new(WEBKIT_TYPE_WEB_CONTEXT, "memory-pressure-settings", memory,
+                                                 "website-data-manager", sites, nullptr));
+    g_object_unref(sites);
     webkit_memory_pressure_settings_free(memory);
     return made;
   }();
@@ -232,6 +247,14 @@ void WebKitBrowser::UseView(WebKitWebView* view) {
                      }),
                      nullptr);
   }
+}
+
+void RemoveSiteFolders() {
+  // The engine's wipe empties each site's storage but leaves its folder, with a file naming the site.
+  std::error_code error;
+  const std::filesystem::path storage = std::filesystem::path(KioskDataFolder()) / "storage";
+  for (const auto& entry : std::filesystem::directory_iterator(storage, error))
+    if (entry.is_directory(error)) std::filesystem::remove_all(entry.path(), error);
 }
 
 bool GioLocalFiles::IsFolder(const std::string& uri) {

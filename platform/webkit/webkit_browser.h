@@ -47,6 +47,9 @@ struct BrowserOptions {
   bool long_press_menu = false;
 };
 
+// After the engine's wipe for the next visitor: the per-site folders it leaves behind.
+void RemoveSiteFolders();
+
 // The file system as the local-file fence asks it, through GLib.
 class GioLocalFiles final : public LocalFileSystem {
  public:

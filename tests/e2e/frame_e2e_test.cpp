@@ -275,6 +275,9 @@ TEST_F(FrameE2E, IdleReturnForgetsTheLastVisitor) {
   EXPECT_EQ(WaitForTitle(display_.X(), kClass, "E2E Target" + kSuffix, 15s), "E2E Target" + kSuffix) << env_.Log();
   // A kept trace would show "T kept 3": the cookie or the stored value, and two pages behind.
   EXPECT_EQ(WaitForTitle(display_.X(), kClass, "T clean 1" + kSuffix, 20s), "T clean 1" + kSuffix) << env_.Log();
+  // What sites keep on disk is the kiosk account's alone.
+  namespace fs = std::filesystem;
+  EXPECT_EQ(fs::status(env_.Root() / "data/panelia").permissions() & fs::perms::all, fs::perms::owner_all);
   SendCloseRequest(display_.X(), Kiosk());
   EXPECT_EQ(kiosk.Wait(15s), 0) << env_.Log();
 }
