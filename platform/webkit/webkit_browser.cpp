@@ -128,8 +128,8 @@ WebKitWebContext* KioskContext() {
       g_mkdir_with_parents(folder.c_str(), 0700);
       chmod(folder.c_str(), 0700);
     }
-    auto* sites = WEBKIT_WEBSITE_DATA_MANAGER(g_object_new(WEBKIT_TYPE_WEBSITE_DATA_MANAGER, "base-data-directory",
-                                                           data.c_str(), "base-cache-directory", cache.c_str(), nullptr));
+    gpointer sites = g_object_new(WEBKIT_TYPE_WEBSITE_DATA_MANAGER, "base-data-directory", data.c_str(),
+                                  "base-cache-directory", cache.c_str(), nullptr);
     auto* made = WEBKIT_WEB_CONTEXT(g_object_new(WEBKIT_TYPE_WEB_CONTEXT, "memory-pressure-settings", memory,
                                                  "website-data-manager", sites, nullptr));
     g_object_unref(sites);
