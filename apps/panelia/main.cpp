@@ -172,7 +172,12 @@ struct Kiosk {
                 frame.OnNewVisitor();
                 status.Changed();
               },
-              [this](int seconds_left) { notice.Show(seconds_left); },
+              [this](int seconds_left) {
+                // The keyboard stays above every window: it would hide the notice's countdown, and
+                // its keys would type into the page beneath.
+                companions.CloseKeyboard();
+                notice.Show(seconds_left);
+              },
               [this](const std::string& text) {
                 window.MessageBox(text, std::string(kNoticeCaption), MessageIcon::Information, {});
               }}),

@@ -43,8 +43,9 @@ TEST_F(AccessE2E, AVisitorIsAskedBeforeTheIdleReturnAndATouchKeepsTheSession) {
   Process kiosk = StartTouch({{Section::Advance, "IsAutoHome", 1},
                               {Section::Advance, "WaitTime", 2},
                               {Section::Advance, "WarnTime", 60},
-                              {Section::Advance, "IsClearSession", 0}},
-                             true);
+                              {Section::Advance, "IsClearSession", 0},
+                              {Section::Navigator, "BoardMode", 1}},
+                             true, /*real_keyboard=*/true);
   // Nobody has touched it yet: its idle return (the page loaded afresh) comes without a notice.
   ASSERT_TRUE(PageReports(10)) << Title();
   bool noticed = false;
@@ -61,11 +62,15 @@ TEST_F(AccessE2E, AVisitorIsAskedBeforeTheIdleReturnAndATouchKeepsTheSession) {
       << Title();
   EXPECT_FALSE(noticed) << "an untouched kiosk was warned";
 
-  // A visitor touches the page, then leaves it alone: the notice comes, over the whole screen.
+  // A visitor touches the page's field (the keyboard comes), then leaves it alone: the notice comes,
+  // over the whole screen, and the keyboard goes (it would cover the countdown and type beneath).
   int fingers = Figure("d");
-  ASSERT_TRUE(fingers_.Tap(900, 500));
+  ASSERT_TRUE(fingers_.Tap(200, 40));
   ASSERT_TRUE(PageSawFinger(fingers));
+  const Window keyboard = ShownKeyboard();
+  ASSERT_NE(keyboard, 0u) << Title();
   ASSERT_TRUE(WaitUntil([&] { return NoticeShown(); }, 20s)) << Title();
+  EXPECT_TRUE(WaitUntil([&] { return FindWindowsByClass(display_.X(), "GlyphdeckClass4.0").empty(); }, 5s));
   Window notice = e2e::WindowWithTitle(display_.X(), kNotice);
   EXPECT_EQ(OnScreen(notice), (panelia::ScreenRect{0, 0, 1280, 800}));
   Shot("idle-notice");
