@@ -63,8 +63,16 @@ double TimeToTitle(KioskEnvironment& env, VirtualDisplay& display, const std::ve
   if (pss_kb) {
     std::this_thread::sleep_for(2s);  // let the splash go and the page settle
     *pss_kb = 0;
-    for (pid_t pid : ProcessTree(p.pid()))
-      *pss_kb += std::max(0L, bench::PssKiB(pid));  // a process gone meanwhile counts nothing
+    for (pid_t pid : ProcessTree(p.pid())) {
+      const long own = std::max(0L, bench::PssKiB(pid));  // a process gone meanwhile counts nothing
+      *pss_kb += own;
+      std::ifstream comm("/proc/" + std::to_string(pid) + "/comm");
+      std::string name;
+      std::getline(comm, name);
+      // Each web process on its own: the page's and the bar's.
+      if (name.starts_with("WebKitWebProces"))
+        std::printf("  %s %d: PSS %.1f MiB\n", name.c_str(), static_cast<int>(pid), static_cast<double>(own) / 1024.0);
+    }
   }
   p.Stop();
   return shown ? ms : -1;
