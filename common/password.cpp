@@ -38,6 +38,7 @@ std::optional<std::string> HashPassword(std::string_view plain) {
 }
 
 bool PasswordMatches(std::string_view stored, std::string_view entered) {
+  if (stored == kPasswordKeptApart) return false;
   std::string normal = NormalizePassword(entered);
   if (!IsPasswordHash(stored)) return NormalizePassword(stored) == normal;
   auto data = std::make_unique<crypt_data>();

@@ -19,7 +19,12 @@ bool IsPasswordHash(std::string_view stored);
 // offers no such hash (the caller then refuses to save rather than store the password in clear).
 std::optional<std::string> HashPassword(std::string_view plain);
 
-// Whether `entered` is the password `stored` keeps, hashed or plain.
+// Stored in place of the password once its hash is kept apart, where only the password checker
+// (panelia-password) reads it: the settings store is readable by every account of the machine, and
+// a short password's hash falls to offline guessing. Matches no entry.
+inline constexpr std::string_view kPasswordKeptApart = "!kept-by-panelia-password";
+
+// Whether `entered` is the password `stored` keeps, hashed or plain (never the kept-apart mark).
 bool PasswordMatches(std::string_view stored, std::string_view entered);
 
 // The demo's password, which every installation starts with and anybody may know.

@@ -141,7 +141,7 @@ SOURCES
   summary=$(grep -E 'tests passed|tests failed|Total Test time' "$log" | tail -n 2)
 
   # The release package as an operator installs it, and its kiosk on a virtual display.
-  run "package" "cmake --build build -j\$(nproc) --target panelia sonavelle glyphdeck panelia-config panelia-reg panelia-send panelia-display panelia_data >/dev/null && (cd build && cpack -G DEB >/dev/null) &&
+  run "package" "cmake --build build -j\$(nproc) --target panelia sonavelle glyphdeck panelia-config panelia-reg panelia-send panelia-display panelia-password panelia_data >/dev/null && (cd build && cpack -G DEB >/dev/null) &&
     DEBIAN_FRONTEND=noninteractive apt-get install -y -qq ./build/panelia_*.deb >/dev/null &&
     dpkg-deb -f build/panelia_*.deb Depends && PANELIA_SCREENSHOT=/root/installed.png bash scripts/show-installed.sh"
   cp "$root/root/installed.png" "$out/fresh-$release-installed.png"

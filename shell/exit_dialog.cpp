@@ -74,6 +74,15 @@ void CExitPasswordDlg::OnOk() {
     port_.ShowStoreUnreadable();
     return;
   }
+  if (stored == kPasswordKeptApart) {
+    PasswordChecker::Answer answer = checker_ ? checker_->Check(port_.EnteredText()) : PasswordChecker::Answer{};
+    switch (answer.verdict) {
+      case PasswordChecker::Verdict::Right: End(kOk); return;
+      case PasswordChecker::Verdict::Wrong: port_.ShowWrongPassword(); return;
+      case PasswordChecker::Verdict::Wait: port_.ShowWaitBeforeRetry(answer.wait_seconds); return;
+      case PasswordChecker::Verdict::Unreadable: port_.ShowStoreUnreadable(); return;
+    }
+  }
   bool matches = read != TextRead::TooLong && PasswordMatches(stored, port_.EnteredText());
   if (matches) {
     backoff_.OnRight();

@@ -29,6 +29,17 @@ class PasswordBackoff {
   void OnWrong();
   void OnRight();
   int WrongInARow() const { return wrong_; }
+  // The count as the password checker keeps it between its runs (times on the same clock).
+  struct State {
+    int wrong = 0;
+    uint64_t last_wrong_ms = 0, next_try_ms = 0;
+  };
+  State Saved() const { return {wrong_, last_wrong_ms_, next_try_ms_}; }
+  void Restore(const State& state) {
+    wrong_ = state.wrong;
+    last_wrong_ms_ = state.last_wrong_ms;
+    next_try_ms_ = state.next_try_ms;
+  }
 
  private:
   std::function<uint64_t()> now_ms_;
@@ -53,6 +64,19 @@ class ExitDialogPort {
   virtual void EndDialog(int result) = 0;
 };
 
+// The check of a password whose hash is kept apart (kPasswordKeptApart): the checker compares and
+// applies the back-off itself, so the kiosk never holds the hash.
+class PasswordChecker {
+ public:
+  enum class Verdict { Right, Wrong, Wait, Unreadable };
+  struct Answer {
+    Verdict verdict = Verdict::Unreadable;
+    int wait_seconds = 0;
+  };
+  virtual ~PasswordChecker() = default;
+  virtual Answer Check(const std::string& entered) = 0;
+};
+
 class CExitPasswordDlg {
  public:
   static constexpr int kOk = 1;
@@ -66,13 +90,16 @@ class CExitPasswordDlg {
 
   // `close_keyboard` closes a running keyboard; `toggle_keyboard` is the soft-keyboard button.
   // `backoff` outlives the dialog: the count goes on from one dialog to the next.
+  // `checker` (none: a kept-apart password cannot be checked) answers for a password kept apart.
   CExitPasswordDlg(RegistryStore& store, ExitDialogPort& port, PasswordBackoff& backoff,
-                   std::function<void()> close_keyboard, std::function<void()> toggle_keyboard)
+                   std::function<void()> close_keyboard, std::function<void()> toggle_keyboard,
+                   PasswordChecker* checker = nullptr)
       : store_(store),
         port_(port),
         backoff_(backoff),
         close_keyboard_(std::move(close_keyboard)),
-        toggle_keyboard_(std::move(toggle_keyboard)) {}
+        toggle_keyboard_(std::move(toggle_keyboard)),
+        checker_(checker) {}
 
   void OnInitDialog();
   void OnEditChange();
@@ -90,6 +117,7 @@ class CExitPasswordDlg {
   PasswordBackoff& backoff_;
   std::function<void()> close_keyboard_;
   std::function<void()> toggle_keyboard_;
+  PasswordChecker* checker_;
   int ticks_ = 0;
   bool ended_ = false;
 };

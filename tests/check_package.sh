@@ -86,13 +86,38 @@ installed_checks() {
 regs_before=$(tmp_regs)
 apt install "$old"
 installed_checks "install 4.4.0" 4.4.0
-[ "$(value General Password)" = "8888" ] || bad "install: the demo's password is '$(value General Password)'"
+# The exit password is kept apart from the settings every account reads: the kiosk account asks the
+# keeper and never reads the hash; an operator's new password goes there too.
+keeper=/usr/lib/panelia/panelia-password
+as_kiosk() { runuser -u nobody -- env HOME=/tmp "$@"; }
+kept_checks() {
+  local step=$1 right=$2
+  [ "$(value General Password)" = '!kept-by-panelia-password' ] ||
+    bad "$step: the settings hold the password '$(value General Password)'"
+  [ "$(mode "$keeper")" = "2755 root:panelia-pw" ] || bad "$step: the keeper is $(mode "$keeper")"
+  [ "$(mode /var/lib/panelia/exit)" = "2770 root:panelia-pw" ] || bad "$step: its folder is $(mode /var/lib/panelia/exit)"
+  [ "$(mode /var/lib/panelia/exit/password)" = "640 root:panelia-pw" ] ||
+    bad "$step: the kept hash is $(mode /var/lib/panelia/exit/password)"
+  as_kiosk cat /var/lib/panelia/exit/password >/dev/null 2>&1 && bad "$step: the kiosk account reads the hash"
+  # Not even in the store's freed space or its log: every byte the kiosk account may read.
+  as_kiosk cat /var/lib/panelia/HKEY_LOCAL_MACHINE.db* | grep -qai -e '\$y\$' -e "$right" &&
+    bad "$step: the password or its hash is readable in the settings' files"
+  echo "$right" | as_kiosk "$keeper" check >/dev/null || bad "$step: the keeper refuses the right password"
+  echo "wrong-$right" | as_kiosk "$keeper" check >/dev/null && bad "$step: the keeper takes a wrong password"
+  echo "$right" | as_kiosk "$keeper" check >/dev/null || bad "$step: the right one after a wrong one"
+}
+kept_checks install 8888
+as_kiosk "$keeper" demo || bad "install: the keeper does not know the demo's password"
 
-# The operator changes a setting and a list; an upgrade keeps both.
+# The operator changes a setting, the password and a list; an upgrade keeps them.
 reg add 'HKLM\SOFTWARE\Quorvex\Panelia4.0\Advance' /v WaitTime /t REG_DWORD /d 7 /f >/dev/null
+reg add 'HKLM\SOFTWARE\Quorvex\Panelia4.0\General' /v Password /d 'Harbour-42' /f >/dev/null
+kept_checks "a new password" harbour-42
+as_kiosk "$keeper" demo && bad "a new password: still called the demo's"
 echo "file:///srv/kiosk/" >/var/lib/panelia/kiosk/Show.dat
 apt install "$deb"
 installed_checks "upgrade to 4.5.0" 4.5.0
+kept_checks upgrade harbour-42
 [ "$(value Advance WaitTime)" = "0x7" ] || bad "upgrade: the operator's WaitTime is '$(value Advance WaitTime)'"
 grep -qx 'file:///srv/kiosk/' /var/lib/panelia/kiosk/Show.dat || bad "upgrade: the operator's Show.dat was replaced"
 

@@ -39,6 +39,7 @@
 #include "platform/gtk/screen_reader.h"
 #include "platform/gtk/status_writer.h"
 #include "platform/gtk/view_host.h"
+#include "platform/store/password_keeper.h"
 #include "platform/store/sqlite_registry.h"
 #include "platform/webkit/kiosk_views.h"
 #include "platform/x11/message_receiver.h"
@@ -408,7 +409,7 @@ int main(int argc, char** argv) {
   g_timeout_add_seconds(
       kDemoPasswordCheckSeconds,
       [](gpointer data) -> gboolean {
-        if (IsDemoPassword(SettingsReader(*static_cast<SqliteRegistry*>(data)).Text(setting::Password)))
+        if (IsDemoPasswordInUse(SettingsReader(*static_cast<SqliteRegistry*>(data)).Text(setting::Password)))
           std::fprintf(stderr,
                        "panelia: the exit password is still the demo's; anybody may know it: set another one with "
                        "panelia-config\n");

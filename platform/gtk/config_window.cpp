@@ -21,6 +21,7 @@
 #include "common/text.h"
 #include "config/try_address.h"
 #include "platform/gtk/message_box.h"
+#include "platform/store/password_keeper.h"
 
 namespace panelia {
 
@@ -82,7 +83,7 @@ GtkConfigWindow::GtkConfigWindow(RegistryStore& store, ConfigPaths paths, std::f
     if (rows_[i].field->kind == FieldKind::Password) stored_password_ = texts[i];
   }
 
-  status_ = LeftLabel(IsDemoPassword(stored_password_) ? std::string(kDemoPasswordWarning) : "");
+  status_ = LeftLabel(IsDemoPasswordInUse(stored_password_) ? std::string(kDemoPasswordWarning) : "");
   gtk_label_set_line_wrap(GTK_LABEL(status_), TRUE);
   gtk_box_pack_start(GTK_BOX(box), status_, FALSE, FALSE, 0);
   GtkWidget* buttons = gtk_button_box_new(GTK_ORIENTATION_HORIZONTAL);
@@ -301,10 +302,13 @@ bool GtkConfigWindow::Save() {
             GTK_MESSAGE_ERROR);
     return false;
   }
+  // A new password goes into the keeper's keeping, where the package installed it.
+  auto is_password = [](const RegChange& c) { return c.name == setting::Password.name; };
+  if (std::any_of(changes.begin(), changes.end(), is_password)) LetKeeperAdoptPassword();
   for (size_t i = 0; i < rows_.size(); ++i)
     if (rows_[i].field->kind == FieldKind::Password && values[i].type == ValueType::Sz) {
       // What is stored now is what an unchanged field compares against next time.
-      stored_password_ = values[i].AsText();
+      stored_password_ = SettingsReader(store_).Text(setting::Password);
       SetText(rows_[i], stored_password_);
     }
   std::string done = changes.empty() ? "设置没有变化。" : "设置已保存。";

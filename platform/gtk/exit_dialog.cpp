@@ -25,7 +25,7 @@ class GtkExitDialogs::PasswordDialog final : public ExitDialogPort {
   PasswordDialog(GtkExitDialogs& owner, std::function<void(int)> done)
       : owner_(owner),
         done_(std::move(done)),
-        logic_(owner.store_, *this, owner.backoff_, owner.close_keyboard_, owner.toggle_keyboard_),
+        logic_(owner.store_, *this, owner.backoff_, owner.close_keyboard_, owner.toggle_keyboard_, &owner.keeper_),
         timers_([this](int id) { logic_.OnTimer(id); }) {
     dialog_ = gtk_dialog_new();
     gtk_window_set_title(GTK_WINDOW(dialog_), "退出Panelia程序");

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "common/registry.h"
+#include "platform/store/password_keeper.h"
 #include "shell/exit_dialog.h"
 
 namespace panelia {
@@ -34,6 +35,7 @@ class GtkExitDialogs final : public ExitDialogs {
   std::string icon_path_;
   std::unique_ptr<PasswordDialog> open_;
   PasswordBackoff backoff_;
+  KeeperChecker keeper_;
 };
 
 }  // namespace panelia

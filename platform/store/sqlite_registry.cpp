@@ -345,6 +345,14 @@ std::optional<std::vector<std::string>> SqliteRegistry::ListSubkeys(Hive hive, s
   return out;
 }
 
+bool SqliteRegistry::ScrubOldValues() {
+  Db db = Open(files_.local_machine, Mode::Write, busy_ms_);
+  if (!db) return false;
+  // A reader that holds the log open keeps its frames: then the next scrub takes them.
+  return sqlite3_exec(db.get(), "PRAGMA secure_delete=ON; VACUUM; PRAGMA wal_checkpoint(TRUNCATE);", nullptr, nullptr,
+                      nullptr) == SQLITE_OK;
+}
+
 bool SqliteRegistry::Apply(const std::vector<RegChange>& changes) {
   bool needs_user = false;
   for (const auto& c : changes) needs_user |= c.hive == Hive::CurrentUser;

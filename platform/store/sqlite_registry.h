@@ -42,6 +42,9 @@ class SqliteRegistry final : public RegistryStore {
   bool Apply(const std::vector<RegChange>& changes) override;
 
   const RegistryFiles& Files() const { return files_; }
+  // Rewrites the machine's store without the space old values left (freed pages, the log's old
+  // frames), where a value taken out of it (the exit password) would otherwise still be read.
+  bool ScrubOldValues();
 
  private:
   const std::filesystem::path& FileOf(Hive hive) const;

@@ -7,10 +7,15 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <thread>
 
 #include "browse/script_dialogs.h"
+#include "common/password.h"
+#include "common/settings.h"
+#include "platform/store/password_keeper.h"
+#include "platform/store/sqlite_registry.h"
 #include "harness.h"
 #include "suite_fixture.h"
 
@@ -215,6 +220,36 @@ TEST_F(ContainmentE2E, PointerLockIsRefused) {
   Touch(kUserUrl3);
   EXPECT_TRUE(TitleBecomes("E2E Target"));
   EXPECT_NE(env_.Log().find("a page asked to lock the pointer; refused"), std::string::npos) << env_.Log();
+}
+
+// The installed kiosk's questions to the password keeper (the program it runs, with the folder a
+// test may name): nothing kept, then a password taken from the settings, right, wrong, and the wait
+// after five wrong ones.
+TEST(PasswordKeeperTest, AnswersTheKiosksQuestions) {
+  std::string pattern = (std::filesystem::temp_directory_path() / "panelia-keeper-XXXXXX").string();
+  ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+  const std::filesystem::path dir = pattern;
+  setenv("PANELIA_PASSWORD_KEEPER", (kBinDir + "panelia-password").c_str(), 1);
+  setenv("PANELIA_PASSWORD_DIR", (dir / "exit").c_str(), 1);
+  setenv("PANELIA_REGISTRY_DIR", (dir / "reg").c_str(), 1);
+  KeeperChecker keeper;
+  using V = PasswordChecker::Verdict;
+  EXPECT_EQ(keeper.Check("x").verdict, V::Unreadable) << "nothing kept";
+  std::filesystem::create_directories(dir / "exit");
+  SqliteRegistry store(RegistryFilesFromEnvironment());
+  ASSERT_TRUE(store.Apply({{RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(Section::General), "Password",
+                            RegValue::Text("Kiosk88")}}));
+  LetKeeperAdoptPassword();
+  EXPECT_EQ(SettingsReader(store).Text(setting::Password), kPasswordKeptApart);
+  EXPECT_FALSE(IsDemoPasswordInUse(std::string(kPasswordKeptApart)));
+  EXPECT_EQ(keeper.Check(" KIOSK88 ").verdict, V::Right);
+  for (int i = 1; i < PasswordBackoff::kFreeTries; ++i) EXPECT_EQ(keeper.Check("kiosk89").verdict, V::Wrong) << i;
+  PasswordChecker::Answer waits = keeper.Check("kiosk89");
+  EXPECT_EQ(waits.verdict, V::Wait);
+  EXPECT_EQ(waits.wait_seconds, 30);
+  EXPECT_EQ(keeper.Check("kiosk88").verdict, V::Wait) << "the right one waits too";
+  for (const char* name : {"PANELIA_PASSWORD_KEEPER", "PANELIA_PASSWORD_DIR", "PANELIA_REGISTRY_DIR"}) unsetenv(name);
+  std::filesystem::remove_all(dir);
 }
 
 // Guessing the exit password: five wrong entries, then every try waits, the right one too, and the

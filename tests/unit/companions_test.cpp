@@ -313,6 +313,45 @@ TEST(ExitDialogTest, AcceptsOnlyTheStoredPasswordAndFailsClosedWhenUnreadable) {
   }
 }
 
+// A password kept apart is the checker's to judge, wait included; without a checker, or typed as the
+// mark itself, nothing opens.
+TEST(ExitDialogTest, APasswordKeptApartIsTheCheckersToJudge) {
+  struct Checker : PasswordChecker {
+    Answer answer;
+    std::string asked;
+    Answer Check(const std::string& entered) override {
+      asked = entered;
+      return answer;
+    }
+  };
+  using V = PasswordChecker::Verdict;
+  const struct {
+    std::optional<PasswordChecker::Answer> answer;  // nullopt: no checker
+    const char* shown;
+  } cases[] = {
+      {PasswordChecker::Answer{V::Right, 0}, "end 1"},
+      {PasswordChecker::Answer{V::Wrong, 0}, "wrong"},
+      {PasswordChecker::Answer{V::Wait, 40}, "wait 40"},
+      {PasswordChecker::Answer{V::Unreadable, 0}, "store-unreadable"},
+      {std::nullopt, "store-unreadable"},
+  };
+  for (const auto& c : cases) {
+    MemoryRegistry store;
+    store.Put(Hive::LocalMachine, SectionPath(Section::General), "Password",
+              RegValue::Text(std::string(kPasswordKeptApart)));
+    RecordingExitPort port;
+    FreeBackoff backoff;
+    Checker checker;
+    if (c.answer) checker.answer = *c.answer;
+    CExitPasswordDlg dialog(store, port, backoff, Nothing, Nothing, c.answer ? &checker : nullptr);
+    port.entered = std::string(kPasswordKeptApart);
+    dialog.OnOk();
+    EXPECT_EQ(port.calls, (Calls{c.shown})) << c.shown;
+    EXPECT_EQ(checker.asked, c.answer ? kPasswordKeptApart : "");
+  }
+  EXPECT_FALSE(PasswordMatches(kPasswordKeptApart, kPasswordKeptApart));
+}
+
 // A store another process holds locked, and a corrupt one: neither lets any entry leave.
 TEST(ExitDialogTest, RealStoreThatCannotBeReadAcceptsNothing) {
   test::TempDir dir;
