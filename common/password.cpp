@@ -53,6 +53,13 @@ bool PasswordMatches(std::string_view stored, std::string_view entered) {
   return differ == 0;
 }
 
+bool IsShortPassword(std::string_view plain) {
+  if (IsPasswordHash(plain) || plain == kPasswordKeptApart) return false;
+  size_t characters = 0;
+  for (unsigned char c : NormalizePassword(plain)) characters += (c & 0xC0) != 0x80;  // UTF-8 lead bytes
+  return characters < kShortPasswordCharacters;
+}
+
 bool IsDemoPassword(std::string_view stored) {
   return PasswordMatches(stored, kDemoPassword);
 }

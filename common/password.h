@@ -27,6 +27,14 @@ inline constexpr std::string_view kPasswordKeptApart = "!kept-by-panelia-passwor
 // Whether `entered` is the password `stored` keeps, hashed or plain (never the kept-apart mark).
 bool PasswordMatches(std::string_view stored, std::string_view entered);
 
+// A new password shorter than this many characters is stored only when the operator confirms it:
+// should its hash ever leave the machine (a backup, a disk), every short one is found in minutes.
+inline constexpr size_t kShortPasswordCharacters = 6;
+bool IsShortPassword(std::string_view plain);
+inline constexpr std::string_view kShortPasswordReason =
+    "it is shorter than 6 characters: should its hash ever leave the machine (a backup, a disk), it is "
+    "guessed in minutes";
+
 // The demo's password, which every installation starts with and anybody may know.
 inline constexpr std::string_view kDemoPassword = "8888";
 bool IsDemoPassword(std::string_view stored);

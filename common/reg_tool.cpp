@@ -1,5 +1,7 @@
 #include "common/reg_tool.h"
 
+#include "common/password.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -184,6 +186,12 @@ int Add(RegistryStore& store, Hive hive, const std::string& path, const Options&
     if (auto reads = KeyThatReads(path, o.value_name))
       io.err << "WARNING: Panelia reads " << o.value_name << " under " << FullName(hive, *reads)
              << ", not under this key.\n";
+  // A short exit password is stored only on a typed yes, /f or not: said why.
+  if (AsciiLower(o.value_name) == "password" && value.type == ValueType::Sz && IsShortPassword(value.AsText()) &&
+      !Confirm(io, "WARNING: the exit password " + std::string(kShortPasswordReason) + ". Store it all the same")) {
+    io.err << "The operation was cancelled: the exit password is shorter than 6 characters.\n";
+    return 1;
+  }
   if (store.QueryValue(hive, path, o.value_name) && !o.force &&
       !Confirm(io,
                "Value " + (o.value_name.empty() ? std::string("(Default)") : o.value_name) + " exists, overwrite")) {

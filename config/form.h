@@ -58,6 +58,8 @@ Checked CheckField(const FormField& field, std::string_view typed, bool (*folder
 // unchanged stays as it is (hashed, or plain from a .reg file); a new one is stored as a salted
 // hash, never in clear. The message warns while the demo password stays in use.
 Checked PasswordToStore(std::string_view typed, std::string_view stored);
+inline constexpr std::string_view kShortPasswordQuestion =
+    "新的退出密码少于 6 个字符：如果它的加密值离开这台机器（备份、旧硬盘），几分钟就能被猜出来。仍要保存这个密码吗？";
 inline constexpr std::string_view kDemoPasswordWarning =
     "退出密码仍是演示密码 8888，任何人都可能知道它：请设置另一个密码。";
 

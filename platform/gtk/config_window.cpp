@@ -286,6 +286,19 @@ bool GtkConfigWindow::Save() {
           gtk_notebook_set_current_page(GTK_NOTEBOOK(notebook_), p);
       gtk_widget_grab_focus(row.control);
     };
+    if (row.field->kind == FieldKind::Password && text == again && text != stored && IsShortPassword(text) &&
+        !short_password_agreed_) {
+      page_of();
+      // Asked, not refused: an operator may know the kiosk's risk better. Saved on a yes.
+      ShowMessageBox(GTK_WINDOW(window_), std::string(kShortPasswordQuestion), kTitle, GTK_MESSAGE_WARNING,
+                     GTK_BUTTONS_YES_NO, [this](int response) {
+                       if (response != GTK_RESPONSE_YES) return;
+                       short_password_agreed_ = true;
+                       Save();
+                       short_password_agreed_ = false;
+                     });
+      return false;
+    }
     Checked checked = CheckRow(*row.field, text, again, stored, &FolderExists);
     if (!checked.value) {
       page_of();

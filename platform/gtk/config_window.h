@@ -51,6 +51,7 @@ class GtkConfigWindow {
   RegistryStore& store_;
   ConfigPaths paths_;
   std::string stored_password_;  // as the store has it: an unchanged field keeps it
+  bool short_password_agreed_ = false;  // the operator said yes to a short new password
   std::function<void()> closed_;
   std::vector<FormField> fields_;
   std::vector<Row> rows_;

@@ -468,6 +468,19 @@ TEST(PasswordTest, HashesAreSaltedAndTheDemoPasswordIsKnownEitherWay) {
                {"", false},    {"$8888", false}};
   for (const auto& c : cases) EXPECT_EQ(IsDemoPassword(c.stored), c.demo) << c.stored;
   EXPECT_FALSE(IsPasswordHash("$money$"));
+  // Short: under six characters as a visitor types them (spaces around do not count, a Chinese
+  // character is one); a hash or the kept-apart mark is no password to judge.
+  const struct {
+    std::string plain;
+    bool short_one;
+  } lengths[] = {{"8888", true},
+                 {"  12345  ", true},
+                 {"123456", false},
+                 {"密码五个字", true},
+                 {"六个字的密码", false},
+                 {*a, false},
+                 {std::string(kPasswordKeptApart), false}};
+  for (const auto& l : lengths) EXPECT_EQ(IsShortPassword(l.plain), l.short_one) << l.plain;
 }
 
 TEST(ExitDialogTest, CountsDownFromFiftyShowingTwentyFirst) {

@@ -76,12 +76,16 @@ TEST_F(RegToolTest, RefusesBadInputWithClearMessages) {
 }
 
 TEST_F(RegToolTest, OverwriteAndDeleteAskUnlessForced) {
-  ASSERT_EQ(Run({"add", kGeneral, "/v", "Password", "/d", "old"}), 0);
-  EXPECT_EQ(Run({"add", kGeneral, "/v", "Password", "/d", "new"}, ""), 1) << "no answer means no";
-  EXPECT_EQ(Run({"add", kGeneral, "/v", "Password", "/d", "new"}, "no\n"), 1);
+  ASSERT_EQ(Run({"add", kGeneral, "/v", "Password", "/d", "old-one"}), 0);
+  EXPECT_EQ(Run({"add", kGeneral, "/v", "Password", "/d", "new-one"}, ""), 1) << "no answer means no";
+  EXPECT_EQ(Run({"add", kGeneral, "/v", "Password", "/d", "new-one"}, "no\n"), 1);
   EXPECT_EQ(Run({"query", kGeneral, "/v", "Password"}), 0);
-  EXPECT_NE(out_.str().find("old"), std::string::npos);
-  EXPECT_EQ(Run({"add", kGeneral, "/v", "Password", "/d", "new"}, "yes\n"), 0);
+  EXPECT_NE(out_.str().find("old-one"), std::string::npos);
+  EXPECT_EQ(Run({"add", kGeneral, "/v", "Password", "/d", "new-one"}, "yes\n"), 0);
+  // A short exit password needs a typed yes, /f or not, and the refusal says why.
+  EXPECT_EQ(Run({"add", kGeneral, "/v", "Password", "/d", "1234", "/f"}, ""), 1);
+  EXPECT_NE(err_.str().find("shorter than 6 characters"), std::string::npos) << err_.str();
+  EXPECT_EQ(Run({"add", kGeneral, "/v", "Password", "/d", "1234", "/f"}, "yes\n"), 0);
   EXPECT_EQ(Run({"delete", kGeneral}, "n\n"), 1);
   EXPECT_EQ(Run({"delete", kGeneral}, "y\n"), 0);
   EXPECT_FALSE(store_.KeyExists(Hive::LocalMachine, "SOFTWARE\\Quorvex\\Panelia4.0\\General"));
@@ -102,7 +106,7 @@ TEST_F(RegToolTest, ImportThenExportGivesTheSameValues) {
 }
 
 TEST_F(RegToolTest, MalformedImportIsReportedByLineAndWritesNothing) {
-  ASSERT_EQ(Run({"add", kGeneral, "/v", "Password", "/d", "keep"}), 0);
+  ASSERT_EQ(Run({"add", kGeneral, "/v", "Password", "/d", "keep-it"}), 0);
   std::string bad = File("bad.reg",
                          "REGEDIT4\n"
                          "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Quorvex\\Panelia4.0\\General]\n"
@@ -112,7 +116,7 @@ TEST_F(RegToolTest, MalformedImportIsReportedByLineAndWritesNothing) {
   EXPECT_NE(err_.str().find("line 4"), std::string::npos) << err_.str();
   EXPECT_NE(err_.str().find("Nothing was imported"), std::string::npos);
   EXPECT_EQ(store_.QueryValue(Hive::LocalMachine, "SOFTWARE\\Quorvex\\Panelia4.0\\General", "Password")->AsText(),
-            "keep");
+            "keep-it");
 
   std::string huge = File("huge.reg", "REGEDIT4\n[HKLM\\A]\n\"V\"=\"" + std::string(300, 'x') + "\"\n");
   EXPECT_EQ(Run({"import", huge}), 1);
