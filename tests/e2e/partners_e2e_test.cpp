@@ -181,7 +181,8 @@ TEST_F(SuiteE2E, KilledWritersLeaveTheOldOrTheNewValues) {
 TEST_F(SuiteE2E, OperatorsCommandsReachTheKioskWithoutADisplay) {
   MakeModule();
   Seed(false);
-  std::ofstream(module_ / "OpenURL.ini", std::ios::trunc) << "[TargetURL]\n3=file://" << kPagesDir << "touch.html\n";
+  std::ofstream(module_ / "OpenURL.ini", std::ios::trunc)
+      << "[TargetURL]\n3=file://" << kPagesDir << "touch.html?q=my+secret+question\n";
   fs::path metrics = env_.Root() / "textfile";
   fs::create_directories(metrics);
   ASSERT_TRUE(env_.Store().Apply({{RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(Section::Advance),
@@ -216,6 +217,10 @@ TEST_F(SuiteE2E, OperatorsCommandsReachTheKioskWithoutADisplay) {
   EXPECT_EQ(send({"open-url", "3"}), 0);
   EXPECT_TRUE(WaitUntil([&] { return read(status).find("touch.html") != std::string::npos; }, 10s))
       << "written again at once: " << read(status);
+  // The metrics, which every account and the network may read, name the page only by its kind.
+  EXPECT_TRUE(WaitUntil([&] { return read(metrics / "panelia.prom").find("page=\"other\"") != std::string::npos; }, 5s))
+      << read(metrics / "panelia.prom");
+  EXPECT_EQ(read(metrics / "panelia.prom").find("secret"), std::string::npos) << read(metrics / "panelia.prom");
   fs::path printed = env_.Root() / "status.txt";
   EXPECT_EQ(send({"status"}, printed.string()), 0);
   EXPECT_NE(read(printed).find("\"address\": \"file://"), std::string::npos) << read(printed);
