@@ -234,7 +234,7 @@ TEST_F(SuiteE2E, OperatorsCommandsReachTheKioskWithoutADisplay) {
   EXPECT_EQ(send({"open-url", "3"}), 0);
   ASSERT_TRUE(WaitUntil([&] { return TitleFigure(" t") > 0; }, 15s)) << Title();
   EXPECT_EQ(send({"wipe"}), 0);
-  EXPECT_TRUE(TitleBecomes("S 0")) << "a fresh session, at home: " << Title();
+  EXPECT_TRUE(TitleBecomes("S 0")) << "a fresh session, at home: " << Title() << env_.Log();
   // A picture of the kiosk's monitor.
   fs::path picture = env_.Root() / "shot.png";
   fs::path said = env_.Root() / "shot.txt";
