@@ -74,8 +74,11 @@ class WebKitKioskViews::MainEvents final : public BrowserEvents {
 class WebKitKioskViews::BarEvents final : public BrowserEvents {
  public:
   explicit BarEvents(WebKitKioskViews& owner) : o_(owner) {}
-  // Every link of the bar's own page is a button.
-  void OnBeforeNavigate(const std::string& url, bool& cancel, const NavigationOrigin&) override {
+  // Every link of the bar's own page is a button. The kiosk's own load of the bar's page is none:
+  // the bar's process starts on its own, and its page may come after a pop-up has marked the bar's
+  // next navigation as the pop-up's.
+  void OnBeforeNavigate(const std::string& url, bool& cancel, const NavigationOrigin& origin) override {
+    if (origin.kiosk_page) return;
     if (o_.bar_logic_) o_.bar_logic_->OnBeforeNavigate2(url, cancel);
   }
   void OnNavigateComplete(const std::string& url) override {

@@ -184,6 +184,9 @@ void WebKitBrowser::Configure(WebKitWebView* view) {
 void WebKitBrowser::UseView(WebKitWebView* view) {
   view_signals_.clear();
   hang_watch_.Reset();
+  // A process ended on the way out belongs to the view going away: its redo goes with it.
+  ended_to_leave_ = false;
+  leave_again_ = nullptr;
   view_ = GObjectPtr<WebKitWebView>::Adopt(WEBKIT_WEB_VIEW(g_object_ref_sink(view)));
   view_signals_.emplace_back(view, "decide-policy", G_CALLBACK(OnDecidePolicy), this);
   view_signals_.emplace_back(view, "load-changed", G_CALLBACK(OnLoadChanged), this);
