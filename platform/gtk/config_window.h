@@ -51,7 +51,8 @@ class GtkConfigWindow {
   RegistryStore& store_;
   ConfigPaths paths_;
   std::string stored_password_;  // as the store has it: an unchanged field keeps it
-  bool short_password_agreed_ = false;  // the operator said yes to a short new password
+  // The operator said yes to a short new password.
+  bool short_password_agreed_ = false;
   std::function<void()> closed_;
   std::vector<FormField> fields_;
   std::vector<Row> rows_;
