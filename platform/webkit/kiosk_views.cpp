@@ -1,6 +1,5 @@
 #include "platform/webkit/kiosk_views.h"
 
-#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -215,8 +214,7 @@ void WebKitKioskViews::ForgetVisitor(std::function<void()> then) {
 }
 
 void WebKitKioskViews::RecoverPages() {
-  auto now = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch());
-  std::optional<int> delay = recovery_.OnProcessGone(static_cast<uint64_t>(now.count()));
+  std::optional<int> delay = recovery_.OnProcessGone(WebKitBrowser::NowMs());
   if (!delay) return;
   // Nothing of the broken page stays on the screen meanwhile.
   webkit_web_view_load_html(main_->View(), kWaitingPage, "about:blank");
@@ -234,9 +232,8 @@ void WebKitKioskViews::RecoverPages() {
 
 void WebKitKioskViews::RecoverBar() {
   if (bar_recovery_timer_) return;
-  auto now = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch());
   bar_recovery_timer_ = g_timeout_add(
-      static_cast<guint>(bar_backoff_.NextDelayMs(static_cast<uint64_t>(now.count()))),
+      static_cast<guint>(bar_backoff_.NextDelayMs(WebKitBrowser::NowMs())),
       [](gpointer p) {
         auto* self = static_cast<WebKitKioskViews*>(p);
         self->bar_recovery_timer_ = 0;

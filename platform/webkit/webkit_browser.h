@@ -60,6 +60,7 @@ class GioLocalFiles final : public LocalFileSystem {
 
 class WebKitBrowser final : public BrowserControl {
  public:
+  static uint64_t NowMs();  // a steady clock, for the kiosk's waits and back-offs
   WebKitBrowser(BrowserEvents& events, BrowserOptions options);
   ~WebKitBrowser() override;
   WebKitBrowser(const WebKitBrowser&) = delete;
@@ -108,7 +109,6 @@ class WebKitBrowser final : public BrowserControl {
   // The kiosk leaves the page: its boxes are answered, and a process that no longer answers is ended
   // and `again` redone in a new one.
   void Leave(std::function<void()> again);
-  static uint64_t NowMs();  // a steady clock
   static gboolean OnScriptDialog(WebKitWebView*, WebKitScriptDialog* dialog, gpointer self);
   static gboolean OnLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar* failing_uri, GError* error, gpointer self);
   static gboolean OnContextMenu(WebKitWebView*, WebKitContextMenu*, GdkEvent*, WebKitHitTestResult*, gpointer self);
