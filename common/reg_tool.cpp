@@ -186,6 +186,9 @@ int Add(RegistryStore& store, Hive hive, const std::string& path, const Options&
     if (auto reads = KeyThatReads(path, o.value_name))
       io.err << "WARNING: Panelia reads " << o.value_name << " under " << FullName(hive, *reads)
              << ", not under this key.\n";
+  if (hive == Hive::LocalMachine)
+    if (const SettingInfo* info = SettingAt(path, o.value_name))
+      if (auto problem = ValueProblem(*info, value)) io.err << "WARNING: " << *problem << "\n";
   // A short exit password is stored only on a typed yes, /f or not: said why.
   if (AsciiLower(o.value_name) == "password" && value.type == ValueType::Sz && IsShortPassword(value.AsText()) &&
       !Confirm(io, "WARNING: the exit password " + std::string(kShortPasswordReason) + ". Store it all the same")) {

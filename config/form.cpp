@@ -6,49 +6,41 @@
 
 #include "common/password.h"
 #include "common/text.h"
+#include "common/time_of_day.h"
 
 namespace panelia {
 
 namespace {
 
-// The controls that the type alone does not tell.
+// The controls that the type and the value's rule do not tell, and the choices' labels: the values a
+// choice may take are the settings table's.
 struct Hint {
   std::string_view name;
   FieldKind kind;
-  int64_t min, max;
   std::vector<Choice> choices;
 };
 
 const std::vector<Hint>& Hints() {
   static const std::vector<Hint> hints = {
-      {"SoftHomeUrl", FieldKind::Address, 0, 0, {}},
-      {"Password", FieldKind::Password, 0, 0, {}},
-      {"PowerOffTime", FieldKind::Time, 0, 0, {}},
-      {"MusicPath", FieldKind::Folder, 0, 0, {}},
-      {"WaitTime", FieldKind::Number, 0, 1440, {}},
-      {"WarnTime", FieldKind::Number, 0, 600, {}},
-      {"IntervalTime", FieldKind::Number, 0, 1440, {}},
-      {"ScrollStep", FieldKind::Number, 1, 65536, {}},
-      {"KeyboardXPos", FieldKind::Number, 0, 16384, {}},
-      {"KeyboardYPos", FieldKind::Number, 0, 16384, {}},
+      {"SoftHomeUrl", FieldKind::Address, {}},
+      {"Password", FieldKind::Password, {}},
+      {"MusicPath", FieldKind::Folder, {}},
       {"Style",
        FieldKind::Choice,
-       0,
-       0,
        {{0, "Flowery 花样", "styles/Flowery.png"},
         {1, "BlueCrystal 蓝水晶", "styles/BlueCrystal.png"},
         {2, "FreshGreen 清新绿", "styles/FreshGreen.png"},
         {3, "User 自定义", "styles/User.png"}}},
-      {"LoopMode", FieldKind::Choice, 0, 0, {{0, "顺序"}, {1, "随机"}}},
-      {"PlayMode", FieldKind::Choice, 0, 0, {{0, "顺序播放"}, {1, "随机播放"}, {2, "单曲重复"}}},
-      {"ForbitMethod", FieldKind::Choice, 0, 0, {{0, "禁止列表中的网址"}, {1, "只允许列表中的网址"}}},
-      {"BoardType", FieldKind::Choice, 0, 0, {{0, "Glyphdeck"}, {1, "Tallypane"}}},
-      {"DefFontSize", FieldKind::Choice, 0, 0, {{0, "最大"}, {1, "较大"}, {2, "中"}, {3, "较小"}, {4, "最小"}}},
-      {"Rotation", FieldKind::Choice, 0, 0, {{0, "不旋转"}, {90, "90°"}, {180, "180°"}, {270, "270°"}}},
-      {"Initiated", FieldKind::Flag, 0, 1, {}},
-      {"BoardMode", FieldKind::Flag, 0, 1, {}},
-      {"BoardAutoHide", FieldKind::Flag, 0, 1, {}},
-      {"ScrollMode", FieldKind::Flag, 0, 1, {}},
+      {"LoopMode", FieldKind::Choice, {{0, "顺序"}, {1, "随机"}}},
+      {"PlayMode", FieldKind::Choice, {{0, "顺序播放"}, {1, "随机播放"}, {2, "单曲重复"}}},
+      {"ForbitMethod", FieldKind::Choice, {{0, "禁止列表中的网址"}, {1, "只允许列表中的网址"}}},
+      {"BoardType", FieldKind::Choice, {{0, "Glyphdeck"}, {1, "Tallypane"}}},
+      {"DefFontSize", FieldKind::Choice, {{0, "最大"}, {1, "较大"}, {2, "中"}, {3, "较小"}, {4, "最小"}}},
+      {"Rotation", FieldKind::Choice, {{0, "不旋转"}, {90, "90°"}, {180, "180°"}, {270, "270°"}}},
+      {"Initiated", FieldKind::Flag, {}},
+      {"BoardMode", FieldKind::Flag, {}},
+      {"BoardAutoHide", FieldKind::Flag, {}},
+      {"ScrollMode", FieldKind::Flag, {}},
   };
   return hints;
 }
@@ -60,42 +52,25 @@ bool ParseNumber(std::string_view text, int64_t& out) {
   return error == std::errc() && end == text.data() + text.size();
 }
 
-bool ValidTime(std::string_view text) {
-  // H:MM or H:MM:SS, as the power-off check reads it.
-  std::vector<int64_t> parts;
-  for (size_t at = 0;;) {
-    size_t colon = text.find(':', at);
-    std::string_view part = text.substr(at, colon == std::string_view::npos ? std::string_view::npos : colon - at);
-    int64_t v = 0;
-    if (part.empty() || part.size() > 2 || !ParseNumber(part, v)) return false;
-    parts.push_back(v);
-    if (colon == std::string_view::npos) break;
-    at = colon + 1;
-  }
-  if (parts.size() != 2 && parts.size() != 3) return false;
-  return parts[0] <= 23 && parts[1] <= 59 && (parts.size() == 2 || parts[2] <= 59);
-}
-
 }  // namespace
 
 std::vector<FormField> FormFields() {
   std::vector<FormField> fields;
   for (const SettingInfo* info : kAllSettings) {
     FormField field{info, info->type == ValueType::Sz ? FieldKind::Text : FieldKind::Number, 0, 0xFFFFFFFFLL, {}, {}};
-    // A number whose meaning is "on or off" is a switch.
-    if (info->type == ValueType::Dword && info->name.starts_with("Is")) {
-      field.kind = FieldKind::Flag;
-      field.max = 1;
+    if (info->rule.kind == ValueRule::Range) {
+      field.min = info->rule.min;
+      field.max = info->rule.max;
     }
+    if (info->rule.kind == ValueRule::Time) field.kind = FieldKind::Time;
+    // A number whose meaning is "on or off" is a switch.
+    if (info->type == ValueType::Dword && info->name.starts_with("Is")) field.kind = FieldKind::Flag;
     for (const Hint& hint : Hints()) {
       if (hint.name != info->name) continue;
       field.kind = hint.kind;
-      if (hint.kind == FieldKind::Number || hint.kind == FieldKind::Flag) {
-        field.min = hint.min;
-        field.max = hint.max;
-      }
       field.choices = hint.choices;
     }
+    if (field.kind == FieldKind::Flag) field.max = 1;
     fields.push_back(std::move(field));
   }
   return fields;
@@ -137,7 +112,7 @@ Checked CheckField(const FormField& field, std::string_view typed, bool (*folder
   if (text.find('\0') != std::string::npos) return {std::nullopt, "文字含有无效的字符"};
   switch (field.kind) {
     case FieldKind::Time:
-      if (!text.empty() && !ValidTime(text)) return {std::nullopt, "时间格式应为 时:分 或 时:分:秒，例如 18:30"};
+      if (!text.empty() && !ParseTimeOfDay(text)) return {std::nullopt, "时间格式应为 时:分 或 时:分:秒，例如 18:30"};
       break;
     case FieldKind::Address:
       if (text.find(' ') != std::string::npos)

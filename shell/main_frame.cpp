@@ -21,7 +21,7 @@ CMainFrame::CMainFrame(RegistryStore& store, FramePort& port, FrameServices& ser
   SettingsReader s(store_);
   power_off_.auto_shut = s.Flag(setting::IsAutoShut);
   power_off_.close_weekend = s.Flag(setting::IsCloseWeekend);
-  power_off_.time = ParsePowerOffTime(s.Text(setting::PowerOffTime));
+  power_off_.time = ParseTimeOfDay(s.Text(setting::PowerOffTime));
   navigator_fixed_ = s.Flag(setting::IsNavigator);
   status_bar_setting_ = s.Flag(setting::IsStatusBar);
 }

@@ -4,6 +4,8 @@
 #include <optional>
 #include <string_view>
 
+#include "common/time_of_day.h"
+
 namespace panelia {
 
 struct LocalTime {
@@ -11,14 +13,6 @@ struct LocalTime {
   int hour = 0, minute = 0, second = 0;
   int weekday = 0;  // 0 = Sunday .. 6 = Saturday
 };
-
-struct TimeOfDay {
-  int hour = 0, minute = 0, second = 0;
-};
-
-// "H:MM" or "H:MM:SS" (hours 0-23, minutes and seconds 0-59, surrounding spaces allowed); anything
-// else is no time at all and never fires.
-std::optional<TimeOfDay> ParsePowerOffTime(std::string_view text);
 
 // Days since 30 December 1899, the date arithmetic the check is defined in.
 double ToDateSerial(int year, int month, int day, int hour, int minute, int second);

@@ -262,7 +262,7 @@ struct Kiosk {
     s.display_power = !powered ? "unknown" : *powered ? "on" : "off";
     SettingsReader settings(store_);
     PowerOffSettings power{settings.Flag(setting::IsAutoShut), settings.Flag(setting::IsCloseWeekend),
-                           ParsePowerOffTime(settings.Text(setting::PowerOffTime))};
+                           ParseTimeOfDay(settings.Text(setting::PowerOffTime))};
     if (auto seconds = SecondsToNextPowerOff(power, services.Now()))
       s.next_power_off = g_get_real_time() / G_USEC_PER_SEC + *seconds;
     std::vector<pid_t> suite = {getpid()};

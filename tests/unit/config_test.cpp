@@ -45,7 +45,14 @@ TEST(ConfigForm, EverySettingHasItsControl) {
       {"WarnTime", FieldKind::Number},
   };
   for (const auto& c : cases) EXPECT_EQ(Field(fields, c.name).kind, c.kind) << c.name;
-  for (const auto& f : fields) EXPECT_FALSE(PageTitle(f.info->section).empty()) << f.info->name;
+  for (const auto& f : fields) {
+    EXPECT_FALSE(PageTitle(f.info->section).empty()) << f.info->name;
+    // A list offers exactly what the kiosk takes.
+    if (f.kind != FieldKind::Choice) continue;
+    std::vector<uint32_t> offered, taken(f.info->rule.choices.begin(), f.info->rule.choices.end());
+    for (const Choice& c : f.choices) offered.push_back(c.value);
+    EXPECT_EQ(offered, taken) << f.info->name;
+  }
 }
 
 TEST(ConfigForm, Validation) {
@@ -71,6 +78,10 @@ TEST(ConfigForm, Validation) {
       {"PowerOffTime", "12", false, "", false},
       {"PowerOffTime", "12:3:4:5", false, "", false},
       {"PowerOffTime", "ab:cd", false, "", false},
+      {"PowerOffTime", "-1:30", false, "", false},  // the kiosk would never act on these
+      {"PowerOffTime", "7 :30", false, "", false},
+      {"PowerOffTime", "+7:30", false, "", false},
+      {"PowerOffTime", " 7:30 ", true, "7:30", false},
       {"WaitTime", "5", true, "5", false},
       {"WaitTime", "-1", false, "", false},
       {"WaitTime", "1441", false, "", false},

@@ -222,6 +222,19 @@ TEST_F(RegToolTest, WarnsOfAValueWrittenWherePaneliaNeverReadsIt) {
       {"the current user's hive is not Panelia's",
        {"add", "HKCU\\SOFTWARE\\Quorvex\\Panelia4.0\\General", "/v", "WaitTime", "/d", "x", "/f"},
        ""},
+      {"a time the kiosk would never act on",
+       {"add", "HKLM\\SOFTWARE\\Quorvex\\Panelia4.0\\Advance", "/v", "PowerOffTime", "/d", "-1:30", "/f"},
+       "WARNING: PowerOffTime \"-1:30\" is not a time of day (H:MM or H:MM:SS, 0:00 to 23:59:59); Panelia never acts "
+       "on it.\n"},
+      {"a time it acts on",
+       {"add", "HKLM\\SOFTWARE\\Quorvex\\Panelia4.0\\Advance", "/v", "PowerOffTime", "/d", "7:30", "/f"},
+       ""},
+      {"a number past its range",
+       {"add", "HKLM\\SOFTWARE\\Quorvex\\Panelia4.0\\Advance", "/v", "WaitTime", "/t", "REG_DWORD", "/d", "1441", "/f"},
+       "WARNING: WaitTime is 1441; Panelia takes 0 to 1440.\n"},
+      {"a choice it does not offer",
+       {"add", "HKLM\\SOFTWARE\\Quorvex\\Panelia4.0\\Advance", "/v", "Rotation", "/t", "REG_DWORD", "/d", "45", "/f"},
+       "WARNING: Rotation is 45; Panelia takes 0, 90, 180 or 270.\n"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(Run(c.args), 0) << c.what << ": " << err_.str();
