@@ -24,7 +24,7 @@ class CrashBackoff {
   int first_ms_;
   bool any_ = false;
   uint64_t last_ = 0;
-  int delay_ = 0;
+  int steps_ = 0;  // deaths since the last quiet time, less one
 };
 
 // The recovery of both views after their web process died: one recovery serves both reports of the

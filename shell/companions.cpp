@@ -1,5 +1,6 @@
 #include "shell/companions.h"
 
+#include "common/doubling.h"
 #include "common/names.h"
 #include "common/settings.h"
 
@@ -128,13 +129,13 @@ void CCompanions::OnPlayerWatch() {
   if (waiting_for_player_) return;
   if (windows_.FindWindowByClass(kSonavelleClass)) {
     looks_without_player_ = 0;
-    if (++looks_with_player_ >= kLongestRestartWait) restart_wait_ = 1;
+    if (++looks_with_player_ >= kLongestRestartWait) restarts_ = 0;
     return;
   }
   looks_with_player_ = 0;
-  if (++looks_without_player_ < restart_wait_) return;
+  if (++looks_without_player_ < static_cast<int>(Doubling{1, kLongestRestartWait}.Wait(restarts_))) return;
   looks_without_player_ = 0;
-  restart_wait_ = std::min(restart_wait_ * 2, kLongestRestartWait);
+  ++restarts_;
   StartPlayer();
 }
 

@@ -123,7 +123,7 @@ class CCompanions {
   bool music_on_ = false;  // IsMusic, as the view read it
   bool closing_ = false;   // the suite is being closed: nothing is started again
   int looks_without_player_ = 0;
-  int restart_wait_ = 1;  // looks
+  int restarts_ = 0;  // in a row, each waiting twice as long as the one before
   int looks_with_player_ = 0;
   std::optional<WindowHandle> own_frame_;
 };

@@ -1,5 +1,6 @@
 #include "shell/exit_dialog.h"
 
+#include "common/doubling.h"
 #include "common/settings.h"
 #include "common/text.h"
 
@@ -41,9 +42,7 @@ void PasswordBackoff::OnWrong() {
   ++wrong_;
   last_wrong_ms_ = now;
   if (wrong_ >= kFreeTries) {
-    uint64_t wait = kFirstWaitMs;
-    for (int i = kFreeTries; i < wrong_ && wait < kLongestWaitMs; ++i) wait *= 2;
-    next_try_ms_ = now + std::min(wait, kLongestWaitMs);
+    next_try_ms_ = now + Doubling{kFirstWaitMs, kLongestWaitMs}.Wait(wrong_ - kFreeTries);
   }
   if (log_)
     log_("a wrong exit password (" + std::to_string(wrong_) + " in a row)" +
