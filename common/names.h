@@ -29,6 +29,10 @@ enum class RemoteCommand : int32_t { Home = 1, Reload = 2, Wipe = 3, RestartWhen
 // Panelia's exit status when it ended to be started again (restart-when-idle): the session starts it
 // at once.
 inline constexpr int kRestartExitStatus = 75;
+// What the kiosk tells the programs it starts, in their environment: the show command of their first
+// showing, and "1" while the kiosk's screen reader speaks (they then show themselves to it).
+inline constexpr const char* kShowEnvironment = "PANELIA_SHOW";
+inline constexpr const char* kReaderEnvironment = "PANELIA_READER";
 
 inline constexpr std::string_view kPaneliaProgram = "panelia";
 inline constexpr std::string_view kGlyphdeckProgram = "glyphdeck";

@@ -26,7 +26,7 @@ int main(int argc, char** argv) {
   gdk_set_allowed_backends("x11");
   // The accessibility bridge costs the keyboard time at every start: it is on only while the kiosk's
   // screen reader runs (which then names each key to the visitor).
-  if (!g_getenv("PANELIA_READER")) g_setenv("NO_AT_BRIDGE", "1", FALSE);
+  if (!g_getenv(kReaderEnvironment)) g_setenv("NO_AT_BRIDGE", "1", FALSE);
   if (!gtk_init_check(&argc, &argv)) {
     std::fprintf(stderr, "glyphdeck: cannot open the X display (is DISPLAY set?)\n");
     return 1;

@@ -299,7 +299,7 @@ struct Kiosk {
   MonitorCovers covers;
   IdleNotice notice;
   x11::X11WindowSystem windows;
-  GlibLauncher launcher;
+  GlibLauncher launcher{[this] { return reader.Running(); }};
   GlibTimers companion_timers;
   ScreenReader reader;
   CCompanions companions;

@@ -6,6 +6,7 @@
 
 #include <gdk/gdkx.h>
 
+#include "common/names.h"
 #include "common/window_system.h"
 #include "platform/x11/error_trap.h"
 #include "platform/x11/monitors.h"
@@ -116,7 +117,7 @@ GdkFilterReturn MessageFilter::OnEvent(GdkXEvent* xevent, GdkEvent*, gpointer da
 namespace panelia {
 
 void ShowForTheFirstTime(GtkWindow* window) {
-  const char* show = std::getenv("PANELIA_SHOW");
+  const char* show = std::getenv(kShowEnvironment);
   GdkScreen* screen = gtk_widget_get_screen(GTK_WIDGET(window));
   bool window_manager =
       !GDK_IS_X11_SCREEN(screen) || std::strcmp(gdk_x11_screen_get_window_manager_name(screen), "unknown") != 0;

@@ -1,6 +1,9 @@
 // Starting programs as the shell does: detached, no arguments, in the caller's current directory,
-// with the show command in PANELIA_SHOW for the program's first showing.
+// with the show command for the program's first showing and whether the screen reader speaks in its
+// environment.
 #pragma once
+
+#include <functional>
 
 #include "common/window_system.h"
 
@@ -8,7 +11,11 @@ namespace panelia {
 
 class GlibLauncher final : public ProgramLauncher {
  public:
+  explicit GlibLauncher(std::function<bool()> reader_speaks = nullptr) : reader_speaks_(std::move(reader_speaks)) {}
   bool Start(const std::string& path, ShowCommand show) override;
+
+ private:
+  std::function<bool()> reader_speaks_;
 };
 
 }  // namespace panelia

@@ -66,14 +66,12 @@ bool ScreenReader::Spawn() {
   std::vector<char*> argv = {const_cast<char*>("orca"), const_cast<char*>("--replace")};
   if (!prefs_.empty()) argv.push_back(prefs_arg.data());
   argv.push_back(nullptr);
-  g_setenv("PANELIA_READER", "1", TRUE);
   GError* error = nullptr;
   if (!g_spawn_async(nullptr, argv.data(), nullptr,
                      static_cast<GSpawnFlags>(G_SPAWN_SEARCH_PATH | G_SPAWN_DO_NOT_REAP_CHILD), nullptr, nullptr, &pid_,
                      &error)) {
     std::fprintf(stderr, "panelia: the screen reader could not start: %s\n", error ? error->message : "unknown");
     g_clear_error(&error);
-    g_unsetenv("PANELIA_READER");
     pid_ = 0;
     return false;
   }
@@ -97,7 +95,6 @@ void ScreenReader::Ended(GPid pid, int status) {
 }
 
 void ScreenReader::Stop() {
-  g_unsetenv("PANELIA_READER");
   pending_ = false;
   if (pid_) {
     std::fprintf(stderr, "panelia: the screen reader stops\n");

@@ -1,6 +1,6 @@
 // The kiosk's screen reader: Orca, speaking through speech-dispatcher, started and stopped for a
-// visitor. Programs started while it runs (the on-screen keyboard) learn it from PANELIA_READER and
-// show themselves to it.
+// visitor. Programs started while it runs (the on-screen keyboard) learn it from their environment
+// (the launcher asks Running()) and show themselves to it.
 #pragma once
 
 #include <glib.h>
