@@ -12,6 +12,7 @@
 #include "common/module_directory.h"
 #include "common/names.h"
 #include "common/settings.h"
+#include "common/log.h"
 #include "keyboard/keyboard.h"
 #include "platform/gtk/gdk_x11.h"
 #include "platform/ibus/input_languages.h"
@@ -28,7 +29,7 @@ int main(int argc, char** argv) {
   // screen reader runs (which then names each key to the visitor).
   if (!g_getenv(kReaderEnvironment)) g_setenv("NO_AT_BRIDGE", "1", FALSE);
   if (!gtk_init_check(&argc, &argv)) {
-    std::fprintf(stderr, "glyphdeck: cannot open the X display (is DISPLAY set?)\n");
+    Log("cannot open the X display (is DISPLAY set?)");
     return 1;
   }
   UseGdkErrorTrap();
@@ -114,7 +115,7 @@ int main(int argc, char** argv) {
       kPaneliaWatchSeconds,
       [](gpointer check) -> gboolean {
         if ((*static_cast<decltype(beside_panelia)*>(check))()) return G_SOURCE_CONTINUE;
-        std::fprintf(stderr, "glyphdeck: Panelia is gone; the keyboard closes\n");
+        Log("Panelia is gone; the keyboard closes");
         gtk_main_quit();
         return G_SOURCE_REMOVE;
       },

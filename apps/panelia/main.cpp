@@ -24,6 +24,7 @@
 #include "common/names.h"
 #include "common/password.h"
 #include "common/settings.h"
+#include "common/log.h"
 #include "platform/gtk/context_menu.h"
 #include "platform/gtk/exit_dialog.h"
 #include "platform/gtk/frame_services.h"
@@ -123,8 +124,7 @@ struct Kiosk {
             [this] { companions.ToggleKeyboard(); }, Picture(dir, 143)),
         partners(
             companions, exit_dialogs, [this] { views.ExecBrowserCommand(BrowserCommand::Print, window.Window()); },
-            [this] { return frame.IsFullScreen(); },
-            [](const std::string& line) { std::fprintf(stderr, "panelia: %s\n", line.c_str()); },
+            [this] { return frame.IsFullScreen(); }, [](const std::string& line) { Log("%s", line.c_str()); },
             [this](bool on) {
               if (!on) reader.Stop();
               return on && reader.Start();
@@ -194,7 +194,7 @@ struct Kiosk {
             GdkXDisplay(), {kOpenUrlMessage, kInputMethodMessage, kRemoteMessage},
             [this](const x11::IncomingMessage& m) { return frame.OnSuiteMessage(m.name, m.wparam, m.lparam); },
             [this] {
-              std::fprintf(stderr, "panelia: closing: asked by another program of the suite\n");
+              Log("closing: asked by another program of the suite");
               services.CloseFrame();
             }),
         filter(GTK_WIDGET(window.Window()), receiver),
@@ -205,7 +205,7 @@ struct Kiosk {
         store_(store),
         dir_(dir) {
     window.OnCloseRequest([this] {
-      std::fprintf(stderr, "panelia: closing: a close request for the kiosk window\n");
+      Log("closing: a close request for the kiosk window");
       services.CloseFrame();
     });
     window.SetPageView(views.MainWidget());
@@ -395,7 +395,7 @@ int main(int argc, char** argv) {
   using namespace panelia;
   gdk_set_allowed_backends("x11");
   if (!gtk_init_check(&argc, &argv)) {
-    std::fprintf(stderr, "panelia: cannot open the X display (is DISPLAY set?)\n");
+    Log("cannot open the X display (is DISPLAY set?)");
     return 1;
   }
   UseGdkErrorTrap();
@@ -437,7 +437,7 @@ int main(int argc, char** argv) {
         signo,
         [](gpointer s) -> gboolean {
           end_signal = GPOINTER_TO_INT(s);
-          std::fprintf(stderr, "panelia: closing: ended by signal %d\n", end_signal);
+          Log("closing: ended by signal %d", end_signal);
           if (gtk_main_level() > 0) gtk_main_quit();
           return G_SOURCE_CONTINUE;
         },

@@ -9,6 +9,7 @@
 #include "common/event_link.h"
 #include "common/module_directory.h"
 #include "common/names.h"
+#include "common/log.h"
 #include "music/disk_song_files.h"
 #include "music/player.h"
 #include "platform/gst/gst_playback.h"
@@ -22,7 +23,7 @@ int main(int argc, char** argv) {
   using namespace panelia;
   gdk_set_allowed_backends("x11");
   if (!gtk_init_check(&argc, &argv)) {
-    std::fprintf(stderr, "sonavelle: cannot open the X display (is DISPLAY set?)\n");
+    Log("cannot open the X display (is DISPLAY set?)");
     return 1;
   }
   UseGdkErrorTrap();

@@ -1,4 +1,5 @@
 #include "platform/gst/gst_playback.h"
+#include "common/log.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -24,14 +25,14 @@ std::string GstPlayback::Description() {
 bool GstPlayback::Init() {
   GError* error = nullptr;
   if (!gst_init_check(nullptr, nullptr, &error)) {
-    std::fprintf(stderr, "sonavelle: GStreamer cannot start: %s\n", error ? error->message : "unknown reason");
+    Log("GStreamer cannot start: %s", error ? error->message : "unknown reason");
     g_clear_error(&error);
     return false;
   }
   for (const char* name : kNeeded) {
     GstElementFactory* factory = gst_element_factory_find(name);
     if (!factory) {
-      std::fprintf(stderr, "sonavelle: the GStreamer element \"%s\" is not installed\n", name);
+      Log("the GStreamer element \"%s\" is not installed", name);
       return false;
     }
     gst_object_unref(factory);
@@ -39,8 +40,7 @@ bool GstPlayback::Init() {
   std::string description = Description();
   GstElement* pipeline = gst_parse_launch_full(description.c_str(), nullptr, GST_PARSE_FLAG_FATAL_ERRORS, &error);
   if (!pipeline || error) {
-    std::fprintf(stderr, "sonavelle: cannot make the pipeline \"%s\": %s\n", description.c_str(),
-                 error ? error->message : "unknown reason");
+    Log("cannot make the pipeline \"%s\": %s", description.c_str(), error ? error->message : "unknown reason");
     g_clear_error(&error);
     if (pipeline) gst_object_unref(pipeline);
     return false;
@@ -53,7 +53,7 @@ bool GstPlayback::Init() {
   // The sink is opened now, once, so the first song starts without waiting for the device. A sink
   // that cannot open now may later; each song then fails on its own and the player moves on.
   if (gst_element_set_state(pipeline_, GST_STATE_READY) == GST_STATE_CHANGE_FAILURE)
-    std::fprintf(stderr, "sonavelle: the audio output \"%s\" cannot be opened yet\n", description.c_str());
+    Log("the audio output \"%s\" cannot be opened yet", description.c_str());
   return true;
 }
 
@@ -110,7 +110,7 @@ gboolean GstPlayback::OnBusMessage(GstBus*, GstMessage* message, gpointer p) {
       gst_message_parse_error(message, &error, nullptr);
       gchar* location = nullptr;
       if (self->source_) g_object_get(self->source_, "location", &location, nullptr);
-      std::fprintf(stderr, "sonavelle: %s: %s\n", location ? location : "(no song)", error ? error->message : "error");
+      Log("%s: %s", location ? location : "(no song)", error ? error->message : "error");
       g_free(location);
       g_clear_error(&error);
       if (self->events_.error) self->events_.error();

@@ -1,6 +1,7 @@
 #include "platform/gtk/exit_dialog.h"
 
 #include "common/names.h"
+#include "common/log.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -158,7 +159,7 @@ GtkExitDialogs::GtkExitDialogs(RegistryStore& store, std::function<GtkWindow*()>
       toggle_keyboard_(std::move(toggle_keyboard)),
       icon_path_(std::move(icon_path)),
       backoff_([] { return static_cast<uint64_t>(g_get_monotonic_time() / 1000); },
-               [](const std::string& line) { std::fprintf(stderr, "panelia: %s\n", line.c_str()); }) {}
+               [](const std::string& line) { Log("%s", line.c_str()); }) {}
 
 GtkExitDialogs::~GtkExitDialogs() = default;
 

@@ -8,6 +8,7 @@
 
 #include "common/names.h"
 #include "common/settings.h"
+#include "common/log.h"
 #include "platform/gtk/callback_state.h"
 #include "platform/gtk/frame_dialogs.h"
 #include "platform/gtk/gdk_x11.h"
@@ -146,7 +147,7 @@ void GtkFrameServices::ShutdownAllowed(std::function<void(bool)> answer) {
 void GtkFrameServices::RunPowerOffCommand() {
   const char* command = std::getenv("PANELIA_POWEROFF_COMMAND");
   std::string line = command && *command ? command : "systemctl poweroff";
-  std::fprintf(stderr, "panelia: leaving the kiosk: the scheduled power-off (%s)\n", line.c_str());
+  panelia::Log("leaving the kiosk: the scheduled power-off (%s)", line.c_str());
   GError* error = nullptr;
   if (!g_spawn_command_line_async(line.c_str(), &error)) g_clear_error(&error);  // Panelia has closed: nothing to tell
 }

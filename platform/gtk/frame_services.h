@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 
+#include "common/log.h"
 #include "common/registry.h"
 #include "platform/gtk/glib_launcher.h"
 #include "platform/gtk/gobject_ptr.h"
@@ -50,7 +51,7 @@ class GtkFrameServices final : public FrameServices {
   void CloseFrame() override { hooks_.close_frame(); }
   void RequestPowerOff() override { power_off_requested_ = true; }
   void RequestRestart() override { restart_requested_ = true; }
-  void Log(const std::string& line) override { std::fprintf(stderr, "panelia: %s\n", line.c_str()); }
+  void Log(const std::string& line) override { panelia::Log("%s", line.c_str()); }
   bool RestartRequested() const { return restart_requested_; }
   KeyboardLayoutList CurrentKeyboardLayouts() override { return hooks_.keyboard_layouts(); }
   void ActivateKeyboardLayout(const KeyboardLayout& layout) override { hooks_.activate_layout(layout); }

@@ -9,6 +9,7 @@
 #include "platform/gtk/companion_ui.h"
 #include "platform/gtk/gdk_x11.h"
 #include "platform/gtk/message_box.h"
+#include "common/log.h"
 
 namespace panelia {
 
@@ -182,7 +183,7 @@ void GtkPlayerWindow::ShowSongs(const std::vector<std::string>& paths) {
 void GtkPlayerWindow::ShowStatus(const std::string& text) {
   std::string shown = DisplayText(text);
   // The status line goes to the log too: what played when, and why a song was refused.
-  if (shown != gtk_label_get_text(GTK_LABEL(status_))) std::fprintf(stderr, "sonavelle: %s\n", shown.c_str());
+  if (shown != gtk_label_get_text(GTK_LABEL(status_))) Log("%s", shown.c_str());
   gtk_label_set_text(GTK_LABEL(status_), shown.c_str());
   // And on the window, where the kiosk's status reads it.
   SetWindowText(window_, kPlayerStatusProperty, shown);

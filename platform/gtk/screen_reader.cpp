@@ -1,4 +1,5 @@
 #include "platform/gtk/screen_reader.h"
+#include "common/log.h"
 
 #include <glib/gstdio.h>
 #include <csignal>
@@ -37,7 +38,7 @@ bool ScreenReader::Start() {
   // has one): without it, it would hear nothing.
   const char* bus = g_getenv("DBUS_SESSION_BUS_ADDRESS");
   if (!bus || !*bus) {
-    std::fprintf(stderr, "panelia: no screen reader: the session has no message bus\n");
+    Log("no screen reader: the session has no message bus");
     return false;
   }
   if (pid_ || pending_) return true;
@@ -70,12 +71,12 @@ bool ScreenReader::Spawn() {
   if (!g_spawn_async(nullptr, argv.data(), nullptr,
                      static_cast<GSpawnFlags>(G_SPAWN_SEARCH_PATH | G_SPAWN_DO_NOT_REAP_CHILD), nullptr, nullptr, &pid_,
                      &error)) {
-    std::fprintf(stderr, "panelia: the screen reader could not start: %s\n", error ? error->message : "unknown");
+    Log("the screen reader could not start: %s", error ? error->message : "unknown");
     g_clear_error(&error);
     pid_ = 0;
     return false;
   }
-  std::fprintf(stderr, "panelia: the screen reader speaks (orca, process %d)\n", static_cast<int>(pid_));
+  Log("the screen reader speaks (orca, process %d)", static_cast<int>(pid_));
   watches_.push_back(g_child_watch_add(
       pid_, [](GPid pid, gint status, gpointer self) { static_cast<ScreenReader*>(self)->Ended(pid, status); }, this));
   return true;
@@ -84,7 +85,7 @@ bool ScreenReader::Spawn() {
 void ScreenReader::Ended(GPid pid, int status) {
   g_spawn_close_pid(pid);
   if (pid == pid_) {
-    std::fprintf(stderr, "panelia: the screen reader ended by itself (status %d)\n", status);
+    Log("the screen reader ended by itself (status %d)", status);
     pid_ = 0;
   }
   if (pid == ending_) {
@@ -97,7 +98,7 @@ void ScreenReader::Ended(GPid pid, int status) {
 void ScreenReader::Stop() {
   pending_ = false;
   if (pid_) {
-    std::fprintf(stderr, "panelia: the screen reader stops\n");
+    Log("the screen reader stops");
     kill(pid_, SIGTERM);
     ending_ = std::exchange(pid_, 0);
     // It says goodbye and lets go of the speech; one that takes longer is ended.

@@ -1,4 +1,5 @@
 #include "platform/gtk/status_writer.h"
+#include "common/log.h"
 
 #include <glib/gstdio.h>
 
@@ -14,8 +15,7 @@ bool WriteAtomically(const std::string& path, const std::string& text) {
   GError* error = nullptr;
   bool ok = g_file_set_contents(path.c_str(), text.data(), static_cast<gssize>(text.size()), &error) != FALSE;
   if (!ok) {
-    std::fprintf(stderr, "panelia: the status cannot be written to %s: %s\n", path.c_str(),
-                 error ? error->message : "unknown");
+    Log("the status cannot be written to %s: %s", path.c_str(), error ? error->message : "unknown");
     g_clear_error(&error);
   }
   return ok;

@@ -20,6 +20,7 @@ extern "C" {
 #include "platform/gtk/callback_state.h"
 #include "platform/gtk/gobject_ptr.h"
 #include "platform/x11/xkb.h"
+#include "common/log.h"
 
 namespace panelia {
 
@@ -171,7 +172,7 @@ KeyboardLayoutList InputLanguages::List() {
       g_variant_iter_free(iter);
       g_variant_unref(reply);
     } else {
-      std::fprintf(stderr, "panelia: IBus does not describe its engines: %s\n", error ? error->message : "no reply");
+      Log("IBus does not describe its engines: %s", error ? error->message : "no reply");
       g_clear_error(&error);
     }
   }

@@ -11,6 +11,7 @@
 #include <filesystem>
 
 #include "common/password.h"
+#include "common/log.h"
 
 namespace panelia {
 
@@ -90,7 +91,7 @@ bool IsDemoPasswordInUse(const std::string& stored) {
 void LetKeeperAdoptPassword() {
   const KeeperAnswer answer = AskPasswordKeeper("adopt", "");
   if (answer == KeeperAnswer::Nothing || answer == KeeperAnswer::NotRun)
-    if (PasswordKeeperPath()) std::fprintf(stderr, "panelia: the exit password stays in the settings, unkept\n");
+    if (PasswordKeeperPath()) Log("the exit password stays in the settings, unkept");
 }
 
 }  // namespace panelia

@@ -1,4 +1,5 @@
 #include "platform/store/sqlite_registry.h"
+#include "common/log.h"
 
 #include <sqlite3.h>
 #include <sys/stat.h>
@@ -273,8 +274,7 @@ ValueRead SqliteRegistry::ReadFailed(const std::filesystem::path& file, const st
   // Once per outage: a kiosk reading settings at every page must not flood its log.
   if (!error_reported_) {
     error_reported_ = true;
-    std::fprintf(stderr, "panelia: the settings store %s cannot be read (%s); defaults apply until it can\n",
-                 file.c_str(), why.c_str());
+    Log("the settings store %s cannot be read (%s); defaults apply until it can", file.c_str(), why.c_str());
   }
   return ValueRead::Error();
 }

@@ -6,6 +6,7 @@
 #include "browse/page_properties.h"
 #include "browse/script_dialogs.h"
 #include "common/names.h"
+#include "common/log.h"
 #include "platform/gtk/callback_state.h"
 #include "platform/gtk/gobject_ptr.h"
 #include "platform/gtk/message_box.h"
@@ -134,7 +135,7 @@ void WebKitKioskViews::PrintWithDialog(WebKitWebView* view, GtkWindow* parent) {
       +[](gpointer data) {
         auto done = CallbackState<Listing>::Take(data);
         if (done->printers == 0) {
-          std::fprintf(stderr, "panelia: no printer is installed; nothing was printed\n");
+          Log("no printer is installed; nothing was printed");
           // Said, then gone by itself: a page that prints in a loop must not leave boxes over the kiosk.
           MarkVisitorDialog(ShowPageBox(done->parent, std::string(kNoPrinterText), std::string(kNoticeCaption),
                                         GTK_MESSAGE_INFO, GTK_BUTTONS_OK, ScriptDialogGate::kShownMs));

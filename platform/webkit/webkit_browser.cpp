@@ -11,6 +11,7 @@
 #include "common/names.h"
 #include "browse/page_commands.h"
 #include "common/text.h"
+#include "common/log.h"
 #include "platform/gtk/message_box.h"
 #include "platform/webkit/page_scripts.h"
 
@@ -95,7 +96,7 @@ bool HasGraphicsProcessor() {
       while (const char* name = g_dir_read_name(dir)) render_node |= g_str_has_prefix(name, "renderD") != FALSE;
       g_dir_close(dir);
     }
-    if (!render_node) std::fprintf(stderr, "panelia: no graphics processor; pages are drawn without compositing\n");
+    if (!render_node) Log("no graphics processor; pages are drawn without compositing");
     return render_node;
   }();
   return found;
@@ -211,7 +212,7 @@ void WebKitBrowser::UseView(WebKitWebView* view) {
                              G_CALLBACK(+[](WebKitWebView* v, WebKitPrintOperation*, gpointer b) -> gboolean {
                                auto* self = static_cast<WebKitBrowser*>(b);
                                if (std::string log; !self->policy_.MayPrint(NowMs(), log)) {
-                                 if (!log.empty()) std::fprintf(stderr, "panelia: %s\n", log.c_str());
+                                 if (!log.empty()) Log("%s", log.c_str());
                                  return TRUE;
                                }
                                if (self->options_.print) self->options_.print(v);
@@ -222,7 +223,7 @@ void WebKitBrowser::UseView(WebKitWebView* view) {
   view_signals_.emplace_back(view, "permission-request",
                              G_CALLBACK(+[](WebKitWebView*, WebKitPermissionRequest* request, gpointer) -> gboolean {
                                if (!WEBKIT_IS_POINTER_LOCK_PERMISSION_REQUEST(request)) return FALSE;
-                               std::fprintf(stderr, "panelia: a page asked to lock the pointer; refused\n");
+                               Log("a page asked to lock the pointer; refused");
                                webkit_permission_request_deny(request);
                                return TRUE;
                              }),
@@ -230,7 +231,7 @@ void WebKitBrowser::UseView(WebKitWebView* view) {
   // No file chooser is ever shown to a visitor: it would show the whole disk.
   view_signals_.emplace_back(view, "run-file-chooser",
                              G_CALLBACK(+[](WebKitWebView*, WebKitFileChooserRequest* request, gpointer) -> gboolean {
-                               std::fprintf(stderr, "panelia: a page asked for a file; refused\n");
+                               Log("a page asked for a file; refused");
                                webkit_file_chooser_request_cancel(request);
                                return TRUE;
                              }),
@@ -244,8 +245,7 @@ void WebKitBrowser::UseView(WebKitWebView* view) {
                      G_CALLBACK(+[](WebKitWebContext*, WebKitDownload* download, gpointer) {
                        WebKitURIRequest* request = webkit_download_get_request(download);
                        const char* uri = request ? webkit_uri_request_get_uri(request) : nullptr;
-                       std::fprintf(stderr, "panelia: a download of %s was refused\n",
-                                    uri ? ShortAddress(uri).c_str() : "(unknown)");
+                       Log("a download of %s was refused", uri ? ShortAddress(uri).c_str() : "(unknown)");
                        webkit_download_cancel(download);
                      }),
                      nullptr);
@@ -293,8 +293,7 @@ void WebKitBrowser::OnProcessTerminated(WebKitWebView*, WebKitWebProcessTerminat
     if (auto again = std::exchange(self->leave_again_, nullptr)) again();
     return;
   }
-  std::fprintf(stderr, "panelia: the web process ended (%s); the pages come back shortly\n",
-               self->last_process_end_.c_str());
+  Log("the web process ended (%s); the pages come back shortly", self->last_process_end_.c_str());
   self->events_.OnProcessGone();
 }
 
@@ -319,7 +318,7 @@ void WebKitBrowser::Leave(std::function<void()> again) {
         auto* self = static_cast<WebKitBrowser*>(b);
         self->leave_timer_ = 0;
         if (self->hang_watch_.LeaveOverdue(NowMs())) {
-          std::fprintf(stderr, "panelia: the page did not answer as the kiosk left it; its process was ended\n");
+          Log("the page did not answer as the kiosk left it; its process was ended");
           self->ended_to_leave_ = true;
           webkit_web_view_terminate_web_process(self->view_.get());
         }
@@ -404,7 +403,7 @@ void WebKitBrowser::Navigate(const std::string& url) {
   if (TrimSpaces(url).empty()) {
     // No address to go to: the settings are missing or cannot be read (said on standard error).
     // A neutral page, never a blank white one; the lists are not asked about it.
-    std::fprintf(stderr, "panelia: no address to show (the home page is not set or the settings cannot be read)\n");
+    Log("no address to show (the home page is not set or the settings cannot be read)");
     policy_.OnQuietLoad();
     webkit_web_view_load_html(view_.get(), kOutOfServicePage, "about:blank");
     return;
@@ -462,8 +461,8 @@ gboolean WebKitBrowser::OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* dec
     g_free(disposition);
     if (attachment || !webkit_response_policy_decision_is_mime_type_supported(response)) {
       const char* uri = answer ? webkit_uri_response_get_uri(answer) : nullptr;
-      std::fprintf(stderr, "panelia: %s was refused: %s\n", uri ? ShortAddress(uri).c_str() : "(no address)",
-                   attachment ? "the site sent it as a file to save" : "the kiosk cannot show its type");
+      Log("%s was refused: %s", uri ? ShortAddress(uri).c_str() : "(no address)",
+          attachment ? "the site sent it as a file to save" : "the kiosk cannot show its type");
       webkit_policy_decision_ignore(decision);
       return TRUE;
     }
@@ -477,7 +476,7 @@ gboolean WebKitBrowser::OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* dec
                             webkit_navigation_action_is_user_gesture(action) != FALSE, self->Uri()};
   NavigationVerdict verdict = self->policy_.Decide(request);
   if (!verdict.checked) return FALSE;
-  if (verdict.refused) std::fprintf(stderr, "panelia: %s\n", verdict.refusal.c_str());
+  if (verdict.refused) Log("%s", verdict.refusal.c_str());
   bool cancel = verdict.refused;
   NavigationOrigin& origin = verdict.origin;
   self->events_.OnBeforeNavigate(uri ? uri : "", cancel, origin);

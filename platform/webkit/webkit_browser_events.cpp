@@ -10,6 +10,7 @@
 
 #include "common/address.h"
 #include "common/names.h"
+#include "common/log.h"
 #include "platform/gtk/callback_state.h"
 #include "platform/gtk/message_box.h"
 #include "platform/webkit/page_scripts.h"
@@ -77,9 +78,8 @@ gboolean WebKitBrowser::OnLoadFailed(WebKitWebView* view, WebKitLoadEvent, gchar
           ? LoadFailure::HandledElsewhere
           : LoadFailure::Other;
   if (!ShowsNeutralPage(failure)) return FALSE;
-  std::fprintf(stderr, "panelia: %s could not be shown: %s\n",
-               failing_uri ? ShortAddress(failing_uri).c_str() : "(no address)",
-               error ? ShortAddress(error->message).c_str() : "unknown reason");
+  Log("%s could not be shown: %s", failing_uri ? ShortAddress(failing_uri).c_str() : "(no address)",
+      error ? ShortAddress(error->message).c_str() : "unknown reason");
   // The engine's own error page would show local paths and its wording: a neutral page with a way
   // home instead (a command link the main view recognises on this page of its own).
   static_cast<WebKitBrowser*>(self)->policy_.OnErrorPageShown();
@@ -158,7 +158,7 @@ GtkWidget* WebKitBrowser::OnCreate(WebKitWebView* view, WebKitNavigationAction* 
   std::string log;
   auto where = self->policy_.DecideNewWindow(uri, webkit_navigation_action_is_user_gesture(action) != FALSE,
                                              self->Uri(), NowMs(), self->options_.own_popup_windows, log);
-  if (!log.empty()) std::fprintf(stderr, "panelia: %s\n", log.c_str());
+  if (!log.empty()) Log("%s", log.c_str());
   switch (where) {
     case NavigationPolicy::NewWindow::OwnWindow: return OpenPopupWindow(view);
     case NavigationPolicy::NewWindow::Refused: return nullptr;
