@@ -92,6 +92,13 @@ TEST_F(ContainmentE2E, KeywordsOnPagesAreButtonsOnlyWhereTheOperatorPutThem) {
   Xdotool({"key", "Return"});
   EXPECT_TRUE(TitleBecomes("Q paneliashutdown")) << Title();
   NothingOpened("the typed keyword", kiosk);
+  // What the site sends as a file to save is refused and said; the page stays.
+  Click(200, 155);
+  EXPECT_TRUE(
+      WaitUntil([&] { return env_.Log().find("the site sent it as a file to save") != std::string::npos; }, 10s))
+      << env_.Log();
+  EXPECT_EQ(Title(), "Q paneliashutdown");
+  NothingOpened("a file to save", kiosk);
   Click(200, 85);
   EXPECT_TRUE(WaitUntil([&] { return Title().rfind("Q ", 0) != 0; }, 10s)) << "the link is followed: " << Title();
   NothingOpened("a web site's link", kiosk);

@@ -549,6 +549,11 @@ void PageServer::Serve() {
     // "auth/probe" answers whether the browser sent credentials of its own accord; any other page
     // under "auth/" wants them (Basic), as a site behind a login box does.
     bool authorized = request.find("\r\nAuthorization: Basic ") != std::string::npos;
+    // Any page under "save/" comes as a file to save, as a site's download link does.
+    if (path.rfind("save/", 0) == 0) {
+      path.erase(0, 5);
+      extra = "Content-Disposition: attachment; filename=\"page.html\"\r\n";
+    }
     if (path.rfind("auth/", 0) == 0) {
       path.erase(0, 5);
       if (path == "probe") {
