@@ -161,9 +161,9 @@ class SessionBus {
 // environment, and ended.
 void EndSpeechServerOf(const fs::path& root) {
   for (const auto& entry : fs::directory_iterator("/proc")) {
-    std::string comm = ReadAll(entry.path() / "comm");
+    std::string comm = ReadProcFile(entry.path() / "comm");
     if (comm.rfind("speech-dispatch", 0) != 0) continue;
-    if (ReadAll(entry.path() / "environ").find("HOME=" + (root / "home").string()) == std::string::npos) continue;
+    if (ReadProcFile(entry.path() / "environ").find("HOME=" + (root / "home").string()) == std::string::npos) continue;
     kill(std::stoi(entry.path().filename().string()), SIGTERM);
   }
 }

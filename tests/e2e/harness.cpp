@@ -618,16 +618,25 @@ bool WriteTone(const std::string& path, double seconds, int frequency) {
 
 namespace panelia::e2e {
 
+std::string ReadProcFile(const std::filesystem::path& path) {
+  std::string text;
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return text;
+  char buffer[4096];
+  for (ssize_t got; (got = read(fd, buffer, sizeof buffer)) > 0;) text.append(buffer, static_cast<size_t>(got));
+  close(fd);
+  return text;
+}
+
 std::map<pid_t, ProcessInfo> ProcessTable() {
   std::map<pid_t, ProcessInfo> all;
   for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
     pid_t pid = std::atoi(entry.path().filename().c_str());
     if (pid <= 0) continue;
-    std::ifstream stat(entry.path() / "stat");
-    std::string text((std::istreambuf_iterator<char>(stat)), {});
-    size_t open = text.find('('), close = text.rfind(')');
-    if (open == std::string::npos || close == std::string::npos) continue;
-    all[pid] = {std::atoi(text.c_str() + close + 4), text.substr(open + 1, close - open - 1)};  // ") S PPID"
+    const std::string text = ReadProcFile(entry.path() / "stat");
+    size_t name = text.find('('), end = text.rfind(')');
+    if (name == std::string::npos || end == std::string::npos) continue;
+    all[pid] = {std::atoi(text.c_str() + end + 4), text.substr(name + 1, end - name - 1)};  // ") S PPID"
   }
   return all;
 }

@@ -134,6 +134,9 @@ class Fingers {
   long long last_move_us_ = 0;
 };
 
+// A file of /proc, whole; "" once its process is gone (a stream would throw when the process ends
+// between the open and the read).
+std::string ReadProcFile(const std::filesystem::path& path);
 // Every process of the machine by pid: its parent, and its name as the kernel shortens it.
 struct ProcessInfo {
   pid_t parent;

@@ -134,8 +134,7 @@ TEST_F(MusicE2E, PlayButtonOnADeletedSongRemovesIt) {
 
 // CPU seconds a process has used so far.
 double CpuSeconds(pid_t pid) {
-  std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-  std::string text((std::istreambuf_iterator<char>(in)), {});
+  const std::string text = ReadProcFile("/proc/" + std::to_string(pid) + "/stat");
   size_t close = text.rfind(')');
   if (close == std::string::npos) return 0;
   std::istringstream fields(text.substr(close + 2));

@@ -31,8 +31,7 @@ pid_t ProcessWith(const std::string& program, const std::string& argument) {
   for (const auto& entry : fs::directory_iterator("/proc")) {
     pid_t pid = std::atoi(entry.path().filename().c_str());
     if (pid <= 0) continue;
-    std::ifstream in(entry.path() / "cmdline");
-    std::string line((std::istreambuf_iterator<char>(in)), {});
+    const std::string line = ReadProcFile(entry.path() / "cmdline");
     std::vector<std::string> words;
     for (size_t start = 0; start < line.size();) {
       size_t end = line.find('\0', start);
