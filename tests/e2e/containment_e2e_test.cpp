@@ -97,7 +97,7 @@ TEST_F(ContainmentE2E, KeywordsOnPagesAreButtonsOnlyWhereTheOperatorPutThem) {
   EXPECT_TRUE(
       WaitUntil([&] { return env_.Log().find("the site sent it as a file to save") != std::string::npos; }, 10s))
       << env_.Log();
-  EXPECT_EQ(Title(), "Q paneliashutdown");
+  EXPECT_EQ(Title(), "Q paneliashutdown" + kSuffix);
   NothingOpened("a file to save", kiosk);
   Click(200, 85);
   EXPECT_TRUE(WaitUntil([&] { return Title().rfind("Q ", 0) != 0; }, 10s)) << "the link is followed: " << Title();
