@@ -9,8 +9,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -38,6 +36,7 @@
 #include "platform/gtk/splash.h"
 #include "platform/gtk/idle_notice.h"
 #include "platform/gtk/screen_reader.h"
+#include "platform/gtk/memory_probe.h"
 #include "platform/gtk/status_writer.h"
 #include "platform/gtk/view_host.h"
 #include "platform/store/password_keeper.h"
@@ -66,38 +65,6 @@ std::string Picture(const std::string& dir, int number) {
 WindowHandle XidOf(GtkWindow* window) {
   gtk_widget_realize(GTK_WIDGET(window));
   return GDK_WINDOW_XID(gtk_widget_get_window(GTK_WIDGET(window)));
-}
-
-// The suite's processes (Panelia, the partners, and every process below them: the engine's web and
-// network processes) together, by their proportional set sizes; -1 when /proc cannot tell.
-int64_t SuitePssKiB(std::vector<pid_t> suite) {
-  std::map<pid_t, pid_t> parents;
-  if (GDir* proc = g_dir_open("/proc", 0, nullptr)) {
-    while (const char* name = g_dir_read_name(proc)) {
-      auto pid = static_cast<pid_t>(std::atoi(name));
-      if (pid <= 0) continue;
-      gchar* stat = nullptr;
-      if (!g_file_get_contents((std::string("/proc/") + name + "/stat").c_str(), &stat, nullptr, nullptr)) continue;
-      // "pid (name) state ppid ...": the name may hold spaces and parentheses; the last ')' ends it.
-      const char* close = std::strrchr(stat, ')');
-      int ppid = 0;
-      if (close && std::sscanf(close + 1, " %*c %d", &ppid) == 1) parents[pid] = static_cast<pid_t>(ppid);
-      g_free(stat);
-    }
-    g_dir_close(proc);
-  }
-  for (size_t i = 0; i < suite.size(); ++i)
-    for (const auto& [pid, parent] : parents)
-      if (parent == suite[i]) suite.push_back(pid);
-  int64_t total = 0;
-  for (pid_t pid : suite) {
-    gchar* rollup = nullptr;
-    if (!g_file_get_contents(("/proc/" + std::to_string(pid) + "/smaps_rollup").c_str(), &rollup, nullptr, nullptr))
-      continue;
-    if (const char* pss = std::strstr(rollup, "\nPss:")) total += std::atoll(pss + 5);
-    g_free(rollup);
-  }
-  return total > 0 ? total : -1;
 }
 
 std::vector<PopupItem> ContextMenu() {
@@ -270,7 +237,7 @@ struct Kiosk {
       if (auto w = windows.FindWindowByClass(partner))
         for (unsigned long pid : x11::PropertyItems(GdkXDisplay(), static_cast<Window>(*w), "_NET_WM_PID", XA_CARDINAL))
           suite.push_back(static_cast<pid_t>(pid));
-    s.memory_pss_kib = SuitePssKiB(suite);
+    s.memory_pss_kib = memory.PssKiB(std::move(suite));
     s.settings_readable =
         !store_.QueryValue(Hive::LocalMachine, SectionPath(Section::General), setting::SoftHomeUrl.name).IsError();
     return s;
@@ -324,6 +291,8 @@ struct Kiosk {
   EventLink<CBottomView>::Connection partners_to_bar{partners.BarLink(), bar};
   EventLink<CPaneliaView>::Connection engine_to_view{views.MainViewLink(), view};
   EventLink<CBottomView>::Connection engine_to_bar{views.BarLink(), bar};
+  // Written again once the first measurement of the suite's memory is there.
+  MemoryProbe memory{[this] { status.Changed(); }};
   StatusWriter status;
   int64_t started = g_get_real_time() / G_USEC_PER_SEC;
   int64_t last_input = 0;
