@@ -38,8 +38,10 @@ class HangWatch {
   enum class Step { Ask, Wait, EndProcess };
   // The kiosk leaves the page (a bar button, the idle return, an operator's command) and the visitor
   // waits on its process: one that has answered before but does not answer within `kLeaveMs` now is
-  // ended at once, not after `kHangMs`. A process still starting is never judged so.
-  static constexpr uint64_t kLeaveMs = 500;
+  // ended at once, not after `kHangMs`. A process still starting is never judged so. A quarter of a
+  // second: a healthy process answers in milliseconds, and one ended needlessly loses nothing (the
+  // kiosk is leaving its page), while the visitor's wait for the next page is this and a new process.
+  static constexpr uint64_t kLeaveMs = 250;
   // Whether to ask a question now and look back with LeaveOverdue after kLeaveMs.
   bool OnLeave(uint64_t now_ms);
   bool LeaveOverdue(uint64_t now_ms);
