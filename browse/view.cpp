@@ -62,7 +62,9 @@ void CPaneliaView::OnTimer(int id) {
     else
       timers_.KillTimer(kIdleTimer);
   } else if (id == kScrollTimer) {
-    SmoothScrollStep();
+    const SmoothScroll::Move move = scroll_.Tick();
+    if (move.dx != 0 || move.dy != 0) page_.ScrollBy(move.dx, move.dy);
+    if (!move.go_on) timers_.KillTimer(kScrollTimer);
   } else if (id == kReaderTimer) {
     timers_.KillTimer(kReaderTimer);
     if (reader_on_) page_.ReadFromStart();
@@ -79,8 +81,7 @@ void CPaneliaView::ScrollPage(ScrollDirection direction) {
   uint32_t mode = s.Dword(setting::ScrollMode);
   int step = s.Int(setting::ScrollStep);
   if (mode != 0) {
-    // A command during a run only turns it; the distance covered so far counts on.
-    scroll_direction_ = direction;
+    scroll_.Turn(direction);
     timers_.SetTimer(kScrollTimer, kScrollTimerMs);
     return;
   }
@@ -94,58 +95,6 @@ void CPaneliaView::ScrollPage(ScrollDirection direction) {
     case ScrollDirection::Right: page_.ScrollStepwise(step, 0); break;
     case ScrollDirection::Down: page_.ScrollStepwise(0, step); break;
     case ScrollDirection::Left: page_.ScrollStepwise(-step, 0); break;
-  }
-}
-
-void CPaneliaView::OnPageSize(int scroll_width, int scroll_height, int view_width, int view_height) {
-  page_size_known_ = true;
-  page_width_ = scroll_width;
-  page_height_ = scroll_height;
-  view_width_ = view_width;
-  view_height_ = view_height;
-}
-
-void CPaneliaView::OnScrollPosition(int x, int y) {
-  scroll_x_ = x;
-  scroll_y_ = y;
-}
-
-bool CPaneliaView::AtEdge(ScrollDirection direction) const {
-  if (view_width_ <= 0 || view_height_ <= 0) return false;  // the window's size is not known: no edge
-  switch (direction) {
-    case ScrollDirection::Up: return scroll_y_ <= 0;
-    case ScrollDirection::Down: return scroll_y_ + view_height_ >= page_height_;
-    case ScrollDirection::Left: return scroll_x_ <= 0;
-    case ScrollDirection::Right: return scroll_x_ + view_width_ >= page_width_;
-  }
-  return false;
-}
-
-void CPaneliaView::SmoothScrollStep() {
-  if (!page_size_known_) return;  // no document yet: this tick does nothing, the timer runs on
-  if (scrolled_ == 0) {
-    horizontal_limit_ = page_width_;
-    vertical_limit_ = page_height_;
-    stop_scroll_ = false;
-  }
-  // A page that cannot move further this way ends the run: no ticks spent on nothing.
-  if (AtEdge(scroll_direction_)) {
-    timers_.KillTimer(kScrollTimer);
-    scrolled_ = 0;
-    return;
-  }
-  constexpr int kStep = 2;
-  scrolled_ += kStep;
-  bool vertical = scroll_direction_ == ScrollDirection::Up || scroll_direction_ == ScrollDirection::Down;
-  switch (scroll_direction_) {
-    case ScrollDirection::Up: page_.ScrollBy(0, -kStep); break;
-    case ScrollDirection::Right: page_.ScrollBy(kStep, 0); break;
-    case ScrollDirection::Down: page_.ScrollBy(0, kStep); break;
-    case ScrollDirection::Left: page_.ScrollBy(-kStep, 0); break;
-  }
-  if (scrolled_ >= (vertical ? vertical_limit_ : horizontal_limit_) || stop_scroll_) {
-    timers_.KillTimer(kScrollTimer);
-    scrolled_ = 0;
   }
 }
 
@@ -329,7 +278,7 @@ void CPaneliaView::OnWindowClosing(bool& cancel) {
 }
 
 void CPaneliaView::OnTouch(bool on_text_field, std::optional<ScreenRect> field) {
-  stop_scroll_ = true;
+  scroll_.Stop();
   if (board_mode_ == 0) return;
   if (!on_text_field) {
     if (board_auto_hide_) partners_.CloseKeyboard();
@@ -337,8 +286,7 @@ void CPaneliaView::OnTouch(bool on_text_field, std::optional<ScreenRect> field) 
   }
   ShowKeyboard(true);
   if (!field) return;
-  int scroll_room = std::max(0, page_height_ - view_height_ - scroll_y_);
-  partners_.KeepFieldVisible(*field, scroll_room, [this](int dy) { page_.ScrollBy(0, dy); });
+  partners_.KeepFieldVisible(*field, scroll_.RoomBelow(), [this](int dy) { page_.ScrollBy(0, dy); });
 }
 
 const std::vector<ContextMenuItem>& CPaneliaView::ContextMenuItems() {

@@ -12,11 +12,10 @@
 #include "browse/command_links.h"
 #include "browse/page_lists.h"
 #include "browse/ports.h"
+#include "browse/smooth_scroll.h"
 #include "common/registry.h"
 
 namespace panelia {
-
-enum class ScrollDirection : int { Up = 1, Right = 2, Down = 3, Left = 4 };
 
 struct ContextMenuItem {
   int id;
@@ -67,9 +66,11 @@ class CPaneliaView {
   void ScrollPage(ScrollDirection direction);
   // The page's scroll size, as the page reports it (a smooth run covers this distance), and the size
   // of its window when known (0: unknown).
-  void OnPageSize(int scroll_width, int scroll_height, int view_width = 0, int view_height = 0);
+  void OnPageSize(int scroll_width, int scroll_height, int view_width = 0, int view_height = 0) {
+    scroll_.OnPageSize(scroll_width, scroll_height, view_width, view_height);
+  }
   // Where the page's window is scrolled to, as the page reports it after every move.
-  void OnScrollPosition(int x, int y);
+  void OnScrollPosition(int x, int y) { scroll_.OnScrollPosition(x, y); }
 
   // What a visitor may change for themselves from the bar, each back to the operator's choice for
   // the next visitor: larger text (a step each touch, then back), high contrast, spoken output.
@@ -113,7 +114,7 @@ class CPaneliaView {
   int32_t BoardMode() const { return board_mode_; }
   int32_t DefFontSize() const { return def_font_size_; }
   // The state the timers run on, read by the tests that drive them (no other reader needs it).
-  bool StopScrollFlag() const { return stop_scroll_; }
+  bool StopScrollFlag() const { return scroll_.Stopping(); }
   // What the kiosk's status reports: visitors' sessions ended, idle returns, loop steps.
   struct Counts {
     uint64_t visitors = 0, idle_returns = 0, loop_steps = 0;
@@ -149,7 +150,6 @@ class CPaneliaView {
   int32_t board_mode_ = 0;
   bool board_auto_hide_ = true;
   Counts counts_;
-  bool stop_scroll_ = false;
   int32_t is_loop_ = 0;
   int32_t loop_mode_ = 0;
   int32_t interval_time_ = 0;
@@ -168,18 +168,10 @@ class CPaneliaView {
   void Warn(int seconds_left);
   // A visitor has been active since the last loop step: the next step starts clean.
   bool visitor_since_step_ = false;
-  ScrollDirection scroll_direction_ = ScrollDirection::Down;
-  int scrolled_ = 0;
-  int horizontal_limit_ = 0, vertical_limit_ = 0;
-  bool page_size_known_ = false;
-  int page_width_ = 0, page_height_ = 0;
-  int view_width_ = 0, view_height_ = 0;
-  int scroll_x_ = 0, scroll_y_ = 0;
-  bool AtEdge(ScrollDirection direction) const;
+  SmoothScroll scroll_;
   int32_t idle_count_ = 0;
   int32_t loop_position_ = 0;
   std::pair<int, int> last_cursor_{0, 0};
-  void SmoothScrollStep();
   void IdleTick();
 };
 
