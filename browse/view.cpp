@@ -67,7 +67,7 @@ void CPaneliaView::OnTimer(int id) {
     if (!move.go_on) timers_.KillTimer(kScrollTimer);
   } else if (id == kReaderTimer) {
     timers_.KillTimer(kReaderTimer);
-    if (reader_on_) page_.ReadFromStart();
+    modes_.ReadAgain();
   }
 }
 
@@ -157,41 +157,10 @@ void CPaneliaView::Warn(int seconds_left) {
   host_.WarnIdle(seconds_left);
 }
 
-void CPaneliaView::StepLargeText() {
-  text_zoom_ = NextLargeText(base_zoom_, text_zoom_);
-  page_.SetTextZoom(text_zoom_);
-}
-
-void CPaneliaView::ToggleContrast() {
-  high_contrast_ = !high_contrast_;
-  page_.SetHighContrast(high_contrast_);
-}
-
-void CPaneliaView::ToggleReader() {
-  if (reader_on_) {
-    reader_on_ = false;
-    partners_.StopReader();
-    return;
-  }
-  if (partners_.StartReader()) {
-    reader_on_ = true;
-    page_.ReadFromStart();
-    timers_.SetTimer(kReaderTimer, kReaderSettleMs);
-  } else if (!std::exchange(reader_missing_told_, true)) {
-    host_.Tell("这台信息亭没有安装朗读程序。\nThis kiosk has no screen reader installed.");
-  }
-}
-
 void CPaneliaView::StartNextVisitor() {
   Warn(0);
   touched_since_return_ = false;
-  reader_missing_told_ = false;
-  if (text_zoom_ != base_zoom_) {
-    text_zoom_ = base_zoom_;
-    page_.SetTextZoom(text_zoom_);
-  }
-  if (high_contrast_) ToggleContrast();
-  if (reader_on_) ToggleReader();
+  modes_.Reset();
   host_.OnNewVisitor();
 }
 
@@ -255,7 +224,7 @@ void CPaneliaView::OnDocumentComplete(const std::string& /*url*/) {
   SettingsReader s(store_);
   if (s.Flag(setting::IsScrollBar)) page_.HideScrollBars();
   if (s.Flag(setting::IsFormTarget)) page_.RetargetForms();
-  if (reader_on_) page_.ReadFromStart();
+  modes_.ReadAgain();
 }
 
 void CPaneliaView::OnTitleChange(const std::string& title) {
@@ -354,8 +323,7 @@ bool CPaneliaView::OnPageCommand(int id) {
   }
   if (auto zoom = TextZoomOf(id)) {
     page_.SetTextZoom(*zoom);
-    // The operator's size, which a visitor's large text returns to.
-    base_zoom_ = text_zoom_ = *zoom;
+    modes_.SetOperatorTextZoom(*zoom);
     def_font_size_ = id - command::kTextSizeFirst;
     CRegistryKey key(store_);
     key.SetSubKey(kSuiteRootKey);

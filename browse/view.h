@@ -13,6 +13,7 @@
 #include "browse/page_lists.h"
 #include "browse/ports.h"
 #include "browse/smooth_scroll.h"
+#include "browse/visitor_modes.h"
 #include "common/registry.h"
 
 namespace panelia {
@@ -26,10 +27,7 @@ class CPaneliaView {
  public:
   static constexpr int kIdleTimer = 6;
   static constexpr int kIdleTimerMs = 5000;
-  // A reader just started takes a moment before it listens: the page is read from its start again
-  // once it does. Debian 13's reader takes up to about five seconds; a focus moved sooner is lost.
-  static constexpr int kReaderTimer = 9;
-  static constexpr int kReaderSettleMs = 5000;
+  static constexpr int kReaderTimer = VisitorModes::kReaderTimer;
   static constexpr int kScrollTimer = 8;
   static constexpr int kScrollTimerMs = 30;
 
@@ -74,11 +72,11 @@ class CPaneliaView {
 
   // What a visitor may change for themselves from the bar, each back to the operator's choice for
   // the next visitor: larger text (a step each touch, then back), high contrast, spoken output.
-  void StepLargeText();
-  void ToggleContrast();
-  void ToggleReader();
-  bool HighContrast() const { return high_contrast_; }
-  bool ReaderOn() const { return reader_on_; }
+  void StepLargeText() { modes_.StepLargeText(); }
+  void ToggleContrast() { modes_.ToggleContrast(); }
+  void ToggleReader() { modes_.ToggleReader(); }
+  bool HighContrast() const { return modes_.HighContrast(); }
+  bool ReaderOn() const { return modes_.ReaderOn(); }
 
   // Browser events.
   // `origin` says how the navigation came about: command links run only for a visitor's touch on an
@@ -160,8 +158,7 @@ class CPaneliaView {
   bool touched_since_return_ = false;
   bool warning_shown_ = false;
   bool cursor_known_ = false;
-  double base_zoom_ = 1.0, text_zoom_ = 1.0;
-  bool high_contrast_ = false, reader_on_ = false, reader_missing_told_ = false;
+  VisitorModes modes_{page_, partners_, host_, timers_};
   // The visitor's notice and display modes back to the operator's choice, then the host's own
   // next-visitor work.
   void StartNextVisitor();
