@@ -1,7 +1,6 @@
 #include "common/log.h"
 
-#include <errno.h>
-
+#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 
