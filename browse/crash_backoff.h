@@ -32,6 +32,7 @@ class CrashBackoff {
 // visitor's: no list, bar or music question is asked for them.
 class PageRecovery {
  public:
+  explicit PageRecovery(int first_ms = CrashBackoff::kFirstMs) : backoff_(first_ms) {}
   // The wait before the pages come back, or nullopt while a recovery is already waiting.
   std::optional<int> OnProcessGone(uint64_t now_ms) {
     if (recovering_) return std::nullopt;

@@ -123,8 +123,9 @@ class BrowserEvents {
   // A right touch or long press on the page: true when the kiosk answered it with its own menu (at
   // the pointer, for the event being handled).
   virtual bool OnContextMenu() = 0;
-  // The view's web process is gone: it crashed, was killed, ran out of memory, or hung and was ended.
-  virtual void OnProcessGone() = 0;
+  // The view's web process died (it crashed, was killed, ran out of memory, or hung and was ended)
+  // and the wait after it is over: its page comes back now.
+  virtual void OnRecoveryDue() = 0;
 };
 
 // Kiosk behaviour beyond the view itself: the bar's command links, the companion programs, leaving.

@@ -35,19 +35,21 @@ CPaneliaView::CPaneliaView(RegistryStore& store, BrowserControl& browser, TimerS
   operator_sites_ = OperatorSites(s.Text(setting::CommandSites), home_address_);
   // Neither folder changes while Panelia runs; the navigation check need not ask for them again.
   operator_folders_ = {host_.KioskDirectory(), host_.ModuleDirectory()};
-  wait_time_ = s.Int(setting::WaitTime);
-  is_auto_home_ = s.Int(setting::IsAutoHome);
+  VisitorSession::Times times;
+  times.wait_time = s.Int(setting::WaitTime);
+  times.auto_home = s.Int(setting::IsAutoHome) != 0;
   board_type_ = s.Int(setting::BoardType);
   board_mode_ = s.Int(setting::BoardMode);
   board_auto_hide_ = s.Flag(setting::BoardAutoHide);
   is_music_ = s.Int(setting::IsMusic);
   is_limit_ = s.Int(setting::IsLimit);
   forbit_method_ = s.Int(setting::ForbitMethod);
-  is_loop_ = s.Int(setting::IsLoop);
+  times.loop = s.Int(setting::IsLoop) != 0;
   loop_mode_ = s.Int(setting::LoopMode);
-  interval_time_ = s.Int(setting::IntervalTime);
+  times.interval_time = s.Int(setting::IntervalTime);
   is_clear_session_ = s.Int(setting::IsClearSession);
-  warn_time_ = s.Int(setting::WarnTime);
+  times.warn_time = s.Int(setting::WarnTime);
+  session_ = VisitorSession(times);
 }
 
 void CPaneliaView::OnCreate() {
@@ -57,7 +59,7 @@ void CPaneliaView::OnCreate() {
 
 void CPaneliaView::OnTimer(int id) {
   if (id == kIdleTimer) {
-    if (is_auto_home_ != 0 || is_loop_ != 0)
+    if (session_.Needed())
       IdleTick();
     else
       timers_.KillTimer(kIdleTimer);
@@ -99,67 +101,29 @@ void CPaneliaView::ScrollPage(ScrollDirection direction) {
 }
 
 void CPaneliaView::IdleTick() {
+  // The pointer first, then the input since the last look.
   std::pair<int, int> cursor = host_.CursorPosition();
-  // Any input counts, also a touch exactly where the last one was, which moves no cursor.
   bool input = host_.InputSinceLastAsked();
-  // The first look only learns where the pointer rests: that is nobody's touch.
-  bool first_look = !cursor_known_;
-  cursor_known_ = true;
-  if (cursor != last_cursor_ || input) {
-    last_cursor_ = cursor;
-    idle_count_ = 0;
-    visitor_since_step_ = true;
-    if (!first_look) touched_since_return_ = true;
-    Warn(0);
-    return;
-  }
-  ++idle_count_;
-  // Equalities on unsigned products, so a time of 0 never fires and the home return comes once per
-  // idle period; the loop takes precedence over it.
-  auto count = static_cast<uint32_t>(idle_count_);
-  if (is_loop_ != 0) {
-    if (count == static_cast<uint32_t>(interval_time_) * 60u / 30u) {
-      std::string page = NextLoopPage([] { return static_cast<uint32_t>(std::random_device{}()); });
-      idle_count_ = 0;
-      // The first step after a visitor starts clean; the loop's own steps keep what they set.
-      bool after_visitor = std::exchange(visitor_since_step_, false);
-      ++counts_.loop_steps;
-      if (after_visitor) {
-        ++counts_.visitors;
-        StartNextVisitor();
-      }
-      if (is_clear_session_ != 0 && after_visitor) {
-        page_.ForgetVisitor([this, page] { browser_.Navigate(page); });
-      } else {
-        if (after_visitor) page_.ResetScale();
-        browser_.Navigate(page);
-      }
-    }
-    return;
-  }
-  if (count == static_cast<uint32_t>(wait_time_) * 60u / 5u) {
-    ++counts_.idle_returns;
-    ++counts_.visitors;
+  const VisitorSession::Step step = session_.OnTick(cursor, input);
+  if (step.notice) host_.WarnIdle(*step.notice);
+  if (step.due == VisitorSession::Due::ReturnHome) {
     ReturnHomeForNextVisitor();
     return;
   }
-  // The notice comes WarnTime seconds ahead, to someone who touched the kiosk, and never sooner
-  // than halfway: a long notice on a short wait would greet every visitor who pauses to read.
-  int64_t wait = static_cast<int64_t>(static_cast<uint32_t>(wait_time_)) * 60;
-  int64_t left = wait - static_cast<int64_t>(count) * 5;
-  int64_t warn = std::min<int64_t>(warn_time_, wait / 2);
-  if (touched_since_return_ && warn > 0 && left > 0 && left <= warn) Warn(static_cast<int>(left));
-}
-
-void CPaneliaView::Warn(int seconds_left) {
-  if (seconds_left == 0 && !warning_shown_) return;
-  warning_shown_ = seconds_left > 0;
-  host_.WarnIdle(seconds_left);
+  if (step.due != VisitorSession::Due::LoopStep) return;
+  std::string page = NextLoopPage([] { return static_cast<uint32_t>(std::random_device{}()); });
+  // The first step after a visitor starts clean; the loop's own steps keep what they set.
+  if (step.after_visitor) StartNextVisitor();
+  if (is_clear_session_ != 0 && step.after_visitor) {
+    page_.ForgetVisitor([this, page] { browser_.Navigate(page); });
+  } else {
+    if (step.after_visitor) page_.ResetScale();
+    browser_.Navigate(page);
+  }
 }
 
 void CPaneliaView::StartNextVisitor() {
-  Warn(0);
-  touched_since_return_ = false;
+  if (auto notice = session_.StartNext()) host_.WarnIdle(*notice);
   modes_.Reset();
   host_.OnNewVisitor();
 }
@@ -171,7 +135,7 @@ void CPaneliaView::ReturnHomeForNextVisitor() {
     NavigateHome();
     return;
   }
-  visitor_since_step_ = false;
+  session_.Cleared();
   page_.ForgetVisitor([this] { NavigateHome(); });
 }
 

@@ -14,6 +14,7 @@
 #include "browse/ports.h"
 #include "browse/smooth_scroll.h"
 #include "browse/visitor_modes.h"
+#include "browse/visitor_session.h"
 #include "common/registry.h"
 
 namespace panelia {
@@ -26,7 +27,7 @@ struct ContextMenuItem {
 class CPaneliaView {
  public:
   static constexpr int kIdleTimer = 6;
-  static constexpr int kIdleTimerMs = 5000;
+  static constexpr int kIdleTimerMs = VisitorSession::kTickMs;
   static constexpr int kReaderTimer = VisitorModes::kReaderTimer;
   static constexpr int kScrollTimer = 8;
   static constexpr int kScrollTimerMs = 30;
@@ -114,11 +115,9 @@ class CPaneliaView {
   // The state the timers run on, read by the tests that drive them (no other reader needs it).
   bool StopScrollFlag() const { return scroll_.Stopping(); }
   // What the kiosk's status reports: visitors' sessions ended, idle returns, loop steps.
-  struct Counts {
-    uint64_t visitors = 0, idle_returns = 0, loop_steps = 0;
-  };
-  const Counts& VisitCounts() const { return counts_; }
-  int32_t IdleCount() const { return idle_count_; }
+  using Counts = VisitorSession::Counts;
+  const Counts& VisitCounts() const { return session_.VisitCounts(); }
+  int32_t IdleCount() const { return session_.IdleCount(); }
   int32_t LoopPosition() const { return loop_position_; }
   // The next page of "Loop.dat" (read afresh) for the loop mode; the home address when there is
   // none. `random` gives a number for the random mode.
@@ -139,36 +138,22 @@ class CPaneliaView {
   std::string home_address_;
   std::vector<std::string> operator_sites_;
   std::vector<std::string> operator_folders_;
-  int32_t is_auto_home_ = 0;
-  int32_t wait_time_ = 0;
   int32_t is_music_ = 0;
   int32_t is_limit_ = 0;
   int32_t forbit_method_ = 0;
   int32_t board_type_ = 0;
   int32_t board_mode_ = 0;
   bool board_auto_hide_ = true;
-  Counts counts_;
-  int32_t is_loop_ = 0;
   int32_t loop_mode_ = 0;
-  int32_t interval_time_ = 0;
   int32_t def_font_size_ = 0;
   int32_t is_clear_session_ = 1;
-  int32_t warn_time_ = 0;  // seconds
-  // Someone touched the kiosk since the last idle return: only they are warned before it.
-  bool touched_since_return_ = false;
-  bool warning_shown_ = false;
-  bool cursor_known_ = false;
+  VisitorSession session_{{}};
   VisitorModes modes_{page_, partners_, host_, timers_};
   // The visitor's notice and display modes back to the operator's choice, then the host's own
   // next-visitor work.
   void StartNextVisitor();
-  void Warn(int seconds_left);
-  // A visitor has been active since the last loop step: the next step starts clean.
-  bool visitor_since_step_ = false;
   SmoothScroll scroll_;
-  int32_t idle_count_ = 0;
   int32_t loop_position_ = 0;
-  std::pair<int, int> last_cursor_{0, 0};
   void IdleTick();
 };
 

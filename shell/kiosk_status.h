@@ -34,6 +34,22 @@ struct KioskStatus {
   int64_t updated = 0;
 };
 
+// What the status reports of the machine and the partner programs, gathered by the platform (the
+// memory of the suite's processes off the user-interface thread).
+struct SystemFigures {
+  bool player_running = false;
+  std::string player_status;
+  bool keyboard_shown = false;
+  std::string display_power = "unknown";
+  int64_t memory_pss_kib = -1;
+};
+
+class SystemProbe {
+ public:
+  virtual ~SystemProbe() = default;
+  virtual SystemFigures Figures() = 0;
+};
+
 // The metrics' name for the page at `address` when the home page is `home`.
 std::string PageKind(const std::string& address, const std::string& home);
 

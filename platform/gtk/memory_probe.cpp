@@ -6,7 +6,14 @@
 #include <map>
 #include <string>
 
+#include <X11/Xatom.h>
+#include <unistd.h>
+
+#include "common/names.h"
 #include "platform/gtk/callback_state.h"
+#include "platform/gtk/gdk_x11.h"
+#include "platform/x11/screen_power.h"
+#include "platform/x11/window_lookup.h"
 
 namespace panelia {
 
@@ -67,6 +74,25 @@ int64_t MemoryProbe::PssKiB(std::vector<pid_t> suite) {
   });
   g_object_unref(task);
   return last_;
+}
+
+SystemFigures X11SystemProbe::Figures() {
+  SystemFigures f;
+  if (auto player = windows_.FindWindowByClass(kSonavelleClass)) {
+    f.player_running = true;
+    f.player_status = windows_.WindowText(*player, kPlayerStatusProperty);
+  }
+  auto keyboard = windows_.FindWindowByClass(kGlyphdeckClass);
+  f.keyboard_shown = keyboard && windows_.WindowRect(*keyboard).has_value();
+  auto powered = x11::DisplayPowered(GdkXDisplay());
+  f.display_power = !powered ? "unknown" : *powered ? "on" : "off";
+  std::vector<pid_t> suite = {getpid()};
+  for (std::string_view partner : {kGlyphdeckClass, kSonavelleClass})
+    if (auto w = windows_.FindWindowByClass(partner))
+      for (unsigned long pid : x11::PropertyItems(GdkXDisplay(), static_cast<Window>(*w), "_NET_WM_PID", XA_CARDINAL))
+        suite.push_back(static_cast<pid_t>(pid));
+  f.memory_pss_kib = memory_.PssKiB(std::move(suite));
+  return f;
 }
 
 }  // namespace panelia

@@ -1,6 +1,6 @@
-// The memory the suite's processes take together, measured in a worker thread: it reads a file of
-// every process on the machine, which on a busy machine takes longer than the thread that draws the
-// kiosk and answers touches may spend.
+// What the kiosk's status reports of the machine. The memory the suite's processes take together is
+// measured in a worker thread: it reads a file of every process on the machine, which on a busy
+// machine takes longer than the thread that draws the kiosk and answers touches may spend.
 #pragma once
 
 #include <gio/gio.h>
@@ -10,7 +10,9 @@
 #include <functional>
 #include <vector>
 
+#include "common/window_system.h"
 #include "platform/gtk/gobject_ptr.h"
+#include "shell/kiosk_status.h"
 
 namespace panelia {
 
@@ -33,6 +35,19 @@ class MemoryProbe {
   GObjectPtr<GCancellable> cancel_ = GObjectPtr<GCancellable>::Adopt(g_cancellable_new());
   bool measuring_ = false;
   int64_t last_ = -1;
+};
+
+// The partner programs through their windows, the display's power and the suite's memory.
+class X11SystemProbe final : public SystemProbe {
+ public:
+  // `memory_known` runs once, when the first measurement of the memory is there.
+  X11SystemProbe(WindowSystem& windows, std::function<void()> memory_known)
+      : windows_(windows), memory_(std::move(memory_known)) {}
+  SystemFigures Figures() override;
+
+ private:
+  WindowSystem& windows_;
+  MemoryProbe memory_;
 };
 
 }  // namespace panelia

@@ -12,6 +12,7 @@
 #include "platform/gtk/gdk_x11.h"
 #include "platform/gtk/gobject_ptr.h"
 #include "platform/x11/screen_power.h"
+#include "common/event_link.h"
 #include "shell/main_frame.h"
 
 namespace panelia {
@@ -28,8 +29,10 @@ struct ViewHostHooks {
 
 class GtkViewHost final : public ViewHost {
  public:
-  GtkViewHost(CMainFrame& frame, std::string module_directory, ViewHostHooks hooks)
-      : module_directory_(std::move(module_directory)), hooks_(std::move(hooks)), frame_(&frame) {}
+  GtkViewHost(std::string module_directory, ViewHostHooks hooks)
+      : module_directory_(std::move(module_directory)), hooks_(std::move(hooks)) {}
+  // The frame whose bar this host shows, joined once it exists.
+  EventLink<CMainFrame>& FrameLink() { return frame_; }
   // A key, touch or wheel turn seen anywhere in the kiosk.
   void NoteInput() { input_ = true; }
 
@@ -78,7 +81,7 @@ class GtkViewHost final : public ViewHost {
  private:
   std::string module_directory_;
   ViewHostHooks hooks_;
-  CMainFrame* frame_ = nullptr;
+  EventLink<CMainFrame> frame_;
   bool input_ = false;
   std::optional<unsigned long> last_idle_;
 };

@@ -17,13 +17,12 @@ class WebKitKioskViews::MainEvents final : public BrowserEvents {
  public:
   explicit MainEvents(WebKitKioskViews& owner) : o_(owner) {}
   void OnBeforeNavigate(const std::string& url, bool& cancel, const NavigationOrigin& origin) override {
-    if (o_.view_ && !o_.recovery_.Recovering()) o_.view_->OnBeforeNavigate2(url, cancel, origin);
+    if (o_.view_) o_.view_->OnBeforeNavigate2(url, cancel, origin);
   }
   void OnNavigateComplete(const std::string& url) override {
-    if (o_.view_ && !o_.recovery_.Recovering()) o_.view_->OnNavigateComplete2(url);
+    if (o_.view_) o_.view_->OnNavigateComplete2(url);
   }
   void OnDocumentComplete(const std::string& url) override {
-    if (o_.recovery_.Recovering()) return;
     if (o_.view_) o_.view_->OnDocumentComplete(url);
     if (o_.hooks_.first_document) o_.hooks_.first_document();
   }
@@ -64,7 +63,10 @@ class WebKitKioskViews::MainEvents final : public BrowserEvents {
     if (o_.hooks_.context_menu) o_.hooks_.context_menu(o_.main_->MenuEvent());
     return true;
   }
-  void OnProcessGone() override { o_.RecoverPages(); }
+  // The waiting page gives way to the home page.
+  void OnRecoveryDue() override {
+    if (o_.view_) o_.view_->NavigateHome();
+  }
 
  private:
   WebKitKioskViews& o_;
@@ -110,10 +112,10 @@ class WebKitKioskViews::BarEvents final : public BrowserEvents {
   void OnScrollPosition(int, int) override {}
   // The bar shows no menu at all (no_context_menu); this is never asked.
   bool OnContextMenu() override { return true; }
-  // Its process is its own: only its page comes back, at once the first time (the visitor needs the
-  // bar to get anywhere), later deaths with a growing wait (a page that keeps crashing it must not
-  // spin the kiosk).
-  void OnProcessGone() override { o_.RecoverBar(); }
+  // Its process is its own: only its page comes back.
+  void OnRecoveryDue() override {
+    if (o_.bar_ && !o_.bar_page_.empty()) o_.bar_->Navigate(o_.bar_page_);
+  }
 
  private:
   WebKitKioskViews& o_;
@@ -130,8 +132,6 @@ WebKitKioskViews::WebKitKioskViews(BrowserOptions main_options, KioskViewHooks h
 }
 
 WebKitKioskViews::~WebKitKioskViews() {
-  if (recovery_timer_) g_source_remove(recovery_timer_);
-  if (bar_recovery_timer_) g_source_remove(bar_recovery_timer_);
   g_cancellable_cancel(pending_.get());
   bar_.reset();
   main_.reset();
@@ -143,8 +143,12 @@ WebKitBrowser& WebKitKioskViews::Bar() {
     // dialog it waits on) delays the bar's buttons.
     bar_events_ = std::make_unique<BarEvents>(*this);
     BrowserOptions options;
-    options.own_popup_windows = true;
-    options.no_context_menu = true;
+    options.rules.own_popup_windows = true;
+    options.rules.no_context_menu = true;
+    // At once the first time (the visitor needs the bar to get anywhere), later deaths with a growing
+    // wait (a page that keeps crashing it must not spin the kiosk); no waiting page in an 80-pixel row.
+    options.rules.recovery_first_ms = 0;
+    options.rules.waiting_page = false;
     options.no_compositing = true;
     options.print = [this](WebKitWebView* view) { PrintPage(view); };
     bar_ = std::make_unique<WebKitBrowser>(*bar_events_, std::move(options));
@@ -211,36 +215,6 @@ void WebKitKioskViews::ForgetVisitor(std::function<void()> then) {
         }
       },
       CallbackState<Wipe>::Give(this, std::move(then), pending_));
-}
-
-void WebKitKioskViews::RecoverPages() {
-  std::optional<int> delay = recovery_.OnProcessGone(WebKitBrowser::NowMs());
-  if (!delay) return;
-  // Nothing of the broken page stays on the screen meanwhile.
-  webkit_web_view_load_html(main_->View(), kWaitingPage, "about:blank");
-  recovery_timer_ = g_timeout_add(
-      static_cast<guint>(*delay),
-      [](gpointer p) {
-        auto* self = static_cast<WebKitKioskViews*>(p);
-        self->recovery_timer_ = 0;
-        self->recovery_.OnWaitOver();
-        if (self->view_) self->view_->NavigateHome();
-        return G_SOURCE_REMOVE;
-      },
-      this);
-}
-
-void WebKitKioskViews::RecoverBar() {
-  if (bar_recovery_timer_) return;
-  bar_recovery_timer_ = g_timeout_add(
-      static_cast<guint>(bar_backoff_.NextDelayMs(WebKitBrowser::NowMs())),
-      [](gpointer p) {
-        auto* self = static_cast<WebKitKioskViews*>(p);
-        self->bar_recovery_timer_ = 0;
-        if (self->bar_ && !self->bar_page_.empty()) self->bar_->Navigate(self->bar_page_);
-        return G_SOURCE_REMOVE;
-      },
-      this);
 }
 
 void WebKitKioskViews::EditCommand(Edit edit) {

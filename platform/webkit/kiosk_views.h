@@ -11,7 +11,6 @@
 #include "browse/bottom_view.h"
 #include "browse/ports.h"
 #include "browse/view.h"
-#include "browse/crash_backoff.h"
 #include "common/event_link.h"
 #include "common/names.h"
 #include "platform/webkit/webkit_browser.h"
@@ -32,10 +31,11 @@ class WebKitKioskViews final : public PageActions {
   WebKitKioskViews(BrowserOptions main_options, KioskViewHooks hooks);
   ~WebKitKioskViews() override;
 
-  BrowserControl& MainControl() { return *main_; }
+  BrowserControl& MainControl() { return main_->Control(); }
   BrowserControl& BarControl() { return lazy_bar_; }
   GtkWidget* MainWidget() const { return main_->Widget(); }
   const WebKitBrowser& Main() const { return *main_; }
+  BrowserController& MainController() { return main_->Control(); }
   GtkWidget* BarWidget() const { return bar_ ? bar_->Widget() : nullptr; }
   // The logic the engine events go to, joined once it exists (it takes these views as its browser
   // controls first) and parted before the frame is taken down.
@@ -69,16 +69,17 @@ class WebKitKioskViews final : public PageActions {
   class LazyBar final : public BrowserControl {
    public:
     explicit LazyBar(WebKitKioskViews& owner) : owner_(owner) {}
-    void Navigate(const std::string& url) override { owner_.Bar().Navigate(url); }
-    void GoHome() override { owner_.Bar().GoHome(); }
-    void GoBack() override { owner_.Bar().GoBack(); }
-    void GoForward() override { owner_.Bar().GoForward(); }
-    void Stop() override { owner_.Bar().Stop(); }
-    void Refresh() override { owner_.Bar().Refresh(); }
-    std::string LocationUrl() const override { return owner_.bar_ ? owner_.bar_->Uri() : std::string(); }
+    void Navigate(const std::string& url) override { Bar().Navigate(url); }
+    void GoHome() override { Bar().GoHome(); }
+    void GoBack() override { Bar().GoBack(); }
+    void GoForward() override { Bar().GoForward(); }
+    void Stop() override { Bar().Stop(); }
+    void Refresh() override { Bar().Refresh(); }
+    std::string LocationUrl() const override { return owner_.bar_ ? owner_.bar_->Address() : std::string(); }
     std::string LocationName() const override { return owner_.bar_ ? owner_.bar_->Title() : std::string(); }
 
    private:
+    BrowserController& Bar() { return owner_.Bar().Control(); }
     WebKitKioskViews& owner_;
   };
   WebKitBrowser& Bar();
@@ -88,9 +89,6 @@ class WebKitKioskViews final : public PageActions {
   void PrintPage(WebKitWebView* view) {
     PrintWithDialog(view, hooks_.dialog_parent ? hooks_.dialog_parent() : nullptr);
   }
-  // The page's web process died: a waiting page now, the home page once the back-off has passed.
-  void RecoverPages();
-  void RecoverBar();
 
   KioskViewHooks hooks_;
   EventLink<CPaneliaView> view_;
@@ -101,10 +99,6 @@ class WebKitKioskViews final : public PageActions {
   std::unique_ptr<WebKitBrowser> bar_;
   LazyBar lazy_bar_{*this};
   GObjectPtr<GCancellable> pending_ = GObjectPtr<GCancellable>::Adopt(g_cancellable_new());
-  PageRecovery recovery_;
-  guint recovery_timer_ = 0;
-  guint bar_recovery_timer_ = 0;
-  CrashBackoff bar_backoff_{0};
   std::string bar_page_;  // the bar's page as last shown, to bring it back
 };
 

@@ -77,7 +77,7 @@ void WebKitKioskViews::ShowPageProperties(GtkWindow* parent) {
   auto q = std::make_unique<PropertiesQuestion>(
       PropertiesQuestion{GObjectPtr<WebKitWebView>::Ref(main_->View()), parent, {}});
   q->facts.title = main_->Title();
-  q->facts.address = main_->Uri();
+  q->facts.address = main_->Address();
   WebKitWebResource* resource = webkit_web_view_get_main_resource(main_->View());
   if (WebKitURIResponse* response = resource ? webkit_web_resource_get_response(resource) : nullptr) {
     if (const char* mime = webkit_uri_response_get_mime_type(response)) q->facts.mime_type = mime;

@@ -1,5 +1,4 @@
-// A WebKitGTK web view behind the BrowserControl port, with its signals turned into the browser
-// events the kiosk classes understand.
+// A WebKitGTK web view under a BrowserController: its signals become the controller's facts.
 #pragma once
 
 #include <gtk/gtk.h>
@@ -13,42 +12,29 @@
 #include <string>
 #include <vector>
 
-#include "browse/command_links.h"
-#include "browse/navigation_policy.h"
-#include "browse/page_messages.h"
+#include "browse/browser_controller.h"
 #include "browse/ports.h"
-#include "browse/script_dialogs.h"
-#include "browse/touch_gate.h"
 #include "platform/gtk/gobject_ptr.h"
 #include "common/address.h"
 
 namespace panelia {
 
 struct BrowserOptions {
-  bool kiosk_site = false;                    // own context menu and the page external object
-  std::string external_script;                // window.external for pages under the kiosk site
-  std::function<std::string()> browser_home;  // the browser's own home page
-  // Pop-ups open in windows of their own (the bar's pop-ups) instead of being handed to the events.
-  bool own_popup_windows = false;
-  // No menu at all on a right click or a long press (the bar: its buttons must not offer "Open Link
-  // in New Window").
-  bool no_context_menu = false;
-  // The folders a visitor's page may open local files in (the home page's folder, the program
-  // directory); none set: no such limit.
-  std::function<std::vector<std::string>()> local_folders;
+  BrowsingRules rules;
+  std::string external_script;  // window.external for pages under the kiosk site
   // Drawn without accelerated compositing whatever the machine has (the bar: an 80-pixel row of
   // pictures gains nothing from it, and a second layer tree costs the web process ~55 MiB).
   bool no_compositing = false;
   // A page's own window.print(): the kiosk's print path, never the engine's dialog.
   std::function<void(WebKitWebView*)> print;
-  // Two fingers may zoom the page.
-  bool pinch_zoom = false;
-  // A long press may open the menu, select text outside text fields and drag links and pictures.
-  bool long_press_menu = false;
 };
 
 // After the engine's wipe for the next visitor: the per-site folders it leaves behind.
 void RemoveSiteFolders();
+// The one web context of every view of the kiosk.
+WebKitWebContext* KioskContext();
+// Whether pages may be drawn with accelerated compositing on this machine.
+bool HasGraphicsProcessor();
 
 // The file system as the local-file fence asks it, through GLib.
 class GioLocalFiles final : public LocalFileSystem {
@@ -58,7 +44,9 @@ class GioLocalFiles final : public LocalFileSystem {
   std::string ResolvedPathOf(const std::string& uri) override;
 };
 
-class WebKitBrowser final : public BrowserControl {
+// Translates between a WebKitWebView and its BrowserController: the engine's signals become the
+// controller's facts, and the controller's asks become engine calls.
+class WebKitBrowser final : public WebEngine {
  public:
   static uint64_t NowMs();  // a steady clock, for the kiosk's waits and back-offs
   WebKitBrowser(BrowserEvents& events, BrowserOptions options);
@@ -66,20 +54,11 @@ class WebKitBrowser final : public BrowserControl {
   WebKitBrowser(const WebKitBrowser&) = delete;
   WebKitBrowser& operator=(const WebKitBrowser&) = delete;
 
+  BrowserController& Control() { return controller_; }
+  const BrowserController& Control() const { return controller_; }
   GtkWidget* Widget() const { return GTK_WIDGET(view_.get()); }
   WebKitWebView* View() const { return view_.get(); }
-  std::string Uri() const;
-  std::string Title() const;
-
-  void Navigate(const std::string& url) override;
-  void NavigateForPage(const std::string& url) override;
-  void GoHome() override;
-  void GoBack() override;
-  void GoForward() override;
-  void Stop() override;
-  void Refresh() override;
-  std::string LocationUrl() const override { return Uri(); }
-  std::string LocationName() const override { return Title(); }
+  void Navigate(const std::string& url) { controller_.Navigate(url); }
   // The kiosk's scripts run in its own world, where a page's redefinitions cannot reach them.
   enum class ScriptWorld { Kiosk, Page };
   void RunScript(const std::string& script, ScriptWorld world = ScriptWorld::Kiosk);
@@ -92,23 +71,28 @@ class WebKitBrowser final : public BrowserControl {
   // shown before, the page at its own scale, and (unless `keep_session`) a network session of its
   // own, so no login the last visitor gave is sent again.
   void StartAfresh(bool keep_session);
-  bool AllowsPinchZoom() const { return options_.pinch_zoom; }
-  // How often its web process ended, how often for not answering, and why it last did.
-  int ProcessDeaths() const { return process_deaths_; }
-  int ProcessHangs() const { return process_hangs_; }
-  const std::string& LastProcessEnd() const { return last_process_end_; }
+  bool AllowsPinchZoom() const { return controller_.Rules().pinch_zoom; }
+
+  // WebEngine
+  void Load(const std::string& address) override;
+  void ShowOwnPage(OwnPage page) override;
+  void ShowCannotShow(const std::string& failing_address) override;
+  void Back() override { webkit_web_view_go_back(view_.get()); }
+  void Forward() override { webkit_web_view_go_forward(view_.get()); }
+  void StopLoading() override { webkit_web_view_stop_loading(view_.get()); }
+  void Reload() override { webkit_web_view_reload(view_.get()); }
+  void AskProcess() override;
+  void EndProcess() override { webkit_web_view_terminate_web_process(view_.get()); }
+  void AnswerPageBoxes() override;
+  void StartTimer(BrowserTimer timer, int milliseconds) override;
+  std::string Address() const override;
+  std::string Title() const override;
 
  private:
   static gboolean OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision*, WebKitPolicyDecisionType, gpointer self);
   static void OnLoadChanged(WebKitWebView*, WebKitLoadEvent, gpointer self);
-  static void OnTitle(GObject*, GParamSpec*, gpointer self);
   static GtkWidget* OnCreate(WebKitWebView*, WebKitNavigationAction*, gpointer self);
   static void OnProcessTerminated(WebKitWebView*, WebKitWebProcessTerminationReason, gpointer self);
-  void Heartbeat();
-  void AskProcess();  // the hang watch's question
-  // The kiosk leaves the page: its boxes are answered, and a process that no longer answers is ended
-  // and `again` redone in a new one.
-  void Leave(std::function<void()> again);
   static gboolean OnScriptDialog(WebKitWebView*, WebKitScriptDialog* dialog, gpointer self);
   static gboolean OnLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar* failing_uri, GError* error, gpointer self);
   static gboolean OnContextMenu(WebKitWebView*, WebKitContextMenu*, GdkEvent*, WebKitHitTestResult*, gpointer self);
@@ -117,16 +101,17 @@ class WebKitBrowser final : public BrowserControl {
   static gboolean OnStandInPolicy(WebKitWebView*, WebKitPolicyDecision*, WebKitPolicyDecisionType, gpointer self);
   static GtkWidget* OpenPopupWindow(WebKitWebView* opener);
   void DropStandIn();
+  void AddScripts();
   WebKitWebView* MakeView();
   WebKitWebView* MakeEphemeralView(WebKitSettings* settings);
   WebKitWebView* MakeRelatedView(WebKitWebView* old);
   void Configure(WebKitWebView* view);
   void UseView(WebKitWebView* view);
+  void ConnectRefusals(WebKitWebView* view);
 
-  BrowserEvents& events_;
   BrowserOptions options_;
   GioLocalFiles local_files_;
-  NavigationPolicy policy_{local_files_, options_.local_folders};
+  BrowserController controller_;
   GObjectPtr<WebKitUserContentManager> content_;
   WebKitUserStyleSheet* user_style_ = nullptr;
   GObjectPtr<WebKitWebView> view_;
@@ -137,22 +122,13 @@ class WebKitBrowser final : public BrowserControl {
   ScopedSignal stand_in_signal_;
   guint drop_idle_ = 0;
   // A process that stopped answering (a stopped process, a page in an endless loop) is found by a
-  // trivial script now and then, also on a page nobody touches: the engine's own responsiveness
-  // flag changes only when it has input to deliver. Ten seconds without an answer end the process.
+  // trivial question now and then, also on a page nobody touches: the engine's own responsiveness
+  // flag changes only when it has input to deliver.
   guint heartbeat_ = 0;
-  ScriptDialogGate dialog_gate_;
+  guint timers_[2] = {0, 0};  // by BrowserTimer
   // The boxes of the page's script dialogs now open; the page waits on their answers.
   std::vector<GtkWidget*> page_boxes_;
-  void AnswerPageBoxes();
-
-  HangWatch hang_watch_;
-  guint leave_timer_ = 0;
-  bool ended_to_leave_ = false;
-  std::function<void()> leave_again_;
-  TouchGate touch_gate_{options_.pinch_zoom};
   GdkEvent* menu_event_ = nullptr;
-  int process_deaths_ = 0, process_hangs_ = 0;
-  std::string last_process_end_;
   GObjectPtr<GCancellable> heartbeat_cancel_ = GObjectPtr<GCancellable>::Adopt(g_cancellable_new());
 };
 

@@ -1,23 +1,31 @@
-// The web view's answers to what its page raises: script dialogs, failed loads, the context menu,
-// the messages of the kiosk's page script and the windows a page opens.
+// The web view's signals, each turned into a fact for the controller and its answer into the
+// engine's: navigations, responses, script dialogs, failed loads, the context menu, touches, the
+// messages of the kiosk's page script, the windows a page opens and what the kiosk refuses a page.
 #include <jsc/jsc.h>
 
 #include <cstdint>
-#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "common/address.h"
 #include "common/names.h"
-#include "common/log.h"
 #include "platform/gtk/callback_state.h"
 #include "platform/gtk/message_box.h"
-#include "platform/webkit/page_scripts.h"
 #include "platform/webkit/webkit_browser.h"
 
 namespace panelia {
 namespace {
+
+NavigationKind KindOf(WebKitNavigationType type) {
+  switch (type) {
+    case WEBKIT_NAVIGATION_TYPE_LINK_CLICKED: return NavigationKind::LinkClicked;
+    case WEBKIT_NAVIGATION_TYPE_FORM_SUBMITTED: return NavigationKind::FormSubmitted;
+    case WEBKIT_NAVIGATION_TYPE_BACK_FORWARD: return NavigationKind::BackForward;
+    case WEBKIT_NAVIGATION_TYPE_RELOAD: return NavigationKind::Reload;
+    case WEBKIT_NAVIGATION_TYPE_FORM_RESUBMITTED: return NavigationKind::FormResubmitted;
+    default: return NavigationKind::Other;
+  }
+}
 
 ScriptDialogKind DialogKindOf(WebKitScriptDialogType type) {
   switch (type) {
@@ -34,24 +42,59 @@ void Answer(WebKitScriptDialog* dialog, const ScriptDialogAnswer& answer) {
     webkit_script_dialog_prompt_set_text(dialog, webkit_script_dialog_prompt_get_default_text(dialog));
 }
 
+std::string AddressOf(WebKitNavigationAction* action) {
+  const char* uri = webkit_uri_request_get_uri(webkit_navigation_action_get_request(action));
+  return uri ? uri : "";
+}
+
+WebKitNavigationAction* ActionOf(WebKitPolicyDecision* decision) {
+  return webkit_navigation_policy_decision_get_navigation_action(WEBKIT_NAVIGATION_POLICY_DECISION(decision));
+}
+
 }  // namespace
+
+gboolean WebKitBrowser::OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision, WebKitPolicyDecisionType type,
+                                       gpointer data) {
+  auto* self = static_cast<WebKitBrowser*>(data);
+  bool let = true;
+  if (type == WEBKIT_POLICY_DECISION_TYPE_RESPONSE) {
+    auto* response = WEBKIT_RESPONSE_POLICY_DECISION(decision);
+    WebKitURIResponse* answer = webkit_response_policy_decision_get_response(response);
+    SoupMessageHeaders* headers = answer ? webkit_uri_response_get_http_headers(answer) : nullptr;
+    char* disposition = nullptr;
+    const bool attachment = headers && soup_message_headers_get_content_disposition(headers, &disposition, nullptr) &&
+                            disposition && g_ascii_strcasecmp(disposition, "attachment") == 0;
+    g_free(disposition);
+    const char* uri = answer ? webkit_uri_response_get_uri(answer) : nullptr;
+    let = self->controller_.MayShowResponse(uri ? uri : "", attachment,
+                                            webkit_response_policy_decision_is_mime_type_supported(response) != FALSE);
+  } else if (type == WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION) {
+    WebKitNavigationAction* action = ActionOf(decision);
+    let = self->controller_.OnNavigationAsked(
+        {AddressOf(action), KindOf(webkit_navigation_action_get_navigation_type(action)),
+         webkit_navigation_action_is_user_gesture(action) != FALSE, self->Address()});
+  }
+  if (let) return FALSE;
+  webkit_policy_decision_ignore(decision);
+  return TRUE;
+}
 
 gboolean WebKitBrowser::OnScriptDialog(WebKitWebView* view, WebKitScriptDialog* dialog, gpointer p) {
   auto* self = static_cast<WebKitBrowser*>(p);
   ScriptDialogKind kind = DialogKindOf(webkit_script_dialog_get_dialog_type(dialog));
-  if (!ShowsBox(kind) || !self->dialog_gate_.MayShow(NowMs())) {
-    Answer(dialog, AnswerUnseen(kind));
+  BrowserController::DialogStep step = self->controller_.OnScriptDialog(kind);
+  if (step.unseen) {
+    Answer(dialog, *step.unseen);
     return TRUE;
   }
-  // The kiosk's own box, which answers itself after a few seconds when nobody does, and at once when
-  // the kiosk leaves the page (the page waits on its answer and would hold the kiosk's load back).
-  bool question = AsksQuestion(kind);
+  // The kiosk's own box, which answers itself when nobody does, and at once when the kiosk leaves
+  // the page (the page waits on its answer and would hold the kiosk's load back).
   GtkWidget* toplevel = gtk_widget_get_toplevel(GTK_WIDGET(view));
   webkit_script_dialog_ref(dialog);
   auto box = std::make_shared<GtkWidget*>(nullptr);
   *box = ShowPageBox(GTK_IS_WINDOW(toplevel) ? GTK_WINDOW(toplevel) : nullptr, webkit_script_dialog_get_message(dialog),
-                     std::string(kNoticeCaption), question ? GTK_MESSAGE_QUESTION : GTK_MESSAGE_INFO,
-                     question ? GTK_BUTTONS_OK_CANCEL : GTK_BUTTONS_OK, ScriptDialogGate::kShownMs,
+                     std::string(kNoticeCaption), step.question ? GTK_MESSAGE_QUESTION : GTK_MESSAGE_INFO,
+                     step.question ? GTK_BUTTONS_OK_CANCEL : GTK_BUTTONS_OK, ScriptDialogGate::kShownMs,
                      [self, dialog, kind, box](int response) {
                        std::erase(self->page_boxes_, *box);
                        Answer(dialog, AnswerShown(kind, response == GTK_RESPONSE_OK));
@@ -68,7 +111,7 @@ void WebKitBrowser::AnswerPageBoxes() {
   for (GtkWidget* box : open) gtk_dialog_response(GTK_DIALOG(box), GTK_RESPONSE_CANCEL);
 }
 
-gboolean WebKitBrowser::OnLoadFailed(WebKitWebView* view, WebKitLoadEvent, gchar* failing_uri, GError* error,
+gboolean WebKitBrowser::OnLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar* failing_uri, GError* error,
                                      gpointer self) {
   LoadFailure failure =
       g_error_matches(error, WEBKIT_NETWORK_ERROR, WEBKIT_NETWORK_ERROR_CANCELLED) ? LoadFailure::Cancelled
@@ -77,35 +120,24 @@ gboolean WebKitBrowser::OnLoadFailed(WebKitWebView* view, WebKitLoadEvent, gchar
       : g_error_matches(error, WEBKIT_PLUGIN_ERROR, WEBKIT_PLUGIN_ERROR_WILL_HANDLE_LOAD)
           ? LoadFailure::HandledElsewhere
           : LoadFailure::Other;
-  if (!ShowsNeutralPage(failure)) return FALSE;
-  Log("%s could not be shown: %s", failing_uri ? ShortAddress(failing_uri).c_str() : "(no address)",
-      error ? ShortAddress(error->message).c_str() : "unknown reason");
-  // The engine's own error page would show local paths and its wording: a neutral page with a way
-  // home instead (a command link the main view recognises on this page of its own).
-  static_cast<WebKitBrowser*>(self)->policy_.OnErrorPageShown();
-  webkit_web_view_load_alternate_html(view, kCannotShowPage, failing_uri, nullptr);
-  return TRUE;
+  return static_cast<WebKitBrowser*>(self)->controller_.OnLoadFailed(failure, failing_uri ? failing_uri : "",
+                                                                     error && error->message ? error->message : "")
+             ? TRUE
+             : FALSE;
 }
 
 gboolean WebKitBrowser::OnContextMenu(WebKitWebView*, WebKitContextMenu*, GdkEvent* event, WebKitHitTestResult*,
                                       gpointer data) {
   auto* self = static_cast<WebKitBrowser*>(data);
-  switch (MenuFor(self->options_.no_context_menu, self->options_.kiosk_site, self->touch_gate_.TouchedLast(),
-                  self->options_.long_press_menu)) {
-    case MenuAnswer::Nothing: return TRUE;
-    case MenuAnswer::Engine: return FALSE;
-    case MenuAnswer::Kiosk: break;
-  }
-  // The engine's event, which the menu pops up for: it comes from the web process, after GTK's own
-  // handling of the touch has ended.
+  // The engine's event, which the kiosk's menu pops up for: it comes from the web process, after
+  // GTK's own handling of the touch has ended.
   self->menu_event_ = event;
-  self->events_.OnContextMenu();
+  MenuAnswer answer = self->controller_.OnMenuAsked();
   self->menu_event_ = nullptr;
-  return TRUE;  // never the engine's menu under the kiosk site
+  return answer == MenuAnswer::Engine ? FALSE : TRUE;
 }
 
 gboolean WebKitBrowser::OnTouchEvent(GtkWidget*, GdkEvent* event, gpointer data) {
-  auto* self = static_cast<WebKitBrowser*>(data);
   TouchGate::Phase phase = TouchGate::Phase::Update;
   switch (event->type) {
     case GDK_TOUCH_BEGIN: phase = TouchGate::Phase::Begin; break;
@@ -114,7 +146,10 @@ gboolean WebKitBrowser::OnTouchEvent(GtkWidget*, GdkEvent* event, gpointer data)
     default: break;
   }
   // Swallowed here, before the view's own handler: neither the page nor the engine's gestures see it.
-  return self->touch_gate_.Passes(phase, reinterpret_cast<uintptr_t>(event->touch.sequence)) ? FALSE : TRUE;
+  return static_cast<WebKitBrowser*>(data)->controller_.OnTouch(phase,
+                                                                reinterpret_cast<uintptr_t>(event->touch.sequence))
+             ? FALSE
+             : TRUE;
 }
 
 void WebKitBrowser::OnScriptMessage(WebKitUserContentManager*, WebKitJavascriptResult* result, gpointer data) {
@@ -122,51 +157,19 @@ void WebKitBrowser::OnScriptMessage(WebKitUserContentManager*, WebKitJavascriptR
   JSCValue* value = webkit_javascript_result_get_js_value(result);
   if (!jsc_value_is_string(value)) return;
   GCharPtr text(jsc_value_to_string(value));
-  PageMessage m = ParsePageMessage(text ? text.get() : "", self->close_token_);
-  const int* v = m.values;
-  switch (m.kind) {
-    case PageMessage::Kind::Close: {
-      bool cancel = false;
-      self->events_.OnWindowClosing(cancel);
-      break;
-    }
-    case PageMessage::Kind::Touch:
-    case PageMessage::Kind::TouchText: {
-      self->events_.OnInput();
-      std::optional<ScreenRect> field;
-      if (GdkWindow* window = gtk_widget_get_window(self->Widget()); m.has_box && window) {
-        // The page's window coordinates are the view's own; the view's origin puts them on the screen.
-        int x = 0, y = 0;
-        gdk_window_get_origin(window, &x, &y);
-        field = ScreenRect{x + v[0], y + v[1], v[2], v[3]};
-      }
-      self->events_.OnTouch(m.kind == PageMessage::Kind::TouchText, field);
-      break;
-    }
-    case PageMessage::Kind::Input: self->events_.OnInput(); break;
-    case PageMessage::Kind::Size: self->events_.OnPageSize(v[0], v[1], v[2], v[3]); break;
-    case PageMessage::Kind::Position: self->events_.OnScrollPosition(v[0], v[1]); break;
-    case PageMessage::Kind::Unknown: break;
-  }
+  int x = 0, y = 0;
+  if (GdkWindow* window = gtk_widget_get_window(self->Widget())) gdk_window_get_origin(window, &x, &y);
+  self->controller_.OnPageMessage(text ? text.get() : "", self->close_token_, x, y);
 }
 
 GtkWidget* WebKitBrowser::OnCreate(WebKitWebView* view, WebKitNavigationAction* action, gpointer data) {
   auto* self = static_cast<WebKitBrowser*>(data);
-  const char* raw = webkit_uri_request_get_uri(webkit_navigation_action_get_request(action));
-  std::string uri = raw ? raw : "";
-  bool cancel = false;
-  std::string log;
-  auto where = self->policy_.DecideNewWindow(uri, webkit_navigation_action_is_user_gesture(action) != FALSE,
-                                             self->Uri(), NowMs(), self->options_.own_popup_windows, log);
-  if (!log.empty()) Log("%s", log.c_str());
-  switch (where) {
+  switch (self->controller_.OnNewWindow(AddressOf(action), webkit_navigation_action_is_user_gesture(action) != FALSE)) {
     case NavigationPolicy::NewWindow::OwnWindow: return OpenPopupWindow(view);
-    case NavigationPolicy::NewWindow::Refused: return nullptr;
-    case NavigationPolicy::NewWindow::InTheView: self->events_.OnNewWindowKnown(uri, cancel); return nullptr;
+    case NavigationPolicy::NewWindow::Refused:
+    case NavigationPolicy::NewWindow::InTheView: return nullptr;
     case NavigationPolicy::NewWindow::StandIn: break;
   }
-  self->events_.OnNewWindowUnknown(cancel);
-  if (cancel) return nullptr;
   // A hidden view in the same process takes the window; its first real navigation goes to the
   // main view instead, and the stand-in is thrown away.
   self->DropStandIn();
@@ -180,13 +183,9 @@ gboolean WebKitBrowser::OnStandInPolicy(WebKitWebView*, WebKitPolicyDecision* de
                                         gpointer data) {
   auto* self = static_cast<WebKitBrowser*>(data);
   if (type != WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION) return FALSE;
-  WebKitNavigationAction* action =
-      webkit_navigation_policy_decision_get_navigation_action(WEBKIT_NAVIGATION_POLICY_DECISION(decision));
-  const char* raw = webkit_uri_request_get_uri(webkit_navigation_action_get_request(action));
-  std::string uri = raw ? raw : "";
-  if (uri.empty() || uri == "about:blank") return FALSE;
-  bool cancel = self->events_.OnRedirectedNavigation(uri);
-  if (cancel) webkit_policy_decision_ignore(decision);
+  BrowserController::StandInStep step = self->controller_.OnStandInNavigation(AddressOf(ActionOf(decision)));
+  if (step == BrowserController::StandInStep::NotYet) return FALSE;
+  if (step == BrowserController::StandInStep::Refuse) webkit_policy_decision_ignore(decision);
   // Not destroyed from inside its own signal: on the next turn of the loop, unless this browser
   // goes first (its destructor removes the idle source).
   if (!self->drop_idle_) {
@@ -199,7 +198,7 @@ gboolean WebKitBrowser::OnStandInPolicy(WebKitWebView*, WebKitPolicyDecision* de
         },
         self);
   }
-  return cancel ? TRUE : FALSE;
+  return step == BrowserController::StandInStep::Refuse ? TRUE : FALSE;
 }
 
 GtkWidget* WebKitBrowser::OpenPopupWindow(WebKitWebView* opener) {
@@ -221,6 +220,43 @@ void WebKitBrowser::DropStandIn() {
     gtk_widget_destroy(GTK_WIDGET(stand_in_.get()));
     stand_in_.reset();
   }
+}
+
+void WebKitBrowser::ConnectRefusals(WebKitWebView* view) {
+  view_signals_.emplace_back(view, "print",
+                             G_CALLBACK(+[](WebKitWebView* v, WebKitPrintOperation*, gpointer b) -> gboolean {
+                               auto* self = static_cast<WebKitBrowser*>(b);
+                               if (self->controller_.MayPrint() && self->options_.print) self->options_.print(v);
+                               return TRUE;  // never the engine's own dialog
+                             }),
+                             this);
+  view_signals_.emplace_back(view, "permission-request",
+                             G_CALLBACK(+[](WebKitWebView*, WebKitPermissionRequest* request, gpointer b) -> gboolean {
+                               if (!WEBKIT_IS_POINTER_LOCK_PERMISSION_REQUEST(request)) return FALSE;
+                               if (static_cast<WebKitBrowser*>(b)->controller_.MayLockPointer())
+                                 webkit_permission_request_allow(request);
+                               else
+                                 webkit_permission_request_deny(request);
+                               return TRUE;
+                             }),
+                             this);
+  view_signals_.emplace_back(view, "run-file-chooser",
+                             G_CALLBACK(+[](WebKitWebView*, WebKitFileChooserRequest* request, gpointer b) -> gboolean {
+                               if (static_cast<WebKitBrowser*>(b)->controller_.MayChooseFile()) return FALSE;
+                               webkit_file_chooser_request_cancel(request);
+                               return TRUE;
+                             }),
+                             this);
+  // Watched once per web context, for every view of it.
+  WebKitWebContext* context = webkit_web_view_get_context(view);
+  if (g_object_get_data(G_OBJECT(context), "panelia-downloads")) return;
+  g_object_set_data(G_OBJECT(context), "panelia-downloads", context);
+  g_signal_connect(context, "download-started", G_CALLBACK(+[](WebKitWebContext*, WebKitDownload* download, gpointer) {
+                     WebKitURIRequest* request = webkit_download_get_request(download);
+                     const char* uri = request ? webkit_uri_request_get_uri(request) : nullptr;
+                     if (!BrowserController::MayDownloadAnything(uri ? uri : "")) webkit_download_cancel(download);
+                   }),
+                   nullptr);
 }
 
 }  // namespace panelia

@@ -3,9 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <set>
+#include <string>
+#include <vector>
 
+#include "browse/browser_controller.h"
 #include "browse/navigation_policy.h"
 
 namespace panelia {
@@ -271,15 +275,204 @@ TEST(NavigationPolicyTest, NewWindowsAndPrints) {
   EXPECT_EQ(policy.DecideNewWindow("http://b/7", false, "", now + 120002, false, log), W::InTheView);
 }
 
-// Both views report the same death: one recovery, its wait growing while deaths keep coming.
-TEST(PageRecoveryTest, OneRecoveryForBothReports) {
-  PageRecovery recovery;
-  EXPECT_EQ(recovery.OnProcessGone(0), CrashBackoff::kFirstMs);
-  EXPECT_TRUE(recovery.Recovering());
-  EXPECT_EQ(recovery.OnProcessGone(10), std::nullopt) << "the bar's report of the same death";
-  recovery.OnWaitOver();
-  EXPECT_FALSE(recovery.Recovering());
-  EXPECT_EQ(recovery.OnProcessGone(5000), 2 * CrashBackoff::kFirstMs);
+// One view's controller with an engine and a kiosk that write down what they are asked and told.
+struct Rig : WebEngine, BrowserEvents {
+  explicit Rig(BrowsingRules rules = {}) : controller(*this, *this, files, std::move(rules), [this] { return now; }) {}
+  void Load(const std::string& a) override { Say("load " + a); }
+  void ShowOwnPage(OwnPage page) override { Say(page == OwnPage::Waiting ? "waiting page" : "out-of-service page"); }
+  void ShowCannotShow(const std::string& a) override { Say("cannot-show page for " + a); }
+  void Back() override { Say("back"); }
+  void Forward() override { Say("forward"); }
+  void StopLoading() override {}
+  void Reload() override {}
+  void AskProcess() override { Say("ask"); }
+  void EndProcess() override { Say("end process"); }
+  void AnswerPageBoxes() override {}
+  void StartTimer(BrowserTimer t, int ms) override {
+    Say((t == BrowserTimer::Leave ? "leave timer " : "recovery timer ") + std::to_string(ms));
+  }
+  std::string Address() const override { return address; }
+  std::string Title() const override { return ""; }
+  void OnBeforeNavigate(const std::string& url, bool& cancel, const NavigationOrigin& o) override {
+    Say("asks the kiosk about " + url + (o.kiosk_page ? " (own)" : "") + (o.touched_link ? " (touched)" : "") +
+        (cancel ? " (refused)" : ""));
+  }
+  void OnNavigateComplete(const std::string& url) override { Say("committed " + url); }
+  void OnDocumentComplete(const std::string&) override {}
+  void OnTitleChange(const std::string&) override {}
+  void OnNewWindowKnown(const std::string& url, bool&) override { Say("pop-up in the view " + url); }
+  void OnNewWindowUnknown(bool&) override {}
+  bool OnRedirectedNavigation(const std::string& url) override {
+    Say("pop-up of the bar " + url);
+    return false;
+  }
+  void OnWindowClosing(bool&) override { Say("window.close"); }
+  void OnTouch(bool text, std::optional<ScreenRect> f) override {
+    Say(std::string("touch") + (text ? " text" : "") + (f ? " at " + std::to_string(f->x) : ""));
+  }
+  void OnInput() override {}
+  void OnPageSize(int, int, int, int) override {}
+  void OnScrollPosition(int, int) override {}
+  bool OnContextMenu() override {
+    Say("kiosk menu");
+    return true;
+  }
+  void OnRecoveryDue() override { Say("pages back"); }
+  void Say(std::string line) { said.push_back(std::move(line)); }
+  bool Asked(const std::string& uri, NavigationKind kind = NavigationKind::Other, bool gesture = false) {
+    return controller.OnNavigationAsked({uri, kind, gesture, address});
+  }
+
+  FakeFiles files;
+  uint64_t now = 100000;
+  std::string address = "http://a/";
+  std::vector<std::string> said;
+  BrowserController controller;
+};
+
+// Sequences of engine facts, in the orders the engine delivers them, and what the controller makes
+// of them: the latches the local-file fence and the command links depend on, leaving a page whose
+// process went silent, and bringing the pages back after the process died.
+TEST(BrowserControllerTest, EventSequences) {
+  using K = NavigationKind;
+  BrowsingRules bar;
+  bar.recovery_first_ms = 0;
+  bar.waiting_page = false;
+  const struct {
+    const char* name;
+    BrowsingRules rules;
+    std::function<void(Rig&)> run;
+    std::vector<std::string> said;
+  } cases[] = {
+      {"the kiosk's load is its own, the next navigation is the page's",
+       {},
+       [](Rig& r) {
+         r.controller.Navigate(" http://b/ ");
+         r.Asked("http://b/");
+         r.Asked("http://c/");
+       },
+       {"load http://b/", "asks the kiosk about http://b/ (own)", "asks the kiosk about http://c/"}},
+      {"no address: the out-of-service page, asked about nowhere, and only that one",
+       {},
+       [](Rig& r) {
+         r.controller.Navigate("  ");
+         EXPECT_TRUE(r.Asked("about:blank"));
+         r.Asked("http://c/");
+       },
+       {"out-of-service page", "asks the kiosk about http://c/"}},
+      {"a page's link to a local file is refused before the kiosk hears of it as a page",
+       {},
+       [](Rig& r) { EXPECT_FALSE(r.Asked("file:///etc/passwd", K::LinkClicked, true)); },
+       {"asks the kiosk about file:///etc/passwd (touched) (refused)"}},
+      {"the cannot-show page's link is the kiosk's own, until the next page commits",
+       {},
+       [](Rig& r) {
+         EXPECT_FALSE(r.controller.OnLoadFailed(LoadFailure::Cancelled, "http://x/", ""));
+         EXPECT_TRUE(r.controller.OnLoadFailed(LoadFailure::Other, "http://x/", "no route"));
+         r.controller.OnCommitted();
+         r.Asked("http://home/", K::LinkClicked, true);
+         r.controller.OnCommitted();
+         r.Asked("http://home/", K::LinkClicked, true);
+       },
+       {"cannot-show page for http://x/", "committed http://a/", "asks the kiosk about http://home/ (own) (touched)",
+        "committed http://a/", "asks the kiosk about http://home/ (touched)"}},
+      {"a silent process is ended as the kiosk leaves, and its load is redone at once",
+       {},
+       [](Rig& r) {
+         r.controller.OnCommitted();  // it has shown a page: it may be judged
+         r.said.clear();
+         r.controller.Navigate("http://b/");
+         r.now += HangWatch::kLeaveMs;
+         r.controller.OnTimer(BrowserTimer::Leave);
+         r.controller.OnProcessEnded(ProcessEnd::EndedByKiosk);
+         EXPECT_EQ(r.controller.ProcessHangs(), 1);
+       },
+       {"load http://b/", "ask", "leave timer 250", "end process", "load http://b/"}},
+      {"a process that answers in time is kept",
+       {},
+       [](Rig& r) {
+         r.controller.OnCommitted();
+         r.said.clear();
+         r.controller.GoBack();
+         r.controller.OnProcessAnswered();
+         r.now += HangWatch::kLeaveMs;
+         r.controller.OnTimer(BrowserTimer::Leave);
+       },
+       {"back", "ask", "leave timer 250"}},
+      {"a process still starting is never judged as the kiosk leaves it",
+       {},
+       [](Rig& r) { r.controller.Navigate("http://b/"); },
+       {"load http://b/"}},
+      {"a crash: the waiting page, quiet navigations meanwhile, one recovery for two reports",
+       {},
+       [](Rig& r) {
+         r.controller.OnProcessEnded(ProcessEnd::Crashed);
+         r.Asked("about:blank");
+         r.controller.OnCommitted();
+         r.controller.OnProcessEnded(ProcessEnd::Crashed);
+         r.controller.OnTimer(BrowserTimer::Recovery);
+         r.controller.OnCommitted();
+         r.now += 5000;
+         r.controller.OnProcessEnded(ProcessEnd::OutOfMemory);
+         EXPECT_EQ(r.controller.LastProcessEnd(), "out of memory");
+       },
+       {"waiting page", "recovery timer 1000", "pages back", "committed http://a/", "waiting page",
+        "recovery timer 2000"}},
+      {"the bar's page comes back at once, without a waiting page",
+       bar,
+       [](Rig& r) {
+         r.controller.OnProcessEnded(ProcessEnd::Crashed);
+         r.controller.OnTimer(BrowserTimer::Recovery);
+       },
+       {"recovery timer 0", "pages back"}},
+      {"a hidden pop-up's first real navigation is the bar's; its blank start is none",
+       {},
+       [](Rig& r) {
+         EXPECT_EQ(r.controller.OnNewWindow("", false), NavigationPolicy::NewWindow::StandIn);
+         EXPECT_EQ(r.controller.OnStandInNavigation("about:blank"), BrowserController::StandInStep::NotYet);
+         EXPECT_EQ(r.controller.OnStandInNavigation("http://b/"), BrowserController::StandInStep::Let);
+         EXPECT_EQ(r.controller.OnNewWindow("http://c/", true), NavigationPolicy::NewWindow::InTheView);
+       },
+       {"pop-up of the bar http://b/", "pop-up in the view http://c/"}},
+      {"the page script's messages, with a touched field put on the screen",
+       {},
+       [](Rig& r) {
+         r.controller.OnPageMessage("touch-text:10,20,30,40", "t0k", 100, 200);
+         r.controller.OnPageMessage("close:wrong", "t0k", 0, 0);
+         r.controller.OnPageMessage("close:t0k", "t0k", 0, 0);
+       },
+       {"touch text at 110", "window.close"}},
+      {"a menu asked for under the kiosk's site is the kiosk's own",
+       [] {
+         BrowsingRules site;
+         site.kiosk_site = true;
+         return site;
+       }(),
+       [](Rig& r) { EXPECT_EQ(r.controller.OnMenuAsked(), MenuAnswer::Kiosk); },
+       {"kiosk menu"}},
+  };
+  for (const auto& c : cases) {
+    Rig rig(c.rules);
+    c.run(rig);
+    EXPECT_EQ(rig.said, c.said) << c.name;
+  }
+}
+
+// A page's dialogs: a few are shown, then answered unseen until the next page commits; leaving a
+// page is never asked.
+TEST(BrowserControllerTest, DialogsPerPage) {
+  Rig rig;
+  using D = ScriptDialogKind;
+  EXPECT_TRUE(rig.controller.OnScriptDialog(D::BeforeUnload).unseen.has_value());
+  EXPECT_TRUE(rig.controller.OnScriptDialog(D::Confirm).question);
+  EXPECT_FALSE(rig.controller.OnScriptDialog(D::Alert).question);
+  EXPECT_FALSE(rig.controller.OnScriptDialog(D::Alert).unseen.has_value());
+  EXPECT_TRUE(rig.controller.OnScriptDialog(D::Alert).unseen.has_value()) << "the fourth in a minute";
+  rig.controller.OnCommitted();
+  EXPECT_FALSE(rig.controller.OnScriptDialog(D::Alert).unseen.has_value()) << "a new page";
+  EXPECT_EQ(PageMemoryLimitMiB(24 * 1024), 1536u);
+  EXPECT_EQ(PageMemoryLimitMiB(1024), 512u);
+  EXPECT_EQ(PageMemoryLimitMiB(256), 256u);
 }
 
 }  // namespace

@@ -1,0 +1,97 @@
+// The kiosk's one web context and the file system as its local-file fence sees it.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+#include "common/log.h"
+#include "platform/webkit/webkit_browser.h"
+
+namespace panelia {
+namespace {
+
+std::string KioskDataFolder() {
+  return std::string(g_get_user_data_dir()) + "/panelia";
+}
+
+uint64_t MachineMemoryMiB() {
+  const long pages = sysconf(_SC_PHYS_PAGES), page_size = sysconf(_SC_PAGESIZE);
+  return pages > 0 && page_size > 0 ? static_cast<uint64_t>(pages) * static_cast<uint64_t>(page_size) >> 20 : 4096;
+}
+
+}  // namespace
+
+// Whether the machine has a graphics processor the engine can composite with (a DRM render node).
+// Without one, accelerated compositing runs on a software GL renderer: no faster than the engine's
+// own drawing, and about 55 MiB more per view.
+bool HasGraphicsProcessor() {
+  static const bool found = [] {
+    GDir* dir = g_dir_open("/dev/dri", 0, nullptr);
+    bool render_node = false;
+    if (dir) {
+      while (const char* name = g_dir_read_name(dir)) render_node |= g_str_has_prefix(name, "renderD") != FALSE;
+      g_dir_close(dir);
+    }
+    if (!render_node) Log("no graphics processor; pages are drawn without compositing");
+    return render_node;
+  }();
+  return found;
+}
+
+// A page's web process is bounded in memory and looked at every second: a page that runs away with
+// memory is ended within seconds (the recovery brings the pages back), instead of pushing the
+// machine into swap until the system steps in.
+WebKitWebContext* KioskContext() {
+  static WebKitWebContext* const context = [] {
+    WebKitMemoryPressureSettings* memory = webkit_memory_pressure_settings_new();
+    webkit_memory_pressure_settings_set_memory_limit(memory, PageMemoryLimitMiB(MachineMemoryMiB()));
+    webkit_memory_pressure_settings_set_kill_threshold(memory, 1.0);
+    webkit_memory_pressure_settings_set_poll_interval(memory, 1.0);
+    // What sites keep lives in folders only the kiosk's account may read.
+    const std::string data = KioskDataFolder(), cache = std::string(g_get_user_cache_dir()) + "/panelia";
+    for (const std::string& folder : {data, cache}) {
+      g_mkdir_with_parents(folder.c_str(), 0700);
+      chmod(folder.c_str(), 0700);
+    }
+    gpointer sites = g_object_new(WEBKIT_TYPE_WEBSITE_DATA_MANAGER, "base-data-directory", data.c_str(),
+                                  "base-cache-directory", cache.c_str(), nullptr);
+    auto* made = WEBKIT_WEB_CONTEXT(g_object_new(WEBKIT_TYPE_WEB_CONTEXT, "memory-pressure-settings", memory,
+                                                 "website-data-manager", sites, nullptr));
+    g_object_unref(sites);
+    webkit_memory_pressure_settings_free(memory);
+    return made;
+  }();
+  return context;
+}
+
+void RemoveSiteFolders() {
+  // The engine's wipe empties each site's storage but leaves its folder, with a file naming the site.
+  std::error_code error;
+  const std::filesystem::path storage = std::filesystem::path(KioskDataFolder()) / "storage";
+  for (const auto& entry : std::filesystem::directory_iterator(storage, error))
+    if (entry.is_directory(error)) std::filesystem::remove_all(entry.path(), error);
+}
+
+bool GioLocalFiles::IsFolder(const std::string& uri) {
+  gchar* path = g_filename_from_uri(uri.c_str(), nullptr, nullptr);
+  bool folder = path && g_file_test(path, G_FILE_TEST_IS_DIR);
+  g_free(path);
+  return folder;
+}
+
+std::string GioLocalFiles::ResolvedPath(const std::string& path) {
+  std::error_code error;
+  auto resolved = std::filesystem::weakly_canonical(path, error);
+  return error ? std::string() : resolved.string();
+}
+
+std::string GioLocalFiles::ResolvedPathOf(const std::string& uri) {
+  gchar* path = g_filename_from_uri(uri.c_str(), nullptr, nullptr);
+  std::string resolved = path ? ResolvedPath(path) : std::string();
+  g_free(path);
+  return resolved;
+}
+
+}  // namespace panelia

@@ -1,0 +1,82 @@
+// The kiosk's logic objects, made in the order they need each other and joined where one reaches
+// another made after it. The platform's adapters come in as ports, made before any of these and
+// taken down after them.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "browse/bottom_view.h"
+#include "browse/browser_controller.h"
+#include "browse/page_lists.h"
+#include "browse/view.h"
+#include "common/event_link.h"
+#include "common/registry.h"
+#include "shell/companions.h"
+#include "shell/exit_dialog.h"
+#include "shell/kiosk_partners.h"
+#include "shell/kiosk_status.h"
+#include "shell/main_frame.h"
+
+namespace panelia {
+
+struct KioskPorts {
+  RegistryStore& store;
+  std::string module_directory;
+  // The companions' side.
+  WindowSystem& windows;
+  ProgramLauncher& launcher;
+  CompanionPort& companion_port;
+  TimerService& companion_timers;
+  std::optional<WindowHandle> own_frame;
+  ExitDialogs& exit_dialogs;
+  std::function<void()> print_page;  // the bar's print button
+  std::function<bool(bool)> reader;  // spoken output on or off; false: none to start
+  // The frame's side.
+  FramePort& frame_port;
+  FrameServices& services;
+  EventLink<CMainFrame>& window_to_frame;
+  // The views' side.
+  BrowserController& main_browser;
+  BrowserControl& bar_browser;
+  TimerService& view_timers;
+  ViewHost& host;
+  EventLink<CMainFrame>& host_to_frame;
+  PageActions& page;
+  PageListSource& list_source;
+  EventLink<CPaneliaView>& engine_to_view;
+  EventLink<CBottomView>& engine_to_bar;
+  SystemProbe& probe;
+};
+
+class Kiosk {
+ public:
+  explicit Kiosk(KioskPorts ports);
+
+  // The home page is asked for first, so the web process starts while the frame is being built.
+  void Start(CSplashWindow* splash);
+  // The frame goes first (the task bar comes back), then each view closes the companions.
+  void Close();
+  // The figures the status document and the metrics report, gathered when they are written.
+  KioskStatus CurrentStatus(int64_t started, int64_t last_input, int64_t now_unix);
+
+  CCompanions companions;
+  CKioskPartners partners;
+  CMainFrame frame;
+  CPageLists lists;
+  CPaneliaView view;
+  CBottomView bar;
+
+ private:
+  KioskPorts ports_;
+  EventLink<CMainFrame>::Connection window_to_frame_;
+  EventLink<CMainFrame>::Connection host_to_frame_;
+  EventLink<CPaneliaView>::Connection frame_to_view_{frame.MainViewLink(), view};
+  EventLink<CBottomView>::Connection partners_to_bar_{partners.BarLink(), bar};
+  EventLink<CPaneliaView>::Connection engine_to_view_;
+  EventLink<CBottomView>::Connection engine_to_bar_;
+};
+
+}  // namespace panelia
