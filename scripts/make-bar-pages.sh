@@ -85,14 +85,15 @@ page() {  # style width
 <html lang="zh-CN"><head><meta charset="utf-8"><title>Panelia 按钮栏</title>
 <style>
 html, body { margin: 0; height: 80px; overflow: hidden; }
-body { display: flex; align-items: center; justify-content: center; gap: 2px; padding: 0 2px;
-       font-family: "WenQuanYi Micro Hei", "Noto Sans CJK SC", sans-serif; -webkit-user-select: none; }
+body { font-family: "WenQuanYi Micro Hei", "Noto Sans CJK SC", sans-serif; -webkit-user-select: none; }
+nav { height: 80px; box-sizing: border-box; display: flex; align-items: center; justify-content: center; gap: 2px;
+      padding: 0 2px; }
 a { box-sizing: border-box; flex: 1 1 0; min-width: 0; max-width: ${button_width}px; height: 74px; display: flex; flex-direction: column;
     align-items: center; justify-content: center; text-decoration: none; font-size: ${font}px; }
 a svg { width: ${icon_size}px; height: ${icon_size}px; margin-bottom: 3px; }
 $(style_css "$style")
 </style></head>
-<body scroll="no">
+<body scroll="no"><nav aria-label="按钮栏">
 HTML
   local b keyword label name spoken
   for b in "${buttons[@]}"; do
@@ -103,7 +104,7 @@ HTML
       printf '<a href="%s">%s<span>%s</span></a>\n' "$keyword" "$(icon "$name")" "$label"
     fi
   done
-  printf '</body></html>\n'
+  printf '</nav></body></html>\n'
 }
 
 for style in Flowery BlueCrystal FreshGreen User; do

@@ -42,7 +42,7 @@ struct RecordingEvents : BrowserEvents {
   void OnPageSize(int w, int h, int, int) override { size = {w, h}; }
   void OnScrollPosition(int, int) override {}
   bool OnContextMenu() override { return true; }
-  void OnProcessGone() override {}
+  void OnRecoveryDue() override {}
 
   int inputs = 0;
   struct Navigation {
@@ -103,7 +103,7 @@ e2e::VirtualDisplay* WebKitBrowserTest::display_ = nullptr;
 // fence refuses what lies outside the kiosk's folders before the logic is asked.
 TEST_F(WebKitBrowserTest, OwnLoadsScriptsAndTheLocalFileFence) {
   BrowserOptions options;
-  options.local_folders = [] { return std::vector<std::string>{kPages}; };
+  options.rules.local_folders = [] { return std::vector<std::string>{kPages}; };
   auto browser = Browser(std::move(options));
   browser->Navigate("file://" + kPages + "target.html");
   ASSERT_TRUE(Loaded("target.html"));
@@ -165,6 +165,61 @@ TEST_F(WebKitBrowserTest, RefusalsMessagesCloseAndPopUps) {
   ASSERT_TRUE(RunUntil([&] { return events_.title == "opened"; }));
   ASSERT_TRUE(Loaded("opensix.html"));
   EXPECT_EQ(events_.pop_ups.size(), 3u) << "three a minute for a page's own pop-ups, then none";
+}
+
+// The bundled pages against the accessibility rules of axe-core, run in the engine the kiosk shows
+// them with: no critical or serious violation in any bar style, the demo or the help pages.
+TEST_F(WebKitBrowserTest, BundledPagesMeetTheAccessibilityRules) {
+  gchar* axe = nullptr;
+  ASSERT_TRUE(g_file_get_contents(PANELIA_AXE_SCRIPT, &axe, nullptr, nullptr))
+      << PANELIA_AXE_SCRIPT << " is missing: the build fetches it from the npm registry when it is configured";
+  const std::string rules(axe);
+  g_free(axe);
+  const std::string runtime = PANELIA_RUNTIME_DIR;
+  std::vector<std::string> pages = {"BottomBtn/800x600.htm", "BottomBtn/1024x768.htm"};
+  for (const char* style : {"Flowery", "BlueCrystal", "FreshGreen", "User"})
+    for (const char* size : {"800x600", "1024x768"})
+      pages.push_back(std::string("Style/") + style + "/" + size + ".htm");
+  for (const char* page : {"index", "en", "events", "map", "museum"})
+    pages.push_back(std::string("demo/") + page + ".html");
+  for (const char* page : {"PaneliaHelp", "about", "forum"}) pages.push_back(std::string("help/") + page + ".html");
+  auto browser = Browser();
+  gtk_window_resize(GTK_WINDOW(window_), 1024, 768);
+  for (const std::string& page : pages) {
+    browser->Navigate("file://" + runtime + page);
+    ASSERT_TRUE(Loaded(page)) << page;
+    webkit_web_view_evaluate_javascript(browser->View(), rules.c_str(), -1, nullptr, nullptr, nullptr, nullptr,
+                                        nullptr);
+    struct Answer {
+      bool done = false;
+      std::string text;
+    } answer;
+    webkit_web_view_call_async_javascript_function(
+        browser->View(),
+        "return axe.run(document, {resultTypes: ['violations']}).then(r => JSON.stringify(r.violations"
+        ".filter(v => v.impact === 'critical' || v.impact === 'serious')"
+        ".map(v => v.id + ' (' + v.impact + '): ' + v.nodes.map(n => n.target.join(' ')).join(', '))));",
+        -1, nullptr, nullptr, nullptr, nullptr,
+        [](GObject* view, GAsyncResult* result, gpointer p) {
+          auto* a = static_cast<Answer*>(p);
+          GError* error = nullptr;
+          JSCValue* value =
+              webkit_web_view_call_async_javascript_function_finish(WEBKIT_WEB_VIEW(view), result, &error);
+          if (value) {
+            gchar* text = jsc_value_to_string(value);
+            a->text = text ? text : "";
+            g_free(text);
+            g_object_unref(value);
+          } else {
+            a->text = std::string("the rules did not run: ") + (error ? error->message : "?");
+            g_clear_error(&error);
+          }
+          a->done = true;
+        },
+        &answer);
+    ASSERT_TRUE(RunUntil([&] { return answer.done; }, 30s)) << page;
+    EXPECT_EQ(answer.text, "[]") << page;
+  }
 }
 
 }  // namespace
