@@ -98,10 +98,11 @@ int Apply(Display* display, const Choice& choice, bool turn) {
       std::fprintf(stderr, "panelia-display: the X server names no monitor to turn\n");
       if (choice.rotation != 0) result = kNotTurned;
     } else if (Run(RotateCommand(name, choice.rotation))) {
-      std::fprintf(stderr, "panelia-display: %s turned %s\n", name.c_str(), RandrRotation(choice.rotation).data());
+      std::fprintf(stderr, "panelia-display: %s turned %s\n", name.c_str(),
+                   std::string(RandrRotation(choice.rotation)).c_str());
     } else {
       std::fprintf(stderr, "panelia-display: %s cannot be turned %s on this X server\n", name.c_str(),
-                   RandrRotation(choice.rotation).data());
+                   std::string(RandrRotation(choice.rotation)).c_str());
       result = kNotTurned;
     }
     // Turned, the monitor has its new place and size.

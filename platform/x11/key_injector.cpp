@@ -25,9 +25,7 @@ std::optional<KeyCode> XTestInjector::KeyForChar(char c) {
   KeySym keysym = c == '\t' ? XK_Tab : c == '\r' ? XK_Return : static_cast<KeySym>(static_cast<unsigned char>(c));
   // One key for both cases of a letter, as the shift state is not part of the answer.
   if (c >= 'A' && c <= 'Z') keysym = static_cast<KeySym>(c) - 'A' + 'a';
-  auto code = keys_.KeyCodeFor(keysym);
-  if (!code) return std::nullopt;
-  return *code;
+  return keys_.KeyCodeFor(keysym);
 }
 
 std::optional<KeyCode> XTestInjector::KeyFor(SpecialKey key) {
@@ -35,9 +33,7 @@ std::optional<KeyCode> XTestInjector::KeyFor(SpecialKey key) {
                   : key == SpecialKey::Control  ? XK_Control_L
                   : key == SpecialKey::CapsLock ? XK_Caps_Lock
                                                 : XK_BackSpace;
-  auto code = keys_.KeyCodeFor(keysym);
-  if (!code) return std::nullopt;
-  return *code;
+  return keys_.KeyCodeFor(keysym);
 }
 
 void XTestInjector::Send(KeyCode key, bool down) {

@@ -42,14 +42,12 @@ X11WindowSystem::~X11WindowSystem() {
 
 std::optional<WindowHandle> X11WindowSystem::FindWindowByClass(std::string_view window_class) {
   if (!display_) return std::nullopt;
-  auto w = FindClientWindowByClass(display_, window_class);
-  return w ? std::optional<WindowHandle>(*w) : std::nullopt;
+  return FindClientWindowByClass(display_, window_class);
 }
 
 std::optional<WindowHandle> X11WindowSystem::FindWindowByTitle(std::string_view title) {
   if (!display_) return std::nullopt;
-  auto w = FindClientWindowByTitle(display_, title);
-  return w ? std::optional<WindowHandle>(*w) : std::nullopt;
+  return FindClientWindowByTitle(display_, title);
 }
 
 bool X11WindowSystem::Send(WindowHandle window, std::string_view message, int32_t wparam, int32_t lparam,
