@@ -1,5 +1,9 @@
 #include "browse/bottom_view.h"
 
+#include <vector>
+
+#include "common/texts.h"
+
 #include <array>
 #include <cstdint>
 
@@ -69,10 +73,19 @@ std::string_view CBottomView::StyleName(uint32_t style) {
 
 std::string CBottomView::BarPagePath(RegistryStore& store, const std::string& module_directory, int screen_width,
                                      const std::function<bool(const std::string&)>& exists) {
-  std::string page = screen_width == 800 ? "800x600.htm" : "1024x768.htm";
-  std::string styled =
-      module_directory + "Style/" + std::string(StyleName(SettingsReader(store).Dword(setting::Style))) + "/" + page;
-  return exists(styled) ? styled : module_directory + "BottomBtn/" + page;
+  const std::string page = screen_width == 800 ? "800x600.htm" : "1024x768.htm";
+  const std::string styled =
+      module_directory + "Style/" + std::string(StyleName(SettingsReader(store).Dword(setting::Style))) + "/";
+  // A kiosk in another language than the pages' own shows the style's page in that language, where
+  // the style has one.
+  std::vector<std::string> pages;
+  if (ShownLanguage() != kDefaultUiLanguage) pages.push_back(styled + ShownLanguage() + "/" + page);
+  pages.push_back(styled + page);
+  if (ShownLanguage() != kDefaultUiLanguage)
+    pages.push_back(module_directory + "BottomBtn/" + ShownLanguage() + "/" + page);
+  for (const std::string& candidate : pages)
+    if (exists(candidate)) return candidate;
+  return module_directory + "BottomBtn/" + page;
 }
 
 void CBottomView::OnInitialUpdate(RegistryStore& store, const std::string& module_directory, int screen_width,

@@ -7,13 +7,14 @@
 
 #include "common/address.h"
 #include "common/text.h"
+#include "common/texts.h"
 
 namespace panelia {
 namespace {
 
-constexpr std::string_view kLimitError = "文件打开错误，无法读取限制访问网站列表";
-constexpr std::string_view kStopError = "文件打开错误，无法读取停止音乐播放页面列表";
-constexpr std::string_view kShowError = "文件打开错误，无法读取显示导航条页面列表";
+constexpr std::string_view kLimitError = "File error: the list of restricted addresses cannot be read";
+constexpr std::string_view kStopError = "File error: the list of pages without music cannot be read";
+constexpr std::string_view kShowError = "File error: the list of pages with the button bar cannot be read";
 
 // An entry, or the address a question is about, without its one final "/". The address loses it
 // once per question (not once more for every entry, which would change it as the list is walked).
@@ -99,7 +100,7 @@ CPageLists::Kept& CPageLists::Current(std::string_view file_name, std::string_vi
     }
   }
   // Changed, new, unsettled or of a source without stamps: read now.
-  PageList list = LoadPageList(file_name, error_text);
+  PageList list = LoadPageList(file_name, TrText(error_text));
   bool readable = reported_.find(file_name) == reported_.end();
   if (stamp && readable && stamp->Settled()) {
     Kept& kept = kept_[std::string(file_name)];

@@ -1,4 +1,5 @@
 #include "browse/page_properties.h"
+#include "common/texts.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -10,10 +11,10 @@ std::string TypeName(const std::string& mime_type) {
     const char* mime;
     const char* name;
   } kNames[] = {
-      {"text/html", "HTML 文档"},    {"application/xhtml+xml", "XHTML 文档"},
-      {"text/plain", "文本文档"},    {"image/png", "PNG 图像"},
-      {"image/jpeg", "JPEG 图像"},   {"image/gif", "GIF 图像"},
-      {"image/svg+xml", "SVG 图像"}, {"application/pdf", "PDF 文档"},
+      {"text/html", Tr("HTML document")},  {"application/xhtml+xml", Tr("XHTML document")},
+      {"text/plain", Tr("Text document")}, {"image/png", Tr("PNG image")},
+      {"image/jpeg", Tr("JPEG image")},    {"image/gif", Tr("GIF image")},
+      {"image/svg+xml", Tr("SVG image")},  {"application/pdf", Tr("PDF document")},
   };
   for (const auto& n : kNames)
     if (mime_type == n.mime) return std::string(n.name) + " (" + mime_type + ")";
@@ -35,7 +36,7 @@ std::string Grouped(uint64_t n) {
 }  // namespace
 
 std::string SizeText(uint64_t bytes) {
-  std::string text = Grouped(bytes) + " 字节";
+  std::string text = Grouped(bytes) + Tr(" bytes");
   if (bytes < 1024) return text;
   const char* unit = "KB";
   double scaled = static_cast<double>(bytes) / 1024.0;
@@ -60,13 +61,13 @@ std::string PagePropertiesText(const PageFacts& f) {
     text += label;
     text += value;
   };
-  line("标题: ", f.title.empty() ? "(无标题)" : f.title);
-  line("地址: ", f.address);
-  line("类型: ", f.mime_type.empty() ? std::string() : TypeName(f.mime_type));
-  line("大小: ", f.size ? SizeText(*f.size) : std::string());
-  line("编码: ", f.encoding);
-  line("创建日期: ", f.created);
-  line("修改日期: ", f.modified);
+  line(Tr("Title: "), f.title.empty() ? Tr("(no title)") : f.title);
+  line(Tr("Address: "), f.address);
+  line(Tr("Type: "), f.mime_type.empty() ? std::string() : TypeName(f.mime_type));
+  line(Tr("Size: "), f.size ? SizeText(*f.size) : std::string());
+  line(Tr("Encoding: "), f.encoding);
+  line(Tr("Created: "), f.created);
+  line(Tr("Modified: "), f.modified);
   return text;
 }
 

@@ -12,6 +12,7 @@
 #include "common/names.h"
 #include "common/settings.h"
 #include "common/text.h"
+#include "common/texts.h"
 
 namespace panelia {
 
@@ -192,7 +193,7 @@ void CPaneliaView::OnDocumentComplete(const std::string& /*url*/) {
 }
 
 void CPaneliaView::OnTitleChange(const std::string& title) {
-  host_.SetMainWindowTitle(title + std::string(kTitleSuffix));
+  host_.SetMainWindowTitle(title + TrText(kTitleSuffix));
 }
 
 void CPaneliaView::OnNewWindow3(const std::string& url, bool& cancel) {
@@ -224,8 +225,12 @@ void CPaneliaView::OnTouch(bool on_text_field, std::optional<ScreenRect> field) 
 
 const std::vector<ContextMenuItem>& CPaneliaView::ContextMenuItems() {
   static const std::vector<ContextMenuItem> items = {
-      {kAbout, "关于 Panelia(&A)..."}, {kHelp, "Panelia帮助(&H)"}, {kVisitSite, "访问 Panelia 主页(&W)"},
-      {kVisitForum, "访问触摸屏论坛"}, {kProperties, "属性(&P)"},  {kExit, "退出"},
+      {kAbout, Tr("&About Panelia...")},
+      {kHelp, Tr("Panelia &help")},
+      {kVisitSite, Tr("Visit the Panelia &website")},
+      {kVisitForum, Tr("Visit the touch-screen forum")},
+      {kProperties, Tr("&Properties")},
+      {kExit, Tr("Exit")},
   };
   return items;
 }

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "browse/page_commands.h"
+#include "common/texts.h"
 
 namespace panelia {
 
@@ -27,7 +28,7 @@ void VisitorModes::ToggleReader() {
     page_.ReadFromStart();
     timers_.SetTimer(kReaderTimer, kReaderSettleMs);
   } else if (!std::exchange(reader_missing_told_, true)) {
-    host_.Tell("这台信息亭没有安装朗读程序。\nThis kiosk has no screen reader installed.");
+    host_.Tell(ForVisitors("This kiosk has no screen reader installed."));
   }
 }
 

@@ -1,4 +1,5 @@
 #include "common/boxes.h"
+#include "common/texts.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -7,11 +8,11 @@ namespace panelia {
 
 std::vector<BoxButton> ButtonsOf(BoxButtons buttons) {
   switch (buttons) {
-    case BoxButtons::Ok: return {{"确定", BoxAnswer::Ok}};
-    case BoxButtons::OkCancel: return {{"确定", BoxAnswer::Ok}, {"取消", BoxAnswer::Cancel}};
-    case BoxButtons::YesNo: return {{"是", BoxAnswer::Yes}, {"否", BoxAnswer::No}};
+    case BoxButtons::Ok: return {{Tr("OK"), BoxAnswer::Ok}};
+    case BoxButtons::OkCancel: return {{Tr("OK"), BoxAnswer::Ok}, {Tr("Cancel"), BoxAnswer::Cancel}};
+    case BoxButtons::YesNo: return {{Tr("Yes"), BoxAnswer::Yes}, {Tr("No"), BoxAnswer::No}};
   }
-  return {{"确定", BoxAnswer::Ok}};
+  return {{Tr("OK"), BoxAnswer::Ok}};
 }
 
 std::string_view IconNameOf(BoxIcon icon) {

@@ -42,10 +42,10 @@ inline constexpr std::string_view kHelpPage = "help/PaneliaHelp.html";
 inline constexpr std::string_view kTallypaneProgram = "tallypane";
 inline constexpr std::string_view kConfigProgram = "panelia-config";
 
-inline constexpr std::string_view kTitleSuffix = " - Panelia触摸屏浏览器";
-inline constexpr std::string_view kErrorCaption = "Panelia错误提示";
-inline constexpr std::string_view kNoticeCaption = "Panelia提示";
-inline constexpr std::string_view kOptionsWindowTitle = "Panelia 选项";
+inline constexpr std::string_view kTitleSuffix = " - Panelia touch-screen browser";
+inline constexpr std::string_view kErrorCaption = "Panelia error";
+inline constexpr std::string_view kNoticeCaption = "Panelia notice";
+inline constexpr std::string_view kOptionsWindowTitle = "Panelia options";
 // The browser commands of the page (the old engine's ExecWB numbers, which the menus' routing kept).
 enum class BrowserCommand : int { SaveAs = 4, Print = 6, PrintPreview = 7 };
 

@@ -1,5 +1,8 @@
 #include "common/settings.h"
 
+#include "common/module_directory.h"
+#include "common/texts.h"
+
 #include <cstdint>
 
 #include "common/text.h"
@@ -79,6 +82,20 @@ std::optional<std::string> ValueProblem(const SettingInfo& info, const RegValue&
       return name + " \"" + text +
              "\" is not a time of day (H:MM or H:MM:SS, 0:00 to 23:59:59); Panelia never acts on it.";
     }
+    case ValueRule::Words: {
+      if (value.type != ValueType::Sz) return std::nullopt;
+      const std::string text = value.AsText();
+      std::string takes;
+      for (size_t i = 0; i < info.rule.words.size(); ++i) {
+        if (info.rule.words[i] == text) return std::nullopt;
+        takes += std::string(i == 0                            ? ""
+                             : i + 1 == info.rule.words.size() ? " or "
+                                                               : ", ") +
+                 std::string(info.rule.words[i]);
+      }
+      if (text.empty()) return std::nullopt;
+      return name + " is \"" + text + "\"; Panelia takes " + takes + ".";
+    }
     case ValueRule::Range:
     case ValueRule::Choices: break;
   }
@@ -109,6 +126,10 @@ std::optional<std::string> KeyThatReads(std::string_view key_path, std::string_v
     elsewhere = reads;
   }
   return elsewhere;
+}
+
+void UseSettingsLanguage(RegistryStore& store) {
+  UseUiLanguage(SettingsReader(store).Text(setting::UiLanguage), ModuleDirectory() + "locale/");
 }
 
 }  // namespace panelia

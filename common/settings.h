@@ -24,10 +24,11 @@ std::string SectionPath(Section section);       // full key path under HKEY_LOCA
 // choices), or a time of day. The settings window and panelia-reg check what an operator writes
 // with it, so neither accepts what the kiosk would read differently.
 struct ValueRule {
-  enum Kind : uint8_t { Any, Range, Choices, Time };
+  enum Kind : uint8_t { Any, Range, Choices, Time, Words };
   Kind kind = Any;
   int64_t min = 0, max = 0xFFFFFFFF;
   std::span<const uint32_t> choices = {};
+  std::span<const std::string_view> words = {};  // a text's choices; empty text: the default
 };
 constexpr ValueRule InRange(int64_t min, int64_t max) {
   return {ValueRule::Range, min, max, {}};
@@ -36,6 +37,9 @@ constexpr ValueRule OneOf(std::span<const uint32_t> choices) {
   return {ValueRule::Choices, 0, 0xFFFFFFFF, choices};
 }
 inline constexpr ValueRule kTimeOfDay{ValueRule::Time};
+constexpr ValueRule OneOfWords(std::span<const std::string_view> words) {
+  return {ValueRule::Words, 0, 0xFFFFFFFF, {}, words};
+}
 
 struct SettingInfo {
   Section section;
@@ -55,6 +59,7 @@ inline constexpr uint32_t kStyles[] = {0, 1, 2, 3};
 inline constexpr uint32_t kPlayModes[] = {0, 1, 2};
 inline constexpr uint32_t kFontSizes[] = {0, 1, 2, 3, 4};
 inline constexpr uint32_t kRotations[] = {0, 90, 180, 270};
+inline constexpr std::string_view kUiLanguages[] = {"zh_CN", "en"};
 // clang-format off
 inline constexpr SettingInfo Initiated     {Section::Root,      "Initiated",     ValueType::Dword, 0, true,  "0: the one-time browser settings of a first start have not been applied yet"};
 inline constexpr SettingInfo AppPath       {Section::Root,      "AppPath",       ValueType::Sz,    0, true,  "full path of the kiosk browser, for the configuration program"};
@@ -62,6 +67,7 @@ inline constexpr SettingInfo DefFontSize   {Section::Root,      "DefFontSize",  
 inline constexpr SettingInfo SoftHomeUrl   {Section::General,   "SoftHomeUrl",   ValueType::Sz,    0, true,  "the kiosk's home page address"};
 inline constexpr SettingInfo IsPaneliaHome {Section::General,   "IsPaneliaHome", ValueType::Dword, 0, false, "0: the home page is SoftHomeUrl; not 0: the browser's own home page"};
 inline constexpr SettingInfo Password      {Section::General,   "Password",      ValueType::Sz,    0, true,  "the exit password"};
+inline constexpr SettingInfo UiLanguage    {Section::General,   "UiLanguage",    ValueType::Sz,    0, true,  "the language of the suite's windows and messages: zh_CN (Chinese, also when empty) or en (English)", OneOfWords(kUiLanguages)};
 inline constexpr SettingInfo IsAutoShut    {Section::Advance,   "IsAutoShut",    ValueType::Dword, 0, false, "scheduled power-off enabled"};
 inline constexpr SettingInfo IsCloseWeekend{Section::Advance,   "IsCloseWeekend",ValueType::Dword, 0, false, "also power off on every check on Saturdays and Sundays"};
 inline constexpr SettingInfo PowerOffTime  {Section::Advance,   "PowerOffTime",  ValueType::Sz,    0, true,  "time of day of the scheduled power-off, H:MM or H:MM:SS", kTimeOfDay};
@@ -101,7 +107,7 @@ inline constexpr SettingInfo MusicPath     {Section::Music,     "MusicPath",    
 // clang-format on
 }  // namespace setting
 
-inline constexpr std::array<const SettingInfo*, 42> kAllSettings = {
+inline constexpr std::array<const SettingInfo*, 43> kAllSettings = {
     &setting::Initiated,      &setting::AppPath,        &setting::DefFontSize,  &setting::SoftHomeUrl,
     &setting::IsPaneliaHome,  &setting::Password,       &setting::CommandSites, &setting::IsAutoShut,
     &setting::IsCloseWeekend, &setting::PowerOffTime,   &setting::IsAlwaysTop,  &setting::IsScriptDebug,
@@ -112,7 +118,7 @@ inline constexpr std::array<const SettingInfo*, 42> kAllSettings = {
     &setting::IsLimit,        &setting::ForbitMethod,   &setting::IsMusic,      &setting::PlayMode,
     &setting::MusicPath,      &setting::IsClearSession, &setting::IsPinchZoom,  &setting::IsLongPressMenu,
     &setting::Monitor,        &setting::IsCoverOthers,  &setting::Rotation,     &setting::BoardAutoHide,
-    &setting::MetricsFolder,  &setting::WarnTime,
+    &setting::MetricsFolder,  &setting::WarnTime,       &setting::UiLanguage,
 };
 
 // The key Panelia reads a value of this name from, when `key_path` (under HKEY_LOCAL_MACHINE) is in
@@ -148,5 +154,9 @@ class SettingsReader {
   bool positioned_ = false;
   Section section_ = Section::Root;
 };
+
+// Every program's texts in the language the settings name (UiLanguage), from the catalogues beside
+// the programs. Called at start, before any window is made.
+void UseSettingsLanguage(RegistryStore& store);
 
 }  // namespace panelia

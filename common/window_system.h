@@ -66,4 +66,7 @@ class ProgramLauncher {
   virtual bool Start(const std::string& path, ShowCommand show) = 0;
 };
 
+// The settings window, titled in the language it was started in: the one in use here, or English.
+std::optional<WindowHandle> FindOptionsWindow(WindowSystem& windows);
+
 }  // namespace panelia

@@ -7,6 +7,7 @@
 #include "common/password.h"
 #include "common/text.h"
 #include "common/time_of_day.h"
+#include "common/texts.h"
 
 namespace panelia {
 
@@ -27,22 +28,100 @@ const std::vector<Hint>& Hints() {
       {"MusicPath", FieldKind::Folder, {}},
       {"Style",
        FieldKind::Choice,
-       {{0, "Flowery 花样", "styles/Flowery.png"},
-        {1, "BlueCrystal 蓝水晶", "styles/BlueCrystal.png"},
-        {2, "FreshGreen 清新绿", "styles/FreshGreen.png"},
-        {3, "User 自定义", "styles/User.png"}}},
-      {"LoopMode", FieldKind::Choice, {{0, "顺序"}, {1, "随机"}}},
-      {"PlayMode", FieldKind::Choice, {{0, "顺序播放"}, {1, "随机播放"}, {2, "单曲重复"}}},
-      {"ForbitMethod", FieldKind::Choice, {{0, "禁止列表中的网址"}, {1, "只允许列表中的网址"}}},
+       {{0, Tr("Flowery"), "styles/Flowery.png"},
+        {1, Tr("BlueCrystal"), "styles/BlueCrystal.png"},
+        {2, Tr("FreshGreen"), "styles/FreshGreen.png"},
+        {3, Tr("User (own look)"), "styles/User.png"}}},
+      {"LoopMode", FieldKind::Choice, {{0, Tr("In order")}, {1, Tr("Random")}}},
+      {"PlayMode",
+       FieldKind::Choice,
+       {{0, Tr("Play in order")}, {1, Tr("Play at random")}, {2, Tr("Repeat one song")}}},
+      {"ForbitMethod",
+       FieldKind::Choice,
+       {{0, Tr("Forbid the listed addresses")}, {1, Tr("Allow only the listed addresses")}}},
       {"BoardType", FieldKind::Choice, {{0, "Glyphdeck"}, {1, "Tallypane"}}},
-      {"DefFontSize", FieldKind::Choice, {{0, "最大"}, {1, "较大"}, {2, "中"}, {3, "较小"}, {4, "最小"}}},
-      {"Rotation", FieldKind::Choice, {{0, "不旋转"}, {90, "90°"}, {180, "180°"}, {270, "270°"}}},
+      {"DefFontSize",
+       FieldKind::Choice,
+       {{0, Tr("Largest")}, {1, Tr("Larger")}, {2, Tr("Medium")}, {3, Tr("Smaller")}, {4, Tr("Smallest")}}},
+      {"Rotation", FieldKind::Choice, {{0, Tr("Not rotated")}, {90, "90°"}, {180, "180°"}, {270, "270°"}}},
+      {"UiLanguage", FieldKind::Choice, {{0, Tr("Chinese (simplified)"), {}, "zh_CN"}, {1, "English", {}, "en"}}},
       {"Initiated", FieldKind::Flag, {}},
       {"BoardMode", FieldKind::Flag, {}},
       {"BoardAutoHide", FieldKind::Flag, {}},
       {"ScrollMode", FieldKind::Flag, {}},
   };
   return hints;
+}
+
+// What the window calls each setting and says of it, for an operator in the language in use (the
+// stored name stays beside it, small, for those who script the settings).
+struct Words {
+  std::string_view name, label, description;
+};
+
+const std::vector<Words>& SettingWords() {
+  static const std::vector<Words> words = {
+      {"Initiated", Tr("First start done"),
+       Tr("Off until the one-time browser settings of a first start have been applied.")},
+      {"AppPath", Tr("Program path"), Tr("Where the kiosk browser is installed, for this settings program.")},
+      {"DefFontSize", Tr("Text size"), Tr("The text size last chosen from the menu.")},
+      {"SoftHomeUrl", Tr("Home page"), Tr("The page the kiosk opens at start and returns to.")},
+      {"IsPaneliaHome", Tr("Use the browser's home page"),
+       Tr("On: the browser's own home page instead of the home page above.")},
+      {"Password", Tr("Exit password"), Tr("The password that lets staff leave the kiosk.")},
+      {"UiLanguage", Tr("Language"), Tr("The language of the kiosk's windows and messages.")},
+      {"IsAutoShut", Tr("Daily power-off"), Tr("Powers the computer off at the time below every day.")},
+      {"IsCloseWeekend", Tr("Off at weekends"), Tr("Also powers off on Saturdays and Sundays whenever it checks.")},
+      {"PowerOffTime", Tr("Power-off time"), Tr("The time of day of the scheduled power-off.")},
+      {"IsAlwaysTop", Tr("Always on top"), Tr("Keeps the kiosk above every other window.")},
+      {"IsScriptDebug", Tr("Kiosk's own page host"),
+       Tr("The kiosk's menu, quiet script errors and the page's external object.")},
+      {"WaitTime", Tr("Idle minutes before home"),
+       Tr("Minutes without a touch before the kiosk returns to the home page.")},
+      {"IsAutoHome", Tr("Return home when idle"), Tr("Returns to the home page after the idle minutes.")},
+      {"IsScrollBar", Tr("Hide scroll bars"), Tr("Shows pages without scroll bars.")},
+      {"IsFormTarget", Tr("Forms stay in the kiosk"), Tr("Every form of a page submits into the same window.")},
+      {"CommandSites", Tr("Sites with command links"),
+       Tr("Addresses (separated by \";\") whose pages may carry the bar's command links; empty: the home page's "
+          "site.")},
+      {"IsClearSession", Tr("Forget each visitor"),
+       Tr("The idle return removes the last visitor's cookies, storage, history and windows.")},
+      {"IsPinchZoom", Tr("Two-finger zoom"),
+       Tr("Visitors may zoom pages with two fingers; each new visitor starts at normal size.")},
+      {"IsLongPressMenu", Tr("Long-press menu"),
+       Tr("A long press opens the menu and may select text and drag links and pictures.")},
+      {"Monitor", Tr("Monitor"),
+       Tr("The monitor the kiosk uses: an output name (HDMI-1) or a number from 0; empty: the primary one.")},
+      {"IsCoverOthers", Tr("Cover other monitors"), Tr("The monitors the kiosk does not use are covered in black.")},
+      {"Rotation", Tr("Rotation"), Tr("How the kiosk monitor is turned; touch screens follow it.")},
+      {"WarnTime", Tr("Notice before going home"),
+       Tr("Seconds before the idle return that a notice asks whether anyone is still there; 0: none.")},
+      {"MetricsFolder", Tr("Metrics folder"),
+       Tr("The node exporter's textfile folder, where the kiosk keeps panelia.prom; empty: none.")},
+      {"IsNavigator", Tr("Bar fixed"), Tr("The bottom bar is never shown or hidden by page.")},
+      {"BoardType", Tr("Keyboard program"), Tr("Which on-screen keyboard the kiosk uses.")},
+      {"BoardMode", Tr("Keyboard for text fields"), Tr("Touching a text field brings up the keyboard.")},
+      {"BoardAutoHide", Tr("Hide the keyboard again"),
+       Tr("The keyboard goes when something else is touched or another page opens.")},
+      {"KeyboardXPos", Tr("Keyboard from the right"),
+       Tr("Pixels between the keyboard and the right screen edge; 0: its own place.")},
+      {"KeyboardYPos", Tr("Keyboard from the bottom"),
+       Tr("Pixels between the keyboard and the bottom screen edge; 0: its own place.")},
+      {"IsStatusBar", Tr("Status bar"), Tr("Shows the status bar while the kiosk is not full screen.")},
+      {"Style", Tr("Bar style"), Tr("The look of the bottom bar.")},
+      {"ScrollMode", Tr("Smooth scrolling"), Tr("The scroll buttons scroll smoothly instead of at once.")},
+      {"ScrollStep", Tr("Scroll distance"), Tr("Pixels one scroll button moves the page.")},
+      {"IsLoop", Tr("Loop presentation"), Tr("Shows the pages of Loop.dat in turn while nobody touches the kiosk.")},
+      {"LoopMode", Tr("Loop order"), Tr("In what order the loop shows its pages.")},
+      {"IntervalTime", Tr("Loop interval"), Tr("Idle time between two loop pages.")},
+      {"IsLimit", Tr("Address restriction"), Tr("Checks every address against limit.dat.")},
+      {"ForbitMethod", Tr("Restriction kind"),
+       Tr("Whether the listed addresses are the only ones allowed or the ones forbidden.")},
+      {"IsMusic", Tr("Background music"), Tr("The kiosk plays music in the background, page by page.")},
+      {"PlayMode", Tr("Play order"), Tr("In what order the music player plays its songs.")},
+      {"MusicPath", Tr("Song folder"), Tr("The folder whose music files the player plays.")},
+  };
+  return words;
 }
 
 bool ParseNumber(std::string_view text, int64_t& out) {
@@ -54,10 +133,15 @@ bool ParseNumber(std::string_view text, int64_t& out) {
 
 }  // namespace
 
+std::string ChoiceId(const Choice& choice) {
+  return choice.word.empty() ? std::to_string(choice.value) : std::string(choice.word);
+}
+
 std::vector<FormField> FormFields() {
   std::vector<FormField> fields;
   for (const SettingInfo* info : kAllSettings) {
-    FormField field{info, info->type == ValueType::Sz ? FieldKind::Text : FieldKind::Number, 0, 0xFFFFFFFFLL, {}, {}};
+    FormField field{info, info->type == ValueType::Sz ? FieldKind::Text : FieldKind::Number, 0, 0xFFFFFFFFLL, {}, {},
+                    {}};
     if (info->rule.kind == ValueRule::Range) {
       field.min = info->rule.min;
       field.max = info->rule.max;
@@ -71,6 +155,11 @@ std::vector<FormField> FormFields() {
       field.choices = hint.choices;
     }
     if (field.kind == FieldKind::Flag) field.max = 1;
+    for (const Words& words : SettingWords())
+      if (words.name == info->name) {
+        field.label = words.label;
+        field.description = words.description;
+      }
     fields.push_back(std::move(field));
   }
   return fields;
@@ -78,15 +167,15 @@ std::vector<FormField> FormFields() {
 
 std::string_view PageTitle(Section section) {
   switch (section) {
-    case Section::General: return "基本设置";
-    case Section::Advance: return "高级设置";
-    case Section::Navigator: return "导航栏与键盘";
-    case Section::Display: return "显示";
-    case Section::Style: return "导航栏样式";
-    case Section::Loop: return "循环演示";
-    case Section::Address: return "网址限制";
-    case Section::Music: return "背景音乐";
-    case Section::Root: return "其他";
+    case Section::General: return Tr("General");
+    case Section::Advance: return Tr("Advanced");
+    case Section::Navigator: return Tr("Bar and keyboard");
+    case Section::Display: return Tr("Display");
+    case Section::Style: return Tr("Bar style");
+    case Section::Loop: return Tr("Loop presentation");
+    case Section::Address: return Tr("Address restriction");
+    case Section::Music: return Tr("Background music");
+    case Section::Root: return Tr("Other");
   }
   return "";
 }
@@ -94,33 +183,41 @@ std::string_view PageTitle(Section section) {
 Checked CheckField(const FormField& field, std::string_view typed, bool (*folder_exists)(const std::string&)) {
   if (field.info->type == ValueType::Dword) {
     int64_t v = 0;
-    if (!ParseNumber(typed, v)) return {std::nullopt, "请输入一个整数"};
+    if (!ParseNumber(typed, v)) return {std::nullopt, Tr("Please type a whole number")};
     if (field.kind == FieldKind::Choice) {
       for (const Choice& c : field.choices)
         if (c.value == v) return {RegValue::Dword(static_cast<uint32_t>(v)), ""};
-      return {std::nullopt, "请从列表中选择一项"};
+      return {std::nullopt, Tr("Please choose one item of the list")};
     }
     if (v < field.min || v > field.max)
-      return {std::nullopt, "数值应在 " + std::to_string(field.min) + " 到 " + std::to_string(field.max) + " 之间"};
+      return {std::nullopt, Filled(Tr("The value must be between {1} and {2}"),
+                                   {std::to_string(field.min), std::to_string(field.max)})};
     return {RegValue::Dword(static_cast<uint32_t>(v)), ""};
+  }
+  if (field.kind == FieldKind::Choice) {
+    for (const Choice& c : field.choices)
+      if (c.word == typed) return {RegValue::Text(std::string(typed)), ""};
+    return {std::nullopt, Tr("Please choose one item of the list")};
   }
   std::string text(field.kind == FieldKind::Password ? typed : TrimSpaces(typed));
   if (text.size() > kMaxTextBytes)
-    return {std::nullopt,
-            "文字太长：" + std::to_string(text.size()) + " 字节，最多 " + std::to_string(kMaxTextBytes) + " 字节"};
-  if (!IsValidUtf8(text)) return {std::nullopt, "文字含有无效的字符"};
-  if (text.find('\0') != std::string::npos) return {std::nullopt, "文字含有无效的字符"};
+    return {std::nullopt, Tr("The text is too long: ") + std::to_string(text.size()) + Tr(" bytes, at most ") +
+                              std::to_string(kMaxTextBytes) + Tr(" bytes")};
+  if (!IsValidUtf8(text)) return {std::nullopt, Tr("The text holds characters that are not valid")};
+  if (text.find('\0') != std::string::npos) return {std::nullopt, Tr("The text holds characters that are not valid")};
   switch (field.kind) {
     case FieldKind::Time:
-      if (!text.empty() && !ParseTimeOfDay(text)) return {std::nullopt, "时间格式应为 时:分 或 时:分:秒，例如 18:30"};
+      if (!text.empty() && !ParseTimeOfDay(text))
+        return {std::nullopt, Tr("A time is written H:MM or H:MM:SS, for example 18:30")};
       break;
     case FieldKind::Address:
       if (text.find(' ') != std::string::npos)
-        return {RegValue::Text(text), "网址中含有空格；如为本机文件，请确认路径无误"};
+        return {RegValue::Text(text), Tr("The address holds a space; if it is a local file, please check the path")};
       break;
     case FieldKind::Folder:
       if (!text.empty() && folder_exists && !folder_exists(text))
-        return {RegValue::Text(text), "该文件夹目前不存在：背景音乐将没有歌曲，直到它被创建"};
+        return {RegValue::Text(text),
+                Tr("This folder does not exist yet: the background music has no songs until it is made")};
       break;
     default: break;
   }
@@ -128,10 +225,10 @@ Checked CheckField(const FormField& field, std::string_view typed, bool (*folder
 }
 
 Checked PasswordToStore(std::string_view typed, std::string_view stored) {
-  std::string warning = IsDemoPassword(typed == stored ? stored : typed) ? std::string(kDemoPasswordWarning) : "";
+  std::string warning = IsDemoPassword(typed == stored ? stored : typed) ? TrText(kDemoPasswordWarning) : "";
   if (typed == stored) return {RegValue::Text(std::string(stored)), warning};
   auto hash = HashPassword(typed);
-  if (!hash) return {std::nullopt, "这台机器无法加密保存密码；密码没有保存"};
+  if (!hash) return {std::nullopt, Tr("This machine cannot store the password encrypted; the password was not saved")};
   return {RegValue::Text(*hash), warning};
 }
 
@@ -139,30 +236,31 @@ Checked CheckRow(const FormField& field, std::string_view typed, std::string_vie
                  bool (*folder_exists)(const std::string&)) {
   if (field.kind == FieldKind::Choice && typed.empty()) {
     // Nothing picked: the stored value stays as it was.
+    if (field.info->type == ValueType::Sz) return {RegValue::Text(std::string(stored)), ""};
     int64_t kept = 0;
     if (!ParseNumber(stored, kept) || kept < 0 || kept > 0xFFFFFFFFLL) ParseNumber(DefaultText(field), kept);
     return {RegValue::Dword(static_cast<uint32_t>(kept)), ""};
   }
-  if (field.kind == FieldKind::Password && typed != typed_again)
-    return {std::nullopt, std::string(kPasswordsDifferText)};
+  if (field.kind == FieldKind::Password && typed != typed_again) return {std::nullopt, TrText(kPasswordsDifferText)};
   Checked checked = CheckField(field, typed, folder_exists);
   if (checked.value && field.kind == FieldKind::Password) checked = PasswordToStore(typed, stored);
-  if (!checked.message.empty()) checked.message = std::string(field.info->name) + "：" + checked.message;
+  if (!checked.message.empty()) checked.message = std::string(field.info->name) + Tr(": ") + checked.message;
   return checked;
 }
 
 std::string DefaultText(const FormField& field) {
-  if (field.info->type == ValueType::Sz) return "";
+  // A text whose choices are words: its first, which an empty text means too.
+  if (field.info->type == ValueType::Sz) return field.choices.empty() ? "" : ChoiceId(field.choices.front());
   return std::to_string(field.info->has_own_default ? field.info->dword_default : 0);
 }
 
 std::string DefaultShown(const FormField& field) {
   std::string text = DefaultText(field);
-  if (field.kind == FieldKind::Flag) return text == "0" ? "关" : "开";
+  if (field.kind == FieldKind::Flag) return text == "0" ? Tr("off") : Tr("on");
   if (field.kind == FieldKind::Choice)
     for (const Choice& c : field.choices)
-      if (std::to_string(c.value) == text) return std::string(c.label);
-  return text.empty() ? "（空）" : text;
+      if (ChoiceId(c) == text) return std::string(c.label);
+  return text.empty() ? Tr("(empty)") : text;
 }
 
 std::string ValueText(const FormField& field, const RegValue& value) {

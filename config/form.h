@@ -11,6 +11,7 @@
 
 #include "common/registry.h"
 #include "common/settings.h"
+#include "common/texts.h"
 
 namespace panelia {
 
@@ -20,14 +21,18 @@ struct Choice {
   uint32_t value;
   std::string_view label;
   std::string_view picture = {};  // a preview in res/, when the choice is a look
+  std::string_view word = {};     // a text setting's value (its choices are words, not numbers)
 };
+// How the control and the stored value name a choice: its word, or its number.
+std::string ChoiceId(const Choice& choice);
 
 struct FormField {
   const SettingInfo* info;
   FieldKind kind;
   int64_t min = 0, max = 0xFFFFFFFFLL;  // Number: the range an operator may type
   std::vector<Choice> choices;          // Choice
-  std::string_view label;               // what the window shows; the value's name when empty
+  std::string_view label;               // what the window calls it; the value's name when empty
+  std::string_view description;         // a sentence on what it does, for the operator
 };
 
 // Every setting of the table, in its order, as a field.
@@ -59,9 +64,10 @@ Checked CheckField(const FormField& field, std::string_view typed, bool (*folder
 // hash, never in clear. The message warns while the demo password stays in use.
 Checked PasswordToStore(std::string_view typed, std::string_view stored);
 inline constexpr std::string_view kShortPasswordQuestion =
-    "新的退出密码少于 6 个字符：如果它的加密值离开这台机器（备份、旧硬盘），几分钟就能被猜出来。仍要保存这个密码吗？";
+    "The new exit password has fewer than 6 characters: if its encrypted value ever leaves this machine (a backup, an "
+    "old disk), it can be guessed within minutes. Save this password all the same?";
 inline constexpr std::string_view kDemoPasswordWarning =
-    "退出密码仍是演示密码 8888，任何人都可能知道它：请设置另一个密码。";
+    "The exit password is still the demo password 8888, which anybody may know: please set another one.";
 
 // One row of the form as OK or Apply takes it, with the message as the window shows it (the
 // setting's name first): `typed` is the control's text ("" for a choice nobody picked), `typed_again`
@@ -70,7 +76,7 @@ inline constexpr std::string_view kDemoPasswordWarning =
 // same twice and is stored as PasswordToStore says.
 Checked CheckRow(const FormField& field, std::string_view typed, std::string_view typed_again, std::string_view stored,
                  bool (*folder_exists)(const std::string&) = nullptr);
-inline constexpr std::string_view kPasswordsDifferText = "两次输入的退出密码不一样，请重新输入。";
+inline constexpr std::string_view kPasswordsDifferText = "The two exit passwords typed differ; please type them again.";
 
 // The field's default as the control shows it.
 std::string DefaultText(const FormField& field);

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "common/text.h"
+#include "common/texts.h"
 
 namespace panelia {
 
@@ -24,27 +25,28 @@ ListFileEditor::Loaded ListFileEditor::Load(const std::string& path) {
     if (auto decoded = DecodeTextFile(*bytes, &encoding)) {
       loaded.text = *decoded;
       was_gb18030_ = encoding == SourceEncoding::Gb18030;
-      if (was_gb18030_) loaded.note = "此文件不是 UTF-8，已按 GB18030 打开；保存时将写成 UTF-8。";
+      if (was_gb18030_)
+        loaded.note = Tr("This file is not UTF-8 and was opened as GB18030; it will be saved as UTF-8.");
       if (encoding == SourceEncoding::Utf16LeBom)
-        loaded.note = "此文件是 UTF-16，Panelia 读不懂它；保存时将写成 UTF-8。";
+        loaded.note = Tr("This file is UTF-16, which Panelia cannot read; it will be saved as UTF-8.");
     } else {
-      loaded.note = "此文件不是文字文件，无法编辑。";
+      loaded.note = Tr("This file is not a text file and cannot be edited.");
     }
   } else {
-    loaded.note = "文件 " + path + " 还不存在；保存时将新建。";
+    loaded.note = Tr("The file ") + path + Tr(" does not exist yet; saving makes it.");
   }
   loaded_ = loaded.text;
   return loaded;
 }
 
 ListFileEditor::Saved ListFileEditor::Save(const std::string& path, const std::string& text) {
-  if (was_gb18030_ && text == loaded_) return {true, "内容没有改变，文件保持原样（GB18030）。", ""};
+  if (was_gb18030_ && text == loaded_) return {true, Tr("Nothing changed; the file stays as it is (GB18030)."), ""};
   std::string error;
   if (!WriteFileAtomically(path, text, error))
-    return {false, "", "无法保存 " + path + "：" + error + "。文件保持原样。"};
+    return {false, "", Tr("Cannot save ") + path + Tr(": ") + error + Tr(". The file stays as it was.")};
   loaded_ = text;
   was_gb18030_ = false;
-  return {true, "已保存 " + path, ""};
+  return {true, Tr("Saved ") + path, ""};
 }
 
 bool WriteFileAtomically(const std::string& path, const std::string& text, std::string& error) {

@@ -1,4 +1,5 @@
 #include "keyboard/key_table.h"
+#include "common/texts.h"
 
 #include <algorithm>
 
@@ -72,8 +73,8 @@ const std::array<KeyDef, kKeyCount> kKeyTable = {{
     {1061, {401, 162, 40, 40}, 202, kNoLit, ">", A::Shifted, '.', 0, 0},
     {1062, {441, 162, 40, 40}, 203, kNoLit, "?", A::Shifted, '/', 0, 0},
     {1063, {481, 162, 60, 40}, 204, kNoLit, "Http://", A::Code, 0, 0, 21},
-    {1064, {137, 204, 48, 18}, 214, kNoLit, "英文输入法", A::FirstLayout, 0, 0, 0},
-    {1065, {333, 204, 48, 18}, 213, kNoLit, "中文输入法", A::NextLayout, 0, 0, 0},
+    {1064, {137, 204, 48, 18}, 214, kNoLit, "English input", A::FirstLayout, 0, 0, 0},
+    {1065, {333, 204, 48, 18}, 213, kNoLit, "Chinese input", A::NextLayout, 0, 0, 0},
 }};
 
 const KeyDef* FindKey(int id) {
@@ -116,11 +117,11 @@ std::string SpokenName(const KeyDef& key) {
   struct Word {
     std::string_view legend, spoken;
   };
-  static constexpr Word kWords[] = {{"←", "退格 Backspace"}, {" ", "空格 Space"},     {"Caps", "大写锁定 Caps Lock"},
-                                    {"Shift", "上档 Shift"}, {"Enter", "回车 Enter"}, {"Tab", "制表 Tab"}};
+  static constexpr Word kWords[] = {{"←", "Backspace"}, {" ", "Space"},     {"Caps", "Caps Lock"},
+                                    {"Shift", "Shift"}, {"Enter", "Enter"}, {"Tab", "Tab"}};
   for (const Word& word : kWords)
-    if (key.legend == word.legend) return std::string(word.spoken);
-  return std::string(key.legend);
+    if (key.legend == word.legend) return TrText(word.spoken);
+  return TrText(key.legend);
 }
 
 }  // namespace panelia

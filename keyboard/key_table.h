@@ -63,8 +63,8 @@ inline constexpr KeyRect kLanguageLabelRect{216, 209, 89, 8};
 inline constexpr KeyRect kMovePictureRect{460, 204, 19, 19};
 inline constexpr int kMovePicture = 208;
 
-inline constexpr std::string_view kKeyboardTitle = "Panelia 触摸屏浏览器 - Glyphdeck 4.5";
-inline constexpr std::string_view kKeyboardCaption = "Panelia触摸屏浏览器软件键盘";
-inline constexpr std::string_view kInitialLanguageLabel = "美国英语";
+inline constexpr std::string_view kKeyboardTitle = "Panelia touch-screen browser - Glyphdeck 4.5";
+inline constexpr std::string_view kKeyboardCaption = "Panelia touch-screen browser on-screen keyboard";
+inline constexpr std::string_view kInitialLanguageLabel = "US English";
 
 }  // namespace panelia

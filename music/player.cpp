@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "common/settings.h"
+#include "common/texts.h"
 
 namespace panelia {
 
@@ -22,14 +23,14 @@ void CSonavelleDlg::Initialise(uint32_t play_mode, const std::string& music_path
   music_folder_ = music_path;
   FillSongList(music_folder_);
   ready_ = graph_.Init();
-  if (!ready_) window_.ShowError(std::string(kPipelineFailedText), std::string(kPipelineFailedCaption), false);
+  if (!ready_) window_.ShowError(TrText(kPipelineFailedText), TrText(kPipelineFailedCaption), false);
 }
 
 bool CSonavelleDlg::FillSongList(const std::string& folder) {
   if (folder.empty()) return false;
   songs_ = files_.Scan(folder);
   window_.ShowSongs(songs_);
-  status_ = std::string(kSongFolderPrefix) + folder;
+  status_ = TrText(kSongFolderPrefix) + folder;
   Transfer();
   return true;
 }
@@ -90,14 +91,14 @@ void CSonavelleDlg::OnPlay() {
   StopPlayback();
   status_.clear();
   if (songs_.empty()) {
-    window_.ShowError(std::string(kEmptyListText), std::string(kEmptyListCaption), true);
+    window_.ShowError(TrText(kEmptyListText), TrText(kEmptyListCaption), true);
     return;
   }
   std::optional<size_t> selected = window_.FirstSelected();
   if (!selected || *selected >= songs_.size()) return;
   if (!ready_) {
     // Without a pipeline nothing can play; the song is not to blame and stays listed.
-    status_ = std::string(kPipelineFailedText);
+    status_ = TrText(kPipelineFailedText);
     Transfer();
     return;
   }
@@ -106,7 +107,7 @@ void CSonavelleDlg::OnPlay() {
   if (!PlayFile(status_)) {
     window_.RemoveSong(*selected);
     songs_.erase(songs_.begin() + static_cast<std::ptrdiff_t>(*selected));
-    status_ = std::string(kSongMissingText);
+    status_ = TrText(kSongMissingText);
   }
   Transfer();
 }

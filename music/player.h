@@ -59,12 +59,14 @@ class SongFiles {
 
 enum class PlayMode : uint32_t { Sequential = 0, Random = 1 };  // any other value: repeat
 
-inline constexpr std::string_view kSongFolderPrefix = "歌曲目录：";
-inline constexpr std::string_view kEmptyListText = "播放列表列表中没有MP3文件";
+inline constexpr std::string_view kSongFolderPrefix = "Song folder: ";
+inline constexpr std::string_view kEmptyListText = "There are no MP3 files in the play list";
 inline constexpr std::string_view kEmptyListCaption = kNoticeCaption;
-inline constexpr std::string_view kSongMissingText = "歌曲文件不存在，可能已被删除，请检查文件是否存在！";
-inline constexpr std::string_view kPipelineFailedText = "GStreamer 没有被初始化，MP3 解码组件可能未正确安装";
-inline constexpr std::string_view kPipelineFailedCaption = "Ostravin提示";
+inline constexpr std::string_view kSongMissingText =
+    "The song file does not exist; it may have been deleted. Please check that it is there!";
+inline constexpr std::string_view kPipelineFailedText =
+    "GStreamer could not be started; the MP3 decoder may not be installed properly";
+inline constexpr std::string_view kPipelineFailedCaption = "Ostravin notice";
 // A song that fails within this time of its start counts as a failed attempt; one that played
 // longer proves the pipeline works and starts the count afresh.
 inline constexpr uint64_t kPlayedAWhileMilliseconds = 3000;

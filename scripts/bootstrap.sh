@@ -6,7 +6,7 @@ set -euo pipefail
 # Release-neutral names only (Debian 12 and 13 both): the metapackages that follow each release's
 # default compiler and libraries. file: the package step asks it what each program is.
 packages=(
-  build-essential cmake pkg-config file
+  build-essential cmake pkg-config file gettext ca-certificates
   libgtk-3-dev libwebkit2gtk-4.1-dev libsqlite3-dev libx11-dev libxext-dev libxtst-dev libxss-dev
   libxrandr-dev libxinerama-dev libxi-dev
   libgstreamer1.0-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-tools mpg123

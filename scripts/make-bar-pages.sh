@@ -15,6 +15,16 @@ buttons=(
   "paneliareader|朗读|reader|朗读 Read aloud" "paneliaexit|退出|exit"
 )
 
+# The same buttons for an English kiosk (UiLanguage en), written to <style>/en/.
+buttons_en=(
+  "paneliagoback|Back|back" "paneliagoforward|Forward|forward" "paneliagohome|Home|home"
+  "paneliarefresh|Reload|refresh" "paneliastop|Stop|stop" "paneliascrollup|Up|up" "paneliascrolldown|Down|down"
+  "paneliascrollleft|Left|left" "paneliascrollright|Right|right" "paneliakeyboard|Keys|keyboard"
+  "paneliaprint|Print|print" "paneliauserurl=1|Museum|star" "paneliauserurl=2|Map|star" "paneliauserurl=3|Events|star"
+  "panelialargetext|Larger|largetext|Large text" "paneliacontrast|Contrast|contrast|High contrast"
+  "paneliareader|Read|reader|Read aloud" "paneliaexit|Exit|exit"
+)
+
 icon() {
   local p
   case "$1" in
@@ -77,12 +87,14 @@ CSS
   esac
 }
 
-page() {  # style width
-  local style=$1 width=$2 button_width icon_size font
+page() {  # style width [en]
+  local style=$1 width=$2 language=${3:-zh} button_width icon_size font lang=zh-CN title="Panelia 按钮栏" bar="按钮栏"
+  local -a list=("${buttons[@]}")
+  if [ "$language" = en ]; then list=("${buttons_en[@]}"); lang=en; title="Panelia button bar"; bar="Button bar"; fi
   if [ "$width" = 800 ]; then button_width=51; icon_size=28; font=12; else button_width=66; icon_size=32; font=14; fi
   cat <<HTML
 <!DOCTYPE html>
-<html lang="zh-CN"><head><meta charset="utf-8"><title>Panelia 按钮栏</title>
+<html lang="$lang"><head><meta charset="utf-8"><title>$title</title>
 <style>
 html, body { margin: 0; height: 80px; overflow: hidden; }
 body { font-family: "WenQuanYi Micro Hei", "Noto Sans CJK SC", sans-serif; -webkit-user-select: none; }
@@ -93,10 +105,10 @@ a { box-sizing: border-box; flex: 1 1 0; min-width: 0; max-width: ${button_width
 a svg { width: ${icon_size}px; height: ${icon_size}px; margin-bottom: 3px; }
 $(style_css "$style")
 </style></head>
-<body scroll="no"><nav aria-label="按钮栏">
+<body scroll="no"><nav aria-label="$bar">
 HTML
   local b keyword label name spoken
-  for b in "${buttons[@]}"; do
+  for b in "${list[@]}"; do
     IFS='|' read -r keyword label name spoken <<<"$b"
     if [ -n "$spoken" ]; then
       printf '<a href="%s" aria-label="%s">%s<span>%s</span></a>\n' "$keyword" "$spoken" "$(icon "$name")" "$label"
@@ -107,13 +119,14 @@ HTML
   printf '</nav></body></html>\n'
 }
 
-for style in Flowery BlueCrystal FreshGreen User; do
-  mkdir -p "$out/Style/$style"
+for style in Flowery BlueCrystal FreshGreen User BottomBtn; do
+  folder="$out/Style/$style"
+  [ "$style" = BottomBtn ] && folder="$out/BottomBtn"
+  mkdir -p "$folder/en"
   for width in 800 1024; do
-    page "$style" "$width" > "$out/Style/$style/$([ "$width" = 800 ] && echo 800x600 || echo 1024x768).htm"
+    name="$([ "$width" = 800 ] && echo 800x600 || echo 1024x768).htm"
+    page "$style" "$width" > "$folder/$name"
+    page "$style" "$width" en > "$folder/en/$name"
   done
 done
-mkdir -p "$out/BottomBtn"
-page BottomBtn 800 > "$out/BottomBtn/800x600.htm"
-page BottomBtn 1024 > "$out/BottomBtn/1024x768.htm"
 echo "bar pages written below $out"

@@ -42,7 +42,7 @@ screenshot_kiosk() {
   kiosk=$!
   for i in $(seq 1 300); do
     title=$(xdotool search --class 'PaneliaClass4.0' getwindowname 2>/dev/null | head -n 1 || true)
-    case "$title" in *" - Panelia触摸屏浏览器") break ;; esac
+    case "$title" in *" - Panelia"*) break ;; esac
     title=""
     sleep 0.1
   done

@@ -3,6 +3,7 @@
 #include "common/doubling.h"
 #include "common/names.h"
 #include "common/settings.h"
+#include "common/texts.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -28,7 +29,8 @@ void CCompanions::StartPlayer() {
   }
   if (music_failure_shown_) return;
   music_failure_shown_ = true;
-  port_.ShowNotice("启动背景音乐播放失败，背景音乐将无法正常播放。", std::string(kNoticeCaption));
+  port_.ShowNotice(Tr("The background music player could not be started; there will be no background music."),
+                   TrText(kNoticeCaption));
 }
 
 std::string CCompanions::KeyboardProgram(int32_t board_type) const {
@@ -191,7 +193,7 @@ void CCompanions::CloseCompanions() {
   follow_.reset();
   CloseIfFound(kSonavelleClass);
   CloseIfFound(kGlyphdeckClass);
-  if (auto options = windows_.FindWindowByTitle(kOptionsWindowTitle)) windows_.SendClose(*options);
+  if (auto options = FindOptionsWindow(windows_)) windows_.SendClose(*options);
 }
 
 }  // namespace panelia

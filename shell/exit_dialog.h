@@ -9,6 +9,7 @@
 
 #include "common/password.h"
 #include "common/registry.h"
+#include "common/texts.h"
 
 namespace panelia {
 
@@ -56,7 +57,7 @@ class ExitDialogPort {
   virtual void EnableOk(bool enable) = 0;
   virtual void SetCountText(const std::string& text) = 0;
   virtual void StartTimer(int id, int milliseconds) = 0;
-  virtual void ShowWrongPassword() = 0;  // "密码错误，请重新输入"; the typed text stays
+  virtual void ShowWrongPassword() = 0;  // "Wrong password; please type it again"; the typed text stays
   // Too many wrong entries: kWaitText with the seconds; the typed text stays.
   virtual void ShowWaitBeforeRetry(int seconds) = 0;
   // The settings store could not be read: kStoreUnreadableText; the typed text stays.
@@ -85,8 +86,11 @@ class CExitPasswordDlg {
   static constexpr int kTimerMs = 1000;
   static constexpr int kSeconds = 50;
   static constexpr std::string_view kInitialCount = "20";  // what the label shows in the first second
-  static constexpr std::string_view kStoreUnreadableText = "暂时无法读取设置，不能验证密码，请稍后再试";
-  static std::string WaitText(int seconds) { return "密码错误次数过多，请 " + std::to_string(seconds) + " 秒后再试"; }
+  static constexpr std::string_view kStoreUnreadableText =
+      "The settings cannot be read just now, so the password cannot be checked; please try again later";
+  static std::string WaitText(int seconds) {
+    return Tr("Too many wrong passwords; please try again in ") + std::to_string(seconds) + Tr(" seconds");
+  }
 
   // `close_keyboard` closes a running keyboard; `toggle_keyboard` is the soft-keyboard button.
   // `backoff` outlives the dialog: the count goes on from one dialog to the next.

@@ -10,6 +10,7 @@
 #include "shell/mail.h"
 #include "shell/menus.h"
 #include "shell/splash.h"
+#include "common/texts.h"
 
 namespace panelia {
 
@@ -130,11 +131,11 @@ void CMainFrame::ShowBottomBar(bool show) {
 void CMainFrame::SendMailTo(const std::string& address) {
   auto command_line = services_.MailHandlerCommandLine();
   if (!command_line) {
-    port_.MessageBox("没有找到电子邮件发送程序", std::string(kErrorCaption), MessageIcon::Error);
+    port_.MessageBox(Tr("No e-mail program was found"), TrText(kErrorCaption), MessageIcon::Error);
     return;
   }
   if (command_line->empty()) {
-    port_.MessageBox("无法启动电子邮件程序", std::string(kErrorCaption), MessageIcon::Information);
+    port_.MessageBox(Tr("The e-mail program cannot be started"), TrText(kErrorCaption), MessageIcon::Information);
     return;
   }
   MailCommand mail = SplitMailCommand(*command_line, address);
@@ -159,7 +160,7 @@ void CMainFrame::PowerOffCheck() {
       if (allowed)
         power_off();
       else
-        port_.MessageBox("关机权限设置失败!", "ERROR", MessageIcon::Error, power_off);
+        port_.MessageBox(Tr("The right to power off could not be obtained!"), "ERROR", MessageIcon::Error, power_off);
     });
   });
 }

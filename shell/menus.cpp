@@ -1,4 +1,5 @@
 #include "shell/menus.h"
+#include "common/texts.h"
 
 #include <string>
 
@@ -9,74 +10,79 @@ using namespace command;
 const std::vector<MenuItem>& MainMenu() {
   static const std::vector<MenuItem> menu = {
       {0,
-       "文件(&F)",
-       {{kNewWindow, "新建窗口(&N)\tCtrl+N", {}},
-        {kOpen, "打开(&O)...\tCtrl+O", {}},
-        {kSaveAs, "另存为(&A)...", {}},
+       Tr("&File"),
+       {{kNewWindow, Tr("&New window\tCtrl+N"), {}},
+        {kOpen, Tr("&Open...\tCtrl+O"), {}},
+        {kSaveAs, Tr("Save &as..."), {}},
         {},
-        {kPageSetup, "页面设置(&R)...", {}},
-        {kPrint, "打印(&P)...\tCtrl+P", {}},
-        {kPrintPreview, "打印预览(&V)...", {}},
+        {kPageSetup, Tr("Page set&up..."), {}},
+        {kPrint, Tr("&Print...\tCtrl+P"), {}},
+        {kPrintPreview, Tr("Print pre&view..."), {}},
         {},
-        {0, "发送(&E)", {{kMailPage, "电子邮件页面...", {}}, {kMailLink, "电子邮件链接...", {}}}},
-        {kProperties, "属性...", {}},
-        {kOffline, "脱机工作(&W)", {}},
+        {0, Tr("S&end"), {{kMailPage, Tr("Page by e-mail..."), {}}, {kMailLink, Tr("Link by e-mail..."), {}}}},
+        {kProperties, Tr("Properties..."), {}},
+        {kOffline, Tr("&Work offline"), {}},
         {},
-        {kExit, "退出(&X)", {}}}},
+        {kExit, Tr("E&xit"), {}}}},
       {0,
-       "编辑(&E)",
-       {{kCut, "剪切(&T)\tCtrl+X", {}},
-        {kCopy, "复制(&C)\tCtrl+C", {}},
-        {kPaste, "粘贴(&P)\tCtrl+V", {}},
+       Tr("&Edit"),
+       {{kCut, Tr("Cu&t\tCtrl+X"), {}},
+        {kCopy, Tr("&Copy\tCtrl+C"), {}},
+        {kPaste, Tr("&Paste\tCtrl+V"), {}},
         {},
-        {kSelectAll, "全选(&A)\tCtrl+A", {}},
+        {kSelectAll, Tr("Select &all\tCtrl+A"), {}},
         {},
-        {kFind, "在当前页查找(&F)...\tCtrl+F", {}}}},
+        {kFind, Tr("&Find on this page...\tCtrl+F"), {}}}},
       {0,
-       "查看(&V)",
-       {{kToolbar, "工具栏(&T)", {}},
-        {kStatusBar, "状态栏(&S)", {}},
+       Tr("&View"),
+       {{kToolbar, Tr("&Toolbar"), {}},
+        {kStatusBar, Tr("&Status bar"), {}},
         {},
         {0,
-         "文字大小(&X)",
-         {{kTextSizeFirst, "最大(&G)", {}},
-          {kTextSizeFirst + 1, "较大(&L)", {}},
-          {kTextSizeFirst + 2, "中(&M)", {}},
-          {kTextSizeFirst + 3, "较小(&S)", {}},
-          {kTextSizeLast, "最小(&A)", {}}}},
+         Tr("Te&xt size"),
+         {{kTextSizeFirst, Tr("Lar&gest"), {}},
+          {kTextSizeFirst + 1, Tr("&Larger"), {}},
+          {kTextSizeFirst + 2, Tr("&Medium"), {}},
+          {kTextSizeFirst + 3, Tr("&Smaller"), {}},
+          {kTextSizeLast, Tr("Sm&allest"), {}}}},
         {0,
-         "编码(&D)",
-         {{kAutoSelect, "自动选择", {}},
+         Tr("Enco&ding"),
+         {{kAutoSelect, Tr("Auto-select"), {}},
           {},
-          {kCharsetFirst, "简体中文(GB2312)", {}},
-          {kCharsetFirst + 1, "繁体中文(Big5)", {}},
-          {kCharsetFirst + 2, "日文(Shift-JIS)", {}},
-          {kCharsetFirst + 3, "韩文", {}},
-          {kCharsetFirst + 4, "西欧(Windows)", {}},
+          {kCharsetFirst, Tr("Chinese Simplified (GB2312)"), {}},
+          {kCharsetFirst + 1, Tr("Chinese Traditional (Big5)"), {}},
+          {kCharsetFirst + 2, Tr("Japanese (Shift-JIS)"), {}},
+          {kCharsetFirst + 3, Tr("Korean"), {}},
+          {kCharsetFirst + 4, Tr("Western European (Windows)"), {}},
           {kCharsetLast, "Unicode(UTF-8)", {}}}},
         {0,
-         "转到(&O)",
-         {{kBack, "后退(&B)\tAlt+Left", {}}, {kForward, "前进(&F)\tAlt+Right", {}}, {}, {kHome, "主页(&H)", {}}}},
-        {kStop, "停止(&P)\tEsc", {}},
-        {kRefresh, "刷新(&R)\tF5", {}},
+         Tr("G&o to"),
+         {{kBack, Tr("&Back\tAlt+Left"), {}},
+          {kForward, Tr("&Forward\tAlt+Right"), {}},
+          {},
+          {kHome, Tr("&Home page"), {}}}},
+        {kStop, Tr("Sto&p\tEsc"), {}},
+        {kRefresh, Tr("&Refresh\tF5"), {}},
         {},
-        {kSource, "源文件(&C)", {}},
-        {kFullScreen, "全屏显示(&F)\tF11", {}}}},
+        {kSource, Tr("Sour&ce"), {}},
+        {kFullScreen, Tr("&Full screen\tF11"), {}}}},
       {0,
-       "收藏(A)",
-       {{kFavouritesFirst, "添加到收藏夹(&A)...", {}},
-        {kFavouritesFirst + 1, "整理收藏夹(&O)...", {}},
+       Tr("F&avourites"),
+       {{kFavouritesFirst, Tr("&Add to favourites..."), {}},
+        {kFavouritesFirst + 1, Tr("&Organise favourites..."), {}},
         {},
-        {kFavouritesFirst + 2, "链接", {}},
-        {kFavouritesLast, "媒体", {}}}},
-      {0, "选项(&O)", {{kInternetOptions, "Internet 选项...", {}}, {kOptions, "Panelia 选项...", {}}}},
+        {kFavouritesFirst + 2, Tr("Links"), {}},
+        {kFavouritesLast, Tr("Media"), {}}}},
       {0,
-       "帮助(&H)",
-       {{kAbout, "关于 Panelia(&A)...", {}},
-        {kHelp, "Panelia帮助(&H)", {}},
+       Tr("&Options"),
+       {{kInternetOptions, Tr("Internet options..."), {}}, {kOptions, Tr("Panelia options..."), {}}}},
+      {0,
+       Tr("&Help"),
+       {{kAbout, Tr("&About Panelia..."), {}},
+        {kHelp, Tr("Panelia &help"), {}},
         {},
-        {kVisitSite, "访问 Panelia 主页(&W)", {}},
-        {kWriteAuthor, "给作者写信", {}}}},
+        {kVisitSite, Tr("Visit the Panelia &website"), {}},
+        {kWriteAuthor, Tr("Write to the authors"), {}}}},
   };
   return menu;
 }
@@ -97,14 +103,14 @@ const std::vector<Accelerator>& MainAccelerators() {
 
 std::string_view CommandPrompt(int id) {
   switch (id) {
-    case kOptions: return "允许您更改Panelia工具设置";
-    case kNewWindow: return "打开一个新的 Panelia 浏览器窗口";
-    case kOpen: return "打开一个网页或文件";
-    case kFullScreen: return "全屏显示或退出全屏显示";
-    case kToolbar: return "显示或隐藏底部按钮栏";
-    case kStatusBar: return "显示或隐藏状态栏";
-    case kExit: return "退出 Panelia";
-    default: return kReadyText;
+    case kOptions: return Tr("Lets you change the settings of Panelia");
+    case kNewWindow: return Tr("Opens a new Panelia browser window");
+    case kOpen: return Tr("Opens a web page or a file");
+    case kFullScreen: return Tr("Shows the page full screen, or leaves full screen");
+    case kToolbar: return Tr("Shows or hides the bottom button bar");
+    case kStatusBar: return Tr("Shows or hides the status bar");
+    case kExit: return Tr("Exits Panelia");
+    default: return Tr(kReadyText);
   }
 }
 

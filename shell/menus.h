@@ -29,7 +29,7 @@ std::optional<int> AcceleratorCommand(unsigned modifiers, std::string_view key);
 
 // The status line's text while the item is highlighted; "就绪" otherwise.
 std::string_view CommandPrompt(int id);
-inline constexpr std::string_view kReadyText = "就绪";
+inline constexpr const char* kReadyText = "Ready";
 
 // "打开(&O)...\tCtrl+O" -> "打开(_O)...": GTK writes the mnemonic with "_", the shortcut apart.
 std::string_view ShortcutOf(std::string_view text);

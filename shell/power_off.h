@@ -40,7 +40,7 @@ class PowerOffDialogPort {
   virtual ~PowerOffDialogPort() = default;
   virtual void SetProgressRange(int low, int high) = 0;
   virtual void SetProgress(int position) = 0;
-  virtual void ShowWeekendText() = 0;  // shows "程序设置了周末不开机！" instead of the time text
+  virtual void ShowWeekendText() = 0;  // shows "The kiosk is set not to run at weekends!" instead of the time text
   virtual void EnableCancel() = 0;
   virtual void StartTimer(int id, int milliseconds) = 0;
   virtual void EndDialog(int result) = 0;

@@ -46,6 +46,7 @@ int main(int argc, char** argv) {
   if (!beside_panelia()) return 0;
 
   SqliteRegistry store(RegistryFilesFromEnvironment());
+  UseSettingsLanguage(store);
   // On the kiosk's monitor, wherever that is.
   UseKioskMonitor(SettingsReader(store).Text(setting::Monitor));
   x11::XTestInjector keys(GdkXDisplay());

@@ -16,14 +16,11 @@
 #include "common/module_directory.h"
 #include "platform/gtk/config_window.h"
 #include "platform/gtk/gdk_x11.h"
+#include "common/settings.h"
 #include "platform/store/sqlite_registry.h"
 #include "platform/x11/messages.h"
 
-namespace {
-
-constexpr std::string_view kTitle = panelia::kOptionsWindowTitle;
-
-}  // namespace
+namespace {}  // namespace
 
 int main(int argc, char** argv) {
   using namespace panelia;
@@ -41,15 +38,16 @@ int main(int argc, char** argv) {
     char cwd[4096];
     kiosk_dir = getcwd(cwd, sizeof cwd) ? cwd : ".";
   }
+  RegistryFiles files = RegistryFilesFromEnvironment();
+  SqliteRegistry store(files);
+  UseSettingsLanguage(store);
   if (!TakeInstanceLock("panelia-config")) {
     // One settings window at a time: two would overwrite each other's values.
     x11::X11WindowSystem windows;
-    if (auto running = windows.Connected() ? windows.FindWindowByTitle(kTitle) : std::nullopt)
+    if (auto running = windows.Connected() ? FindOptionsWindow(windows) : std::nullopt)
       x11::AskToActivate(GdkXDisplay(), static_cast<Window>(*running));
     return 0;
   }
-  RegistryFiles files = RegistryFilesFromEnvironment();
-  SqliteRegistry store(files);
   UseKioskMonitor(SettingsReader(store).Text(setting::Monitor));
   GtkConfigWindow window(store, {kiosk_dir, ModuleDirectory(), files.local_machine.string()}, [] { gtk_main_quit(); });
   gtk_main();

@@ -13,6 +13,7 @@
 #include "common/settings.h"
 #include "platform/gtk/context_menu.h"
 #include "platform/x11/messages.h"
+#include "common/texts.h"
 
 namespace panelia {
 namespace {
@@ -100,12 +101,11 @@ GtkKiosk::GtkKiosk(RegistryStore& store, const std::string& dir, BrowserOptions 
                    notice.Show(seconds_left);
                  },
                  [this](const std::string& text) {
-                   window.MessageBox(text, std::string(kNoticeCaption), MessageIcon::Information, {});
+                   window.MessageBox(text, TrText(kNoticeCaption), MessageIcon::Information, {});
                  }}),
       view_timers([this](int id) { kiosk.view.OnTimer(id); }),
-      list_source([this](const std::string& text) {
-        window.MessageBox(text, std::string(kErrorCaption), MessageIcon::Error, {});
-      }),
+      list_source(
+          [this](const std::string& text) { window.MessageBox(text, TrText(kErrorCaption), MessageIcon::Error, {}); }),
       probe(windows, [this] { status.Changed(); }),
       kiosk({store,
              dir,

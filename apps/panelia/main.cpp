@@ -29,6 +29,7 @@ int main(int argc, char** argv) {
   std::string dir = ModuleDirectory();
 
   SqliteRegistry store(RegistryFilesFromEnvironment());
+  UseSettingsLanguage(store);
   UseKioskMonitor(SettingsReader(store).Text(setting::Monitor));
   // Told once the kiosk is up: comparing with a stored hash costs a start-up some milliseconds.
   constexpr guint kDemoPasswordCheckSeconds = 5;

@@ -15,6 +15,7 @@
 #include "platform/gst/gst_playback.h"
 #include "platform/gtk/gdk_x11.h"
 #include "platform/gtk/player_window.h"
+#include "common/settings.h"
 #include "platform/store/sqlite_registry.h"
 #include "platform/x11/message_receiver.h"
 #include "platform/x11/messages.h"
@@ -33,6 +34,7 @@ int main(int argc, char** argv) {
     if (!windows.Connected() || !windows.FindWindowByClass(kPaneliaClass)) return 0;
   }
   SqliteRegistry store(RegistryFilesFromEnvironment());
+  UseSettingsLanguage(store);
   // The graph's and the window's events go to the player's logic, which takes both as its ports:
   // joined once it exists.
   EventLink<CSonavelleDlg> player;

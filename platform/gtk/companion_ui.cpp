@@ -1,6 +1,7 @@
 #include "platform/gtk/companion_ui.h"
 
 #include "platform/gtk/callback_state.h"
+#include "common/texts.h"
 
 #include <memory>
 
@@ -41,7 +42,7 @@ void PopupMenu(GtkWidget* attach_to, const GdkEventButton* event, std::vector<Me
 void ShowCompanionAbout(GtkWindow* parent, const std::string& title, GdkPixbuf* icon,
                         const std::vector<std::string>& lines, int width, int height, std::function<void()> closed) {
   GtkWidget* dialog =
-      gtk_dialog_new_with_buttons(title.c_str(), parent, GTK_DIALOG_MODAL, "确定", GTK_RESPONSE_OK, nullptr);
+      gtk_dialog_new_with_buttons(title.c_str(), parent, GTK_DIALOG_MODAL, Tr("OK"), GTK_RESPONSE_OK, nullptr);
   gtk_window_set_resizable(GTK_WINDOW(dialog), FALSE);
   gtk_window_set_keep_above(GTK_WINDOW(dialog), TRUE);
   gtk_widget_set_size_request(dialog, width, height);

@@ -10,7 +10,7 @@
 namespace panelia {
 
 struct MenuEntry {
-  std::string label;  // with a GTK mnemonic ("关于 Sonavelle(_A)..."); empty for a separator
+  std::string label;  // with a GTK mnemonic ("_About Sonavelle..."); empty for a separator
   std::function<void()> chosen;
 };
 // Opens the menu at the pointer of `event`; it goes once closed.

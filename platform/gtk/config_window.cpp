@@ -22,12 +22,16 @@
 #include "config/try_address.h"
 #include "platform/gtk/message_box.h"
 #include "platform/store/password_keeper.h"
+#include "common/texts.h"
 
 namespace panelia {
 
 namespace {
 
-const std::string kTitle(kOptionsWindowTitle);
+// The window's title in the operator's language; Panelia finds the window by it.
+std::string Title() {
+  return TrText(kOptionsWindowTitle);
+}
 
 bool FolderExists(const std::string& path) {
   std::error_code error;
@@ -45,7 +49,7 @@ GtkWidget* LeftLabel(const std::string& text) {
 GtkConfigWindow::GtkConfigWindow(RegistryStore& store, ConfigPaths paths, std::function<void()> closed)
     : store_(store), paths_(std::move(paths)), closed_(std::move(closed)), fields_(FormFields()) {
   window_ = gtk_window_new(GTK_WINDOW_TOPLEVEL);
-  gtk_window_set_title(GTK_WINDOW(window_), kTitle.c_str());
+  gtk_window_set_title(GTK_WINDOW(window_), Title().c_str());
   GdkRectangle monitor = KioskMonitorArea();
   WindowSize size = ConfigWindowSize(monitor.width, monitor.height);
   gtk_window_set_default_size(GTK_WINDOW(window_), size.w, size.h);
@@ -67,15 +71,14 @@ GtkConfigWindow::GtkConfigWindow(RegistryStore& store, ConfigPaths paths, std::f
   // Pages in the table's order of sections.
   std::vector<Section> sections;
   for (const FormField& field : fields_)
-    if (std::find(sections.begin(), sections.end(), field.info->section) == sections.end())
-      sections.push_back(field.info->section);
+    if (std::ranges::find(sections, field.info->section) == sections.end()) sections.push_back(field.info->section);
   // The values under the root key are the programs' own bookkeeping: their page comes last.
-  std::stable_partition(sections.begin(), sections.end(), [](Section s) { return s != Section::Root; });
+  std::ranges::stable_partition(sections, [](Section s) { return s != Section::Root; });
   for (Section section : sections)
     gtk_notebook_append_page(GTK_NOTEBOOK(notebook_), MakePage(section),
                              gtk_label_new(std::string(PageTitle(section)).c_str()));
-  gtk_notebook_append_page(GTK_NOTEBOOK(notebook_), MakeListsPage(), gtk_label_new("页面列表"));
-  gtk_notebook_append_page(GTK_NOTEBOOK(notebook_), MakeTryPage(), gtk_label_new("试一试网址"));
+  gtk_notebook_append_page(GTK_NOTEBOOK(notebook_), MakeListsPage(), gtk_label_new(Tr("Page lists")));
+  gtk_notebook_append_page(GTK_NOTEBOOK(notebook_), MakeTryPage(), gtk_label_new(Tr("Try an address")));
 
   std::vector<std::string> texts = LoadForm(store_, fields_);
   for (size_t i = 0; i < rows_.size(); ++i) {
@@ -83,15 +86,15 @@ GtkConfigWindow::GtkConfigWindow(RegistryStore& store, ConfigPaths paths, std::f
     if (rows_[i].field->kind == FieldKind::Password) stored_password_ = texts[i];
   }
 
-  status_ = LeftLabel(IsDemoPasswordInUse(stored_password_) ? std::string(kDemoPasswordWarning) : "");
+  status_ = LeftLabel(IsDemoPasswordInUse(stored_password_) ? TrText(kDemoPasswordWarning) : "");
   gtk_label_set_line_wrap(GTK_LABEL(status_), TRUE);
   gtk_box_pack_start(GTK_BOX(box), status_, FALSE, FALSE, 0);
   GtkWidget* buttons = gtk_button_box_new(GTK_ORIENTATION_HORIZONTAL);
   gtk_button_box_set_layout(GTK_BUTTON_BOX(buttons), GTK_BUTTONBOX_END);
   gtk_box_set_spacing(GTK_BOX(buttons), 6);
-  GtkWidget* ok = gtk_button_new_with_mnemonic("确定(_O)");
-  GtkWidget* cancel = gtk_button_new_with_mnemonic("取消(_C)");
-  GtkWidget* apply = gtk_button_new_with_mnemonic("应用(_A)");
+  GtkWidget* ok = gtk_button_new_with_mnemonic(Tr("_OK"));
+  GtkWidget* cancel = gtk_button_new_with_mnemonic(Tr("_Cancel"));
+  GtkWidget* apply = gtk_button_new_with_mnemonic(Tr("_Apply"));
   for (GtkWidget* b : {ok, cancel, apply}) gtk_container_add(GTK_CONTAINER(buttons), b);
   gtk_box_pack_start(GTK_BOX(box), buttons, FALSE, FALSE, 0);
   g_signal_connect_swapped(ok, "clicked", G_CALLBACK(+[](GtkConfigWindow* self) {
@@ -118,14 +121,25 @@ GtkWidget* GtkConfigWindow::MakePage(Section section) {
   int line = 0;
   for (Row& row : rows_) {
     if (row.field->info->section != section) continue;
-    GtkWidget* name = LeftLabel(std::string(row.field->info->name));
-    gtk_widget_set_tooltip_text(name, std::string(row.field->info->meaning).c_str());
-    gtk_grid_attach(GTK_GRID(grid), name, 0, line, 1, 1);
+    // The setting as an operator knows it, with its stored name small beneath for those who script it.
+    const std::string stored_name(row.field->info->name);
+    GtkWidget* names = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
+    GtkWidget* label = LeftLabel(row.field->label.empty() ? stored_name : std::string(row.field->label));
+    GtkWidget* name = LeftLabel(stored_name);
+    gtk_style_context_add_class(gtk_widget_get_style_context(name), "dim-label");
+    PangoAttrList* small = pango_attr_list_new();
+    pango_attr_list_insert(small, pango_attr_scale_new(PANGO_SCALE_SMALL));
+    gtk_label_set_attributes(GTK_LABEL(name), small);
+    pango_attr_list_unref(small);
+    gtk_widget_set_tooltip_text(names, std::string(row.field->info->meaning).c_str());
+    gtk_box_pack_start(GTK_BOX(names), label, FALSE, FALSE, 0);
+    gtk_box_pack_start(GTK_BOX(names), name, FALSE, FALSE, 0);
+    gtk_grid_attach(GTK_GRID(grid), names, 0, line, 1, 1);
     gtk_grid_attach(GTK_GRID(grid), MakeControl(row), 1, line, 1, 1);
-    GtkWidget* default_label = LeftLabel("默认：" + DefaultShown(*row.field));
+    GtkWidget* default_label = LeftLabel(Tr("Default: ") + DefaultShown(*row.field));
     gtk_grid_attach(GTK_GRID(grid), default_label, 2, line, 1, 1);
     if (row.field->kind != FieldKind::Password) {
-      GtkWidget* reset = gtk_button_new_with_label("恢复默认");
+      GtkWidget* reset = gtk_button_new_with_label(Tr("Restore the default"));
       g_object_set_data(G_OBJECT(reset), "row", &row);
       g_signal_connect(reset, "clicked", G_CALLBACK(+[](GtkButton* b, gpointer self) {
                          auto* target = static_cast<Row*>(g_object_get_data(G_OBJECT(b), "row"));
@@ -134,7 +148,8 @@ GtkWidget* GtkConfigWindow::MakePage(Section section) {
                        this);
       gtk_grid_attach(GTK_GRID(grid), reset, 3, line, 1, 1);
     }
-    GtkWidget* meaning = LeftLabel(std::string(row.field->info->meaning));
+    GtkWidget* meaning =
+        LeftLabel(std::string(row.field->description.empty() ? row.field->info->meaning : row.field->description));
     gtk_label_set_line_wrap(GTK_LABEL(meaning), TRUE);
     gtk_label_set_max_width_chars(GTK_LABEL(meaning), 70);
     gtk_style_context_add_class(gtk_widget_get_style_context(meaning), "dim-label");
@@ -167,8 +182,8 @@ GtkWidget* GtkConfigWindow::MakeControl(Row& row) {
           picture =
               gdk_pixbuf_new_from_file((paths_.module_directory + "res/" + std::string(c.picture)).c_str(), nullptr);
         pictures = pictures || picture;
-        gtk_list_store_insert_with_values(model, nullptr, -1, 0, std::to_string(c.value).c_str(), 1,
-                                          std::string(c.label).c_str(), 2, picture, -1);
+        gtk_list_store_insert_with_values(model, nullptr, -1, 0, ChoiceId(c).c_str(), 1, std::string(c.label).c_str(),
+                                          2, picture, -1);
         if (picture) g_object_unref(picture);
       }
       row.control = gtk_combo_box_new_with_model(GTK_TREE_MODEL(model));
@@ -189,8 +204,8 @@ GtkWidget* GtkConfigWindow::MakeControl(Row& row) {
       row.control = gtk_entry_new();
       row.second = gtk_entry_new();
       for (GtkWidget* e : {row.control, row.second}) gtk_entry_set_visibility(GTK_ENTRY(e), FALSE);
-      gtk_entry_set_placeholder_text(GTK_ENTRY(row.control), "退出密码");
-      gtk_entry_set_placeholder_text(GTK_ENTRY(row.second), "再输入一次");
+      gtk_entry_set_placeholder_text(GTK_ENTRY(row.control), Tr("Exit password"));
+      gtk_entry_set_placeholder_text(GTK_ENTRY(row.second), Tr("Type it again"));
       gtk_box_pack_start(GTK_BOX(box), row.control, FALSE, FALSE, 0);
       gtk_box_pack_start(GTK_BOX(box), row.second, FALSE, FALSE, 0);
       return box;
@@ -199,9 +214,10 @@ GtkWidget* GtkConfigWindow::MakeControl(Row& row) {
       GtkWidget* box = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 6);
       row.control = gtk_entry_new();
       gtk_entry_set_width_chars(GTK_ENTRY(row.control), 40);
-      if (field.kind == FieldKind::Time) gtk_entry_set_placeholder_text(GTK_ENTRY(row.control), "例如 18:30");
+      if (field.kind == FieldKind::Time)
+        gtk_entry_set_placeholder_text(GTK_ENTRY(row.control), Tr("for example 18:30"));
       if (field.kind == FieldKind::Address)
-        gtk_entry_set_placeholder_text(GTK_ENTRY(row.control), "例如 file:///srv/kiosk/index.html");
+        gtk_entry_set_placeholder_text(GTK_ENTRY(row.control), Tr("for example file:///srv/kiosk/index.html"));
       gtk_box_pack_start(GTK_BOX(box), row.control, TRUE, TRUE, 0);
       // The bytes used against the limit, as the operator types.
       row.count = gtk_label_new("");
@@ -213,11 +229,11 @@ GtkWidget* GtkConfigWindow::MakeControl(Row& row) {
                        }),
                        row.count);
       if (field.kind == FieldKind::Folder) {
-        GtkWidget* browse = gtk_button_new_with_label("浏览...");
+        GtkWidget* browse = gtk_button_new_with_label(Tr("Browse..."));
         g_signal_connect(browse, "clicked", G_CALLBACK(+[](GtkButton* b, gpointer entry) {
                            GtkWidget* chooser = gtk_file_chooser_dialog_new(
-                               "选择歌曲目录", GTK_WINDOW(gtk_widget_get_toplevel(GTK_WIDGET(b))),
-                               GTK_FILE_CHOOSER_ACTION_SELECT_FOLDER, "取消", GTK_RESPONSE_CANCEL, "选择",
+                               Tr("Choose the song folder"), GTK_WINDOW(gtk_widget_get_toplevel(GTK_WIDGET(b))),
+                               GTK_FILE_CHOOSER_ACTION_SELECT_FOLDER, Tr("Cancel"), GTK_RESPONSE_CANCEL, Tr("Choose"),
                                GTK_RESPONSE_ACCEPT, nullptr);
                            if (gtk_dialog_run(GTK_DIALOG(chooser)) == GTK_RESPONSE_ACCEPT) {
                              gchar* folder = gtk_file_chooser_get_filename(GTK_FILE_CHOOSER(chooser));
@@ -267,7 +283,7 @@ void GtkConfigWindow::SetText(Row& row, const std::string& text) {
 }
 
 void GtkConfigWindow::Message(const std::string& text, GtkMessageType type) {
-  ShowMessageBox(GTK_WINDOW(window_), text, kTitle, type, GTK_BUTTONS_OK);
+  ShowMessageBox(GTK_WINDOW(window_), text, Title(), type, GTK_BUTTONS_OK);
 }
 
 bool GtkConfigWindow::Save() {
@@ -290,7 +306,7 @@ bool GtkConfigWindow::Save() {
         !short_password_agreed_) {
       page_of();
       // Asked, not refused: an operator may know the kiosk's risk better. Saved on a yes.
-      ShowMessageBox(GTK_WINDOW(window_), std::string(kShortPasswordQuestion), kTitle, GTK_MESSAGE_WARNING,
+      ShowMessageBox(GTK_WINDOW(window_), TrText(kShortPasswordQuestion), Title(), GTK_MESSAGE_WARNING,
                      GTK_BUTTONS_YES_NO, [this](int response) {
                        if (response != GTK_RESPONSE_YES) return;
                        short_password_agreed_ = true;
@@ -310,21 +326,22 @@ bool GtkConfigWindow::Save() {
   }
   std::vector<RegChange> changes = FormChanges(store_, fields_, values);
   if (!changes.empty() && !store_.Apply(changes)) {
-    Message("设置没有保存：设置文件 " + paths_.store_file +
-                " 无法写入（没有写入权限、正被其他程序锁定，或磁盘为只读）。原有的设置没有改变。",
+    Message(Tr("The settings were not saved: the settings file ") + paths_.store_file +
+                Tr(" cannot be written (no permission, locked by another program, or a read-only disk). The settings "
+                   "stay as they were."),
             GTK_MESSAGE_ERROR);
     return false;
   }
   // A new password goes into the keeper's keeping, where the package installed it.
   auto is_password = [](const RegChange& c) { return c.name == setting::Password.name; };
-  if (std::any_of(changes.begin(), changes.end(), is_password)) LetKeeperAdoptPassword();
+  if (std::ranges::any_of(changes, is_password)) LetKeeperAdoptPassword();
   for (size_t i = 0; i < rows_.size(); ++i)
     if (rows_[i].field->kind == FieldKind::Password && values[i].type == ValueType::Sz) {
       // What is stored now is what an unchanged field compares against next time.
       stored_password_ = SettingsReader(store_).Text(setting::Password);
       SetText(rows_[i], stored_password_);
     }
-  std::string done = changes.empty() ? "设置没有变化。" : "设置已保存。";
+  std::string done = changes.empty() ? Tr("Nothing changed.") : Tr("The settings were saved.");
   gtk_label_set_text(GTK_LABEL(status_), (done + (warnings.empty() ? "" : "\n" + warnings)).c_str());
   return true;
 }
@@ -338,13 +355,14 @@ GtkWidget* GtkConfigWindow::MakeListsPage() {
     std::string name(file);
     gtk_combo_box_text_append(GTK_COMBO_BOX_TEXT(list_choice_), name.c_str(), name.c_str());
   }
-  gtk_box_pack_start(GTK_BOX(top), LeftLabel("文件："), FALSE, FALSE, 0);
+  gtk_box_pack_start(GTK_BOX(top), LeftLabel(Tr("File: ")), FALSE, FALSE, 0);
   gtk_box_pack_start(GTK_BOX(top), list_choice_, FALSE, FALSE, 0);
-  GtkWidget* save = gtk_button_new_with_label("保存此文件");
+  GtkWidget* save = gtk_button_new_with_label(Tr("Save this file"));
   gtk_box_pack_end(GTK_BOX(top), save, FALSE, FALSE, 0);
   gtk_box_pack_start(GTK_BOX(box), top, FALSE, FALSE, 0);
   GtkWidget* warning =
-      LeftLabel("注意：每行一个网址；第一个空行之后的内容都会被忽略。比较时不分大小写的只有 Show.dat。");
+      LeftLabel(Tr("Note: one address per line; everything after the first empty line is ignored. Only Show.dat "
+                   "compares without regard to case."));
   gtk_label_set_line_wrap(GTK_LABEL(warning), TRUE);
   gtk_box_pack_start(GTK_BOX(box), warning, FALSE, FALSE, 0);
   list_note_ = LeftLabel("");
@@ -388,11 +406,13 @@ void GtkConfigWindow::SaveListFile() {
 GtkWidget* GtkConfigWindow::MakeTryPage() {
   GtkWidget* box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 8);
   gtk_container_set_border_width(GTK_CONTAINER(box), 10);
-  gtk_box_pack_start(GTK_BOX(box), LeftLabel("输入一个网址，看看 Panelia 按已保存的设置和页面列表会怎样处理它："),
-                     FALSE, FALSE, 0);
+  gtk_box_pack_start(
+      GTK_BOX(box),
+      LeftLabel(Tr("Type an address to see what Panelia does with it under the saved settings and page lists:")), FALSE,
+      FALSE, 0);
   GtkWidget* line = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 6);
   try_entry_ = gtk_entry_new();
-  GtkWidget* check = gtk_button_new_with_label("试一试");
+  GtkWidget* check = gtk_button_new_with_label(Tr("Try it"));
   gtk_box_pack_start(GTK_BOX(line), try_entry_, TRUE, TRUE, 0);
   gtk_box_pack_start(GTK_BOX(line), check, FALSE, FALSE, 0);
   gtk_box_pack_start(GTK_BOX(box), line, FALSE, FALSE, 0);
@@ -402,9 +422,11 @@ GtkWidget* GtkConfigWindow::MakeTryPage() {
     DirectoryLists source(self->paths_.kiosk_directory);
     CPageLists lists(source);
     AddressVerdict v = TryAddress(gtk_entry_get_text(GTK_ENTRY(self->try_entry_)), lists, self->store_);
-    std::string answer = "网址：" + v.address + "\n" + (v.blocked ? "✗ 不能访问（被网址限制挡住）" : "✓ 可以访问") +
-                         "\n" + (v.bar_shown ? "✓ 显示导航栏" : "✗ 不显示导航栏") + "\n" +
-                         (v.music ? "✓ 播放背景音乐" : "✗ 没有背景音乐");
+    std::string answer =
+        Tr("Web address: ") + v.address + "\n" +
+        (v.blocked ? Tr("✗ Cannot be visited (the address restriction stops it)") : Tr("✓ May be visited")) + "\n" +
+        (v.bar_shown ? Tr("✓ The bar is shown") : Tr("✗ The bar is not shown")) + "\n" +
+        (v.music ? Tr("✓ Background music plays") : Tr("✗ No background music"));
     gtk_label_set_text(GTK_LABEL(self->try_answer_), answer.c_str());
   };
   g_signal_connect_swapped(check, "clicked", G_CALLBACK(run), this);

@@ -8,6 +8,7 @@
 #include "platform/gtk/gdk_x11.h"
 #include "platform/gtk/glib_timers.h"
 #include "platform/gtk/message_box.h"
+#include "common/texts.h"
 
 namespace panelia {
 namespace {
@@ -29,14 +30,14 @@ class GtkExitDialogs::PasswordDialog final : public ExitDialogPort {
         logic_(owner.store_, *this, owner.backoff_, owner.close_keyboard_, owner.toggle_keyboard_, &owner.keeper_),
         timers_([this](int id) { logic_.OnTimer(id); }) {
     dialog_ = gtk_dialog_new();
-    gtk_window_set_title(GTK_WINDOW(dialog_), "退出Panelia程序");
+    gtk_window_set_title(GTK_WINDOW(dialog_), Tr("Exit Panelia"));
     gtk_window_set_modal(GTK_WINDOW(dialog_), TRUE);
     gtk_window_set_resizable(GTK_WINDOW(dialog_), FALSE);
     gtk_window_set_keep_above(GTK_WINDOW(dialog_), TRUE);
     if (GtkWindow* parent = owner.parent_()) gtk_window_set_transient_for(GTK_WINDOW(dialog_), parent);
     gtk_widget_set_size_request(dialog_, Du(234), -1);
     GtkWidget* area = gtk_dialog_get_content_area(GTK_DIALOG(dialog_));
-    GtkWidget* group = gtk_frame_new("请输入退出Panelia程序密码");
+    GtkWidget* group = gtk_frame_new(Tr("Please type the password to exit Panelia"));
     GtkWidget* row = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 8);
     gtk_container_set_border_width(GTK_CONTAINER(row), 10);
     if (GdkPixbuf* icon = gdk_pixbuf_new_from_file_at_size(owner.icon_path_.c_str(), 30, 30, nullptr)) {
@@ -57,12 +58,12 @@ class GtkExitDialogs::PasswordDialog final : public ExitDialogPort {
     // "还有 20 关闭" at the bottom left, beside the buttons.
     GtkWidget* bottom = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 4);
     count_ = gtk_label_new(nullptr);
-    gtk_box_pack_start(GTK_BOX(bottom), gtk_label_new("还有"), FALSE, FALSE, 0);
+    gtk_box_pack_start(GTK_BOX(bottom), gtk_label_new(Tr("Closes in")), FALSE, FALSE, 0);
     gtk_box_pack_start(GTK_BOX(bottom), count_, FALSE, FALSE, 0);
-    gtk_box_pack_start(GTK_BOX(bottom), gtk_label_new("关闭"), FALSE, FALSE, 0);
-    ok_ = gtk_button_new_with_label("确 定");
-    GtkWidget* cancel = gtk_button_new_with_label("取 消");
-    GtkWidget* keyboard = gtk_button_new_with_label("软键盘");
+    gtk_box_pack_start(GTK_BOX(bottom), gtk_label_new(Tr("seconds")), FALSE, FALSE, 0);
+    ok_ = gtk_button_new_with_label(Tr("Confirm"));
+    GtkWidget* cancel = gtk_button_new_with_label(Tr("Stay"));
+    GtkWidget* keyboard = gtk_button_new_with_label(Tr("Keyboard"));
     // The caret stays in the password field, where the on-screen keyboard's keys must go.
     gtk_widget_set_focus_on_click(keyboard, FALSE);
     gtk_box_pack_end(GTK_BOX(bottom), keyboard, FALSE, FALSE, 0);
@@ -108,9 +109,9 @@ class GtkExitDialogs::PasswordDialog final : public ExitDialogPort {
   void EnableOk(bool enable) override { gtk_widget_set_sensitive(ok_, enable); }
   void SetCountText(const std::string& text) override { gtk_label_set_text(GTK_LABEL(count_), text.c_str()); }
   void StartTimer(int id, int milliseconds) override { timers_.SetTimer(id, milliseconds); }
-  void ShowWrongPassword() override { Tell("密码错误，请重新输入"); }
+  void ShowWrongPassword() override { Tell(Tr("Wrong password; please type it again")); }
   void ShowWaitBeforeRetry(int seconds) override { Tell(CExitPasswordDlg::WaitText(seconds)); }
-  void ShowStoreUnreadable() override { Tell(std::string(CExitPasswordDlg::kStoreUnreadableText)); }
+  void ShowStoreUnreadable() override { Tell(TrText(CExitPasswordDlg::kStoreUnreadableText)); }
   void EndDialog(int result) override {
     // Finished on the next turn of the loop: this object goes with it, and it is still inside its
     // own handlers now.
@@ -135,7 +136,7 @@ class GtkExitDialogs::PasswordDialog final : public ExitDialogPort {
 
  private:
   void Tell(const std::string& text) {
-    ShowMessageBox(GTK_WINDOW(dialog_), text, std::string(kNoticeCaption), GTK_MESSAGE_ERROR, GTK_BUTTONS_OK);
+    ShowMessageBox(GTK_WINDOW(dialog_), text, TrText(kNoticeCaption), GTK_MESSAGE_ERROR, GTK_BUTTONS_OK);
   }
 
   GtkExitDialogs& owner_;
@@ -186,8 +187,8 @@ void GtkExitDialogs::CancelOpen() {
 }
 
 void GtkExitDialogs::AskToQuit(std::function<void(bool)> done) {
-  GtkWidget* box = ShowMessageBox(parent_(), "您真的要退出Panelia触摸屏浏览器吗？", std::string(kNoticeCaption),
-                                  GTK_MESSAGE_INFO, GTK_BUTTONS_YES_NO,
+  GtkWidget* box = ShowMessageBox(parent_(), Tr("Do you really want to exit the Panelia touch-screen browser?"),
+                                  TrText(kNoticeCaption), GTK_MESSAGE_INFO, GTK_BUTTONS_YES_NO,
                                   [done = std::move(done)](int response) { done(response == GTK_RESPONSE_YES); });
   MarkVisitorDialog(box);
 }

@@ -5,6 +5,7 @@
 #include "platform/gtk/glib_timers.h"
 #include "platform/gtk/gobject_ptr.h"
 #include "platform/gtk/message_box.h"
+#include "common/texts.h"
 
 namespace panelia {
 namespace {
@@ -20,7 +21,7 @@ class GtkPowerOffNotice final : public PowerOffDialogPort {
   GtkPowerOffNotice(GtkWindow* parent, std::function<void(int)> done)
       : logic_(*this), timers_([this](int id) { logic_.OnTimer(id); }), done_(std::move(done)) {
     dialog_ = gtk_dialog_new();
-    gtk_window_set_title(GTK_WINDOW(dialog_), "自动关机提示");
+    gtk_window_set_title(GTK_WINDOW(dialog_), Tr("Scheduled power-off"));
     gtk_window_set_modal(GTK_WINDOW(dialog_), TRUE);
     gtk_window_set_deletable(GTK_WINDOW(dialog_), FALSE);  // no close box: no system menu
     gtk_window_set_resizable(GTK_WINDOW(dialog_), FALSE);
@@ -32,12 +33,14 @@ class GtkPowerOffNotice final : public PowerOffDialogPort {
     if (GdkWindow* window = gtk_widget_get_window(dialog_)) gdk_window_set_functions(window, GDK_FUNC_MOVE);
     gtk_widget_set_size_request(dialog_, Du(187), -1);
     GtkWidget* area = gtk_dialog_get_content_area(GTK_DIALOG(dialog_));
-    GtkWidget* group = gtk_frame_new("自动关机");
+    GtkWidget* group = gtk_frame_new(Tr("Power off"));
     GtkWidget* box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 6);
     gtk_container_set_border_width(GTK_CONTAINER(box), 8);
-    time_text_ = gtk_label_new("程序定时自动关机时间到！");
-    weekend_text_ = gtk_label_new("程序设置了周末不开机！");
-    GtkWidget* notice = gtk_label_new("计算机将在15秒内自动关机，请明日再查找你需要的信息资料，谢谢您的使用！");
+    time_text_ = gtk_label_new(Tr("It is time for the scheduled power-off!"));
+    weekend_text_ = gtk_label_new(Tr("The kiosk is set not to run at weekends!"));
+    GtkWidget* notice =
+        gtk_label_new(Tr("The computer powers off within 15 seconds. Please come back tomorrow for the information you "
+                         "need; thank you for using this kiosk!"));
     gtk_label_set_line_wrap(GTK_LABEL(notice), TRUE);
     gtk_label_set_max_width_chars(GTK_LABEL(notice), 30);
     for (GtkWidget* label : {time_text_, weekend_text_, notice}) gtk_widget_set_halign(label, GTK_ALIGN_START);
@@ -46,8 +49,8 @@ class GtkPowerOffNotice final : public PowerOffDialogPort {
       gtk_box_pack_start(GTK_BOX(box), w, FALSE, FALSE, 0);
     gtk_container_add(GTK_CONTAINER(group), box);
     gtk_box_pack_start(GTK_BOX(area), group, TRUE, TRUE, 0);
-    gtk_dialog_add_button(GTK_DIALOG(dialog_), "确定", CPowerOffDlg::kOk);
-    cancel_ = gtk_dialog_add_button(GTK_DIALOG(dialog_), "取消", CPowerOffDlg::kCancel);
+    gtk_dialog_add_button(GTK_DIALOG(dialog_), Tr("OK"), CPowerOffDlg::kOk);
+    cancel_ = gtk_dialog_add_button(GTK_DIALOG(dialog_), Tr("Cancel"), CPowerOffDlg::kCancel);
     gtk_widget_set_sensitive(cancel_, FALSE);
     gtk_dialog_set_default_response(GTK_DIALOG(dialog_), CPowerOffDlg::kOk);
     gtk_widget_show_all(area);
@@ -111,14 +114,16 @@ class GtkPowerOffNotice final : public PowerOffDialogPort {
 // Browse: a file chooser with the filters of string 129; the chosen path replaces the typed text.
 void OnBrowse(GtkButton* button, gpointer target) {
   GtkWidget* top = gtk_widget_get_toplevel(GTK_WIDGET(button));
-  GtkWidget* chooser = gtk_file_chooser_dialog_new("打开", GTK_WINDOW(top), GTK_FILE_CHOOSER_ACTION_OPEN, "取消",
-                                                   GTK_RESPONSE_CANCEL, "打开", GTK_RESPONSE_ACCEPT, nullptr);
+  GtkWidget* chooser =
+      gtk_file_chooser_dialog_new(Tr("Open"), GTK_WINDOW(top), GTK_FILE_CHOOSER_ACTION_OPEN, Tr("Cancel"),
+                                  GTK_RESPONSE_CANCEL, Tr("Open"), GTK_RESPONSE_ACCEPT, nullptr);
   gtk_window_set_modal(GTK_WINDOW(chooser), TRUE);
   MarkVisitorDialog(chooser);
-  const char* filters[][2] = {
-      {"HTML 文件", "*.htm;*.html"}, {"Text 文件", "*.txt"}, {"GIF 文件", "*.gif"}, {"JPEG 文件", "*.jpg;*.jpeg"},
-      {"PNG 文件", "*.png"},         {"ART 文件", "*.art"},  {"AU 文件", "*.au"},   {"AIFF 文件", "*.aif;*.aiff"},
-      {"XBM 文件", "*.xbm"},         {"所有文件", "*.*"}};
+  const char* filters[][2] = {{Tr("HTML files"), "*.htm;*.html"}, {Tr("Text files"), "*.txt"},
+                              {Tr("GIF files"), "*.gif"},         {Tr("JPEG files"), "*.jpg;*.jpeg"},
+                              {Tr("PNG files"), "*.png"},         {Tr("ART files"), "*.art"},
+                              {Tr("AU files"), "*.au"},           {Tr("AIFF files"), "*.aif;*.aiff"},
+                              {Tr("XBM files"), "*.xbm"},         {Tr("All files"), "*.*"}};
   for (auto& f : filters) {
     GtkFileFilter* filter = gtk_file_filter_new();
     gtk_file_filter_set_name(filter, f[0]);
@@ -146,13 +151,14 @@ void OpenPowerOffNotice(GtkWindow* parent, const LocalTime& today, std::function
 
 void OpenAddressDialog(GtkWindow* parent, const std::vector<std::string>& typed_urls,
                        std::function<void(std::optional<std::string>)> done) {
-  GtkWidget* dialog = gtk_dialog_new_with_buttons("打开", parent, GTK_DIALOG_MODAL, "确定", GTK_RESPONSE_OK, "取消",
-                                                  GTK_RESPONSE_CANCEL, nullptr);
+  GtkWidget* dialog = gtk_dialog_new_with_buttons(Tr("Open"), parent, GTK_DIALOG_MODAL, Tr("OK"), GTK_RESPONSE_OK,
+                                                  Tr("Cancel"), GTK_RESPONSE_CANCEL, nullptr);
   gtk_dialog_set_default_response(GTK_DIALOG(dialog), GTK_RESPONSE_OK);
   MarkVisitorDialog(dialog);
   GtkWidget* area = gtk_dialog_get_content_area(GTK_DIALOG(dialog));
   gtk_container_set_border_width(GTK_CONTAINER(area), 10);
-  GtkWidget* prompt = gtk_label_new("请键入文档或文件夹的Internet地址， Panelia 将为你打开它。");
+  GtkWidget* prompt =
+      gtk_label_new(Tr("Type the Internet address of a document or folder, and Panelia will open it for you."));
   gtk_widget_set_halign(prompt, GTK_ALIGN_START);
   GtkWidget* row = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 6);
   GtkWidget* combo = gtk_combo_box_text_new_with_entry();
@@ -170,9 +176,9 @@ void OpenAddressDialog(GtkWindow* parent, const std::vector<std::string>& typed_
   gtk_entry_completion_set_text_column(completion.get(), 0);
   gtk_entry_completion_set_inline_completion(completion.get(), TRUE);
   gtk_entry_set_completion(GTK_ENTRY(entry), completion.get());
-  GtkWidget* browse = gtk_button_new_with_label("浏览...");
+  GtkWidget* browse = gtk_button_new_with_label(Tr("Browse..."));
   g_signal_connect(browse, "clicked", G_CALLBACK(OnBrowse), entry);
-  gtk_box_pack_start(GTK_BOX(row), gtk_label_new("打开："), FALSE, FALSE, 0);
+  gtk_box_pack_start(GTK_BOX(row), gtk_label_new(Tr("Open: ")), FALSE, FALSE, 0);
   gtk_box_pack_start(GTK_BOX(row), combo, TRUE, TRUE, 0);
   gtk_box_pack_start(GTK_BOX(area), prompt, FALSE, FALSE, 4);
   gtk_box_pack_start(GTK_BOX(area), row, FALSE, FALSE, 4);

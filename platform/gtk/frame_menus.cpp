@@ -2,13 +2,14 @@
 // windowed, and the status line with its lock indicators.
 #include "common/names.h"
 #include "platform/gtk/frame_window.h"
+#include "common/texts.h"
 
 namespace panelia {
 
 GtkWidget* GtkFrameWindow::BuildStatusBar() {
   GtkWidget* bar = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 12);
   gtk_container_set_border_width(GTK_CONTAINER(bar), 2);
-  status_text_ = gtk_label_new(std::string(kReadyText).c_str());
+  status_text_ = gtk_label_new(TrText(kReadyText).c_str());
   gtk_widget_set_halign(status_text_, GTK_ALIGN_START);
   gtk_box_pack_start(GTK_BOX(bar), status_text_, TRUE, TRUE, 4);
   const char* indicators[3] = {"CAP", "NUM", "SCRL"};
@@ -83,7 +84,7 @@ void GtkFrameWindow::AppendMenuItems(GtkWidget* menu, const std::vector<MenuItem
                        this);
       g_signal_connect(item, "deselect", G_CALLBACK(+[](GtkMenuItem*, gpointer self) {
                          auto* w = static_cast<GtkFrameWindow*>(self);
-                         gtk_label_set_text(GTK_LABEL(w->status_text_), std::string(kReadyText).c_str());
+                         gtk_label_set_text(GTK_LABEL(w->status_text_), TrText(kReadyText).c_str());
                        }),
                        this);
       menu_items_[entry.id] = item;

@@ -9,6 +9,7 @@
 #include "platform/gtk/message_box.h"
 #include "platform/x11/messages.h"
 #include "platform/x11/window_lookup.h"
+#include "common/texts.h"
 
 namespace panelia {
 
@@ -18,7 +19,7 @@ GtkFrameWindow::GtkFrameWindow(const std::string& icon_path)
       }) {
   window_ = gtk_window_new(GTK_WINDOW_TOPLEVEL);
   g_object_ref_sink(window_);
-  gtk_window_set_title(GTK_WINDOW(window_), std::string(kTitleSuffix.substr(3)).c_str());
+  gtk_window_set_title(GTK_WINDOW(window_), TrText(kTitleSuffix).substr(3).c_str());
   GdkRectangle area = KioskMonitorArea();
   // Windowed, the frame covers most of the kiosk's monitor, on it.
   gtk_window_set_default_size(GTK_WINDOW(window_), area.width * 3 / 4, area.height * 3 / 4);

@@ -1,7 +1,10 @@
 #include "platform/gtk/idle_notice.h"
 
 #include <algorithm>
+#include <string>
+#include <vector>
 
+#include "common/texts.h"
 #include "platform/gtk/gdk_x11.h"
 
 namespace panelia {
@@ -27,7 +30,7 @@ IdleNotice::~IdleNotice() {
 void IdleNotice::Build() {
   window_ = gtk_window_new(GTK_WINDOW_TOPLEVEL);
   GtkWindow* w = GTK_WINDOW(window_);
-  gtk_window_set_title(w, kIdleNoticeText);
+  gtk_window_set_title(w, ForVisitors(kIdleNoticeText).c_str());
   gtk_window_set_decorated(w, FALSE);
   gtk_window_set_skip_taskbar_hint(w, TRUE);
   gtk_window_set_skip_pager_hint(w, TRUE);
@@ -50,7 +53,10 @@ void IdleNotice::Build() {
   GtkWidget* box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 24);
   gtk_widget_set_valign(box, GTK_ALIGN_CENTER);
   gtk_widget_set_halign(box, GTK_ALIGN_CENTER);
-  for (const char* line : {"还在使用吗？请触摸屏幕继续", "Still there? Touch the screen to continue"}) {
+  // The question in the kiosk's language, and in English beneath it when that is another.
+  std::vector<const char*> lines = {Tr(kIdleNoticeText)};
+  if (lines.front() != kIdleNoticeText) lines.push_back(kIdleNoticeText);
+  for (const char* line : lines) {
     GtkWidget* label = gtk_label_new(line);
     gtk_label_set_line_wrap(GTK_LABEL(label), TRUE);
     gtk_label_set_justify(GTK_LABEL(label), GTK_JUSTIFY_CENTER);

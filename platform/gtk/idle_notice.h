@@ -11,7 +11,7 @@
 namespace panelia {
 
 // The notice's text, also its window's title (so a screen reader announces it, and tests find it).
-inline constexpr const char* kIdleNoticeText = "还在使用吗？请触摸屏幕继续 · Still there? Touch the screen to continue";
+inline constexpr const char* kIdleNoticeText = "Still there? Touch the screen to continue";
 
 class IdleNotice {
  public:

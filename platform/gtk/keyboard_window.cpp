@@ -13,6 +13,7 @@
 #include "platform/x11/window_lookup.h"
 
 #include "platform/gtk/companion_ui.h"
+#include "common/texts.h"
 
 namespace panelia {
 
@@ -51,7 +52,7 @@ GtkKeyboardWindow::GtkKeyboardWindow(std::string pictures, KeyboardWindowHooks h
   icon_ = gdk_pixbuf_new_from_file((folder_ + "128.png").c_str(), nullptr);
   // A pop-up window is override-redirect: above the kiosk, never focused.
   window_ = gtk_window_new(GTK_WINDOW_POPUP);
-  gtk_window_set_title(GTK_WINDOW(window_), std::string(kKeyboardTitle).c_str());
+  gtk_window_set_title(GTK_WINDOW(window_), TrText(kKeyboardTitle).c_str());
   gtk_window_set_accept_focus(GTK_WINDOW(window_), FALSE);
   gtk_window_set_focus_on_map(GTK_WINDOW(window_), FALSE);
   if (icon_) gtk_window_set_icon(GTK_WINDOW(window_), icon_);
@@ -235,7 +236,7 @@ gboolean GtkKeyboardWindow::OnDraw(GtkWidget*, cairo_t* cr, gpointer p) {
     cairo_paint(cr);
     g_object_unref(small);
   }
-  Text(cr, std::string(kKeyboardTitle), 13, 28, 0, w, kCaptionHeight, false, 1, 1, 1);
+  Text(cr, TrText(kKeyboardTitle), 13, 28, 0, w, kCaptionHeight, false, 1, 1, 1);
   double cx = w - kCaptionHeight + (self->close_pressed_ ? 1 : 0), cy = self->close_pressed_ ? 1 : 0;
   cairo_set_source_rgb(cr, 0.78, 0.22, 0.2);
   cairo_rectangle(cr, cx + 3, cy + 3, kCaptionHeight - 6, kCaptionHeight - 6);
@@ -261,7 +262,7 @@ gboolean GtkKeyboardWindow::OnDraw(GtkWidget*, cairo_t* cr, gpointer p) {
     gdk_cairo_set_source_pixbuf(cr, picture, px, py);
     cairo_paint(cr);
   }
-  Text(cr, std::string(kKeyboardCaption), 12, Px(kTitleLabelRect.x), Px(kTitleLabelRect.y), Px(kTitleLabelRect.w),
+  Text(cr, TrText(kKeyboardCaption), 12, Px(kTitleLabelRect.x), Px(kTitleLabelRect.y), Px(kTitleLabelRect.w),
        Px(kTitleLabelRect.h), false, 0, 0, 0);
   Text(cr, self->language_, 12, Px(kLanguageLabelRect.x), Px(kLanguageLabelRect.y), Px(kLanguageLabelRect.w),
        Px(kLanguageLabelRect.h), true, 0, 0, 0);
@@ -336,19 +337,20 @@ gboolean GtkKeyboardWindow::OnScroll(GtkWidget*, GdkEventScroll*, gpointer p) {
 
 void GtkKeyboardWindow::ShowMenu(GdkEventButton* event) {
   PopupMenu(window_, event,
-            {{"关闭(_C)",
+            {{Tr("_Close"),
               [this] {
                 if (hooks_.close) hooks_.close();
               }},
              {"", {}},
-             {"关于 Glyphdeck(_A)...", [this] {
+             {Tr("_About Glyphdeck..."), [this] {
                 // The keyboard steps below the box while it is open (it stays above every other
                 // window), and comes back on top once the box goes.
                 about_open_ = true;
                 gdk_window_lower(gtk_widget_get_window(window_));
                 ShowCompanionAbout(
-                    nullptr, "关于 Glyphdeck", icon_,
-                    {"Panelia 触摸屏浏览器 4.5", "Glyphdeck 4.5 版", "Panelia 触摸屏浏览器的软件键盘", "Quorvex 出品"},
+                    nullptr, Tr("About Glyphdeck"), icon_,
+                    {Tr("Panelia touch-screen browser 4.5"), Tr("Glyphdeck version 4.5"),
+                     Tr("The on-screen keyboard of the Panelia touch-screen browser"), Tr("Made by Quorvex")},
                     Px(235), Px(63), [this] {
                       about_open_ = false;
                       gdk_window_raise(gtk_widget_get_window(window_));

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "keyboard/keyboard.h"
+#include "common/texts.h"
 
 namespace panelia {
 
@@ -72,7 +73,7 @@ class GtkKeyboardWindow final : public KeyboardView {
   GdkPixbuf* icon_ = nullptr;
   std::map<int, GdkPixbuf*> loaded_;  // picture number → picture (nullptr: could not be loaded)
   std::map<int, int> key_pictures_;   // key id → picture number
-  std::string language_ = std::string(kInitialLanguageLabel);
+  std::string language_ = TrText(kInitialLanguageLabel);
   int pressed_key_ = 0;
   bool close_pressed_ = false;
   bool dragging_ = false;

@@ -10,6 +10,7 @@
 #include "platform/gtk/gdk_x11.h"
 #include "platform/gtk/message_box.h"
 #include "common/log.h"
+#include "common/texts.h"
 
 namespace panelia {
 
@@ -20,7 +21,7 @@ int Px(double units) {
   return static_cast<int>(std::lround(units * kUnit));
 }
 
-constexpr const char* kTitle = "Panelia触摸屏浏览器 Sonavelleer 4.3";
+constexpr const char* kTitle = "Panelia touch-screen browser Sonavelleer 4.3";
 constexpr const char* kFontCss =
     "window, window * { font-family: \"WenQuanYi Micro Hei\", \"Noto Sans CJK SC\", sans-serif; font-size: 9pt; }";
 // Widths are measured for the longest-looking names only: a folder of 10,000 songs opens at once.
@@ -91,7 +92,7 @@ GtkPlayerWindow::GtkPlayerWindow(const std::string& icon, PlayerWindowHooks hook
   gtk_widget_set_size_request(fixed, Px(244), Px(201));
   gtk_container_add(GTK_CONTAINER(window_), fixed);
 
-  Put(fixed, gtk_frame_new("播放歌曲列表"), 2, 2, 240, 125);
+  Put(fixed, gtk_frame_new(Tr("Play list")), 2, 2, 240, 125);
   store_ = gtk_list_store_new(1, G_TYPE_STRING);
   list_ = gtk_tree_view_new_with_model(GTK_TREE_MODEL(store_));
   gtk_tree_view_set_headers_visible(GTK_TREE_VIEW(list_), FALSE);
@@ -108,7 +109,7 @@ GtkPlayerWindow::GtkPlayerWindow(const std::string& icon, PlayerWindowHooks hook
   gtk_container_add(GTK_CONTAINER(scroller), list_);
   Put(fixed, scroller, 6, 14, 232, 87);
 
-  status_ = Label("正在播放的Mp3歌曲.....");
+  status_ = Label(Tr("The MP3 song playing....."));
   gtk_label_set_ellipsize(GTK_LABEL(status_), PANGO_ELLIPSIZE_NONE);
   gtk_label_set_single_line_mode(GTK_LABEL(status_), TRUE);
   Put(fixed, status_, 12, 109, 219, 12);
@@ -117,18 +118,19 @@ GtkPlayerWindow::GtkPlayerWindow(const std::string& icon, PlayerWindowHooks hook
     const char* text;
     std::function<void()>* hook;
     double x;
-  } buttons[] = {{"播放", &hooks_.play, 6},
-                 {"暂停", &hooks_.pause, 66},
-                 {"停止", &hooks_.stop, 126},
-                 {"重放", &hooks_.replay, 185}};
+  } buttons[] = {{Tr("Play"), &hooks_.play, 6},
+                 {Tr("Pause"), &hooks_.pause, 66},
+                 {Tr("Stop"), &hooks_.stop, 126},
+                 {Tr("Replay"), &hooks_.replay, 185}};
   for (const auto& b : buttons) {
     GtkWidget* button = gtk_button_new_with_label(b.text);
     g_signal_connect(button, "clicked", G_CALLBACK(OnClicked), b.hook);
     Put(fixed, button, b.x, 134, 50, 14);
   }
-  Put(fixed, gtk_frame_new("增加、删除歌曲"), 1, 154, 240, 42);
-  Put(fixed, Label("如果您要增加、删除歌曲，将MP3歌曲拷贝到以上目录中即可。"), 8, 168, 227, 8);
-  Put(fixed, Label("如果您要更改存放歌曲缺省目录，请在软件设置中进行更改！"), 8, 182, 217, 8);
+  Put(fixed, gtk_frame_new(Tr("Adding and removing songs")), 1, 154, 240, 42);
+  Put(fixed, Label(Tr("To add or remove songs, copy MP3 songs into the folder above, or delete them there.")), 8, 168,
+      227, 8);
+  Put(fixed, Label(Tr("To change the folder the songs are kept in, change it in the settings!")), 8, 182, 217, 8);
   gtk_widget_show_all(fixed);
   gtk_widget_grab_focus(list_);
 }
@@ -221,8 +223,10 @@ void GtkPlayerWindow::ShowError(const std::string& text, const std::string& capt
 }
 
 void GtkPlayerWindow::ShowAbout() {
-  ShowCompanionAbout(GTK_WINDOW(window_), "关于 Sonavelle", icon_,
-                     {"Sonavelle 4.3 版", "Panelia 触摸屏浏览器的背景音乐播放器", "Quorvex 出品"}, Px(235), Px(81));
+  ShowCompanionAbout(GTK_WINDOW(window_), Tr("About Sonavelle"), icon_,
+                     {Tr("Sonavelle version 4.3"),
+                      Tr("The background music player of the Panelia touch-screen browser"), Tr("Made by Quorvex")},
+                     Px(235), Px(81));
 }
 
 gboolean GtkPlayerWindow::OnButtonPress(GtkWidget*, GdkEventButton* event, gpointer p) {
@@ -230,13 +234,13 @@ gboolean GtkPlayerWindow::OnButtonPress(GtkWidget*, GdkEventButton* event, gpoin
   if (event->type != GDK_BUTTON_PRESS || event->button != 3) return FALSE;
   // The window's menu, on its free area: the window commands, a separator, the about entry.
   PopupMenu(self->window_, event,
-            {{"最小化(_N)", [self] { gtk_window_iconify(GTK_WINDOW(self->window_)); }},
-             {"关闭(_C)",
+            {{Tr("Mi_nimise"), [self] { gtk_window_iconify(GTK_WINDOW(self->window_)); }},
+             {Tr("_Close"),
               [self] {
                 if (self->hooks_.close) self->hooks_.close();
               }},
              {"", {}},
-             {"关于 Sonavelle(_A)...", [self] { self->ShowAbout(); }}});
+             {Tr("_About Sonavelle..."), [self] { self->ShowAbout(); }}});
   return TRUE;
 }
 

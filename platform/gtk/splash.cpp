@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "platform/gtk/message_box.h"
+#include "common/texts.h"
 
 namespace panelia {
 namespace {
@@ -55,7 +56,7 @@ void ShowAboutBox(GtkWindow* parent, const std::string& picture_path) {
     gtk_container_add(GTK_CONTAINER(events), gtk_image_new_from_pixbuf(picture));
     g_object_unref(picture);
   } else {
-    gtk_container_add(GTK_CONTAINER(events), gtk_label_new("Panelia触摸屏浏览器"));
+    gtk_container_add(GTK_CONTAINER(events), gtk_label_new(Tr("Panelia touch-screen browser")));
   }
   g_signal_connect(events, "button-release-event", G_CALLBACK(+[](GtkWidget* w, GdkEventButton* e, gpointer) {
                      if (e->button == 1) gtk_widget_destroy(gtk_widget_get_toplevel(w));

@@ -11,6 +11,7 @@
 #include "platform/gtk/message_box.h"
 #include "platform/webkit/page_scripts.h"
 #include "platform/webkit/page_windows.h"
+#include "common/texts.h"
 
 namespace panelia {
 class WebKitKioskViews::MainEvents final : public BrowserEvents {
@@ -259,8 +260,8 @@ void WebKitKioskViews::ExecBrowserCommand(BrowserCommand command, GtkWindow* par
     WebKitWebView* active = bar_ && gtk_widget_has_focus(bar_->Widget()) ? bar_->View() : main_->View();
     PrintWithDialog(active, parent);
   } else if (command == BrowserCommand::SaveAs) {
-    GtkWidget* chooser = gtk_file_chooser_dialog_new("另存为", parent, GTK_FILE_CHOOSER_ACTION_SAVE, "取消",
-                                                     GTK_RESPONSE_CANCEL, "保存", GTK_RESPONSE_ACCEPT, nullptr);
+    GtkWidget* chooser = gtk_file_chooser_dialog_new(Tr("Save as"), parent, GTK_FILE_CHOOSER_ACTION_SAVE, Tr("Cancel"),
+                                                     GTK_RESPONSE_CANCEL, Tr("Save"), GTK_RESPONSE_ACCEPT, nullptr);
     gtk_window_set_modal(GTK_WINDOW(chooser), TRUE);
     MarkVisitorDialog(chooser);
     gtk_file_chooser_set_do_overwrite_confirmation(GTK_FILE_CHOOSER(chooser), TRUE);

@@ -11,11 +11,12 @@
 #include "platform/gtk/gobject_ptr.h"
 #include "platform/gtk/message_box.h"
 #include "platform/webkit/kiosk_views.h"
+#include "common/texts.h"
 
 namespace panelia {
 namespace {
 
-constexpr std::string_view kNoPrinterText = "这台机器没有安装打印机，无法打印。";
+constexpr std::string_view kNoPrinterText = "This machine has no printer installed, so nothing can be printed.";
 
 }  // namespace
 
@@ -64,8 +65,8 @@ struct PropertiesQuestion {
             q->facts.encoding = text.get();
           }
           if (value) g_object_unref(value);
-          MarkVisitorDialog(
-              ShowMessageBox(q->parent, PagePropertiesText(q->facts), "属性", GTK_MESSAGE_INFO, GTK_BUTTONS_OK));
+          MarkVisitorDialog(ShowMessageBox(q->parent, PagePropertiesText(q->facts), Tr("Properties"), GTK_MESSAGE_INFO,
+                                           GTK_BUTTONS_OK));
         },
         asked.release());
   }
@@ -137,8 +138,8 @@ void WebKitKioskViews::PrintWithDialog(WebKitWebView* view, GtkWindow* parent) {
         if (done->printers == 0) {
           Log("no printer is installed; nothing was printed");
           // Said, then gone by itself: a page that prints in a loop must not leave boxes over the kiosk.
-          MarkVisitorDialog(ShowPageBox(done->parent, std::string(kNoPrinterText), std::string(kNoticeCaption),
-                                        GTK_MESSAGE_INFO, GTK_BUTTONS_OK, ScriptDialogGate::kShownMs));
+          MarkVisitorDialog(ShowPageBox(done->parent, TrText(kNoPrinterText), TrText(kNoticeCaption), GTK_MESSAGE_INFO,
+                                        GTK_BUTTONS_OK, ScriptDialogGate::kShownMs));
           return;
         }
         ShowPrintDialog(done->view.get(), done->parent);
@@ -149,7 +150,7 @@ void WebKitKioskViews::PrintWithDialog(WebKitWebView* view, GtkWindow* parent) {
 void WebKitKioskViews::ShowPrintDialog(WebKitWebView* view, GtkWindow* parent) {
   // The print dialog answers through its response, so the kiosk runs on while it is open; the
   // engine's own dialog would run a loop of its own.
-  GtkWidget* dialog = gtk_print_unix_dialog_new("打印", parent);
+  GtkWidget* dialog = gtk_print_unix_dialog_new(Tr("Print"), parent);
   MarkVisitorDialog(dialog);
   gtk_window_set_modal(GTK_WINDOW(dialog), TRUE);
   gtk_print_unix_dialog_set_manual_capabilities(

@@ -1,5 +1,7 @@
 #include "platform/webkit/page_scripts.h"
 
+#include "common/texts.h"
+
 #include <glib.h>
 
 #include "platform/gtk/gobject_ptr.h"
@@ -137,25 +139,44 @@ std::string NewToken() {
   return token.get();
 }
 
-const char* const kCannotShowPage =
-    "<!DOCTYPE html><html><head><meta charset='utf-8'><title>无法打开此页</title></head>"
-    "<body style='margin:0;height:100vh;display:flex;flex-direction:column;align-items:center;justify-content:center;"
-    "background:#f4f7fb;color:#1c2733;font:30px sans-serif'><p>此页面暂时无法打开。</p>"
-    "<p style='font-size:22px'>This page cannot be shown right now.</p>"
-    "<a href='paneliagohome' style='display:block;margin-top:24px;width:520px;height:110px;line-height:110px;"
-    "text-align:center;font-size:30px;background:#1d4e89;color:#fff;border-radius:16px;text-decoration:none'>"
-    "返回首页 · Home</a></body></html>";
+namespace {
 
-const char* const kOutOfServicePage =
-    "<!DOCTYPE html><html><head><meta charset='utf-8'><title>暂停服务</title></head>"
-    "<body style='margin:0;height:100vh;display:flex;flex-direction:column;align-items:center;"
-    "justify-content:center;background:#f4f7fb;color:#1c2733;font:32px sans-serif'>"
-    "<p>本机暂停服务，请稍后再来。</p><p style='font-size:24px'>Temporarily out of service</p>"
-    "</body></html>";
+// A visitor's sentence in the kiosk's language, and beneath it, smaller, in English where that is
+// another language.
+std::string Sentence(const char* english, int english_px) {
+  const char* shown = Tr(english);
+  std::string html = "<p>" + std::string(shown) + "</p>";
+  if (shown != english) html += "<p style='font-size:" + std::to_string(english_px) + "px'>" + english + "</p>";
+  return html;
+}
 
-const char* const kWaitingPage =
-    "<!DOCTYPE html><html><head><meta charset='utf-8'><title>请稍候</title></head>"
-    "<body style='margin:0;height:100vh;display:flex;align-items:center;justify-content:center;"
-    "background:#f4f7fb;color:#1c2733;font:32px sans-serif'>请稍候 · Please wait</body></html>";
+}  // namespace
+
+std::string CannotShowPage() {
+  return "<!DOCTYPE html><html><head><meta charset='utf-8'><title>" + std::string(Tr("This page cannot be opened")) +
+         "</title></head>"
+         "<body style='margin:0;height:100vh;display:flex;flex-direction:column;align-items:center;"
+         "justify-content:center;background:#f4f7fb;color:#1c2733;font:30px sans-serif'>" +
+         Sentence("This page cannot be shown right now.", 22) +
+         "<a href='paneliagohome' style='display:block;margin-top:24px;width:520px;height:110px;line-height:110px;"
+         "text-align:center;font-size:30px;background:#1d4e89;color:#fff;border-radius:16px;text-decoration:none'>" +
+         ForVisitors("Home") + "</a></body></html>";
+}
+
+std::string OutOfServicePage() {
+  return "<!DOCTYPE html><html><head><meta charset='utf-8'><title>" + std::string(Tr("Out of service")) +
+         "</title></head>"
+         "<body style='margin:0;height:100vh;display:flex;flex-direction:column;align-items:center;"
+         "justify-content:center;background:#f4f7fb;color:#1c2733;font:32px sans-serif'>" +
+         Sentence("Temporarily out of service; please come back later.", 24) + "</body></html>";
+}
+
+std::string WaitingPage() {
+  return "<!DOCTYPE html><html><head><meta charset='utf-8'><title>" + std::string(Tr("Please wait")) +
+         "</title></head>"
+         "<body style='margin:0;height:100vh;display:flex;align-items:center;justify-content:center;"
+         "background:#f4f7fb;color:#1c2733;font:32px sans-serif'>" +
+         ForVisitors("Please wait") + "</body></html>";
+}
 
 }  // namespace panelia

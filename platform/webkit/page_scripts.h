@@ -31,10 +31,10 @@ extern const char* const kHighContrastStyle;
 extern const char* const kReadFromStartScript;
 
 // Shown instead of the engine's error page: its way home is a command link of the kiosk's own page.
-extern const char* const kCannotShowPage;
+std::string CannotShowPage();
 // No home address to show: the settings are missing or cannot be read.
-extern const char* const kOutOfServicePage;
+std::string OutOfServicePage();
 // While the pages come back after the web process died.
-extern const char* const kWaitingPage;
+std::string WaitingPage();
 
 }  // namespace panelia

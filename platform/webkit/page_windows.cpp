@@ -2,6 +2,7 @@
 
 #include "platform/gtk/gobject_ptr.h"
 #include "platform/gtk/message_box.h"
+#include "common/texts.h"
 
 namespace panelia {
 namespace {
@@ -24,7 +25,7 @@ GtkWidget* SmallWindow(GtkWindow* parent, const char* title, int width, int heig
 }  // namespace
 
 void OpenFindBar(GtkWindow* parent, WebKitWebView* view) {
-  GtkWidget* window = SmallWindow(parent, "查找", 420, -1);
+  GtkWidget* window = SmallWindow(parent, Tr("Find"), 420, -1);
   WebKitFindController* find = webkit_web_view_get_find_controller(view);
   g_object_set_data_full(G_OBJECT(window), "panelia-find", g_object_ref(find), [](gpointer f) {
     webkit_find_controller_search_finish(WEBKIT_FIND_CONTROLLER(f));
@@ -33,9 +34,9 @@ void OpenFindBar(GtkWindow* parent, WebKitWebView* view) {
   GtkWidget* row = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 6);
   gtk_container_set_border_width(GTK_CONTAINER(row), 8);
   GtkWidget* entry = gtk_search_entry_new();
-  GtkWidget* previous = gtk_button_new_with_label("上一个");
-  GtkWidget* next = gtk_button_new_with_label("下一个");
-  gtk_box_pack_start(GTK_BOX(row), gtk_label_new("查找："), FALSE, FALSE, 0);
+  GtkWidget* previous = gtk_button_new_with_label(Tr("Previous"));
+  GtkWidget* next = gtk_button_new_with_label(Tr("Next"));
+  gtk_box_pack_start(GTK_BOX(row), gtk_label_new(Tr("Find: ")), FALSE, FALSE, 0);
   gtk_box_pack_start(GTK_BOX(row), entry, TRUE, TRUE, 0);
   gtk_box_pack_start(GTK_BOX(row), previous, FALSE, FALSE, 0);
   gtk_box_pack_start(GTK_BOX(row), next, FALSE, FALSE, 0);
@@ -61,7 +62,7 @@ void OpenFindBar(GtkWindow* parent, WebKitWebView* view) {
 void OpenSourceWindow(GtkWindow* parent, WebKitWebView* view) {
   WebKitWebResource* resource = webkit_web_view_get_main_resource(view);
   if (!resource) return;  // no document: nothing to show
-  GtkWidget* window = SmallWindow(parent, "源文件", 800, 600, /*resizable=*/true);
+  GtkWidget* window = SmallWindow(parent, Tr("Source"), 800, 600, /*resizable=*/true);
   GtkWidget* scroller = gtk_scrolled_window_new(nullptr, nullptr);
   GtkWidget* text = gtk_text_view_new();
   gtk_text_view_set_editable(GTK_TEXT_VIEW(text), FALSE);

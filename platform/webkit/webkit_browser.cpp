@@ -229,11 +229,12 @@ void WebKitBrowser::Load(const std::string& address) {
 }
 
 void WebKitBrowser::ShowOwnPage(OwnPage page) {
-  webkit_web_view_load_html(view_.get(), page == OwnPage::Waiting ? kWaitingPage : kOutOfServicePage, "about:blank");
+  webkit_web_view_load_html(view_.get(), (page == OwnPage::Waiting ? WaitingPage() : OutOfServicePage()).c_str(),
+                            "about:blank");
 }
 
 void WebKitBrowser::ShowCannotShow(const std::string& failing_address) {
-  webkit_web_view_load_alternate_html(view_.get(), kCannotShowPage, failing_address.c_str(), nullptr);
+  webkit_web_view_load_alternate_html(view_.get(), CannotShowPage().c_str(), failing_address.c_str(), nullptr);
 }
 
 void WebKitBrowser::RunScript(const std::string& script, ScriptWorld world) {

@@ -12,6 +12,7 @@
 #include "platform/gtk/callback_state.h"
 #include "platform/gtk/message_box.h"
 #include "platform/webkit/webkit_browser.h"
+#include "common/texts.h"
 
 namespace panelia {
 namespace {
@@ -93,7 +94,7 @@ gboolean WebKitBrowser::OnScriptDialog(WebKitWebView* view, WebKitScriptDialog* 
   webkit_script_dialog_ref(dialog);
   auto box = std::make_shared<GtkWidget*>(nullptr);
   *box = ShowPageBox(GTK_IS_WINDOW(toplevel) ? GTK_WINDOW(toplevel) : nullptr, webkit_script_dialog_get_message(dialog),
-                     std::string(kNoticeCaption), step.question ? GTK_MESSAGE_QUESTION : GTK_MESSAGE_INFO,
+                     TrText(kNoticeCaption), step.question ? GTK_MESSAGE_QUESTION : GTK_MESSAGE_INFO,
                      step.question ? GTK_BUTTONS_OK_CANCEL : GTK_BUTTONS_OK, ScriptDialogGate::kShownMs,
                      [self, dialog, kind, box](int response) {
                        std::erase(self->page_boxes_, *box);

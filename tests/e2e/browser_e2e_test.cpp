@@ -127,10 +127,15 @@ TEST_F(BrowserE2E, CorruptSettingsFileStartsOnDefaultsAndStaysUntouched) {
 // A kiosk whose settings cannot be read, or that has no home page yet, shows a neutral page, never a
 // blank white one, and says why on standard error.
 TEST_F(BrowserE2E, UnreadableSettingsShowTheOutOfServicePage) {
+  // An English kiosk (UiLanguage en) says the same in English.
   const struct {
     const char* what;
     bool corrupt;
-  } cases[] = {{"a store that is not a settings database", true}, {"no home page set", false}};
+    const char* language;
+    std::string title;
+  } cases[] = {{"a store that is not a settings database", true, "", "暂停服务 - Panelia触摸屏浏览器"},
+               {"no home page set", false, "", "暂停服务 - Panelia触摸屏浏览器"},
+               {"no home page set, in English", false, "en", "Out of service - Panelia touch-screen browser"}};
   for (const auto& c : cases) {
     if (c.corrupt) {
       std::filesystem::create_directories(env_.Files().local_machine.parent_path());
@@ -138,10 +143,11 @@ TEST_F(BrowserE2E, UnreadableSettingsShowTheOutOfServicePage) {
     } else {
       std::filesystem::remove(env_.Files().local_machine);
       Seed("");
+      ASSERT_TRUE(env_.Store().Apply({{RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(Section::General),
+                                       "UiLanguage", RegValue::Text(c.language)}}));
     }
     Process kiosk = env_.StartPanelia();
-    const std::string title = "暂停服务 - Panelia触摸屏浏览器";
-    EXPECT_EQ(WaitForTitle(display_.X(), kClass, title, 20s), title) << c.what << env_.Log();
+    EXPECT_EQ(WaitForTitle(display_.X(), kClass, c.title, 20s), c.title) << c.what << env_.Log();
     EXPECT_NE(env_.Log().find("panelia: no address to show"), std::string::npos) << c.what;
     CloseKiosk(kiosk);
   }

@@ -44,7 +44,7 @@ class SuiteE2E : public DisplayTest {
     module_ = env_.Root() / "module";
     fs::create_directories(module_);
     fs::copy(kBinDir + "panelia", module_ / "panelia");
-    for (const char* dir : {"res", "Style", "BottomBtn", "demo", "help", "reader"})
+    for (const char* dir : {"res", "Style", "BottomBtn", "demo", "help", "reader", "locale"})
       fs::copy(kBinDir + dir, module_ / dir, fs::copy_options::recursive);
     fs::copy_file(kPagesDir + "bar.htm", module_ / "Style/User/1024x768.htm", fs::copy_options::overwrite_existing);
     // The kiosk directory's lists: the bar on every page, music on every page.

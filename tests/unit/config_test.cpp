@@ -49,8 +49,10 @@ TEST(ConfigForm, EverySettingHasItsControl) {
     EXPECT_FALSE(PageTitle(f.info->section).empty()) << f.info->name;
     // A list offers exactly what the kiosk takes.
     if (f.kind != FieldKind::Choice) continue;
-    std::vector<uint32_t> offered, taken(f.info->rule.choices.begin(), f.info->rule.choices.end());
-    for (const Choice& c : f.choices) offered.push_back(c.value);
+    std::vector<std::string> offered, taken;
+    for (uint32_t choice : f.info->rule.choices) taken.push_back(std::to_string(choice));
+    for (std::string_view word : f.info->rule.words) taken.emplace_back(word);
+    for (const Choice& c : f.choices) offered.push_back(ChoiceId(c));
     EXPECT_EQ(offered, taken) << f.info->name;
   }
 }
@@ -216,7 +218,7 @@ TEST(ConfigForm, ThePasswordIsStoredHashed) {
       EXPECT_EQ(stored.find(NormalizePassword(c.typed)), std::string::npos);
       EXPECT_TRUE(PasswordMatches(stored, c.typed)) << "the kiosk accepts what was typed";
     }
-    EXPECT_EQ(checked.message == kDemoPasswordWarning, c.demo_warn) << c.typed;
+    EXPECT_EQ(checked.message == TrText(kDemoPasswordWarning), c.demo_warn) << c.typed;
   }
 }
 
@@ -238,8 +240,8 @@ TEST(ConfigForm, EachRowAsOkTakesIt) {
       {"Style", "", "", "junk", 0u, ""},
       {"Style", "2", "", "7", 2u, ""},  // picked: taken
       {"Style", "9", "", "7", std::nullopt, "Style：请从列表中选择一项"},
-      {"Password", "abc", "abd", "x", std::nullopt, std::string(kPasswordsDifferText)},
-      {"Password", "8888", "8888", "8888", std::nullopt, "Password：" + std::string(kDemoPasswordWarning)},
+      {"Password", "abc", "abd", "x", std::nullopt, TrText(kPasswordsDifferText)},
+      {"Password", "8888", "8888", "8888", std::nullopt, "Password：" + TrText(kDemoPasswordWarning)},
       {"WaitTime", "5 min", "", "", std::nullopt, "WaitTime：请输入一个整数"},
   };
   for (const auto& c : cases) {

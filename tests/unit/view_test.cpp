@@ -453,9 +453,11 @@ TEST_F(ViewTest, VisitorsDisplayModesStepAndReturnForTheNextVisitor) {
   View().ToggleReader();
   View().ReturnHomeForNextVisitor();
   View().ToggleReader();
-  EXPECT_EQ(log_.Calls(), (Calls{"reader-missing", "tell 这台信息亭没有安装朗读程序。", "reader-missing", "new-visitor",
-                                 "forget-visitor", "navigate file:///srv/kiosk/index.html", "reader-missing",
-                                 "tell 这台信息亭没有安装朗读程序。"}));
+  EXPECT_EQ(
+      log_.Calls(),
+      (Calls{"reader-missing", "tell 这台信息亭没有安装朗读程序。 · This kiosk has no screen reader installed.",
+             "reader-missing", "new-visitor", "forget-visitor", "navigate file:///srv/kiosk/index.html",
+             "reader-missing", "tell 这台信息亭没有安装朗读程序。 · This kiosk has no screen reader installed."}));
 }
 
 TEST(LargeText, StepsFromTheOperatorsSize) {
