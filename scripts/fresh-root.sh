@@ -118,6 +118,12 @@ deb $mirror $release-updates main
 deb $security $release-security main
 SOURCES
   cp /etc/resolv.conf "$root/etc/resolv.conf"
+  # The site's own certificate authorities, as a machine on this network has them (a network that
+  # inspects TLS signs with one): ca-certificates takes them in when the set-up installs it.
+  if compgen -G "/usr/local/share/ca-certificates/*.crt" >/dev/null; then
+    mkdir -p "$root/usr/local/share/ca-certificates"
+    cp /usr/local/share/ca-certificates/*.crt "$root/usr/local/share/ca-certificates/"
+  fi
   # Nothing installed there starts a service on this machine.
   printf '#!/bin/sh\nexit 101\n' >"$root/usr/sbin/policy-rc.d"
   chmod +x "$root/usr/sbin/policy-rc.d"
