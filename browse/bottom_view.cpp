@@ -78,11 +78,12 @@ std::string CBottomView::BarPagePath(RegistryStore& store, const std::string& mo
       module_directory + "Style/" + std::string(StyleName(SettingsReader(store).Dword(setting::Style))) + "/";
   // A kiosk in another language than the pages' own shows the style's page in that language, where
   // the style has one.
+  const std::string language = ShownLanguage();
+  const bool translated = language != kDefaultUiLanguage;
   std::vector<std::string> pages;
-  if (ShownLanguage() != kDefaultUiLanguage) pages.push_back(styled + ShownLanguage() + "/" + page);
+  if (translated) pages.push_back(styled + language + "/" + page);
   pages.push_back(styled + page);
-  if (ShownLanguage() != kDefaultUiLanguage)
-    pages.push_back(module_directory + "BottomBtn/" + ShownLanguage() + "/" + page);
+  if (translated) pages.push_back(module_directory + "BottomBtn/" + language + "/" + page);
   for (const std::string& candidate : pages)
     if (exists(candidate)) return candidate;
   return module_directory + "BottomBtn/" + page;

@@ -7,8 +7,6 @@
 #include <utility>
 
 #include "common/log.h"
-#include "common/names.h"
-#include "common/window_system.h"
 
 namespace panelia {
 namespace {
@@ -114,11 +112,6 @@ std::string ForVisitors(const char* english) {
   const char* shown = Tr(english);
   if (shown == english) return english;
   return std::string(shown) + " \u00b7 " + english;
-}
-
-std::optional<WindowHandle> FindOptionsWindow(WindowSystem& windows) {
-  if (auto window = windows.FindWindowByTitle(TrText(kOptionsWindowTitle))) return window;
-  return windows.FindWindowByTitle(kOptionsWindowTitle);
 }
 
 }  // namespace panelia
