@@ -8,7 +8,9 @@
 #include <random>
 #include <utility>
 
+#include "common/address.h"
 #include "common/ini_file.h"
+#include "common/log.h"
 #include "common/names.h"
 #include "common/settings.h"
 #include "common/text.h"
@@ -34,6 +36,8 @@ CPaneliaView::CPaneliaView(RegistryStore& store, BrowserControl& browser, TimerS
   is_panelia_home_ = s.Int(setting::IsPaneliaHome);
   home_address_ = s.Text(setting::SoftHomeUrl);
   operator_sites_ = OperatorSites(s.Text(setting::CommandSites), home_address_);
+  operator_home_ = home_address_;
+  operator_panelia_home_ = is_panelia_home_;
   // Neither folder changes while Panelia runs; the navigation check need not ask for them again.
   operator_folders_ = {host_.KioskDirectory(), host_.ModuleDirectory()};
   VisitorSession::Times times;
@@ -130,6 +134,7 @@ void CPaneliaView::StartNextVisitor() {
 }
 
 void CPaneliaView::ReturnHomeForNextVisitor() {
+  TakeNextHome();
   StartNextVisitor();
   if (is_clear_session_ == 0) {
     page_.ResetScale();
@@ -154,6 +159,27 @@ std::string CPaneliaView::NextLoopPage(const std::function<uint32_t()>& random) 
   std::string page((*list)[static_cast<size_t>(loop_position_)]);
   if (++loop_position_ >= size) loop_position_ = 0;
   return page;
+}
+
+bool CPaneliaView::SetScheduledHome(const std::optional<std::string>& address) {
+  if (address && lists_.IsAddressBlocked(AsciiLower(*address), is_limit_, forbit_method_)) {
+    Log("the schedule's home page %s is refused by the page lists: the home page stays as it is",
+        ShortAddress(*address).c_str());
+    return false;
+  }
+  next_home_ = address ? Home{0, *address} : Home{operator_panelia_home_, operator_home_};
+  if (session_.VisitorPresent()) return true;
+  const bool home_showing = is_panelia_home_ == 0 && browser_.LocationUrl() == home_address_;
+  TakeNextHome();
+  if (home_showing) NavigateHome();
+  return true;
+}
+
+void CPaneliaView::TakeNextHome() {
+  if (!next_home_) return;
+  is_panelia_home_ = next_home_->browser_home;
+  home_address_ = std::move(next_home_->address);
+  next_home_.reset();
 }
 
 void CPaneliaView::NavigateHome() {

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -53,6 +54,10 @@ class CPaneliaView {
   void OnTimer(int id);
 
   void NavigateHome();
+  // The schedule's home page (none: the operator's own again). It becomes the home page at the next
+  // idle return, never while a visitor uses the kiosk; with nobody there it does at once, and shows
+  // if the old home page is showing. A page the lists refuse is reported and not used: false.
+  bool SetScheduledHome(const std::optional<std::string>& address);
   // The idle return: a fresh session for the next visitor (with IsClearSession the last one's data
   // wiped), then the home page.
   void ReturnHomeForNextVisitor();
@@ -136,6 +141,15 @@ class CPaneliaView {
 
   int32_t is_panelia_home_ = 0;
   std::string home_address_;
+  // The operator's own, for when the schedule stops naming a home page.
+  int32_t operator_panelia_home_ = 0;
+  std::string operator_home_;
+  struct Home {
+    int32_t browser_home;
+    std::string address;
+  };
+  std::optional<Home> next_home_;
+  void TakeNextHome();
   std::vector<std::string> operator_sites_;
   std::vector<std::string> operator_folders_;
   int32_t is_music_ = 0;

@@ -41,6 +41,8 @@ class VisitorSession {
   };
   const Counts& VisitCounts() const { return counts_; }
   int32_t IdleCount() const { return idle_count_; }
+  // Someone has used the kiosk since the last idle return.
+  bool VisitorPresent() const { return touched_since_return_; }
 
  private:
   std::optional<int> Notice(int seconds_left);

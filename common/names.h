@@ -17,6 +17,9 @@ inline constexpr std::string_view kOpenUrlMessage = "OPEN-URL-CC667211-7CE9-40c5
 inline constexpr std::string_view kInputMethodMessage = "INPUT-METHOD-EDITOR-CC667211-7CE9-40c5-809A-1DA48E4014C4";
 inline constexpr std::string_view kMusicPlayMessage = "MUSIC-PLAY-CC667211-7CE9-40c5-809A-1DA48E4014C4";
 inline constexpr std::string_view kMusicStopMessage = "MUSIC-STOP-CC667211-7CE9-40c5-809A-1DA48E4014C4";
+// The music's volume from now on: wparam 0-100 (percent of full). The player plays at full volume
+// until told.
+inline constexpr std::string_view kMusicVolumeMessage = "MUSIC-VOLUME-CC667211-7CE9-40c5-809A-1DA48E4014C4";
 // The player's status line (the song it plays, or why it plays none), on its window for the kiosk's
 // status to read.
 inline constexpr std::string_view kPlayerStatusProperty = "_PANELIA_PLAYER_STATUS";
@@ -25,7 +28,16 @@ inline constexpr std::string_view kPlayerStatusProperty = "_PANELIA_PLAYER_STATU
 inline constexpr std::string_view kKioskStatusProperty = "_PANELIA_STATUS";
 // An operator's command to the running kiosk (panelia-send); wparam is one of RemoteCommand.
 inline constexpr std::string_view kRemoteMessage = "REMOTE-CC667211-7CE9-40c5-809A-1DA48E4014C4";
-enum class RemoteCommand : int32_t { Home = 1, Reload = 2, Wipe = 3, RestartWhenIdle = 4, Quit = 5 };
+enum class RemoteCommand : int32_t {
+  Home = 1,
+  Reload = 2,
+  Wipe = 3,
+  RestartWhenIdle = 4,
+  Quit = 5,
+  ScreenOn = 6,
+  ScreenOff = 7,
+  ScreenAuto = 8
+};
 // Panelia's exit status when it ended to be started again (restart-when-idle): the session starts it
 // at once.
 inline constexpr int kRestartExitStatus = 75;

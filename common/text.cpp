@@ -149,4 +149,14 @@ std::optional<std::string> ReadFileBytes(const std::string& path, size_t max_byt
   return data;
 }
 
+std::vector<std::string_view> SplitOn(std::string_view text, char separator) {
+  std::vector<std::string_view> pieces;
+  for (size_t start = 0;;) {
+    const size_t end = text.find(separator, start);
+    pieces.push_back(text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));
+    if (end == std::string_view::npos) return pieces;
+    start = end + 1;
+  }
+}
+
 }  // namespace panelia

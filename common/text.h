@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace panelia {
 
@@ -12,6 +13,8 @@ std::string AsciiLower(std::string_view text);
 bool EqualsIgnoreAsciiCase(std::string_view a, std::string_view b);
 std::string_view TrimSpaces(std::string_view text);  // spaces, tabs, CR, LF
 bool IsValidUtf8(std::string_view bytes);
+// The pieces between the separators, empty ones included ("a,,b" gives three).
+std::vector<std::string_view> SplitOn(std::string_view text, char separator);
 
 enum class SourceEncoding { Utf8, Utf8Bom, Utf16LeBom, Gb18030 };
 

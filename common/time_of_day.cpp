@@ -32,4 +32,62 @@ std::optional<TimeOfDay> ParseTimeOfDay(std::string_view text) {
   return t;
 }
 
+int64_t DaysFromCivil(int year, int month, int day) {
+  const int64_t y = year - (month <= 2 ? 1 : 0);
+  const int64_t era = (y >= 0 ? y : y - 399) / 400;
+  const int64_t yoe = y - era * 400;
+  const int64_t mp = (month + 9) % 12;
+  const int64_t doy = (153 * mp + 2) / 5 + day - 1;
+  const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  return era * 146097 + doe - 719468;
+}
+
+LocalTime CivilFromDays(int64_t days) {
+  const int64_t z = days + 719468;
+  const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+  const int64_t doe = z - era * 146097;
+  const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const int64_t mp = (5 * doy + 2) / 153;
+  LocalTime t;
+  t.day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+  t.month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+  t.year = static_cast<int>(yoe + era * 400 + (t.month <= 2 ? 1 : 0));
+  // 1 January 1970 was a Thursday.
+  t.weekday = static_cast<int>(((days % 7) + 11) % 7);
+  return t;
+}
+
+int64_t WallSeconds(const LocalTime& t) {
+  return DaysFromCivil(t.year, t.month, t.day) * 86400 + t.hour * 3600 + t.minute * 60 + t.second;
+}
+
+LocalTime FromWallSeconds(int64_t wall) {
+  int64_t days = wall >= 0 ? wall / 86400 : -((-wall + 86399) / 86400);
+  int64_t rest = wall - days * 86400;
+  LocalTime t = CivilFromDays(days);
+  t.hour = static_cast<int>(rest / 3600);
+  t.minute = static_cast<int>(rest / 60 % 60);
+  t.second = static_cast<int>(rest % 60);
+  return t;
+}
+
+LocalTime ScheduleLocalTime(int64_t unix_seconds, const std::function<int32_t(int64_t)>& utc_offset_at) {
+  const int32_t now_offset = utc_offset_at(unix_seconds);
+  // Every zone's clock goes back by at most a few hours at once; look that far back for a change.
+  constexpr int64_t kLookBack = 3 * 3600;
+  const int32_t earlier_offset = utc_offset_at(unix_seconds - kLookBack);
+  if (earlier_offset > now_offset) {
+    // The clock went back within the last three hours: the first instant on the new offset.
+    int64_t before = unix_seconds - kLookBack, after = unix_seconds;
+    while (after - before > 1) {
+      const int64_t middle = before + (after - before) / 2;
+      (utc_offset_at(middle) == now_offset ? after : before) = middle;
+    }
+    const int64_t repeated = earlier_offset - now_offset;
+    if (unix_seconds < after + repeated) return FromWallSeconds(before + earlier_offset);
+  }
+  return FromWallSeconds(unix_seconds + now_offset);
+}
+
 }  // namespace panelia

@@ -1,5 +1,7 @@
 #include "music/player.h"
 
+#include <algorithm>
+
 #include <cstdint>
 
 #include "common/settings.h"
@@ -119,6 +121,11 @@ int32_t CSonavelleDlg::OnMusicPlay() {
 
 int32_t CSonavelleDlg::OnMusicStop() {
   StopPlayback();
+  return 0;
+}
+
+int32_t CSonavelleDlg::OnMusicVolume(int32_t percent) {
+  graph_.SetVolume(std::clamp(percent, 0, 100));
   return 0;
 }
 

@@ -27,6 +27,8 @@ class PlaybackGraph {
   virtual void Stop() = 0;
   // Whatever the pipeline holds, from its beginning, also after a stop.
   virtual void Replay() = 0;
+  // 0-100, percent of full on the listener's scale (not the signal's).
+  virtual void SetVolume(int percent) = 0;
   virtual void Release() = 0;
 };
 
@@ -97,6 +99,8 @@ class CSonavelleDlg {
   // Panelia's requests; both answered 0 once handled.
   int32_t OnMusicPlay();
   int32_t OnMusicStop();
+  // The kiosk's volume (its schedule's), 0-100; answered 0.
+  int32_t OnMusicVolume(int32_t percent);
   // The pipeline's news.
   void OnEndOfStream();
   void OnStreamError();

@@ -120,7 +120,9 @@ void CCompanions::OnPlayerPoll() {
     timers_.KillTimer(kPlayerPollTimer);
     waiting_for_player_ = false;
   }
-  if (found && music_wanted_) RequestMusicOn();
+  if (!found) return;
+  SendMusicVolume();
+  if (music_wanted_) RequestMusicOn();
 }
 
 void CCompanions::OnPlayerWatch() {
@@ -158,7 +160,7 @@ void CCompanions::ToggleKeyboard() {
 
 void CCompanions::RequestMusicOn() {
   music_wanted_ = true;
-  if (music_requested_) return;
+  if (music_requested_ || music_silenced_) return;
   auto player = windows_.FindWindowByClass(kSonavelleClass);
   if (!player) return;
   // Posted: a stopped or hung player must not hold the kiosk; it plays once it runs again.
@@ -167,10 +169,33 @@ void CCompanions::RequestMusicOn() {
 
 void CCompanions::RequestMusicOff() {
   music_wanted_ = false;
+  SendMusicStop();
+}
+
+void CCompanions::SendMusicStop() {
   if (!music_requested_) return;
   auto player = windows_.FindWindowByClass(kSonavelleClass);
   if (!player) return;
   if (windows_.PostMessage(*player, kMusicStopMessage, 0, 0)) music_requested_ = false;
+}
+
+void CCompanions::SilenceMusic(bool silent) {
+  music_silenced_ = silent;
+  if (silent)
+    SendMusicStop();
+  else if (music_wanted_)
+    RequestMusicOn();
+}
+
+void CCompanions::SetMusicVolume(int percent) {
+  music_volume_ = std::clamp(percent, 0, 100);
+  SendMusicVolume();
+}
+
+void CCompanions::SendMusicVolume() {
+  if (!music_volume_) return;
+  if (auto player = windows_.FindWindowByClass(kSonavelleClass))
+    windows_.PostMessage(*player, kMusicVolumeMessage, *music_volume_, 0);
 }
 
 void CCompanions::CloseIfFound(std::string_view window_class) {

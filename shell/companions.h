@@ -86,11 +86,17 @@ class CCompanions {
   void RequestMusicOn();
   void RequestMusicOff();
   bool MusicRequested() const { return music_requested_; }
+  // The schedule's say over the music: nothing plays while the screen is dark (what the page wants
+  // plays again after), and the volume goes to the player now and to every player started later.
+  void SilenceMusic(bool silent);
+  void SetMusicVolume(int percent);
   void CloseSuite();
   void CloseCompanions();
 
  private:
   void OnPlayerWatch();
+  void SendMusicStop();
+  void SendMusicVolume();
   void StartPlayer();
   std::string KeyboardProgram(int32_t board_type) const;
   void CloseIfFound(std::string_view window_class);
@@ -121,7 +127,9 @@ class CCompanions {
   bool music_failure_shown_ = false;
   bool waiting_for_keyboard_ = false;
   bool music_on_ = false;  // IsMusic, as the view read it
-  bool closing_ = false;   // the suite is being closed: nothing is started again
+  bool music_silenced_ = false;
+  std::optional<int> music_volume_;
+  bool closing_ = false;  // the suite is being closed: nothing is started again
   int looks_without_player_ = 0;
   int restarts_ = 0;  // in a row, each waiting twice as long as the one before
   int looks_with_player_ = 0;

@@ -1,5 +1,6 @@
 #include "shell/kiosk.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "common/log.h"
@@ -7,6 +8,15 @@
 #include "common/time_of_day.h"
 
 namespace panelia {
+namespace {
+
+// A screen a touch woke stays on as long as a visitor has before the idle return, a minute at least.
+int WakeSeconds(RegistryStore& store) {
+  constexpr int kLeastSeconds = 60;
+  return std::max(kLeastSeconds, SettingsReader(store).Int(setting::WaitTime) * 60);
+}
+
+}  // namespace
 
 Kiosk::Kiosk(KioskPorts ports)
     : companions(ports.store, ports.windows, ports.launcher, ports.companion_port, ports.companion_timers,
@@ -21,16 +31,32 @@ Kiosk::Kiosk(KioskPorts ports)
            "file://" + ports.module_directory + CMainFrame::kSiteAddressPage),
       bar(ports.bar_browser, view, partners),
       ports_(std::move(ports)),
+      schedule(schedule_targets_, ports_.schedule_environment, ports_.schedule_timers, WakeSeconds(ports_.store)),
       window_to_frame_(ports_.window_to_frame, frame),
       host_to_frame_(ports_.host_to_frame, frame),
       engine_to_view_(ports_.engine_to_view, view),
       engine_to_bar_(ports_.engine_to_bar, bar) {}
+
+void Kiosk::ScheduleTargets::ShowScreen(bool on) {
+  // The keyboard stays above every window, the black cover too: it goes with the visitor.
+  if (!on) kiosk_.companions.CloseKeyboard();
+  kiosk_.ports_.show_screen(on);
+}
+
+void Kiosk::ScheduleTargets::SetHome(const std::optional<std::string>& address) {
+  kiosk_.view.SetScheduledHome(address);
+}
+
+void Kiosk::ScheduleTargets::Log(const std::string& line) {
+  panelia::Log("%s", line.c_str());
+}
 
 void Kiosk::Start(CSplashWindow* splash) {
   view.OnInitialUpdate();
   view.OnCreate();
   frame.OnCreateClientDone();
   frame.OnCreate(splash);
+  schedule.Start();
 }
 
 void Kiosk::Close() {
@@ -66,6 +92,14 @@ KioskStatus Kiosk::CurrentStatus(int64_t started, int64_t last_input, int64_t no
   PowerOffSettings power{settings.Flag(setting::IsAutoShut), settings.Flag(setting::IsCloseWeekend),
                          ParseTimeOfDay(settings.Text(setting::PowerOffTime))};
   if (auto seconds = SecondsToNextPowerOff(power, ports_.services.Now())) s.next_power_off = now_unix + *seconds;
+  const CScreenSchedule::Status hours = schedule.CurrentStatus();
+  s.screen_schedule = hours.mode;
+  s.screen_on = hours.screen_on;
+  s.schedule_next_change = hours.next_change;
+  s.schedule_next = hours.next;
+  s.music_volume = hours.volume;
+  s.schedule_home = hours.home;
+  s.schedule_problems = hours.problems;
   s.settings_readable =
       !ports_.store.QueryValue(Hive::LocalMachine, SectionPath(Section::General), setting::SoftHomeUrl.name).IsError();
   return s;

@@ -19,6 +19,7 @@
 #include "shell/kiosk_partners.h"
 #include "shell/kiosk_status.h"
 #include "shell/main_frame.h"
+#include "shell/screen_schedule.h"
 
 namespace panelia {
 
@@ -49,6 +50,11 @@ struct KioskPorts {
   EventLink<CPaneliaView>& engine_to_view;
   EventLink<CBottomView>& engine_to_bar;
   SystemProbe& probe;
+  // The opening hours' side: the schedule file and the clock, its timer, and the screen's power
+  // with the black cover.
+  ScheduleEnvironment& schedule_environment;
+  TimerService& schedule_timers;
+  std::function<void(bool)> show_screen;
 };
 
 class Kiosk {
@@ -70,7 +76,29 @@ class Kiosk {
   CBottomView bar;
 
  private:
+  // What the opening hours change: the screen through the platform, the rest through the kiosk's
+  // own objects.
+  class ScheduleTargets final : public ScheduleActions {
+   public:
+    explicit ScheduleTargets(Kiosk& kiosk) : kiosk_(kiosk) {}
+    void ShowScreen(bool on) override;
+    void SilenceMusic(bool silent) override { kiosk_.companions.SilenceMusic(silent); }
+    void SetMusicVolume(int percent) override { kiosk_.companions.SetMusicVolume(percent); }
+    void SetHome(const std::optional<std::string>& address) override;
+    void EndVisitorSession() override { kiosk_.view.ReturnHomeForNextVisitor(); }
+    void Log(const std::string& line) override;
+
+   private:
+    Kiosk& kiosk_;
+  };
   KioskPorts ports_;
+  ScheduleTargets schedule_targets_{*this};
+
+ public:
+  CScreenSchedule schedule;
+
+ private:
+  EventLink<CScreenSchedule>::Connection frame_to_schedule_{frame.ScheduleLink(), schedule};
   EventLink<CMainFrame>::Connection window_to_frame_;
   EventLink<CMainFrame>::Connection host_to_frame_;
   EventLink<CPaneliaView>::Connection frame_to_view_{frame.MainViewLink(), view};

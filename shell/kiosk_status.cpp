@@ -99,6 +99,13 @@ std::string StatusJson(const KioskStatus& s) {
   j += "  \"display_power\": " + Quoted(s.display_power) + ",\n";
   j += "  \"next_power_off\": " + Time(s.next_power_off) + ",\n";
   j += "  \"memory_pss_kib\": " + std::to_string(s.memory_pss_kib) + ",\n";
+  j += "  \"screen_schedule\": " + Quoted(s.screen_schedule) + ",\n";
+  j += "  \"screen_on\": " + std::string(Bool(s.screen_on)) + ",\n";
+  j += "  \"schedule_next_change\": " + Time(s.schedule_next_change) + ",\n";
+  j += "  \"schedule_next\": " + Quoted(s.schedule_next) + ",\n";
+  j += "  \"music_volume\": " + (s.music_volume < 0 ? std::string("null") : std::to_string(s.music_volume)) + ",\n";
+  j += "  \"schedule_home\": " + Quoted(ShortAddress(s.schedule_home)) + ",\n";
+  j += "  \"schedule_problems\": " + std::to_string(s.schedule_problems) + ",\n";
   j += "  \"settings_readable\": " + std::string(Bool(s.settings_readable)) + "\n";
   return j + "}\n";
 }
@@ -133,6 +140,16 @@ std::string StatusMetrics(const KioskStatus& s) {
                                     : "-1");
   metric("panelia_next_power_off_time_seconds", "gauge", "The next scheduled power-off, in Unix seconds (0: none).",
          std::to_string(s.next_power_off));
+  metric("panelia_screen_schedule", "gauge",
+         "1 for the screen's state by the opening hours: on, off, woken (by a touch) or override (an operator's).", "1",
+         "{state=\"" + Label(s.screen_schedule) + "\"}");
+  metric("panelia_screen_on", "gauge", "1 while the kiosk's screen shows, 0 while dark.", s.screen_on ? "1" : "0");
+  metric("panelia_schedule_next_change_time_seconds", "gauge",
+         "The opening hours' next change, in Unix seconds (0: none).", std::to_string(s.schedule_next_change));
+  metric("panelia_music_volume_percent", "gauge", "The music's volume the schedule sets (-1: not set).",
+         std::to_string(s.music_volume));
+  metric("panelia_schedule_refused_lines", "gauge", "Lines of the schedule file the kiosk refused.",
+         std::to_string(s.schedule_problems));
   metric("panelia_memory_pss_bytes", "gauge", "The suite's memory (proportional set size) together.",
          std::to_string(s.memory_pss_kib < 0 ? -1 : s.memory_pss_kib * 1024));
   metric("panelia_settings_readable", "gauge", "1 when the settings store can be read.",

@@ -31,6 +31,15 @@ struct KioskStatus {
   int64_t next_power_off = 0;   // Unix seconds; 0: none scheduled
   int64_t memory_pss_kib = -1;  // the suite's processes together; -1: unknown
   bool settings_readable = true;
+  // The opening hours: "on", "off", "woken" (a touch woke the dark screen) or "override" (an
+  // operator's command), whether the screen shows, the next change, and what the schedule sets.
+  std::string screen_schedule = "on";
+  bool screen_on = true;
+  int64_t schedule_next_change = 0;  // Unix seconds; 0: none
+  std::string schedule_next;         // what it changes: "screen off", "volume 30", "home page"
+  int music_volume = -1;             // -1: not set by the schedule
+  std::string schedule_home;         // the status document only; empty: the operator's home page
+  int schedule_problems = 0;         // lines of the schedule file refused
   int64_t updated = 0;
 };
 

@@ -88,6 +88,13 @@ std::optional<int32_t> CMainFrame::OnRemoteCommand(RemoteCommand command) {
       services_.Log("closing: an operator's quit (panelia-send)");
       services_.CloseFrame();
       return 0;
+    case RemoteCommand::ScreenOn:
+    case RemoteCommand::ScreenOff:
+    case RemoteCommand::ScreenAuto:
+      if (!schedule_) return -1;
+      return schedule_->OnScreenCommand(command == RemoteCommand::ScreenOn    ? ScreenCommand::On
+                                        : command == RemoteCommand::ScreenOff ? ScreenCommand::Off
+                                                                              : ScreenCommand::Auto);
   }
   return -1;  // not a command this Panelia knows
 }

@@ -14,6 +14,7 @@
 #include "common/registry.h"
 #include "shell/kiosk_splitter.h"
 #include "shell/power_off.h"
+#include "shell/screen_schedule.h"
 
 namespace panelia {
 
@@ -100,6 +101,8 @@ class CMainFrame {
 
   // The main view takes this frame's host first; it is joined once it exists.
   EventLink<CPaneliaView>& MainViewLink() { return view_; }
+  // The opening hours take the operator's screen commands.
+  EventLink<CScreenSchedule>& ScheduleLink() { return schedule_; }
   void OnCreateClientDone() { splitter_created_ = true; }
   // The creation handler's own steps, after the client area exists.
   void OnCreate(CSplashWindow* splash);
@@ -148,6 +151,7 @@ class CMainFrame {
   FrameServices& services_;
   std::string module_directory_;
   EventLink<CPaneliaView> view_;
+  EventLink<CScreenSchedule> schedule_;
 
   bool navigator_fixed_ = false;
   bool splitter_created_ = false;

@@ -6,15 +6,9 @@
 namespace panelia {
 
 double ToDateSerial(int year, int month, int day, int hour, int minute, int second) {
-  // Days from the civil date (proleptic Gregorian), then shifted to 30 December 1899.
-  int y = year - (month <= 2 ? 1 : 0);
-  int era = (y >= 0 ? y : y - 399) / 400;
-  int yoe = y - era * 400;
-  int mp = (month + 9) % 12;
-  int doy = (153 * mp + 2) / 5 + day - 1;
-  int doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  long days_since_1970 = static_cast<long>(era) * 146097 + doe - 719468;
-  constexpr long kDaysFrom1899To1970 = 25569;
+  // Days from the civil date, shifted to 30 December 1899.
+  const int64_t days_since_1970 = DaysFromCivil(year, month, day);
+  constexpr int64_t kDaysFrom1899To1970 = 25569;
   return static_cast<double>(days_since_1970 + kDaysFrom1899To1970) + (hour * 3600 + minute * 60 + second) / 86400.0;
 }
 

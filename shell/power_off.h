@@ -8,12 +8,6 @@
 
 namespace panelia {
 
-struct LocalTime {
-  int year = 2000, month = 1, day = 1;  // month 1..12
-  int hour = 0, minute = 0, second = 0;
-  int weekday = 0;  // 0 = Sunday .. 6 = Saturday
-};
-
 // Days since 30 December 1899, the date arithmetic the check is defined in.
 double ToDateSerial(int year, int month, int day, int hour, int minute, int second);
 

@@ -10,6 +10,8 @@
 //   panelia-send wipe                a fresh visitor session now (the idle return's wipe), then home
 //   panelia-send restart-when-idle   Panelia ends at its next idle return; its session starts it again
 //   panelia-send quit                Panelia ends (and with it the kiosk session)
+//   panelia-send screen on|off|auto  the screen on or dark until the opening hours next change; auto:
+//                                    as the opening hours say
 //   panelia-send screenshot FILE     a PNG picture of what the kiosk's monitor shows
 //   panelia-send status              the kiosk's status document (JSON)
 // Without DISPLAY (an operator over SSH), the display, X authority and runtime folder are those of the
@@ -49,7 +51,8 @@ constexpr int kSent = 0, kUsage = 1, kNoWindow = 2, kNoAnswer = 3, kNoDisplay = 
 int Usage() {
   std::fprintf(stderr,
                "usage: panelia-send open-url N | input-method N | music-play | music-stop | close CLASS |\n"
-               "                    home | reload | wipe | restart-when-idle | quit | screenshot FILE.png | status\n");
+               "                    home | reload | wipe | restart-when-idle | quit | screen on|off|auto |\n"
+               "                    screenshot FILE.png | status\n");
   return kUsage;
 }
 
@@ -215,6 +218,13 @@ int main(int argc, char** argv) {
     message = command == "music-play" ? panelia::kMusicPlayMessage : panelia::kMusicStopMessage;
   } else if (command == "close" && argc == 3) {
     target_class = argv[2];
+  } else if (command == "screen" && argc == 3) {
+    const std::string_view how = argv[2];
+    message = panelia::kRemoteMessage;
+    wparam = static_cast<int32_t>(how == "on"    ? panelia::RemoteCommand::ScreenOn
+                                  : how == "off" ? panelia::RemoteCommand::ScreenOff
+                                                 : panelia::RemoteCommand::ScreenAuto);
+    if (how != "on" && how != "off" && how != "auto") return Usage();
   } else if (command == "screenshot" && argc == 3) {
     return Screenshot(argv[2]);
   } else if (command == "status" && argc == 2) {

@@ -132,7 +132,13 @@ GtkKiosk::GtkKiosk(RegistryStore& store, const std::string& dir, BrowserOptions 
              list_source,
              views.MainViewLink(),
              views.BarLink(),
-             probe}),
+             probe,
+             schedule_environment,
+             schedule_timers,
+             [this](bool on) {
+               dark.Show(!on);
+               status.Changed();
+             }}),
       receiver(
           GdkXDisplay(), {kOpenUrlMessage, kInputMethodMessage, kRemoteMessage},
           [this](const x11::IncomingMessage& m) { return kiosk.frame.OnSuiteMessage(m.name, m.wparam, m.lparam); },

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "common/registry.h"
+#include "platform/gtk/dark_screen.h"
 #include "platform/gtk/exit_dialog.h"
 #include "platform/gtk/frame_services.h"
 #include "platform/gtk/frame_window.h"
@@ -68,6 +69,9 @@ class GtkKiosk {
   CurrentDirectoryLists list_source;
   // Written again once the first measurement of the suite's memory is there.
   X11SystemProbe probe;
+  DarkScreen dark{[this] { kiosk.schedule.OnDarkTouch(); }};
+  LocalScheduleEnvironment schedule_environment{[this] { return last_input; }};
+  GlibTimers schedule_timers{[this](int id) { kiosk.schedule.OnTimer(id); }};
   Kiosk kiosk;
   x11::MessageReceiver receiver;
   MessageFilter filter;

@@ -67,10 +67,11 @@ int main(int argc, char** argv) {
   gtk_widget_realize(window.Widget());
   // Both requests are answered only once handled: Panelia waits for the music to have changed.
   x11::MessageReceiver receiver(
-      GdkXDisplay(), {kMusicPlayMessage, kMusicStopMessage},
+      GdkXDisplay(), {kMusicPlayMessage, kMusicStopMessage, kMusicVolumeMessage},
       [&dlg](const x11::IncomingMessage& m) -> std::optional<int32_t> {
         if (m.name == kMusicPlayMessage) return dlg.OnMusicPlay();
         if (m.name == kMusicStopMessage) return dlg.OnMusicStop();
+        if (m.name == kMusicVolumeMessage) return dlg.OnMusicVolume(m.wparam);
         return std::nullopt;
       },
       [] { gtk_main_quit(); });

@@ -9,8 +9,8 @@ namespace panelia {
 namespace {
 
 // The elements every song needs; without one of them nothing can play.
-constexpr const char* kNeeded[] = {"filesrc",        "id3demux",     "mpegaudioparse",
-                                   "mpg123audiodec", "audioconvert", "audioresample"};
+constexpr const char* kNeeded[] = {"filesrc",      "id3demux", "mpegaudioparse", "mpg123audiodec",
+                                   "audioconvert", "volume",   "audioresample"};
 
 }  // namespace
 
@@ -18,7 +18,7 @@ std::string GstPlayback::Description() {
   const char* sink = std::getenv("PANELIA_AUDIO_SINK");
   return std::string(
              "filesrc name=source ! id3demux ! mpegaudioparse ! mpg123audiodec ! audioconvert ! "
-             "audioresample ! ") +
+             "volume name=volume ! audioresample ! ") +
          (sink && *sink ? sink : "autoaudiosink");
 }
 
@@ -47,6 +47,7 @@ bool GstPlayback::Init() {
   }
   pipeline_ = pipeline;
   source_ = gst_bin_get_by_name(GST_BIN(pipeline_), "source");
+  volume_ = gst_bin_get_by_name(GST_BIN(pipeline_), "volume");
   GstBus* bus = gst_element_get_bus(pipeline_);
   watch_ = gst_bus_add_watch(bus, &GstPlayback::OnBusMessage, this);
   gst_object_unref(bus);
@@ -86,14 +87,24 @@ void GstPlayback::Replay() {
   gst_element_set_state(pipeline_, GST_STATE_PLAYING);
 }
 
+void GstPlayback::SetVolume(int percent) {
+  if (!volume_) return;
+  // Percent as a listener hears it: the cubic scale of desktop volume controls (half way sounds
+  // half as loud, an eighth of the signal).
+  const double fraction = percent / 100.0;
+  g_object_set(volume_, "volume", fraction * fraction * fraction, nullptr);
+}
+
 void GstPlayback::Release() {
   if (!pipeline_) return;
   gst_element_set_state(pipeline_, GST_STATE_NULL);
   if (watch_) g_source_remove(watch_);
   watch_ = 0;
   gst_object_unref(source_);
+  if (volume_) gst_object_unref(volume_);
   gst_object_unref(pipeline_);
   source_ = nullptr;
+  volume_ = nullptr;
   pipeline_ = nullptr;
 }
 

@@ -27,6 +27,7 @@ class GstPlayback final : public PlaybackGraph {
   void Play(const std::string& path) override;
   void Stop() override;
   void Replay() override;
+  void SetVolume(int percent) override;
   void Release() override;
 
   // The launch line the pipeline is made from (for messages and the bench).
@@ -38,6 +39,7 @@ class GstPlayback final : public PlaybackGraph {
   Events events_;
   GstElement* pipeline_ = nullptr;
   GstElement* source_ = nullptr;
+  GstElement* volume_ = nullptr;
   guint watch_ = 0;
   bool loaded_ = false;
   // One error per song: the elements of a broken stream each post theirs.

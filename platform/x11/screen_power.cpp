@@ -46,4 +46,18 @@ std::optional<bool> DisplayPowered(Display* display) {
   return !enabled || level == DPMSModeOn;
 }
 
+bool ForceDisplayPower(Display* display, bool on) {
+  int event_base = 0, error_base = 0;
+  if (!display || !DPMSQueryExtension(display, &event_base, &error_base) || !DPMSCapable(display)) return false;
+  if (on) {
+    DPMSForceLevel(display, DPMSModeOn);
+    DPMSDisable(display);
+  } else {
+    DPMSEnable(display);
+    DPMSForceLevel(display, DPMSModeOff);
+  }
+  XFlush(display);
+  return true;
+}
+
 }  // namespace panelia::x11

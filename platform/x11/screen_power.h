@@ -29,4 +29,8 @@ std::optional<unsigned long> InputIdleMilliseconds(Display* display);
 // the server has no display power management (Xvfb).
 std::optional<bool> DisplayPowered(Display* display);
 
+// Powers the display down now, or up again (with power management then off, as the kiosk keeps it);
+// false where the server has no display power management.
+bool ForceDisplayPower(Display* display, bool on);
+
 }  // namespace panelia::x11

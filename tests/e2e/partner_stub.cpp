@@ -36,7 +36,8 @@ int main(int argc, char** argv) {
   };
   log("started " + klass);
   const std::vector<std::string_view> known = {panelia::kMusicPlayMessage, panelia::kMusicStopMessage,
-                                               panelia::kInputMethodMessage, panelia::kOpenUrlMessage};
+                                               panelia::kMusicVolumeMessage, panelia::kInputMethodMessage,
+                                               panelia::kOpenUrlMessage};
   for (;;) {
     XEvent e;
     XNextEvent(display, &e);

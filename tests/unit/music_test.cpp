@@ -181,6 +181,7 @@ class FakeGraph : public PlaybackGraph {
   void Play(const std::string& path) override { log_.Add("play " + path); }
   void Stop() override { log_.Add("stop"); }
   void Replay() override { log_.Add("replay"); }
+  void SetVolume(int percent) override { log_.Add("volume " + std::to_string(percent)); }
   void Release() override { log_.Add("release"); }
 
  private:
