@@ -52,11 +52,13 @@ void Kiosk::ScheduleTargets::Log(const std::string& line) {
 }
 
 void Kiosk::Start(CSplashWindow* splash) {
+  // The opening hours first: the first page is the schedule's home page, on a screen that is dark
+  // from the start outside them.
+  schedule.Start();
   view.OnInitialUpdate();
   view.OnCreate();
   frame.OnCreateClientDone();
   frame.OnCreate(splash);
-  schedule.Start();
 }
 
 void Kiosk::Close() {
