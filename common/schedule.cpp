@@ -365,8 +365,13 @@ std::string DescribeSchedule(const Schedule& schedule) {
   out += "[Closed]\n";
   for (const auto& r : schedule.closed)
     out += "  " + DateText(r.first) + (r.last != r.first ? ".." + DateText(r.last) : "") + "\n";
-  for (const auto& p : schedule.problems)
+  for (const auto& p : schedule.problems) {
+    if (p.line == 0) {
+      out += p.reason + "\n";  // the whole file
+      continue;
+    }
     out += Filled(Tr("line {1} refused: {2}"), {std::to_string(p.line), p.reason}) + "\n    " + p.text + "\n";
+  }
   return out;
 }
 

@@ -9,10 +9,10 @@
 
 namespace panelia {
 
-inline constexpr std::array<std::string_view, 5> kEditedFiles = {"limit.dat", "Show.dat", "stop.dat", "Loop.dat",
-                                                                 "OpenURL.ini"};
+inline constexpr std::array<std::string_view, 6> kEditedFiles = {"limit.dat", "Show.dat",    "stop.dat",
+                                                                 "Loop.dat",  "OpenURL.ini", "Schedule.ini"};
 
-// The four lists live in the kiosk directory, "OpenURL.ini" beside the programs.
+// The lists and the schedule live in the kiosk directory, "OpenURL.ini" beside the programs.
 std::string EditedFilePath(std::string_view file, const std::string& kiosk_directory,
                            const std::string& module_directory);
 

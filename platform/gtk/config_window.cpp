@@ -15,6 +15,7 @@
 
 #include "browse/page_lists.h"
 #include "common/password.h"
+#include "common/schedule.h"
 #include "config/list_editor.h"
 #include "platform/gtk/gobject_ptr.h"
 #include "common/settings.h"
@@ -360,18 +361,30 @@ GtkWidget* GtkConfigWindow::MakeListsPage() {
   GtkWidget* save = gtk_button_new_with_label(Tr("Save this file"));
   gtk_box_pack_end(GTK_BOX(top), save, FALSE, FALSE, 0);
   gtk_box_pack_start(GTK_BOX(box), top, FALSE, FALSE, 0);
-  GtkWidget* warning =
-      LeftLabel(Tr("Note: one address per line; everything after the first empty line is ignored. Only Show.dat "
-                   "compares without regard to case."));
-  gtk_label_set_line_wrap(GTK_LABEL(warning), TRUE);
-  gtk_box_pack_start(GTK_BOX(box), warning, FALSE, FALSE, 0);
+  list_rule_ = LeftLabel("");
+  gtk_label_set_line_wrap(GTK_LABEL(list_rule_), TRUE);
+  gtk_box_pack_start(GTK_BOX(box), list_rule_, FALSE, FALSE, 0);
   list_note_ = LeftLabel("");
   gtk_box_pack_start(GTK_BOX(box), list_note_, FALSE, FALSE, 0);
   list_text_ = gtk_text_view_new();
   gtk_text_view_set_monospace(GTK_TEXT_VIEW(list_text_), TRUE);
   GtkWidget* scroller = gtk_scrolled_window_new(nullptr, nullptr);
   gtk_container_add(GTK_CONTAINER(scroller), list_text_);
-  gtk_box_pack_start(GTK_BOX(box), scroller, TRUE, TRUE, 0);
+  GtkWidget* panes = gtk_paned_new(GTK_ORIENTATION_HORIZONTAL);
+  gtk_paned_pack1(GTK_PANED(panes), scroller, TRUE, FALSE);
+  list_check_ = LeftLabel("");
+  gtk_label_set_selectable(GTK_LABEL(list_check_), TRUE);
+  gtk_label_set_line_wrap(GTK_LABEL(list_check_), TRUE);
+  gtk_widget_set_valign(list_check_, GTK_ALIGN_START);
+  GtkWidget* check_scroller = gtk_scrolled_window_new(nullptr, nullptr);
+  gtk_container_add(GTK_CONTAINER(check_scroller), list_check_);
+  // Shown for the schedule only.
+  gtk_widget_show_all(check_scroller);
+  gtk_widget_set_no_show_all(check_scroller, TRUE);
+  gtk_paned_pack2(GTK_PANED(panes), check_scroller, TRUE, FALSE);
+  gtk_box_pack_start(GTK_BOX(box), panes, TRUE, TRUE, 0);
+  g_signal_connect_swapped(gtk_text_view_get_buffer(GTK_TEXT_VIEW(list_text_)), "changed",
+                           G_CALLBACK(+[](GtkConfigWindow* self) { self->CheckSchedule(); }), this);
   g_signal_connect_swapped(list_choice_, "changed", G_CALLBACK(+[](GtkConfigWindow* self) { self->LoadListFile(); }),
                            this);
   g_signal_connect_swapped(save, "clicked", G_CALLBACK(+[](GtkConfigWindow* self) { self->SaveListFile(); }), this);
@@ -385,17 +398,53 @@ void GtkConfigWindow::LoadListFile() {
   auto loaded = list_editor_.Load(EditedFilePath(file, paths_.kiosk_directory, paths_.module_directory));
   gtk_text_buffer_set_text(gtk_text_view_get_buffer(GTK_TEXT_VIEW(list_text_)), loaded.text.c_str(), -1);
   gtk_label_set_text(GTK_LABEL(list_note_), loaded.note.c_str());
+  CheckSchedule();
+}
+
+std::string GtkConfigWindow::EditedText() const {
+  GtkTextBuffer* buffer = gtk_text_view_get_buffer(GTK_TEXT_VIEW(list_text_));
+  GtkTextIter start, end;
+  gtk_text_buffer_get_bounds(buffer, &start, &end);
+  GCharPtr chars(gtk_text_buffer_get_text(buffer, &start, &end, FALSE));
+  return chars ? chars.get() : "";
+}
+
+void GtkConfigWindow::CheckSchedule() {
+  const char* file = gtk_combo_box_get_active_id(GTK_COMBO_BOX(list_choice_));
+  const bool schedule = file && std::string_view(file) == kScheduleFile;
+  gtk_widget_set_visible(gtk_widget_get_parent(gtk_widget_get_parent(list_check_)), schedule);
+  gtk_label_set_text(
+      GTK_LABEL(list_rule_),
+      schedule ? Tr("Note: the sections [Screen], [Volume], [Home] and [Closed]; a line such as \"Mon-Fri = "
+                    "07:30-22:00\". The check beside the text shows what the kiosk understands; a schedule with a "
+                    "refused line is not saved.")
+               : Tr("Note: one address per line; everything after the first empty line is ignored. Only Show.dat "
+                    "compares without regard to case."));
+  if (!schedule) return;
+  const Schedule parsed = ParseSchedule(EditedText());
+  std::string shown = Tr("What the kiosk understands:") + std::string("\n") + DescribeSchedule(parsed);
+  if (parsed.problems.empty()) shown += Tr("Every line is understood.");
+  gtk_label_set_text(GTK_LABEL(list_check_), shown.c_str());
 }
 
 void GtkConfigWindow::SaveListFile() {
   const char* file = gtk_combo_box_get_active_id(GTK_COMBO_BOX(list_choice_));
   if (!file) return;
-  GtkTextBuffer* buffer = gtk_text_view_get_buffer(GTK_TEXT_VIEW(list_text_));
-  GtkTextIter start, end;
-  gtk_text_buffer_get_bounds(buffer, &start, &end);
-  GCharPtr chars(gtk_text_buffer_get_text(buffer, &start, &end, FALSE));
-  auto saved = list_editor_.Save(EditedFilePath(file, paths_.kiosk_directory, paths_.module_directory),
-                                 chars ? chars.get() : "");
+  const std::string text = EditedText();
+  // A schedule goes to the kiosk only whole: a refused line would leave the screen on or dark at
+  // hours the operator did not mean.
+  if (std::string_view(file) == kScheduleFile) {
+    const Schedule parsed = ParseSchedule(text);
+    if (!parsed.problems.empty()) {
+      std::string refused;
+      for (const auto& p : parsed.problems)
+        refused += "\n" + Filled(Tr("line {1} refused: {2}"), {std::to_string(p.line), p.reason});
+      Message(Tr("The schedule was not saved; mend these lines first:") + refused, GTK_MESSAGE_ERROR);
+      return;
+    }
+  }
+  const char* chars = text.c_str();
+  auto saved = list_editor_.Save(EditedFilePath(file, paths_.kiosk_directory, paths_.module_directory), chars);
   if (!saved.ok) {
     Message(saved.error, GTK_MESSAGE_ERROR);
     return;

@@ -46,6 +46,10 @@ class GtkConfigWindow {
   GtkWidget* MakeTryPage();
   void LoadListFile();
   void SaveListFile();
+  // The schedule's check, as its text stands in the editor: what the kiosk understands of it and
+  // every line it would refuse. Empty for the other files.
+  void CheckSchedule();
+  std::string EditedText() const;
   void Message(const std::string& text, GtkMessageType type);
 
   RegistryStore& store_;
@@ -63,6 +67,8 @@ class GtkConfigWindow {
   GtkWidget* list_choice_ = nullptr;
   GtkWidget* list_text_ = nullptr;
   GtkWidget* list_note_ = nullptr;
+  GtkWidget* list_check_ = nullptr;
+  GtkWidget* list_rule_ = nullptr;
   ListFileEditor list_editor_;
   // The address box.
   GtkWidget* try_entry_ = nullptr;
