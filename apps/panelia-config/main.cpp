@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <optional>
 #include <string>
 
@@ -56,9 +57,13 @@ int main(int argc, char** argv) {
       check = i + 1 < argc && argv[i + 1][0] != '-' ? argv[++i] : "";
   }
   if (check) {
+    // In the kiosk's language where its settings are there to say which; a check (the fleet role's,
+    // before it writes the file) makes no store where there is none.
     RegistryFiles files = RegistryFilesFromEnvironment();
-    SqliteRegistry store(files);
-    UseSettingsLanguage(store);
+    if (std::error_code error; std::filesystem::exists(files.local_machine, error)) {
+      SqliteRegistry store(files);
+      UseSettingsLanguage(store);
+    }
     if (check->empty()) *check = (kiosk_dir.empty() ? std::string() : kiosk_dir + "/") + std::string(kScheduleFile);
     return CheckSchedule(*check);
   }

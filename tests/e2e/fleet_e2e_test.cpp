@@ -27,7 +27,7 @@ class FleetE2E : public SuiteE2E {
   explicit FleetE2E(bool with_window_manager = true, bool with_authority = false)
       : SuiteE2E({"1280x800x24"}, {}, with_window_manager, with_authority) {}
   void WriteVars(int wait_time, const std::string& home = "target.html", std::string bin = "",
-                 std::string kiosk_dir = "") {
+                 std::string kiosk_dir = "", const std::string& screen = "Mon-Sun = 00:00-24:00") {
     if (bin.empty()) bin = kBinDir.substr(0, kBinDir.size() - 1);
     if (kiosk_dir.empty()) kiosk_dir = module_.string();
     std::ofstream vars(env_.Root() / "vars.yml");
@@ -49,7 +49,12 @@ class FleetE2E : public SuiteE2E {
          << "panelia_lists:\n"
          << "  stop.dat: ['file://" << kPagesDir << "target.html']\n"
          << "panelia_open_urls:\n"
-         << "  3: 'file://" << kPagesDir << "touch.html'\n";
+         << "  3: 'file://" << kPagesDir << "touch.html'\n"
+         << "panelia_schedule: |\n"
+         << "  [Screen]\n"
+         << "  " << screen << "\n"
+         << "  [Closed]\n"
+         << "  2020-01-01\n";
     std::ofstream(env_.Root() / "kiosk.yml") << "---\n- name: A scratch kiosk\n  hosts: localhost\n"
                                              << "  gather_facts: false\n  roles:\n    - role: panelia_kiosk\n";
   }
@@ -100,6 +105,9 @@ TEST_F(FleetE2E, TheRoleConfiguresAKioskOnceAndThenChangesNothing) {
   auto wait = env_.Store().QueryValue(Hive::LocalMachine, SectionPath(Section::Advance), "WaitTime");
   ASSERT_TRUE(wait);
   EXPECT_EQ(wait->AsDword(), 5u) << "the kiosk's own value over the site's";
+  std::ifstream schedule(module_ / "Schedule.ini");
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(schedule), {}),
+            "[Screen]\nMon-Sun = 00:00-24:00\n[Closed]\n2020-01-01\n");
 
   // One value changed: the check shows it alone and writes nothing.
   WriteVars(7);
@@ -114,6 +122,15 @@ TEST_F(FleetE2E, TheRoleConfiguresAKioskOnceAndThenChangesNothing) {
             "dword:00000007\n")
       << check;
   EXPECT_EQ(env_.Store().QueryValue(Hive::LocalMachine, SectionPath(Section::Advance), "WaitTime")->AsDword(), 5u);
+
+  // A schedule with a line the kiosk would refuse stops the run before the file is written.
+  WriteVars(5, "target.html", "", "", "Mon-Fry = 08:00-20:00");
+  std::string refused = Play({}, code);
+  EXPECT_NE(code, 0) << refused;
+  EXPECT_NE(refused.find("failed to validate"), std::string::npos) << refused;
+  EXPECT_NE(refused.find("    Mon-Fry = 08:00-20:00"), std::string::npos) << "the refused line shown";
+  std::ifstream kept(module_ / "Schedule.ini");
+  EXPECT_NE(std::string(std::istreambuf_iterator<char>(kept), {}).find("Mon-Sun = 00:00-24:00"), std::string::npos);
 
   // The kiosk as the role configured it: its home page, the exit password's hash.
   Process kiosk = Start();
