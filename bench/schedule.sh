@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# What the opening hours cost an idle kiosk: the same kiosk on the demo, left alone, once with the
+# screen on all day and once dark all day by its Schedule.ini; prints the CPU time of Panelia and
+# every process it started (web, network, player), per hour, for both.
+#   bench/schedule.sh BUILD_DIR [SECONDS]
+set -euo pipefail
+build=$(readlink -f "$1")
+seconds=${2:-120}
+top=$(cd "$(dirname "$0")/.." && pwd)
+work=$(mktemp -d)
+trap 'kill $(jobs -p) 2>/dev/null; rm -rf "$work"' EXIT
+mkdir -p "$work"/{runtime,registry,home,kiosk}
+chmod 700 "$work/runtime"
+export XDG_RUNTIME_DIR=$work/runtime PANELIA_REGISTRY_DIR=$work/registry HOME=$work/home NO_AT_BRIDGE=1
+export PANELIA_AUDIO_SINK="fakesink sync=true"
+Xvfb :92 -screen 0 1280x800x24 -nolisten tcp -noreset 2>/dev/null &
+sleep 1
+export DISPLAY=:92
+openbox 2>/dev/null &
+sed "s#@MODULE_DIR@#$build/bin/#g" "$top/data/default-settings.reg" >"$work/settings.reg"
+"$build/bin/panelia-reg" import "$work/settings.reg" >/dev/null
+cp "$build/bin/Show.dat" "$build/bin/stop.dat" "$work/kiosk/"
+
+# CPU ticks of a process and all its descendants.
+tree_ticks() {
+  local pid=$1 total child
+  total=$(awk '{ print $14 + $15 }' "/proc/$pid/stat" 2>/dev/null || echo 0)
+  for child in $(pgrep -P "$pid" || true); do total=$((total + $(tree_ticks "$child"))); done
+  echo "$total"
+}
+
+measure() {
+  local name=$1 schedule=$2 kiosk before after
+  printf '%s' "$schedule" >"$work/kiosk/Schedule.ini"
+  (cd "$work/kiosk" && exec "$build/bin/panelia") 2>"$work/panelia-$name.log" &
+  kiosk=$!
+  for _ in $(seq 100); do [ -s "$work/runtime/panelia/status.json" ] && break; sleep 0.2; done
+  sleep 20  # the home page, the bar and the player settle
+  before=$(tree_ticks "$kiosk")
+  sleep "$seconds"
+  after=$(tree_ticks "$kiosk")
+  grep -o '"screen_schedule": "[a-z]*"' "$work/runtime/panelia/status.json" | tr '\n' ' '
+  awk -v t=$((after - before)) -v hz="$(getconf CLK_TCK)" -v s="$seconds" -v n="$name" \
+    'BEGIN { printf "idle kiosk, screen %s: %.1f s CPU per hour (%d s measured)\n", n, t / hz * 3600 / s, s }'
+  kill "$kiosk"
+  wait "$kiosk" 2>/dev/null || true
+  rm -f "$work/runtime/panelia/status.json"
+  sleep 2
+}
+
+measure on $'[Screen]\nMon-Sun = 00:00-24:00\n'
+measure dark $'[Screen]\nMon-Sun = off\n'
