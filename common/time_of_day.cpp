@@ -59,7 +59,7 @@ LocalTime CivilFromDays(int64_t days) {
 }
 
 int64_t WallSeconds(const LocalTime& t) {
-  return DaysFromCivil(t.year, t.month, t.day) * 86400 + t.hour * 3600 + t.minute * 60 + t.second;
+  return DaysFromCivil(t.year, t.month, t.day) * 86400 + int64_t{t.hour} * 3600 + int64_t{t.minute} * 60 + t.second;
 }
 
 LocalTime FromWallSeconds(int64_t wall) {
@@ -75,7 +75,7 @@ LocalTime FromWallSeconds(int64_t wall) {
 LocalTime ScheduleLocalTime(int64_t unix_seconds, const std::function<int32_t(int64_t)>& utc_offset_at) {
   const int32_t now_offset = utc_offset_at(unix_seconds);
   // Every zone's clock goes back by at most a few hours at once; look that far back for a change.
-  constexpr int64_t kLookBack = 3 * 3600;
+  constexpr int64_t kLookBack = int64_t{3} * 3600;
   const int32_t earlier_offset = utc_offset_at(unix_seconds - kLookBack);
   if (earlier_offset > now_offset) {
     // The clock went back within the last three hours: the first instant on the new offset.
