@@ -4,21 +4,11 @@
 # every process it started (web, network, player), per hour, for both.
 #   bench/schedule.sh BUILD_DIR [SECONDS]
 set -euo pipefail
-build=$(readlink -f "$1")
+source "$(dirname "$0")/kiosk_env.sh"
+bench_kiosk_setup "$1" 92
 seconds=${2:-120}
-top=$(cd "$(dirname "$0")/.." && pwd)
-work=$(mktemp -d)
-trap 'kill $(jobs -p) 2>/dev/null; rm -rf "$work"' EXIT
-mkdir -p "$work"/{runtime,registry,home,kiosk}
-chmod 700 "$work/runtime"
-export XDG_RUNTIME_DIR=$work/runtime PANELIA_REGISTRY_DIR=$work/registry HOME=$work/home NO_AT_BRIDGE=1
+mkdir -p "$work/kiosk"
 export PANELIA_AUDIO_SINK="fakesink sync=true"
-Xvfb :92 -screen 0 1280x800x24 -nolisten tcp -noreset 2>/dev/null &
-sleep 1
-export DISPLAY=:92
-openbox 2>/dev/null &
-sed "s#@MODULE_DIR@#$build/bin/#g" "$top/data/default-settings.reg" >"$work/settings.reg"
-"$build/bin/panelia-reg" import "$work/settings.reg" >/dev/null
 cp "$build/bin/Show.dat" "$build/bin/stop.dat" "$work/kiosk/"
 
 # CPU ticks of a process and all its descendants.

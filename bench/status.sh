@@ -4,20 +4,10 @@
 # minute); prints the document's and the metrics' sizes and Panelia's CPU time, per hour.
 #   bench/status.sh BUILD_DIR [SECONDS]
 set -euo pipefail
-build=$(readlink -f "$1")
+source "$(dirname "$0")/kiosk_env.sh"
+bench_kiosk_setup "$1" 91
 seconds=${2:-300}
-top=$(cd "$(dirname "$0")/.." && pwd)
-work=$(mktemp -d)
-trap 'kill $(jobs -p) 2>/dev/null; rm -rf "$work"' EXIT
-mkdir -p "$work"/{runtime,registry,home,metrics}
-chmod 700 "$work/runtime"
-export XDG_RUNTIME_DIR=$work/runtime PANELIA_REGISTRY_DIR=$work/registry HOME=$work/home NO_AT_BRIDGE=1
-Xvfb :91 -screen 0 1280x800x24 -nolisten tcp -noreset 2>/dev/null &
-sleep 1
-export DISPLAY=:91
-openbox 2>/dev/null &
-sed "s#@MODULE_DIR@#$build/bin/#g" "$top/data/default-settings.reg" >"$work/settings.reg"
-"$build/bin/panelia-reg" import "$work/settings.reg" >/dev/null
+mkdir -p "$work/metrics"
 "$build/bin/panelia-reg" add 'HKLM\SOFTWARE\Quorvex\Panelia4.0\Advance' /v MetricsFolder /t REG_SZ /d "$work/metrics" /f >/dev/null
 "$build/bin/panelia-reg" add 'HKLM\SOFTWARE\Quorvex\Panelia4.0\Advance' /v WaitTime /t REG_DWORD /d 0 /f >/dev/null
 (cd "$build/bin" && exec ./panelia) 2>"$work/panelia.log" &

@@ -43,8 +43,8 @@ void Kiosk::ScheduleTargets::ShowScreen(bool on) {
   kiosk_.ports_.show_screen(on);
 }
 
-void Kiosk::ScheduleTargets::SetHome(const std::optional<std::string>& address) {
-  kiosk_.view.SetScheduledHome(address);
+bool Kiosk::ScheduleTargets::SetHome(const std::optional<std::string>& address) {
+  return kiosk_.view.SetScheduledHome(address);
 }
 
 void Kiosk::ScheduleTargets::Log(const std::string& line) {
@@ -101,6 +101,7 @@ KioskStatus Kiosk::CurrentStatus(int64_t started, int64_t last_input, int64_t no
   s.schedule_next = hours.next;
   s.music_volume = hours.volume;
   s.schedule_home = hours.home;
+  s.schedule_home_refused = hours.home_refused;
   s.schedule_problems = hours.problems;
   s.settings_readable =
       !ports_.store.QueryValue(Hive::LocalMachine, SectionPath(Section::General), setting::SoftHomeUrl.name).IsError();

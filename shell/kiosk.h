@@ -84,7 +84,7 @@ class Kiosk {
     void ShowScreen(bool on) override;
     void SilenceMusic(bool silent) override { kiosk_.companions.SilenceMusic(silent); }
     void SetMusicVolume(int percent) override { kiosk_.companions.SetMusicVolume(percent); }
-    void SetHome(const std::optional<std::string>& address) override;
+    bool SetHome(const std::optional<std::string>& address) override;
     void EndVisitorSession() override { kiosk_.view.ReturnHomeForNextVisitor(); }
     void Log(const std::string& line) override;
 

@@ -105,6 +105,7 @@ std::string StatusJson(const KioskStatus& s) {
   j += "  \"schedule_next\": " + Quoted(s.schedule_next) + ",\n";
   j += "  \"music_volume\": " + (s.music_volume < 0 ? std::string("null") : std::to_string(s.music_volume)) + ",\n";
   j += "  \"schedule_home\": " + Quoted(ShortAddress(s.schedule_home)) + ",\n";
+  j += "  \"schedule_home_refused\": " + std::string(Bool(s.schedule_home_refused)) + ",\n";
   j += "  \"schedule_problems\": " + std::to_string(s.schedule_problems) + ",\n";
   j += "  \"settings_readable\": " + std::string(Bool(s.settings_readable)) + "\n";
   return j + "}\n";

@@ -35,11 +35,12 @@ struct KioskStatus {
   // operator's command), whether the screen shows, the next change, and what the schedule sets.
   std::string screen_schedule = "on";
   bool screen_on = true;
-  int64_t schedule_next_change = 0;  // Unix seconds; 0: none
-  std::string schedule_next;         // what it changes: "screen off", "volume 30", "home page"
-  int music_volume = -1;             // -1: not set by the schedule
-  std::string schedule_home;         // the status document only; empty: the operator's home page
-  int schedule_problems = 0;         // lines of the schedule file refused
+  int64_t schedule_next_change = 0;    // Unix seconds; 0: none
+  std::string schedule_next;           // what it changes: "screen off", "volume 30", "home page"
+  int music_volume = -1;               // -1: not set by the schedule
+  std::string schedule_home;           // the status document only; empty: the operator's home page
+  bool schedule_home_refused = false;  // the page lists refuse it: the home page stays as it was
+  int schedule_problems = 0;           // lines of the schedule file refused
   int64_t updated = 0;
 };
 

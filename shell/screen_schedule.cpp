@@ -53,7 +53,7 @@ void CScreenSchedule::Look() {
     volume_ = state.volume;
   }
   if (state.home != home_) {
-    actions_.SetHome(state.home);
+    home_refused_ = !actions_.SetHome(state.home);
     home_ = state.home;
   }
 
@@ -62,6 +62,7 @@ void CScreenSchedule::Look() {
   status_.screen_on = on;
   status_.volume = volume_.value_or(-1);
   status_.home = home_.value_or("");
+  status_.home_refused = home_refused_;
   status_.problems = schedule_ ? static_cast<int>(schedule_->problems.size()) : 0;
   status_.next_change = 0;
   status_.next.clear();

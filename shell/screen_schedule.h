@@ -24,8 +24,9 @@ class ScheduleActions {
   virtual void ShowScreen(bool on) = 0;
   virtual void SilenceMusic(bool silent) = 0;
   virtual void SetMusicVolume(int percent) = 0;
-  // The schedule's home page from the next idle return on; none: the operator's own.
-  virtual void SetHome(const std::optional<std::string>& address) = 0;
+  // The schedule's home page from the next idle return on; none: the operator's own. False when the
+  // page lists refuse it (it is then not used).
+  virtual bool SetHome(const std::optional<std::string>& address) = 0;
   // The screen goes dark: the visitor's session ends as at an idle return.
   virtual void EndVisitorSession() = 0;
   virtual void Log(const std::string& line) = 0;
@@ -70,11 +71,12 @@ class CScreenSchedule {
   struct Status {
     std::string mode = "on";  // on, off, woken, override
     bool screen_on = true;
-    int64_t next_change = 0;  // Unix seconds; 0: none within a year
-    std::string next;         // what the next change does
-    int volume = -1;          // -1: not set by the schedule
-    std::string home;         // empty: the operator's home page
-    int problems = 0;         // lines of the file refused
+    int64_t next_change = 0;    // Unix seconds; 0: none within a year
+    std::string next;           // what the next change does
+    int volume = -1;            // -1: not set by the schedule
+    std::string home;           // empty: the operator's home page
+    bool home_refused = false;  // the page lists refuse the schedule's home page
+    int problems = 0;           // lines of the file refused
   };
   Status CurrentStatus() const { return status_; }
 
@@ -99,6 +101,7 @@ class CScreenSchedule {
   bool looked_ = false;  // at the first look there is no visitor's session to end
   std::optional<int> volume_;
   std::optional<std::string> home_;
+  bool home_refused_ = false;
   Status status_;
 };
 

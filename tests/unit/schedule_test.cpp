@@ -188,7 +188,10 @@ class FakeHours : public ScheduleActions, public ScheduleEnvironment {
   void ShowScreen(bool on) override { log_.Add(on ? "light" : "dark"); }
   void SilenceMusic(bool silent) override { log_.Add(silent ? "silence" : "music"); }
   void SetMusicVolume(int percent) override { log_.Add("volume " + std::to_string(percent)); }
-  void SetHome(const std::optional<std::string>& address) override { log_.Add("home " + address.value_or("-")); }
+  bool SetHome(const std::optional<std::string>& address) override {
+    log_.Add("home " + address.value_or("-"));
+    return true;
+  }
   void EndVisitorSession() override { log_.Add("end-session"); }
   void Log(const std::string&) override {}
   std::optional<FileStamp> Stamp() override {

@@ -117,6 +117,28 @@ TEST_F(ViewTest, HomeIsSoftHomeUrlOrTheBrowsersOwn) {
   }
 }
 
+TEST_F(ViewTest, TheSchedulesHomePageUnlessTheListsRefuseIt) {
+  Set(Section::General, "IsPaneliaHome", RegValue::Dword(1));
+  Set(Section::Address, "IsLimit", RegValue::Dword(1));
+  files_.files["limit.dat"] = ParsePageList("blocked.example\n");
+  const struct {
+    std::optional<std::string> scheduled;
+    bool taken;
+    const char* home;
+  } cases[] = {
+      {"https://museum.example/lunch", true, "navigate https://museum.example/lunch"},
+      {"https://blocked.example/", false, "navigate https://museum.example/lunch"},  // reported, not used
+      {std::nullopt, true, "go-home"},                                               // the operator's own again
+  };
+  View().OnInitialUpdate();
+  for (const auto& c : cases) {
+    EXPECT_EQ(View().SetScheduledHome(c.scheduled), c.taken) << c.home;
+    log_.Clear();
+    View().NavigateHome();
+    EXPECT_EQ(log_.Calls(), Calls{c.home});
+  }
+}
+
 TEST_F(ViewTest, NavigationCheckRunsEveryStepInOrder) {
   Set(Section::Address, "IsLimit", RegValue::Dword(1));
   files_.files["limit.dat"] = {"blocked"};
