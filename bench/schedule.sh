@@ -11,12 +11,11 @@ mkdir -p "$work/kiosk"
 export PANELIA_AUDIO_SINK="fakesink sync=true"
 cp "$build/bin/Show.dat" "$build/bin/stop.dat" "$work/kiosk/"
 
-# CPU ticks of a process and all its descendants.
+# "name ticks" for a process and each of its descendants.
 tree_ticks() {
-  local pid=$1 total child
-  total=$(awk '{ print $14 + $15 }' "/proc/$pid/stat" 2>/dev/null || echo 0)
-  for child in $(pgrep -P "$pid" || true); do total=$((total + $(tree_ticks "$child"))); done
-  echo "$total"
+  local pid=$1 child
+  awk '{ print $2, $14 + $15 }' "/proc/$pid/stat" 2>/dev/null || true
+  for child in $(pgrep -P "$pid" || true); do tree_ticks "$child"; done
 }
 
 measure() {
@@ -26,12 +25,18 @@ measure() {
   kiosk=$!
   for _ in $(seq 100); do [ -s "$work/runtime/panelia/status.json" ] && break; sleep 0.2; done
   sleep 20  # the home page, the bar and the player settle
-  before=$(tree_ticks "$kiosk")
+  tree_ticks "$kiosk" >"$work/before"
   sleep "$seconds"
-  after=$(tree_ticks "$kiosk")
+  tree_ticks "$kiosk" >"$work/after"
   grep -o '"screen_schedule": "[a-z]*"' "$work/runtime/panelia/status.json" | tr '\n' ' '
-  awk -v t=$((after - before)) -v hz="$(getconf CLK_TCK)" -v s="$seconds" -v n="$name" \
-    'BEGIN { printf "idle kiosk, screen %s: %.1f s CPU per hour (%d s measured)\n", n, t / hz * 3600 / s, s }'
+  # Per program (summed by name), then the whole tree, in seconds of CPU per hour.
+  awk -v hz="$(getconf CLK_TCK)" -v s="$seconds" -v n="$name" '
+    FNR == NR { before[$1] += $2; next }
+    { after[$1] += $2 }
+    END {
+      for (p in after) { d = (after[p] - before[p]) / hz * 3600 / s; total += d; parts = parts sprintf(" %s %.1f", p, d) }
+      printf "idle kiosk, screen %s: %.1f s CPU per hour (%d s measured;%s)\n", n, total, s, parts
+    }' "$work/before" "$work/after"
   kill "$kiosk"
   wait "$kiosk" 2>/dev/null || true
   rm -f "$work/runtime/panelia/status.json"

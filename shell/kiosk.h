@@ -90,6 +90,7 @@ class Kiosk {
 
    private:
     Kiosk& kiosk_;
+    bool shown_ = true;
   };
   KioskPorts ports_;
   ScheduleTargets schedule_targets_{*this};

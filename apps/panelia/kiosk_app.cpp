@@ -136,8 +136,8 @@ GtkKiosk::GtkKiosk(RegistryStore& store, const std::string& dir, BrowserOptions 
              schedule_environment,
              schedule_timers,
              [this](bool on) {
-               dark.Show(!on);
-               status.Changed();
+               // The status tells a change; the kiosk kept dark at every look is none.
+               if (dark.Show(!on)) status.Changed();
              }}),
       receiver(
           GdkXDisplay(), {kOpenUrlMessage, kInputMethodMessage, kRemoteMessage},

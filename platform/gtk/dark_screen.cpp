@@ -2,6 +2,7 @@
 
 #include <ctime>
 #include <string>
+#include <utility>
 
 #include "platform/gtk/gdk_x11.h"
 #include "platform/x11/screen_power.h"
@@ -38,22 +39,24 @@ void DarkScreen::Make() {
                    this);
 }
 
-void DarkScreen::Show(bool dark) {
+bool DarkScreen::Show(bool dark) {
   if (dark) {
     if (!cover_) Make();
-    // The whole screen, every monitor of it, as it is now.
-    GdkScreen* screen = gdk_screen_get_default();
-    GdkWindow* root = gdk_screen_get_root_window(screen);
-    gtk_window_move(GTK_WINDOW(cover_), 0, 0);
-    gtk_window_resize(GTK_WINDOW(cover_), gdk_window_get_width(root), gdk_window_get_height(root));
-    gtk_widget_show(cover_);
+    if (!dark_) {
+      // The whole screen, every monitor of it, as it is now.
+      GdkWindow* root = gdk_screen_get_root_window(gdk_screen_get_default());
+      gtk_window_move(GTK_WINDOW(cover_), 0, 0);
+      gtk_window_resize(GTK_WINDOW(cover_), gdk_window_get_width(root), gdk_window_get_height(root));
+      gtk_widget_show(cover_);
+    }
+    // Kept dark: above whatever came up meanwhile, and the display down again after a moved mouse.
     gdk_window_raise(gtk_widget_get_window(cover_));
     x11::ForceDisplayPower(GdkXDisplay(), false);
   } else if (dark_) {
     x11::ForceDisplayPower(GdkXDisplay(), true);
     if (cover_) gtk_widget_hide(cover_);
   }
-  dark_ = dark;
+  return std::exchange(dark_, dark) != dark;
 }
 
 std::optional<FileStamp> LocalScheduleEnvironment::Stamp() {

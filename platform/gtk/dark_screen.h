@@ -21,7 +21,8 @@ class DarkScreen {
   DarkScreen& operator=(const DarkScreen&) = delete;
   // Dark: the cover over everything (raised again if another window came above it) and the display
   // powered down; asked again while dark, it powers the display down again. Light: both undone.
-  void Show(bool dark);
+  // True when the screen changed (dark to light or back).
+  bool Show(bool dark);
 
  private:
   void Make();
