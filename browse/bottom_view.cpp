@@ -78,7 +78,7 @@ std::string CBottomView::BarPagePath(RegistryStore& store, const std::string& mo
       module_directory + "Style/" + std::string(StyleName(SettingsReader(store).Dword(setting::Style))) + "/";
   // A kiosk in another language than the pages' own shows the style's page in that language, where
   // the style has one.
-  const std::string language = ShownLanguage();
+  const std::string& language = ShownLanguage();
   const bool translated = language != kDefaultUiLanguage;
   std::vector<std::string> pages;
   if (translated) pages.push_back(styled + language + "/" + page);

@@ -124,8 +124,7 @@ std::optional<std::pair<uint8_t, int>> ParseFrom(std::string_view text, Reason& 
 bool IsPageAddress(std::string_view address) {
   const std::string lower = AsciiLower(address);
   if (!(lower.starts_with("http://") || lower.starts_with("https://") || lower.starts_with("file://"))) return false;
-  return std::none_of(address.begin(), address.end(),
-                      [](char c) { return static_cast<unsigned char>(c) <= ' ' || c == 0x7f; });
+  return std::ranges::none_of(address, [](char c) { return static_cast<unsigned char>(c) <= ' ' || c == 0x7f; });
 }
 
 Reason ParseLine(Schedule& schedule, Section section, std::string_view line, int number) {
@@ -188,8 +187,8 @@ Reason ParseLine(Schedule& schedule, Section section, std::string_view line, int
 }
 
 bool IsClosed(const Schedule& schedule, int64_t days) {
-  return std::any_of(schedule.closed.begin(), schedule.closed.end(),
-                     [days](const Schedule::DateRange& r) { return days >= r.first && days <= r.last; });
+  return std::ranges::any_of(schedule.closed,
+                             [days](const Schedule::DateRange& r) { return days >= r.first && days <= r.last; });
 }
 
 int WeekdayOf(int64_t days) {
@@ -208,8 +207,8 @@ bool ScreenOn(const Schedule& schedule, int64_t days, int second) {
   if (IsClosed(schedule, days - 1)) return false;
   const auto& yesterday = schedule.screen[static_cast<size_t>(WeekdayOf(days - 1))];
   if (!yesterday) return false;
-  return std::any_of(yesterday->begin(), yesterday->end(),
-                     [second](const Schedule::Period& p) { return p.end <= p.start && second < p.end; });
+  return std::ranges::any_of(*yesterday,
+                             [second](const Schedule::Period& p) { return p.end <= p.start && second < p.end; });
 }
 
 // The value of the last change at or before the moment, looking back a week; the later line wins
