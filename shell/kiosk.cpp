@@ -39,7 +39,7 @@ Kiosk::Kiosk(KioskPorts ports)
 
 void Kiosk::ScheduleTargets::ShowScreen(bool on) {
   // The keyboard stays above every window, the black cover too: it goes with the visitor.
-  if (!on && std::exchange(shown_, false)) kiosk_.companions.CloseKeyboard();
+  if (!on && shown_) kiosk_.companions.CloseKeyboard();
   shown_ = on;
   kiosk_.ports_.show_screen(on);
 }
