@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "browse/command_links.h"
 #include "common/address.h"
 #include "common/log.h"
 #include "common/text.h"
@@ -86,6 +87,10 @@ bool BrowserController::MayShowResponse(const std::string& address, bool attachm
 }
 
 void BrowserController::OnCommitted() {
+  if (!std::exchange(offline_page_next_, false) && !recovery_.Recovering()) {
+    if (offline_.Offline()) Log("the network is back: %s is shown", ShortAddress(engine_.Address()).c_str());
+    offline_.OnPageShown(now_ms_());
+  }
   hang_watch_.OnSignOfLife();  // the process has a page: it may be judged
   policy_.OnCommitted();
   dialog_gate_.OnNewPage();
@@ -100,8 +105,21 @@ void BrowserController::OnTitleChanged() {
   events_.OnTitleChange(engine_.Title());
 }
 
-bool BrowserController::OnLoadFailed(LoadFailure failure, const std::string& failing_address,
-                                     const std::string& reason) {
+bool BrowserController::OnLoadFailed(LoadFailure failure, const std::string& failing_address, const std::string& reason,
+                                     NetworkProblem problem) {
+  if (failure == LoadFailure::Network) {
+    const uint64_t wait = offline_.OnFailure(failing_address, problem, now_ms_());
+    Log("%s could not be reached (%s: %s); trying again in %llu s",
+        failing_address.empty() ? "(no address)" : ShortAddress(failing_address).c_str(),
+        std::string(ProblemName(problem)).c_str(), reason.empty() ? "no detail" : ShortAddress(reason).c_str(),
+        static_cast<unsigned long long>(wait / 1000));
+    // Its links (the way home) are the kiosk's own, as the neutral page's are.
+    policy_.OnErrorPageShown();
+    offline_page_next_ = true;
+    engine_.ShowOffline(failing_address, problem, wait);
+    engine_.StartTimer(BrowserTimer::NetworkTry, static_cast<int>(wait));
+    return true;
+  }
   if (!ShowsNeutralPage(failure)) return false;
   Log("%s could not be shown: %s", failing_address.empty() ? "(no address)" : ShortAddress(failing_address).c_str(),
       reason.empty() ? "unknown reason" : ShortAddress(reason).c_str());
@@ -161,6 +179,13 @@ bool BrowserController::MayLockPointer() {
   // A locked pointer would leave the bar without a pointer to touch it with until the idle return.
   Log("a page asked to lock the pointer; refused");
   return false;
+}
+
+bool BrowserController::MayCapture(const std::string& page_address, bool screen) {
+  const bool may = !screen && IsOperatorPage(page_address, {}, rules_.media_sites);
+  Log("%s asked for the %s; %s", page_address.empty() ? "(no address)" : ShortAddress(page_address).c_str(),
+      screen ? "screen" : "camera or microphone", may ? "granted (a media site)" : "refused");
+  return may;
 }
 
 MenuAnswer BrowserController::OnMenuAsked() {
@@ -223,7 +248,41 @@ void BrowserController::OnProcessEnded(ProcessEnd why) {
   engine_.StartTimer(BrowserTimer::Recovery, *delay);
 }
 
+void BrowserController::OnNetworkAvailable() {
+  if (offline_.Offline()) TryNetwork();
+}
+
+void BrowserController::TryNetwork() {
+  if (probing_) return;
+  probing_ = true;
+  engine_.ProbeNetwork(offline_.Wanted());
+}
+
+void BrowserController::OnNetworkProbed(NetworkProblem problem) {
+  probing_ = false;
+  if (!offline_.Offline()) return;  // a page came meanwhile
+  if (problem != NetworkProblem::NoProblem) {
+    const uint64_t wait = offline_.OnFailure(offline_.Wanted(), problem, now_ms_());
+    offline_page_next_ = true;
+    policy_.OnErrorPageShown();
+    engine_.ShowOffline(offline_.Wanted(), problem, wait);
+    engine_.StartTimer(BrowserTimer::NetworkTry, static_cast<int>(wait));
+    return;
+  }
+  if (rules_.visitor_present && rules_.visitor_present()) {
+    // Someone is at the kiosk: the page does not change under their finger. The idle return brings
+    // the home page; until then the kiosk looks again now and then, in case they left without one.
+    engine_.StartTimer(BrowserTimer::NetworkTry, static_cast<int>(OfflineWatch::kWaits.first));
+    return;
+  }
+  KioskLoad(offline_.Wanted());
+}
+
 void BrowserController::OnTimer(BrowserTimer timer) {
+  if (timer == BrowserTimer::NetworkTry) {
+    if (offline_.Offline()) TryNetwork();
+    return;
+  }
   if (timer == BrowserTimer::Recovery) {
     recovery_.OnWaitOver();
     events_.OnRecoveryDue();

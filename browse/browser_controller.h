@@ -13,6 +13,7 @@
 
 #include "browse/crash_backoff.h"
 #include "browse/navigation_policy.h"
+#include "browse/offline_watch.h"
 #include "browse/page_messages.h"
 #include "browse/ports.h"
 #include "browse/script_dialogs.h"
@@ -21,7 +22,7 @@
 namespace panelia {
 
 // The waits the controller asks its engine for; each is one-shot, and asking again restarts it.
-enum class BrowserTimer { Leave, Recovery };
+enum class BrowserTimer { Leave, Recovery, NetworkTry };
 
 // What the controller asks of the engine behind one web view.
 class WebEngine {
@@ -33,6 +34,11 @@ class WebEngine {
   virtual void ShowOwnPage(OwnPage page) = 0;
   // The neutral "cannot be shown" page in place of the address that failed.
   virtual void ShowCannotShow(const std::string& failing_address) = 0;
+  // The offline page in place of the address the network failed: why, and when the kiosk tries again.
+  virtual void ShowOffline(const std::string& failing_address, NetworkProblem why, uint64_t next_try_ms) = 0;
+  // Whether the network reaches the address now, without the view: the answer comes to
+  // OnNetworkProbed.
+  virtual void ProbeNetwork(const std::string& address) = 0;
   virtual void Back() = 0;
   virtual void Forward() = 0;
   virtual void StopLoading() = 0;
@@ -64,6 +70,11 @@ struct BrowsingRules {
   // visitor needs to get anywhere), and whether the kiosk's waiting page covers the broken one.
   int recovery_first_ms = CrashBackoff::kFirstMs;
   bool waiting_page = true;
+  // Someone uses the kiosk: a page the network gives back waits for the next idle return rather
+  // than replacing what they look at. None: nobody ever does (a view no visitor touches).
+  std::function<bool()> visitor_present;
+  // The operator's sites whose pages may use the camera and microphone; none: no page may.
+  std::vector<std::string> media_sites;
 };
 
 // Why a page process ended.
@@ -95,7 +106,14 @@ class BrowserController final : public BrowserControl {
   void OnFinished();
   void OnTitleChanged();
   // A load failed: true when the kiosk's neutral page is now shown for it.
-  bool OnLoadFailed(LoadFailure failure, const std::string& failing_address, const std::string& reason);
+  // `problem`: why the network failed it, for LoadFailure::Network.
+  bool OnLoadFailed(LoadFailure failure, const std::string& failing_address, const std::string& reason,
+                    NetworkProblem problem = NetworkProblem::NoProblem);
+  // The system says the network is back (a cable, a Wi-Fi, a VPN): the offline page tries at once.
+  void OnNetworkAvailable();
+  void OnNetworkProbed(NetworkProblem problem);
+  const OfflineWatch& Offline() const { return offline_; }
+  uint64_t OfflineMsNow() const { return offline_.OfflineMs(now_ms_()); }
 
   // A page's script dialog: answered unseen, or shown in a box that asks (OK, Cancel) or tells (OK)
   // and answers itself after ScriptDialogGate::kShownMs.
@@ -116,6 +134,10 @@ class BrowserController final : public BrowserControl {
   bool MayChooseFile();
   static bool MayDownloadAnything(const std::string& address);
   bool MayLockPointer();
+  // A page of `page_address` asks for the camera or the microphone (or a screen): only the operator's
+  // media sites get them, and only the devices they ask for; the grant ends with the view (the next
+  // visitor's page is asked again).
+  bool MayCapture(const std::string& page_address, bool screen);
 
   // A finger's event: false swallows it before the page and the engine's gestures see it.
   bool OnTouch(TouchGate::Phase phase, uintptr_t finger) { return touch_gate_.Passes(phase, finger); }
@@ -144,6 +166,7 @@ class BrowserController final : public BrowserControl {
   // and `again` redone in a new one.
   void Leave(std::function<void()> again);
   void KioskLoad(const std::string& address);
+  void TryNetwork();
 
   WebEngine& engine_;
   BrowserEvents& events_;
@@ -154,6 +177,9 @@ class BrowserController final : public BrowserControl {
   TouchGate touch_gate_;
   HangWatch hang_watch_;
   PageRecovery recovery_;
+  OfflineWatch offline_;
+  bool offline_page_next_ = false;  // the next commit is the offline page's, not a page back
+  bool probing_ = false;
   bool ended_to_leave_ = false;
   std::function<void()> leave_again_;
   int process_deaths_ = 0, process_hangs_ = 0;

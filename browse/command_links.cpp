@@ -63,16 +63,15 @@ std::string SiteOf(std::string_view address) {
   return scheme + "://" + AsciiLower(host) + "/";
 }
 
-std::vector<std::string> OperatorSites(std::string_view setting_text, std::string_view home_address) {
+std::vector<std::string> MediaSites(std::string_view setting_text) {
   std::vector<std::string> sites;
-  size_t at = 0;
-  while (at <= setting_text.size()) {
-    size_t end = setting_text.find(';', at);
-    if (end == std::string_view::npos) end = setting_text.size();
-    std::string_view entry = TrimSpaces(setting_text.substr(at, end - at));
-    if (!entry.empty()) sites.emplace_back(entry);
-    at = end + 1;
-  }
+  for (std::string_view entry : SplitOn(setting_text, ';'))
+    if (!TrimSpaces(entry).empty()) sites.emplace_back(TrimSpaces(entry));
+  return sites;
+}
+
+std::vector<std::string> OperatorSites(std::string_view setting_text, std::string_view home_address) {
+  std::vector<std::string> sites = MediaSites(setting_text);
   if (sites.empty()) {
     std::string home = SiteOf(home_address);
     if (!home.empty()) sites.push_back(home);

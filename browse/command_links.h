@@ -32,6 +32,8 @@ std::string SiteOf(std::string_view address);
 // The entries of the operator's setting (separated by ";", spaces around an entry do not count);
 // with none, the site of the home page.
 std::vector<std::string> OperatorSites(std::string_view setting_text, std::string_view home_address);
+// The sites of MediaSites: as OperatorSites, but none when the text names none.
+std::vector<std::string> MediaSites(std::string_view setting_text);
 
 // A page of the operator's: a file in one of `folders` (the kiosk and program folders, absolute),
 // or an address that begins with one of `sites` (without regard to case).

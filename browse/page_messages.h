@@ -20,10 +20,10 @@ struct PageMessage {
 PageMessage ParsePageMessage(std::string_view text, std::string_view close_token);
 
 // Why a load failed, as far as the kiosk cares.
-enum class LoadFailure { Cancelled, InterruptedByPolicy, HandledElsewhere, Other };
-// Loads the kiosk stopped itself (a refused address, a cancelled download, Stop) show nothing; any
-// other failure shows the kiosk's neutral page with its way home, never the engine's page with its
-// wording and local paths.
+enum class LoadFailure { Cancelled, InterruptedByPolicy, HandledElsewhere, Network, Other };
+// Loads the kiosk stopped itself (a refused address, a cancelled download, Stop) show nothing; a
+// network failure shows the offline page; any other failure shows the kiosk's neutral page with its
+// way home, never the engine's page with its wording and local paths.
 inline bool ShowsNeutralPage(LoadFailure failure) {
   return failure == LoadFailure::Other;
 }

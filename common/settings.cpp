@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "common/proxy.h"
 #include "common/text.h"
 #include "common/time_of_day.h"
 
@@ -95,6 +96,11 @@ std::optional<std::string> ValueProblem(const SettingInfo& info, const RegValue&
       }
       if (text.empty()) return std::nullopt;
       return name + " is \"" + text + "\"; Panelia takes " + takes + ".";
+    }
+    case ValueRule::ProxyAddress: {
+      if (value.type != ValueType::Sz || TrimSpaces(value.AsText()).empty()) return std::nullopt;
+      if (auto problem = ProxyAddressProblem(value.AsText())) return name + ": " + *problem;
+      return std::nullopt;
     }
     case ValueRule::Range:
     case ValueRule::Choices: break;

@@ -24,7 +24,7 @@ std::string SectionPath(Section section);       // full key path under HKEY_LOCA
 // choices), or a time of day. The settings window and panelia-reg check what an operator writes
 // with it, so neither accepts what the kiosk would read differently.
 struct ValueRule {
-  enum Kind : uint8_t { Any, Range, Choices, Time, Words };
+  enum Kind : uint8_t { Any, Range, Choices, Time, Words, ProxyAddress };
   Kind kind = Any;
   int64_t min = 0, max = 0xFFFFFFFF;
   std::span<const uint32_t> choices = {};
@@ -37,6 +37,7 @@ constexpr ValueRule OneOf(std::span<const uint32_t> choices) {
   return {ValueRule::Choices, 0, 0xFFFFFFFF, choices};
 }
 inline constexpr ValueRule kTimeOfDay{ValueRule::Time};
+inline constexpr ValueRule kProxyAddress{ValueRule::ProxyAddress};
 constexpr ValueRule OneOfWords(std::span<const std::string_view> words) {
   return {ValueRule::Words, 0, 0xFFFFFFFF, {}, words};
 }
@@ -59,6 +60,7 @@ inline constexpr uint32_t kStyles[] = {0, 1, 2, 3};
 inline constexpr uint32_t kPlayModes[] = {0, 1, 2};
 inline constexpr uint32_t kFontSizes[] = {0, 1, 2, 3, 4};
 inline constexpr uint32_t kRotations[] = {0, 90, 180, 270};
+inline constexpr uint32_t kProxyModes[] = {0, 1, 2};
 inline constexpr std::string_view kUiLanguages[] = {"zh_CN", "en"};
 // clang-format off
 inline constexpr SettingInfo Initiated     {Section::Root,      "Initiated",     ValueType::Dword, 0, true,  "0: the one-time browser settings of a first start have not been applied yet"};
@@ -86,6 +88,10 @@ inline constexpr SettingInfo IsCoverOthers {Section::Advance,   "IsCoverOthers",
 inline constexpr SettingInfo Rotation      {Section::Advance,   "Rotation",      ValueType::Dword, 0, true,  "the kiosk monitor's rotation in degrees, 0, 90, 180 or 270 (other values: 0); touch screens follow it", OneOf(kRotations)};
 inline constexpr SettingInfo WarnTime      {Section::Advance,   "WarnTime",      ValueType::Dword, 20, true, "seconds before the idle return that a notice asks whether anyone is still there (at most half of WaitTime); 0: no notice", InRange(0, 600)};
 inline constexpr SettingInfo MetricsFolder {Section::Advance,   "MetricsFolder", ValueType::Sz,    0, true,  "the node exporter's textfile folder: Panelia keeps panelia.prom there; empty: none"};
+inline constexpr SettingInfo ProxyMode     {Section::Advance,   "ProxyMode",     ValueType::Dword, 0, true,  "how pages reach the web: 0 through the system's proxy, 1 straight, 2 through ProxyUrl", OneOf(kProxyModes)};
+inline constexpr SettingInfo ProxyUrl      {Section::Advance,   "ProxyUrl",      ValueType::Sz,    0, true,  "with ProxyMode 2: the proxy, scheme://host:port (http, https, socks, socks4, socks4a, socks5)", kProxyAddress};
+inline constexpr SettingInfo ProxyIgnore   {Section::Advance,   "ProxyIgnore",   ValueType::Sz,    0, true,  "with ProxyMode 2: hosts reached straight, separated by \";\": names (a leading \".\" takes every host under it), addresses, ranges (10.0.0.0/8)"};
+inline constexpr SettingInfo MediaSites    {Section::Advance,   "MediaSites",    ValueType::Sz,    0, true,  "addresses (separated by \";\") whose pages may use the camera and microphone; empty: none"};
 inline constexpr SettingInfo IsNavigator   {Section::Navigator, "IsNavigator",   ValueType::Dword, 0, false, "not 0: the bottom bar is never shown or hidden by page"};
 inline constexpr SettingInfo BoardType     {Section::Navigator, "BoardType",     ValueType::Dword, 0, false, "0: the keyboard program is Glyphdeck; not 0: Tallypane", OneOf(kNoOrYes)};
 inline constexpr SettingInfo BoardMode     {Section::Navigator, "BoardMode",     ValueType::Dword, 0, false, "not 0: touching a text field brings up the keyboard"};
@@ -107,7 +113,7 @@ inline constexpr SettingInfo MusicPath     {Section::Music,     "MusicPath",    
 // clang-format on
 }  // namespace setting
 
-inline constexpr std::array<const SettingInfo*, 43> kAllSettings = {
+inline constexpr std::array<const SettingInfo*, 47> kAllSettings = {
     &setting::Initiated,      &setting::AppPath,        &setting::DefFontSize,  &setting::SoftHomeUrl,
     &setting::IsPaneliaHome,  &setting::Password,       &setting::CommandSites, &setting::IsAutoShut,
     &setting::IsCloseWeekend, &setting::PowerOffTime,   &setting::IsAlwaysTop,  &setting::IsScriptDebug,
@@ -118,7 +124,8 @@ inline constexpr std::array<const SettingInfo*, 43> kAllSettings = {
     &setting::IsLimit,        &setting::ForbitMethod,   &setting::IsMusic,      &setting::PlayMode,
     &setting::MusicPath,      &setting::IsClearSession, &setting::IsPinchZoom,  &setting::IsLongPressMenu,
     &setting::Monitor,        &setting::IsCoverOthers,  &setting::Rotation,     &setting::BoardAutoHide,
-    &setting::MetricsFolder,  &setting::WarnTime,       &setting::UiLanguage,
+    &setting::MetricsFolder,  &setting::WarnTime,       &setting::UiLanguage,   &setting::ProxyMode,
+    &setting::ProxyUrl,       &setting::ProxyIgnore,    &setting::MediaSites,
 };
 
 // The key Panelia reads a value of this name from, when `key_path` (under HKEY_LOCAL_MACHINE) is in

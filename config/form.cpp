@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "common/password.h"
+#include "common/proxy.h"
 #include "common/text.h"
 #include "common/time_of_day.h"
 #include "common/texts.h"
@@ -45,6 +46,9 @@ const std::vector<Hint>& Hints() {
        {{0, Tr("Largest")}, {1, Tr("Larger")}, {2, Tr("Medium")}, {3, Tr("Smaller")}, {4, Tr("Smallest")}}},
       {"Rotation", FieldKind::Choice, {{0, Tr("Not rotated")}, {90, "90°"}, {180, "180°"}, {270, "270°"}}},
       {"UiLanguage", FieldKind::Choice, {{0, Tr("Chinese (simplified)"), {}, "zh_CN"}, {1, "English", {}, "en"}}},
+      {"ProxyMode",
+       FieldKind::Choice,
+       {{0, Tr("The system's proxy")}, {1, Tr("No proxy")}, {2, Tr("The kiosk's proxy below")}}},
       {"Initiated", FieldKind::Flag, {}},
       {"BoardMode", FieldKind::Flag, {}},
       {"BoardAutoHide", FieldKind::Flag, {}},
@@ -98,6 +102,14 @@ const std::vector<Words>& SettingWords() {
        Tr("Seconds before the idle return that a notice asks whether anyone is still there; 0: none.")},
       {"MetricsFolder", Tr("Metrics folder"),
        Tr("The node exporter's textfile folder, where the kiosk keeps panelia.prom; empty: none.")},
+      {"ProxyMode", Tr("Proxy"), Tr("How pages reach the web.")},
+      {"ProxyUrl", Tr("Proxy address"),
+       Tr("The kiosk's proxy, written scheme://host:port (http, https or socks5), for example http://proxy.lan:3128.")},
+      {"ProxyIgnore", Tr("Without proxy"),
+       Tr("Hosts reached without the proxy, separated by \";\"; a name starting with \".\" takes every host under "
+          "it.")},
+      {"MediaSites", Tr("Sites with camera"),
+       Tr("Addresses (separated by \";\") whose pages may use the camera and microphone; empty: none.")},
       {"IsNavigator", Tr("Bar fixed"), Tr("The bottom bar is never shown or hidden by page.")},
       {"BoardType", Tr("Keyboard program"), Tr("Which on-screen keyboard the kiosk uses.")},
       {"BoardMode", Tr("Keyboard for text fields"), Tr("Touching a text field brings up the keyboard.")},
@@ -213,6 +225,10 @@ Checked CheckField(const FormField& field, std::string_view typed, bool (*folder
     case FieldKind::Address:
       if (text.find(' ') != std::string::npos)
         return {RegValue::Text(text), Tr("The address holds a space; if it is a local file, please check the path")};
+      break;
+    case FieldKind::Text:
+      if (field.info->rule.kind == ValueRule::ProxyAddress && !text.empty() && ProxyAddressProblem(text))
+        return {std::nullopt, Tr("A proxy is written scheme://host:port, for example http://proxy.lan:3128")};
       break;
     case FieldKind::Folder:
       if (!text.empty() && folder_exists && !folder_exists(text))

@@ -85,6 +85,9 @@ KioskStatus Kiosk::CurrentStatus(int64_t started, int64_t last_input, int64_t no
   s.process_deaths = static_cast<uint64_t>(ports_.main_browser.ProcessDeaths());
   s.process_hangs = static_cast<uint64_t>(ports_.main_browser.ProcessHangs());
   s.last_process_end = ports_.main_browser.LastProcessEnd();
+  s.offline = ports_.main_browser.Offline().Offline();
+  s.offline_seconds = ports_.main_browser.OfflineMsNow() / 1000;
+  s.network_error = ProblemName(ports_.main_browser.Offline().LastProblem());
   SystemFigures system = ports_.probe.Figures();
   s.player_running = system.player_running;
   s.player_status = std::move(system.player_status);

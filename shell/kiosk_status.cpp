@@ -93,6 +93,9 @@ std::string StatusJson(const KioskStatus& s) {
   j += "  \"loop_steps\": " + std::to_string(s.loop_steps) + ",\n";
   j += "  \"web_process\": {\"deaths\": " + std::to_string(s.process_deaths) +
        ", \"hangs\": " + std::to_string(s.process_hangs) + ", \"last_end\": " + Quoted(s.last_process_end) + "},\n";
+  j += "  \"network\": {\"offline\": " + std::string(Bool(s.offline)) +
+       ", \"offline_seconds\": " + std::to_string(s.offline_seconds) + ", \"last_error\": " + Quoted(s.network_error) +
+       "},\n";
   j += "  \"player_running\": " + std::string(Bool(s.player_running)) + ",\n";
   j += "  \"player_status\": " + Quoted(s.player_status) + ",\n";
   j += "  \"keyboard_shown\": " + std::string(Bool(s.keyboard_shown)) + ",\n";
@@ -107,6 +110,11 @@ std::string StatusJson(const KioskStatus& s) {
   j += "  \"schedule_home\": " + Quoted(ShortAddress(s.schedule_home)) + ",\n";
   j += "  \"schedule_home_refused\": " + std::string(Bool(s.schedule_home_refused)) + ",\n";
   j += "  \"schedule_problems\": " + std::to_string(s.schedule_problems) + ",\n";
+  j += "  \"monitors\": [";
+  for (size_t i = 0; i < s.monitors.size(); ++i)
+    j += std::string(i ? ", " : "") + "{\"monitor\": " + std::to_string(s.monitors[i].monitor) +
+         ", \"shows\": " + Quoted(ShortAddress(s.monitors[i].showing)) + "}";
+  j += "],\n";
   j += "  \"settings_readable\": " + std::string(Bool(s.settings_readable)) + "\n";
   return j + "}\n";
 }
@@ -133,6 +141,10 @@ std::string StatusMetrics(const KioskStatus& s) {
          std::to_string(s.process_deaths));
   metric("panelia_web_process_hangs_total", "counter", "Times the web process was ended for not answering.",
          std::to_string(s.process_hangs));
+  metric("panelia_offline", "gauge", "1 while the offline page stands for the page the kiosk wants.",
+         s.offline ? "1" : "0", "{last_error=\"" + Label(s.network_error) + "\"}");
+  metric("panelia_offline_seconds_total", "counter", "Seconds the kiosk's page was offline since the start.",
+         std::to_string(s.offline_seconds));
   metric("panelia_player_running", "gauge", "1 while the music player runs.", s.player_running ? "1" : "0");
   metric("panelia_keyboard_shown", "gauge", "1 while the on-screen keyboard is shown.", s.keyboard_shown ? "1" : "0");
   metric("panelia_display_on", "gauge", "1 when the display is powered, 0 when not, -1 when unknown.",

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "shell/power_off.h"
 
@@ -24,6 +25,11 @@ struct KioskStatus {
   uint64_t idle_returns = 0, loop_steps = 0;
   uint64_t process_deaths = 0, process_hangs = 0;
   std::string last_process_end;  // why the web process last ended
+  // The network: whether the offline page stands for the page the kiosk wants, the time offline
+  // since the start, and why the network last failed a page ("" never).
+  bool offline = false;
+  uint64_t offline_seconds = 0;
+  std::string network_error;
   bool player_running = false;
   std::string player_status;  // the player's status line: the song it plays, or why none
   bool keyboard_shown = false;
@@ -41,6 +47,12 @@ struct KioskStatus {
   std::string schedule_home;           // the status document only; empty: the operator's home page
   bool schedule_home_refused = false;  // the page lists refuse it: the home page stays as it was
   int schedule_problems = 0;           // lines of the schedule file refused
+  // The other monitors' page loops: what each shows ("" while black); the status document only.
+  struct MonitorShows {
+    size_t monitor;
+    std::string showing;
+  };
+  std::vector<MonitorShows> monitors;
   int64_t updated = 0;
 };
 

@@ -148,7 +148,11 @@ GtkKiosk::GtkKiosk(RegistryStore& store, const std::string& dir, BrowserOptions 
           }),
       filter(GTK_WIDGET(window.Window()), receiver),
       status(
-          [this] { return kiosk.CurrentStatus(started, last_input, g_get_real_time() / G_USEC_PER_SEC); },
+          [this] {
+            KioskStatus s = kiosk.CurrentStatus(started, last_input, g_get_real_time() / G_USEC_PER_SEC);
+            for (const auto& shown : covers.WhatEachShows()) s.monitors.push_back({shown.monitor, shown.showing});
+            return s;
+          },
           SettingsReader(store).Text(setting::MetricsFolder),
           [this](const std::string& json) { SetWindowText(GTK_WIDGET(window.Window()), kKioskStatusProperty, json); }) {
   window.OnCloseRequest([this] {
@@ -158,6 +162,14 @@ GtkKiosk::GtkKiosk(RegistryStore& store, const std::string& dir, BrowserOptions 
   window.SetPageView(views.MainWidget());
   window.SetBarViewLookup([this] { return views.BarWidget(); });
   kiosk.Start(&splash);
+  // The other monitors' page loops, once the kiosk's own first page is on its way.
+  covers.UseContent([this](size_t monitor) {
+    SettingsReader settings(store_);
+    const int32_t is_limit = settings.Int(setting::IsLimit), forbit_method = settings.Int(setting::ForbitMethod);
+    return SignageScreen::IfListed(monitor, [this, is_limit, forbit_method](const std::string& lower) {
+      return kiosk.lists.IsAddressBlocked(lower, is_limit, forbit_method);
+    });
+  });
   // The bar's page follows the home page's first document, so the home page has the web process
   // and the one user-interface thread to itself; a home page that never finishes waits a second.
   bar_load = g_timeout_add(
@@ -207,7 +219,12 @@ bool PaneliaStart::CreateMainFrame() {
     SettingsReader settings(store_);
     options_.rules.pinch_zoom = settings.Flag(setting::IsPinchZoom);
     options_.rules.long_press_menu = settings.Flag(setting::IsLongPressMenu);
+    options_.rules.media_sites = MediaSites(settings.Text(setting::MediaSites));
+    UseProxy(MakeProxyChoice(settings.Dword(setting::ProxyMode), settings.Text(setting::ProxyUrl),
+                             settings.Text(setting::ProxyIgnore)));
   }
+  options_.rules.visitor_present = [this] { return kiosk_ && kiosk_->VisitorPresent(); };
+  options_.offline_folder = dir_;
   options_.rules.local_folders = [this] {
     if (!kiosk_) return std::vector<std::string>{dir_};
     const CPaneliaView& view = kiosk_->View();

@@ -26,6 +26,7 @@
 #include "platform/gtk/view_host.h"
 #include "platform/ibus/input_languages.h"
 #include "platform/webkit/kiosk_views.h"
+#include "platform/webkit/signage_screen.h"
 #include "platform/x11/message_receiver.h"
 #include "platform/x11/messages.h"
 #include "shell/app.h"
@@ -44,6 +45,12 @@ class GtkKiosk {
   bool PowerOffRequested() const { return services.PowerOffRequested(); }
   bool RestartRequested() const { return services.RestartRequested(); }
   const CPaneliaView& View() const { return kiosk.view; }
+  // Someone uses the kiosk: since the last idle return, or just now (the idle count learns of a
+  // touch only at its next look).
+  bool VisitorPresent() const {
+    return kiosk.view.VisitorPresent() ||
+           (last_input != 0 && g_get_real_time() / G_USEC_PER_SEC - last_input < 2 * VisitorSession::kTickMs / 1000);
+  }
 
  private:
   void ShowAbout() { ShowAboutBox(window.Window(), Picture(dir_, 140)); }

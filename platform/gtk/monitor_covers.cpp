@@ -2,6 +2,8 @@
 
 #include "platform/gtk/gdk_x11.h"
 
+#include <utility>
+
 namespace panelia {
 
 MonitorCovers::MonitorCovers(bool enabled) : enabled_(enabled) {
@@ -15,16 +17,30 @@ MonitorCovers::MonitorCovers(bool enabled) : enabled_(enabled) {
 
 MonitorCovers::~MonitorCovers() {
   monitors_changed_.Disconnect();
+  contents_.clear();
   for (GtkWidget* cover : covers_) gtk_widget_destroy(cover);
 }
 
+void MonitorCovers::UseContent(CoverContentMaker maker) {
+  maker_ = std::move(maker);
+  if (enabled_) Update();
+}
+
+std::vector<MonitorCovers::Shown> MonitorCovers::WhatEachShows() const {
+  std::vector<Shown> shown;
+  for (const auto& [number, content] : contents_) shown.push_back({number, content->Showing()});
+  return shown;
+}
+
 void MonitorCovers::Update() {
+  contents_.clear();
   for (GtkWidget* cover : covers_) gtk_widget_destroy(cover);
   covers_.clear();
   auto monitors = Monitors();
   GdkRectangle k = KioskMonitorArea();
   const ScreenRect kiosk{k.x, k.y, k.width, k.height};
-  for (const MonitorInfo& monitor : monitors) {
+  for (size_t number = 0; number < monitors.size(); ++number) {
+    const MonitorInfo& monitor = monitors[number];
     // A monitor that shows any of the kiosk's (the same picture twice, a whole-screen one) is no other.
     if (monitor.area.Overlaps(kiosk)) continue;
     GtkWidget* cover = gtk_window_new(GTK_WINDOW_TOPLEVEL);
@@ -38,12 +54,23 @@ void MonitorCovers::Update() {
     gtk_window_set_focus_on_map(w, FALSE);
     gtk_window_stick(w);
     g_signal_connect(cover, "delete-event", G_CALLBACK(gtk_true), nullptr);
+    // Black beneath whatever the cover shows.
     g_signal_connect(cover, "draw", G_CALLBACK(+[](GtkWidget*, cairo_t* cr, gpointer) -> gboolean {
                        cairo_set_source_rgb(cr, 0, 0, 0);
                        cairo_paint(cr);
-                       return TRUE;
+                       return FALSE;
                      }),
                      nullptr);
+    if (std::unique_ptr<CoverContent> content = maker_ ? maker_(number) : nullptr) {
+      // Nothing a finger does there reaches the content: a box above it takes every event.
+      GtkWidget* shield = gtk_event_box_new();
+      gtk_event_box_set_above_child(GTK_EVENT_BOX(shield), TRUE);
+      gtk_event_box_set_visible_window(GTK_EVENT_BOX(shield), FALSE);
+      gtk_container_add(GTK_CONTAINER(shield), content->Widget());
+      gtk_container_add(GTK_CONTAINER(cover), shield);
+      gtk_widget_show_all(shield);
+      contents_.emplace_back(number, std::move(content));
+    }
     const ScreenRect& a = monitor.area;
     gtk_window_move(w, a.x, a.y);
     gtk_window_set_default_size(w, a.w, a.h);

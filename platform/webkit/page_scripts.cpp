@@ -143,10 +143,11 @@ namespace {
 
 // A visitor's sentence in the kiosk's language, and beneath it, smaller, in English where that is
 // another language.
-std::string Sentence(const char* english, int english_px) {
+std::string Sentence(const char* english, int english_px, std::initializer_list<std::string> values = {}) {
   const char* shown = Tr(english);
-  std::string html = "<p>" + std::string(shown) + "</p>";
-  if (shown != english) html += "<p style='font-size:" + std::to_string(english_px) + "px'>" + english + "</p>";
+  std::string html = "<p>" + Filled(shown, values) + "</p>";
+  if (shown != english)
+    html += "<p style='font-size:" + std::to_string(english_px) + "px'>" + Filled(english, values) + "</p>";
   return html;
 }
 
@@ -158,6 +159,19 @@ std::string CannotShowPage() {
          "<body style='margin:0;height:100vh;display:flex;flex-direction:column;align-items:center;"
          "justify-content:center;background:#f4f7fb;color:#1c2733;font:30px sans-serif'>" +
          Sentence("This page cannot be shown right now.", 22) +
+         "<a href='paneliagohome' style='display:block;margin-top:24px;width:520px;height:110px;line-height:110px;"
+         "text-align:center;font-size:30px;background:#1d4e89;color:#fff;border-radius:16px;text-decoration:none'>" +
+         ForVisitors("Home") + "</a></body></html>";
+}
+
+std::string OfflinePage(const char* reason_sentence, const std::string& next_try_clock) {
+  return "<!DOCTYPE html><html><head><meta charset='utf-8'><title>" + std::string(Tr("The network is not reachable")) +
+         "</title></head>"
+         "<body style='margin:0;height:100vh;display:flex;flex-direction:column;align-items:center;"
+         "justify-content:center;background:#f4f7fb;color:#1c2733;font:32px sans-serif'>" +
+         Sentence("The network is not reachable", 24) +
+         "<div style='font-size:22px;color:#4a5a6a;margin-top:12px;text-align:center'>" +
+         Sentence(reason_sentence, 18) + Sentence("Trying again at {1}.", 18, {next_try_clock}) + "</div>"
          "<a href='paneliagohome' style='display:block;margin-top:24px;width:520px;height:110px;line-height:110px;"
          "text-align:center;font-size:30px;background:#1d4e89;color:#fff;border-radius:16px;text-decoration:none'>" +
          ForVisitors("Home") + "</a></body></html>";

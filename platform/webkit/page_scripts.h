@@ -32,6 +32,8 @@ extern const char* const kReadFromStartScript;
 
 // Shown instead of the engine's error page: its way home is a command link of the kiosk's own page.
 std::string CannotShowPage();
+// A page the network failed: why, and the time of day (HH:MM:SS) the kiosk tries again.
+std::string OfflinePage(const char* reason_sentence, const std::string& next_try_clock);
 // No home address to show: the settings are missing or cannot be read.
 std::string OutOfServicePage();
 // While the pages come back after the web process died.

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "common/log.h"
 #include "platform/webkit/webkit_browser.h"
@@ -40,6 +42,61 @@ bool HasGraphicsProcessor() {
   return found;
 }
 
+namespace {
+
+ProxyChoice& KioskProxy() {
+  static ProxyChoice choice;
+  return choice;
+}
+
+}  // namespace
+
+void UseProxy(ProxyChoice choice) {
+  KioskProxy() = std::move(choice);
+  if (KioskProxy().mode == ProxyMode::Own) {
+    std::string ignored;
+    for (const std::string& host : KioskProxy().ignore) ignored += " " + host;
+    Log("pages go through %s%s%s", ShortAddress(KioskProxy().address).c_str(),
+        ignored.empty() ? "" : "; straight to:", ignored.c_str());
+  } else if (KioskProxy().mode == ProxyMode::Straight) {
+    Log("pages go straight to their sites, without a proxy");
+  }
+}
+
+void ApplyProxy(WebKitWebsiteDataManager* manager) {
+  const ProxyChoice& choice = KioskProxy();
+  if (choice.mode == ProxyMode::System) return;  // the engine's default: the system's settings
+  if (choice.mode == ProxyMode::Straight) {
+    webkit_website_data_manager_set_network_proxy_settings(manager, WEBKIT_NETWORK_PROXY_MODE_NO_PROXY, nullptr);
+    return;
+  }
+  std::vector<const char*> ignore;
+  for (const std::string& host : choice.ignore) ignore.push_back(host.c_str());
+  ignore.push_back(nullptr);
+  WebKitNetworkProxySettings* settings = webkit_network_proxy_settings_new(choice.address.c_str(), ignore.data());
+  webkit_website_data_manager_set_network_proxy_settings(manager, WEBKIT_NETWORK_PROXY_MODE_CUSTOM, settings);
+  webkit_network_proxy_settings_free(settings);
+}
+
+void ConfigureProbe(GSocketClient* client) {
+  const ProxyChoice& choice = KioskProxy();
+  if (choice.mode == ProxyMode::Straight) {
+    g_socket_client_set_enable_proxy(client, FALSE);
+  } else if (choice.mode == ProxyMode::Own) {
+    std::vector<char*> ignore;
+    for (const std::string& host : choice.ignore) ignore.push_back(const_cast<char*>(host.c_str()));
+    ignore.push_back(nullptr);
+    GProxyResolver* resolver = g_simple_proxy_resolver_new(choice.address.c_str(), ignore.data());
+    g_socket_client_set_proxy_resolver(client, resolver);
+    g_object_unref(resolver);
+  }
+}
+
+bool UsesStandInCaptureDevices() {
+  static const bool stand_in = g_strcmp0(g_getenv("PANELIA_CAPTURE_DEVICES"), "stand-in") == 0;
+  return stand_in;
+}
+
 // A page's web process is bounded in memory and looked at every second: a page that runs away with
 // memory is ended within seconds (the recovery brings the pages back), instead of pushing the
 // machine into swap until the system steps in.
@@ -59,6 +116,7 @@ WebKitWebContext* KioskContext() {
                                   "base-cache-directory", cache.c_str(), nullptr);
     auto* made = WEBKIT_WEB_CONTEXT(g_object_new(WEBKIT_TYPE_WEB_CONTEXT, "memory-pressure-settings", memory,
                                                  "website-data-manager", sites, nullptr));
+    ApplyProxy(WEBKIT_WEBSITE_DATA_MANAGER(sites));
     g_object_unref(sites);
     webkit_memory_pressure_settings_free(memory);
     return made;

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "common/log.h"
+#include "common/text.h"
 #include "platform/webkit/page_scripts.h"
 
 namespace panelia {
@@ -29,6 +30,11 @@ WebKitBrowser::WebKitBrowser(BrowserEvents& events, BrowserOptions options)
       },
       this);
   signals_.emplace_back(content_.get(), "script-message-received::panelia", G_CALLBACK(OnScriptMessage), this);
+  network_signal_ = ScopedSignal(g_network_monitor_get_default(), "network-changed",
+                                 G_CALLBACK(+[](GNetworkMonitor*, gboolean available, gpointer b) {
+                                   if (available) static_cast<WebKitBrowser*>(b)->controller_.OnNetworkAvailable();
+                                 }),
+                                 this);
 }
 
 void WebKitBrowser::AddScripts() {
@@ -84,6 +90,7 @@ WebKitWebView* WebKitBrowser::MakeEphemeralView(WebKitSettings* settings) {
   // the old one (cookies, HTTP logins the network process remembers) is reachable from it.
   auto* view = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", KioskContext(), "is-ephemeral", TRUE,
                                             "user-content-manager", content_.get(), "settings", settings, nullptr));
+  ApplyProxy(webkit_web_view_get_website_data_manager(view));
   Configure(view);
   return view;
 }
@@ -96,6 +103,10 @@ void WebKitBrowser::Configure(WebKitWebView* view) {
   webkit_settings_set_enable_write_console_messages_to_stdout(settings, FALSE);
   // A swipe from the edge never leaves the page for the one before.
   webkit_settings_set_enable_back_forward_navigation_gestures(settings, FALSE);
+  // Camera and microphone only where the operator lets a site use them.
+  const bool capture = !options_.rules.media_sites.empty();
+  webkit_settings_set_enable_media_stream(settings, capture ? TRUE : FALSE);
+  if (capture && UsesStandInCaptureDevices()) webkit_settings_set_enable_mock_capture_devices(settings, TRUE);
 }
 
 void WebKitBrowser::UseView(WebKitWebView* view) {
@@ -235,6 +246,31 @@ void WebKitBrowser::ShowOwnPage(OwnPage page) {
 
 void WebKitBrowser::ShowCannotShow(const std::string& failing_address) {
   webkit_web_view_load_alternate_html(view_.get(), CannotShowPage().c_str(), failing_address.c_str(), nullptr);
+}
+
+void WebKitBrowser::ShowOffline(const std::string& failing_address, NetworkProblem why, uint64_t next_try_ms) {
+  // The operator's own page when there is one (read each time: it may be mended while offline),
+  // its pictures beside it; else the kiosk's, with the reason and the time of the next try.
+  std::string page, base;
+  if (!options_.offline_folder.empty()) {
+    const std::string path = options_.offline_folder + "Offline.htm";
+    auto bytes = ReadFileBytes(path, 1u << 20);
+    if (auto text = bytes && bytes->find('\0') == std::string::npos ? DecodeTextFile(*bytes) : std::nullopt) {
+      page = std::move(*text);
+      GCharPtr uri(g_filename_to_uri(options_.offline_folder.c_str(), nullptr, nullptr));
+      if (uri) base = uri.get();
+    }
+  }
+  if (page.empty()) {
+    GDateTime* now = g_date_time_new_now_local();
+    GDateTime* next = g_date_time_add_seconds(now, static_cast<double>(next_try_ms) / 1000.0);
+    GCharPtr clock(g_date_time_format(next, "%H:%M:%S"));
+    g_date_time_unref(next);
+    g_date_time_unref(now);
+    page = OfflinePage(ProblemSentence(why), clock ? clock.get() : "");
+  }
+  webkit_web_view_load_alternate_html(view_.get(), page.c_str(), failing_address.c_str(),
+                                      base.empty() ? nullptr : base.c_str());
 }
 
 void WebKitBrowser::RunScript(const std::string& script, ScriptWorld world) {

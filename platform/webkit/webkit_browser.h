@@ -16,6 +16,7 @@
 #include "browse/ports.h"
 #include "platform/gtk/gobject_ptr.h"
 #include "common/address.h"
+#include "common/proxy.h"
 
 namespace panelia {
 
@@ -27,6 +28,8 @@ struct BrowserOptions {
   bool no_compositing = false;
   // A page's own window.print(): the kiosk's print path, never the engine's dialog.
   std::function<void(WebKitWebView*)> print;
+  // The folder (with a trailing "/") of the operator's "Offline.htm"; empty: the built-in page only.
+  std::string offline_folder;
 };
 
 // After the engine's wipe for the next visitor: the per-site folders it leaves behind.
@@ -35,6 +38,14 @@ void RemoveSiteFolders();
 WebKitWebContext* KioskContext();
 // Whether pages may be drawn with accelerated compositing on this machine.
 bool HasGraphicsProcessor();
+// How every view's network session reaches the web; set before the first view is made.
+void UseProxy(ProxyChoice choice);
+// Every network session of the kiosk's views takes the kiosk's proxy choice.
+void ApplyProxy(WebKitWebsiteDataManager* manager);
+// A network probe goes the way the pages go (the same proxy).
+void ConfigureProbe(GSocketClient* client);
+// Camera and microphone requests are answered by the engine's stand-in devices (tests), not real ones.
+bool UsesStandInCaptureDevices();
 
 // The file system as the local-file fence asks it, through GLib.
 class GioLocalFiles final : public LocalFileSystem {
@@ -77,6 +88,8 @@ class WebKitBrowser final : public WebEngine {
   void Load(const std::string& address) override;
   void ShowOwnPage(OwnPage page) override;
   void ShowCannotShow(const std::string& failing_address) override;
+  void ShowOffline(const std::string& failing_address, NetworkProblem why, uint64_t next_try_ms) override;
+  void ProbeNetwork(const std::string& address) override;
   void Back() override { webkit_web_view_go_back(view_.get()); }
   void Forward() override { webkit_web_view_go_forward(view_.get()); }
   void StopLoading() override { webkit_web_view_stop_loading(view_.get()); }
@@ -105,6 +118,7 @@ class WebKitBrowser final : public WebEngine {
   WebKitWebView* MakeView();
   WebKitWebView* MakeEphemeralView(WebKitSettings* settings);
   WebKitWebView* MakeRelatedView(WebKitWebView* old);
+  ScopedSignal network_signal_;
   void Configure(WebKitWebView* view);
   void UseView(WebKitWebView* view);
   void ConnectRefusals(WebKitWebView* view);
@@ -125,11 +139,16 @@ class WebKitBrowser final : public WebEngine {
   // trivial question now and then, also on a page nobody touches: the engine's own responsiveness
   // flag changes only when it has input to deliver.
   guint heartbeat_ = 0;
-  guint timers_[2] = {0, 0};  // by BrowserTimer
+  guint timers_[3] = {0, 0, 0};  // by BrowserTimer
   // The boxes of the page's script dialogs now open; the page waits on their answers.
   std::vector<GtkWidget*> page_boxes_;
   GdkEvent* menu_event_ = nullptr;
   GObjectPtr<GCancellable> heartbeat_cancel_ = GObjectPtr<GCancellable>::Adopt(g_cancellable_new());
+  GObjectPtr<GCancellable> probe_cancel_ = GObjectPtr<GCancellable>::Adopt(g_cancellable_new());
 };
+
+// Why the network failed a load or a probe; NoProblem when `error` is no network failure (a missing
+// local file, an address the engine cannot show).
+NetworkProblem NetworkProblemOf(const GError* error);
 
 }  // namespace panelia

@@ -112,19 +112,75 @@ void WebKitBrowser::AnswerPageBoxes() {
   for (GtkWidget* box : open) gtk_dialog_response(GTK_DIALOG(box), GTK_RESPONSE_CANCEL);
 }
 
+NetworkProblem NetworkProblemOf(const GError* error) {
+  if (!error) return NetworkProblem::NoProblem;
+  if (error->domain == G_RESOLVER_ERROR) return NetworkProblem::NameNotFound;
+  if (error->domain == G_TLS_ERROR) return NetworkProblem::Tls;
+  if (error->domain == g_quark_from_static_string("soup-session-error-quark")) return NetworkProblem::Other;
+  if (error->domain != G_IO_ERROR) return NetworkProblem::NoProblem;
+  switch (error->code) {
+    case G_IO_ERROR_CONNECTION_REFUSED: return NetworkProblem::Refused;
+    case G_IO_ERROR_HOST_UNREACHABLE:
+    case G_IO_ERROR_NETWORK_UNREACHABLE: return NetworkProblem::NoRoute;
+    case G_IO_ERROR_TIMED_OUT: return NetworkProblem::TimedOut;
+    case G_IO_ERROR_PROXY_FAILED:
+    case G_IO_ERROR_PROXY_AUTH_FAILED:
+    case G_IO_ERROR_PROXY_NEED_AUTH:
+    case G_IO_ERROR_PROXY_NOT_ALLOWED: return NetworkProblem::Proxy;
+    case G_IO_ERROR_HOST_NOT_FOUND: return NetworkProblem::NameNotFound;
+    case G_IO_ERROR_CONNECTION_CLOSED:
+    case G_IO_ERROR_NOT_CONNECTED: return NetworkProblem::Other;
+    default: return NetworkProblem::NoProblem;
+  }
+}
+
 gboolean WebKitBrowser::OnLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar* failing_uri, GError* error,
                                      gpointer self) {
+  const NetworkProblem problem = NetworkProblemOf(error);
+  // A local file is never the network's fault, whatever the error says.
+  const bool local = failing_uri && g_str_has_prefix(failing_uri, "file:");
   LoadFailure failure =
       g_error_matches(error, WEBKIT_NETWORK_ERROR, WEBKIT_NETWORK_ERROR_CANCELLED) ? LoadFailure::Cancelled
       : g_error_matches(error, WEBKIT_POLICY_ERROR, WEBKIT_POLICY_ERROR_FRAME_LOAD_INTERRUPTED_BY_POLICY_CHANGE)
           ? LoadFailure::InterruptedByPolicy
       : g_error_matches(error, WEBKIT_PLUGIN_ERROR, WEBKIT_PLUGIN_ERROR_WILL_HANDLE_LOAD)
           ? LoadFailure::HandledElsewhere
-          : LoadFailure::Other;
-  return static_cast<WebKitBrowser*>(self)->controller_.OnLoadFailed(failure, failing_uri ? failing_uri : "",
-                                                                     error && error->message ? error->message : "")
+      : problem != NetworkProblem::NoProblem && !local ? LoadFailure::Network
+                                                       : LoadFailure::Other;
+  return static_cast<WebKitBrowser*>(self)->controller_.OnLoadFailed(
+             failure, failing_uri ? failing_uri : "", error && error->message ? error->message : "", problem)
              ? TRUE
              : FALSE;
+}
+
+void WebKitBrowser::ProbeNetwork(const std::string& address) {
+  // A connection to the page's host and port, through the proxy the pages use, with the TLS
+  // handshake an https page needs (the system's trust): what a load needs of the network, without
+  // the view, so the offline page stays until the page can come back.
+  GObjectPtr<GSocketClient> client = GObjectPtr<GSocketClient>::Adopt(g_socket_client_new());
+  g_socket_client_set_timeout(client.get(), 10);
+  ConfigureProbe(client.get());
+  const bool tls = g_str_has_prefix(address.c_str(), "https:") != FALSE;
+  g_socket_client_set_tls(client.get(), tls ? TRUE : FALSE);
+  g_socket_client_connect_to_uri_async(
+      client.get(), address.c_str(), tls ? 443 : 80, probe_cancel_.get(),
+      [](GObject* source, GAsyncResult* result, gpointer b) {
+        GError* error = nullptr;
+        GSocketConnection* connection = g_socket_client_connect_to_uri_finish(G_SOCKET_CLIENT(source), result, &error);
+        if (connection) {
+          g_io_stream_close(G_IO_STREAM(connection), nullptr, nullptr);
+          g_object_unref(connection);
+        }
+        const bool cancelled = error && g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CANCELLED);
+        NetworkProblem problem = NetworkProblem::NoProblem;
+        if (error) {
+          problem = NetworkProblemOf(error);
+          if (problem == NetworkProblem::NoProblem) problem = NetworkProblem::Other;
+        }
+        g_clear_error(&error);
+        if (!cancelled) static_cast<WebKitBrowser*>(b)->controller_.OnNetworkProbed(problem);
+      },
+      this);
 }
 
 gboolean WebKitBrowser::OnContextMenu(WebKitWebView*, WebKitContextMenu*, GdkEvent* event, WebKitHitTestResult*,
@@ -231,16 +287,38 @@ void WebKitBrowser::ConnectRefusals(WebKitWebView* view) {
                                return TRUE;  // never the engine's own dialog
                              }),
                              this);
-  view_signals_.emplace_back(view, "permission-request",
-                             G_CALLBACK(+[](WebKitWebView*, WebKitPermissionRequest* request, gpointer b) -> gboolean {
-                               if (!WEBKIT_IS_POINTER_LOCK_PERMISSION_REQUEST(request)) return FALSE;
-                               if (static_cast<WebKitBrowser*>(b)->controller_.MayLockPointer())
-                                 webkit_permission_request_allow(request);
-                               else
-                                 webkit_permission_request_deny(request);
-                               return TRUE;
-                             }),
-                             this);
+  view_signals_.emplace_back(
+      view, "permission-request",
+      G_CALLBACK(+[](WebKitWebView* v, WebKitPermissionRequest* request, gpointer b) -> gboolean {
+        BrowserController& controller = static_cast<WebKitBrowser*>(b)->controller_;
+        bool may = false;
+        if (WEBKIT_IS_POINTER_LOCK_PERMISSION_REQUEST(request)) {
+          may = controller.MayLockPointer();
+        } else if (WEBKIT_IS_USER_MEDIA_PERMISSION_REQUEST(request)) {
+          const char* uri = webkit_web_view_get_uri(v);
+          may = controller.MayCapture(uri ? uri : "", webkit_user_media_permission_is_for_display_device(
+                                                          WEBKIT_USER_MEDIA_PERMISSION_REQUEST(request)) != FALSE);
+        } else {
+          return FALSE;  // the engine refuses what nobody answers
+        }
+        if (may)
+          webkit_permission_request_allow(request);
+        else
+          webkit_permission_request_deny(request);
+        return TRUE;
+      }),
+      this);
+  // A certificate the system does not trust is the network's failure, shown with its reason; there
+  // is no way around it for a visitor.
+  view_signals_.emplace_back(
+      view, "load-failed-with-tls-errors",
+      G_CALLBACK(+[](WebKitWebView*, gchar* uri, GTlsCertificate*, GTlsCertificateFlags flags, gpointer b) -> gboolean {
+        const std::string reason = "certificate errors " + std::to_string(flags);
+        static_cast<WebKitBrowser*>(b)->controller_.OnLoadFailed(LoadFailure::Network, uri ? uri : "", reason,
+                                                                 NetworkProblem::Tls);
+        return TRUE;
+      }),
+      this);
   view_signals_.emplace_back(view, "run-file-chooser",
                              G_CALLBACK(+[](WebKitWebView*, WebKitFileChooserRequest* request, gpointer b) -> gboolean {
                                if (static_cast<WebKitBrowser*>(b)->controller_.MayChooseFile()) return FALSE;

@@ -506,23 +506,48 @@ std::string WaitForTitle(Display* x, const std::string& klass, const std::string
 namespace panelia::e2e {
 
 PageServer::PageServer() {
+  Open();
+}
+
+void PageServer::Open() {
   listener_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  int yes = 1;
+  setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
   sockaddr_in address{};
   address.sin_family = AF_INET;
   address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  address.sin_port = htons(static_cast<uint16_t>(port_));
   socklen_t length = sizeof address;
   if (bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || listen(listener_, 16) != 0 ||
       getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) != 0)
     return;
   port_ = ntohs(address.sin_port);
+  stop_ = false;
   thread_ = std::thread([this] { Serve(); });
 }
 
-PageServer::~PageServer() {
+void PageServer::Close() {
   stop_ = true;
   shutdown(listener_, SHUT_RDWR);
   close(listener_);
   if (thread_.joinable()) thread_.join();
+}
+
+PageServer::~PageServer() {
+  Close();
+}
+
+void PageServer::Pause() {
+  Close();
+}
+
+void PageServer::Resume() {
+  Open();
+}
+
+std::vector<std::string> PageServer::Requests() {
+  std::lock_guard<std::mutex> hold(requests_lock_);
+  return requests_;
 }
 
 std::string PageServer::Url(const std::string& page) const {
@@ -540,10 +565,18 @@ void PageServer::Serve() {
       if (got <= 0) break;
       request.append(buffer, static_cast<size_t>(got));
     }
-    // "GET /page.html?query HTTP/1.1": the page's name, nothing above the pages folder.
+    {
+      std::lock_guard<std::mutex> hold(requests_lock_);
+      requests_.push_back(request.substr(0, request.find("\r\n")));
+    }
+    // "GET /page.html?query HTTP/1.1": the page's name, nothing above the pages folder. A proxy's
+    // request names the whole address: its host is left out.
     std::string path;
     size_t start = request.find(' ');
-    if (start != std::string::npos) path = request.substr(start + 2, request.find(' ', start + 1) - start - 2);
+    if (start != std::string::npos) path = request.substr(start + 1, request.find(' ', start + 1) - start - 1);
+    if (path.rfind("http://", 0) == 0)
+      path.erase(0, path.find('/', 7) == std::string::npos ? path.size() : path.find('/', 7));
+    if (!path.empty()) path.erase(0, 1);
     path = path.substr(0, path.find_first_of("?#"));
     std::string body, status = "200 OK", extra;
     // "auth/probe" answers whether the browser sent credentials of its own accord; any other page

@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
@@ -219,13 +220,25 @@ class PageServer {
   PageServer& operator=(const PageServer&) = delete;
   // "http://127.0.0.1:PORT/" + page
   std::string Url(const std::string& page) const;
+  int Port() const { return port_; }
+  // The server goes away (connections refused) and comes back on the same port.
+  void Pause();
+  void Resume();
+  // The first line of every request so far: "GET /page.html HTTP/1.1", or with a whole address
+  // ("GET http://host/page.html HTTP/1.1") when a browser takes the server for its proxy, which it
+  // then is: it serves the page named whatever the host.
+  std::vector<std::string> Requests();
 
  private:
+  void Open();
+  void Close();
   void Serve();
   int listener_ = -1;
   int port_ = 0;
   std::thread thread_;
   std::atomic<bool> stop_{false};
+  std::mutex requests_lock_;
+  std::vector<std::string> requests_;
 };
 
 }  // namespace panelia::e2e

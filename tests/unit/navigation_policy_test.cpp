@@ -281,6 +281,10 @@ struct Rig : WebEngine, BrowserEvents {
   void Load(const std::string& a) override { Say("load " + a); }
   void ShowOwnPage(OwnPage page) override { Say(page == OwnPage::Waiting ? "waiting page" : "out-of-service page"); }
   void ShowCannotShow(const std::string& a) override { Say("cannot-show page for " + a); }
+  void ShowOffline(const std::string& a, NetworkProblem why, uint64_t next_ms) override {
+    Say("offline page for " + a + " (" + std::string(ProblemName(why)) + ") next in " + std::to_string(next_ms));
+  }
+  void ProbeNetwork(const std::string& a) override { Say("probe " + a); }
   void Back() override { Say("back"); }
   void Forward() override { Say("forward"); }
   void StopLoading() override {}
@@ -289,7 +293,10 @@ struct Rig : WebEngine, BrowserEvents {
   void EndProcess() override { Say("end process"); }
   void AnswerPageBoxes() override {}
   void StartTimer(BrowserTimer t, int ms) override {
-    Say((t == BrowserTimer::Leave ? "leave timer " : "recovery timer ") + std::to_string(ms));
+    Say((t == BrowserTimer::Leave      ? "leave timer "
+         : t == BrowserTimer::Recovery ? "recovery timer "
+                                       : "network timer ") +
+        std::to_string(ms));
   }
   std::string Address() const override { return address; }
   std::string Title() const override { return ""; }
@@ -442,6 +449,41 @@ TEST(BrowserControllerTest, EventSequences) {
          r.controller.OnPageMessage("close:t0k", "t0k", 0, 0);
        },
        {"touch text at 110", "window.close"}},
+      {"the network fails: the offline page, tries after a growing wait, the page back with nobody there",
+       {},
+       [](Rig& r) {
+         EXPECT_TRUE(r.controller.OnLoadFailed(LoadFailure::Network, "http://x/", "refused", NetworkProblem::Refused));
+         r.controller.OnCommitted();  // the offline page's own
+         r.controller.OnTimer(BrowserTimer::NetworkTry);
+         r.controller.OnNetworkProbed(NetworkProblem::NameNotFound);
+         r.controller.OnCommitted();
+         r.now += 3000;
+         r.controller.OnNetworkAvailable();
+         r.controller.OnNetworkAvailable();  // one probe at a time
+         r.controller.OnNetworkProbed(NetworkProblem::NoProblem);
+         EXPECT_TRUE(r.controller.Offline().Offline()) << "until the page is shown";
+         r.controller.OnCommitted();
+         EXPECT_FALSE(r.controller.Offline().Offline());
+         EXPECT_EQ(r.controller.Offline().OfflineMs(r.now), 3000u);
+         EXPECT_EQ(r.controller.Offline().LastProblem(), NetworkProblem::NameNotFound);
+         r.controller.OnTimer(BrowserTimer::NetworkTry);  // a try due after the page came: nothing
+       },
+       {"offline page for http://x/ (connection refused) next in 5000", "network timer 5000", "committed http://a/",
+        "probe http://x/", "offline page for http://x/ (name not found) next in 10000", "network timer 10000",
+        "committed http://a/", "probe http://x/", "load http://x/", "committed http://a/"}},
+      {"the network is back while a visitor is there: the page stays until they go",
+       [] {
+         BrowsingRules visited;
+         visited.visitor_present = [] { return true; };
+         return visited;
+       }(),
+       [](Rig& r) {
+         r.controller.OnLoadFailed(LoadFailure::Network, "https://y/", "bad certificate", NetworkProblem::Tls);
+         r.controller.OnTimer(BrowserTimer::NetworkTry);
+         r.controller.OnNetworkProbed(NetworkProblem::NoProblem);
+       },
+       {"offline page for https://y/ (certificate not trusted) next in 5000", "network timer 5000", "probe https://y/",
+        "network timer 5000"}},
       {"a menu asked for under the kiosk's site is the kiosk's own",
        [] {
          BrowsingRules site;
@@ -456,6 +498,34 @@ TEST(BrowserControllerTest, EventSequences) {
     c.run(rig);
     EXPECT_EQ(rig.said, c.said) << c.name;
   }
+}
+
+// The offline page's waits, and the camera and microphone for the operator's media sites only.
+TEST(BrowserControllerTest, OfflineWaitsAndMediaSites) {
+  OfflineWatch watch;
+  std::vector<uint64_t> waits;
+  for (int i = 0; i < 8; ++i) waits.push_back(watch.OnFailure("http://x/", NetworkProblem::Refused, 1000));
+  EXPECT_EQ(waits, (std::vector<uint64_t>{5000, 10000, 20000, 40000, 80000, 160000, 300000, 300000}));
+  watch.OnPageShown(4000);
+  EXPECT_EQ(watch.OnFailure("http://x/", NetworkProblem::Refused, 10000), 5000u) << "a new time offline";
+  EXPECT_EQ(watch.OfflineMs(12000), 5000u);
+  EXPECT_EQ(watch.Episodes(), 2);
+
+  BrowsingRules rules;
+  rules.media_sites = MediaSites(" https://call.example ; file:///srv/kiosk/id/ ;");
+  Rig rig(rules);
+  const struct {
+    const char* page;
+    bool screen, may;
+  } asks[] = {
+      {"https://call.example/room/7", false, true},     {"https://call.example", false, true},
+      {"https://call.example.evil/", false, false},     {"http://call.example/", false, false},
+      {"file:///srv/kiosk/id/check.html", false, true}, {"file:///srv/kiosk/id/../other.html", false, false},
+      {"https://call.example/room/7", true, false},     {"", false, false},
+  };
+  for (const auto& a : asks) EXPECT_EQ(rig.controller.MayCapture(a.page, a.screen), a.may) << a.page;
+  Rig nobody;
+  EXPECT_FALSE(nobody.controller.MayCapture("https://call.example/", false));
 }
 
 // A page's dialogs: a few are shown, then answered unseen until the next page commits; leaving a

@@ -7,6 +7,7 @@
 #include <random>
 
 #include "browse/page_lists.h"
+#include "browse/signage.h"
 #include "browse/view.h"
 #include "config/try_address.h"
 #include "common/settings.h"
@@ -166,6 +167,37 @@ TEST_F(PageListsTest, MissingListIsReportedOnceUntilItHasBeenReadableAgain) {
 // The idle return and the loop presentation, driven tick by tick.
 // The index answers exactly as a walk over every entry would: "does any entry (without its one
 // final "/") occur in the address".
+// A monitor's own loop: each page for its seconds, the list read afresh at every step, refused pages
+// and an emptied list.
+TEST(SignageTest, PagesInTurnForTheirSecondsFromTheListAsItIsNow) {
+  CallLog log;
+  test::FakeTimers timers(log);
+  test::FakeBrowser browser(log);
+  std::optional<PageList> list = ParsePageList("http://a/ 12\n  http://b/x y.html\nhttp://c/\t2\n");
+  CSignage signage(
+      1, timers, [&] { return list; },
+      [](const std::string& lower) { return lower.find("evil") != std::string::npos; });
+  EXPECT_EQ(SignageListName(1), "Signage1.dat");
+  signage.Start(browser);
+  signage.OnTimer(CSignage::kNextTimer);
+  signage.OnTimer(CSignage::kNextTimer);
+  signage.OnTimer(CSignage::kNextTimer);
+  EXPECT_EQ(log.Calls(),
+            (std::vector<std::string>{"navigate http://a/", "set-timer 1 12000", "navigate http://b/x y.html",
+                                      "set-timer 1 30000", "navigate http://c/", "set-timer 1 5000",
+                                      "navigate http://a/", "set-timer 1 12000"}));
+  EXPECT_EQ(signage.Showing(), "http://a/");
+  bool cancel = false;
+  signage.OnBeforeNavigate("http://EVIL/", cancel, {});
+  EXPECT_TRUE(cancel) << "the kiosk's address lists hold here too";
+  EXPECT_EQ(signage.Showing(), "");
+  log.Clear();
+  list = std::nullopt;  // the file is gone: black, and looked at again later
+  signage.OnTimer(CSignage::kNextTimer);
+  signage.OnRecoveryDue();
+  EXPECT_EQ(log.Calls(), (std::vector<std::string>{"navigate about:blank", "set-timer 1 30000"}));
+}
+
 TEST(EntryIndexTest, AnswersAsAWalkOverEveryEntry) {
   const struct {
     PageList entries;
