@@ -54,14 +54,15 @@ void MonitorCovers::Update() {
     gtk_window_set_focus_on_map(w, FALSE);
     gtk_window_stick(w);
     g_signal_connect(cover, "delete-event", G_CALLBACK(gtk_true), nullptr);
-    // Black beneath whatever the cover shows.
-    g_signal_connect(cover, "draw", G_CALLBACK(+[](GtkWidget*, cairo_t* cr, gpointer) -> gboolean {
+    std::unique_ptr<CoverContent> content = maker_ ? maker_(number) : nullptr;
+    // Black, beneath what the cover shows (its content then draws over it).
+    g_signal_connect(cover, "draw", G_CALLBACK(+[](GtkWidget*, cairo_t* cr, gpointer shows) -> gboolean {
                        cairo_set_source_rgb(cr, 0, 0, 0);
                        cairo_paint(cr);
-                       return FALSE;
+                       return shows ? FALSE : TRUE;
                      }),
-                     nullptr);
-    if (std::unique_ptr<CoverContent> content = maker_ ? maker_(number) : nullptr) {
+                     content ? cover : nullptr);
+    if (content) {
       // Nothing a finger does there reaches the content: a box above it takes every event.
       GtkWidget* shield = gtk_event_box_new();
       gtk_event_box_set_above_child(GTK_EVENT_BOX(shield), TRUE);

@@ -250,6 +250,41 @@ TEST_F(TwoMonitorsE2E, TheKioskCoversItsMonitorAndTheOtherIsBlack) {
     Process({"import", "-window", "root", std::string(shots) + "/two-monitors.png"}, env_.Env(), "", "").Wait(20s);
 }
 
+// The kiosk on the first monitor, the second cycling the pages of its own list (Signage1.dat) on
+// their own timing, out of a finger's reach; black again once the list is gone.
+TEST_F(TwoMonitorsE2E, TheOtherMonitorShowsItsOwnPagesInTurn) {
+  MakeModule();
+  Seed(false);
+  ASSERT_TRUE(env_.Store().Apply({{RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(Section::Advance),
+                                   "Monitor", RegValue::Text("0")}}));
+  std::ofstream(module_ / "Signage1.dat")
+      << "file://" << kPagesDir << "signage-a.html 5\nfile://" << kPagesDir << "signage-b.html\t5\n";
+  Process kiosk = StartTouch();
+  auto second = [&] { return PixelAt(display_.X(), 1024 + 640, 400); };
+  ASSERT_TRUE(WaitUntil([&] { return second() == 0xcc3300; }, 20s)) << std::hex << second() << env_.Log();
+  const auto first_shown = std::chrono::steady_clock::now();
+  // A finger there reaches nothing: the page stays, the kiosk's own page too (its title counts the
+  // touches it saw, before the time it has run).
+  auto touches = [&] { return Title().substr(0, Title().find(" t")); };
+  const std::string title = touches();
+  ASSERT_TRUE(fingers_.Tap(1024 + 640, 400));
+  ASSERT_TRUE(WaitUntil([&] { return second() == 0x0066cc; }, 10s)) << std::hex << second();
+  const auto seconds =
+      std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - first_shown);
+  EXPECT_GT(seconds.count(), 3500) << "the first page's own five seconds";
+  EXPECT_EQ(touches(), title);
+  if (const char* shots = std::getenv("PANELIA_E2E_SHOTS"))
+    Process({"import", "-window", "root", std::string(shots) + "/signage.png"}, env_.Env(), "", "").Wait(20s);
+  EXPECT_TRUE(WaitUntil([&] { return second() == 0xcc3300; }, 10s)) << "round again";
+  std::ifstream status(env_.Root() / "runtime" / "panelia" / "status.json");
+  EXPECT_NE(std::string(std::istreambuf_iterator<char>(status), {})
+                .find("\"monitors\": [{\"monitor\": 1, \"shows\": \"file://"),
+            std::string::npos);
+  fs::remove(module_ / "Signage1.dat");
+  EXPECT_TRUE(WaitUntil([&] { return second() == 0x000000; }, 10s))
+      << "black without its list: " << std::hex << second();
+}
+
 // The session's display tool on this X server: it can set a monitor upright but not turn it (Xvfb
 // cannot), says so, and maps whatever touch screens there are (none here); watching, it maps them
 // again when a device is added.
