@@ -23,6 +23,9 @@ cat >"$work/site/site.yml" <<'PLAY'
   roles:
     - role: panelia_kiosk
 PLAY
+# A site's own certificate authority, made for this run.
+openssl req -x509 -newkey rsa:2048 -nodes -keyout "$work/ca.key" -out "$work/ca.pem" -days 2 \
+  -subj "/CN=Panelia role root test CA" 2>/dev/null
 cat >"$work/site/vars.yml" <<VARS
 panelia_deb: $deb
 panelia_kiosk_user: kiosk
@@ -30,6 +33,9 @@ panelia_pull_repo: https://git.example.org/kiosks/site.git
 panelia_exit_password_hash: '\$y\$j9T\$F5Jx5fExrKuJdxaBuaP0K/\$XmOE/KOPnrbgp/YEDkvh7p/TW1s8UO4Dmluk2Fj3.Y3'
 panelia_site_settings:
   - {hive: HKLM, key: 'SOFTWARE\\Quorvex\\Panelia4.0\\General', name: SoftHomeUrl, type: sz, value: 'https://example.org/'}
+panelia_ca_certificates:
+  - |
+$(sed 's/^/    /' "$work/ca.pem")
 VARS
 
 # Inside the namespace: the overlay, /proc and /dev, no service may start; then the script's second
@@ -66,11 +72,15 @@ unshare --mount --propagation private bash -euo pipefail -c '
       grep -q \"^ExecStart=/usr/bin/ansible-pull --url https://git.example.org/kiosks/site.git\" \
         /etc/systemd/system/panelia-pull.service || bad \"the pull service does not pull the site\"
       [ -x /usr/bin/ansible-pull ] || bad \"ansible-pull is not there for the timer\"
+      openssl x509 -noout -subject -in /usr/local/share/ca-certificates/panelia-0.crt 2>/dev/null |
+        grep -q \"Panelia role root test CA\" ||
+        bad \"the certificate authority of the site was not written\"
+      [ -L /etc/ssl/certs/panelia-0.pem ] || bad \"update-ca-certificates did not take the authority of the site\"
       panelia-reg query \"HKLM\\\\SOFTWARE\\\\Quorvex\\\\Panelia4.0\\\\General\" /v SoftHomeUrl | grep -q https://example.org/ ||
         bad \"the home page was not set\"
       exit \$fail
     "
 ' check-role-root "$work" "$roles"
 status=$?
-[ "$status" -eq 0 ] && say "packages, kiosk account, automatic login, pull timer and settings applied; a second run changed nothing"
+[ "$status" -eq 0 ] && say "packages, kiosk account, automatic login, pull timer, settings and certificate authority applied; a second run changed nothing"
 exit "$status"
