@@ -96,6 +96,11 @@ TEST(ConfigForm, Validation) {
       {"Style", "3", true, "3", false},
       {"Style", "9", false, "", false},
       {"MusicPath", "/no/such/folder", true, "/no/such/folder", true},
+      {"ProxyUrl", " http://proxy.lan:3128 ", true, "http://proxy.lan:3128", false},
+      {"ProxyUrl", "", true, "", false},
+      {"ProxyUrl", "proxy.lan:3128", false, "", false},
+      {"ProxyMode", "2", true, "2", false},
+      {"ProxyMode", "3", false, "", false},
   };
   for (const auto& c : cases) {
     Checked checked = CheckField(Field(fields, c.name), c.typed, [](const std::string&) { return false; });
