@@ -128,6 +128,22 @@ class BrowserEvents {
   virtual void OnRecoveryDue() = 0;
 };
 
+// What a view that is not the visitor's page (the bar, a monitor's own page loop) answers alike: its
+// pages open no windows and close nothing, and neither touches nor sizes nor a menu concern it.
+class SideViewEvents : public BrowserEvents {
+ public:
+  void OnTitleChange(const std::string&) override {}
+  void OnNewWindowKnown(const std::string&, bool& cancel) override { cancel = true; }
+  void OnNewWindowUnknown(bool& cancel) override { cancel = true; }
+  bool OnRedirectedNavigation(const std::string&) override { return true; }
+  void OnWindowClosing(bool& cancel) override { cancel = true; }
+  void OnTouch(bool, std::optional<ScreenRect>) override {}
+  void OnPageSize(int, int, int, int) override {}
+  void OnScrollPosition(int, int) override {}
+  // Neither shows a menu at all (no_context_menu): this is never asked.
+  bool OnContextMenu() override { return true; }
+};
+
 // Kiosk behaviour beyond the view itself: the bar's command links, the companion programs, leaving.
 class ViewPartners {
  public:

@@ -28,7 +28,7 @@ inline constexpr int kSignageDefaultSeconds = 30;
 inline constexpr int kSignageShortestSeconds = 5;
 std::vector<SignagePage> ParseSignagePages(const PageList& list);
 
-class CSignage final : public BrowserEvents {
+class CSignage final : public SideViewEvents {
  public:
   static constexpr int kNextTimer = 1;
   // `read_list` reads the monitor's list afresh (nullopt: it is gone); `address_blocked` asks the
@@ -47,20 +47,11 @@ class CSignage final : public BrowserEvents {
   // The page shown, "" when none is.
   const std::string& Showing() const { return showing_; }
 
-  // BrowserEvents: nobody touches this view; only its navigations and its recovery count.
+  // Nobody touches this view: only its navigations and its recovery count.
   void OnBeforeNavigate(const std::string& url, bool& cancel, const NavigationOrigin& origin) override;
   void OnNavigateComplete(const std::string&) override {}
   void OnDocumentComplete(const std::string&) override {}
-  void OnTitleChange(const std::string&) override {}
-  void OnNewWindowKnown(const std::string&, bool& cancel) override { cancel = true; }
-  void OnNewWindowUnknown(bool& cancel) override { cancel = true; }
-  bool OnRedirectedNavigation(const std::string&) override { return true; }
-  void OnWindowClosing(bool& cancel) override { cancel = true; }
-  void OnTouch(bool, std::optional<ScreenRect>) override {}
   void OnInput() override {}
-  void OnPageSize(int, int, int, int) override {}
-  void OnScrollPosition(int, int) override {}
-  bool OnContextMenu() override { return true; }
   void OnRecoveryDue() override;
 
  private:

@@ -73,7 +73,7 @@ class WebKitKioskViews::MainEvents final : public BrowserEvents {
   WebKitKioskViews& o_;
 };
 
-class WebKitKioskViews::BarEvents final : public BrowserEvents {
+class WebKitKioskViews::BarEvents final : public SideViewEvents {
  public:
   explicit BarEvents(WebKitKioskViews& owner) : o_(owner) {}
   // Every link of the bar's own page is a button. The kiosk's own load of the bar's page is none:
@@ -99,20 +99,9 @@ class WebKitKioskViews::BarEvents final : public BrowserEvents {
   void OnInput() override {
     if (o_.hooks_.input) o_.hooks_.input();
   }
-  // The bar keeps its own title out of the frame's caption.
-  void OnTitleChange(const std::string&) override {}
-  // The bar's pop-ups open in windows of their own (own_popup_windows), so these never come.
-  void OnNewWindowKnown(const std::string&, bool& cancel) override { cancel = true; }
-  void OnNewWindowUnknown(bool& cancel) override { cancel = true; }
-  bool OnRedirectedNavigation(const std::string&) override { return true; }
-  // window.close() is replaced in the top frame of every view; the bar's page has nothing to close.
-  void OnWindowClosing(bool& cancel) override { cancel = true; }
-  // Touches on the bar are its buttons: no keyboard for its fields, no smooth scroll to stop.
-  void OnTouch(bool, std::optional<ScreenRect>) override {}
-  void OnPageSize(int, int, int, int) override {}
-  void OnScrollPosition(int, int) override {}
-  // The bar shows no menu at all (no_context_menu); this is never asked.
-  bool OnContextMenu() override { return true; }
+  // The rest is a side view's: the bar keeps its title out of the frame's caption, its pop-ups open in
+  // windows of their own (own_popup_windows), and touches on it are its buttons (no keyboard for
+  // its fields, no smooth scroll to stop).
   // Its process is its own: only its page comes back.
   void OnRecoveryDue() override {
     if (o_.bar_ && !o_.bar_page_.empty()) o_.bar_->Navigate(o_.bar_page_);
