@@ -123,7 +123,6 @@ class CPaneliaView {
   using Counts = VisitorSession::Counts;
   const Counts& VisitCounts() const { return session_.VisitCounts(); }
   int32_t IdleCount() const { return session_.IdleCount(); }
-  bool VisitorPresent() const { return session_.VisitorPresent(); }
   int32_t LoopPosition() const { return loop_position_; }
   // The next page of "Loop.dat" (read afresh) for the loop mode; the home address when there is
   // none. `random` gives a number for the random mode.

@@ -2,6 +2,7 @@
 
 #include <gdk/gdkx.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <utility>
@@ -159,6 +160,7 @@ GtkKiosk::GtkKiosk(RegistryStore& store, const std::string& dir, BrowserOptions 
     Log("closing: a close request for the kiosk window");
     services.CloseFrame();
   });
+  present_seconds_ = std::max<int64_t>(1, SettingsReader(store).Dword(setting::WaitTime)) * 60;
   window.SetPageView(views.MainWidget());
   window.SetBarViewLookup([this] { return views.BarWidget(); });
   kiosk.Start(&splash);

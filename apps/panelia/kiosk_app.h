@@ -45,11 +45,10 @@ class GtkKiosk {
   bool PowerOffRequested() const { return services.PowerOffRequested(); }
   bool RestartRequested() const { return services.RestartRequested(); }
   const CPaneliaView& View() const { return kiosk.view; }
-  // Someone uses the kiosk: since the last idle return, or just now (the idle count learns of a
-  // touch only at its next look).
+  // Someone uses the kiosk: a touch, key or wheel turn within the idle wait (WaitTime, a minute at
+  // least), after which the idle return comes where the kiosk has one.
   bool VisitorPresent() const {
-    return kiosk.view.VisitorPresent() ||
-           (last_input != 0 && g_get_real_time() / G_USEC_PER_SEC - last_input < 2 * VisitorSession::kTickMs / 1000);
+    return last_input != 0 && g_get_real_time() / G_USEC_PER_SEC - last_input < present_seconds_;
   }
 
  private:
@@ -85,6 +84,7 @@ class GtkKiosk {
   StatusWriter status;
   int64_t started = g_get_real_time() / G_USEC_PER_SEC;
   int64_t last_input = 0;
+  int64_t present_seconds_ = 60;
   guint bar_load = 0;
   bool bar_page_requested = false;
 };
