@@ -171,7 +171,8 @@ std::string OfflinePage(const char* reason_sentence, const std::string& next_try
          "justify-content:center;background:#f4f7fb;color:#1c2733;font:32px sans-serif'>" +
          Sentence("The network is not reachable", 24) +
          "<div style='font-size:22px;color:#4a5a6a;margin-top:12px;text-align:center'>" +
-         Sentence(reason_sentence, 18) + Sentence("Trying again at {1}.", 18, {next_try_clock}) + "</div>"
+         Sentence(reason_sentence, 18) + Sentence("Trying again at {1}.", 18, {next_try_clock}) +
+         "</div>"
          "<a href='paneliagohome' style='display:block;margin-top:24px;width:520px;height:110px;line-height:110px;"
          "text-align:center;font-size:30px;background:#1d4e89;color:#fff;border-radius:16px;text-decoration:none'>" +
          ForVisitors("Home") + "</a></body></html>";
