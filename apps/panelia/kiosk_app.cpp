@@ -82,6 +82,7 @@ GtkKiosk::GtkKiosk(RegistryStore& store, const std::string& dir, BrowserOptions 
                                  [this] { return window.Window(); }}),
       host(dir, {[this](const std::string& title) {
                    window.SetTitle(title);
+                   MarkStartup("title");
                    status.Changed();
                  },
                  [this] { ShowAbout(); },

@@ -19,11 +19,13 @@
 
 int main(int argc, char** argv) {
   using namespace panelia;
+  MarkStartup("process");
   gdk_set_allowed_backends("x11");
   if (!gtk_init_check(&argc, &argv)) {
     Log("cannot open the X display (is DISPLAY set?)");
     return 1;
   }
+  MarkStartup("toolkit");
   UseGdkErrorTrap();
   std::vector<std::string> args(argv + 1, argv + argc);
   std::string dir = ModuleDirectory();
@@ -31,6 +33,7 @@ int main(int argc, char** argv) {
   SqliteRegistry store(RegistryFilesFromEnvironment());
   UseSettingsLanguage(store);
   UseKioskMonitor(SettingsReader(store).Text(setting::Monitor));
+  MarkStartup("settings");
   // Told once the kiosk is up: comparing with a stored hash costs a start-up some milliseconds.
   constexpr guint kDemoPasswordCheckSeconds = 5;
   g_timeout_add_seconds(
@@ -54,7 +57,9 @@ int main(int argc, char** argv) {
   EventLink<PaneliaStart>::Connection start_joined(started, start);
   x11::X11PowerSettings power(GdkXDisplay());
   CPaneliaApp app(store, start, power, splash);
+  MarkStartup("splash");
   if (!app.InitInstance(args)) return 1;
+  MarkStartup("frame");
   // Ended from outside (the session logging out, an operator's kill): the companions are closed as
   // at any end, and the exit status still says the kiosk did not end by itself, so the session
   // starts it again. A second signal ends a box's loop that a first one only reached.

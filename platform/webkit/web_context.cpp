@@ -119,6 +119,7 @@ WebKitWebContext* KioskContext() {
     ApplyProxy(WEBKIT_WEBSITE_DATA_MANAGER(sites));
     g_object_unref(sites);
     webkit_memory_pressure_settings_free(memory);
+    MarkStartup("context");
     return made;
   }();
   return context;

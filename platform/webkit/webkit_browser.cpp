@@ -236,6 +236,7 @@ std::string WebKitBrowser::Title() const {
 }
 
 void WebKitBrowser::Load(const std::string& address) {
+  MarkStartup("load");
   webkit_web_view_load_uri(view_.get(), address.c_str());
 }
 
@@ -279,12 +280,32 @@ void WebKitBrowser::RunScript(const std::string& script, ScriptWorld world) {
                                       nullptr);
 }
 
+namespace {
+
+// The start-up's first paint of a page: the first draw of the view that committed first.
+void MarkFirstPaint(GtkWidget* view) {
+  static bool watched = false;
+  if (std::exchange(watched, true)) return;
+  static gulong handler = 0;
+  handler = g_signal_connect_after(view, "draw", G_CALLBACK(+[](GtkWidget* widget, cairo_t*, gpointer) -> gboolean {
+                                     MarkStartup("painted");
+                                     g_signal_handler_disconnect(widget, handler);
+                                     return FALSE;
+                                   }),
+                                   nullptr);
+}
+
+}  // namespace
+
 void WebKitBrowser::OnLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer data) {
   auto* self = static_cast<WebKitBrowser*>(data);
-  if (event == WEBKIT_LOAD_COMMITTED)
+  if (event == WEBKIT_LOAD_COMMITTED) {
+    MarkStartup("committed");
+    MarkFirstPaint(self->Widget());
     self->controller_.OnCommitted();
-  else if (event == WEBKIT_LOAD_FINISHED)
+  } else if (event == WEBKIT_LOAD_FINISHED) {
     self->controller_.OnFinished();
+  }
 }
 
 }  // namespace panelia
