@@ -227,7 +227,10 @@ bool PaneliaStart::CreateMainFrame() {
                              settings.Text(setting::ProxyIgnore)));
   }
   options_.rules.visitor_present = [this] { return kiosk_ && kiosk_->VisitorPresent(); };
-  options_.offline_folder = dir_;
+  {
+    GCharPtr kiosk_folder(g_get_current_dir());  // where the lists are
+    options_.offline_folder = kiosk_folder ? std::string(kiosk_folder.get()) + "/" : std::string();
+  }
   options_.rules.local_folders = [this] {
     if (!kiosk_) return std::vector<std::string>{dir_};
     const CPaneliaView& view = kiosk_->View();

@@ -77,6 +77,15 @@ TEST_F(NetworkE2E, OfflinePageAndBackByItselfWithNobodyThere) {
               MsSince(back));
   EXPECT_TRUE(StatusSays("\"offline\": false")) << KioskStatus();
   EXPECT_TRUE(StatusSays("\"offline_seconds\": 4") || StatusSays("\"offline_seconds\": 5")) << KioskStatus();
+  // The operator's own offline page, from the kiosk folder, with its picture beside it.
+  fs::copy_file(kBinDir + "res/128.png", module_ / "offline-picture.png");
+  std::ofstream(module_ / "Offline.htm")
+      << "<!DOCTYPE html><html><head><meta charset='utf-8'><title>E2E Own</title>"
+         "</head><body><img src='offline-picture.png' "
+         "onload=\"document.title='E2E Own offline page, picture shown'\"></body></html>";
+  pages.Pause();
+  EXPECT_EQ(Send({"reload"}), 0);
+  EXPECT_TRUE(TitleBecomes("E2E Own offline page, picture shown", 5s)) << Title() << env_.Log();
   Close(kiosk);
 }
 
