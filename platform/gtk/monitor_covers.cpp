@@ -28,6 +28,7 @@ void MonitorCovers::UseContent(CoverContentMaker maker) {
 
 std::vector<MonitorCovers::Shown> MonitorCovers::WhatEachShows() const {
   std::vector<Shown> shown;
+  shown.reserve(contents_.size());
   for (const auto& [number, content] : contents_) shown.push_back({number, content->Showing()});
   return shown;
 }

@@ -49,6 +49,15 @@ ProxyChoice& KioskProxy() {
   return choice;
 }
 
+// The hosts reached without the proxy, as GLib and the engine take them: a list ending in null.
+std::vector<char*> IgnoredHosts(const ProxyChoice& choice) {
+  std::vector<char*> hosts;
+  hosts.reserve(choice.ignore.size() + 1);
+  for (const std::string& host : choice.ignore) hosts.push_back(const_cast<char*>(host.c_str()));
+  hosts.push_back(nullptr);
+  return hosts;
+}
+
 }  // namespace
 
 void UseProxy(ProxyChoice choice) {
@@ -70,9 +79,7 @@ void ApplyProxy(WebKitWebsiteDataManager* manager) {
     webkit_website_data_manager_set_network_proxy_settings(manager, WEBKIT_NETWORK_PROXY_MODE_NO_PROXY, nullptr);
     return;
   }
-  std::vector<const char*> ignore;
-  for (const std::string& host : choice.ignore) ignore.push_back(host.c_str());
-  ignore.push_back(nullptr);
+  std::vector<char*> ignore = IgnoredHosts(choice);
   WebKitNetworkProxySettings* settings = webkit_network_proxy_settings_new(choice.address.c_str(), ignore.data());
   webkit_website_data_manager_set_network_proxy_settings(manager, WEBKIT_NETWORK_PROXY_MODE_CUSTOM, settings);
   webkit_network_proxy_settings_free(settings);
@@ -83,9 +90,7 @@ void ConfigureProbe(GSocketClient* client) {
   if (choice.mode == ProxyMode::Straight) {
     g_socket_client_set_enable_proxy(client, FALSE);
   } else if (choice.mode == ProxyMode::Own) {
-    std::vector<char*> ignore;
-    for (const std::string& host : choice.ignore) ignore.push_back(const_cast<char*>(host.c_str()));
-    ignore.push_back(nullptr);
+    std::vector<char*> ignore = IgnoredHosts(choice);
     GProxyResolver* resolver = g_simple_proxy_resolver_new(choice.address.c_str(), ignore.data());
     g_socket_client_set_proxy_resolver(client, resolver);
     g_object_unref(resolver);
