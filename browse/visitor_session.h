@@ -8,6 +8,14 @@
 
 namespace panelia {
 
+// Whether a visitor is still at the kiosk for what must not change under them (a page the network
+// gives back): input `seconds_since_input` ago (negative: none yet), within the idle wait of
+// `wait_minutes`, a minute at least; after it the idle return comes, where the kiosk has one.
+constexpr bool VisitorStillThere(int64_t seconds_since_input, uint32_t wait_minutes) {
+  const int64_t wait = static_cast<int64_t>(wait_minutes < 1 ? 1 : wait_minutes) * 60;
+  return seconds_since_input >= 0 && seconds_since_input < wait;
+}
+
 class VisitorSession {
  public:
   static constexpr int kTickMs = 5000;  // how often the idle count looks

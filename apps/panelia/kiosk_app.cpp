@@ -2,7 +2,6 @@
 
 #include <gdk/gdkx.h>
 
-#include <algorithm>
 #include <functional>
 #include <string>
 #include <utility>
@@ -161,7 +160,7 @@ GtkKiosk::GtkKiosk(RegistryStore& store, const std::string& dir, BrowserOptions 
     Log("closing: a close request for the kiosk window");
     services.CloseFrame();
   });
-  present_seconds_ = std::max<int64_t>(1, SettingsReader(store).Dword(setting::WaitTime)) * 60;
+  wait_minutes_ = SettingsReader(store).Dword(setting::WaitTime);
   window.SetPageView(views.MainWidget());
   window.SetBarViewLookup([this] { return views.BarWidget(); });
   kiosk.Start(&splash);
@@ -227,10 +226,7 @@ bool PaneliaStart::CreateMainFrame() {
                              settings.Text(setting::ProxyIgnore)));
   }
   options_.rules.visitor_present = [this] { return kiosk_ && kiosk_->VisitorPresent(); };
-  {
-    GCharPtr kiosk_folder(g_get_current_dir());  // where the lists are
-    options_.offline_folder = kiosk_folder ? std::string(kiosk_folder.get()) + "/" : std::string();
-  }
+  options_.offline_folder = CurrentFolder();
   options_.rules.local_folders = [this] {
     if (!kiosk_) return std::vector<std::string>{dir_};
     const CPaneliaView& view = kiosk_->View();

@@ -45,10 +45,9 @@ class GtkKiosk {
   bool PowerOffRequested() const { return services.PowerOffRequested(); }
   bool RestartRequested() const { return services.RestartRequested(); }
   const CPaneliaView& View() const { return kiosk.view; }
-  // Someone uses the kiosk: a touch, key or wheel turn within the idle wait (WaitTime, a minute at
-  // least), after which the idle return comes where the kiosk has one.
+  // Someone uses the kiosk: a touch, key or wheel turn within the idle wait.
   bool VisitorPresent() const {
-    return last_input != 0 && g_get_real_time() / G_USEC_PER_SEC - last_input < present_seconds_;
+    return VisitorStillThere(last_input == 0 ? -1 : g_get_real_time() / G_USEC_PER_SEC - last_input, wait_minutes_);
   }
 
  private:
@@ -84,7 +83,7 @@ class GtkKiosk {
   StatusWriter status;
   int64_t started = g_get_real_time() / G_USEC_PER_SEC;
   int64_t last_input = 0;
-  int64_t present_seconds_ = 60;
+  uint32_t wait_minutes_ = 0;
   guint bar_load = 0;
   bool bar_page_requested = false;
 };

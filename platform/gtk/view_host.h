@@ -27,6 +27,13 @@ struct ViewHostHooks {
   std::function<void(const std::string&)> tell;
 };
 
+// The kiosk folder (the lists', Offline.htm's): the folder Panelia runs in, with a trailing "/".
+inline std::string CurrentFolder() {
+  GCharPtr dir(g_get_current_dir());
+  std::string path = dir ? dir.get() : "";
+  return path.empty() || path.back() == '/' ? path : path + "/";
+}
+
 class GtkViewHost final : public ViewHost {
  public:
   GtkViewHost(std::string module_directory, ViewHostHooks hooks)
@@ -45,11 +52,7 @@ class GtkViewHost final : public ViewHost {
   void OpenHelp() override { hooks_.open_help(); }
   void ShowPageProperties() override { hooks_.show_properties(); }
   std::string ModuleDirectory() const override { return module_directory_; }
-  std::string KioskDirectory() const override {
-    GCharPtr dir(g_get_current_dir());
-    std::string path = dir ? dir.get() : "";
-    return path.empty() || path.back() == '/' ? path : path + "/";
-  }
+  std::string KioskDirectory() const override { return CurrentFolder(); }
   void OnNewVisitor() override {
     if (hooks_.new_visitor) hooks_.new_visitor();
   }

@@ -359,6 +359,16 @@ class IdleTest : public ::testing::Test {
   std::unique_ptr<CPaneliaView> view_;
 };
 
+// A visitor counts as there, for what must not change under them, within the idle wait only.
+TEST(VisitorStillThereTest, WithinTheIdleWaitAMinuteAtLeast) {
+  const struct {
+    int64_t since;
+    uint32_t wait;
+    bool there;
+  } cases[] = {{-1, 3, false}, {0, 3, true}, {179, 3, true}, {180, 3, false}, {59, 0, true}, {60, 0, false}};
+  for (const auto& c : cases) EXPECT_EQ(VisitorStillThere(c.since, c.wait), c.there) << c.since << " s, " << c.wait;
+}
+
 TEST_F(IdleTest, HomeReturnsOnceAfterTwelveTicksAMinute) {
   Set(Section::Advance, "IsAutoHome", RegValue::Dword(1));
   Set(Section::Advance, "WaitTime", RegValue::Dword(3));
