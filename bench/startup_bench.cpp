@@ -25,8 +25,10 @@ namespace bench = panelia::bench;
 
 namespace {
 
+// The program's processes: its descendants, and what it started detached in its process group
+// (Panelia's companions), which the harness made the program's own.
 std::vector<pid_t> ProcessTree(pid_t root) {
-  std::map<pid_t, pid_t> parent;
+  std::map<pid_t, std::pair<pid_t, pid_t>> parent_and_group;
   if (DIR* d = opendir("/proc")) {
     while (dirent* e = readdir(d)) {
       pid_t pid = atoi(e->d_name);
@@ -38,16 +40,18 @@ std::vector<pid_t> ProcessTree(pid_t root) {
       if (close == std::string::npos) continue;
       std::istringstream rest(line.substr(close + 2));
       char state;
-      pid_t ppid;
-      rest >> state >> ppid;
-      parent[pid] = ppid;
+      pid_t ppid = 0, group = 0;
+      rest >> state >> ppid >> group;
+      parent_and_group[pid] = {ppid, group};
     }
     closedir(d);
   }
   std::vector<pid_t> tree = {root};
   for (size_t i = 0; i < tree.size(); ++i)
-    for (auto& [pid, ppid] : parent)
-      if (ppid == tree[i]) tree.push_back(pid);
+    for (auto& [pid, about] : parent_and_group)
+      if (about.first == tree[i]) tree.push_back(pid);
+  for (auto& [pid, about] : parent_and_group)
+    if (about.second == root && std::ranges::find(tree, pid) == tree.end()) tree.push_back(pid);
   return tree;
 }
 
