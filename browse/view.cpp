@@ -59,6 +59,13 @@ CPaneliaView::CPaneliaView(RegistryStore& store, BrowserControl& browser, TimerS
 
 void CPaneliaView::OnCreate() {
   timers_.SetTimer(kIdleTimer, kIdleTimerMs);
+  music_waiting_ = true;
+  timers_.SetTimer(kMusicStartTimer, kMusicStartMs);
+}
+
+void CPaneliaView::StartMusicOnce() {
+  if (!std::exchange(music_waiting_, false)) return;
+  timers_.KillTimer(kMusicStartTimer);
   partners_.StartBackgroundMusic(is_music_ != 0);
 }
 
@@ -72,6 +79,8 @@ void CPaneliaView::OnTimer(int id) {
     const SmoothScroll::Move move = scroll_.Tick();
     if (move.dx != 0 || move.dy != 0) page_.ScrollBy(move.dx, move.dy);
     if (!move.go_on) timers_.KillTimer(kScrollTimer);
+  } else if (id == kMusicStartTimer) {
+    StartMusicOnce();
   } else if (id == kReaderTimer) {
     timers_.KillTimer(kReaderTimer);
     modes_.ReadAgain();
@@ -211,6 +220,7 @@ void CPaneliaView::OnNavigateComplete2(const std::string& url) {
 }
 
 void CPaneliaView::OnDocumentComplete(const std::string& /*url*/) {
+  StartMusicOnce();
   // Read at every page, so an operator's change shows on the next page.
   SettingsReader s(store_);
   if (s.Flag(setting::IsScrollBar)) page_.HideScrollBars();

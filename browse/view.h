@@ -32,6 +32,11 @@ class CPaneliaView {
   static constexpr int kReaderTimer = VisitorModes::kReaderTimer;
   static constexpr int kScrollTimer = 8;
   static constexpr int kScrollTimerMs = 30;
+  // The music player starts once the first page is there (its document loaded), or this long after
+  // the window at the latest: started at once, it takes the processor from the page the visitor
+  // waits for.
+  static constexpr int kMusicStartTimer = 10;
+  static constexpr int kMusicStartMs = 1000;
 
   enum Command : int {
     kAbout = 32817,
@@ -153,6 +158,8 @@ class CPaneliaView {
   std::vector<std::string> operator_sites_;
   std::vector<std::string> operator_folders_;
   int32_t is_music_ = 0;
+  bool music_waiting_ = false;  // from the window's creation until the player is started
+  void StartMusicOnce();
   int32_t is_limit_ = 0;
   int32_t forbit_method_ = 0;
   int32_t board_type_ = 0;

@@ -39,7 +39,7 @@ std::string Picture(const std::string& dir, int number) {
   return dir + "res/" + std::to_string(number) + ".png";
 }
 
-GtkKiosk::GtkKiosk(RegistryStore& store, const std::string& dir, BrowserOptions options, CSplashWindow& splash)
+GtkKiosk::GtkKiosk(RegistryStore& store, const std::string& dir, WebKitKioskViews& made_views, CSplashWindow& splash)
     : store_(store),
       dir_(dir),
       window(Picture(dir, 128)),
@@ -68,17 +68,7 @@ GtkKiosk::GtkKiosk(RegistryStore& store, const std::string& dir, BrowserOptions 
                  [granted = std::move(granted)](int result) { granted(result == CExitPasswordDlg::kOk); });
            },
            [this] { kiosk.companions.CloseKeyboard(); }, [this] { languages.ForgetLearned(); }}),
-      views(std::move(options), {[this](GdkEvent* event) {
-                                   PopupCommandMenu(views.MainWidget(), event, ContextMenu(),
-                                                    [this](int id) { kiosk.view.OnContextMenuCommand(id); });
-                                 },
-                                 [this] { NoteVisitorInput(); }, [this] { LoadBarPage(); },
-                                 [this](GtkWidget* bar_widget) { window.SetBarView(bar_widget); },
-                                 [this] {
-                                   exit_dialogs.CancelOpen();
-                                   CloseVisitorDialogs();
-                                 },
-                                 [this] { return window.Window(); }}),
+      views(made_views),
       host(dir, {[this](const std::string& title) {
                    window.SetTitle(title);
                    MarkStartup("title");
@@ -160,6 +150,17 @@ GtkKiosk::GtkKiosk(RegistryStore& store, const std::string& dir, BrowserOptions 
     Log("closing: a close request for the kiosk window");
     services.CloseFrame();
   });
+  views.UseHooks({[this](GdkEvent* event) {
+                    PopupCommandMenu(views.MainWidget(), event, ContextMenu(),
+                                     [this](int id) { kiosk.view.OnContextMenuCommand(id); });
+                  },
+                  [this] { NoteVisitorInput(); }, [this] { LoadBarPage(); },
+                  [this](GtkWidget* bar_widget) { window.SetBarView(bar_widget); },
+                  [this] {
+                    exit_dialogs.CancelOpen();
+                    CloseVisitorDialogs();
+                  },
+                  [this] { return window.Window(); }});
   wait_minutes_ = SettingsReader(store).Dword(setting::WaitTime);
   window.SetPageView(views.MainWidget());
   window.SetBarViewLookup([this] { return views.BarWidget(); });
@@ -232,7 +233,16 @@ bool PaneliaStart::CreateMainFrame() {
     const CPaneliaView& view = kiosk_->View();
     return KioskFolders(dir_, view.UsesBrowserHome() ? options_.rules.browser_home() : view.HomeAddress());
   };
-  kiosk_ = std::make_unique<GtkKiosk>(store_, dir_, options_, splash_);
+  // The engine first: its processes start and the home page loads while the frame, the bar and the
+  // companions are made. The page the kiosk asks for first is the operator's home page (a schedule's
+  // home page, when it differs, simply replaces it).
+  views_ = std::make_unique<WebKitKioskViews>(options_);
+  {
+    SettingsReader settings(store_);
+    views_->LoadEarly(settings.Int(setting::IsPaneliaHome) == 0 ? settings.Text(setting::SoftHomeUrl)
+                                                                : options_.rules.browser_home());
+  }
+  kiosk_ = std::make_unique<GtkKiosk>(store_, dir_, *views_, splash_);
   return true;
 }
 
@@ -245,6 +255,7 @@ void PaneliaStart::Destroy() {
   splash_window_.ClosePicture();
   if (kiosk_) kiosk_->Close();
   kiosk_.reset();
+  views_.reset();
 }
 
 }  // namespace panelia

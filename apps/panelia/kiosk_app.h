@@ -38,7 +38,11 @@ std::string Picture(const std::string& dir, int number);
 
 class GtkKiosk {
  public:
-  GtkKiosk(RegistryStore& store, const std::string& dir, BrowserOptions options, CSplashWindow& splash);
+  // `views` were made before the kiosk (their first page is already loading) and outlive it.
+  GtkKiosk(RegistryStore& store, const std::string& dir, WebKitKioskViews& made_views, CSplashWindow& splash);
+  ~GtkKiosk() { views.UseHooks({}); }
+  GtkKiosk(const GtkKiosk&) = delete;
+  GtkKiosk& operator=(const GtkKiosk&) = delete;
   void Close();
   GtkWindow* Window() { return window.Window(); }
   void Show() { window.Show(); }
@@ -68,7 +72,7 @@ class GtkKiosk {
   GtkExitDialogs exit_dialogs;
   InputLanguages languages{GdkXDisplay()};
   GtkFrameServices services;
-  WebKitKioskViews views;
+  WebKitKioskViews& views;
   GtkViewHost host;
   GlibTimers view_timers;
   CurrentDirectoryLists list_source;
@@ -94,7 +98,10 @@ class PaneliaStart final : public AppPlatform {
       : store_(store), dir_(std::move(dir)), splash_(splash), splash_window_(splash_window) {}
 
   void UseControlSite(ControlSite site, const CPageExternal* external) override;
-  void ResetViewPointers() override { kiosk_.reset(); }
+  void ResetViewPointers() override {
+    kiosk_.reset();
+    views_.reset();
+  }
   bool CreateMainFrame() override;
   void ShowMainFrame() override;
   GtkWindow* Window() const { return kiosk_ ? kiosk_->Window() : nullptr; }
@@ -108,6 +115,7 @@ class PaneliaStart final : public AppPlatform {
   CSplashWindow& splash_;
   GtkSplash& splash_window_;
   BrowserOptions options_;
+  std::unique_ptr<WebKitKioskViews> views_;
   std::unique_ptr<GtkKiosk> kiosk_;
 };
 

@@ -20,6 +20,7 @@
 int main(int argc, char** argv) {
   using namespace panelia;
   MarkStartup("process");
+  DrawWithoutGpuWhenThereIsNone();
   gdk_set_allowed_backends("x11");
   if (!gtk_init_check(&argc, &argv)) {
     Log("cannot open the X display (is DISPLAY set?)");

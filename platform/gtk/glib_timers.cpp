@@ -10,8 +10,14 @@ GlibTimers::~GlibTimers() {
 
 void GlibTimers::SetTimer(int id, int milliseconds) {
   KillTimer(id);
-  sources_[id] = g_timeout_add_full(G_PRIORITY_DEFAULT, static_cast<guint>(milliseconds), &GlibTimers::OnTimeout,
-                                    CallbackState<Tick>::Give(this, id), CallbackState<Tick>::Free);
+  // Whole seconds (the idle count, the watches, the power-off look) tick together at the start of a
+  // second, so an untouched kiosk wakes once for all of them instead of once for each.
+  sources_[id] = milliseconds >= 1000 && milliseconds % 1000 == 0
+                     ? g_timeout_add_seconds_full(G_PRIORITY_DEFAULT, static_cast<guint>(milliseconds / 1000),
+                                                  &GlibTimers::OnTimeout, CallbackState<Tick>::Give(this, id),
+                                                  CallbackState<Tick>::Free)
+                     : g_timeout_add_full(G_PRIORITY_DEFAULT, static_cast<guint>(milliseconds), &GlibTimers::OnTimeout,
+                                          CallbackState<Tick>::Give(this, id), CallbackState<Tick>::Free);
 }
 
 void GlibTimers::KillTimer(int id) {

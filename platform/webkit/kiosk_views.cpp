@@ -111,14 +111,16 @@ class WebKitKioskViews::BarEvents final : public SideViewEvents {
   WebKitKioskViews& o_;
 };
 
-WebKitKioskViews::WebKitKioskViews(BrowserOptions main_options, KioskViewHooks hooks)
-    : hooks_(std::move(hooks)), main_events_(std::make_unique<MainEvents>(*this)) {
-  UseRealPrintersOnly();
+WebKitKioskViews::WebKitKioskViews(BrowserOptions main_options) : main_events_(std::make_unique<MainEvents>(*this)) {
   main_options.print = [this](WebKitWebView* view) { PrintPage(view); };
   main_ = std::make_unique<WebKitBrowser>(*main_events_, std::move(main_options));
   // Passwords a visitor lets a site remember must not outlive the visitor.
   webkit_website_data_manager_set_persistent_credential_storage_enabled(
       webkit_web_view_get_website_data_manager(main_->View()), FALSE);
+}
+
+void WebKitKioskViews::LoadEarly(const std::string& address) {
+  main_->LoadEarly(address);
 }
 
 WebKitKioskViews::~WebKitKioskViews() {

@@ -7,6 +7,8 @@
 
 #include <functional>
 #include <memory>
+#include <string>
+#include <utility>
 
 #include "browse/bottom_view.h"
 #include "browse/ports.h"
@@ -28,8 +30,14 @@ struct KioskViewHooks {
 
 class WebKitKioskViews final : public PageActions {
  public:
-  WebKitKioskViews(BrowserOptions main_options, KioskViewHooks hooks);
+  // Made first of the kiosk, so the engine starts while the rest is built; the frame's hooks come
+  // once the frame exists, and go before it does.
+  explicit WebKitKioskViews(BrowserOptions main_options);
   ~WebKitKioskViews() override;
+  void UseHooks(KioskViewHooks hooks) { hooks_ = std::move(hooks); }
+  // The home page the kiosk will ask for first, started now (see WebKitBrowser::LoadEarly); the
+  // network service is started beside it.
+  void LoadEarly(const std::string& address);
 
   BrowserControl& MainControl() { return main_->Control(); }
   BrowserControl& BarControl() { return lazy_bar_; }

@@ -113,11 +113,17 @@ void WebKitKioskViews::ShowPageProperties(GtkWindow* parent) {
 
 void WebKitKioskViews::UseRealPrintersOnly() {
   // No "Print to File": it would show a visitor a file chooser over the whole disk. Read by GTK
-  // when it first loads its printing modules.
-  g_object_set(gtk_settings_get_default(), "gtk-print-backends", "cups", nullptr);
+  // when it first loads its printing modules, at the first print (not at start, where the first
+  // page waits for it).
+  static const bool set = [] {
+    g_object_set(gtk_settings_get_default(), "gtk-print-backends", "cups", nullptr);
+    return true;
+  }();
+  (void)set;
 }
 
 void WebKitKioskViews::PrintWithDialog(WebKitWebView* view, GtkWindow* parent) {
+  UseRealPrintersOnly();
   // The printers are listed first (without waiting: the kiosk runs on meanwhile): without one, the
   // visitor gets a plain message instead of an empty dialog.
   struct Listing {

@@ -22,8 +22,9 @@ WebKitBrowser::WebKitBrowser(BrowserEvents& events, BrowserOptions options)
   content_ = GObjectPtr<WebKitUserContentManager>::Adopt(webkit_user_content_manager_new());
   AddScripts();
   UseView(MakeView());
-  heartbeat_ = g_timeout_add(
-      static_cast<guint>(HangWatch::kHeartbeatMs),
+  // On the second, with the kiosk's other watches: an idle kiosk wakes once for all of them.
+  heartbeat_ = g_timeout_add_seconds(
+      static_cast<guint>(HangWatch::kHeartbeatMs / 1000),
       [](gpointer b) -> gboolean {
         static_cast<WebKitBrowser*>(b)->controller_.OnHeartbeat();
         return G_SOURCE_CONTINUE;
@@ -184,6 +185,7 @@ void WebKitBrowser::StartAfresh(bool keep_session) {
   // container, with the same scripts and settings (text size, encoding), and a session of its own
   // or the old one's.
   DropStandIn();
+  DropEarlyLoad();
   AnswerPageBoxes();
   controller_.OnNewVisitor();
   GObjectPtr<WebKitWebView> old = view_;
@@ -201,6 +203,7 @@ void WebKitBrowser::StartAfresh(bool keep_session) {
 }
 
 WebKitBrowser::~WebKitBrowser() {
+  DropEarlyLoad();
   AnswerPageBoxes();
   for (guint source : timers_)
     if (source) g_source_remove(source);
@@ -235,23 +238,58 @@ std::string WebKitBrowser::Title() const {
   return title ? title : "";
 }
 
+void WebKitBrowser::LoadEarly(const std::string& address) {
+  early_address_ = NormalizeAddress(address);
+  if (early_address_.empty()) return;
+  // A web page's host is looked up while the web process starts, not once it asks.
+  if (GUri* uri = g_uri_parse(early_address_.c_str(), G_URI_FLAGS_NONE, nullptr)) {
+    const char* scheme = g_uri_get_scheme(uri);
+    if (g_uri_get_host(uri) && (g_strcmp0(scheme, "http") == 0 || g_strcmp0(scheme, "https") == 0))
+      webkit_web_context_prefetch_dns(webkit_web_view_get_context(view_.get()), g_uri_get_host(uri));
+    g_uri_unref(uri);
+  }
+  MarkStartup("load");
+  webkit_web_view_load_uri(view_.get(), early_address_.c_str());
+}
+
+void WebKitBrowser::DropEarlyLoad() {
+  early_address_.clear();
+  if (early_decision_) webkit_policy_decision_ignore(early_decision_.get());
+  early_decision_ = {};
+}
+
 void WebKitBrowser::Load(const std::string& address) {
+  if (!early_address_.empty() && address == early_address_) {
+    // The page is on its way already; its navigation, if it has come, is judged now.
+    early_address_.clear();
+    if (GObjectPtr<WebKitPolicyDecision> decision = std::move(early_decision_)) {
+      if (Allows(decision.get(), WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION))
+        webkit_policy_decision_use(decision.get());
+      else
+        webkit_policy_decision_ignore(decision.get());
+    }
+    return;
+  }
+  DropEarlyLoad();
   MarkStartup("load");
   webkit_web_view_load_uri(view_.get(), address.c_str());
 }
 
 void WebKitBrowser::ShowOwnPage(OwnPage page) {
+  DropEarlyLoad();
   webkit_web_view_load_html(view_.get(), (page == OwnPage::Waiting ? WaitingPage() : OutOfServicePage()).c_str(),
                             "about:blank");
 }
 
 void WebKitBrowser::ShowCannotShow(const std::string& failing_address) {
+  DropEarlyLoad();
   webkit_web_view_load_alternate_html(view_.get(), CannotShowPage().c_str(), failing_address.c_str(), nullptr);
 }
 
 void WebKitBrowser::ShowOffline(const std::string& failing_address, NetworkProblem why, uint64_t next_try_ms) {
   // The operator's own page when there is one (read each time: it may be mended while offline),
   // its pictures beside it; else the kiosk's, with the reason and the time of the next try.
+  DropEarlyLoad();
   std::string page, base;
   if (!options_.offline_folder.empty()) {
     const std::string path = options_.offline_folder + "Offline.htm";

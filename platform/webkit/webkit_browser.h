@@ -38,6 +38,9 @@ void RemoveSiteFolders();
 WebKitWebContext* KioskContext();
 // Whether pages may be drawn with accelerated compositing on this machine.
 bool HasGraphicsProcessor();
+// Without a graphics processor, the engine is told to draw without compositing from its start, here
+// and in the web processes it starts. Called before anything of the engine exists.
+void DrawWithoutGpuWhenThereIsNone();
 // How every view's network session reaches the web; set before the first view is made.
 void UseProxy(ProxyChoice choice);
 // Every network session of the kiosk's views takes the kiosk's proxy choice.
@@ -83,6 +86,11 @@ class WebKitBrowser final : public WebEngine {
   // own, so no login the last visitor gave is sent again.
   void StartAfresh(bool keep_session);
   bool AllowsPinchZoom() const { return controller_.Rules().pinch_zoom; }
+  // The first page, started before the kiosk's logic exists: the engine starts its processes and
+  // reads the page while the rest of the kiosk is made. Nothing of it shows before the logic asks
+  // for the same address (Load), and the navigation is judged then, as any other; any other first
+  // step of the logic drops it.
+  void LoadEarly(const std::string& address);
 
   // WebEngine
   void Load(const std::string& address) override;
@@ -90,10 +98,22 @@ class WebKitBrowser final : public WebEngine {
   void ShowCannotShow(const std::string& failing_address) override;
   void ShowOffline(const std::string& failing_address, NetworkProblem why, uint64_t next_try_ms) override;
   void ProbeNetwork(const std::string& address) override;
-  void Back() override { webkit_web_view_go_back(view_.get()); }
-  void Forward() override { webkit_web_view_go_forward(view_.get()); }
-  void StopLoading() override { webkit_web_view_stop_loading(view_.get()); }
-  void Reload() override { webkit_web_view_reload(view_.get()); }
+  void Back() override {
+    DropEarlyLoad();
+    webkit_web_view_go_back(view_.get());
+  }
+  void Forward() override {
+    DropEarlyLoad();
+    webkit_web_view_go_forward(view_.get());
+  }
+  void StopLoading() override {
+    DropEarlyLoad();
+    webkit_web_view_stop_loading(view_.get());
+  }
+  void Reload() override {
+    DropEarlyLoad();
+    webkit_web_view_reload(view_.get());
+  }
   void AskProcess() override;
   void EndProcess() override { webkit_web_view_terminate_web_process(view_.get()); }
   void AnswerPageBoxes() override;
@@ -102,6 +122,8 @@ class WebKitBrowser final : public WebEngine {
   std::string Title() const override;
 
  private:
+  bool Allows(WebKitPolicyDecision* decision, WebKitPolicyDecisionType type);
+  void DropEarlyLoad();
   static gboolean OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision*, WebKitPolicyDecisionType, gpointer self);
   static void OnLoadChanged(WebKitWebView*, WebKitLoadEvent, gpointer self);
   static GtkWidget* OnCreate(WebKitWebView*, WebKitNavigationAction*, gpointer self);
@@ -130,9 +152,11 @@ class WebKitBrowser final : public WebEngine {
   WebKitUserStyleSheet* user_style_ = nullptr;
   GObjectPtr<WebKitWebView> view_;
   GObjectPtr<WebKitWebView> stand_in_;
-  std::string close_token_;                 // known only to the top frame's script
-  std::vector<ScopedSignal> signals_;       // of the content manager
-  std::vector<ScopedSignal> view_signals_;  // of the view now in use
+  std::string early_address_;                        // LoadEarly's, until the logic asks for a page
+  GObjectPtr<WebKitPolicyDecision> early_decision_;  // its navigation, held until then
+  std::string close_token_;                          // known only to the top frame's script
+  std::vector<ScopedSignal> signals_;                // of the content manager
+  std::vector<ScopedSignal> view_signals_;           // of the view now in use
   ScopedSignal stand_in_signal_;
   guint drop_idle_ = 0;
   // A process that stopped answering (a stopped process, a page in an endless loop) is found by a

@@ -54,10 +54,7 @@ WebKitNavigationAction* ActionOf(WebKitPolicyDecision* decision) {
 
 }  // namespace
 
-gboolean WebKitBrowser::OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision, WebKitPolicyDecisionType type,
-                                       gpointer data) {
-  auto* self = static_cast<WebKitBrowser*>(data);
-  bool let = true;
+bool WebKitBrowser::Allows(WebKitPolicyDecision* decision, WebKitPolicyDecisionType type) {
   if (type == WEBKIT_POLICY_DECISION_TYPE_RESPONSE) {
     auto* response = WEBKIT_RESPONSE_POLICY_DECISION(decision);
     WebKitURIResponse* answer = webkit_response_policy_decision_get_response(response);
@@ -67,15 +64,27 @@ gboolean WebKitBrowser::OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* dec
                             disposition && g_ascii_strcasecmp(disposition, "attachment") == 0;
     g_free(disposition);
     const char* uri = answer ? webkit_uri_response_get_uri(answer) : nullptr;
-    let = self->controller_.MayShowResponse(uri ? uri : "", attachment,
-                                            webkit_response_policy_decision_is_mime_type_supported(response) != FALSE);
-  } else if (type == WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION) {
-    WebKitNavigationAction* action = ActionOf(decision);
-    let = self->controller_.OnNavigationAsked(
-        {AddressOf(action), KindOf(webkit_navigation_action_get_navigation_type(action)),
-         webkit_navigation_action_is_user_gesture(action) != FALSE, self->Address()});
+    return controller_.MayShowResponse(uri ? uri : "", attachment,
+                                       webkit_response_policy_decision_is_mime_type_supported(response) != FALSE);
   }
-  if (let) return FALSE;
+  if (type == WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION) {
+    WebKitNavigationAction* action = ActionOf(decision);
+    return controller_.OnNavigationAsked({AddressOf(action),
+                                          KindOf(webkit_navigation_action_get_navigation_type(action)),
+                                          webkit_navigation_action_is_user_gesture(action) != FALSE, Address()});
+  }
+  return true;
+}
+
+gboolean WebKitBrowser::OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision, WebKitPolicyDecisionType type,
+                                       gpointer data) {
+  auto* self = static_cast<WebKitBrowser*>(data);
+  if (type == WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION && !self->early_address_.empty()) {
+    // The early first page: it waits for the kiosk's logic to ask for it, and to judge it.
+    self->early_decision_ = GObjectPtr<WebKitPolicyDecision>::Ref(decision);
+    return TRUE;
+  }
+  if (self->Allows(decision, type)) return FALSE;
   webkit_policy_decision_ignore(decision);
   return TRUE;
 }

@@ -242,10 +242,15 @@ TEST_F(SuiteE2E, AllowListKeepsEveryOtherPageAway) {
     return RegChange{RegChange::Kind::SetValue, Hive::LocalMachine, SectionPath(s), name, RegValue::Dword(v)};
   };
   ASSERT_TRUE(env_.Store().Apply({dword(Section::Address, "IsLimit", 1), dword(Section::Address, "ForbitMethod", 1)}));
-  std::ofstream(module_ / "limit.dat") << "scroll.html\n";
+  // The engine starts on the home page before the lists are read: a home page they refuse must
+  // still never show.
+  std::ofstream(module_ / "limit.dat") << "target.html\n";
   Process kiosk = Start();
-  ASSERT_TRUE(TitleBecomes("S 0")) << env_.Log();
   WaitForBar();
+  EXPECT_FALSE(TitleBecomes("S 0", 2s)) << "a refused home page showed";
+  std::ofstream(module_ / "limit.dat", std::ios::trunc) << "scroll.html\n";
+  Touch(kHome);
+  ASSERT_TRUE(TitleBecomes("S 0")) << env_.Log();
   Touch(kUserUrl3);    // the bar's link to the target page
   Touch(kScrollDown);  // acts on the page the kiosk is on
   EXPECT_TRUE(TitleBecomes("S 200")) << "only the listed page may open: " << Title();

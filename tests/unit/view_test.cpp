@@ -358,14 +358,35 @@ TEST_F(ViewTest, AnotherPageTakesTheKeyboardAway) {
   }
 }
 
-TEST_F(ViewTest, TimersAndMusicStartWithTheWindow) {
-  View().OnCreate();
-  EXPECT_EQ(log_.Calls(), (Calls{"set-timer 6 5000", "start-music off"}));
-  Set(Section::Music, "IsMusic", RegValue::Dword(1));
-  view_.reset();
-  log_.Clear();
-  View().OnCreate();
-  EXPECT_EQ(log_.Calls(), (Calls{"set-timer 6 5000", "start-music"}));
+// The player starts after the first page (its document, or the timer for a page that never ends),
+// once, whatever comes later.
+TEST_F(ViewTest, MusicStartsOnceTheFirstPageIsThere) {
+  struct Case {
+    uint32_t is_music;
+    bool document_first;
+    Calls expected;
+  } cases[] = {
+      {1, true, {"set-timer 6 5000", "set-timer 10 1000", "kill-timer 10", "start-music"}},
+      {1, false, {"set-timer 6 5000", "set-timer 10 1000", "kill-timer 10", "start-music"}},
+      {0, true, {"set-timer 6 5000", "set-timer 10 1000", "kill-timer 10", "start-music off"}},
+  };
+  for (const auto& c : cases) {
+    Set(Section::Music, "IsMusic", RegValue::Dword(c.is_music));
+    view_.reset();
+    log_.Clear();
+    View().OnCreate();
+    if (c.document_first)
+      View().OnDocumentComplete("file:///srv/kiosk/index.html");
+    else
+      View().OnTimer(CPaneliaView::kMusicStartTimer);
+    View().OnTimer(CPaneliaView::kMusicStartTimer);
+    View().OnDocumentComplete("file:///srv/kiosk/next.html");
+    auto calls = log_.Calls();
+    std::erase_if(calls, [](const std::string& call) {
+      return !call.starts_with("set-timer") && !call.starts_with("kill-timer 10") && !call.starts_with("start-music");
+    });
+    EXPECT_EQ(calls, c.expected) << c.is_music << c.document_first;
+  }
 }
 
 TEST_F(ViewTest, IdleTimerStopsItselfWhenNothingUsesIt) {
