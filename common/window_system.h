@@ -28,6 +28,8 @@ class WindowSystem {
   // Any top-level window of the class: shown, minimised or not yet shown.
   virtual std::optional<WindowHandle> FindWindowByClass(std::string_view window_class) = 0;
   virtual std::optional<WindowHandle> FindWindowByTitle(std::string_view title) = 0;
+  // Whether a window found before is still there with that class: one question instead of a search.
+  virtual bool IsWindowOfClass(WindowHandle window, std::string_view window_class) = 0;
   // A registered message, answered by the receiver's user-interface thread. nullopt when no answer
   // came in time (a hung or vanished partner must never freeze the kiosk).
   virtual std::optional<int32_t> SendMessage(WindowHandle window, std::string_view message, int32_t wparam,

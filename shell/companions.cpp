@@ -131,7 +131,11 @@ void CCompanions::OnPlayerWatch() {
     return;
   }
   if (waiting_for_player_) return;
-  if (windows_.FindWindowByClass(kSonavelleClass)) {
+  // The window found at the last look, asked first: a search walks every window on the screen, and
+  // this runs every few seconds for as long as the kiosk runs.
+  if (!player_window_ || !windows_.IsWindowOfClass(*player_window_, kSonavelleClass))
+    player_window_ = windows_.FindWindowByClass(kSonavelleClass);
+  if (player_window_) {
     looks_without_player_ = 0;
     if (++looks_with_player_ >= kLongestRestartWait) restarts_ = 0;
     return;

@@ -133,6 +133,7 @@ class CCompanions {
   int looks_without_player_ = 0;
   int restarts_ = 0;  // in a row, each waiting twice as long as the one before
   int looks_with_player_ = 0;
+  std::optional<WindowHandle> player_window_;  // the player's window at the last watch
   std::optional<WindowHandle> own_frame_;
 };
 

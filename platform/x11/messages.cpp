@@ -45,6 +45,10 @@ std::optional<WindowHandle> X11WindowSystem::FindWindowByClass(std::string_view 
   return FindClientWindowByClass(display_, window_class);
 }
 
+bool X11WindowSystem::IsWindowOfClass(WindowHandle window, std::string_view window_class) {
+  return display_ && HasWindowClass(display_, static_cast<Window>(window), window_class);
+}
+
 std::optional<WindowHandle> X11WindowSystem::FindWindowByTitle(std::string_view title) {
   if (!display_) return std::nullopt;
   return FindClientWindowByTitle(display_, title);

@@ -41,6 +41,7 @@ class X11WindowSystem final : public WindowSystem {
   bool Connected() const { return display_ != nullptr; }
 
   std::optional<WindowHandle> FindWindowByClass(std::string_view window_class) override;
+  bool IsWindowOfClass(WindowHandle window, std::string_view window_class) override;
   std::optional<WindowHandle> FindWindowByTitle(std::string_view title) override;
   std::optional<int32_t> SendMessage(WindowHandle window, std::string_view message, int32_t wparam,
                                      int32_t lparam) override;

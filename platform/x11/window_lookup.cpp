@@ -65,6 +65,11 @@ std::vector<Window> WindowsOfClass(Display* display, std::string_view window_cla
 
 }  // namespace
 
+bool HasWindowClass(Display* display, Window window, std::string_view window_class) {
+  ErrorTrap trap(display);  // a window gone meanwhile
+  return HasClass(display, window, window_class);
+}
+
 std::optional<Window> FindClientWindowByClass(Display* display, std::string_view window_class) {
   auto found = WindowsOfClass(display, window_class, true);
   return found.empty() ? std::nullopt : std::optional<Window>(found.front());

@@ -11,6 +11,8 @@
 
 namespace panelia::x11 {
 
+// Whether the window (which may be gone by now) has the class.
+bool HasWindowClass(Display* display, Window window, std::string_view window_class);
 // Walks the whole window tree: client windows inside window-manager frames, unmapped ones too.
 std::optional<Window> FindClientWindowByClass(Display* display, std::string_view window_class);
 std::optional<Window> FindClientWindowByTitle(Display* display, std::string_view title);

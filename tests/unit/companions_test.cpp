@@ -36,6 +36,7 @@ class FakeWindows : public WindowSystem, public ProgramLauncher, public Companio
     return it == windows.end() ? std::nullopt : std::optional<WindowHandle>(it->second);
   }
   std::optional<WindowHandle> FindWindowByTitle(std::string_view t) override { return FindWindowByClass(t); }
+  bool IsWindowOfClass(WindowHandle w, std::string_view c) override { return FindWindowByClass(c) == w; }
   std::optional<int32_t> SendMessage(WindowHandle w, std::string_view m, int32_t wp, int32_t) override {
     log_.Add("send " + std::to_string(w) + " " + std::string(m.substr(0, m.find('-'))) + " " + std::to_string(wp));
     if (hung) return std::nullopt;
