@@ -9,6 +9,7 @@ cmake -S "$top" -B "$build" -DCMAKE_BUILD_TYPE=Release -DPANELIA_BUILD_TESTS=ON 
 cmake --build "$build" -j"$(nproc)" --target startup_bench logic_bench message_bench music_bench keyboard_bench touch_bench bare_webkit panelia sonavelle glyphdeck \
   panelia_data
 "$build/bin/startup_bench"
+"$top/bench/whole_kiosk.sh" "$build"
 "$build/bin/message_bench"
 "$build/bin/music_bench"
 "$build/bin/keyboard_bench"

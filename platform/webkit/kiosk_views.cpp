@@ -142,6 +142,7 @@ WebKitBrowser& WebKitKioskViews::Bar() {
     options.rules.recovery_first_ms = 0;
     options.rules.waiting_page = false;
     options.no_compositing = true;
+    options.side_view = true;
     options.print = [this](WebKitWebView* view) { PrintPage(view); };
     bar_ = std::make_unique<WebKitBrowser>(*bar_events_, std::move(options));
     // The bar's buttons are touched, never typed into: a touch on one leaves the keyboard focus (and

@@ -125,17 +125,28 @@ bool UsesStandInCaptureDevices() {
   return stand_in;
 }
 
-// A page's web process is bounded in memory and looked at every few seconds: a page that runs away
-// with memory is ended within seconds (the recovery brings the pages back), instead of pushing the
-// machine into swap until the system steps in.
+namespace {
+
+// A web process is bounded in memory: one that runs away with memory is ended (the recovery brings
+// the pages back) instead of pushing the machine into swap until the system steps in. Each look
+// reads the process's memory map, about 5 ms for a page's process.
+WebKitWebContext* BoundedContext(double look_seconds, WebKitWebsiteDataManager* sites) {
+  WebKitMemoryPressureSettings* memory = webkit_memory_pressure_settings_new();
+  webkit_memory_pressure_settings_set_memory_limit(memory, PageMemoryLimitMiB(MachineMemoryMiB()));
+  webkit_memory_pressure_settings_set_kill_threshold(memory, 1.0);
+  webkit_memory_pressure_settings_set_poll_interval(memory, look_seconds);
+  auto* made = WEBKIT_WEB_CONTEXT(g_object_new(WEBKIT_TYPE_WEB_CONTEXT, "memory-pressure-settings", memory,
+                                               "website-data-manager", sites, nullptr));
+  webkit_memory_pressure_settings_free(memory);
+  return made;
+}
+
+}  // namespace
+
+// The pages' processes are looked at every 5 s: a runaway page ends within seconds, and an idle
+// kiosk's web processes sleep most of the time.
 WebKitWebContext* KioskContext() {
   static WebKitWebContext* const context = [] {
-    WebKitMemoryPressureSettings* memory = webkit_memory_pressure_settings_new();
-    webkit_memory_pressure_settings_set_memory_limit(memory, PageMemoryLimitMiB(MachineMemoryMiB()));
-    webkit_memory_pressure_settings_set_kill_threshold(memory, 1.0);
-    // Each look reads the process's memory map (about 5 ms for a page's process): every 5 s keeps a
-    // runaway page's end within seconds, and an idle kiosk's web processes mostly asleep.
-    webkit_memory_pressure_settings_set_poll_interval(memory, 5.0);
     // What sites keep lives in folders only the kiosk's account may read.
     const std::string data = KioskDataFolder(), cache = std::string(g_get_user_cache_dir()) + "/panelia";
     for (const std::string& folder : {data, cache}) {
@@ -144,14 +155,20 @@ WebKitWebContext* KioskContext() {
     }
     gpointer sites = g_object_new(WEBKIT_TYPE_WEBSITE_DATA_MANAGER, "base-data-directory", data.c_str(),
                                   "base-cache-directory", cache.c_str(), nullptr);
-    auto* made = WEBKIT_WEB_CONTEXT(g_object_new(WEBKIT_TYPE_WEB_CONTEXT, "memory-pressure-settings", memory,
-                                                 "website-data-manager", sites, nullptr));
+    WebKitWebContext* made = BoundedContext(5.0, WEBKIT_WEBSITE_DATA_MANAGER(sites));
     ApplyProxy(WEBKIT_WEBSITE_DATA_MANAGER(sites));
     g_object_unref(sites);
-    webkit_memory_pressure_settings_free(memory);
     MarkStartup("context");
     return made;
   }();
+  return context;
+}
+
+// The bar shows the operator's own small page, which does not run away: its process is looked at
+// every 30 s. Sharing the pages' network session, it needs no network process of its own.
+WebKitWebContext* SideViewContext() {
+  static WebKitWebContext* const context =
+      BoundedContext(30.0, webkit_web_context_get_website_data_manager(KioskContext()));
   return context;
 }
 

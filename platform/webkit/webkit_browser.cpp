@@ -71,7 +71,7 @@ WebKitWebView* WebKitBrowser::MakeView() {
   WebKitSettings* settings = webkit_settings_new();
   if (options_.no_compositing || !HasGraphicsProcessor())
     webkit_settings_set_hardware_acceleration_policy(settings, WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
-  auto* view = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", KioskContext(), "user-content-manager",
+  auto* view = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", Context(), "user-content-manager",
                                             content_.get(), "settings", settings, nullptr));
   g_object_unref(settings);
   Configure(view);
@@ -89,7 +89,7 @@ WebKitWebView* WebKitBrowser::MakeRelatedView(WebKitWebView* old) {
 WebKitWebView* WebKitBrowser::MakeEphemeralView(WebKitSettings* settings) {
   // An ephemeral view gets a website data store, and so a network session, of its own: nothing of
   // the old one (cookies, HTTP logins the network process remembers) is reachable from it.
-  auto* view = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", KioskContext(), "is-ephemeral", TRUE,
+  auto* view = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", Context(), "is-ephemeral", TRUE,
                                             "user-content-manager", content_.get(), "settings", settings, nullptr));
   ApplyProxy(webkit_web_view_get_website_data_manager(view));
   Configure(view);

@@ -26,6 +26,8 @@ struct BrowserOptions {
   // Drawn without accelerated compositing whatever the machine has (the bar: an 80-pixel row of
   // pictures gains nothing from it, and a second layer tree costs the web process ~55 MiB).
   bool no_compositing = false;
+  // A view beside the pages (the bar): its own web process, looked at less often.
+  bool side_view = false;
   // A page's own window.print(): the kiosk's print path, never the engine's dialog.
   std::function<void(WebKitWebView*)> print;
   // The folder (with a trailing "/") of the operator's "Offline.htm"; empty: the built-in page only.
@@ -34,8 +36,10 @@ struct BrowserOptions {
 
 // After the engine's wipe for the next visitor: the per-site folders it leaves behind.
 void RemoveSiteFolders();
-// The one web context of every view of the kiosk.
+// The web context of the pages' views.
 WebKitWebContext* KioskContext();
+// The web context of the views beside the pages, sharing the pages' network session.
+WebKitWebContext* SideViewContext();
 // Whether pages may be drawn with accelerated compositing on this machine.
 bool HasGraphicsProcessor();
 // Without a graphics processor, the engine is told to draw without compositing from its start, here
@@ -137,6 +141,8 @@ class WebKitBrowser final : public WebEngine {
   static GtkWidget* OpenPopupWindow(WebKitWebView* opener);
   void DropStandIn();
   void AddScripts();
+  // Where this browser's views are made.
+  WebKitWebContext* Context() const { return options_.side_view ? SideViewContext() : KioskContext(); }
   WebKitWebView* MakeView();
   WebKitWebView* MakeEphemeralView(WebKitSettings* settings);
   WebKitWebView* MakeRelatedView(WebKitWebView* old);
