@@ -184,7 +184,13 @@ TEST_F(SuiteE2E, PageListsSteerEachNavigation) {
   Process kiosk = Start();
   ASSERT_TRUE(TitleBecomes("S 0")) << env_.Log();
   WaitForBar();  // the home page is in Show.dat
-  ASSERT_TRUE(WaitUntil([&] { return !FindWindowsByClass(display_.X(), "SonavelleClass4.0").empty(); }, 10s));
+  // The player started once the home page was there, and was told to play.
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        auto lines = LogLines();
+        return std::find(lines.begin(), lines.end(), "MUSIC-PLAY 0") != lines.end();
+      },
+      10s));
 
   EXPECT_EQ(Send({"open-url", "3"}), 0);
   // The check has run once the bar follows the refused address (it is not in Show.dat), and the
