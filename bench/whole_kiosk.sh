@@ -9,9 +9,13 @@ source "$(dirname "$0")/kiosk_env.sh"
 bench_kiosk_setup "$1" 92
 (cd "$build/bin" && exec setsid ./panelia) 2>"$work/panelia.log" &
 kiosk=$!
-sleep 10  # the home page, the bar and the music player settle
-xdotool mousemove 674 760 click 1   # the bar's keyboard button at 1280x800
-sleep 6
+# Up to 20 s for a program of the kiosk's to run.
+running() { for _ in $(seq 100); do pgrep -g "$kiosk" -x "$1" >/dev/null && return 0; sleep 0.2; done; return 1; }
+running sonavelle  # started once the home page is there
+sleep 3            # the bar's page and the player settle
+xdotool mousemove 674 760 click 1  # the bar's keyboard button at 1280x800
+running glyphdeck
+sleep 3  # its window drawn
 if [ -n "${SHOT:-}" ]; then import -window root "$SHOT"; fi
 for pid in $(ps -o pid= -g "$kiosk"); do
   if grep -q libLLVM "/proc/$pid/maps" 2>/dev/null; then echo "  (a GL driver is loaded in $(cat "/proc/$pid/comm"))"; fi
